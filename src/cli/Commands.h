@@ -1,0 +1,36 @@
+// The command table of `orv`: each command is one function in its own file, listed once here.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orv::cli {
+
+// Options that stand before the command and apply to every command.
+struct GlobalOptions {
+  std::string home;  // --home DIR: the app folder, empty when not given
+};
+
+using CommandFn = int (*)(const GlobalOptions& global, std::span<const std::string> args);
+
+struct Command {
+  std::string_view name;
+  std::string_view synopsis;  // one line for `orv --help`
+  std::string_view usage;     // the full text of `orv COMMAND --help`
+  CommandFn run;
+};
+
+// Exit codes of every command.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitCancelled = 130;
+
+std::span<const Command> CommandTable();
+
+// Entry point of the `orv` executable.
+int RunCli(int argc, char** argv);
+
+}  // namespace orv::cli

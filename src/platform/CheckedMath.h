@@ -1,0 +1,48 @@
+// Overflow-checked size arithmetic for every size, offset and count that comes from a file.
+// All helpers return false instead of wrapping, so a hostile header can never make us allocate
+// or index a buffer smaller than the data we then touch.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+namespace orv {
+
+// a * b into out; false when the product does not fit.
+template <typename T>
+[[nodiscard]] constexpr bool CheckedMul(T a, T b, T& out) {
+  return !__builtin_mul_overflow(a, b, &out);
+}
+
+// a + b into out; false when the sum does not fit.
+template <typename T>
+[[nodiscard]] constexpr bool CheckedAdd(T a, T b, T& out) {
+  return !__builtin_add_overflow(a, b, &out);
+}
+
+// True when [offset, offset + length) lies inside a block of blockSize bytes.
+[[nodiscard]] constexpr bool RangeInside(uint64_t offset, uint64_t length, uint64_t blockSize) {
+  return offset <= blockSize && length <= blockSize - offset;
+}
+
+// The largest picture any part of the program accepts: 2^28 pixels (about 268 megapixels,
+// 805 MB at 3 bytes a pixel). Anything bigger is refused before allocation.
+inline constexpr uint64_t kMaxPixelCount = uint64_t{1} << 28;
+
+// The byte size of a width x height picture with the given bytes per pixel, or false when the
+// dimensions are not positive or the picture is larger than kMaxPixelCount.
+[[nodiscard]] constexpr bool PictureBytes(int64_t width, int64_t height, int64_t bytesPerPixel,
+                                          size_t& out) {
+  if (width <= 0 || height <= 0 || bytesPerPixel <= 0) return false;
+  uint64_t pixels = 0;
+  if (!CheckedMul<uint64_t>(uint64_t(width), uint64_t(height), pixels)) return false;
+  if (pixels > kMaxPixelCount) return false;
+  uint64_t bytes = 0;
+  if (!CheckedMul<uint64_t>(pixels, uint64_t(bytesPerPixel), bytes)) return false;
+  if (bytes > std::numeric_limits<size_t>::max()) return false;
+  out = size_t(bytes);
+  return true;
+}
+
+}  // namespace orv
