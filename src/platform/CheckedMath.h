@@ -26,18 +26,19 @@ template <typename T>
   return offset <= blockSize && length <= blockSize - offset;
 }
 
-// The largest picture any part of the program accepts: 2^28 pixels (about 268 megapixels,
-// 805 MB at 3 bytes a pixel). Anything bigger is refused before allocation.
-inline constexpr uint64_t kMaxPixelCount = uint64_t{1} << 28;
+// The largest picture any part of the program accepts, in pixels: 300 megapixels unless the
+// environment variable ORV_MAX_MEGAPIXELS names another whole number of megapixels. Anything
+// bigger is refused before allocation.
+uint64_t MaxPixelCount();
 
 // The byte size of a width x height picture with the given bytes per pixel, or false when the
-// dimensions are not positive or the picture is larger than kMaxPixelCount.
-[[nodiscard]] constexpr bool PictureBytes(int64_t width, int64_t height, int64_t bytesPerPixel,
+// dimensions are not positive or the picture is larger than MaxPixelCount().
+[[nodiscard]] inline bool PictureBytes(int64_t width, int64_t height, int64_t bytesPerPixel,
                                           size_t& out) {
   if (width <= 0 || height <= 0 || bytesPerPixel <= 0) return false;
   uint64_t pixels = 0;
   if (!CheckedMul<uint64_t>(uint64_t(width), uint64_t(height), pixels)) return false;
-  if (pixels > kMaxPixelCount) return false;
+  if (pixels > MaxPixelCount()) return false;
   uint64_t bytes = 0;
   if (!CheckedMul<uint64_t>(pixels, uint64_t(bytesPerPixel), bytes)) return false;
   if (bytes > std::numeric_limits<size_t>::max()) return false;
