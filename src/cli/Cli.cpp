@@ -14,14 +14,13 @@ constexpr Command kCommands[] = {
 };
 
 void PrintHelp(FILE* out) {
-  std::fputs(
-      "ORV Lumitra " ORV_VERSION
-      ": batch enhancement of digital camera photographs.\n"
-      "\n"
-      "Usage: orv [--home DIR] COMMAND [OPTIONS] [ARGS]\n"
-      "       orv --help | --version\n"
-      "       orv COMMAND --help\n",
-      out);
+  std::fputs("ORV Lumitra " ORV_VERSION
+             ": batch enhancement of digital camera photographs.\n"
+             "\n"
+             "Usage: orv [--home DIR] COMMAND [OPTIONS] [ARGS]\n"
+             "       orv --help | --version\n"
+             "       orv COMMAND --help\n",
+             out);
   bool any = false;
   for (const Command& c : CommandTable()) {
     if (!any) std::fputs("\nCommands:\n", out);

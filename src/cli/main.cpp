@@ -1,3 +1,5 @@
 #include "cli/Commands.h"
 
-int main(int argc, char** argv) { return orv::cli::RunCli(argc, argv); }
+int main(int argc, char** argv) {
+  return orv::cli::RunCli(argc, argv);
+}

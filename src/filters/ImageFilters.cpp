@@ -1,0 +1,226 @@
+#include "filters/ImageFilters.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace orv {
+namespace {
+
+// The three luminance products as doubles, summed in the order of the formula, give exactly
+// trunc(0.299 R + 0.587 G + 0.114 B) without a multiplication per pixel.
+struct LumaTables {
+  double r[256], g[256], b[256];
+  LumaTables() {
+    for (int i = 0; i < 256; ++i) {
+      r[i] = 0.299 * i;
+      g[i] = 0.587 * i;
+      b[i] = 0.114 * i;
+    }
+  }
+};
+const LumaTables kLuma;
+
+// The same weights in thousandths: 299 R + 587 G + 114 B is the exact luminance times 1000.
+// Its quotient by 1000 equals the truncated double sum whenever the exact value is not a whole
+// number (it is then at least 0.001 from one, far beyond the rounding error of the doubles);
+// only whole values, which the double sum may land just below, take the double path.
+struct LumaIntTables {
+  uint32_t r[256], g[256], b[256];
+  LumaIntTables() {
+    for (uint32_t i = 0; i < 256; ++i) {
+      r[i] = 299 * i;
+      g[i] = 587 * i;
+      b[i] = 114 * i;
+    }
+  }
+};
+const LumaIntTables kLumaInt;
+
+inline uint8_t LumaDouble(const uint8_t* p) {
+  return uint8_t(int(kLuma.r[p[0]] + kLuma.g[p[1]] + kLuma.b[p[2]]));
+}
+
+inline uint8_t Luma(const uint8_t* p) {
+  uint32_t s = kLumaInt.r[p[0]] + kLumaInt.g[p[1]] + kLumaInt.b[p[2]];
+  uint32_t q = s / 1000;
+  if (s != q * 1000) [[likely]]
+    return uint8_t(q);
+  return LumaDouble(p);
+}
+
+// Fills the plane and counts its histogram in the same pass. Four interleaved histograms keep
+// runs of equal values (smooth skies) from waiting on their own previous increment.
+void LumaAndHistogram(const uint8_t* pixels, size_t count, uint8_t* plane, uint32_t hist[256]) {
+  uint32_t h[4][256] = {};
+  size_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    const uint8_t* p = pixels + 3 * i;
+    uint8_t y0 = Luma(p), y1 = Luma(p + 3), y2 = Luma(p + 6), y3 = Luma(p + 9);
+    plane[i] = y0;
+    plane[i + 1] = y1;
+    plane[i + 2] = y2;
+    plane[i + 3] = y3;
+    ++h[0][y0];
+    ++h[1][y1];
+    ++h[2][y2];
+    ++h[3][y3];
+  }
+  for (; i < count; ++i) {
+    uint8_t y = Luma(pixels + 3 * i);
+    plane[i] = y;
+    ++h[0][y];
+  }
+  for (int v = 0; v < 256; ++v) hist[v] = h[0][v] + h[1][v] + h[2][v] + h[3][v];
+}
+
+// The clip levels of a histogram: the first bins where the running sum reaches the low and the
+// high counts; the walk stops at the high one.
+void FindLevels(const uint32_t hist[256], size_t count, double lowPercent, double highPercent,
+                int& levelLow, int& levelHigh) {
+  lowPercent = std::clamp(lowPercent, 0.0, 100.0);
+  highPercent = std::clamp(highPercent, 0.0, 100.0);
+  double n = double(count);
+  double lowCount = std::trunc(n * lowPercent / 100);
+  double highCount = std::trunc(n * (1.0 - highPercent / 100));
+  int lo = -1, hi = -1;
+  uint64_t sum = 0;
+  for (int bin = 0; bin < 256 && hi < 0; ++bin) {
+    sum += hist[bin];
+    if (lo < 0 && double(sum) >= lowCount) lo = bin;
+    if (hi < 0 && double(sum) >= highCount) hi = bin;
+  }
+  levelLow = std::clamp(std::min(lo, hi), 0, 255);
+  levelHigh = std::clamp(std::max(lo, hi), 0, 255);
+}
+
+bool ValidSize(int width, int height) {
+  return width >= 0 && height >= 0;
+}
+
+}  // namespace
+
+bool CImageFilters::LumaPlane(const uint8_t* pixels, int width, int height, uint8_t* plane) {
+  if (!pixels || !plane || !ValidSize(width, height)) return false;
+  size_t count = size_t(width) * size_t(height);
+  for (size_t i = 0; i < count; ++i) plane[i] = Luma(pixels + 3 * i);
+  return true;
+}
+
+bool CImageFilters::StretchMap(uint8_t map[256]) const {
+  int range = LevelHigh - LevelLow;
+  // A flat histogram gives no range to stretch; the plane stays as it is.
+  if (range <= 0) return false;
+  double scale = 255.0 / range;
+  for (int v = 0; v < 256; ++v) map[v] = uint8_t(std::clamp(int((v - LevelLow) * scale), 0, 255));
+  return true;
+}
+
+bool CImageFilters::StretchLuma(uint8_t* plane, int width, int height, double lowPercent,
+                                double highPercent) {
+  if (!plane || !ValidSize(width, height)) return false;
+  if (width == 0 || height == 0) return true;
+  size_t count = size_t(width) * size_t(height);
+  uint32_t hist[256] = {};
+  for (size_t i = 0; i < count; ++i) ++hist[plane[i]];
+  FindLevels(hist, count, lowPercent, highPercent, LevelLow, LevelHigh);
+  return ApplyStoredLevels(plane, width, height);
+}
+
+bool CImageFilters::ApplyStoredLevels(uint8_t* plane, int width, int height) {
+  if (!plane || !ValidSize(width, height)) return false;
+  if (width == 0 || height == 0) return true;
+  uint8_t map[256];
+  if (!StretchMap(map)) return true;
+  size_t count = size_t(width) * size_t(height);
+  for (size_t i = 0; i < count; ++i) plane[i] = map[plane[i]];
+  return true;
+}
+
+void CImageFilters::ShiftByLuma(uint8_t* pixels, const uint8_t* plane, size_t count,
+                                const uint8_t map[256]) {
+  // The move d = old luma - stretched luma depends on the old luma alone, so one 64 KB table
+  // holds clamp(c - d) for every old luma and channel value: three reads per pixel.
+  std::unique_ptr<uint8_t[]> table(new (std::nothrow) uint8_t[256 * 256]);
+  if (!table) {
+    for (size_t i = 0; i < count; ++i) {
+      int d = plane[i] - map[plane[i]];
+      uint8_t* p = pixels + 3 * i;
+      for (int c = 0; c < 3; ++c) p[c] = uint8_t(std::clamp(p[c] - d, 0, 255));
+    }
+    return;
+  }
+  for (int y = 0; y < 256; ++y) {
+    int d = y - map[y];
+    for (int c = 0; c < 256; ++c) table[y * 256 + c] = uint8_t(std::clamp(c - d, 0, 255));
+  }
+  const uint8_t* t = table.get();
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* row = t + (size_t(plane[i]) << 8);
+    uint8_t* p = pixels + 3 * i;
+    p[0] = row[p[0]];
+    p[1] = row[p[1]];
+    p[2] = row[p[2]];
+  }
+}
+
+bool CImageFilters::MoveByLevels(uint8_t* pixels, int width, int height, bool findLevels,
+                                 int lowLevel, int highLevel) {
+  if (!pixels || !ValidSize(width, height)) return false;
+  if (width == 0 || height == 0) return true;
+  size_t count = size_t(width) * size_t(height);
+  std::unique_ptr<uint8_t[]> plane(new (std::nothrow) uint8_t[count]);
+  if (!plane) return false;
+  uint32_t hist[256];
+  LumaAndHistogram(pixels, count, plane.get(), hist);
+  if (findLevels) {
+    double lowPercent = lowLevel * 100.0 / 255.0;
+    double highPercent = (255 - highLevel) * 100.0 / 255.0;
+    FindLevels(hist, count, lowPercent, highPercent, LevelLow, LevelHigh);
+  }
+  uint8_t map[256];
+  if (!StretchMap(map)) return true;
+  ShiftByLuma(pixels, plane.get(), count, map);
+  return true;
+}
+
+bool CImageFilters::AutoLevels(uint8_t* pixels, int width, int height, int lowLevel,
+                               int highLevel) {
+  return MoveByLevels(pixels, width, height, true, lowLevel, highLevel);
+}
+
+bool CImageFilters::ApplyLevels(uint8_t* pixels, int width, int height) {
+  return MoveByLevels(pixels, width, height, false, 0, 0);
+}
+
+bool CImageFilters::Blend(uint8_t* dst, int width, int height, const uint8_t* src, int srcWidth,
+                          int srcHeight, double alpha) {
+  if (!dst || !src || dst == src) return false;
+  if (width != srcWidth || height != srcHeight || !ValidSize(width, height)) return false;
+  // NaN compares false everywhere and would slip through a clamp; it mixes nothing in.
+  if (!(alpha >= 0.0)) alpha = 0.0;
+  alpha = std::min(alpha, 1.0);
+  size_t bytes = size_t(width) * size_t(height) * 3;
+  if (alpha == 1.0) {
+    std::memcpy(dst, src, bytes);
+    return true;
+  }
+  double a[256], b[256];
+  for (int i = 0; i < 256; ++i) {
+    a[i] = i * (1 - alpha);
+    b[i] = i * alpha;
+  }
+  // All 65536 results of trunc(a[d] + b[s]) fit in 64 KB, so the per-byte work is one read.
+  std::unique_ptr<uint8_t[]> mix(new (std::nothrow) uint8_t[256 * 256]);
+  if (!mix) return false;
+  for (int d = 0; d < 256; ++d) {
+    for (int s = 0; s < 256; ++s) mix[d * 256 + s] = uint8_t(int(a[d] + b[s]));
+  }
+  const uint8_t* table = mix.get();
+  for (size_t i = 0; i < bytes; ++i) dst[i] = table[(dst[i] << 8) | src[i]];
+  return true;
+}
+
+}  // namespace orv

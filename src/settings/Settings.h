@@ -1,0 +1,138 @@
+// Every user setting, grouped exactly as the profile file: one group per section, one field per
+// key, so that `Settings.Balance.Enabled` is the profile's [Balance] Enabled=. Both the Basic and
+// the Advanced value sets live side by side; Mode.Advanced picks the one a run uses.
+#pragma once
+
+#include <string>
+
+#include "settings/Curve.h"
+
+namespace orv {
+
+// A section whose strength is a curve: the Advanced curve (points Data0.., NoExif), the one-point
+// Basic curve (Simple or SimData) and the two stage switches, one per mode.
+struct CurveSection {
+  Curve Advanced;
+  Curve Basic;
+  int Enabled = 0;
+  int SimEnabled = 0;
+};
+
+struct ModeGroup {
+  int Advanced = 0;
+};
+
+struct FilterSimGroup {
+  int Enabled = 0;
+  int FilterNo = 0;
+  int BW = 0;
+  int SimEnabled = 0;
+  int SimFilterNo = 0;
+  int SimBW = 0;
+};
+
+struct SharpenGroup : CurveSection {
+  int Type = 0;
+};
+
+struct HotPixelsGroup : CurveSection {
+  int BF = 0;
+  std::string ExList;  // one camera-model fragment a line, lines separated by CR LF
+  int Exclude = 1;
+  int ExcludeType = 1;
+};
+
+struct CleanSkinGroup : CurveSection {
+  int PinkTones = 1;
+  int SimPinkTones = 1;
+};
+
+struct FilesGroup {
+  int Recursive = 1;
+  int ExcludeORV = 1;
+};
+
+struct SizeGroup {
+  int Type = 0;
+  int Percent = 50;
+  int Width = 600;
+  int Height = 400;
+  int SaveOriginal = 0;
+  int KeepEXIF = 1;
+  int Filter = 0;
+};
+
+struct QualityGroup {
+  int Type = 0;
+  int CQ = 88;
+  double MaxKB = 150.0;
+  int Subsampling = 1;
+  int MinQ = 45;
+};
+
+struct TextGroup {
+  int Enabled = 0;
+  std::string String;
+  std::string FontName;
+  int FontSize = 16;
+  int Italic = 1;
+  int Underline = 0;
+  int Weight = 400;
+  int Placement = 4;
+  int BackType = 1;
+  int OffsetX = 12;
+  int OffsetY = 6;
+  int DateType = 0;
+  int TextColor = 16777215;
+  int BKColor = 0;
+};
+
+struct SRGBGroup {
+  int Enabled = 1;
+  int Test = 0;
+};
+
+struct OutputGroup {
+  int Type = 0;
+  int Replace = 1;
+  std::string SimDir;  // the folder of output type 1
+  int FileType = 0;
+  int DetailedLog = 0;
+  int MirrorFolders = 0;
+};
+
+class Settings {
+ public:
+  // A model with the values it is created with before any profile is read: the creation values,
+  // Basic mode, and every curve shaped.
+  Settings();
+
+  // Every key takes its key-table default (what a profile without that key gives).
+  void ApplyKeyDefaults();
+  // Every key takes its creation value.
+  void ApplyCreationValues();
+
+  bool IsAdvanced() const { return Mode.Advanced == 1; }
+
+  ModeGroup Mode;
+  CurveSection Balance;
+  CurveSection Midtones;
+  CurveSection ColorCast;
+  CurveSection Saturation;
+  FilterSimGroup FilterSim;
+  SharpenGroup Sharpen;
+  CurveSection Radius;  // Advanced mode only: no Basic value, no switches
+  HotPixelsGroup HotPixels;
+  CurveSection Window;  // Advanced mode only: no Basic value, no switches
+  CurveSection Denoise;
+  CurveSection Distance;  // no switches of its own: the Denoise switches govern it
+  CleanSkinGroup CleanSkin;
+  FilesGroup Files;
+  SizeGroup Size;
+  QualityGroup Quality;
+  TextGroup Text;
+  SRGBGroup sRGB;
+  OutputGroup Output;
+};
+
+}  // namespace orv
