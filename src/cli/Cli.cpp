@@ -9,8 +9,16 @@ namespace orv::cli {
 namespace {
 
 constexpr Command kCommands[] = {
-    // Commands join this table as they are built.
-    {"", "", "", nullptr},
+    {"profile", "write the resulting settings to a profile file",
+     "Usage: orv [--home DIR] profile [--profile FILE | --defaults]\n"
+     "                            [--set Section.Key=VALUE]... --write FILE\n"
+     "\n"
+     "Starts from the current profile of the app folder (current.orv), applies a named\n"
+     "profile (--profile: a path, or a name in the app folder's Profiles folder) or the\n"
+     "default profile (--defaults), then every --set in order, and saves the result to FILE.\n"
+     "Setting names are those of the profile file, e.g. Balance.Simple or Quality.MaxKB;\n"
+     "HotPixels.ExList takes its camera list comma-separated.\n",
+     RunProfileCommand},
 };
 
 void PrintHelp(FILE* out) {
@@ -39,11 +47,7 @@ void PrintHelp(FILE* out) {
 }  // namespace
 
 std::span<const Command> CommandTable() {
-  std::span<const Command> all(kCommands);
-  // The table may hold a sentinel row while no command exists yet.
-  size_t n = 0;
-  for (const Command& c : all) n += c.run != nullptr;
-  return all.first(n);
+  return kCommands;
 }
 
 int RunCli(int argc, char** argv) {

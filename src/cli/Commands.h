@@ -30,6 +30,8 @@ inline constexpr int kExitCancelled = 130;
 
 std::span<const Command> CommandTable();
 
+int RunProfileCommand(const GlobalOptions& global, std::span<const std::string> args);
+
 // Entry point of the `orv` executable.
 int RunCli(int argc, char** argv);
 

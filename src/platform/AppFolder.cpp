@@ -1,0 +1,134 @@
+#include "platform/AppFolder.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "platform/SafeWrite.h"
+
+#ifndef ORV_INSTALL_DATA_DIR
+#define ORV_INSTALL_DATA_DIR "/usr/local/share/orv-lumitra"
+#endif
+
+namespace orv {
+namespace {
+
+bool IsFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::string(v) : std::string();
+}
+
+bool CopyFile(const std::string& from, const std::string& to) {
+  std::ifstream in(from, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream data;
+  data << in.rdbuf();
+  return WriteFileAtomically(to, data.str());
+}
+
+// Copies default.orv and the help pages from the first source folder that has them.
+void Seed(const std::string& folder) {
+  std::vector<std::string> sources = {ExecutableFolder(), ORV_INSTALL_DATA_DIR};
+  for (const std::string& src : sources) {
+    if (src == folder || !IsFile(src + "/default.orv")) continue;
+    if (!IsFile(folder + "/default.orv")) CopyFile(src + "/default.orv", folder + "/default.orv");
+    std::string helpFrom = src + "/help", helpTo = folder + "/help";
+    if (IsFolder(helpFrom) && MakeFolders(helpTo)) {
+      if (DIR* dir = ::opendir(helpFrom.c_str())) {
+        while (dirent* e = ::readdir(dir)) {
+          std::string name = e->d_name;
+          if (name == "." || name == ".." || name == "log.html") continue;
+          if (IsFile(helpFrom + "/" + name) && !IsFile(helpTo + "/" + name))
+            CopyFile(helpFrom + "/" + name, helpTo + "/" + name);
+        }
+        ::closedir(dir);
+      }
+    }
+    return;
+  }
+}
+
+}  // namespace
+
+std::string ExecutableFolder() {
+  char buf[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return ".";
+  std::string path(buf, size_t(n));
+  size_t slash = path.rfind('/');
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string AbsolutePath(const std::string& path) {
+  std::string full = path;
+  if (full.empty() || full[0] != '/') {
+    char cwd[PATH_MAX];
+    if (::getcwd(cwd, sizeof cwd)) full = std::string(cwd) + "/" + full;
+  }
+  std::string out;
+  size_t pos = 0;
+  while (pos <= full.size()) {
+    size_t slash = full.find('/', pos);
+    std::string part =
+        full.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
+    if (!part.empty() && part != ".") out += "/" + part;
+    if (slash == std::string::npos) break;
+    pos = slash + 1;
+  }
+  return out.empty() ? "/" : out;
+}
+
+bool MakeFolders(const std::string& path) {
+  if (IsFolder(path)) return true;
+  size_t slash = path.rfind('/');
+  if (slash != std::string::npos && slash > 0 && !MakeFolders(path.substr(0, slash))) return false;
+  return ::mkdir(path.c_str(), 0777) == 0 || IsFolder(path);
+}
+
+bool ResolveAppFolder(const std::string& homeOption, std::string& folder, std::string& error) {
+  std::string chosen = homeOption.empty() ? Env("ORV_HOME") : homeOption;
+  if (chosen.empty()) {
+    std::string exe = ExecutableFolder();
+    if (IsFile(exe + "/default.orv") && ::access(exe.c_str(), W_OK) == 0) {
+      chosen = exe;
+    } else {
+      std::string data = Env("XDG_DATA_HOME");
+      if (data.empty()) {
+        std::string home = Env("HOME");
+        if (home.empty()) {
+          error = "cannot find the app folder: neither $XDG_DATA_HOME nor $HOME is set";
+          return false;
+        }
+        data = home + "/.local/share";
+      }
+      chosen = data + "/orv-lumitra";
+    }
+  }
+  chosen = AbsolutePath(chosen);
+  if (!MakeFolders(chosen)) {
+    error = "cannot create the app folder " + chosen + ": " + std::strerror(errno);
+    return false;
+  }
+  Seed(chosen);
+  folder = chosen;
+  return true;
+}
+
+}  // namespace orv

@@ -1,0 +1,25 @@
+// The app folder: where default.orv, current.orv, the Profiles folder and the help pages (with
+// the run log) live. Chosen as: --home DIR, else $ORV_HOME, else the executable's folder when it
+// holds default.orv and is writable (build tree, portable copy), else
+// $XDG_DATA_HOME/orv-lumitra (default ~/.local/share/orv-lumitra). A folder that lacks
+// default.orv is created and seeded from the executable's folder or the installed data folder.
+#pragma once
+
+#include <string>
+
+namespace orv {
+
+// The folder of the running executable, without a trailing slash.
+std::string ExecutableFolder();
+
+// Resolves, creates and seeds the app folder. False with a message when it cannot be made.
+bool ResolveAppFolder(const std::string& homeOption, std::string& folder, std::string& error);
+
+// Makes a path absolute against the current directory and removes "." components and
+// duplicate slashes (".." is kept: symbolic links make it unsafe to fold).
+std::string AbsolutePath(const std::string& path);
+
+// Creates a folder and its parents; true when it exists afterwards.
+bool MakeFolders(const std::string& path);
+
+}  // namespace orv
