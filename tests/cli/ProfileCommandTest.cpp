@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include "settings/Profile.h"
+#include "support/RunOrv.h"
+
+namespace orv {
+namespace {
+
+using test::OrvResult;
+using test::ReadText;
+using test::RunOrv;
+using test::TempDir;
+using test::WriteText;
+
+// An app folder holding only the shipped default profile.
+struct AppFolder {
+  TempDir dir;
+  AppFolder() { WriteText(dir / "default.orv", ReadText(ORV_SOURCE_DIR "/data/default.orv")); }
+};
+
+TEST(ProfileCommand, StartsFromCurrentThenAppliesProfileAndSets) {
+  AppFolder app;
+  WriteText(app.dir / "current.orv", "[Size]\r\nPercent=33\r\nWidth=10\r\n");
+  test::TempDir work;
+  WriteText(work / "named.orv", "[Size]\r\nWidth=640\r\n");
+  OrvResult r = RunOrv({"--home", app.dir.path(), "profile", "--profile", work / "named.orv",
+                        "--set", "Size.Height=480", "--set=HotPixels.ExList=a,b", "--set",
+                        "Quality.MaxKB=99.5", "--write", work / "out.orv"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  Settings s;
+  ASSERT_TRUE(LoadProfile(s, work / "out.orv"));
+  // A named profile is loaded over the current one: keys it lacks take their defaults.
+  EXPECT_EQ(s.Size.Percent, 50);
+  EXPECT_EQ(s.Size.Width, 640);
+  EXPECT_EQ(s.Size.Height, 480);
+  EXPECT_EQ(s.HotPixels.ExList, "a\r\nb");
+  EXPECT_DOUBLE_EQ(s.Quality.MaxKB, 99.5);
+}
+
+TEST(ProfileCommand, DefaultsWriteTheShippedProfile) {
+  AppFolder app;
+  WriteText(app.dir / "current.orv", "[Mode]\r\nAdvanced=1\r\n");
+  OrvResult r =
+      RunOrv({"--home", app.dir.path(), "profile", "--defaults", "--write", app.dir / "copy.orv"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadText(app.dir / "copy.orv"), ReadText(ORV_SOURCE_DIR "/data/default.orv"));
+}
+
+TEST(ProfileCommand, UsageErrorsNameTheArgument) {
+  AppFolder app;
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"--set", "Size.Nope=1"}, "Size.Nope"},
+      {{"--set", "size.Percent=1"}, "size.Percent"},
+      {{"--set", "Size.Percent"}, "Size.Percent"},
+      {{"--set", "Size.Percent=ten"}, "ten"},
+      {{"--set", "Quality.MaxKB=1,5"}, "1,5"},
+      {{"--profile", "no-such-profile"}, "no-such-profile"},
+      {{"--profile", "x.orv", "--defaults"}, "--defaults"},
+      {{"--bogus"}, "--bogus"},
+      {{}, "--write"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--home", app.dir.path(), "profile"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    if (c.message != "--write") args.insert(args.end(), {"--write", app.dir / "x.orv"});
+    OrvResult r = RunOrv(args);
+    EXPECT_EQ(r.status, 2) << c.message;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(RunOrv({"--home", app.dir.path(), "profile", "--write", "/no/such/dir/x.orv"}).status,
+            1);
+}
+
+TEST(Cli, HelpVersionAndUnknownCommands) {
+  OrvResult help = RunOrv({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("profile"), std::string::npos);
+  OrvResult version = RunOrv({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_NE(version.out.find("ORV Lumitra"), std::string::npos);
+  EXPECT_EQ(RunOrv({"frobnicate"}).status, 2);
+  EXPECT_EQ(RunOrv({}).status, 2);
+  OrvResult sub = RunOrv({"profile", "--help"});
+  EXPECT_EQ(sub.status, 0);
+  EXPECT_NE(sub.out.find("--write FILE"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,40 @@
+// Runs the built `orv` executable as a user would, capturing its exit status and output.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "support/TempDir.h"
+
+namespace orv::test {
+
+struct OrvResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+inline std::string ShellQuote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// Runs orv with the arguments; env is a prefix like "ORV_HOME=/x " (may be empty).
+inline OrvResult RunOrv(const std::vector<std::string>& args, const std::string& env = "") {
+  TempDir io;
+  std::string cmd = env + ShellQuote(ORV_BINARY_DIR "/orv");
+  for (const std::string& a : args) cmd += " " + ShellQuote(a);
+  cmd += " >" + ShellQuote(io / "out") + " 2>" + ShellQuote(io / "err") + " </dev/null";
+  OrvResult r;
+  int raw = std::system(cmd.c_str());
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = ReadText(io / "out");
+  r.err = ReadText(io / "err");
+  return r;
+}
+
+}  // namespace orv::test
