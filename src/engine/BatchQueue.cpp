@@ -1,0 +1,198 @@
+#include "engine/BatchQueue.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <algorithm>
+#include <cctype>
+
+#include "engine/EngineHost.h"
+
+namespace orv {
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string WithSlash(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
+}  // namespace
+
+bool IsSupportedImagePath(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string ext = Lower(path.substr(path.size() - 4));
+  static const char* const kExtensions[] = {".jpg", ".psd", ".png", ".bmp", ".pcx", ".tif", ".tga"};
+  return std::any_of(std::begin(kExtensions), std::end(kExtensions),
+                     [&](const char* e) { return ext == e; });
+}
+
+void BatchQueue::Warn(const std::string& line) {
+  warnings_ += line;
+  host_.QueueChanged();
+}
+
+void BatchQueue::ClearWarnings() {
+  warnings_.clear();
+  host_.QueueChanged();
+}
+
+int BatchQueue::ClassifyFile(const std::string& path) {
+  if (settings_.Files.ExcludeORV == 1) {
+    size_t hit = Lower(path).find("_orv.", 1);
+    if (hit != std::string::npos) {
+      Warn(path + " Excluded! This files was already processed (*_ORV.*)!\r\n");
+      return -1;
+    }
+  }
+  return IsSupportedImagePath(path) ? 1 : 0;
+}
+
+void BatchQueue::AddPath(const std::string& path) {
+  if (IsFolder(path)) {
+    folders_.push_back(WithSlash(path));
+    RescanFolders();
+    RebuildCueList();
+    return;
+  }
+  int kind = ClassifyFile(path);
+  if (kind == 1) {
+    files_.push_back(path);
+    UpdateCounts();
+    AddToCue(path);
+  } else if (kind == 0) {
+    Warn(path + " Excluded! Not Supported file.\r\n");
+  }
+}
+
+void BatchQueue::ScanFolder(const std::string& folder) {
+  std::string f = WithSlash(folder);
+  if (settings_.Files.ExcludeORV == 1 && Exists(f + "orvoutput.dir")) {
+    Warn(f + " Excluded! It is used as ORV Output path (orvoutput.dir)\r\n");
+    return;
+  }
+  DIR* dir = ::opendir(f.c_str());
+  if (!dir) return;
+  // Entries are taken in name order, so the same folder always gives the same queue.
+  std::vector<std::string> names;
+  while (dirent* e = ::readdir(dir)) {
+    std::string name = e->d_name;
+    if (name != "." && name != "..") names.push_back(std::move(name));
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  int added = 0;
+  for (const std::string& name : names) {
+    std::string path = f + name;
+    if (IsFolder(path)) {
+      if (settings_.Files.Recursive == 1) ScanFolder(path);
+      continue;
+    }
+    if (ClassifyFile(path) == 1) {
+      scan_.push_back(path);
+      if (++added % 6 == 0) {
+        folderCount_ = int(scan_.size());
+        host_.QueueChanged();
+      }
+    }
+  }
+}
+
+void BatchQueue::RescanFolders() {
+  host_.CommitPages(PageCommit::Files);
+  host_.SetWaitCursor(true);
+  scan_.clear();
+  for (const std::string& folder : folders_) ScanFolder(folder);
+  UpdateCounts();
+  host_.SetWaitCursor(false);
+}
+
+void BatchQueue::RebuildCueList() {
+  cue_.clear();
+  for (const std::string& path : scan_) AddToCue(path);
+  for (const std::string& path : files_) AddToCue(path);
+}
+
+void BatchQueue::AddToCue(const std::string& path) {
+  if (ClassifyFile(path) == 1) cue_.push_back({path, true});
+}
+
+void BatchQueue::UpdateCounts() {
+  folderCount_ = int(scan_.size());
+  totalCount_ = int(scan_.size() + files_.size());
+  host_.QueueChanged();
+}
+
+void BatchQueue::AddFile(const std::string& path) {
+  ClearWarnings();
+  // A file the queue does not take is left out without a warning here.
+  if (ClassifyFile(path) != 1) return;
+  files_.push_back(path);
+  UpdateCounts();
+  AddToCue(path);
+}
+
+void BatchQueue::AddFolder(const std::string& folder) {
+  ClearWarnings();
+  folders_.push_back(WithSlash(folder));
+  RescanFolders();
+  RebuildCueList();
+}
+
+void BatchQueue::RemoveFolder(int index) {
+  ClearWarnings();
+  if (index < 0 || index >= int(folders_.size())) return;
+  folders_.erase(folders_.begin() + index);
+  RescanFolders();
+  RebuildCueList();
+}
+
+void BatchQueue::RemoveFile(int index) {
+  ClearWarnings();
+  if (index < 0 || index >= int(files_.size())) return;
+  files_.erase(files_.begin() + index);
+  UpdateCounts();
+  RebuildCueList();
+}
+
+void BatchQueue::RemoveAllFiles() {
+  ClearWarnings();
+  files_.clear();
+  UpdateCounts();
+  RebuildCueList();
+}
+
+void BatchQueue::RecursiveToggled() {
+  ClearWarnings();
+  RescanFolders();
+  RebuildCueList();
+}
+
+void BatchQueue::ExcludeProcessedToggled(bool on) {
+  settings_.Files.ExcludeORV = on ? 1 : 0;
+  ClearWarnings();
+  if (!on &&
+      !host_.AskYesNo("Processing already treated images degrades their quality.\nYou should use "
+                      "only original images as the source.\nAre you sure that you want allow "
+                      "already processed files in the batch? ")) {
+    settings_.Files.ExcludeORV = 1;
+    host_.QueueChanged();
+  }
+  RescanFolders();
+  RebuildCueList();
+}
+
+}  // namespace orv

@@ -1,0 +1,71 @@
+// The queue a run takes its files from: the Files page's folder and file lists, the scan of the
+// folders, the warnings about rejected files, and the Cue List with its check marks.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "settings/Settings.h"
+
+namespace orv {
+
+class EngineHost;
+
+struct CueItem {
+  std::string path;
+  bool checked = true;
+};
+
+class BatchQueue {
+ public:
+  BatchQueue(Settings& settings, EngineHost& host) : settings_(settings), host_(host) {}
+
+  // 1 supported, 0 not supported, -1 excluded as already processed (warning added).
+  int ClassifyFile(const std::string& path);
+  // A dropped file or folder; the warnings are not cleared.
+  void AddPath(const std::string& path);
+  void ScanFolder(const std::string& folder);
+  void RescanFolders();
+  void RebuildCueList();
+  void AddToCue(const std::string& path);
+  void UpdateCounts();
+
+  // The Files page's buttons and check boxes.
+  void AddFile(const std::string& path);      // "Add Files" after the dialog's OK
+  void AddFolder(const std::string& folder);  // "Add Folder" after the dialog's OK
+  void RemoveFolder(int index);
+  void RemoveFile(int index);
+  void RemoveAllFiles();
+  void RecursiveToggled();  // "Include Sub-Folders" after the box changed
+  // "Exclude already processed files" after the box changed to `on`; turning it off asks first.
+  void ExcludeProcessedToggled(bool on);
+  void ClearWarnings();
+
+  const std::vector<std::string>& Folders() const { return folders_; }
+  const std::vector<std::string>& Files() const { return files_; }
+  const std::vector<std::string>& ScanList() const { return scan_; }
+  const std::string& Warnings() const { return warnings_; }
+  int FolderCount() const { return folderCount_; }
+  int TotalCount() const { return totalCount_; }
+  std::vector<CueItem>& Cue() { return cue_; }
+  const std::vector<CueItem>& Cue() const { return cue_; }
+
+ private:
+  void Warn(const std::string& line);
+
+  Settings& settings_;
+  EngineHost& host_;
+  std::vector<std::string> folders_;  // each ends with '/'
+  std::vector<std::string> files_;
+  std::vector<std::string> scan_;
+  std::string warnings_;
+  int folderCount_ = 0;
+  int totalCount_ = 0;
+  std::vector<CueItem> cue_;
+};
+
+// True for the extensions the queue takes: the last four characters, case aside, are one of
+// .jpg .psd .png .bmp .pcx .tif .tga.
+bool IsSupportedImagePath(const std::string& path);
+
+}  // namespace orv

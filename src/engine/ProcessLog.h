@@ -1,0 +1,53 @@
+// The HTML log of a run: one file, emptied by each run's header and extended fragment by
+// fragment, each written straight to disk (opened and closed per call) so the log is complete up
+// to its last line even if the program dies. A log that cannot be written is dropped silently.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+class ProcessLog {
+ public:
+  ProcessLog() = default;
+  explicit ProcessLog(std::string path) : path_(std::move(path)) {}
+
+  void SetPath(std::string path) { path_ = std::move(path); }
+  const std::string& Path() const { return path_; }
+
+  // Appends the text; with newFile the file is emptied first (created when missing).
+  void LogAppend(std::string_view text, bool newFile = false) const;
+
+ private:
+  std::string path_;
+};
+
+// "%H::%M::%S " of the local time.
+std::string LogTimeStamp();
+std::string LogTimeStamp(const std::tm& local);
+// "%H::%M::%S  %A, %B %d, %Y" with English names, then "<br>".
+std::string ItemTimeLine();
+std::string ItemTimeLine(const std::tm& local);
+
+// Paths and EXIF texts are escaped (&, <, >, ") before they enter the log: it is shown in a
+// browser, and a camera model of "<script>" must stay text.
+std::string HtmlEscape(std::string_view text);
+
+// The fixed fragments of a run's log.
+namespace logtext {
+inline constexpr std::string_view kHeader = "<body bgcolor=\"#ffffff\"><p><b>Log</b></p><hr>\r\n";
+std::string SourceLine(const std::string& path);
+std::string CameraLine(const std::string& dateTime, const std::string& infoSummaryHtml);
+std::string StageLine(std::string_view message);
+// A red problem line; continueWithArrow ends it in "=>" so the next line follows on.
+std::string ProblemLine(std::string_view message, bool continueWithArrow = false);
+std::string QualityLine(int quality);
+std::string SavedLine(const std::string& outPath, int encoderResult);
+std::string CancelLine();
+std::string FullRunFooter();
+std::string SingleImageFooter();
+}  // namespace logtext
+
+}  // namespace orv
