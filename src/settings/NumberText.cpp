@@ -75,4 +75,11 @@ std::string FormatProfileReal(double value) {
   return s;
 }
 
+std::string FormatG(double value) {
+  char buf[64];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 6);
+  if (ec != std::errc()) return "0";
+  return std::string(buf, end);
+}
+
 }  // namespace orv

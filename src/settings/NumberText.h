@@ -18,4 +18,8 @@ double ParseProfileReal(std::string_view text);
 // "%e" with a three-digit exponent: 150 gives "1.500000e+002", 23 gives "2.300000e+001".
 std::string FormatProfileReal(double value);
 
+// printf's "%g" (six significant digits, trailing zeros dropped) with a decimal point whatever
+// the locale: log lines show numbers this way.
+std::string FormatG(double value);
+
 }  // namespace orv

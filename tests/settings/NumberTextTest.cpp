@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdio>
 #include <cmath>
 
 namespace orv {
@@ -36,6 +37,20 @@ TEST(NumberText, RealsReadLikeAtofInAnyLocale) {
     EXPECT_EQ(FormatProfileReal(150.0), "1.500000e+002");
     EXPECT_DOUBLE_EQ(ParseProfileReal("1.5"), 1.5);
     std::setlocale(LC_NUMERIC, "C");
+  }
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST(NumberText, FormatGMatchesPrintf) {
+  for (double v : {0.0, 1.0, 0.5, 215.0 / 255.0, 0.002, 1e-5, 123456789.0, -2.5, 1.0 / 3}) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    EXPECT_EQ(FormatG(v), buf) << v;
   }
 }
 

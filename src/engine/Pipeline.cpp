@@ -1,0 +1,84 @@
+#include "engine/Pipeline.h"
+
+#include "engine/EngineHost.h"
+#include "engine/ProgressDialog.h"
+#include "filters/AutoBalanceStage.h"
+
+namespace orv {
+namespace {
+
+// The order is fixed; each checkpoint follows its stage whether or not the stage ran.
+const PipelineStage kStages[] = {
+    {1, "Minolta colour matching", nullptr, 20, true, true, true},
+    {2, "Removing Cast", nullptr, 20, true, true, true},
+    {3, "Auto Balance", AutoBalanceStage, 30, true, true, true},
+    {4, "Filter simulation", nullptr, 0, false, true, true},
+    {5, "Adjusting Gamma", nullptr, 40, true, true, true},
+    {6, "Black Frame", nullptr, 0, false, false, true},
+    {7, "Hot Pixels", nullptr, 50, false, false, true},
+    {8, "De-Noiser", nullptr, 70, false, false, true},
+    {9, "Resize", nullptr, 80, false, false, false},
+    {10, "Sharpen", nullptr, 90, true, false, true},
+    {11, "Color Final Fix", nullptr, 0, false, true, true},
+    {12, "Text stamp", nullptr, 0, false, false, false},
+};
+
+// Tabs whose pages show the 1:1 detail view: "Details", "HotPixels", "Denoiser".
+bool CropTab(int tab) { return tab >= 4 && tab <= 6; }
+
+}  // namespace
+
+const PipelineStage* PipelineStages(int& count) {
+  count = int(std::size(kStages));
+  return kStages;
+}
+
+PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* detailCrop,
+                            CProgressDialog* progress) {
+  PipelineResult result;
+  in.host.CommitPages(PageCommit::Pipeline);
+  bool previewMode = detailCrop != nullptr;
+
+  Image spare;
+  Image detailSpare;
+  CImageFilters filters;
+  StageContext ctx{in.settings, in.camera, picture, spare, nullptr, nullptr, filters, in.host,
+                   in.blackFrame};
+  ctx.advanced = in.settings.IsAdvanced();
+  ctx.detailedLog = in.settings.Output.DetailedLog != 0;
+  ctx.previewMode = previewMode;
+  ctx.progress = progress;
+  ctx.log = in.log;
+  ctx.CopyToSpare();
+  if (previewMode) {
+    ctx.crop = detailCrop;
+    ctx.detailSpare = &detailSpare;
+    ctx.CopyCropToSpare();
+  }
+
+  if (!ctx.Checkpoint(10, false)) {
+    result.cancelled = true;
+    return result;
+  }
+  bool cropOn = previewMode && CropTab(in.host.CurrentTab());
+  for (const PipelineStage& stage : kStages) {
+    if (stage.run && (!previewMode || stage.runsInPreview)) {
+      // In preview mode some stages leave the picture alone and work on the crop only.
+      ctx.processPicture = !previewMode || stage.changesPictureInPreview;
+      ctx.crop = cropOn ? detailCrop : nullptr;
+      ctx.detailSpare = cropOn ? &detailSpare : nullptr;
+      if ((ctx.processPicture || ctx.crop) && !stage.run(ctx)) {
+        result.cancelled = true;
+        return result;
+      }
+    }
+    if (stage.checkpoint != 0 && !ctx.Checkpoint(stage.checkpoint, stage.checkpointPicture)) {
+      result.cancelled = true;
+      return result;
+    }
+  }
+  result.colorMatched = ctx.colorMatched;
+  return result;
+}
+
+}  // namespace orv

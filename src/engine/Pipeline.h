@@ -1,0 +1,40 @@
+// ProcessImage: the fixed chain of the twelve correction stages with the checkpoints between
+// them (progress position, picture refresh, cancel test).
+#pragma once
+
+#include "engine/StageContext.h"
+
+namespace orv {
+
+struct PipelineStage {
+  int number;
+  const char* name;
+  StageFn run;            // null while the stage has no filter
+  int checkpoint;         // progress position after the stage; 0 = no checkpoint
+  bool checkpointPicture; // refresh the progress picture at the checkpoint
+  bool changesPictureInPreview;  // in preview mode: whether the main picture is processed
+  bool runsInPreview;            // the resize and stamp stages do not run for previews
+};
+
+// The stages in their order.
+const PipelineStage* PipelineStages(int& count);
+
+struct PipelineInput {
+  Settings& settings;
+  const CameraSummary& camera;
+  EngineHost& host;
+  const Image* blackFrame = nullptr;
+  const ProcessLog* log = nullptr;
+};
+
+struct PipelineResult {
+  bool cancelled = false;
+  bool colorMatched = false;
+};
+
+// Runs the pipeline over the picture (and, in preview mode, the detail crop). The picture is
+// changed in place; the resize stage may replace it.
+PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* detailCrop,
+                            CProgressDialog* progress);
+
+}  // namespace orv
