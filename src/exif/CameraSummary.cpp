@@ -2,8 +2,10 @@
 #include "exif/CameraSummary.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <limits>
 
 #include "exif/CameraPanel.h"
 #include "exif/CameraTables.h"
@@ -135,9 +137,21 @@ std::string Format(const char* format, ...) {
   return std::string(buf, std::min(size_t(n), sizeof buf - 1));
 }
 
+// The whole part of 1/s. The value carries two roundings (the division that made s and this one),
+// so 1/(1/93) comes out a hair below 93; a result within a few ulps under a whole number is that
+// number, or an exposure of 1/93 s would be shown as 1/92.
+double WholeReciprocal(double seconds) {
+  const double q = 1.0 / seconds;
+  const double r = std::nearbyint(q);
+  if (r > q && r - q <= 4 * std::numeric_limits<double>::epsilon() * r) return r;
+  return std::trunc(q);
+}
+
 std::string ShutterTextOf(double seconds) {
   if (seconds > 1) return Format("%lld \"", static_cast<long long>(TruncToInt64(seconds)));
-  if (seconds > 0) return Format("1/%lld", static_cast<long long>(TruncToInt64(1.0 / seconds)));
+  if (seconds > 0) {
+    return Format("1/%lld", static_cast<long long>(TruncToInt64(WholeReciprocal(seconds))));
+  }
   return {};
 }
 
