@@ -8,6 +8,7 @@
 
 #include "exif/ExifBlockBuilder.h"
 #include "exif/ExifTagName.h"
+#include "exif/JpegSegments.h"
 
 namespace orv {
 namespace {
@@ -41,7 +42,7 @@ std::string Text(const Parsed& p, uint16_t tag, unsigned mask = kExifMaskAll) {
   const int rc = GetExifTagText(p.handle.get(), tag, mask, text);
   if (rc != kExifOk) {
     EXPECT_TRUE(text.empty());
-    return "<" + std::to_string(rc) + ">";
+    return test::ResultCode(rc);
   }
   return text;
 }

@@ -41,6 +41,15 @@ inline JpegSegments ScanJpegSegments(const std::vector<uint8_t>& file) {
   return s;
 }
 
+// "<57>" for a result code, so expectations can compare texts and codes in one place. Built by
+// appending: GCC 12 warns falsely (-Wrestrict) on "<" + std::to_string(...).
+inline std::string ResultCode(int rc) {
+  std::string s = "<";
+  s += std::to_string(rc);
+  s += '>';
+  return s;
+}
+
 inline std::string SamplePath(const std::string& name) {
   return std::string(ORV_SOURCE_DIR) + "/samples/" + name;
 }

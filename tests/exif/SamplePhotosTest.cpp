@@ -57,7 +57,7 @@ TEST(SamplePhotos, CameraSummaryMatchesTheRecords) {
     EXPECT_EQ(h->bigEndian, x.bigEndian);
     std::string version;
     const int rc = GetExifTagText(h.get(), 0x9000, kExifMaskAll, version);
-    EXPECT_EQ(rc == kExifOk ? version : "<" + std::to_string(rc) + ">", x.exifVersion);
+    EXPECT_EQ(rc == kExifOk ? version : test::ResultCode(rc), x.exifVersion);
 
     const CameraSummary s = ExtractCameraValues({block, seg.firstComment, x.width, x.height});
     EXPECT_TRUE(s.HasExif);
