@@ -49,7 +49,9 @@ class IfdParser {
     const uint64_t position = kTiffBase + offset;
     uint16_t count = 0;
     if (!in_.U16(position, count)) return false;
-    list.reserve(list.size() + count);
+    // Reserve only for the entries the block can hold, not for whatever the count claims.
+    const uint64_t room = (in_.Size() - position - 2) / kEntrySize;
+    list.reserve(list.size() + size_t(count < room ? count : room));
     for (uint64_t i = 0; i < count; ++i) {
       const uint64_t at = position + 2 + i * kEntrySize;
       if (!RangeInside(at, kEntrySize, in_.Size())) return false;
@@ -70,12 +72,14 @@ class IfdParser {
     const uint32_t size = TypeSizeOrZero(entry.type);
     if (size == 0) return false;
     if (entry.count >= in_.Size()) return false;
-    const uint64_t bytes = uint64_t(entry.count) * size;  // < 2^35: cannot overflow
+    uint64_t bytes = 0;
+    if (!CheckedMul<uint64_t>(entry.count, size, bytes)) return false;
     if (bytes <= 4) {
       entry.dataOffset = size_t(valueField);
       return true;
     }
-    const uint64_t start = kTiffBase + entry.valueOrOffset;
+    uint64_t start = 0;
+    if (!CheckedAdd<uint64_t>(kTiffBase, entry.valueOrOffset, start)) return false;
     if (!RangeInside(start, bytes, in_.Size())) return false;
     entry.dataOffset = size_t(start);
     return true;
