@@ -1,3 +1,8 @@
 # Libraries orvcore links against; all come from Debian packages (scripts/install-deps.sh).
 find_package(Threads REQUIRED)
 target_link_libraries(orvcore PUBLIC Threads::Threads)
+
+# Image codecs: libjpeg-turbo (6b interface), libpng, libtiff, zlib; libwmf for metafile playback.
+pkg_check_modules(ORV_CODECS REQUIRED IMPORTED_TARGET libjpeg libpng libtiff-4 zlib)
+pkg_check_modules(ORV_WMF REQUIRED IMPORTED_TARGET libwmf)
+target_link_libraries(orvcore PUBLIC PkgConfig::ORV_CODECS PkgConfig::ORV_WMF)

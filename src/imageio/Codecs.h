@@ -1,0 +1,63 @@
+// Decoders and encoders of the image library layer other than JPEG (see Jpeg.h). Every decoder
+// delivers 24-bit RGB, rows top to bottom, no padding, in a buffer released with
+// FreeLibraryBuffer; it returns null and leaves the code in the thread's last error on failure.
+// Encoders return true on success; on failure nothing of that call is left in the destination.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace orv {
+
+struct ImageSource;
+struct ImageDest;
+
+// PNG: every colour type and bit depth. Transparent pixels are composited over white.
+uint8_t* ReadPng(ImageSource* source, int bits, int* width, int* height);
+struct PngDensity {
+  unsigned x = 1;
+  unsigned y = 1;
+  int unit = 0;  // 0 unknown (aspect ratio), 1 metres
+};
+// Rows of rowBytes bytes in PNG's own sample layout for the colour type and bit depth. palette
+// holds paletteSize RGB triples (colour type 3). gamma > 0 writes a gAMA chunk. flags must be 0.
+bool WritePng(ImageDest* dest, const uint8_t* pixels, int width, int height, int rowBytes,
+              int bitDepth, int paletteSize, const uint8_t* palette, int colourType, double gamma,
+              int flags, const PngDensity* density);
+
+// TIFF through libtiff: what libtiff decodes (LZW included). Alpha is composited over white.
+struct TiffHeaderInfo {
+  int width = 0;
+  int height = 0;
+  double xResolution = 0;
+  double yResolution = 0;
+  int resolutionUnit = 0;  // 1 none, 2 inch, 3 centimetre
+};
+bool ReadTiffHeader(ImageSource* source, TiffHeaderInfo* info);
+uint8_t* ReadTiff(ImageSource* source, int bits, int* width, int* height);
+// 24-bit RGB, deflate-compressed strips (LZW is not offered).
+bool WriteTiff(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits);
+
+// BMP: 1, 4, 8, 16, 24, 32 bits; uncompressed, RLE8, RLE4, bit fields; both row orders.
+uint8_t* ReadBmp(ImageSource* source, int bits, int* width, int* height);
+// 24 bits per pixel (colours and palette are ignored for 24 bits).
+bool WriteBmp(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits,
+              int colourCount, const uint8_t* palette);
+
+// TGA: types 1, 2, 3, 9, 10, 11 with depths 8 to 32, colour maps, both row orders.
+uint8_t* ReadTga(ImageSource* source, int bits, int* width, int* height);
+bool WriteTga(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits);
+
+// PCX: 1-bit, 4-plane 16-colour, 8-bit palette or grey, 24-bit planar; RLE.
+uint8_t* ReadPcx(ImageSource* source, int bits, int* width, int* height);
+bool WritePcx(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits);
+
+// PSD: the composite image of 8-bit RGB, greyscale, indexed or CMYK files, raw or RLE.
+uint8_t* ReadPsd(ImageSource* source, int bits, int* width, int* height);
+bool WritePsd(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits);
+
+// Metafiles holding the picture as one device-independent bitmap.
+bool WriteWmf(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits);
+bool WriteEmf(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits);
+
+}  // namespace orv

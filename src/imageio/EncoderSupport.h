@@ -1,0 +1,29 @@
+// The common ending of every encoder: on failure report the code (keeping a more precise one a
+// memory destination already left), drop what this call wrote, and mark the destination failed
+// so that a file destination is discarded rather than left half-written.
+#pragma once
+
+#include <cstdint>
+
+#include "imageio/ImageIo.h"
+#include "imageio/LibraryContext.h"
+#include "imageio/LibraryError.h"
+
+namespace orv {
+
+inline bool EndEncode(ImageDest* dest, int64_t start, unsigned result) {
+  if (result == kErrNone && !FlushDest(dest)) result = kErrFileWrite;
+  if (result == kErrNone) return true;
+  if (!(result == kErrFileWrite && GetLastLibraryError() == kErrBufferTooSmall))
+    SetLastLibraryError(result);
+  RollBackDest(dest, start);
+  MarkDestFailed(dest);
+  return false;
+}
+
+// Asks the thread's progress callback, if any; false means the caller must abort with 14.
+inline bool KeepGoing(const LibraryContext* ctx, int row, int rows) {
+  return !ctx->progress || ctx->progress(ctx->progressUser, row, rows);
+}
+
+}  // namespace orv

@@ -1,0 +1,381 @@
+#include "imageio/ImageIo.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "imageio/LibraryContext.h"
+#include "imageio/LibraryError.h"
+#include "platform/CheckedMath.h"
+
+namespace orv {
+
+struct ImageSource {
+  FILE* file = nullptr;
+  const uint8_t* data = nullptr;
+  uint64_t size = 0;
+  uint64_t pos = 0;
+  std::string path;
+};
+
+enum class DestKind { kFile, kMemory, kCallbacks };
+
+struct ImageDest {
+  DestKind kind = DestKind::kFile;
+  bool failed = false;
+  // File: a temporary file beside the final name.
+  FILE* file = nullptr;
+  std::string finalPath;
+  std::string tempPath;
+  // Memory.
+  uint8_t* buffer = nullptr;
+  uint64_t capacity = 0;
+  uint64_t highWater = 0;
+  uint64_t pos = 0;
+  // Callbacks.
+  DestCallbacks callbacks{};
+  void* object = nullptr;
+};
+
+namespace {
+
+bool NewPosition(uint64_t current, uint64_t end, int64_t offset, int origin, uint64_t& out) {
+  int64_t base = 0;
+  switch (origin) {
+    case SEEK_SET:
+      base = 0;
+      break;
+    case SEEK_CUR:
+      base = int64_t(current);
+      break;
+    case SEEK_END:
+      base = int64_t(end);
+      break;
+    default:
+      return false;
+  }
+  int64_t target = 0;
+  if (!CheckedAdd<int64_t>(base, offset, target) || target < 0) return false;
+  out = uint64_t(target);
+  return true;
+}
+
+}  // namespace
+
+ImageSource* OpenSourceFile(const char* path) {
+  if (!BeginLibraryCall()) return nullptr;
+  if (!path) {
+    SetLastLibraryError(kErrBadParam);
+    return nullptr;
+  }
+  FILE* f = std::fopen(path, "rb");
+  if (!f) {
+    SetLastLibraryError(kErrFileOpen);
+    return nullptr;
+  }
+  struct stat st {};
+  if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+    std::fclose(f);
+    SetLastLibraryError(kErrFileOpen);
+    return nullptr;
+  }
+  ImageSource* src = new (std::nothrow) ImageSource();
+  if (!src) {
+    std::fclose(f);
+    SetLastLibraryError(kErrNoMemory);
+    return nullptr;
+  }
+  src->file = f;
+  src->size = uint64_t(st.st_size);
+  src->path = path;
+  return src;
+}
+
+ImageSource* OpenSourceMemory(const void* data, size_t size) {
+  if (!BeginLibraryCall()) return nullptr;
+  if (!data && size) {
+    SetLastLibraryError(kErrBadParam);
+    return nullptr;
+  }
+  ImageSource* src = new (std::nothrow) ImageSource();
+  if (!src) {
+    SetLastLibraryError(kErrNoMemory);
+    return nullptr;
+  }
+  src->data = static_cast<const uint8_t*>(data);
+  src->size = size;
+  return src;
+}
+
+bool SeekSource(ImageSource* source, int64_t offset, int origin) {
+  if (!BeginLibraryCall()) return false;
+  if (!source) {
+    SetLastLibraryError(kErrBadHandle);
+    return false;
+  }
+  uint64_t target = 0;
+  if (!NewPosition(source->pos, source->size, offset, origin, target) || target > source->size) {
+    SetLastLibraryError(kErrFileRead);
+    return false;
+  }
+  if (source->file && fseeko(source->file, off_t(target), SEEK_SET) != 0) {
+    SetLastLibraryError(kErrFileRead);
+    return false;
+  }
+  source->pos = target;
+  return true;
+}
+
+void CloseSource(ImageSource* source) {
+  if (!source) return;
+  if (source->file) std::fclose(source->file);
+  delete source;
+}
+
+size_t ReadSource(ImageSource* source, void* buffer, size_t size) {
+  if (!source || !buffer || size == 0) return 0;
+  uint64_t left = source->pos < source->size ? source->size - source->pos : 0;
+  if (size > left) size = size_t(left);
+  size_t got = 0;
+  if (source->file) {
+    got = std::fread(buffer, 1, size, source->file);
+  } else {
+    if (size) std::memcpy(buffer, source->data + source->pos, size);
+    got = size;
+  }
+  source->pos += got;
+  return got;
+}
+
+uint64_t SourceSize(const ImageSource* source) {
+  return source ? source->size : 0;
+}
+uint64_t SourcePosition(const ImageSource* source) {
+  return source ? source->pos : 0;
+}
+const char* SourcePath(const ImageSource* source) {
+  return source && source->file ? source->path.c_str() : nullptr;
+}
+
+ImageDest* OpenDestFile(const char* path) {
+  if (!BeginLibraryCall()) return nullptr;
+  if (!path || !*path) {
+    SetLastLibraryError(kErrBadParam);
+    return nullptr;
+  }
+  ImageDest* dest = new (std::nothrow) ImageDest();
+  if (!dest) {
+    SetLastLibraryError(kErrNoMemory);
+    return nullptr;
+  }
+  dest->kind = DestKind::kFile;
+  dest->finalPath = path;
+  // The temporary file lives in the same folder so that the final rename stays atomic.
+  dest->tempPath = dest->finalPath + ".orvtmp.XXXXXX";
+  int fd = mkstemp(dest->tempPath.data());
+  if (fd < 0) {
+    delete dest;
+    SetLastLibraryError(kErrFileOpen);
+    return nullptr;
+  }
+  mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
+  dest->file = fdopen(fd, "w+b");
+  if (!dest->file) {
+    close(fd);
+    unlink(dest->tempPath.c_str());
+    delete dest;
+    SetLastLibraryError(kErrFileOpen);
+    return nullptr;
+  }
+  return dest;
+}
+
+ImageDest* OpenDestMemory(void* buffer, size_t size) {
+  if (!BeginLibraryCall()) return nullptr;
+  if (!buffer && size) {
+    SetLastLibraryError(kErrBadParam);
+    return nullptr;
+  }
+  ImageDest* dest = new (std::nothrow) ImageDest();
+  if (!dest) {
+    SetLastLibraryError(kErrNoMemory);
+    return nullptr;
+  }
+  dest->kind = DestKind::kMemory;
+  dest->buffer = static_cast<uint8_t*>(buffer);
+  dest->capacity = size;
+  return dest;
+}
+
+ImageDest* OpenDestCallbacks(const DestCallbacks* callbacks, void* object) {
+  if (!BeginLibraryCall()) return nullptr;
+  if (!callbacks || !callbacks->open || !callbacks->write || !callbacks->seek ||
+      !callbacks->position || !callbacks->size || !callbacks->flush || !callbacks->close) {
+    SetLastLibraryError(kErrBadParam);
+    return nullptr;
+  }
+  ImageDest* dest = new (std::nothrow) ImageDest();
+  if (!dest) {
+    SetLastLibraryError(kErrNoMemory);
+    return nullptr;
+  }
+  dest->kind = DestKind::kCallbacks;
+  dest->callbacks = *callbacks;
+  dest->object = object;
+  if (!callbacks->open(dest, object)) {
+    delete dest;
+    SetLastLibraryError(kErrFileOpen);
+    return nullptr;
+  }
+  return dest;
+}
+
+bool CloseDest(ImageDest* dest) {
+  if (!dest) return true;
+  bool ok = true;
+  switch (dest->kind) {
+    case DestKind::kFile: {
+      bool flushed = std::fflush(dest->file) == 0 && fsync(fileno(dest->file)) == 0;
+      bool closed = std::fclose(dest->file) == 0;
+      if (dest->failed) {
+        // The encoder already recorded why; only the partial file has to go.
+        unlink(dest->tempPath.c_str());
+        ok = false;
+      } else if (!flushed || !closed ||
+                 std::rename(dest->tempPath.c_str(), dest->finalPath.c_str()) != 0) {
+        unlink(dest->tempPath.c_str());
+        SetLastLibraryError(kErrFileWrite);
+        ok = false;
+      }
+      break;
+    }
+    case DestKind::kMemory:
+      break;
+    case DestKind::kCallbacks:
+      dest->callbacks.close(dest->object, dest->failed);
+      break;
+  }
+  delete dest;
+  return ok;
+}
+
+bool WriteDest(ImageDest* dest, const void* data, size_t size) {
+  if (!dest) return false;
+  if (size == 0) return true;
+  switch (dest->kind) {
+    case DestKind::kFile:
+      return std::fwrite(data, 1, size, dest->file) == size;
+    case DestKind::kMemory: {
+      if (!RangeInside(dest->pos, size, dest->capacity)) {
+        SetLastLibraryError(kErrBufferTooSmall);
+        return false;
+      }
+      std::memcpy(dest->buffer + dest->pos, data, size);
+      dest->pos += size;
+      if (dest->pos > dest->highWater) dest->highWater = dest->pos;
+      return true;
+    }
+    case DestKind::kCallbacks:
+      return dest->callbacks.write(dest->object, data, size) == size;
+  }
+  return false;
+}
+
+bool SeekDest(ImageDest* dest, int64_t offset, int origin) {
+  if (!dest) return false;
+  switch (dest->kind) {
+    case DestKind::kFile:
+      return fseeko(dest->file, off_t(offset), origin) == 0;
+    case DestKind::kMemory: {
+      uint64_t target = 0;
+      if (!NewPosition(dest->pos, dest->highWater, offset, origin, target) ||
+          target > dest->capacity)
+        return false;
+      // Bytes skipped over by a forward seek read back as zero, as in a file.
+      if (target > dest->highWater) {
+        std::memset(dest->buffer + dest->highWater, 0, size_t(target - dest->highWater));
+        dest->highWater = target;
+      }
+      dest->pos = target;
+      return true;
+    }
+    case DestKind::kCallbacks:
+      return dest->callbacks.seek(dest->object, offset, origin);
+  }
+  return false;
+}
+
+int64_t DestPosition(ImageDest* dest) {
+  if (!dest) return -1;
+  switch (dest->kind) {
+    case DestKind::kFile:
+      return int64_t(ftello(dest->file));
+    case DestKind::kMemory:
+      return int64_t(dest->pos);
+    case DestKind::kCallbacks:
+      return dest->callbacks.position(dest->object);
+  }
+  return -1;
+}
+
+int64_t DestSize(ImageDest* dest) {
+  if (!dest) return -1;
+  switch (dest->kind) {
+    case DestKind::kFile: {
+      if (std::fflush(dest->file) != 0) return -1;
+      struct stat st {};
+      if (fstat(fileno(dest->file), &st) != 0) return -1;
+      return int64_t(st.st_size);
+    }
+    case DestKind::kMemory:
+      return int64_t(dest->highWater);
+    case DestKind::kCallbacks:
+      return dest->callbacks.size(dest->object);
+  }
+  return -1;
+}
+
+bool FlushDest(ImageDest* dest) {
+  if (!dest) return false;
+  switch (dest->kind) {
+    case DestKind::kFile:
+      return std::fflush(dest->file) == 0;
+    case DestKind::kMemory:
+      return true;
+    case DestKind::kCallbacks:
+      return dest->callbacks.flush(dest->object);
+  }
+  return false;
+}
+
+void MarkDestFailed(ImageDest* dest) {
+  if (dest) dest->failed = true;
+}
+
+void RollBackDest(ImageDest* dest, int64_t start) {
+  if (!dest || start < 0) return;
+  switch (dest->kind) {
+    case DestKind::kFile:
+      std::fflush(dest->file);
+      if (ftruncate(fileno(dest->file), off_t(start)) == 0)
+        fseeko(dest->file, off_t(start), SEEK_SET);
+      break;
+    case DestKind::kMemory:
+      if (uint64_t(start) <= dest->highWater) dest->highWater = dest->pos = uint64_t(start);
+      break;
+    case DestKind::kCallbacks:
+      dest->callbacks.seek(dest->object, start, SEEK_SET);
+      break;
+  }
+}
+
+}  // namespace orv

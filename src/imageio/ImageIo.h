@@ -1,0 +1,63 @@
+// Read sources and write destinations of the image library layer. Both are opaque handles: a
+// source reads a file or a memory block; a destination writes a file (under a temporary name that
+// CloseDest renames into place, so a failed write never leaves a half-written file), a memory
+// block, or a set of caller callbacks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace orv {
+
+struct ImageSource;
+struct ImageDest;
+
+ImageSource* OpenSourceFile(const char* path);
+ImageSource* OpenSourceMemory(const void* data, size_t size);
+// origin is SEEK_SET, SEEK_CUR or SEEK_END; seeking outside the data fails.
+bool SeekSource(ImageSource* source, int64_t offset, int origin);
+void CloseSource(ImageSource* source);
+
+// Reads up to size bytes; returns how many were read (fewer only at the end of the data).
+size_t ReadSource(ImageSource* source, void* buffer, size_t size);
+uint64_t SourceSize(const ImageSource* source);
+uint64_t SourcePosition(const ImageSource* source);
+// The path a file source was opened with, or null for memory sources.
+const char* SourcePath(const ImageSource* source);
+
+// The seven functions a caller supplies for a callback destination; `object` is the caller's.
+struct DestCallbacks {
+  // Called once by OpenDestCallbacks with the new handle; false fails the open.
+  bool (*open)(ImageDest* dest, void* object);
+  // Writes size bytes at the current position; returns the number written.
+  size_t (*write)(void* object, const void* data, size_t size);
+  bool (*seek)(void* object, int64_t offset, int origin);
+  int64_t (*position)(void* object);
+  int64_t (*size)(void* object);
+  bool (*flush)(void* object);
+  // Called by CloseDest; `failed` tells whether a write into this destination failed.
+  void (*close)(void* object, bool failed);
+};
+
+ImageDest* OpenDestFile(const char* path);
+ImageDest* OpenDestMemory(void* buffer, size_t size);
+ImageDest* OpenDestCallbacks(const DestCallbacks* callbacks, void* object);
+// Releases the destination. For a file destination this moves the written file to its final name,
+// unless a write failed (then the temporary file is removed). Returns false, with code 4, when
+// the file could not be put in place.
+bool CloseDest(ImageDest* dest);
+
+// Layer-internal destination access used by the encoders.
+bool WriteDest(ImageDest* dest, const void* data, size_t size);
+bool SeekDest(ImageDest* dest, int64_t offset, int origin);
+int64_t DestPosition(ImageDest* dest);
+// The destination's size in bytes: file length, bytes written to memory, the size callback.
+int64_t DestSize(ImageDest* dest);
+bool FlushDest(ImageDest* dest);
+// Marks the destination as holding a failed write: a file destination is then discarded on close.
+void MarkDestFailed(ImageDest* dest);
+// Drops what the current call wrote after position `start` (a failed or aborted encode leaves no
+// output data from that call).
+void RollBackDest(ImageDest* dest, int64_t start);
+
+}  // namespace orv

@@ -1,0 +1,355 @@
+// JPEG decoding on libjpeg. Every libjpeg call that can fail runs inside a small function that
+// owns the setjmp and holds no C++ objects, so a longjmp never skips a destructor.
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+extern "C" {
+#include <jerror.h>
+#include <jpeglib.h>
+}
+
+#include "imageio/ImageIo.h"
+#include "imageio/Jpeg.h"
+#include "imageio/LibraryContext.h"
+#include "imageio/LibraryError.h"
+#include "imageio/PixelBuffer.h"
+#include "platform/CheckedMath.h"
+
+namespace orv {
+namespace {
+
+constexpr size_t kInputChunk = 65536;
+// A hostile progressive file can hold thousands of tiny scans that each cost a full pass.
+constexpr int kMaxScans = 1000;
+
+enum class Conversion { kDirect, kRgbToGray, kCmykToRgb, kCmykToGray };
+
+struct ReadErrorManager {
+  jpeg_error_mgr pub;
+  jmp_buf jump;
+};
+
+struct SourceManager {
+  jpeg_source_mgr pub;
+  ImageSource* source;
+  JOCTET* buffer;
+  bool hitEnd;
+};
+
+// Everything the setjmp functions touch lives here, behind one pointer.
+struct JpegReader {
+  jpeg_decompress_struct cinfo;
+  ReadErrorManager err;
+  SourceManager src;
+  jpeg_progress_mgr progress;
+  JOCTET buffer[kInputChunk];
+  bool created;
+  Conversion conversion;
+  bool adobeInverted;
+  uint8_t* pixels;
+  uint8_t* row;
+  int outComponents;  // 3 or 1 in the result
+  ProgressCallback callback;
+  void* callbackUser;
+  bool aborted;
+};
+
+const JOCTET kFakeEoi[2] = {0xFF, JPEG_EOI};
+
+void InitSource(j_decompress_ptr) {}
+
+boolean FillInput(j_decompress_ptr cinfo) {
+  auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
+  size_t n = ReadSource(src->source, src->buffer, kInputChunk);
+  if (n == 0) {
+    // Premature end: hand libjpeg an EOI so it finishes with what it has (a warning, not an error).
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    src->hitEnd = true;
+    src->pub.next_input_byte = kFakeEoi;
+    src->pub.bytes_in_buffer = 2;
+    return TRUE;
+  }
+  src->pub.next_input_byte = src->buffer;
+  src->pub.bytes_in_buffer = n;
+  return TRUE;
+}
+
+void SkipInput(j_decompress_ptr cinfo, long count) {
+  auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
+  if (count <= 0) return;
+  while (size_t(count) > src->pub.bytes_in_buffer) {
+    count -= long(src->pub.bytes_in_buffer);
+    FillInput(cinfo);
+  }
+  src->pub.next_input_byte += count;
+  src->pub.bytes_in_buffer -= size_t(count);
+}
+
+void TermSource(j_decompress_ptr) {}
+
+[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
+  longjmp(reinterpret_cast<ReadErrorManager*>(cinfo->err)->jump, 1);
+}
+
+// Warnings (corrupt data, premature end) are not printed; the caller sees the outcome.
+void EmitMessage(j_common_ptr cinfo, int level) {
+  if (level < 0) cinfo->err->num_warnings++;
+}
+void OutputMessage(j_common_ptr) {}
+
+void ProgressMonitor(j_common_ptr cinfo) {
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > kMaxScans) ERREXIT(cinfo, JERR_NOT_COMPILED);
+}
+
+void Destroy(JpegReader* r) {
+  if (r->created) jpeg_destroy_decompress(&r->cinfo);
+  r->created = false;
+}
+
+// Creates the decompressor and reads the header, keeping COM and APP1..APP14.
+bool ReadHeaderCore(JpegReader* r) {
+  if (setjmp(r->err.jump)) {
+    Destroy(r);
+    return false;
+  }
+  r->cinfo.err = jpeg_std_error(&r->err.pub);
+  r->err.pub.error_exit = ErrorExit;
+  r->err.pub.emit_message = EmitMessage;
+  r->err.pub.output_message = OutputMessage;
+  jpeg_create_decompress(&r->cinfo);
+  r->created = true;
+  r->src.pub.init_source = InitSource;
+  r->src.pub.fill_input_buffer = FillInput;
+  r->src.pub.skip_input_data = SkipInput;
+  r->src.pub.resync_to_restart = jpeg_resync_to_restart;
+  r->src.pub.term_source = TermSource;
+  r->src.pub.bytes_in_buffer = 0;
+  r->src.pub.next_input_byte = nullptr;
+  r->src.buffer = r->buffer;
+  r->cinfo.src = &r->src.pub;
+  r->progress.progress_monitor = ProgressMonitor;
+  r->cinfo.progress = &r->progress;
+  jpeg_save_markers(&r->cinfo, JPEG_COM, 0xFFFF);
+  for (int m = 1; m <= 14; ++m) jpeg_save_markers(&r->cinfo, JPEG_APP0 + m, 0xFFFF);
+  jpeg_read_header(&r->cinfo, TRUE);
+  return true;
+}
+
+bool CalcDimensionsCore(JpegReader* r) {
+  if (setjmp(r->err.jump)) {
+    Destroy(r);
+    return false;
+  }
+  jpeg_calc_output_dimensions(&r->cinfo);
+  return true;
+}
+
+inline uint8_t Luma(unsigned R, unsigned G, unsigned B) {
+  // trunc(0.299 R + 0.587 G + 0.114 B) in exact integer arithmetic (white stays 255).
+  return uint8_t((299 * R + 587 * G + 114 * B) / 1000);
+}
+
+void ConvertRow(const JpegReader* r, const uint8_t* in, uint8_t* out, JDIMENSION width) {
+  switch (r->conversion) {
+    case Conversion::kDirect:
+      break;
+    case Conversion::kRgbToGray:
+      for (JDIMENSION x = 0; x < width; ++x, in += 3) out[x] = Luma(in[0], in[1], in[2]);
+      break;
+    case Conversion::kCmykToRgb:
+    case Conversion::kCmykToGray:
+      for (JDIMENSION x = 0; x < width; ++x, in += 4) {
+        unsigned c = in[0], m = in[1], y = in[2], k = in[3];
+        // Adobe writes inverted CMYK (255 = no ink); plain CMYK stores ink amounts.
+        if (!r->adobeInverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+        unsigned R = (c * k + 127) / 255, G = (m * k + 127) / 255, B = (y * k + 127) / 255;
+        if (r->conversion == Conversion::kCmykToGray) {
+          out[x] = Luma(R, G, B);
+        } else {
+          out[3 * x] = uint8_t(R);
+          out[3 * x + 1] = uint8_t(G);
+          out[3 * x + 2] = uint8_t(B);
+        }
+      }
+      break;
+  }
+}
+
+// Decodes every row into r->pixels. Returns 0, 9 (decoder error) or 14 (aborted).
+unsigned DecodeCore(JpegReader* r) {
+  if (setjmp(r->err.jump)) {
+    Destroy(r);
+    return kErrBadJpeg;
+  }
+  jpeg_start_decompress(&r->cinfo);
+  const JDIMENSION width = r->cinfo.output_width;
+  const size_t stride = size_t(width) * size_t(r->outComponents);
+  while (r->cinfo.output_scanline < r->cinfo.output_height) {
+    JDIMENSION y = r->cinfo.output_scanline;
+    uint8_t* target = r->pixels + size_t(y) * stride;
+    JSAMPROW rowPointer = r->conversion == Conversion::kDirect ? target : r->row;
+    if (jpeg_read_scanlines(&r->cinfo, &rowPointer, 1) != 1) ERREXIT(&r->cinfo, JERR_BAD_STATE);
+    ConvertRow(r, r->row, target, width);
+    if (r->callback && !r->callback(r->callbackUser, int(y), int(r->cinfo.output_height))) {
+      r->aborted = true;
+      Destroy(r);
+      return kErrAborted;
+    }
+  }
+  // The rest of the stream (trailing markers) is not needed; destroying also aborts cleanly.
+  Destroy(r);
+  return kErrNone;
+}
+
+JpegReader* NewReader(ImageSource* source) {
+  auto* r = new (std::nothrow) JpegReader;
+  if (!r) return nullptr;
+  std::memset(static_cast<void*>(r), 0, sizeof(JpegReader));
+  r->src.source = source;
+  return r;
+}
+
+struct ReaderDeleter {
+  void operator()(JpegReader* r) const {
+    Destroy(r);
+    FreeLibraryBuffer(r->pixels);
+    delete[] r->row;
+    delete r;
+  }
+};
+using ReaderPtr = std::unique_ptr<JpegReader, ReaderDeleter>;
+
+// Opens the stream and copies the kept segments into the context's input lists.
+bool StartRead(LibraryContext* ctx, ImageSource* source, ReaderPtr& reader) {
+  ctx->inputComments.clear();
+  ctx->inputMarkers.clear();
+  ctx->lastJpegTruncated = false;
+  if (!source) {
+    SetLastLibraryError(kErrBadHandle);
+    return false;
+  }
+  reader.reset(NewReader(source));
+  if (!reader) {
+    SetLastLibraryError(kErrNoMemory);
+    return false;
+  }
+  if (!ReadHeaderCore(reader.get())) {
+    SetLastLibraryError(kErrBadJpeg);
+    return false;
+  }
+  try {
+    for (jpeg_saved_marker_ptr m = reader->cinfo.marker_list; m; m = m->next) {
+      if (m->marker == JPEG_COM) {
+        ctx->inputComments.emplace_back(reinterpret_cast<const char*>(m->data), m->data_length);
+      } else if (m->data_length > 0) {
+        JpegMarker marker;
+        marker.code = m->marker;
+        marker.payload.assign(m->data, m->data + m->data_length);
+        ctx->inputMarkers.push_back(std::move(marker));
+      }
+    }
+  } catch (...) {
+    SetLastLibraryError(kErrNoMemory);
+    return false;
+  }
+  // Refuse pictures beyond the cap before libjpeg allocates its own per-picture buffers.
+  size_t bytes = 0;
+  if (!PictureBytes(reader->cinfo.image_width, reader->cinfo.image_height, 1, bytes)) {
+    SetLastLibraryError(kErrNoMemory);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadJpegHeader(ImageSource* source, JpegHeaderInfo* info) {
+  LibraryContext* ctx = BeginLibraryCall();
+  if (!ctx) return false;
+  if (!info) {
+    SetLastLibraryError(kErrBadParam);
+    return false;
+  }
+  ReaderPtr reader;
+  if (!StartRead(ctx, source, reader)) return false;
+  const jpeg_decompress_struct& c = reader->cinfo;
+  info->width = int(c.image_width);
+  info->height = int(c.image_height);
+  info->bitsPerPixel = 8 * c.num_components;
+  info->densityUnit = c.saw_JFIF_marker ? c.density_unit : 0;
+  info->xDensity = c.saw_JFIF_marker ? c.X_density : 1;
+  info->yDensity = c.saw_JFIF_marker ? c.Y_density : 1;
+  return true;
+}
+
+uint8_t* ReadJpeg(ImageSource* source, int bits, int* width, int* height) {
+  LibraryContext* ctx = BeginLibraryCall();
+  if (!ctx) return nullptr;
+  if ((bits != 24 && bits != 8) || !width || !height) {
+    SetLastLibraryError(kErrBadParam);
+    return nullptr;
+  }
+  ReaderPtr reader;
+  if (!StartRead(ctx, source, reader)) return nullptr;
+  JpegReader* r = reader.get();
+  jpeg_decompress_struct& c = r->cinfo;
+  const bool wantRgb = bits == 24;
+  switch (c.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+      // libjpeg-turbo copies grey into R, G and B itself.
+      c.out_color_space = wantRgb ? JCS_RGB : JCS_GRAYSCALE;
+      r->conversion = Conversion::kDirect;
+      break;
+    case JCS_YCbCr:
+    case JCS_RGB:
+      c.out_color_space = JCS_RGB;
+      r->conversion = wantRgb ? Conversion::kDirect : Conversion::kRgbToGray;
+      break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+      c.out_color_space = JCS_CMYK;
+      r->conversion = wantRgb ? Conversion::kCmykToRgb : Conversion::kCmykToGray;
+      r->adobeInverted = c.saw_Adobe_marker;
+      break;
+    default:
+      SetLastLibraryError(kErrBadJpeg);
+      return nullptr;
+  }
+  r->outComponents = wantRgb ? 3 : 1;
+  c.scale_num = unsigned(ctx->decodeScaleNum);
+  c.scale_denom = unsigned(ctx->decodeScaleDenom);
+  if (!CalcDimensionsCore(r)) {
+    SetLastLibraryError(kErrBadJpeg);
+    return nullptr;
+  }
+  r->pixels = AllocatePixels(c.output_width, c.output_height, r->outComponents, false);
+  if (!r->pixels) return nullptr;
+  if (r->conversion != Conversion::kDirect) {
+    size_t rowBytes = size_t(c.output_width) * size_t(c.output_components);
+    r->row = new (std::nothrow) uint8_t[rowBytes];
+    if (!r->row) {
+      SetLastLibraryError(kErrNoMemory);
+      return nullptr;
+    }
+  }
+  r->callback = ctx->progress;
+  r->callbackUser = ctx->progressUser;
+  const int outWidth = int(c.output_width), outHeight = int(c.output_height);
+  unsigned result = DecodeCore(r);
+  if (result != kErrNone) {
+    SetLastLibraryError(result);
+    return nullptr;
+  }
+  ctx->lastJpegTruncated = r->src.hitEnd;
+  *width = outWidth;
+  *height = outHeight;
+  uint8_t* pixels = r->pixels;
+  r->pixels = nullptr;
+  return pixels;
+}
+
+}  // namespace orv

@@ -1,0 +1,249 @@
+// JPEG encoding on libjpeg, with the setjmp confined to one small function that holds no C++
+// objects. Output comments and markers follow the JFIF APP0 segment in the order they were added.
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+extern "C" {
+#include <jerror.h>
+#include <jpeglib.h>
+}
+
+#include "imageio/ImageIo.h"
+#include "imageio/Jpeg.h"
+#include "imageio/LibraryContext.h"
+#include "imageio/LibraryError.h"
+
+namespace orv {
+namespace {
+
+constexpr size_t kOutputChunk = 65536;
+
+struct WriteErrorManager {
+  jpeg_error_mgr pub;
+  jmp_buf jump;
+};
+
+struct DestManager {
+  jpeg_destination_mgr pub;
+  ImageDest* dest;
+  JOCTET* buffer;
+  bool writeFailed;
+};
+
+struct SegmentRef {
+  int code;  // JPEG_COM or JPEG_APP0 + n
+  const uint8_t* data;
+  unsigned length;
+};
+
+struct JpegWriter {
+  jpeg_compress_struct cinfo;
+  WriteErrorManager err;
+  DestManager dst;
+  JOCTET buffer[kOutputChunk];
+  bool created;
+  const uint8_t* pixels;
+  int width, height, components, quality;
+  bool progressive;
+  const JpegDensity* density;
+  int dctMethod;
+  bool samplingOverride;
+  const int* hSampling;
+  const int* vSampling;
+  const SegmentRef* segments;
+  size_t segmentCount;
+  ProgressCallback callback;
+  void* callbackUser;
+};
+
+void InitDestination(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<DestManager*>(cinfo->dest);
+  d->pub.next_output_byte = d->buffer;
+  d->pub.free_in_buffer = kOutputChunk;
+}
+
+boolean EmptyOutput(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<DestManager*>(cinfo->dest);
+  if (!WriteDest(d->dest, d->buffer, kOutputChunk)) {
+    d->writeFailed = true;
+    ERREXIT(cinfo, JERR_FILE_WRITE);
+  }
+  d->pub.next_output_byte = d->buffer;
+  d->pub.free_in_buffer = kOutputChunk;
+  return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<DestManager*>(cinfo->dest);
+  size_t n = kOutputChunk - d->pub.free_in_buffer;
+  if (!WriteDest(d->dest, d->buffer, n) || !FlushDest(d->dest)) {
+    d->writeFailed = true;
+    ERREXIT(cinfo, JERR_FILE_WRITE);
+  }
+}
+
+[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
+  longjmp(reinterpret_cast<WriteErrorManager*>(cinfo->err)->jump, 1);
+}
+void OutputMessage(j_common_ptr) {}
+
+void Destroy(JpegWriter* w) {
+  if (w->created) jpeg_destroy_compress(&w->cinfo);
+  w->created = false;
+}
+
+// Returns 0, 4 (encoder or write error) or 14 (aborted by the progress callback).
+unsigned EncodeCore(JpegWriter* w) {
+  if (setjmp(w->err.jump)) {
+    Destroy(w);
+    return kErrFileWrite;
+  }
+  w->cinfo.err = jpeg_std_error(&w->err.pub);
+  w->err.pub.error_exit = ErrorExit;
+  w->err.pub.output_message = OutputMessage;
+  jpeg_create_compress(&w->cinfo);
+  w->created = true;
+  w->dst.pub.init_destination = InitDestination;
+  w->dst.pub.empty_output_buffer = EmptyOutput;
+  w->dst.pub.term_destination = TermDestination;
+  w->dst.buffer = w->buffer;
+  w->cinfo.dest = &w->dst.pub;
+
+  jpeg_compress_struct& c = w->cinfo;
+  c.image_width = JDIMENSION(w->width);
+  c.image_height = JDIMENSION(w->height);
+  c.input_components = w->components;
+  c.in_color_space = w->components == 3 ? JCS_RGB : JCS_GRAYSCALE;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, w->quality, TRUE);
+  if (w->samplingOverride) {
+    for (int i = 0; i < c.num_components && i < LibraryContext::kComponentCount; ++i) {
+      c.comp_info[i].h_samp_factor = w->hSampling[i];
+      c.comp_info[i].v_samp_factor = w->vSampling[i];
+    }
+  }
+  if (w->progressive) jpeg_simple_progression(&c);
+  c.write_JFIF_header = TRUE;
+  if (w->density) {
+    c.density_unit = UINT8(w->density->unit);
+    c.X_density = UINT16(w->density->x);
+    c.Y_density = UINT16(w->density->y);
+  } else {
+    c.density_unit = 0;
+    c.X_density = 1;
+    c.Y_density = 1;
+  }
+  switch (w->dctMethod) {
+    case 1:
+      c.dct_method = JDCT_ISLOW;
+      break;
+    case 2:
+      c.dct_method = JDCT_IFAST;
+      break;
+    case 3:
+      c.dct_method = JDCT_FLOAT;
+      break;
+    default:
+      break;
+  }
+  jpeg_start_compress(&c, TRUE);
+  for (size_t i = 0; i < w->segmentCount; ++i) {
+    const SegmentRef& s = w->segments[i];
+    jpeg_write_marker(&c, s.code, s.data, s.length);
+  }
+  const size_t stride = size_t(w->width) * size_t(w->components);
+  while (c.next_scanline < c.image_height) {
+    JDIMENSION y = c.next_scanline;
+    // libjpeg's row type is not const, but it only reads input rows.
+    JSAMPROW row = const_cast<uint8_t*>(w->pixels + size_t(y) * stride);
+    jpeg_write_scanlines(&c, &row, 1);
+    if (w->callback && !w->callback(w->callbackUser, int(y), w->height)) {
+      Destroy(w);
+      return kErrAborted;
+    }
+  }
+  jpeg_finish_compress(&c);
+  Destroy(w);
+  return kErrNone;
+}
+
+struct WriterDeleter {
+  void operator()(JpegWriter* w) const {
+    Destroy(w);
+    delete w;
+  }
+};
+
+}  // namespace
+
+uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height, int quality,
+                   bool progressive, int bits, const JpegDensity* density) {
+  LibraryContext* ctx = BeginLibraryCall();
+  if (!ctx) return 0;
+  if (!dest) {
+    SetLastLibraryError(kErrBadHandle);
+    return 0;
+  }
+  if (!pixels || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION ||
+      height > JPEG_MAX_DIMENSION || quality < 1 || quality > 100 || (bits != 24 && bits != 8) ||
+      (density && (density->unit < 0 || density->unit > 2 || density->x < 1 || density->x > 65535 ||
+                   density->y < 1 || density->y > 65535))) {
+    SetLastLibraryError(kErrBadParam);
+    return 0;
+  }
+  std::vector<SegmentRef> segments;
+  try {
+    segments.reserve(ctx->outputComments.size() + ctx->outputMarkers.size());
+    for (const std::string& text : ctx->outputComments)
+      segments.push_back(
+          {JPEG_COM, reinterpret_cast<const uint8_t*>(text.data()), unsigned(text.size())});
+    for (const JpegMarker& m : ctx->outputMarkers)
+      segments.push_back({m.code, m.payload.data(), unsigned(m.payload.size())});
+  } catch (...) {
+    SetLastLibraryError(kErrNoMemory);
+    return 0;
+  }
+  std::unique_ptr<JpegWriter, WriterDeleter> writer(new (std::nothrow) JpegWriter);
+  if (!writer) {
+    SetLastLibraryError(kErrNoMemory);
+    return 0;
+  }
+  JpegWriter* w = writer.get();
+  std::memset(static_cast<void*>(w), 0, sizeof(JpegWriter));
+  w->dst.dest = dest;
+  w->pixels = pixels;
+  w->width = width;
+  w->height = height;
+  w->components = bits == 24 ? 3 : 1;
+  w->quality = quality;
+  w->progressive = progressive;
+  w->density = density;
+  w->dctMethod = ctx->dctMethod;
+  w->samplingOverride = ctx->samplingOverride;
+  w->hSampling = ctx->hSampling;
+  w->vSampling = ctx->vSampling;
+  w->segments = segments.data();
+  w->segmentCount = segments.size();
+  w->callback = ctx->progress;
+  w->callbackUser = ctx->progressUser;
+
+  const int64_t start = DestPosition(dest);
+  unsigned result = EncodeCore(w);
+  int64_t size = result == kErrNone ? DestSize(dest) : -1;
+  if (result == kErrNone && size <= 0) result = kErrFileWrite;
+  if (result != kErrNone) {
+    // A memory destination that ran out of room already says so (30); keep that code.
+    if (GetLastLibraryError() != kErrBufferTooSmall || result == kErrAborted)
+      SetLastLibraryError(result);
+    RollBackDest(dest, start);
+    MarkDestFailed(dest);
+    return 0;
+  }
+  return uint64_t(size);
+}
+
+}  // namespace orv

@@ -1,0 +1,53 @@
+// Per-thread state of the image library layer: the last error, the JPEG write options and the
+// JPEG comment and marker lists. A context is created on a thread's first call into the layer and
+// recorded in one lock-guarded list so that ShutdownImageLibrary can free them all.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+// Asked between rows of long operations; returning false aborts the operation with code 14.
+using ProgressCallback = bool (*)(void* user, int row, int rowCount);
+
+struct JpegMarker {
+  int code = 0;  // 0xE0 + n for APPn
+  std::vector<uint8_t> payload;
+};
+
+struct LibraryContext {
+  static constexpr int kComponentCount = 10;
+
+  unsigned lastError = 0;
+  int dctMethod = 0;  // 0 default, 1 accurate integer, 2 fast integer, 3 floating point
+  bool samplingOverride = false;
+  int hSampling[kComponentCount] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+  int vSampling[kComponentCount] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+  int decodeScaleNum = 1;
+  int decodeScaleDenom = 1;
+  std::vector<std::string> inputComments;
+  std::vector<std::string> outputComments;
+  std::vector<JpegMarker> inputMarkers;
+  std::vector<JpegMarker> outputMarkers;
+  bool lastJpegTruncated = false;
+  ProgressCallback progress = nullptr;
+  void* progressUser = nullptr;
+};
+
+// The calling thread's context, created on first use; null only when memory runs out.
+LibraryContext* CurrentContext();
+// The context if the thread has one, else null (does not create one).
+LibraryContext* ExistingContext();
+// Starts a layer call: creates the context and resets the last error to 0. Returns the context
+// (null when it cannot be created; the caller then fails with code 1).
+LibraryContext* BeginLibraryCall();
+
+// Frees every thread's context. Threads that call again afterwards get a fresh one.
+void ShutdownImageLibrary();
+
+// Installs (or removes, with null) the progress callback of the calling thread.
+void SetLibraryProgressCallback(ProgressCallback callback, void* user);
+
+}  // namespace orv

@@ -1,0 +1,30 @@
+#include "imageio/PixelBuffer.h"
+
+#include <cstring>
+#include <new>
+
+#include "imageio/LibraryError.h"
+#include "platform/CheckedMath.h"
+
+namespace orv {
+
+void FreeLibraryBuffer(uint8_t* buffer) {
+  delete[] buffer;
+}
+
+uint8_t* AllocatePixels(int64_t width, int64_t height, int bytesPerPixel, bool zeroFill) {
+  size_t bytes = 0;
+  if (!PictureBytes(width, height, bytesPerPixel, bytes)) {
+    SetLastLibraryError(kErrNoMemory);
+    return nullptr;
+  }
+  uint8_t* p = new (std::nothrow) uint8_t[bytes];
+  if (!p) {
+    SetLastLibraryError(kErrNoMemory);
+    return nullptr;
+  }
+  if (zeroFill) std::memset(p, 0, bytes);
+  return p;
+}
+
+}  // namespace orv

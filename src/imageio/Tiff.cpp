@@ -1,0 +1,254 @@
+// TIFF coding through libtiff on the layer's sources and destinations. Decoding goes through
+// libtiff's RGBA interface a band of rows at a time, so only one band of 32-bit pixels is held
+// beside the 24-bit result.
+#include <tiffio.h>
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "imageio/Codecs.h"
+#include "imageio/ImageIo.h"
+#include "imageio/LibraryContext.h"
+#include "imageio/LibraryError.h"
+#include "imageio/PixelBuffer.h"
+#include "platform/CheckedMath.h"
+
+namespace orv {
+namespace {
+
+constexpr uint32_t kBandRows = 64;
+
+// libtiff reports through process-wide handlers; the layer reports codes instead of text.
+void InstallQuietHandlers() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
+  });
+}
+
+tmsize_t SourceRead(thandle_t h, void* buffer, tmsize_t size) {
+  if (size < 0) return -1;
+  return tmsize_t(ReadSource(static_cast<ImageSource*>(h), buffer, size_t(size)));
+}
+tmsize_t NoWrite(thandle_t, void*, tmsize_t) {
+  return -1;
+}
+toff_t SourceSeek(thandle_t h, toff_t offset, int whence) {
+  auto* src = static_cast<ImageSource*>(h);
+  if (offset > toff_t(INT64_MAX)) return toff_t(-1);
+  // SeekSource resets the thread's last error; keep the caller's code intact.
+  unsigned saved = GetLastLibraryError();
+  bool ok = SeekSource(src, int64_t(offset), whence);
+  SetLastLibraryError(saved);
+  return ok ? toff_t(SourcePosition(src)) : toff_t(-1);
+}
+int NoClose(thandle_t) {
+  return 0;
+}
+toff_t SourceLength(thandle_t h) {
+  return toff_t(SourceSize(static_cast<ImageSource*>(h)));
+}
+int NoMap(thandle_t, void**, toff_t*) {
+  return 0;
+}
+void NoUnmap(thandle_t, void*, toff_t) {}
+
+TIFF* OpenForReading(ImageSource* source) {
+  InstallQuietHandlers();
+  if (!SeekSource(source, 0, SEEK_SET)) return nullptr;
+  return TIFFClientOpen("source", "rm", source, SourceRead, NoWrite, SourceSeek, NoClose,
+                        SourceLength, NoMap, NoUnmap);
+}
+
+struct TiffCloser {
+  void operator()(TIFF* t) const {
+    if (t) TIFFClose(t);
+  }
+};
+using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
+
+}  // namespace
+
+bool ReadTiffHeader(ImageSource* source, TiffHeaderInfo* info) {
+  if (!BeginLibraryCall()) return false;
+  if (!source) {
+    SetLastLibraryError(kErrBadHandle);
+    return false;
+  }
+  if (!info) {
+    SetLastLibraryError(kErrBadParam);
+    return false;
+  }
+  TiffPtr tif(OpenForReading(source));
+  if (!tif) {
+    SetLastLibraryError(kErrBadTiff);
+    return false;
+  }
+  uint32_t w = 0, h = 0;
+  float xres = 0, yres = 0;
+  uint16_t unit = RESUNIT_INCH;
+  if (!TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &w) ||
+      !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &h) || w == 0 || h == 0 || w > 0x7fffffff ||
+      h > 0x7fffffff) {
+    SetLastLibraryError(kErrBadTiff);
+    return false;
+  }
+  TIFFGetField(tif.get(), TIFFTAG_XRESOLUTION, &xres);
+  TIFFGetField(tif.get(), TIFFTAG_YRESOLUTION, &yres);
+  TIFFGetFieldDefaulted(tif.get(), TIFFTAG_RESOLUTIONUNIT, &unit);
+  info->width = int(w);
+  info->height = int(h);
+  info->xResolution = xres;
+  info->yResolution = yres;
+  info->resolutionUnit = unit;
+  return true;
+}
+
+uint8_t* ReadTiff(ImageSource* source, int bits, int* width, int* height) {
+  if (!BeginLibraryCall()) return nullptr;
+  if (!source) {
+    SetLastLibraryError(kErrBadHandle);
+    return nullptr;
+  }
+  if (bits != 24 || !width || !height) {
+    SetLastLibraryError(kErrBadParam);
+    return nullptr;
+  }
+  TiffPtr tif(OpenForReading(source));
+  if (!tif) {
+    SetLastLibraryError(kErrBadTiff);
+    return nullptr;
+  }
+  char message[1024] = {};
+  if (!TIFFRGBAImageOK(tif.get(), message)) {
+    SetLastLibraryError(kErrBadTiff);
+    return nullptr;
+  }
+  TIFFRGBAImage img;
+  if (!TIFFRGBAImageBegin(&img, tif.get(), 0, message)) {
+    SetLastLibraryError(kErrBadTiff);
+    return nullptr;
+  }
+  struct ImageEnd {
+    TIFFRGBAImage* img;
+    ~ImageEnd() { TIFFRGBAImageEnd(img); }
+  } imageEnd{&img};
+  const uint32_t w = img.width, h = img.height;
+  if (w == 0 || h == 0 || w > 0x7fffffff || h > 0x7fffffff) {
+    SetLastLibraryError(kErrBadTiff);
+    return nullptr;
+  }
+  LibraryBuffer pixels(AllocatePixels(w, h, 3, false));
+  if (!pixels) return nullptr;
+  // libtiff flips within the rows asked for, so pictures stored in another row order are read
+  // in one band; the common top-down ones a band at a time.
+  const uint32_t band = h < kBandRows || img.orientation != ORIENTATION_TOPLEFT ? h : kBandRows;
+  LibraryBuffer raster(AllocatePixels(w, band, 4, false));
+  if (!raster) return nullptr;
+  img.req_orientation = ORIENTATION_TOPLEFT;
+  auto* rgba = reinterpret_cast<uint32_t*>(raster.get());
+  for (uint32_t y0 = 0; y0 < h; y0 += band) {
+    uint32_t rows = h - y0 < band ? h - y0 : band;
+    img.row_offset = int(y0);
+    img.col_offset = 0;
+    if (!TIFFRGBAImageGet(&img, rgba, w, rows)) {
+      SetLastLibraryError(kErrTiffInternal);
+      return nullptr;
+    }
+    uint8_t* out = pixels.get() + size_t(y0) * w * 3;
+    const size_t count = size_t(rows) * w;
+    for (size_t i = 0; i < count; ++i, out += 3) {
+      // libtiff hands out premultiplied alpha, so compositing over white is c + (255 - a).
+      uint32_t p = rgba[i];
+      unsigned a = TIFFGetA(p), under = 255 - a;
+      unsigned r = TIFFGetR(p) + under, g = TIFFGetG(p) + under, b = TIFFGetB(p) + under;
+      out[0] = uint8_t(r > 255 ? 255 : r);
+      out[1] = uint8_t(g > 255 ? 255 : g);
+      out[2] = uint8_t(b > 255 ? 255 : b);
+    }
+  }
+  *width = int(w);
+  *height = int(h);
+  return pixels.release();
+}
+
+namespace {
+
+tmsize_t DestWrite(thandle_t h, void* buffer, tmsize_t size) {
+  if (size < 0) return -1;
+  return WriteDest(static_cast<ImageDest*>(h), buffer, size_t(size)) ? size : -1;
+}
+tmsize_t NoRead(thandle_t, void*, tmsize_t) {
+  return -1;
+}
+toff_t DestSeek(thandle_t h, toff_t offset, int whence) {
+  auto* dest = static_cast<ImageDest*>(h);
+  if (offset > toff_t(INT64_MAX)) return toff_t(-1);
+  if (!SeekDest(dest, int64_t(offset), whence)) return toff_t(-1);
+  return toff_t(DestPosition(dest));
+}
+toff_t DestLength(thandle_t h) {
+  return toff_t(DestSize(static_cast<ImageDest*>(h)));
+}
+
+}  // namespace
+
+bool WriteTiff(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits) {
+  LibraryContext* ctx = BeginLibraryCall();
+  if (!ctx) return false;
+  if (!dest) {
+    SetLastLibraryError(kErrBadHandle);
+    return false;
+  }
+  size_t bytes = 0;
+  if (!pixels || bits != 24 || !PictureBytes(width, height, 3, bytes)) {
+    SetLastLibraryError(kErrBadParam);
+    return false;
+  }
+  InstallQuietHandlers();
+  const int64_t start = DestPosition(dest);
+  unsigned result = kErrNone;
+  {
+    TiffPtr tif(TIFFClientOpen("dest", "w", dest, NoRead, DestWrite, DestSeek, NoClose, DestLength,
+                               NoMap, NoUnmap));
+    if (!tif) {
+      result = kErrFileWrite;
+    } else {
+      TIFF* t = tif.get();
+      TIFFSetField(t, TIFFTAG_IMAGEWIDTH, uint32_t(width));
+      TIFFSetField(t, TIFFTAG_IMAGELENGTH, uint32_t(height));
+      TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+      TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 3);
+      TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+      TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+      TIFFSetField(t, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+      TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+      TIFFSetField(t, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+      TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
+      const size_t stride = size_t(width) * 3;
+      for (int y = 0; y < height && result == kErrNone; ++y) {
+        // libtiff's scanline API takes a non-const row but copies it before encoding.
+        if (TIFFWriteScanline(t, const_cast<uint8_t*>(pixels + size_t(y) * stride), uint32_t(y),
+                              0) < 0)
+          result = kErrFileWrite;
+        else if (ctx->progress && !ctx->progress(ctx->progressUser, y, height))
+          result = kErrAborted;
+      }
+      if (result == kErrNone && !TIFFFlush(t)) result = kErrFileWrite;
+    }
+  }
+  if (result == kErrNone && !FlushDest(dest)) result = kErrFileWrite;
+  if (result != kErrNone) {
+    if (!(result == kErrFileWrite && GetLastLibraryError() == kErrBufferTooSmall))
+      SetLastLibraryError(result);
+    RollBackDest(dest, start);
+    MarkDestFailed(dest);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace orv

@@ -1,0 +1,12 @@
+// Escaping of texts that come from files (EXIF strings, paths) before they go into HTML.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+// `text` with &, <, >, " and ' replaced by their character references.
+std::string HtmlEscape(std::string_view text);
+
+}  // namespace orv
