@@ -9,6 +9,40 @@ namespace orv::cli {
 namespace {
 
 constexpr Command kCommands[] = {
+    {"run", "enhance photos and save them as _ORV files",
+     "Usage: orv [--home DIR] run [--profile FILE | --defaults] [--set Section.Key=VALUE]...\n"
+     "                        [--black-frame FILE] [--log FILE] [--yes] [--quiet] PATH...\n"
+     "\n"
+     "Queues every PATH (a photo, or a folder scanned as Files.Recursive and\n"
+     "Files.ExcludeORV say), enhances each queued photo and saves it beside its source\n"
+     "(by default in an ORV subfolder) with \"_ORV\" before the extension.\n"
+     "\n"
+     "Settings start from the app folder's current.orv; --profile loads a named profile\n"
+     "(a path or a name in the Profiles folder), --defaults the default profile, and each\n"
+     "--set changes one setting (names as in profile files, e.g. Mode.Advanced=1).\n"
+     "  --black-frame FILE  a dark frame for black-frame subtraction (HotPixels.BF=1)\n"
+     "  --log FILE          write the HTML log there (default: APP_FOLDER/help/log.html)\n"
+     "  --yes               answer Yes to questions (the size-limit question of\n"
+     "                      Quality.Type=1); without it and without a terminal they are No\n"
+     "  --quiet             no progress bar and no summary\n"
+     "\n"
+     "Ctrl-C cancels at the next step (a second Ctrl-C quits at once).\n"
+     "Exit status: 0 all saved, 1 some photo could not be loaded or saved, 2 usage error,\n"
+     "empty queue or a question answered No, 130 cancelled.\n",
+     RunRunCommand},
+    {"info", "show the camera summary of photos",
+     "Usage: orv [--home DIR] info [--json] FILE...\n"
+     "\n"
+     "Prints what the corrections read from each photo: the camera, exposure values and\n"
+     "their texts, as Name: value lines, or with --json one JSON object per file (an array\n"
+     "for several files). Exit status 1 when a file cannot be loaded.\n",
+     RunInfoCommand},
+    {"exif", "list the EXIF entries of a photo",
+     "Usage: orv [--home DIR] exif [--json] FILE\n"
+     "\n"
+     "Lists every entry of the EXIF block: list (IFD0, SubIFD, Interop, IFD1), tag, name,\n"
+     "type, count and text, separated by tabs, or with --json as an array of objects.\n",
+     RunExifCommand},
     {"profile", "write the resulting settings to a profile file",
      "Usage: orv [--home DIR] profile [--profile FILE | --defaults]\n"
      "                            [--set Section.Key=VALUE]... --write FILE\n"

@@ -37,6 +37,8 @@ class EngineHost {
   // The Files page's warnings or counts changed.
   virtual void QueueChanged() {}
   virtual void SetWaitCursor(bool /*on*/) {}
+  // An item of a run could not be loaded or saved (it is also in the log).
+  virtual void ReportProblem(const std::string& /*text*/) {}
   // The progress window of a run.
   virtual std::unique_ptr<CProgressDialog> CreateProgressDialog() {
     return std::make_unique<CProgressDialog>();

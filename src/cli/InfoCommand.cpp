@@ -1,0 +1,104 @@
+// `orv info` and `orv exif`: what the program reads from photographs.
+#include <cstdio>
+#include <iostream>
+
+#include "cli/Commands.h"
+#include "cli/ExifListing.h"
+#include "cli/InfoFormat.h"
+#include "cli/TerminalHost.h"
+#include "engine/Engine.h"
+#include "exif/ExifReader.h"
+#include "imageio/ImageFile.h"
+#include "imageio/LibraryError.h"
+#include "platform/AppFolder.h"
+
+namespace orv::cli {
+namespace {
+
+bool ParseFiles(std::span<const std::string> args, bool& json, std::vector<std::string>& files,
+                const char* command) {
+  for (const std::string& a : args) {
+    if (a == "--json") {
+      json = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+      std::fprintf(stderr, "orv %s: unknown option '%s'\n", command, a.c_str());
+      return false;
+    } else {
+      files.push_back(a);
+    }
+  }
+  if (files.empty()) {
+    std::fprintf(stderr, "orv %s: no file given\n", command);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunInfoCommand(const GlobalOptions&, std::span<const std::string> args) {
+  bool json = false;
+  std::vector<std::string> files;
+  if (!ParseFiles(args, json, files, "info")) return kExitUsage;
+  TerminalHost host(false, true);
+  CEngine engine(host, "");
+  int status = kExitOk;
+  std::string out;
+  bool first = true;
+  for (const std::string& f : files) {
+    std::string path = AbsolutePath(f);
+    if (engine.ShowImageInfo(path) != 1) {
+      std::fprintf(stderr, "orv info: %s: %s\n", f.c_str(), LibraryErrorText(engine.loadError()));
+      status = kExitFailed;
+      continue;
+    }
+    ImageFacts facts{engine.picture().width(), engine.picture().height(),
+                     uint64_t(engine.sourceFileSize())};
+    if (json) {
+      out += first ? "" : ",\n";
+      out += FormatCameraInfoJson(engine.camera(), facts);
+    } else {
+      if (files.size() > 1) out += (first ? "" : "\n") + std::string("File: ") + path + "\n";
+      out += FormatCameraInfoText(engine.camera(), facts);
+    }
+    first = false;
+  }
+  if (json) out = files.size() > 1 ? "[\n" + out + "\n]\n" : (out.empty() ? "" : out + "\n");
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return status;
+}
+
+int RunExifCommand(const GlobalOptions&, std::span<const std::string> args) {
+  bool json = false;
+  std::vector<std::string> files;
+  if (!ParseFiles(args, json, files, "exif")) return kExitUsage;
+  if (files.size() != 1) {
+    std::fputs("orv exif: give exactly one file\n", stderr);
+    return kExitUsage;
+  }
+  CImageFile file;
+  unsigned code = file.Load(AbsolutePath(files[0]).c_str());
+  if (code != 0) {
+    std::fprintf(stderr, "orv exif: %s: %s\n", files[0].c_str(), LibraryErrorText(code));
+    return kExitFailed;
+  }
+  const std::vector<uint8_t>& block = file.exifBlock();
+  int error = 0;
+  ExifHandle data = ParseExifBlock(block.data(), block.size(), error);
+  if (data) {
+    if (json)
+      WriteExifListingJson(*data, std::cout);
+    else
+      WriteExifListingText(*data, std::cout);
+    std::cout.flush();
+  } else if (json) {
+    std::fputs("[]\n", stdout);
+  }
+  if (error != 0) {
+    std::fprintf(stderr, "orv exif: %s: %s\n", files[0].c_str(),
+                 block.empty() ? "the file has no EXIF block" : LibraryErrorText(unsigned(error)));
+  }
+  return kExitOk;
+}
+
+}  // namespace orv::cli

@@ -1,0 +1,109 @@
+#include "cli/TerminalHost.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace orv::cli {
+namespace {
+
+volatile std::sig_atomic_t gInterrupts = 0;
+volatile std::sig_atomic_t gTaken = 0;
+
+void OnInterrupt(int) {
+  gInterrupts = gInterrupts + 1;
+  if (gInterrupts >= 2) {
+    const char msg[] = "\norv: interrupted\n";
+    ssize_t ignored = ::write(STDERR_FILENO, msg, sizeof msg - 1);
+    (void)ignored;
+    ::_exit(130);
+  }
+}
+
+// Draws "[#####.....] 3/10  50%  Auto Balance" on one terminal line.
+class TerminalProgress : public CProgressDialog {
+ public:
+  explicit TerminalProgress(bool draw) : draw_(draw) {}
+
+ protected:
+  void PumpMessages() override {
+    if (TakeInterrupt()) {
+      PressCancel();
+      if (draw_) std::fputs("\norv: cancelling at the next step (Ctrl-C again to quit)\n", stderr);
+    }
+  }
+  void OnItemChanged() override { Draw(); }
+  void OnQueueChanged() override { Draw(); }
+  void OnStageChanged() override { Draw(); }
+  void OnDestroy() override {
+    if (draw_ && drawn_) std::fputs("\n", stderr);
+  }
+
+ private:
+  void Draw() {
+    if (!draw_) return;
+    int total = QueueTotal() > 0 ? QueueTotal() : 1;
+    int filled = 20 * QueuePos() / total;
+    char bar[21];
+    for (int i = 0; i < 20; ++i) bar[i] = i < filled ? '#' : '.';
+    bar[20] = '\0';
+    std::fprintf(stderr, "\r[%s] %s %4s  %-28.28s", bar, CounterText().c_str(),
+                 PercentText().c_str(), StageText().c_str());
+    std::fflush(stderr);
+    drawn_ = true;
+  }
+
+  bool draw_;
+  bool drawn_ = false;
+};
+
+}  // namespace
+
+void InstallInterruptHandler() {
+  struct sigaction sa {};
+  sa.sa_handler = OnInterrupt;
+  sigemptyset(&sa.sa_mask);
+  ::sigaction(SIGINT, &sa, nullptr);
+}
+
+bool TakeInterrupt() {
+  if (gInterrupts > gTaken) {
+    gTaken = gInterrupts;
+    return true;
+  }
+  return false;
+}
+
+TerminalHost::TerminalHost(bool yes, bool quiet) : yes_(yes), quiet_(quiet) {}
+
+bool TerminalHost::AskYesNo(const std::string& question) {
+  if (yes_) return true;
+  if (!::isatty(STDIN_FILENO)) {
+    std::fprintf(stderr, "%s\norv: no terminal to answer this question: taken as No (pass --yes "
+                 "to answer Yes)\n", question.c_str());
+    unanswered_ = true;
+    return false;
+  }
+  std::fprintf(stderr, "%s [y/N] ", question.c_str());
+  std::fflush(stderr);
+  char line[64] = {};
+  if (!std::fgets(line, sizeof line, stdin)) return false;
+  return line[0] == 'y' || line[0] == 'Y';
+}
+
+void TerminalHost::ShowMessage(const std::string& message) {
+  std::fprintf(stderr, "orv: %s\n", message.c_str());
+}
+
+void TerminalHost::ReportProblem(const std::string& text) {
+  // Keep the problem on a line of its own under a progress bar.
+  if (!quiet_ && ::isatty(STDERR_FILENO)) std::fputs("\n", stderr);
+  std::fprintf(stderr, "orv: %s\n", text.c_str());
+}
+
+std::unique_ptr<CProgressDialog> TerminalHost::CreateProgressDialog() {
+  return std::make_unique<TerminalProgress>(!quiet_ && ::isatty(STDERR_FILENO));
+}
+
+}  // namespace orv::cli

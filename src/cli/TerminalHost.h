@@ -1,0 +1,39 @@
+// The command line's side of the engine: questions answered by --yes or a y/N prompt on a
+// terminal (never waiting without one), messages on stderr, a progress bar on stderr when it is
+// a terminal, and Ctrl-C as the Cancel button (a second Ctrl-C ends the program at once).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/EngineHost.h"
+
+namespace orv::cli {
+
+class TerminalHost : public EngineHost {
+ public:
+  TerminalHost(bool yes, bool quiet);
+
+  bool AskYesNo(const std::string& question) override;
+  void ShowMessage(const std::string& message) override;
+  void ShowHelpPage(const std::string& path) override { helpPage_ = path; }
+  void ReportProblem(const std::string& text) override;
+  std::unique_ptr<CProgressDialog> CreateProgressDialog() override;
+
+  // Whether a question was refused only because no one could answer it.
+  bool unansweredQuestion() const { return unanswered_; }
+  const std::string& helpPage() const { return helpPage_; }
+
+ private:
+  bool yes_;
+  bool quiet_;
+  bool unanswered_ = false;
+  std::string helpPage_;
+};
+
+// Installs the Ctrl-C handler: the first press requests Cancel, the second exits with 130.
+void InstallInterruptHandler();
+// True once after each Ctrl-C press.
+bool TakeInterrupt();
+
+}  // namespace orv::cli

@@ -1,0 +1,184 @@
+#include "engine/Engine.h"
+
+#include <sys/stat.h>
+
+#include "engine/Pipeline.h"
+#include "imageio/ImageFile.h"
+#include "imageio/LibraryError.h"
+#include "settings/NumberText.h"
+
+namespace orv {
+
+CEngine::CEngine(EngineHost& host, std::string appFolder)
+    : host_(host),
+      appFolder_(std::move(appFolder)),
+      queue_(settings_, host_),
+      log_(appFolder_ + "/help/log.html") {}
+
+int CEngine::ShowImageInfo(const std::string& path) {
+  host_.SetWaitCursor(true);
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) fileSize_ = int64_t(st.st_size);
+  CImageFile file;
+  unsigned code = file.Load(path.c_str());
+  if (code != 0) {
+    loadError_ = code;
+    host_.SetWaitCursor(false);
+    return 0;
+  }
+  loadError_ = 0;
+  CameraSource source;
+  source.exifBlock = file.exifBlock();
+  source.jpegComment = file.firstComment();
+  source.width = file.width();
+  source.height = file.height();
+  camera_ = ExtractCameraValues(source);
+  panel_ = MakeCameraPanel(camera_, file.width(), file.height());
+  picture_ = file.TakeImage();
+  host_.SetWaitCursor(false);
+  return 1;
+}
+
+void CEngine::ProcessImage(Image& picture, Image* detailCrop, CProgressDialog* progress) {
+  PipelineInput in{settings_, camera_, host_, blackFrame_.empty() ? nullptr : &blackFrame_, &log_};
+  colorMatched_ = false;
+  PipelineResult r = orv::ProcessImage(in, picture, detailCrop, progress);
+  colorMatched_ = r.colorMatched;
+  if (r.cancelled) cancelRequested_ = true;
+}
+
+SaveOutcome CEngine::SaveOutput(const std::string& sourcePath, CProgressDialog* progress) {
+  SaveContext ctx{settings_, camera_, picture_};
+  ctx.sourceFileSize = fileSize_;
+  ctx.colorMatched = colorMatched_;
+  ctx.host = &host_;
+  ctx.log = &log_;
+  ctx.progress = progress;
+  return orv::SaveOutput(ctx, sourcePath);
+}
+
+bool CEngine::AskSizeLimit() {
+  host_.CommitPages(PageCommit::SizeAndQuality);
+  if (settings_.Quality.Type != 1) return true;
+  std::string question =
+      "The settings in Size & Quality Tab indicate that you want ORV to determine\nthe maximum "
+      "quality providing the result file size is smaller or equal " +
+      FormatG(settings_.Quality.MaxKB) +
+      "kB\nThis may result in image with far lower quality than the original.\n\nAre you sure "
+      "you would like to continue with this setting?";
+  if (host_.AskYesNo(question)) return true;
+  host_.SelectTab(7);
+  return false;
+}
+
+bool CEngine::RunItem(const std::string& path, CProgressDialog& progress, int queuePosAfterLoad,
+                      RunReport& report) {
+  ++report.processed;
+  bool loaded = ShowImageInfo(path) == 1;
+  if (loaded) {
+    progress.SetQueuePos(queuePosAfterLoad);
+    progress.ShowPicture(picture_.pixels(), picture_.width(), picture_.height());
+    if (settings_.Output.DetailedLog != 0) {
+      log_.LogAppend(logtext::SourceLine(path));
+      if (camera_.HasExif) log_.LogAppend(logtext::CameraLine(camera_.DateTime, camera_.InfoSummaryHtml));
+    }
+    ProcessImage(picture_, nullptr, &progress);
+  } else {
+    // Never save an item from the pixels of the photograph before it.
+    ++report.loadFailures;
+    host_.ReportProblem("cannot load " + path + ": " + LibraryErrorText(loadError_));
+    log_.LogAppend(logtext::ProblemLine("Can't load: " + HtmlEscape(path) + " " +
+                                        HtmlEscape(LibraryErrorText(loadError_))));
+  }
+  progress.ShowPicture(picture_.pixels(), picture_.width(), picture_.height());
+  if (cancelRequested_) return false;
+  if (!loaded) return false;
+  progress.SetStageText("Saving...");
+  if (SaveOutput(path, &progress) == SaveOutcome::Saved) {
+    ++report.saved;
+    return true;
+  }
+  ++report.saveFailures;
+  host_.ReportProblem("could not save the output of " + path + " (see the log)");
+  return false;
+}
+
+RunReport CEngine::RunAll() {
+  RunReport report;
+  if (!AskSizeLimit()) {
+    report.end = RunReport::End::Declined;
+    return report;
+  }
+  cancelRequested_ = false;
+  std::vector<CueItem>& cue = queue_.Cue();
+  int n = int(cue.size());
+  if (n < 1) {
+    host_.ShowMessage("No files to porcess");
+    report.end = RunReport::End::EmptyQueue;
+    return report;
+  }
+  std::unique_ptr<CProgressDialog> progress = host_.CreateProgressDialog();
+  progress->Create();
+  progress->SetItemRange(0, 100);
+  progress->SetQueueTotal(n);
+  log_.LogAppend(logtext::kHeader, true);
+  for (int i = 0; i < n; ++i) {
+    std::string path = cue[size_t(i)].path;
+    if (!cue[size_t(i)].checked) continue;
+    log_.LogAppend(ItemTimeLine());
+    progress->SetQueuePos(i);
+    progress->SetItemPos(0);
+    progress->SetStageText("Loading...");
+    bool saved = RunItem(path, *progress, i + 1, report);
+    if (cancelRequested_) {
+      log_.LogAppend(logtext::CancelLine());
+      host_.ShowMessage("Process Cancelled by user");
+      report.end = RunReport::End::Cancelled;
+      break;
+    }
+    if (saved) cue[size_t(i)].checked = false;
+    progress->SetItemPos(100);
+  }
+  log_.LogAppend(logtext::FullRunFooter());
+  host_.ShowHelpPage(helpFolder() + "/log2.html");
+  progress->Destroy();
+  host_.SelectTab(0);
+  return report;
+}
+
+RunReport CEngine::RunCurrentImage(int selectedIndex) {
+  RunReport report;
+  cancelRequested_ = false;
+  std::vector<CueItem>& cue = queue_.Cue();
+  if (selectedIndex < 0 || selectedIndex >= int(cue.size())) {
+    host_.ShowMessage("There is no file selected.\nPlease select any Image in the Cue List.");
+    report.end = RunReport::End::NoSelection;
+    return report;
+  }
+  if (!AskSizeLimit()) {
+    report.end = RunReport::End::Declined;
+    return report;
+  }
+  std::string path = cue[size_t(selectedIndex)].path;
+  log_.LogAppend(logtext::kHeader, true);
+  log_.LogAppend(ItemTimeLine());
+  std::unique_ptr<CProgressDialog> progress = host_.CreateProgressDialog();
+  progress->Create();
+  progress->SetItemRange(0, 100);
+  progress->SetQueueTotal(1);
+  progress->SetQueuePos(0);
+  progress->SetStageText("Loading...");
+  RunItem(path, *progress, 1, report);
+  if (cancelRequested_) {
+    log_.LogAppend(logtext::CancelLine());
+    host_.ShowMessage("Process Cancelled by user");
+    report.end = RunReport::End::Cancelled;
+  }
+  progress->SetItemPos(100);
+  log_.LogAppend(logtext::SingleImageFooter());
+  host_.ShowHelpPage(helpFolder() + "/log.html");
+  progress->Destroy();
+  return report;
+}
+
+}  // namespace orv

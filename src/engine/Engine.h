@@ -1,0 +1,84 @@
+// The engine object both front ends drive. It owns what a run and the main window share: the
+// settings, the camera summary and working picture of the current photograph, the queue with its
+// check marks, the black frame, and the run flags; ShowImageInfo, ProcessImage, SaveOutput,
+// RunAll and RunCurrentImage are its operations. Everything it shows goes through EngineHost.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/BatchQueue.h"
+#include "engine/EngineHost.h"
+#include "engine/OutputSaver.h"
+#include "engine/ProcessLog.h"
+#include "exif/CameraPanel.h"
+#include "exif/CameraSummary.h"
+#include "filters/Image.h"
+#include "settings/Settings.h"
+
+namespace orv {
+
+// How a run ended, for the front ends.
+struct RunReport {
+  enum class End { Finished, Cancelled, Declined, EmptyQueue, NoSelection };
+  End end = End::Finished;
+  int processed = 0;   // items taken up (checked, or the selected one)
+  int saved = 0;
+  int loadFailures = 0;
+  int saveFailures = 0;
+};
+
+class CEngine {
+ public:
+  CEngine(EngineHost& host, std::string appFolder);
+
+  // Loads a photograph into the working picture and fills the camera summary. 1 when loaded;
+  // 0 when it could not be (the summary and picture keep their contents; loadError then holds
+  // the library's code).
+  int ShowImageInfo(const std::string& path);
+  // Runs the pipeline over a picture (a run passes the working picture and its progress
+  // window; a preview passes a reduced copy and its detail crop).
+  void ProcessImage(Image& picture, Image* detailCrop, CProgressDialog* progress);
+  SaveOutcome SaveOutput(const std::string& sourcePath, CProgressDialog* progress);
+
+  RunReport RunAll();
+  RunReport RunCurrentImage(int selectedIndex);
+
+  Settings& settings() { return settings_; }
+  const Settings& settings() const { return settings_; }
+  const CameraSummary& camera() const { return camera_; }
+  const CameraPanel& panel() const { return panel_; }
+  Image& picture() { return picture_; }
+  int64_t sourceFileSize() const { return fileSize_; }
+  unsigned loadError() const { return loadError_; }
+  BatchQueue& queue() { return queue_; }
+  Image& blackFrame() { return blackFrame_; }
+  bool colorMatched() const { return colorMatched_; }
+  bool cancelRequested() const { return cancelRequested_; }
+  const std::string& appFolder() const { return appFolder_; }
+  std::string helpFolder() const { return appFolder_ + "/help"; }
+  ProcessLog& log() { return log_; }
+  EngineHost& host() { return host_; }
+
+ private:
+  // Loads, processes and saves one item; true when saved.
+  bool RunItem(const std::string& path, CProgressDialog& progress, int queuePosAfterLoad,
+               RunReport& report);
+  bool AskSizeLimit();
+
+  EngineHost& host_;
+  std::string appFolder_;
+  Settings settings_;
+  CameraSummary camera_;
+  CameraPanel panel_;
+  Image picture_;
+  int64_t fileSize_ = 0;
+  unsigned loadError_ = 0;
+  BatchQueue queue_;
+  Image blackFrame_;
+  bool colorMatched_ = false;
+  bool cancelRequested_ = false;
+  ProcessLog log_;
+};
+
+}  // namespace orv

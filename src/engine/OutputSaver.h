@@ -1,0 +1,51 @@
+// Saving a processed picture: the output folder and "_ORV" name, protection of existing files
+// and the source, the file type, the JPEG quality (fixed or searched by real test encodings into
+// a counting destination), and the log lines that report each decision.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "exif/CameraSummary.h"
+#include "filters/Image.h"
+#include "settings/Settings.h"
+
+namespace orv {
+
+class CProgressDialog;
+class EngineHost;
+class ProcessLog;
+
+struct SaveContext {
+  const Settings& settings;
+  const CameraSummary& camera;
+  const Image& picture;
+  int64_t sourceFileSize = 0;
+  bool colorMatched = false;
+  EngineHost* host = nullptr;  // shows the folder messages; may be null
+  const ProcessLog* log = nullptr;
+  CProgressDialog* progress = nullptr;
+};
+
+enum class SaveOutcome { Saved, NotSaved };
+
+// Writes the picture for the source path; outPath receives the file written (when saved).
+SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
+                       std::string* outPath = nullptr);
+
+// 0 the folder exists or was made; -1 the user declined (ask); 1 invalid path; 2 not creatable.
+int EnsureFolder(EngineHost* host, const std::string& path, bool ask);
+// Appends one '*' to the folder's "orvoutput.dir", which marks it as an output folder.
+void WriteFolderMarker(const std::string& folder);
+bool FileExists(const std::string& path);
+
+// The folder an output of the source goes to, without a trailing slash.
+std::string OutputFolderFor(const Settings& s, const std::string& sourcePath);
+
+// The highest quality in MinQ..min(CQ, 99) whose encoding stays below target bytes, by
+// bisection; lo is accepted without a test.
+int FindJpegQuality(const SaveContext& ctx, int64_t target, int minQuality);
+// The size of the picture encoded at quality q with the output's metadata, counted not stored.
+int64_t MeasureJpegSize(const SaveContext& ctx, int quality);
+
+}  // namespace orv
