@@ -34,7 +34,7 @@ uint64_t MaxPixelCount();
 // The byte size of a width x height picture with the given bytes per pixel, or false when the
 // dimensions are not positive or the picture is larger than MaxPixelCount().
 [[nodiscard]] inline bool PictureBytes(int64_t width, int64_t height, int64_t bytesPerPixel,
-                                          size_t& out) {
+                                       size_t& out) {
   if (width <= 0 || height <= 0 || bytesPerPixel <= 0) return false;
   uint64_t pixels = 0;
   if (!CheckedMul<uint64_t>(uint64_t(width), uint64_t(height), pixels)) return false;
