@@ -280,12 +280,14 @@ bool WriteBmp(ImageDest* dest, const uint8_t* pixels, int width, int height, int
   size_t bytes = 0;
   if (!pixels || bits != 24 || !PictureBytes(width, height, 3, bytes)) {
     SetLastLibraryError(kErrBadParam);
+    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
     return false;
   }
   const uint64_t stride = (uint64_t(width) * 3 + 3) / 4 * 4;
   uint64_t imageSize = stride * uint64_t(height);
   if (imageSize + kFileHeaderSize + kInfoHeaderSize > 0xFFFFFFFFu) {
     SetLastLibraryError(kErrBadParam);
+    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
     return false;
   }
   uint8_t header[kFileHeaderSize + kInfoHeaderSize] = {};
@@ -305,6 +307,7 @@ bool WriteBmp(ImageDest* dest, const uint8_t* pixels, int width, int height, int
   LibraryBuffer row(new (std::nothrow) uint8_t[stride]());
   if (!row) {
     SetLastLibraryError(kErrNoMemory);
+    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
     return false;
   }
   const int64_t start = DestPosition(dest);

@@ -193,6 +193,7 @@ uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height
       (density && (density->unit < 0 || density->unit > 2 || density->x < 1 || density->x > 65535 ||
                    density->y < 1 || density->y > 65535))) {
     SetLastLibraryError(kErrBadParam);
+    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
     return 0;
   }
   std::vector<SegmentRef> segments;
@@ -205,11 +206,13 @@ uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height
       segments.push_back({m.code, m.payload.data(), unsigned(m.payload.size())});
   } catch (...) {
     SetLastLibraryError(kErrNoMemory);
+    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
     return 0;
   }
   std::unique_ptr<JpegWriter, WriterDeleter> writer(new (std::nothrow) JpegWriter);
   if (!writer) {
     SetLastLibraryError(kErrNoMemory);
+    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
     return 0;
   }
   JpegWriter* w = writer.get();

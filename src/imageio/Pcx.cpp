@@ -163,6 +163,7 @@ bool WritePcx(ImageDest* dest, const uint8_t* pixels, int width, int height, int
   }
   if (!pixels || bits != 24 || width <= 0 || height <= 0 || width > 65535 || height > 65535) {
     SetLastLibraryError(kErrBadParam);
+    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
     return false;
   }
   const uint32_t bytesPerLine = uint32_t(width + 1) & ~1u;  // even, as readers expect
@@ -182,6 +183,7 @@ bool WritePcx(ImageDest* dest, const uint8_t* pixels, int width, int height, int
   LibraryBuffer packed(new (std::nothrow) uint8_t[size_t(bytesPerLine) * 2]);
   if (!plane || !packed) {
     SetLastLibraryError(kErrNoMemory);
+    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
     return false;
   }
   const int64_t start = DestPosition(dest);

@@ -309,6 +309,7 @@ bool WritePng(ImageDest* dest, const uint8_t* pixels, int width, int height, int
       !paletteOk || !PictureBytes(width, height, 1, bytes) ||
       (density && (density->unit < 0 || density->unit > 1))) {
     SetLastLibraryError(kErrBadParam);
+    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
     return false;
   }
   PngWriter w{};
@@ -333,6 +334,7 @@ bool WritePng(ImageDest* dest, const uint8_t* pixels, int width, int height, int
   if (!w.png || !w.info) {
     if (w.png) png_destroy_write_struct(&w.png, nullptr);
     SetLastLibraryError(kErrPngInternal);
+    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
     return false;
   }
   const int64_t start = DestPosition(dest);

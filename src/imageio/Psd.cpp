@@ -189,6 +189,7 @@ bool WritePsd(ImageDest* dest, const uint8_t* pixels, int width, int height, int
   if (!pixels || bits != 24 || width <= 0 || height <= 0 || uint32_t(width) > kMaxSide ||
       uint32_t(height) > kMaxSide) {
     SetLastLibraryError(kErrBadParam);
+    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
     return false;
   }
   // Header, then empty colour-mode, resource and layer sections, then raw planes.
@@ -203,6 +204,7 @@ bool WritePsd(ImageDest* dest, const uint8_t* pixels, int width, int height, int
   LibraryBuffer row(new (std::nothrow) uint8_t[size_t(width)]);
   if (!row) {
     SetLastLibraryError(kErrNoMemory);
+    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
     return false;
   }
   const int64_t start = DestPosition(dest);

@@ -215,6 +215,7 @@ bool WriteTga(ImageDest* dest, const uint8_t* pixels, int width, int height, int
   }
   if (!pixels || bits != 24 || width <= 0 || height <= 0 || width > 65535 || height > 65535) {
     SetLastLibraryError(kErrBadParam);
+    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
     return false;
   }
   uint8_t header[kHeaderSize] = {};
@@ -226,6 +227,7 @@ bool WriteTga(ImageDest* dest, const uint8_t* pixels, int width, int height, int
   LibraryBuffer row(new (std::nothrow) uint8_t[size_t(width) * 3]);
   if (!row) {
     SetLastLibraryError(kErrNoMemory);
+    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
     return false;
   }
   const int64_t start = DestPosition(dest);

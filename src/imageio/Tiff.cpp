@@ -206,6 +206,7 @@ bool WriteTiff(ImageDest* dest, const uint8_t* pixels, int width, int height, in
   size_t bytes = 0;
   if (!pixels || bits != 24 || !PictureBytes(width, height, 3, bytes)) {
     SetLastLibraryError(kErrBadParam);
+    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
     return false;
   }
   InstallQuietHandlers();

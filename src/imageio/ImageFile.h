@@ -1,0 +1,78 @@
+// CImageFile: the program's loaded-image object. It recognises a file's format (content first,
+// then extension), decodes it to 24-bit RGB, keeps the first JPEG comment and the EXIF block (the
+// payload of the last APP1 segment), and saves pixels in a chosen format. Operations return 0 or
+// the layer's error code.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "filters/Image.h"
+#include "imageio/ImageFormat.h"
+#include "imageio/Jpeg.h"
+
+namespace orv {
+
+struct ImageSource;
+
+class CImageFile {
+ public:
+  CImageFile() = default;
+  CImageFile(const CImageFile&) = delete;
+  CImageFile& operator=(const CImageFile&) = delete;
+
+  // Recognises and decodes the file; metafiles are rendered. 0 or the error code. GIF, PAX and
+  // unrecognised files load no pixels and give 5 ("bad user param": no decoder for the format).
+  unsigned Load(const char* path);
+  // Decodes from an open source by format; the held image is released first.
+  unsigned LoadFromSource(ImageSource* source, ImageFormat format);
+  // Replaces the held image by a copy; 1 when memory is short or no pixels are given (the held
+  // image is then released).
+  unsigned SetPixels(const uint8_t* pixels, int width, int height);
+  // Encodes the held image into path by format; 0 or the error code. A failed save leaves no file
+  // under path.
+  unsigned Save(const char* path, ImageFormat format);
+
+  // Pixel access: each LockPixels raises the lock count, UnlockPixels lowers it.
+  uint8_t* LockPixels();
+  void UnlockPixels();
+  int lockCount() const { return lockCount_; }
+
+  int width() const { return image_.width(); }
+  int height() const { return image_.height(); }
+  const Image& image() const { return image_; }
+  // Moves the held pixels out (no copy); the object is empty afterwards.
+  Image TakeImage() { return std::move(image_); }
+  ImageFormat format() const { return format_; }
+
+  void SetPreviewSize(int width, int height) { previewWidth_ = width, previewHeight_ = height; }
+  void SetJpegQuality(int quality) { jpegQuality_ = quality; }
+  int jpegQuality() const { return jpegQuality_; }
+  void SetEnhancedSubsampling(bool on) { enhancedSubsampling_ = on; }
+  void SetJpegDensity(const JpegDensity& density) { density_ = density; }
+  const JpegDensity& jpegDensity() const { return density_; }
+
+  const std::string& firstComment() const { return firstComment_; }
+  const std::vector<uint8_t>& exifBlock() const { return exif_; }
+  // True when the last JPEG load met the end of the file early (rows were filled in by the
+  // decoder); the load still succeeds.
+  bool truncated() const { return truncated_; }
+
+ private:
+  unsigned LoadJpeg(ImageSource* source);
+
+  Image image_;
+  ImageFormat format_ = kFormatUnknown;
+  int lockCount_ = 0;
+  int previewWidth_ = 0, previewHeight_ = 0;
+  int jpegQuality_ = 75;
+  bool enhancedSubsampling_ = false;
+  JpegDensity density_{};
+  std::string firstComment_;
+  std::vector<uint8_t> exif_;
+  bool truncated_ = false;
+};
+
+}  // namespace orv

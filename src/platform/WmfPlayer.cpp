@@ -1,0 +1,151 @@
+// Windows metafile playback through libwmf's bitmap device. The header is checked here first
+// (sizes, record lengths) so that libwmf only sees files whose framing is sound.
+#include <libwmf/api.h>
+#include <libwmf/gd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "imageio/LibraryError.h"
+#include "imageio/PixelBuffer.h"
+#include "imageio/SourceReader.h"
+#include "platform/CheckedMath.h"
+#include "platform/Metafile.h"
+
+namespace orv {
+namespace {
+
+constexpr size_t kPlaceableSize = 22;
+constexpr size_t kStandardHeaderSize = 18;
+
+// Walks the record framing: every record at least 3 words, inside the data, ending with EOF.
+bool RecordsAreSound(const uint8_t* d, size_t n, size_t at) {
+  if (at + kStandardHeaderSize > n) return false;
+  if (Le16(d + at + 2) != 9) return false;  // header size in words
+  at += kStandardHeaderSize;
+  while (at + 6 <= n) {
+    uint64_t words = Le32(d + at);
+    uint32_t function = Le16(d + at + 4);
+    if (words < 3 || !RangeInside(at, words * 2, n)) return false;
+    if (function == 0) return true;
+    at += size_t(words * 2);
+  }
+  return false;
+}
+
+// libwmf draws text with the 13 standard PostScript faces; map them onto the metric-compatible
+// Liberation faces (Debian package fonts-liberation) instead of the ghostscript font files.
+char kFontDir[] = "/usr/share/fonts/truetype/liberation";
+char* kFontDirs[] = {kFontDir, nullptr};
+#define ORV_FACE(ps, file) \
+  { const_cast<char*>(ps), const_cast<char*>(file), FT_ENCODING_NONE }
+wmfMapping kFaces[] = {
+    ORV_FACE("Times-Roman", "LiberationSerif-Regular.ttf"),
+    ORV_FACE("Times-Italic", "LiberationSerif-Italic.ttf"),
+    ORV_FACE("Times-Bold", "LiberationSerif-Bold.ttf"),
+    ORV_FACE("Times-BoldItalic", "LiberationSerif-BoldItalic.ttf"),
+    ORV_FACE("Helvetica", "LiberationSans-Regular.ttf"),
+    ORV_FACE("Helvetica-Oblique", "LiberationSans-Italic.ttf"),
+    ORV_FACE("Helvetica-Bold", "LiberationSans-Bold.ttf"),
+    ORV_FACE("Helvetica-BoldOblique", "LiberationSans-BoldItalic.ttf"),
+    ORV_FACE("Courier", "LiberationMono-Regular.ttf"),
+    ORV_FACE("Courier-Oblique", "LiberationMono-Italic.ttf"),
+    ORV_FACE("Courier-Bold", "LiberationMono-Bold.ttf"),
+    ORV_FACE("Courier-BoldOblique", "LiberationMono-BoldItalic.ttf"),
+    ORV_FACE("Symbol", "LiberationSans-Regular.ttf"),
+    {nullptr, nullptr, FT_ENCODING_NONE},
+};
+#undef ORV_FACE
+
+// Destroys the player, then the bitmap device's image: libwmf hands that image to the caller
+// (pixel block, row table and header, each from plain malloc) and never frees it.
+// The leading fields of libwmf's bundled gd image (libwmf/gd/gd.h, which cannot be included on
+// its own), up to the true-colour row table.
+struct GdImageHead {
+  unsigned char** pixels;
+  int sx, sy, colorsTotal;
+  int red[256], green[256], blue[256], open[256];
+  int transparent;
+  int* polyInts;
+  int polyAllocated;
+  void* brush;
+  void* tile;
+  int brushColorMap[256], tileColorMap[256];
+  int styleLength, stylePos;
+  int* style;
+  int interlace, thick;
+  int alpha[256];
+  int trueColor;
+  int** tpixels;
+};
+
+struct WmfApi {
+  wmfAPI* api = nullptr;
+  ~WmfApi() {
+    if (!api) return;
+    auto* image = static_cast<GdImageHead*>(WMF_GD_GetData(api)->gd_image);
+    wmf_api_destroy(api);
+    if (!image) return;
+    if (image->tpixels) std::free(image->tpixels[0]);
+    std::free(image->tpixels);
+    std::free(image);
+  }
+};
+
+}  // namespace
+
+uint8_t* PlayWmf(const uint8_t* data, size_t size, int* width, int* height) {
+  auto fail = [](unsigned code) -> uint8_t* {
+    SetLastLibraryError(code);
+    return nullptr;
+  };
+  size_t at = size >= 4 && Le32(data) == 0x9AC6CDD7u ? kPlaceableSize : 0;
+  if (!RecordsAreSound(data, size, at)) return fail(kErrBadMetafile);
+
+  WmfApi holder;
+  wmfAPI_Options options;
+  std::memset(&options, 0, sizeof(options));
+  options.function = wmf_gd_function;
+  options.fontdirs = kFontDirs;
+  options.font.ps = kFaces;
+  unsigned long flags = WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR |
+                        WMF_OPT_NO_DEBUG | WMF_OPT_FONTDIRS | WMF_OPT_FONTMAP;
+  if (wmf_api_create(&holder.api, flags, &options) != wmf_E_None) return fail(kErrNoMemory);
+  wmfAPI* api = holder.api;
+  // libwmf reads but does not write the buffer; its interface simply lacks const.
+  if (wmf_mem_open(api, const_cast<unsigned char*>(data), long(size)) != wmf_E_None)
+    return fail(kErrBadMetafile);
+  wmfD_Rect bbox;
+  if (wmf_scan(api, 0, &bbox) != wmf_E_None) return fail(kErrBadMetafile);
+  unsigned int w = 0, h = 0;
+  if (wmf_display_size(api, &w, &h, kScreenDpi, kScreenDpi) != wmf_E_None || w == 0 || h == 0)
+    return fail(kErrBadMetafile);
+  size_t bytes = 0;
+  if (!PictureBytes(w, h, 4, bytes)) return fail(kErrNoMemory);
+  wmf_gd_t* dev = WMF_GD_GetData(api);
+  dev->type = wmf_gd_image;
+  dev->bbox = bbox;
+  dev->width = w;
+  dev->height = h;
+  if (wmf_play(api, 0, &bbox) != wmf_E_None || !dev->gd_image) return fail(kErrBadMetafile);
+  const int* tc = wmf_gd_image_pixels(dev->gd_image);
+  if (!tc) return fail(kErrBadMetafile);
+  LibraryBuffer pixels(AllocatePixels(w, h, 3, false));
+  if (!pixels) return nullptr;
+  uint8_t* out = pixels.get();
+  const size_t count = size_t(w) * h;
+  for (size_t i = 0; i < count; ++i, out += 3) {
+    // gd keeps 0x7F as fully transparent alpha: composite what the metafile left clear over grey.
+    unsigned p = unsigned(tc[i]);
+    unsigned a = 127 - ((p >> 24) & 0x7F);
+    for (int c = 0; c < 3; ++c) {
+      unsigned v = (p >> (16 - 8 * c)) & 0xFF;
+      out[c] = uint8_t((v * a + kMetafileBackground * (127 - a) + 63) / 127);
+    }
+  }
+  *width = int(w);
+  *height = int(h);
+  return pixels.release();
+}
+
+}  // namespace orv
