@@ -1,9 +1,18 @@
 #!/usr/bin/env bash
-# Installs the dependencies, builds the release version in build/ and runs the main job.
+# Installs the dependencies, builds the release version in build/ and runs the main job: a batch
+# run with the default profile over copies of the sample photographs in build/demo/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j2
-build/orv --version
-build/orv --help
+rm -rf build/demo
+mkdir -p build/demo
+cp samples/*.jpg build/demo/
+status=0
+build/orv --home build run --defaults --set Output.DetailedLog=1 --yes build/demo || status=$?
+echo
+echo "Outputs: $(pwd)/build/demo/ORV/"
+ls -l build/demo/ORV/
+echo "Log:     $(pwd)/build/help/log.html"
+exit "$status"
