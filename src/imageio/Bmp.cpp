@@ -5,6 +5,7 @@
 #include <new>
 
 #include "imageio/Codecs.h"
+#include "imageio/EncoderSupport.h"
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
@@ -323,18 +324,10 @@ bool WriteBmp(ImageDest* dest, const uint8_t* pixels, int width, int height, int
     }
     if (!WriteDest(dest, row.get(), size_t(stride)))
       result = kErrFileWrite;
-    else if (ctx->progress && !ctx->progress(ctx->progressUser, i, height))
+    else if (!KeepGoing(ctx, i, height))
       result = kErrAborted;
   }
-  if (result == kErrNone && !FlushDest(dest)) result = kErrFileWrite;
-  if (result != kErrNone) {
-    if (!(result == kErrFileWrite && GetLastLibraryError() == kErrBufferTooSmall))
-      SetLastLibraryError(result);
-    RollBackDest(dest, start);
-    MarkDestFailed(dest);
-    return false;
-  }
-  return true;
+  return EndEncode(dest, start, result);
 }
 
 }  // namespace orv

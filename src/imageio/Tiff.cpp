@@ -9,6 +9,7 @@
 #include <new>
 
 #include "imageio/Codecs.h"
+#include "imageio/EncoderSupport.h"
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
@@ -143,9 +144,18 @@ uint8_t* ReadTiff(ImageSource* source, int bits, int* width, int* height) {
   }
   LibraryBuffer pixels(AllocatePixels(w, h, 3, false));
   if (!pixels) return nullptr;
-  // libtiff flips within the rows asked for, so pictures stored in another row order are read
-  // in one band; the common top-down ones a band at a time.
-  const uint32_t band = h < kBandRows || img.orientation != ORIENTATION_TOPLEFT ? h : kBandRows;
+  // Bands are whole strips (or tile rows): libtiff decodes a strip completely for every band that
+  // touches it, so a band cutting through a tall strip would decode it again and again. libtiff
+  // also flips within the rows asked for, so pictures stored in another row order are read in
+  // one band.
+  uint32_t unit = 0;
+  if (TIFFIsTiled(tif.get()))
+    TIFFGetField(tif.get(), TIFFTAG_TILELENGTH, &unit);
+  else
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ROWSPERSTRIP, &unit);
+  if (unit == 0) unit = 1;
+  uint32_t band = unit >= h ? h : (kBandRows + unit - 1) / unit * unit;
+  if (band > h || img.orientation != ORIENTATION_TOPLEFT) band = h;
   LibraryBuffer raster(AllocatePixels(w, band, 4, false));
   if (!raster) return nullptr;
   img.req_orientation = ORIENTATION_TOPLEFT;
@@ -235,21 +245,13 @@ bool WriteTiff(ImageDest* dest, const uint8_t* pixels, int width, int height, in
         if (TIFFWriteScanline(t, const_cast<uint8_t*>(pixels + size_t(y) * stride), uint32_t(y),
                               0) < 0)
           result = kErrFileWrite;
-        else if (ctx->progress && !ctx->progress(ctx->progressUser, y, height))
+        else if (!KeepGoing(ctx, y, height))
           result = kErrAborted;
       }
       if (result == kErrNone && !TIFFFlush(t)) result = kErrFileWrite;
     }
   }
-  if (result == kErrNone && !FlushDest(dest)) result = kErrFileWrite;
-  if (result != kErrNone) {
-    if (!(result == kErrFileWrite && GetLastLibraryError() == kErrBufferTooSmall))
-      SetLastLibraryError(result);
-    RollBackDest(dest, start);
-    MarkDestFailed(dest);
-    return false;
-  }
-  return true;
+  return EndEncode(dest, start, result);
 }
 
 }  // namespace orv

@@ -1,0 +1,80 @@
+// Decode and encode of a generated 24-megapixel photo-like picture through ReadJpeg/WriteJpeg,
+// to compare with libjpeg-turbo's own djpeg/cjpeg on the same file (see the report in the
+// imageio issue for the figures).
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "imageio/ImageIo.h"
+#include "imageio/Jpeg.h"
+#include "imageio/PixelBuffer.h"
+
+namespace orv {
+namespace {
+
+constexpr int kWidth = 6000, kHeight = 4000;
+
+// Smooth gradients with some texture, so the coder does realistic work.
+const std::vector<uint8_t>& Picture() {
+  static const std::vector<uint8_t> pixels = [] {
+    std::vector<uint8_t> p(size_t(kWidth) * kHeight * 3);
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        uint8_t* q = &p[(size_t(y) * kWidth + x) * 3];
+        double t = std::sin(x * 0.01) * std::cos(y * 0.013);
+        q[0] = uint8_t(128 + 100 * t + (x * y % 7));
+        q[1] = uint8_t((x / 24 + y / 16) & 0xFF);
+        q[2] = uint8_t(200 - (y * 50) / kHeight + ((x ^ y) & 7));
+      }
+    return p;
+  }();
+  return pixels;
+}
+
+const std::vector<uint8_t>& Encoded() {
+  static const std::vector<uint8_t> file = [] {
+    std::vector<uint8_t> buf(Picture().size());
+    ImageDest* dest = OpenDestMemory(buf.data(), buf.size());
+    uint64_t size = WriteJpeg(dest, Picture().data(), kWidth, kHeight, 90, false, 24, nullptr);
+    CloseDest(dest);
+    buf.resize(size_t(size));
+    // Keep the file for the command-line comparison: djpeg -outfile /dev/null bench-24mp.jpg.
+    if (FILE* f = std::fopen("bench-24mp.jpg", "wb")) {
+      std::fwrite(buf.data(), 1, buf.size(), f);
+      std::fclose(f);
+    }
+    return buf;
+  }();
+  return file;
+}
+
+void BM_ReadJpeg24MP(benchmark::State& state) {
+  const auto& file = Encoded();
+  for (auto _ : state) {
+    ImageSource* src = OpenSourceMemory(file.data(), file.size());
+    int w = 0, h = 0;
+    uint8_t* pixels = ReadJpeg(src, 24, &w, &h);
+    benchmark::DoNotOptimize(pixels);
+    FreeLibraryBuffer(pixels);
+    CloseSource(src);
+  }
+}
+BENCHMARK(BM_ReadJpeg24MP)->Unit(benchmark::kMillisecond);
+
+void BM_WriteJpeg24MP(benchmark::State& state) {
+  const auto& pixels = Picture();
+  std::vector<uint8_t> buf(pixels.size());
+  SetJpegDctMethod(1);  // the accurate integer DCT, as the program saves
+  for (auto _ : state) {
+    ImageDest* dest = OpenDestMemory(buf.data(), buf.size());
+    benchmark::DoNotOptimize(
+        WriteJpeg(dest, pixels.data(), kWidth, kHeight, 90, false, 24, nullptr));
+    CloseDest(dest);
+  }
+}
+BENCHMARK(BM_WriteJpeg24MP)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace orv
