@@ -116,8 +116,8 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
       break;
   }
   if (!o.quiet) {
-    std::fprintf(stderr, "orv: %d of %d photo%s saved; log: %s\n", report.saved,
-                 report.processed, report.processed == 1 ? "" : "s", engine.log().Path().c_str());
+    std::fprintf(stderr, "orv: %d of %d photo%s saved; log: %s\n", report.saved, report.processed,
+                 report.processed == 1 ? "" : "s", engine.log().Path().c_str());
   }
   return report.loadFailures + report.saveFailures > 0 ? kExitFailed : kExitOk;
 }

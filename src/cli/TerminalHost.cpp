@@ -1,9 +1,9 @@
 #include "cli/TerminalHost.h"
 
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 namespace orv::cli {
 namespace {
@@ -80,8 +80,10 @@ TerminalHost::TerminalHost(bool yes, bool quiet) : yes_(yes), quiet_(quiet) {}
 bool TerminalHost::AskYesNo(const std::string& question) {
   if (yes_) return true;
   if (!::isatty(STDIN_FILENO)) {
-    std::fprintf(stderr, "%s\norv: no terminal to answer this question: taken as No (pass --yes "
-                 "to answer Yes)\n", question.c_str());
+    std::fprintf(stderr,
+                 "%s\norv: no terminal to answer this question: taken as No (pass --yes "
+                 "to answer Yes)\n",
+                 question.c_str());
     unanswered_ = true;
     return false;
   }

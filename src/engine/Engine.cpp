@@ -80,7 +80,8 @@ bool CEngine::RunItem(const std::string& path, CProgressDialog& progress, int qu
     progress.ShowPicture(picture_.pixels(), picture_.width(), picture_.height());
     if (settings_.Output.DetailedLog != 0) {
       log_.LogAppend(logtext::SourceLine(path));
-      if (camera_.HasExif) log_.LogAppend(logtext::CameraLine(camera_.DateTime, camera_.InfoSummaryHtml));
+      if (camera_.HasExif)
+        log_.LogAppend(logtext::CameraLine(camera_.DateTime, camera_.InfoSummaryHtml));
     }
     ProcessImage(picture_, nullptr, &progress);
   } else {

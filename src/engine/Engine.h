@@ -22,7 +22,7 @@ namespace orv {
 struct RunReport {
   enum class End { Finished, Cancelled, Declined, EmptyQueue, NoSelection };
   End end = End::Finished;
-  int processed = 0;   // items taken up (checked, or the selected one)
+  int processed = 0;  // items taken up (checked, or the selected one)
   int saved = 0;
   int loadFailures = 0;
   int saveFailures = 0;

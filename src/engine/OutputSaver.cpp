@@ -1,9 +1,9 @@
 #include "engine/OutputSaver.h"
 
+#include <sys/stat.h>
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <sys/stat.h>
 
 #include "engine/EngineHost.h"
 #include "engine/ProcessLog.h"
@@ -30,7 +30,8 @@ bool IsFolder(const std::string& path) {
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
+  struct stat sa {
+  }, sb{};
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
 }
@@ -127,7 +128,8 @@ int EnsureFolder(EngineHost* host, const std::string& path, bool ask) {
     size_t pos = 1;
     while (code == 0 && pos < path.size()) {
       size_t slash = path.find('/', pos);
-      std::string part = path.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
+      std::string part =
+          path.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
       if (!ValidComponent(part)) code = 1;
       if (slash == std::string::npos) break;
       pos = slash + 1;
@@ -146,8 +148,9 @@ int EnsureFolder(EngineHost* host, const std::string& path, bool ask) {
     if (!MakeFolders(path) || !IsFolder(path)) code = 2;
   }
   if (code != 0 && host) {
-    const char* format = code == 1 ? "The folder:\n\n%s\n\nis invalid. Please reenter."
-                                   : "The folder:\n\n%s\n\ncan not be created. Please double check.";
+    const char* format = code == 1
+                             ? "The folder:\n\n%s\n\nis invalid. Please reenter."
+                             : "The folder:\n\n%s\n\ncan not be created. Please double check.";
     char buf[4200];
     std::snprintf(buf, sizeof buf, format, path.c_str());
     host->ShowMessage(buf);
@@ -232,18 +235,25 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
   std::string outExt = ext4;
   OutKind kind = OutKind::Other;
   switch (s.Output.FileType) {
-    case 1: outExt = ".jpg", kind = OutKind::Jpeg; break;
-    case 2: outExt = ".png", kind = OutKind::Png; break;
-    case 3: outExt = ".bmp", kind = OutKind::Bmp; break;
-    default: break;
+    case 1:
+      outExt = ".jpg", kind = OutKind::Jpeg;
+      break;
+    case 2:
+      outExt = ".png", kind = OutKind::Png;
+      break;
+    case 3:
+      outExt = ".bmp", kind = OutKind::Bmp;
+      break;
+    default:
+      break;
   }
   outPath = DropLast(outPath, 4) + outExt;
 
   // The source itself is never replaced, whatever the settings say.
   if (FileExists(outPath) && (!replace || SameFile(outPath, sourcePath))) {
     Log(ctx, logtext::ProblemLine("File already exist (No Replace): " + HtmlEscape(outPath), true));
-    std::string stem = outName.find("_ORV") != std::string::npos ? DropLast(outName, 8)
-                                                                  : DropLast(outName, 4);
+    std::string stem =
+        outName.find("_ORV") != std::string::npos ? DropLast(outName, 8) : DropLast(outName, 4);
     for (long n = 1;; ++n) {
       std::string candidate = dirSlash + stem + std::to_string(n) + "_ORV" + outExt;
       if (!FileExists(candidate)) {
@@ -255,9 +265,12 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
 
   if (kind == OutKind::Other) {
     std::string srcExt = Lower(LastChars(sourcePath, 3));
-    if (srcExt == "jpg") kind = OutKind::Jpeg;
-    else if (srcExt == "png") kind = OutKind::Png;
-    else if (srcExt == "bmp") kind = OutKind::Bmp;
+    if (srcExt == "jpg")
+      kind = OutKind::Jpeg;
+    else if (srcExt == "png")
+      kind = OutKind::Png;
+    else if (srcExt == "bmp")
+      kind = OutKind::Bmp;
   }
   const Image& p = ctx.picture;
   if (kind == OutKind::Other) {
@@ -294,8 +307,8 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
     result = int64_t(WriteJpeg(dest, p.pixels(), p.width(), p.height(), q, false, 24, nullptr));
     ok = result > 0;
   } else if (kind == OutKind::Png) {
-    ok = WritePng(dest, p.pixels(), p.width(), p.height(), p.width() * 3, 8, 0, nullptr, 2, 0.0,
-                  0, nullptr);
+    ok = WritePng(dest, p.pixels(), p.width(), p.height(), p.width() * 3, 8, 0, nullptr, 2, 0.0, 0,
+                  nullptr);
     result = ok;
   } else {
     ok = WriteBmp(dest, p.pixels(), p.width(), p.height(), 24, 0, nullptr);

@@ -24,7 +24,9 @@ const PipelineStage kStages[] = {
 };
 
 // Tabs whose pages show the 1:1 detail view: "Details", "HotPixels", "Denoiser".
-bool CropTab(int tab) { return tab >= 4 && tab <= 6; }
+bool CropTab(int tab) {
+  return tab >= 4 && tab <= 6;
+}
 
 }  // namespace
 
@@ -42,8 +44,8 @@ PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* deta
   Image spare;
   Image detailSpare;
   CImageFilters filters;
-  StageContext ctx{in.settings, in.camera, picture, spare, nullptr, nullptr, filters, in.host,
-                   in.blackFrame};
+  StageContext ctx{in.settings, in.camera, picture, spare,        nullptr,
+                   nullptr,     filters,   in.host, in.blackFrame};
   ctx.advanced = in.settings.IsAdvanced();
   ctx.detailedLog = in.settings.Output.DetailedLog != 0;
   ctx.previewMode = previewMode;

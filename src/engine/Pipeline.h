@@ -9,9 +9,9 @@ namespace orv {
 struct PipelineStage {
   int number;
   const char* name;
-  StageFn run;            // null while the stage has no filter
-  int checkpoint;         // progress position after the stage; 0 = no checkpoint
-  bool checkpointPicture; // refresh the progress picture at the checkpoint
+  StageFn run;                   // null while the stage has no filter
+  int checkpoint;                // progress position after the stage; 0 = no checkpoint
+  bool checkpointPicture;        // refresh the progress picture at the checkpoint
   bool changesPictureInPreview;  // in preview mode: whether the main picture is processed
   bool runsInPreview;            // the resize and stamp stages do not run for previews
 };

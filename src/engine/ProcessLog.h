@@ -7,6 +7,10 @@
 #include <string>
 #include <string_view>
 
+// Paths and EXIF texts are escaped before they enter the log: it is shown in a browser, and a
+// camera model of "<script>" must stay text.
+#include "platform/HtmlEscape.h"
+
 namespace orv {
 
 class ProcessLog {
@@ -30,10 +34,6 @@ std::string LogTimeStamp(const std::tm& local);
 // "%H::%M::%S  %A, %B %d, %Y" with English names, then "<br>".
 std::string ItemTimeLine();
 std::string ItemTimeLine(const std::tm& local);
-
-// Paths and EXIF texts are escaped (&, <, >, ") before they enter the log: it is shown in a
-// browser, and a camera model of "<script>" must stay text.
-std::string HtmlEscape(std::string_view text);
 
 // The fixed fragments of a run's log.
 namespace logtext {

@@ -36,8 +36,12 @@ bool CopyImage(const Image& from, Image& to) {
 
 }  // namespace
 
-bool StageContext::CopyToSpare() { return CopyImage(picture, spare); }
+bool StageContext::CopyToSpare() {
+  return CopyImage(picture, spare);
+}
 
-bool StageContext::CopyCropToSpare() { return crop && detailSpare && CopyImage(*crop, *detailSpare); }
+bool StageContext::CopyCropToSpare() {
+  return crop && detailSpare && CopyImage(*crop, *detailSpare);
+}
 
 }  // namespace orv

@@ -67,11 +67,11 @@ CameraTagValues ReadCameraTags(std::span<const uint8_t> block) {
   if (tags.Get(kTagMake, t)) v.make = t;
   if (tags.Get(kTagDateTime, t)) v.dateTime = t;
   if (tags.Get(kTagExposureTime, t)) ReadRationalValue(t, v.exposureTime);
-  // A ShutterSpeedValue with a zero denominator is as unreadable as any other rational: it gives
-  // no shutter time rather than an invented one.
-  double apex = 0;
-  if (tags.Get(kTagShutterSpeedValue, t) && ReadRationalValue(t, apex)) {
-    v.apexShutter = ApexShutterTable(apex);
+  // A ShutterSpeedValue whose denominator is not above 0 counts as APEX 1 (half a second), as
+  // files read by earlier versions have always been.
+  int64_t num = 0, den = 0;
+  if (tags.Get(kTagShutterSpeedValue, t) && ReadRationalParts(t, num, den)) {
+    v.apexShutter = ApexShutterTable(den > 0 ? double(num) / double(den) : 1.0);
   }
   if (tags.Get(kTagFNumber, t)) ReadRationalValue(t, v.fNumber);
   if (tags.Get(kTagExposureProgram, t)) {

@@ -29,13 +29,16 @@ bool AutoBalanceStage(StageContext& ctx) {
   if (!ctx.Checkpoint(25, false)) return false;
   AutoBalanceValues v = DeriveAutoBalance(ctx.settings, ctx.camera);
   Image& p = ctx.picture;
-  if (haveCopy) ctx.filters.Blend(p.pixels(), p.width(), p.height(), s.pixels(), s.width(), s.height(), v.alpha);
+  if (haveCopy)
+    ctx.filters.Blend(p.pixels(), p.width(), p.height(), s.pixels(), s.width(), s.height(),
+                      v.alpha);
   ctx.StageLine(v.line);
   if (ctx.CopyCropToSpare()) {
     Image& c = *ctx.crop;
     Image& cs = *ctx.detailSpare;
     ctx.filters.ApplyLevels(cs.pixels(), cs.width(), cs.height());
-    ctx.filters.Blend(c.pixels(), c.width(), c.height(), cs.pixels(), cs.width(), cs.height(), v.alpha);
+    ctx.filters.Blend(c.pixels(), c.width(), c.height(), cs.pixels(), cs.width(), cs.height(),
+                      v.alpha);
   }
   return true;
 }

@@ -50,9 +50,13 @@ AxisValue DistanceAxis(const CameraSummary& c) {
   return {c.SubjectDistance == 0 ? 50.0 : c.SubjectDistance, c.HasExif && c.SubjectDistance != 0};
 }
 
-int LookupAt(Curve& curve, AxisValue axis) { return curve.StageLookup(axis.x, axis.hasExif); }
+int LookupAt(Curve& curve, AxisValue axis) {
+  return curve.StageLookup(axis.x, axis.hasExif);
+}
 
-int BasicLookup(Curve& curve) { return curve.StageLookup(0.0, false); }
+int BasicLookup(Curve& curve) {
+  return curve.StageLookup(0.0, false);
+}
 
 HotPixelStrength LookupHotPixelStrength(Settings& s, const CameraSummary& c) {
   HotPixelStrength h;

@@ -14,14 +14,14 @@ struct AxisValue {
 };
 
 // t below is the summary's effective shutter time in seconds.
-AxisValue BalanceAxis(const CameraSummary& c);     // exposure stops of t/0.002, 13 for flash
-AxisValue FlashAxis(const CameraSummary& c);       // Midtones, ColorCast, Saturation
-AxisValue CleanSkinAxis(const CameraSummary& c);   // flash, 0 when unknown
-AxisValue SharpenAxis(const CameraSummary& c);     // t from 1 s on, else 0
-AxisValue RadiusAxis(const CameraSummary& c);      // exposure stops of the F-number, 1..3
-AxisValue HotPixelsAxis(const CameraSummary& c);   // t
-AxisValue DenoiseAxis(const CameraSummary& c);     // ISO, 100 when unknown, at most 400
-AxisValue DistanceAxis(const CameraSummary& c);    // metres, 50 when unknown
+AxisValue BalanceAxis(const CameraSummary& c);    // exposure stops of t/0.002, 13 for flash
+AxisValue FlashAxis(const CameraSummary& c);      // Midtones, ColorCast, Saturation
+AxisValue CleanSkinAxis(const CameraSummary& c);  // flash, 0 when unknown
+AxisValue SharpenAxis(const CameraSummary& c);    // t from 1 s on, else 0
+AxisValue RadiusAxis(const CameraSummary& c);     // exposure stops of the F-number, 1..3
+AxisValue HotPixelsAxis(const CameraSummary& c);  // t
+AxisValue DenoiseAxis(const CameraSummary& c);    // ISO, 100 when unknown, at most 400
+AxisValue DistanceAxis(const CameraSummary& c);   // metres, 50 when unknown
 
 // The shutter time the balance line reports: t, or 0.002 when it is unknown.
 double BalanceShutter(const CameraSummary& c);
@@ -37,7 +37,7 @@ int BasicLookup(Curve& curve);
 // curve then takes the HotPixels curve's no-EXIF index and is looked up with the flag the
 // photograph gave before the model rule.
 struct HotPixelStrength {
-  bool listed = false;  // the model is in the exclusion list and the exclusion is on
+  bool listed = false;   // the model is in the exclusion list and the exclusion is on
   bool skipped = false;  // strength 0 without a lookup
   int threshold = 0;     // HotPixels curve value, 0..255
   int window = 1;        // Window curve level, 1..4

@@ -67,11 +67,11 @@ TEST(CameraSummary, ApexShutterStandsInForAMissingExposureTime) {
   EXPECT_EQ(Exposure({Rational(0x829A, 0, 1), SRational(0x9201, 6, 1)}).EffectiveShutter, 1.0 / 60);
   EXPECT_EQ(Exposure({Rational(0x829A, 1, 250), SRational(0x9201, 6, 1)}).ShutterText, "1/250");
   EXPECT_EQ(Exposure({SRational(0x9201, -3, 1)}).ShutterText, "8 \"");
-  // A zero denominator is no value at all, not an invented half second.
+  // A zero denominator counts as APEX 1: half a second.
   const CameraSummary zero = Exposure({SRational(0x9201, 5, 0)});
-  EXPECT_EQ(zero.EffectiveShutter, 0);
-  EXPECT_EQ(zero.ShutterText, "");
-  EXPECT_EQ(MakeCameraPanel(zero, 1, 1).shutter.text, "");
+  EXPECT_EQ(zero.EffectiveShutter, 0.5);
+  EXPECT_EQ(zero.ShutterText, "1/2");
+  EXPECT_EQ(MakeCameraPanel(zero, 1, 1).shutter.text, "Shutter: 1/2");
 }
 
 TEST(CameraSummary, RationalTagsNeedASlashAndAPositiveDenominator) {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 
 namespace orv {
 namespace {
