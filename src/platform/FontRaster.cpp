@@ -52,6 +52,23 @@ long Round26(double v) {
   return std::lround(v);
 }
 
+// The fontconfig configuration, loaded on first use and released at exit so that the library's
+// state does not outlive the program's own.
+class FontConfig {
+ public:
+  static FcConfig* Get() {
+    static FontConfig instance;
+    return instance.config_;
+  }
+
+ private:
+  FontConfig() : config_(FcInitLoadConfigAndFonts()) {}
+  ~FontConfig() {
+    if (config_) FcConfigDestroy(config_);
+  }
+  FcConfig* config_;
+};
+
 }  // namespace
 
 struct CFontRaster::Impl {
@@ -97,6 +114,8 @@ bool CFontRaster::Open(const FontDescription& font) {
   if (font.height <= 0 || font.height > 0xFFFF) return false;
 
   // Ask fontconfig for the closest scalable face.
+  FcConfig* config = FontConfig::Get();
+  if (!config) return false;
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return false;
   const std::string family = font.face.empty() ? std::string("sans-serif") : font.face;
@@ -105,10 +124,10 @@ bool CFontRaster::Open(const FontDescription& font) {
   FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
   FcPatternAddInteger(pattern, FC_SLANT, font.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPattern* match = FcFontMatch(config, pattern, &result);
   FcPatternDestroy(pattern);
   if (!match) return false;
   FcChar8* file = nullptr;
