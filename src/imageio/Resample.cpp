@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <numbers>
@@ -21,52 +22,41 @@ int Mirror(int j, int n) {
   return j;
 }
 
-// Rounds half away from zero and clamps to a byte.
+// Rounds half away from zero and clamps to a byte. Values at or below 0 all end as 0, so only
+// positive values need the rounding; v - trunc(v) is exact for them.
 inline uint8_t ToByte(double v) {
-  double r = std::round(v);
-  return r <= 0.0 ? 0 : r >= 255.0 ? 255 : uint8_t(r);
+  if (!(v > 0.0)) return 0;
+  if (v >= 255.0) return 255;
+  const int i = int(v);
+  return uint8_t(v - i >= 0.5 ? i + 1 : i);
 }
 
-// One pass over a line-oriented layout: out[u] for every destination index from in[index...].
-// step is the distance between neighbouring source pixels of a line in bytes; channels are the
-// bytes per pixel. A contribution whose values are all equal keeps that value exactly.
-template <int Channels>
-void ResampleLine(const uint8_t* in, size_t step, uint8_t* out, size_t outStep,
-                  const ResampleContributions& c, int m) {
-  for (int u = 0; u < m; ++u, out += outStep) {
-    const int* idx = c.index.data() + c.offset[size_t(u)];
-    const double* wt = c.weight.data() + c.offset[size_t(u)];
-    const int n = c.count[size_t(u)];
-    double sum[Channels] = {};
-    uint8_t first[Channels];
-    bool flat[Channels];
-    const uint8_t* p0 = in + size_t(idx[0]) * step;
-    for (int ch = 0; ch < Channels; ++ch) {
-      first[ch] = p0[ch];
-      flat[ch] = true;
-    }
-    for (int i = 0; i < n; ++i) {
-      const uint8_t* p = in + size_t(idx[i]) * step;
-      for (int ch = 0; ch < Channels; ++ch) {
-        sum[ch] += wt[i] * p[ch];
-        flat[ch] &= p[ch] == first[ch];
-      }
-    }
-    for (int ch = 0; ch < Channels; ++ch) out[ch] = flat[ch] ? first[ch] : ToByte(sum[ch]);
+// Byte values as doubles: a table read is cheaper than a conversion in the inner loops.
+struct ByteDoubles {
+  double v[256];
+  ByteDoubles() {
+    for (int i = 0; i < 256; ++i) v[i] = i;
   }
-}
+};
+const ByteDoubles kByte;
 
-// The vertical pass for one destination row: every byte of the row sums its column over the
-// contributing rows of the intermediate picture, in contribution order.
+// One destination line from whole source lines: every byte of the line sums the same byte of
+// the contributing source lines, in contribution order; a byte whose contributing values are all
+// equal keeps that value. Both passes run through here, so the inner loop is one contiguous
+// multiply-add over a line that the compiler vectorises.
 void ResampleRow(const uint8_t* mid, size_t rowBytes, const ResampleContributions& c, int v,
                  double* acc, uint8_t* flatMask, uint8_t* out) {
   const int* idx = c.index.data() + c.offset[size_t(v)];
   const double* wt = c.weight.data() + c.offset[size_t(v)];
   const int n = c.count[size_t(v)];
   const uint8_t* first = mid + size_t(idx[0]) * rowBytes;
-  std::fill(acc, acc + rowBytes, 0.0);
-  std::fill(flatMask, flatMask + rowBytes, uint8_t(1));
-  for (int i = 0; i < n; ++i) {
+  // The first contribution starts the sums (0 + w x v is w x v) and the equality marks.
+  const double w0 = wt[0];
+  for (size_t x = 0; x < rowBytes; ++x) {
+    acc[x] = w0 * first[x];
+    flatMask[x] = 1;
+  }
+  for (int i = 1; i < n; ++i) {
     const uint8_t* row = mid + size_t(idx[i]) * rowBytes;
     const double w = wt[i];
     for (size_t x = 0; x < rowBytes; ++x) {
@@ -77,12 +67,36 @@ void ResampleRow(const uint8_t* mid, size_t rowBytes, const ResampleContribution
   for (size_t x = 0; x < rowBytes; ++x) out[x] = flatMask[x] ? first[x] : ToByte(acc[x]);
 }
 
-template <int Channels>
+// Rows handled together by the horizontal pass.
+constexpr int kBand = 32;
+
+// Working memory of the horizontal pass: a band of source rows turned so that each source
+// column is one contiguous line, and one destination line.
+struct BandBuffers {
+  std::unique_ptr<uint8_t[]> band, line;
+};
+
+// The horizontal pass, a band of rows at a time: the band is turned so that a source column
+// becomes a line of band-height pixels, every destination column is computed as a line by
+// ResampleRow, and its pixels are put back into their rows of the intermediate picture.
+template <int Bpp>
 void HorizontalPass(const uint8_t* src, int w, int h, uint8_t* mid, int W,
-                    const ResampleContributions& c) {
-  for (int y = 0; y < h; ++y)
-    ResampleLine<Channels>(src + size_t(y) * size_t(w) * Channels, Channels,
-                           mid + size_t(y) * size_t(W) * Channels, Channels, c, W);
+                    const ResampleContributions& c, BandBuffers& buf, double* acc, uint8_t* flat) {
+  for (int y0 = 0; y0 < h; y0 += kBand) {
+    const int rows = std::min(kBand, h - y0);
+    const size_t lineBytes = size_t(rows) * Bpp;
+    for (int r = 0; r < rows; ++r) {
+      const uint8_t* in = src + size_t(y0 + r) * size_t(w) * Bpp;
+      uint8_t* out = buf.band.get() + size_t(r) * Bpp;
+      for (int x = 0; x < w; ++x, in += Bpp, out += lineBytes) std::memcpy(out, in, Bpp);
+    }
+    for (int u = 0; u < W; ++u) {
+      ResampleRow(buf.band.get(), lineBytes, c, u, acc, flat, buf.line.get());
+      const uint8_t* in = buf.line.get();
+      uint8_t* out = mid + size_t(y0) * size_t(W) * Bpp + size_t(u) * Bpp;
+      for (int r = 0; r < rows; ++r, in += Bpp, out += size_t(W) * Bpp) std::memcpy(out, in, Bpp);
+    }
+  }
 }
 
 }  // namespace
@@ -135,26 +149,30 @@ unsigned ResampleImage(const uint8_t* src, int w, int h, uint8_t* dst, int W, in
   if (!BuildResampleContributions(w, W, hc) || !BuildResampleContributions(h, H, vc))
     return kGeometryNoMemory;
   const size_t rowBytes = size_t(W) * size_t(bytesPerPixel);
+  const size_t bandLine = size_t(kBand) * size_t(bytesPerPixel);
+  const size_t accBytes = std::max(rowBytes, bandLine);
   std::unique_ptr<uint8_t[]> mid(new (std::nothrow) uint8_t[midBytes]);
-  std::unique_ptr<double[]> acc(new (std::nothrow) double[rowBytes]);
-  std::unique_ptr<uint8_t[]> flat(new (std::nothrow) uint8_t[rowBytes]);
-  if (!mid || !acc || !flat) return kGeometryNoMemory;
+  std::unique_ptr<double[]> acc(new (std::nothrow) double[accBytes]);
+  std::unique_ptr<uint8_t[]> flat(new (std::nothrow) uint8_t[accBytes]);
+  BandBuffers band;
+  band.band.reset(new (std::nothrow) uint8_t[size_t(w) * bandLine]);
+  band.line.reset(new (std::nothrow) uint8_t[bandLine]);
+  if (!mid || !acc || !flat || !band.band || !band.line) return kGeometryNoMemory;
 
-  // The horizontal results of every source row first (bytes, rounded like the final values),
-  // then the vertical pass row by row. Each output value sums the same contributions in the same
-  // order as a column-at-a-time walk, so the order of the loops does not change any result.
+  // Each output value sums the same contributions in the same order as a walk column by column
+  // would, so the order of the loops does not change any result.
   switch (bytesPerPixel) {
     case 1:
-      HorizontalPass<1>(src, w, h, mid.get(), W, hc);
+      HorizontalPass<1>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get());
       break;
     case 2:
-      HorizontalPass<2>(src, w, h, mid.get(), W, hc);
+      HorizontalPass<2>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get());
       break;
     case 3:
-      HorizontalPass<3>(src, w, h, mid.get(), W, hc);
+      HorizontalPass<3>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get());
       break;
     default:
-      HorizontalPass<4>(src, w, h, mid.get(), W, hc);
+      HorizontalPass<4>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get());
       break;
   }
   for (int v = 0; v < H; ++v)
