@@ -6,3 +6,7 @@ target_link_libraries(orvcore PUBLIC Threads::Threads)
 pkg_check_modules(ORV_CODECS REQUIRED IMPORTED_TARGET libjpeg libpng libtiff-4 zlib)
 pkg_check_modules(ORV_WMF REQUIRED IMPORTED_TARGET libwmf)
 target_link_libraries(orvcore PUBLIC PkgConfig::ORV_CODECS PkgConfig::ORV_WMF)
+
+# TurboJPEG for lossless JPEG transforms; FreeType and fontconfig for the text stamp's fonts.
+pkg_check_modules(ORV_GEOMETRY REQUIRED IMPORTED_TARGET libturbojpeg freetype2 fontconfig)
+target_link_libraries(orvcore PUBLIC PkgConfig::ORV_GEOMETRY)

@@ -1,0 +1,77 @@
+#include "filters/FilterSimulator.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "filters/FilterTable.h"
+#include "platform/CheckedMath.h"
+
+namespace orv {
+namespace {
+
+// trunc(0.3 R + 0.59 G + 0.11 B + 0.001) in whole numbers: the exact sum is (30 R + 59 G +
+// 11 B) / 100 + 0.001, whose fraction is always at least 0.001 away from a whole number, far
+// more than the error of the double sum, so the integer quotient is the same value.
+inline int WeightedLuma(int r, int g, int b) {
+  return (30 * r + 59 * g + 11 * b) / 100;
+}
+
+// Per channel, the finished value of a source byte for every highlight weight q = lum^2 / 255
+// (0..255): filtered, mixed back by q / 255 when highlights are kept, then mixed with the
+// source by the strength. 64 KiB per channel; every per-pixel step becomes a table read.
+struct ChannelTables {
+  uint8_t value[3][256][256];  // [channel][q][source byte]
+};
+
+void BuildTables(ChannelTables& t, const uint8_t filter[3], bool keepHighlights, int strength) {
+  const double v = strength / 255.0;
+  for (int c = 0; c < 3; ++c) {
+    for (int q = 0; q < (keepHighlights ? 256 : 1); ++q) {
+      const double w = q / 255.0;
+      for (int s = 0; s < 256; ++s) {
+        int out = filter[c] * s / 255;
+        if (keepHighlights) out = int(s * w + out * (1 - w));
+        if (strength < 255) out = int(s * (1 - v) + out * v);
+        t.value[c][q][s] = uint8_t(std::min(out, 255));
+      }
+    }
+  }
+}
+
+}  // namespace
+
+bool SimulateFilter(uint8_t* pixels, int width, int height, std::string_view filterName,
+                    int strength, int keepHighlights, int blackWhite) {
+  size_t bytes = 0;
+  if (!pixels || !PictureBytes(width, height, 3, bytes)) return false;
+  const uint32_t colour = FindFilterColour(filterName);
+  if (colour == kNoFilterColour) return true;
+  const uint8_t filter[3] = {uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16)};
+  strength = std::clamp(strength, 0, 255);
+  const bool keep = keepHighlights != 0, mono = blackWhite != 0;
+
+  std::unique_ptr<ChannelTables> t(new (std::nothrow) ChannelTables);
+  if (!t) return false;
+  BuildTables(*t, filter, keep, strength);
+  uint8_t q[256];
+  for (int lum = 0; lum < 256; ++lum) q[lum] = keep ? uint8_t(lum * lum / 255) : 0;
+
+  const auto& rT = t->value[0];
+  const auto& gT = t->value[1];
+  const auto& bT = t->value[2];
+  for (uint8_t *p = pixels, *end = pixels + bytes; p != end; p += 3) {
+    const int qi = q[WeightedLuma(p[0], p[1], p[2])];
+    const int r = rT[qi][p[0]], g = gT[qi][p[1]], b = bT[qi][p[2]];
+    if (mono) {
+      p[0] = p[1] = p[2] = uint8_t(WeightedLuma(r, g, b));
+    } else {
+      p[0] = uint8_t(r);
+      p[1] = uint8_t(g);
+      p[2] = uint8_t(b);
+    }
+  }
+  return true;
+}
+
+}  // namespace orv

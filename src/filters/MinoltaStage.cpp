@@ -1,0 +1,41 @@
+#include "filters/MinoltaStage.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace orv {
+
+bool IsMinoltaModel(std::string_view displayModel) {
+  std::string lower(displayModel);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
+  return lower.find("minolta") != std::string::npos;
+}
+
+bool IsAlreadySrgb(int colorSpace, std::string_view jpegComment) {
+  return colorSpace == 1 || jpegComment == kColorMatchedComment;
+}
+
+MinoltaPlan DeriveMinoltaStage(const SRGBGroup& srgb, std::string_view displayModel, int colorSpace,
+                               std::string_view jpegComment) {
+  MinoltaPlan plan;
+  if (srgb.Enabled != 1) return plan;
+  if (srgb.Test == 0) {
+    if (!IsMinoltaModel(displayModel)) {
+      plan.logText = "Color Matching Skipping - it is not Minolta image";
+      return plan;
+    }
+    if (IsAlreadySrgb(colorSpace, jpegComment)) {
+      plan.colorMatched = true;
+      plan.logText = "Color Matching Skipping - image is already in sRGB";
+      return plan;
+    }
+  }
+  plan.match = true;
+  plan.colorMatched = true;
+  plan.stageText = "Color Matching (Minolta->sRGB";
+  plan.logText = "DiMAGE->sRGB";
+  return plan;
+}
+
+}  // namespace orv
