@@ -43,6 +43,15 @@ constexpr Command kCommands[] = {
      "Lists every entry of the EXIF block: list (IFD0, SubIFD, Interop, IFD1), tag, name,\n"
      "type, count and text, separated by tabs, or with --json as an array of objects.\n",
      RunExifCommand},
+    {"rotate", "turn a photo a quarter or half turn (JPEG without re-encoding)",
+     "Usage: orv [--home DIR] rotate cw|ccw|180 FILE\n"
+     "\n"
+     "Turns FILE clockwise, counter-clockwise or half way round and replaces it. JPEG\n"
+     "files are turned without decoding: quality stays, every marker (EXIF included)\n"
+     "is copied, and edge pixels that do not fill a whole coding block are dropped.\n"
+     "Other formats (PNG, BMP, TIFF, TGA, PCX, PSD) are decoded, turned and saved in\n"
+     "their own format. The file is replaced only once the turned copy is complete.\n",
+     RunRotateCommand},
     {"profile", "write the resulting settings to a profile file",
      "Usage: orv [--home DIR] profile [--profile FILE | --defaults]\n"
      "                            [--set Section.Key=VALUE]... --write FILE\n"

@@ -33,6 +33,7 @@ std::span<const Command> CommandTable();
 int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args);
 int RunInfoCommand(const GlobalOptions& global, std::span<const std::string> args);
 int RunExifCommand(const GlobalOptions& global, std::span<const std::string> args);
+int RunRotateCommand(const GlobalOptions& global, std::span<const std::string> args);
 int RunProfileCommand(const GlobalOptions& global, std::span<const std::string> args);
 
 // Entry point of the `orv` executable.

@@ -3,24 +3,26 @@
 #include "engine/EngineHost.h"
 #include "engine/ProgressDialog.h"
 #include "filters/AutoBalanceStage.h"
+#include "filters/EarlyStages.h"
+#include "imageio/ResizeStageRun.h"
 
 namespace orv {
 namespace {
 
 // The order is fixed; each checkpoint follows its stage whether or not the stage ran.
 const PipelineStage kStages[] = {
-    {1, "Minolta colour matching", nullptr, 20, true, true, true},
+    {1, "Minolta colour matching", MinoltaColorStage, 20, true, true, true},
     {2, "Removing Cast", nullptr, 20, true, true, true},
     {3, "Auto Balance", AutoBalanceStage, 30, true, true, true},
-    {4, "Filter simulation", nullptr, 0, false, true, true},
+    {4, "Filter simulation", FilterSimulationStageRun, 0, false, true, true},
     {5, "Adjusting Gamma", nullptr, 40, true, true, true},
     {6, "Black Frame", nullptr, 0, false, false, true},
     {7, "Hot Pixels", nullptr, 50, false, false, true},
     {8, "De-Noiser", nullptr, 70, false, false, true},
-    {9, "Resize", nullptr, 80, false, false, false},
+    {9, "Resize", ResizeStage, 80, false, false, false},
     {10, "Sharpen", nullptr, 90, true, false, true},
     {11, "Color Final Fix", nullptr, 0, false, true, true},
-    {12, "Text stamp", nullptr, 0, false, false, false},
+    {12, "Text stamp", TextStampStage, 0, false, false, false},
 };
 
 // Tabs whose pages show the 1:1 detail view: "Details", "HotPixels", "Denoiser".

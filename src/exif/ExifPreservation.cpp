@@ -1,6 +1,7 @@
 #include "exif/ExifPreservation.h"
 
 #include "imageio/Jpeg.h"
+#include "imageio/LibraryContext.h"
 
 namespace orv {
 
@@ -11,8 +12,10 @@ void PrepareJpegMetadata(const JpegMetadata& meta) {
     AddJpegOutputMarker(meta.exifBlock->data(), meta.exifBlock->size(), 0xE1);
   }
   if (meta.fullChroma) {
-    static const int kOnes[4] = {1, 1, 1, 1};
-    SetJpegSampling(kOnes, kOnes);
+    // One factor for every component the library can hold.
+    int ones[LibraryContext::kComponentCount];
+    for (int& f : ones) f = 1;
+    SetJpegSampling(ones, ones);
   } else {
     SetJpegSampling(nullptr, nullptr);
   }

@@ -1,0 +1,40 @@
+// `orv rotate`: turns a photograph on disk, JPEG files without re-encoding.
+#include <cstdio>
+
+#include "cli/Commands.h"
+#include "imageio/LibraryError.h"
+#include "imageio/LosslessRotate.h"
+#include "platform/AppFolder.h"
+
+namespace orv::cli {
+
+int RunRotateCommand(const GlobalOptions&, std::span<const std::string> args) {
+  if (args.size() != 2) {
+    std::fputs("orv rotate: expected cw|ccw|180 FILE\n", stderr);
+    return kExitUsage;
+  }
+  RotateTurn turn;
+  if (args[0] == "cw") {
+    turn = RotateTurn::Clockwise;
+  } else if (args[0] == "ccw") {
+    turn = RotateTurn::CounterClockwise;
+  } else if (args[0] == "180") {
+    turn = RotateTurn::HalfTurn;
+  } else {
+    std::fprintf(stderr, "orv rotate: '%s' is not cw, ccw or 180\n", args[0].c_str());
+    return kExitUsage;
+  }
+  std::string path = AbsolutePath(args[1]);
+  RotateResult r = LosslessRotate(path, turn);
+  if (r.rotated) return kExitOk;
+  if (!r.message.empty())
+    std::fprintf(stderr, "orv rotate: %s: %s\n", args[1].c_str(), r.message.c_str());
+  else if (r.code != 0)
+    std::fprintf(stderr, "orv rotate: %s: not rotated: %s\n", args[1].c_str(),
+                 LibraryErrorText(r.code));
+  else
+    std::fprintf(stderr, "orv rotate: %s: not a format that can be rotated\n", args[1].c_str());
+  return kExitFailed;
+}
+
+}  // namespace orv::cli

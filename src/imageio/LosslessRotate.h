@@ -1,0 +1,23 @@
+// Turning a photograph on disk a quarter or half turn. JPEG files are turned without decoding
+// (their coefficients are rearranged and every marker copied); other formats are decoded, turned
+// and saved in their own format. The file is replaced by a rename within its folder, so a
+// failure part-way never leaves a damaged original.
+#pragma once
+
+#include <string>
+
+namespace orv {
+
+enum class RotateTurn { Clockwise, CounterClockwise, HalfTurn };
+
+struct RotateResult {
+  bool rotated = false;  // the file on disk was replaced by its turned version
+  // The message to show, for the two failures a user is told about: "Can't open source" and
+  // "Can't open destination". Empty otherwise.
+  std::string message;
+  unsigned code = 0;  // the library's code of a silent failure, 0 when none
+};
+
+RotateResult LosslessRotate(const std::string& path, RotateTurn turn);
+
+}  // namespace orv
