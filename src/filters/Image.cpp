@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/CheckedMath.h"
+#include "platform/LargeBuffer.h"
 
 namespace orv {
 
@@ -11,7 +12,7 @@ bool Image::Allocate(int width, int height) {
   Clear();
   size_t bytes = 0;
   if (!PictureBytes(width, height, 3, bytes)) return false;
-  pixels_.reset(new (std::nothrow) uint8_t[bytes]);
+  pixels_.reset(NewLargeBuffer(bytes));
   if (!pixels_) return false;
   width_ = width;
   height_ = height;

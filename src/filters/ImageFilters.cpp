@@ -1,5 +1,7 @@
 #include "filters/ImageFilters.h"
 
+#include "platform/LargeBuffer.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -171,7 +173,7 @@ bool CImageFilters::MoveByLevels(uint8_t* pixels, int width, int height, bool fi
   if (!pixels || !ValidSize(width, height)) return false;
   if (width == 0 || height == 0) return true;
   size_t count = size_t(width) * size_t(height);
-  std::unique_ptr<uint8_t[]> plane(new (std::nothrow) uint8_t[count]);
+  std::unique_ptr<uint8_t[]> plane(NewLargeBuffer(count));
   if (!plane) return false;
   uint32_t hist[256];
   LumaAndHistogram(pixels, count, plane.get(), hist);

@@ -5,6 +5,7 @@
 
 #include "imageio/LibraryError.h"
 #include "platform/CheckedMath.h"
+#include "platform/LargeBuffer.h"
 
 namespace orv {
 
@@ -18,7 +19,7 @@ uint8_t* AllocatePixels(int64_t width, int64_t height, int bytesPerPixel, bool z
     SetLastLibraryError(kErrNoMemory);
     return nullptr;
   }
-  uint8_t* p = new (std::nothrow) uint8_t[bytes];
+  uint8_t* p = NewLargeBuffer(bytes);
   if (!p) {
     SetLastLibraryError(kErrNoMemory);
     return nullptr;

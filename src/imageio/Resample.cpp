@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 #include <numbers>
+#include "platform/LargeBuffer.h"
 
 #include "imageio/GeometryResult.h"
 #include "platform/CheckedMath.h"
@@ -151,7 +152,7 @@ unsigned ResampleImage(const uint8_t* src, int w, int h, uint8_t* dst, int W, in
   const size_t rowBytes = size_t(W) * size_t(bytesPerPixel);
   const size_t bandLine = size_t(kBand) * size_t(bytesPerPixel);
   const size_t accBytes = std::max(rowBytes, bandLine);
-  std::unique_ptr<uint8_t[]> mid(new (std::nothrow) uint8_t[midBytes]);
+  std::unique_ptr<uint8_t[]> mid(NewLargeBuffer(midBytes));
   std::unique_ptr<double[]> acc(new (std::nothrow) double[accBytes]);
   std::unique_ptr<uint8_t[]> flat(new (std::nothrow) uint8_t[accBytes]);
   BandBuffers band;

@@ -24,8 +24,9 @@ bool ResizeStage(StageContext& ctx) {
     return true;
   }
   p = std::move(resized);
-  // The spare buffer follows the new size; it is filled again by the next stage that needs it.
-  ctx.spare.Allocate(p.width(), p.height());
+  // The spare buffer follows the new size; it is filled again by the next stage that needs it
+  // (a failed allocation leaves it empty, which those stages check).
+  if (!ctx.spare.Allocate(p.width(), p.height())) ctx.spare.Clear();
   ctx.StageLine(plan.logText);
   return true;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include "platform/LargeBuffer.h"
 
 #include "imageio/GeometryResult.h"
 #include "platform/CheckedMath.h"
@@ -66,7 +67,7 @@ unsigned RotateImage(uint8_t* pixels, int w, int h, int code, int bytesPerPixel)
   if (!pixels || code < kRotate90Clockwise || code > kRotate90CounterClockwise ||
       bytesPerPixel < 1 || bytesPerPixel > 4 || !PictureBytes(w, h, bytesPerPixel, bytes))
     return kGeometryBadParam;
-  std::unique_ptr<uint8_t[]> tmp(new (std::nothrow) uint8_t[bytes]);
+  std::unique_ptr<uint8_t[]> tmp(NewLargeBuffer(bytes));
   if (!tmp) return kGeometryNoMemory;
   if (code == kRotate180)
     HalfTurn(pixels, size_t(w) * size_t(h), tmp.get(), bytesPerPixel);

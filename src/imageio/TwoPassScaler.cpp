@@ -4,6 +4,7 @@
 #include <cmath>
 #include <memory>
 #include <new>
+#include "platform/LargeBuffer.h"
 
 #include "platform/CheckedMath.h"
 
@@ -80,7 +81,7 @@ bool CTwoPassScaler::Scale(const uint8_t* src, int w, int h, uint8_t* dst, int W
     return false;
   ScalerContributions hc, vc;
   if (!BuildScalerContributions(w, W, hc) || !BuildScalerContributions(h, H, vc)) return false;
-  std::unique_ptr<uint8_t[]> mid(new (std::nothrow) uint8_t[midBytes]);
+  std::unique_ptr<uint8_t[]> mid(NewLargeBuffer(midBytes));
   std::unique_ptr<float[]> acc(new (std::nothrow) float[size_t(W) * 3]);
   if (!mid || !acc) return false;
 
