@@ -1,5 +1,7 @@
 #include "imageio/ImageFile.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -84,10 +86,19 @@ unsigned CImageFile::LoadJpeg(ImageSource* source) {
     truncated_ = JpegInputWasTruncated();
     LibraryContext* ctx = CurrentContext();
     if (ctx && !ctx->inputComments.empty()) firstComment_ = ctx->inputComments.front();
-    // Markers are in file order, so the last APP1 wins.
+    // Markers are in file order, so the last APP1 wins; but an APP1 that carries XMP rather
+    // than EXIF (common after the EXIF one) must not hide the camera's record.
     if (ctx) {
-      for (const JpegMarker& m : ctx->inputMarkers)
-        if (m.code == 0xE1) exif_ = m.payload;
+      static const uint8_t kExifSignature[6] = {'E', 'x', 'i', 'f', 0, 0};
+      const std::vector<uint8_t>* last = nullptr;
+      const std::vector<uint8_t>* lastExif = nullptr;
+      for (const JpegMarker& m : ctx->inputMarkers) {
+        if (m.code != 0xE1) continue;
+        last = &m.payload;
+        if (m.payload.size() >= 6 && std::equal(kExifSignature, kExifSignature + 6, m.payload.begin()))
+          lastExif = &m.payload;
+      }
+      if (lastExif || last) exif_ = lastExif ? *lastExif : *last;
     }
   }
   SetJpegDecodeScale(1, 1);

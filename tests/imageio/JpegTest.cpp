@@ -152,6 +152,19 @@ TEST_F(JpegTest, ImageFileKeepsFirstCommentAndLastApp1) {
   EXPECT_EQ(GetLastLibraryError(), 0u);
 }
 
+TEST_F(JpegTest, ExifApp1WinsOverALaterXmpApp1) {
+  testing::TempDir dir;
+  auto file = Encode(Pattern(8, 8), 8, 8);
+  // WithSegment puts each new segment first: the XMP block ends up after the EXIF one.
+  file = WithSegment(file, 0xE1, {'h', 't', 't', 'p', ':', '/', '/', 'n', 's'});
+  file = WithSegment(file, 0xE1, {'E', 'x', 'i', 'f', 0, 0, 'I', 'I'});
+  testing::WriteFileBytes(dir.File("xmp.jpg"), file);
+  CImageFile img;
+  ASSERT_EQ(img.Load(dir.File("xmp.jpg").c_str()), 0u);
+  ASSERT_EQ(img.exifBlock().size(), 8u);
+  EXPECT_EQ(img.exifBlock()[0], 'E');
+}
+
 TEST_F(JpegTest, SamplingFactorsReachTheFrameHeader) {
   auto sof = [](const std::vector<uint8_t>& f) {
     for (auto& s : Segments(f))
