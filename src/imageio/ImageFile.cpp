@@ -95,7 +95,8 @@ unsigned CImageFile::LoadJpeg(ImageSource* source) {
       for (const JpegMarker& m : ctx->inputMarkers) {
         if (m.code != 0xE1) continue;
         last = &m.payload;
-        if (m.payload.size() >= 6 && std::equal(kExifSignature, kExifSignature + 6, m.payload.begin()))
+        if (m.payload.size() >= 6 &&
+            std::equal(kExifSignature, kExifSignature + 6, m.payload.begin()))
           lastExif = &m.payload;
       }
       if (lastExif || last) exif_ = lastExif ? *lastExif : *last;

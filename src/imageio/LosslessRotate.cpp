@@ -1,6 +1,7 @@
 #include "imageio/LosslessRotate.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cctype>
@@ -22,33 +23,54 @@ std::string Lower(std::string s) {
   return s;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& data) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  data.clear();
-  uint8_t buf[1 << 16];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.insert(data.end(), buf, buf + n);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
-}
+// The source file mapped into memory; the pages come from the page cache, no copy is made.
+class MappedFile {
+ public:
+  explicit MappedFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+      void* p = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+      if (p != MAP_FAILED) {
+        data_ = static_cast<const uint8_t*>(p);
+        size_ = size_t(st.st_size);
+        mode_ = st.st_mode;
+      }
+    }
+    ::close(fd);
+  }
+  ~MappedFile() {
+    if (data_) ::munmap(const_cast<uint8_t*>(data_), size_);
+  }
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  const uint8_t* data() const { return data_; }
+  size_t size() const { return size_; }
+  mode_t mode() const { return mode_; }
+
+ private:
+  const uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+  mode_t mode_ = 0644;
+};
 
 // Writes data to a new file at tempPath (never over an existing file) with the original's
 // permissions; false when the file could not be created, err tells which step failed.
-bool WriteNewFile(const std::string& tempPath, const std::vector<uint8_t>& data, mode_t mode,
+bool WriteNewFile(const std::string& tempPath, const uint8_t* data, size_t size, mode_t mode,
                   bool& couldCreate) {
   int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 07777);
   couldCreate = fd >= 0;
   if (fd < 0) return false;
   size_t done = 0;
-  while (done < data.size()) {
-    ssize_t w = ::write(fd, data.data() + done, data.size() - done);
+  while (done < size) {
+    ssize_t w = ::write(fd, data + done, size - done);
     if (w < 0 && errno == EINTR) continue;
     if (w <= 0) break;
     done += size_t(w);
   }
-  bool ok = done == data.size() && ::fsync(fd) == 0;
+  // Flushed before the rename, so the name never points at a file whose data is not on disk.
+  bool ok = done == size && ::fdatasync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
   if (!ok) ::unlink(tempPath.c_str());
   return ok;
@@ -56,29 +78,28 @@ bool WriteNewFile(const std::string& tempPath, const std::vector<uint8_t>& data,
 
 RotateResult RotateJpegFile(const std::string& path, RotateTurn turn) {
   RotateResult r;
-  std::vector<uint8_t> source;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !ReadWholeFile(path, source)) {
+  MappedFile source(path);
+  if (!source.data()) {
     r.message = "Can't open source";
     return r;
   }
   unsigned selector = turn == RotateTurn::Clockwise          ? kJpegRotate90
                       : turn == RotateTurn::CounterClockwise ? kJpegRotate270
                                                              : kJpegRotate180;
-  std::vector<uint8_t> turned;
-  r.code = TransformJpeg(source.data(), source.size(), selector, turned);
-  // A transform that failed or produced next to nothing leaves the photograph as it was.
-  if (r.code != 0 || turned.size() <= 10) {
-    if (r.code == 0) r.code = 9;
-    return r;
-  }
   std::string tempPath = path.substr(0, path.size() - 3) + "rot";
-  bool created = false;
-  if (!WriteNewFile(tempPath, turned, st.st_mode, created)) {
-    if (!created)
+  bool created = false, written = false;
+  r.code = TransformJpeg(source.data(), source.size(), selector,
+                         [&](const uint8_t* data, size_t size) -> unsigned {
+                           // Next to nothing is no picture: the photograph stays as it was.
+                           if (size <= 10) return 9;
+                           written = WriteNewFile(tempPath, data, size, source.mode(), created);
+                           return written ? 0 : 4;
+                         });
+  if (!written) {
+    if (r.code == 4 && !created) {
       r.message = "Can't open destination";
-    else
-      r.code = 4;
+      r.code = 0;
+    }
     return r;
   }
   if (::rename(tempPath.c_str(), path.c_str()) != 0) {

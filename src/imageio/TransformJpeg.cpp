@@ -45,8 +45,7 @@ struct TurboHandle {
 }  // namespace
 
 unsigned TransformJpeg(const uint8_t* src, size_t srcSize, unsigned flags,
-                       std::vector<uint8_t>& out) {
-  out.clear();
+                       const TransformSink& sink) {
   const int op = TurboOperation(flags & 0xFFu);
   if (!src || srcSize == 0 || op < 0 || (flags & ~kKnownFlags) != 0 ||
       srcSize > std::numeric_limits<unsigned long>::max())
@@ -68,15 +67,23 @@ unsigned TransformJpeg(const uint8_t* src, size_t srcSize, unsigned flags,
     tjFree(dst);
     return kGeometryBadJpeg;
   }
-  unsigned result = kGeometryOk;
-  try {
-    out.assign(dst, dst + dstSize);
-  } catch (const std::bad_alloc&) {
-    out.clear();
-    result = kGeometryNoMemory;
-  }
+  unsigned result = sink(dst, size_t(dstSize));
   tjFree(dst);
   return result;
+}
+
+unsigned TransformJpeg(const uint8_t* src, size_t srcSize, unsigned flags,
+                       std::vector<uint8_t>& out) {
+  out.clear();
+  return TransformJpeg(src, srcSize, flags, [&](const uint8_t* data, size_t size) -> unsigned {
+    try {
+      out.assign(data, data + size);
+    } catch (const std::bad_alloc&) {
+      out.clear();
+      return kGeometryNoMemory;
+    }
+    return kGeometryOk;
+  });
 }
 
 }  // namespace orv

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace orv {
@@ -32,5 +33,11 @@ constexpr unsigned kJpegProgressive = 1u << 10;
 // transform can read; 1 when memory runs out. out is left empty on failure.
 unsigned TransformJpeg(const uint8_t* src, size_t srcSize, unsigned flags,
                        std::vector<uint8_t>& out);
+
+// The same, handing the transformed file to sink while the transform's own buffer still holds
+// it (no copy); the sink's result (0 or a code) becomes the result.
+using TransformSink = std::function<unsigned(const uint8_t* data, size_t size)>;
+unsigned TransformJpeg(const uint8_t* src, size_t srcSize, unsigned flags,
+                       const TransformSink& sink);
 
 }  // namespace orv
