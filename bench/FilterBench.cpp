@@ -126,3 +126,18 @@ BENCHMARK(BM_NeighbourFilter)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisec
 BENCHMARK(BM_PortraitSmooth)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UnsharpMask)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AdjustSaturation)->Unit(benchmark::kMillisecond);
+
+namespace {
+
+void BM_GaussianBlur(benchmark::State& state) {
+  std::vector<uint8_t> dst(Picture().size());
+  for (auto _ : state) {
+    orv::GaussianBlur(Picture().data(), dst.data(), kWidth, kHeight, 3, 1.5);
+    benchmark::ClobberMemory();
+  }
+  SetMegapixels(state);
+}
+
+}  // namespace
+
+BENCHMARK(BM_GaussianBlur)->Unit(benchmark::kMillisecond);

@@ -58,15 +58,25 @@ void WeightedSums(const double* __restrict in, double* __restrict out, int count
   }
 }
 
-// The same along a column of rows: out[x] = sum over k of w[k] x rows[k][x].
+// The same along a column of rows: out[x] = sum over k (ascending) of w[k] x rows[k][x], in
+// blocks of eight outputs held in registers across the taps.
 ORV_VECTOR_CLONES
 void WeightedRows(const float* const* rows, double* __restrict out, int count,
                   const double* __restrict w, int taps) {
-  for (int x = 0; x < count; ++x) out[x] = 0;
-  for (int k = 0; k < taps; ++k) {
-    const double wk = w[k];
-    const float* __restrict r = rows[k];
-    for (int x = 0; x < count; ++x) out[x] += wk * double(r[x]);
+  int x = 0;
+  for (; x + 8 <= count; x += 8) {
+    double acc[8] = {};
+    for (int k = 0; k < taps; ++k) {
+      const double wk = w[k];
+      const float* r = rows[k] + x;
+      for (int j = 0; j < 8; ++j) acc[j] += wk * double(r[j]);
+    }
+    for (int j = 0; j < 8; ++j) out[x + j] = acc[j];
+  }
+  for (; x < count; ++x) {
+    double acc = 0;
+    for (int k = 0; k < taps; ++k) acc += w[k] * double(rows[k][x]);
+    out[x] = acc;
   }
 }
 

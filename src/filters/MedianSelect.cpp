@@ -97,9 +97,12 @@ void MedianNetwork::Select(uint8_t* rows) const {
     const Op& op = ops_[c];
     uint8_t* a = rows + op.lo * kLanes;
     uint8_t* b = rows + op.hi * kLanes;
-    Bytes32 x = LoadBytes(a), y = LoadBytes(b);
-    if (op.keepLo) StoreBytes(a, MinBytes(x, y));
-    if (op.keepHi) StoreBytes(b, MaxBytes(x, y));
+    Bytes32 x, y;
+    LoadBytes(x, a);
+    LoadBytes(y, b);
+    OrderBytes(x, y);
+    if (op.keepLo) StoreBytes(a, x);
+    if (op.keepHi) StoreBytes(b, y);
   }
 }
 

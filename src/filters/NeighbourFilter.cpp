@@ -56,9 +56,7 @@ inline uint8_t Median(const Rows& w, int i, int l, int r) {
 }
 
 inline void Order(Bytes32& a, Bytes32& b) {
-  Bytes32 lo = MinBytes(a, b), hi = MaxBytes(a, b);
-  a = lo;
-  b = hi;
+  OrderBytes(a, b);
 }
 
 // The median network on 32 bytes at a time, for the inside of a row (neighbours 3 bytes away).
@@ -67,10 +65,10 @@ ORV_VECTOR_CLONES
 int MedianBlock(const Rows& w, uint8_t* out, int from, int to) {
   int i = from;
   for (; i + 32 <= to; i += 32) {
-    Bytes32 p0 = LoadBytes(w.up + i - 3), p1 = LoadBytes(w.up + i), p2 = LoadBytes(w.up + i + 3);
-    Bytes32 p3 = LoadBytes(w.mid + i - 3), p4 = LoadBytes(w.mid + i), p5 = LoadBytes(w.mid + i + 3);
-    Bytes32 p6 = LoadBytes(w.down + i - 3), p7 = LoadBytes(w.down + i),
-            p8 = LoadBytes(w.down + i + 3);
+    Bytes32 p0, p1, p2, p3, p4, p5, p6, p7, p8;
+    LoadBytes(p0, w.up + i - 3), LoadBytes(p1, w.up + i), LoadBytes(p2, w.up + i + 3);
+    LoadBytes(p3, w.mid + i - 3), LoadBytes(p4, w.mid + i), LoadBytes(p5, w.mid + i + 3);
+    LoadBytes(p6, w.down + i - 3), LoadBytes(p7, w.down + i), LoadBytes(p8, w.down + i + 3);
     Order(p1, p2), Order(p4, p5), Order(p7, p8), Order(p0, p1), Order(p3, p4), Order(p6, p7);
     Order(p1, p2), Order(p4, p5), Order(p7, p8), Order(p0, p3), Order(p5, p8), Order(p4, p7);
     Order(p3, p6), Order(p1, p4), Order(p2, p5), Order(p4, p7), Order(p4, p2), Order(p6, p4);
