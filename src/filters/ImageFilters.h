@@ -36,6 +36,36 @@ class CImageFilters {
   bool Blend(uint8_t* dst, int width, int height, const uint8_t* src, int srcWidth, int srcHeight,
              double alpha);
 
+  // Tone curves (GammaFilters.cpp).
+  // Midtone gamma on all channels: table[i] = trunc((i / 256)^(1 / gamma) x 256); gamma 0 and 1
+  // change nothing. False for a negative or NaN gamma.
+  bool AdjustGamma(uint8_t* pixels, int width, int height, double gamma);
+  // Passes the channels selected by the mask's low byte (1 R, 2 G, 4 B) through a 256-byte table.
+  bool ApplyChannelLut(uint8_t* pixels, int width, int height, unsigned mask, const uint8_t* table);
+  // Blue-cast removal: a rounded gamma curve on blue; with mode 1 (flash fired) and a darkening
+  // gamma the green channel gets the milder gamma 1 - (1 - gamma) / 1.8 as well. Gamma exactly 0
+  // or 1 changes nothing.
+  bool RemoveCast(uint8_t* pixels, int width, int height, double gamma, int mode);
+
+  // Long-exposure noise (BlackFrame.cpp, HotPixels.cpp).
+  // dst = max(0, src - frame) per byte; all three buffers are width x height pictures and may
+  // be the same buffer.
+  bool SubtractBlackFrame(uint8_t* dst, int width, int height, const uint8_t* src,
+                          const uint8_t* frame);
+  // Pulls every pixel that is brighter than the per-channel median of its wi x wi window towards
+  // that median, never brightening; nt (0..255) is the share of the change kept. src is a copy
+  // of dst taken before the call. wi is clamped to 3..9 and an even size is rounded up to the
+  // next odd one; pixels closer than half a window to an edge are not touched.
+  bool RemoveHotPixels(uint8_t* dst, int width, int height, const uint8_t* src, int nt, int wi);
+
+  // Portrait de-focus (PortraitSmooth.cpp): bright areas take a softened copy, dark areas a
+  // sharpened one; with pinkTones reddish pixels are pushed towards a pink tone.
+  bool PortraitSmooth(uint8_t* pixels, int width, int height, double radius, int pinkTones);
+
+  // Saturation about an integer luminance (Saturation.cpp); level 128 changes nothing, levels
+  // outside -128..384 are ignored.
+  bool AdjustSaturation(uint8_t* pixels, int width, int height, int level);
+
   int LevelLow = 0;
   int LevelHigh = 255;
 

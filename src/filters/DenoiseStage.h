@@ -1,0 +1,35 @@
+// The derive step of the "De-Noiser" stage: portrait de-focus (PortraitSmooth) or noise removal
+// (L passes of SpeckleRemove on a copy, blended back with strength alpha).
+#pragma once
+
+#include "filters/StageLog.h"
+
+namespace orv {
+
+// Advanced-mode curve points. Denoise: ISO (100 when unknown, at most 400). Distance: subject
+// distance in metres (50 when unknown). CleanSkin: the flash state (0 when unknown). Each uses
+// the no-EXIF point when its quantity is unknown.
+CurvePoint DenoiseCurvePoint(int iso, bool hasExif);
+CurvePoint DistanceCurvePoint(double distance, bool hasExif);
+CurvePoint CleanSkinCurvePoint(int flash, bool hasExif);
+
+struct DenoiseStageInput {
+  bool portrait = false;   // CleanSkin.Enabled (Advanced) / CleanSkin.SimEnabled (Basic)
+  int strength = 0;        // Denoise curve value or Denoise.SimData
+  int passLevel = 1;       // Distance curve level or Distance.SimData's level
+  int cleanSkin = 0;       // CleanSkin curve value or CleanSkin.SimData (portrait mode)
+  bool pinkTones = false;  // CleanSkin.PinkTones / CleanSkin.SimPinkTones
+};
+struct DenoiseStageParams {
+  enum Action { kNone, kPortrait, kNoiseRemoval };
+  Action action = kNone;
+  double alpha = 0.0;   // strength / 255: the blend of the speckle-free copy
+  int passes = 0;       // SpeckleRemove passes, at most 3
+  double radius = 0.0;  // PortraitSmooth radius, cleanSkin / 50
+  int pinkTones = 0;
+  // "DECS:Alpha=%g, Radius=%g" (portrait) or "DE:Alpha=%g, Level=%d" (noise removal)
+  StageLog log;
+};
+DenoiseStageParams DeriveDenoiseStage(const DenoiseStageInput& in);
+
+}  // namespace orv

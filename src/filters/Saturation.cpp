@@ -1,0 +1,40 @@
+// Saturation about an integer luminance: every channel's distance from the pixel's luminance is
+// scaled by (s + 256) / 256 with s = level - 128.
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "filters/FilterArgs.h"
+#include "filters/ImageFilters.h"
+
+namespace orv {
+
+bool CImageFilters::AdjustSaturation(uint8_t* pixels, int width, int height, int level) {
+  size_t bytes = 0;
+  if (!PictureArgs(pixels, width, height, bytes)) return false;
+  // Tested on the level first: level - 128 would overflow for levels near INT_MIN.
+  if (level < 128 - 256 || level > 128 + 256) return true;
+  const int s = level - 128;
+  if (s == 0) return true;
+  // The result depends on the channel value and the luminance only: one 64 KB table per call.
+  std::unique_ptr<uint8_t[]> table(new (std::nothrow) uint8_t[256 * 256]);
+  if (!table) return false;
+  for (int lum = 0; lum < 256; ++lum) {
+    for (int c = 0; c < 256; ++c) {
+      // C++ division truncates toward zero, as the formula requires for negative sums.
+      int v = (c * (s + 256) - s * lum + 127) / 256;
+      table[lum * 256 + c] = uint8_t(std::clamp(v, 0, 255));
+    }
+  }
+  const uint8_t* t = table.get();
+  for (size_t i = 0; i < bytes; i += 3) {
+    int lum = (77 * pixels[i] + 151 * pixels[i + 1] + 28 * pixels[i + 2]) >> 8;
+    const uint8_t* row = t + (lum << 8);
+    pixels[i] = row[pixels[i]];
+    pixels[i + 1] = row[pixels[i + 1]];
+    pixels[i + 2] = row[pixels[i + 2]];
+  }
+  return true;
+}
+
+}  // namespace orv

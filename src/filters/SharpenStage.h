@@ -1,0 +1,34 @@
+// The derive step of the "Sharpen" stage: the 3 x 3 sharpen (Basic mode, or Advanced with
+// Sharpen.Type 0) or the unsharp mask with a Gaussian radius from the F-number.
+#pragma once
+
+#include "filters/StageLog.h"
+
+namespace orv {
+
+// Sharpen curve: x = the shutter time when it is 1 s or longer, else 0; no-EXIF point when the
+// time is unknown.
+CurvePoint SharpenCurvePoint(double shutter, bool hasExif);
+// Radius curve: ExposureStops(F) (F = 2 when unknown) held to 1..3, with the Sharpen curve's
+// has-EXIF flag.
+CurvePoint RadiusCurvePoint(double fNumber, const CurvePoint& sharpen);
+
+struct SharpenStageInput {
+  bool advanced = false;
+  int value = 0;        // Sharpen curve value or Sharpen.SimData
+  int radiusValue = 0;  // Radius curve value (Advanced mode only)
+  int type = 0;         // Sharpen.Type (Advanced mode only); 0 is the 3 x 3 sharpen
+};
+struct SharpenStageParams {
+  enum Method { kNone, kNeighbour, kUnsharp };
+  Method method = kNone;
+  int percent = 0;            // trunc(value / 2.55), at most 100
+  int neighbourStrength = 0;  // NeighbourFilter sharpen strength: percent / 2
+  double amount = 0.0;        // UnsharpMask amount: percent / 100
+  double sigma = 0.6;         // UnsharpMask sigma: radiusValue / 51 + 0.6 (Advanced mode)
+  unsigned threshold = 0;
+  StageLog log;  // "SH: NT=%d" or "SH: Thresh=%u, Amount=%g, Sigma=%g"
+};
+SharpenStageParams DeriveSharpenStage(const SharpenStageInput& in);
+
+}  // namespace orv

@@ -1,0 +1,166 @@
+#include "filters/SpeckleRemove.h"
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "filters/FilterArgs.h"
+#include "filters/VectorClones.h"
+
+namespace orv {
+namespace {
+
+// Each channel lives in a plane with a one-pixel border of zeros, so the neighbour reads of the
+// inner loops need no edge tests. A sub-pass is two half-passes: plane -> work, then
+// work -> plane. The rules compare integers; raise reacts to a neighbour one level higher, lower
+// only to one at least two levels lower.
+//
+// The row kernels below are written so the compiler turns them into byte-wide vector compares
+// (the "+ 1" cases never overflow: a value that is raised is below a neighbour, and
+// c - 1 > n is c > n + 1 for c >= 1 while c = 0 is never lowered).
+
+ORV_VECTOR_CLONES
+void RaiseToward(uint8_t* __restrict out, const uint8_t* __restrict in, ptrdiff_t o, int n) {
+  for (int i = 0; i < n; ++i) {
+    uint8_t c = in[i], b = in[i + o];
+    out[i] = uint8_t(c + (b > c));
+  }
+}
+
+ORV_VECTOR_CLONES
+void LowerToward(uint8_t* __restrict out, const uint8_t* __restrict in, ptrdiff_t o, int n) {
+  for (int i = 0; i < n; ++i) {
+    uint8_t c = in[i], b = in[i + o];
+    uint8_t c1 = uint8_t(c - (c != 0));
+    out[i] = uint8_t(c - (c1 > b));
+  }
+}
+
+ORV_VECTOR_CLONES
+void RaiseBetween(uint8_t* __restrict out, const uint8_t* __restrict in, ptrdiff_t o, int n) {
+  for (int i = 0; i < n; ++i) {
+    uint8_t a = in[i - o], c = in[i], b = in[i + o];
+    out[i] = uint8_t(c + ((a >= c) & (b > c)));
+  }
+}
+
+ORV_VECTOR_CLONES
+void LowerBetween(uint8_t* __restrict out, const uint8_t* __restrict in, ptrdiff_t o, int n) {
+  for (int i = 0; i < n; ++i) {
+    uint8_t a = in[i - o], c = in[i], b = in[i + o];
+    uint8_t c1 = uint8_t(c - (c != 0));
+    out[i] = uint8_t(c - ((c1 > a) & (b < c)));
+  }
+}
+
+// The 32 half-passes one plane goes through: four directions (vertical, horizontal, diagonal
+// down-right, diagonal down-left), each with the sub-passes (+d raise), (-d raise), (-d lower),
+// (+d lower), each made of a plane -> work and a work -> plane half-pass.
+constexpr int kDirections = 4;
+constexpr int kStages = kDirections * 8;
+
+struct Stage {
+  ptrdiff_t offset;
+  bool raise;
+  bool toWork;  // plane -> work (first half) or work -> plane (second half)
+};
+
+void BuildStages(ptrdiff_t stride, Stage stages[kStages]) {
+  const ptrdiff_t dirs[kDirections] = {stride, 1, stride + 1, stride - 1};
+  const int signs[4] = {+1, -1, -1, +1};
+  const bool raises[4] = {true, true, false, false};
+  int s = 0;
+  for (ptrdiff_t d : dirs) {
+    for (int k = 0; k < 4; ++k) {
+      stages[s++] = {signs[k] * d, raises[k], true};
+      stages[s++] = {signs[k] * d, raises[k], false};
+    }
+  }
+}
+
+// Runs the 32 half-passes over one plane as a wavefront: at step y, stage s works on row
+// y - s. Every half-pass reads only the rows next to the one it writes, and reads a buffer the
+// previous stage has already written there while the next stage has not yet overwritten it, so
+// the result equals 32 full passes one after the other while the rows in flight stay in cache.
+void ProcessPlane(uint8_t* plane, uint8_t* work, int width, int height, const Stage* stages) {
+  const size_t stride = size_t(width) + 2;
+  for (int step = 1; step <= height + kStages - 1; ++step) {
+    for (int s = 0; s < kStages; ++s) {
+      int row = step - s;
+      if (row < 1 || row > height) continue;
+      const Stage& st = stages[s];
+      size_t at = size_t(row) * stride + 1;
+      uint8_t* out = st.toWork ? work + at : plane + at;
+      const uint8_t* in = st.toWork ? plane + at : work + at;
+      if (st.toWork) {
+        if (st.raise) {
+          RaiseToward(out, in, st.offset, width);
+        } else {
+          LowerToward(out, in, st.offset, width);
+        }
+      } else {
+        if (st.raise) {
+          RaiseBetween(out, in, st.offset, width);
+        } else {
+          LowerBetween(out, in, st.offset, width);
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
+bool SpeckleRemove(uint8_t* pixels, int width, int height, const ProgressHook* progress) {
+  size_t bytes = 0;
+  if (!PictureArgs(pixels, width, height, bytes)) return false;
+  size_t padded = 0;
+  if (!PictureBytes(int64_t(width) + 2, int64_t(height) + 2, 1, padded)) return false;
+  const size_t stride = size_t(width) + 2;
+  // Three channel planes and the work plane, all with the zero border.
+  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[padded * 4]);
+  if (!buffer) return false;
+  std::memset(buffer.get(), 0, padded * 4);
+  uint8_t* plane[3] = {buffer.get(), buffer.get() + padded, buffer.get() + 2 * padded};
+  uint8_t* work = buffer.get() + 3 * padded;
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* p = pixels + size_t(y) * size_t(width) * 3;
+    size_t at = size_t(y + 1) * stride + 1;
+    for (int x = 0; x < width; ++x) {
+      plane[0][at + x] = p[3 * x];
+      plane[1][at + x] = p[3 * x + 1];
+      plane[2][at + x] = p[3 * x + 2];
+    }
+  }
+  int step = 1;
+  if (!ProgressContinues(progress, step * 100 / 14)) return false;
+
+  Stage stages[kStages];
+  BuildStages(ptrdiff_t(stride), stages);
+  // The channels never read one another, so each runs its four directions in one wavefront.
+  // The work plane's interior is written before it is read in every sub-pass and its border
+  // is never written, so it needs no clearing between planes.
+  for (int c = 0; c < 3; ++c) {
+    ProcessPlane(plane[c], work, width, height, stages);
+    for (int d = 0; d < kDirections; ++d) {
+      if (!ProgressContinues(progress, ++step * 100 / 14)) return false;
+    }
+  }
+
+  // The last step is asked before the pixels change, so a stop request always leaves them as
+  // they were.
+  if (!ProgressContinues(progress, 100)) return false;
+  for (int y = 0; y < height; ++y) {
+    uint8_t* p = pixels + size_t(y) * size_t(width) * 3;
+    size_t at = size_t(y + 1) * stride + 1;
+    for (int x = 0; x < width; ++x) {
+      p[3 * x] = plane[0][at + x];
+      p[3 * x + 1] = plane[1][at + x];
+      p[3 * x + 2] = plane[2][at + x];
+    }
+  }
+  return true;
+}
+
+}  // namespace orv

@@ -1,0 +1,26 @@
+// What a pipeline stage's derive step hands back besides the filter parameters: the stage line
+// for the log (empty when the stage writes none), and where a curve is read for a photograph.
+// The pipeline writes the line only in a run with the detailed log on, never in preview mode.
+#pragma once
+
+#include <string>
+
+namespace orv {
+
+struct StageLog {
+  static constexpr const char* kColour = "#0000ee";  // every stage line is blue
+  std::string text;
+  bool empty() const { return text.empty(); }
+};
+
+// The axis value and has-EXIF flag at which a stage reads its curve (Curve::StageLookup).
+struct CurvePoint {
+  double x = 0.0;
+  bool hasExif = false;
+};
+
+// printf's "%g" (six significant digits, trailing zeros dropped), always with a decimal point:
+// the desktop program runs under the user's locale, which must not change the log.
+std::string FormatG(double value);
+
+}  // namespace orv
