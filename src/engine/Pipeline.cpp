@@ -3,6 +3,7 @@
 #include "engine/EngineHost.h"
 #include "engine/ProgressDialog.h"
 #include "filters/AutoBalanceStage.h"
+#include "filters/CorrectionStages.h"
 #include "filters/EarlyStages.h"
 #include "imageio/ResizeStageRun.h"
 
@@ -12,16 +13,16 @@ namespace {
 // The order is fixed; each checkpoint follows its stage whether or not the stage ran.
 const PipelineStage kStages[] = {
     {1, "Minolta colour matching", MinoltaColorStage, 20, true, true, true},
-    {2, "Removing Cast", nullptr, 20, true, true, true},
+    {2, "Removing Cast", CastStageRun, 20, true, true, true},
     {3, "Auto Balance", AutoBalanceStage, 30, true, true, true},
     {4, "Filter simulation", FilterSimulationStageRun, 0, false, true, true},
-    {5, "Adjusting Gamma", nullptr, 40, true, true, true},
-    {6, "Black Frame", nullptr, 0, false, false, true},
-    {7, "Hot Pixels", nullptr, 50, false, false, true},
-    {8, "De-Noiser", nullptr, 70, false, false, true},
+    {5, "Adjusting Gamma", MidtoneStageRun, 40, true, true, true},
+    {6, "Black Frame", BlackFrameStageRun, 0, false, false, true},
+    {7, "Hot Pixels", HotPixelStageRun, 50, false, false, true},
+    {8, "De-Noiser", DenoiserStageRun, 70, false, false, true},
     {9, "Resize", ResizeStage, 80, false, false, false},
-    {10, "Sharpen", nullptr, 90, true, false, true},
-    {11, "Color Final Fix", nullptr, 0, false, true, true},
+    {10, "Sharpen", SharpenStageRun, 90, true, false, true},
+    {11, "Color Final Fix", SaturationStageRun, 0, false, true, true},
     {12, "Text stamp", TextStampStage, 0, false, false, false},
 };
 
@@ -53,6 +54,8 @@ PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* deta
   ctx.previewMode = previewMode;
   ctx.progress = progress;
   ctx.log = in.log;
+  ctx.cropLeft = in.cropLeft;
+  ctx.cropTop = in.cropTop;
   ctx.CopyToSpare();
   if (previewMode) {
     ctx.crop = detailCrop;

@@ -25,6 +25,8 @@ struct PipelineInput {
   EngineHost& host;
   const Image* blackFrame = nullptr;
   const ProcessLog* log = nullptr;
+  int cropLeft = 0;  // the detail crop's place in the picture, in preview mode
+  int cropTop = 0;
 };
 
 struct PipelineResult {

@@ -33,6 +33,8 @@ struct StageContext {
   // Whether the stage works on the picture; a preview of a detail page leaves the picture to
   // some stages and shows their effect on the crop alone.
   bool processPicture = true;
+  int cropLeft = 0;  // where the crop lies in the picture (for the black frame)
+  int cropTop = 0;
   bool colorMatched = false;  // set by colour matching, read by the saver
 
   CProgressDialog* progress = nullptr;

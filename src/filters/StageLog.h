@@ -3,6 +3,9 @@
 // The pipeline writes the line only in a run with the detailed log on, never in preview mode.
 #pragma once
 
+#include "settings/CurveAxes.h"
+#include "settings/NumberText.h"
+
 #include <string>
 
 namespace orv {
@@ -14,13 +17,6 @@ struct StageLog {
 };
 
 // The axis value and has-EXIF flag at which a stage reads its curve (Curve::StageLookup).
-struct CurvePoint {
-  double x = 0.0;
-  bool hasExif = false;
-};
-
-// printf's "%g" (six significant digits, trailing zeros dropped), always with a decimal point:
-// the desktop program runs under the user's locale, which must not change the log.
-std::string FormatG(double value);
+using CurvePoint = AxisValue;
 
 }  // namespace orv

@@ -1,8 +1,8 @@
 #include "platform/LargeBuffer.h"
 
-#include <new>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <new>
 
 namespace orv {
 
