@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Whole commands against whole commands on one generated 24-megapixel JPEG, JPEG quality 88 out:
 # `orv run` with only the stage under test switched on, against ImageMagick at one thread doing
-# the nearest operation, and `orv rotate` against jpegtran. Prints the median of RUNS runs of
-# each and the ratio (other / orv: above 1 means orv is faster).
+# the nearest operation, and `orv rotate` against jpegtran. Prints the median CPU time (user +
+# system) of RUNS runs of each, so other work on a shared machine does not inflate it, and the
+# ratio (other / orv: above 1 means orv is faster).
 # Needs the release build in build/, imagemagick and libjpeg-turbo-progs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,7 +19,11 @@ cp data/default.orv "$work/home/"
 "$build/orv_make_photo" "$work/in/photo.jpg" 6000 4000 92
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-timed() { local s e; s=$(date +%s.%N); "$@" >/dev/null 2>&1 || true; e=$(date +%s.%N); echo "$e - $s" | bc -l; }
+timed() {
+  local t
+  t=$( { TIMEFORMAT='%U %S'; time "$@" >/dev/null 2>&1 || true; } 2>&1)
+  awk '{print $1 + $2}' <<<"$t"
+}
 
 # Every stage off but the ones named by the extra --set arguments.
 orv_only() {
@@ -28,7 +33,7 @@ orv_only() {
     --set Balance.SimEnabled=0 --set Midtones.SimEnabled=0 --set Saturation.SimEnabled=0 \
     --set Sharpen.SimEnabled=0 --set HotPixels.SimEnabled=0 --set HotPixels.BF=0 \
     --set Denoise.SimEnabled=0 --set FilterSim.SimEnabled=0 --set Text.Enabled=0 \
-    --set Size.Type=0 "$@" "$work/in/photo.jpg"
+    --set Size.Type=0 --set Quality.Subsampling=0 "$@" "$work/in/photo.jpg"
 }
 im() { convert "$work/in/photo.jpg" -limit thread 1 "$@" -quality 88 "$work/im.jpg"; }
 
