@@ -5,6 +5,7 @@
 #include <new>
 
 #include "imageio/Codecs.h"
+#include "imageio/DecoderStart.h"
 #include "imageio/EncoderSupport.h"
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
@@ -169,19 +170,8 @@ unsigned DecodeRle(SourceReader& in, const BmpInfo& b, uint8_t* pixels) {
 }  // namespace
 
 uint8_t* ReadBmp(ImageSource* source, int bits, int* width, int* height) {
-  if (!BeginLibraryCall()) return nullptr;
-  if (!source) {
-    SetLastLibraryError(kErrBadHandle);
-    return nullptr;
-  }
-  if (bits != 24 || !width || !height) {
-    SetLastLibraryError(kErrBadParam);
-    return nullptr;
-  }
-  auto fail = [](unsigned code) -> uint8_t* {
-    SetLastLibraryError(code);
-    return nullptr;
-  };
+  if (!BeginDecode(source, bits, width, height)) return nullptr;
+  auto fail = DecodeFailure;
   std::unique_ptr<SourceReader> reader(new (std::nothrow) SourceReader(source));
   std::unique_ptr<BmpInfo> info(new (std::nothrow) BmpInfo);
   if (!reader || !info) return fail(kErrNoMemory);

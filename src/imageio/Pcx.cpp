@@ -4,6 +4,7 @@
 #include <new>
 
 #include "imageio/Codecs.h"
+#include "imageio/DecoderStart.h"
 #include "imageio/EncoderSupport.h"
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
@@ -51,19 +52,8 @@ struct RleDecoder {
 }  // namespace
 
 uint8_t* ReadPcx(ImageSource* source, int bits, int* width, int* height) {
-  if (!BeginLibraryCall()) return nullptr;
-  if (!source) {
-    SetLastLibraryError(kErrBadHandle);
-    return nullptr;
-  }
-  if (bits != 24 || !width || !height) {
-    SetLastLibraryError(kErrBadParam);
-    return nullptr;
-  }
-  auto fail = [](unsigned code) -> uint8_t* {
-    SetLastLibraryError(code);
-    return nullptr;
-  };
+  if (!BeginDecode(source, bits, width, height)) return nullptr;
+  auto fail = DecodeFailure;
   std::unique_ptr<SourceReader> reader(new (std::nothrow) SourceReader(source));
   if (!reader) return fail(kErrNoMemory);
   SourceReader& in = *reader;

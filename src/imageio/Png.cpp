@@ -7,6 +7,7 @@
 #include <new>
 
 #include "imageio/Codecs.h"
+#include "imageio/DecoderStart.h"
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
@@ -155,15 +156,7 @@ struct ReaderCleanup {
 }  // namespace
 
 uint8_t* ReadPng(ImageSource* source, int bits, int* width, int* height) {
-  if (!BeginLibraryCall()) return nullptr;
-  if (!source) {
-    SetLastLibraryError(kErrBadHandle);
-    return nullptr;
-  }
-  if (bits != 24 || !width || !height) {
-    SetLastLibraryError(kErrBadParam);
-    return nullptr;
-  }
+  if (!BeginDecode(source, bits, width, height)) return nullptr;
   PngReader r{};
   ReaderCleanup cleanup{&r};
   r.source = source;

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "imageio/Codecs.h"
+#include "imageio/DecoderStart.h"
 #include "imageio/EncoderSupport.h"
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
@@ -109,15 +110,7 @@ bool ReadTiffHeader(ImageSource* source, TiffHeaderInfo* info) {
 }
 
 uint8_t* ReadTiff(ImageSource* source, int bits, int* width, int* height) {
-  if (!BeginLibraryCall()) return nullptr;
-  if (!source) {
-    SetLastLibraryError(kErrBadHandle);
-    return nullptr;
-  }
-  if (bits != 24 || !width || !height) {
-    SetLastLibraryError(kErrBadParam);
-    return nullptr;
-  }
+  if (!BeginDecode(source, bits, width, height)) return nullptr;
   TiffPtr tif(OpenForReading(source));
   if (!tif) {
     SetLastLibraryError(kErrBadTiff);
