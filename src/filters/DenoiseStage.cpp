@@ -5,21 +5,6 @@
 
 namespace orv {
 
-CurvePoint DenoiseCurvePoint(int iso, bool hasExif) {
-  if (iso == 0) return {100.0, false};
-  return {double(std::min(iso, 400)), hasExif};
-}
-
-CurvePoint DistanceCurvePoint(double distance, bool hasExif) {
-  if (distance == 0) return {50.0, false};
-  return {distance, hasExif};
-}
-
-CurvePoint CleanSkinCurvePoint(int flash, bool hasExif) {
-  if (flash == -1) return {0.0, false};
-  return {double(flash), hasExif};
-}
-
 DenoiseStageParams DeriveDenoiseStage(const DenoiseStageInput& in) {
   DenoiseStageParams p;
   p.alpha = in.strength / 255.0;

@@ -6,13 +6,8 @@
 
 namespace orv {
 
-// Advanced-mode curve points. Denoise: ISO (100 when unknown, at most 400). Distance: subject
-// distance in metres (50 when unknown). CleanSkin: the flash state (0 when unknown). Each uses
-// the no-EXIF point when its quantity is unknown.
-CurvePoint DenoiseCurvePoint(int iso, bool hasExif);
-CurvePoint DistanceCurvePoint(double distance, bool hasExif);
-CurvePoint CleanSkinCurvePoint(int flash, bool hasExif);
-
+// In Advanced mode the curves are read at DenoiseAxis, DistanceAxis and CleanSkinAxis
+// (settings/CurveAxes.h).
 struct DenoiseStageInput {
   bool portrait = false;   // CleanSkin.Enabled (Advanced) / CleanSkin.SimEnabled (Basic)
   int strength = 0;        // Denoise curve value or Denoise.SimData

@@ -20,16 +20,6 @@ BlackFrameStageParams DeriveBlackFrameStage(const BlackFrameStageInput& in) {
   return p;
 }
 
-HotPixelLookups HotPixelCurvePoints(double shutter, bool hasExif, bool excluded, int excludeType) {
-  HotPixelLookups l;
-  bool flag = hasExif && shutter != 0;
-  // The window level uses the flag before the camera-model rule.
-  l.window = {shutter, flag};
-  l.lookupThreshold = !(excluded && excludeType == 0);
-  l.threshold = {shutter, flag && !(excluded && excludeType == 1)};
-  return l;
-}
-
 HotPixelStageParams DeriveHotPixelStage(const HotPixelStageInput& in) {
   HotPixelStageParams p;
   double t = in.shutter;

@@ -23,22 +23,15 @@ struct BlackFrameStageParams {
 };
 BlackFrameStageParams DeriveBlackFrameStage(const BlackFrameStageInput& in);
 
-// Where the HotPixels and Window curves are read (Advanced mode). excluded: HotPixels.Exclude is
-// on and the camera model is on HotPixels.ExList (the page then shows its warning picture).
-struct HotPixelLookups {
-  bool lookupThreshold = false;  // false: excluded with ExcludeType 0, the threshold is 0
-  CurvePoint threshold;          // HotPixels curve
-  CurvePoint window;             // Window curve, after it took the HotPixels no-EXIF index
-};
-HotPixelLookups HotPixelCurvePoints(double shutter, bool hasExif, bool excluded, int excludeType);
-
+// In Advanced mode the HotPixels and Window curves are read by LookupHotPixelStrength
+// (settings/CurveAxes.h), which applies the camera-model list.
 struct HotPixelStageInput {
   bool advanced = false;
   int threshold = 0;    // HotPixels curve value (Advanced) or HotPixels.SimData (Basic)
   int windowLevel = 1;  // Window curve level 1..4 (Advanced mode only)
   double shutter = 0.0;
   bool hasExif = false;
-  bool excluded = false;  // as for HotPixelCurvePoints (Advanced mode only)
+  bool excluded = false;  // a listed camera with the exclusion on (Advanced mode only)
   int excludeType = 1;
 };
 struct HotPixelStageParams {

@@ -7,15 +7,6 @@
 
 namespace orv {
 
-CurvePoint SharpenCurvePoint(double shutter, bool hasExif) {
-  return {shutter >= 1 ? shutter : 0.0, hasExif && shutter != 0};
-}
-
-CurvePoint RadiusCurvePoint(double fNumber, const CurvePoint& sharpen) {
-  double f = fNumber == 0 ? 2.0 : fNumber;
-  return {std::clamp(ExposureStops(f), 1.0, 3.0), sharpen.hasExif};
-}
-
 SharpenStageParams DeriveSharpenStage(const SharpenStageInput& in) {
   SharpenStageParams p;
   p.percent = std::min(int(in.value / 2.55), 100);

@@ -6,13 +6,7 @@
 
 namespace orv {
 
-// Sharpen curve: x = the shutter time when it is 1 s or longer, else 0; no-EXIF point when the
-// time is unknown.
-CurvePoint SharpenCurvePoint(double shutter, bool hasExif);
-// Radius curve: ExposureStops(F) (F = 2 when unknown) held to 1..3, with the Sharpen curve's
-// has-EXIF flag.
-CurvePoint RadiusCurvePoint(double fNumber, const CurvePoint& sharpen);
-
+// In Advanced mode the curves are read at SharpenAxis and RadiusAxis (settings/CurveAxes.h).
 struct SharpenStageInput {
   bool advanced = false;
   int value = 0;        // Sharpen curve value or Sharpen.SimData

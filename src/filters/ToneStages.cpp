@@ -4,10 +4,6 @@
 
 namespace orv {
 
-CurvePoint FlashCurvePoint(int flash, bool hasExif) {
-  return {double(flash), hasExif && flash != -1};
-}
-
 double CurveGamma(int x) {
   if (x > 128) return 1 + (x / 128.0 - 1) / 2;
   if (x < 128) return 1 / (1 + ((255 - x) / 128.0 - 1) / 2);

@@ -1,16 +1,12 @@
 // The derive steps of the three flash-indexed colour stages: blue-cast removal ("Removing
 // Cast"), midtone gamma ("Adjusting Gamma") and the colour final fix ("Color Final Fix"). Each
 // turns the stage's curve value into the filter's parameters and the stage line; the caller
-// reads the curve at FlashCurvePoint in Advanced mode or takes the Basic value.
+// reads the curve at FlashAxis (settings/CurveAxes.h) in Advanced mode or takes the Basic value.
 #pragma once
 
 #include "filters/StageLog.h"
 
 namespace orv {
-
-// The Midtones, ColorCast and Saturation curves are read at x = flash (-1, 0 or 1), with the
-// no-EXIF point when the flash state is unknown.
-CurvePoint FlashCurvePoint(int flash, bool hasExif);
 
 // The cast gamma of a curve value x (0..255): 1.49609 at 255, 0.668407 at 0, 1 at 128.
 double CurveGamma(int x);
@@ -20,7 +16,7 @@ double MidtoneGamma(int m);
 
 struct CastStageInput {
   bool advanced = false;
-  int value = 128;  // ColorCast curve at FlashCurvePoint (Advanced) or ColorCast.SimData (Basic)
+  int value = 128;  // ColorCast curve at FlashAxis (Advanced) or ColorCast.SimData (Basic)
   int flash = -1;   // the photograph's flash state (Advanced mode only)
 };
 struct CastStageParams {
@@ -31,7 +27,7 @@ struct CastStageParams {
 CastStageParams DeriveCastStage(const CastStageInput& in);
 
 struct MidtoneStageInput {
-  int value = 128;  // Midtones curve at FlashCurvePoint (Advanced) or Midtones.Simple (Basic)
+  int value = 128;  // Midtones curve at FlashAxis (Advanced) or Midtones.Simple (Basic)
 };
 struct MidtoneStageParams {
   bool run = false;  // AdjustGamma on the picture (and the crop); false when the gamma is 1
@@ -41,7 +37,7 @@ struct MidtoneStageParams {
 MidtoneStageParams DeriveMidtoneStage(const MidtoneStageInput& in);
 
 struct SaturationStageInput {
-  int value = 128;  // Saturation curve at FlashCurvePoint (Advanced) or Saturation.SimData
+  int value = 128;  // Saturation curve at FlashAxis (Advanced) or Saturation.SimData
 };
 struct SaturationStageParams {
   int level = 128;  // for AdjustSaturation, which does nothing at 128

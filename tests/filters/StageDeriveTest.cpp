@@ -33,9 +33,6 @@ TEST(CastStage, GammaFromTheCurveValueAndModeByMode) {
   EXPECT_EQ(cast(true, 200, 1).mode, 1);
   EXPECT_EQ(cast(true, 200, -1).mode, -1);
   EXPECT_EQ(cast(false, 200, 1).mode, 0);
-  EXPECT_FALSE(FlashCurvePoint(-1, true).hasExif);
-  EXPECT_TRUE(FlashCurvePoint(1, true).hasExif);
-  EXPECT_EQ(FlashCurvePoint(1, true).x, 1.0);
 }
 
 TEST(MidtoneStage, GammaValuesAndTheNeutralMiddle) {
@@ -108,17 +105,10 @@ TEST(HotPixelStage, ListedCameras) {
   HotPixelStageParams off = Hot(true, 200, 30.0, true, 2, true, 0);
   EXPECT_FALSE(off.run);
   EXPECT_EQ(off.nt, 0);
-  EXPECT_FALSE(HotPixelCurvePoints(30.0, true, true, 0).lookupThreshold);
   // Exclude type 1: the no-EXIF point, and the time counts as one second.
   EXPECT_TRUE(Hot(true, 90, 0.01, true, 2, true, 1).run);
-  HotPixelLookups l = HotPixelCurvePoints(0.01, true, true, 1);
-  EXPECT_TRUE(l.lookupThreshold);
-  EXPECT_FALSE(l.threshold.hasExif);
-  EXPECT_TRUE(l.window.hasExif);  // the window uses the flag before the model rule
-  EXPECT_EQ(l.window.x, 0.01);
   // The model list does not apply in Basic mode.
   EXPECT_TRUE(Hot(false, 90, 2.0, true, 1, true, 0).run);
-  EXPECT_FALSE(HotPixelCurvePoints(0.0, true, false, 1).threshold.hasExif);
 }
 
 TEST(DenoiseStage, PortraitAndNoiseRemovalLines) {
@@ -136,15 +126,6 @@ TEST(DenoiseStage, PortraitAndNoiseRemovalLines) {
   EXPECT_EQ(noise.passes, 3);
   EXPECT_EQ(noise.log.text, "DE:Alpha=0.501961, Level=3");
   EXPECT_EQ(DeriveDenoiseStage({false, 0, 2, 50, true}).action, DenoiseStageParams::kNone);
-
-  EXPECT_EQ(DenoiseCurvePoint(0, true).x, 100.0);
-  EXPECT_FALSE(DenoiseCurvePoint(0, true).hasExif);
-  EXPECT_EQ(DenoiseCurvePoint(1600, true).x, 400.0);
-  EXPECT_EQ(DistanceCurvePoint(0.0, true).x, 50.0);
-  EXPECT_FALSE(DistanceCurvePoint(0.0, true).hasExif);
-  EXPECT_TRUE(DistanceCurvePoint(2.5, true).hasExif);
-  EXPECT_EQ(CleanSkinCurvePoint(-1, true).x, 0.0);
-  EXPECT_FALSE(CleanSkinCurvePoint(-1, true).hasExif);
 }
 
 TEST(SharpenStage, PercentMethodsAndLines) {
@@ -166,14 +147,6 @@ TEST(SharpenStage, PercentMethodsAndLines) {
   EXPECT_DOUBLE_EQ(unsharp.sigma, 5.6);
   EXPECT_EQ(unsharp.log.text, "SH: Thresh=0, Amount=0.5, Sigma=5.6");
   EXPECT_EQ(DeriveSharpenStage({true, 255, 0, 1}).log.text, "SH: Thresh=0, Amount=1, Sigma=0.6");
-
-  EXPECT_EQ(SharpenCurvePoint(0.5, true).x, 0.0);
-  EXPECT_EQ(SharpenCurvePoint(2.0, true).x, 2.0);
-  EXPECT_FALSE(SharpenCurvePoint(0.0, true).hasExif);
-  EXPECT_EQ(RadiusCurvePoint(0.0, {0, true}).x, 1.0);
-  EXPECT_DOUBLE_EQ(RadiusCurvePoint(2.8, {0, true}).x, 1.4);
-  EXPECT_EQ(RadiusCurvePoint(16.0, {0, false}).x, 3.0);
-  EXPECT_FALSE(RadiusCurvePoint(16.0, {0, false}).hasExif);
 }
 
 }  // namespace
