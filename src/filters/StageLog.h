@@ -1,9 +1,8 @@
 // What a pipeline stage's derive step hands back besides the filter parameters: the stage line
-// for the log (empty when the stage writes none), and where a curve is read for a photograph.
+// for the log (empty when the stage writes none).
 // The pipeline writes the line only in a run with the detailed log on, never in preview mode.
 #pragma once
 
-#include "settings/CurveAxes.h"
 #include "settings/NumberText.h"
 
 #include <string>
@@ -15,8 +14,5 @@ struct StageLog {
   std::string text;
   bool empty() const { return text.empty(); }
 };
-
-// The axis value and has-EXIF flag at which a stage reads its curve (Curve::StageLookup).
-using CurvePoint = AxisValue;
 
 }  // namespace orv
