@@ -79,7 +79,7 @@ CFilesPage::CFilesPage(PageContext& ctx, QWidget* parent) : CSettingsPage(ctx, p
   foldersLayout->addWidget(excludeOrv_);
   foldersLayout->addLayout(folderCountRow);
 
-  auto* filesBox = new QGroupBox(tr("Files (Add or Drag & Drop additional files)"), this);
+  auto* filesBox = new QGroupBox(tr("Files (Add or Drag && Drop additional files)"), this);
   fileList_ = new QListWidget(filesBox);
   fileList_->setObjectName(QStringLiteral("fileList"));
   addFiles_ = Button(tr("Add Files"), "addFilesButton", filesBox);
@@ -167,6 +167,7 @@ void CFilesPage::AddFiles() {
   QString path = ctx_.prompts.OpenFile(ctx_.dialogParent, spec);
   if (path.isEmpty()) return;
   ctx_.engine.queue().AddFile(AbsolutePath(path.toStdString()));
+  QueueEdited();
 }
 
 void CFilesPage::AddFolder() {
@@ -177,23 +178,40 @@ void CFilesPage::AddFolder() {
   std::string absolute = AbsolutePath(folder.toStdString());
   WriteUserValue("Settings", "PathIn", absolute);
   ctx_.engine.queue().AddFolder(absolute);
+  QueueEdited();
 }
 
-void CFilesPage::RemoveFolder() { ctx_.engine.queue().RemoveFolder(SelectedRow(folderList_)); }
+void CFilesPage::RemoveFolder() {
+  ctx_.engine.queue().RemoveFolder(SelectedRow(folderList_));
+  QueueEdited();
+}
 
-void CFilesPage::RemoveFiles() { ctx_.engine.queue().RemoveFile(SelectedRow(fileList_)); }
+void CFilesPage::RemoveFiles() {
+  ctx_.engine.queue().RemoveFile(SelectedRow(fileList_));
+  QueueEdited();
+}
 
-void CFilesPage::RemoveAllFiles() { ctx_.engine.queue().RemoveAllFiles(); }
+void CFilesPage::RemoveAllFiles() {
+  ctx_.engine.queue().RemoveAllFiles();
+  QueueEdited();
+}
+
+void CFilesPage::QueueEdited() {
+  // The queue reports warnings and counts as they change, but not every Cue List entry it adds:
+  // show the whole queue once the operation is done.
+  ctx_.engine.host().QueueChanged();
+}
 
 void CFilesPage::IncludeSubFoldersClicked(bool on) {
   settings().Files.Recursive = on ? 1 : 0;
   ctx_.engine.queue().RecursiveToggled();
+  QueueEdited();
 }
 
 void CFilesPage::ExcludeProcessedClicked(bool on) {
   // The queue asks before letting processed files in, and turns the box back on for No.
   ctx_.engine.queue().ExcludeProcessedToggled(on);
-  LoadFromModel();
+  QueueEdited();
 }
 
 }  // namespace orv::ui

@@ -33,6 +33,8 @@ class CFilesPage : public CSettingsPage {
   void ExcludeProcessedClicked(bool on);
 
  private:
+  void QueueEdited();
+
   QListWidget* folderList_;
   QListWidget* fileList_;
   QPushButton* addFolder_;

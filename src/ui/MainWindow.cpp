@@ -499,6 +499,7 @@ void CMainWindow::CueSelectionChanged() {
 
 void CMainWindow::AddDroppedPaths(const QStringList& paths) {
   for (const QString& p : paths) engine_.queue().AddPath(AbsolutePath(p.toStdString()));
+  QueueChanged();
 }
 
 void CMainWindow::dragEnterEvent(QDragEnterEvent* event) {
