@@ -37,6 +37,7 @@ COutputPage::COutputPage(PageContext& ctx, QWidget* parent) : CSettingsPage(ctx,
   browse_ = new QPushButton(QStringLiteral("..."), placeBox);
   browse_->setObjectName(QStringLiteral("outputFolderButton"));
   browse_->setToolTip(tr("Select Directory"));
+  browse_->setFixedWidth(browse_->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 32);
   mirror_ = new QCheckBox(tr("Mirror folder structure of source images"), placeBox);
   mirror_->setObjectName(QStringLiteral("mirrorBox"));
 
@@ -60,7 +61,9 @@ COutputPage::COutputPage(PageContext& ctx, QWidget* parent) : CSettingsPage(ctx,
       {tr("Same as Source"), tr("Jpeg Image (*.JPG)"), tr("PNG Image (*.PNG)"), tr("Windows Bitmap (*.BMP)")});
   detailedLog_ = new QCheckBox(tr("Create Detailed Log"), optionsBox);
   detailedLog_->setObjectName(QStringLiteral("detailedLogBox"));
+  fileType_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   auto* optionsLayout = new QFormLayout(optionsBox);
+  optionsLayout->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
   optionsLayout->addRow(replace_);
   optionsLayout->addRow(tr("File type:"), fileType_);
   optionsLayout->addRow(detailedLog_);

@@ -55,20 +55,23 @@ CSizeQualityPage::CSizeQualityPage(PageContext& ctx, QWidget* parent) : CSetting
   keepExif_ = new QCheckBox(tr("Keep EXIF in output files"), sizeBox);
   keepExif_->setObjectName(QStringLiteral("keepExifBox"));
 
+  auto row = [](std::initializer_list<QWidget*> widgets) {
+    auto* h = new QHBoxLayout;
+    for (QWidget* w : widgets) h->addWidget(w);
+    h->addStretch(1);
+    return h;
+  };
   auto* sizeGrid = new QGridLayout(sizeBox);
-  sizeGrid->addWidget(keep, 0, 0, 1, 4);
+  sizeGrid->addWidget(keep, 0, 0, 1, 2);
   sizeGrid->addWidget(resize, 1, 0);
-  sizeGrid->addWidget(percent_, 1, 1);
-  sizeGrid->addWidget(new QLabel(tr("% of original"), sizeBox), 1, 2, 1, 2);
+  sizeGrid->addLayout(row({percent_, new QLabel(tr("% of original"), sizeBox)}), 1, 1);
   sizeGrid->addWidget(fit, 2, 0);
-  sizeGrid->addWidget(width_, 2, 1);
-  sizeGrid->addWidget(new QLabel(QStringLiteral("x"), sizeBox), 2, 2, Qt::AlignCenter);
-  sizeGrid->addWidget(height_, 2, 3);
+  sizeGrid->addLayout(row({width_, new QLabel(QStringLiteral("x"), sizeBox), height_}), 2, 1);
   sizeGrid->addWidget(filterLabel_, 3, 0);
-  sizeGrid->addWidget(filter_, 3, 1, 1, 3);
-  sizeGrid->addWidget(saveOriginal_, 4, 0, 1, 4);
-  sizeGrid->addWidget(keepExif_, 5, 0, 1, 4);
-  sizeGrid->setColumnStretch(4, 1);
+  sizeGrid->addLayout(row({filter_}), 3, 1);
+  sizeGrid->addWidget(saveOriginal_, 4, 0, 1, 2);
+  sizeGrid->addWidget(keepExif_, 5, 0, 1, 2);
+  sizeGrid->setColumnStretch(1, 1);
 
   // Quality.
   auto* qualityBox = new QGroupBox(tr("JPEG Quality"), this);
