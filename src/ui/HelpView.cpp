@@ -22,7 +22,9 @@ void CHelpView::ShowFile(const QString& path) {
     setSource(url);
 }
 
-QString CHelpView::shownFile() const { return source().isLocalFile() ? source().toLocalFile() : QString(); }
+QString CHelpView::shownFile() const {
+  return source().isLocalFile() ? source().toLocalFile() : QString();
+}
 
 void CHelpView::FollowLink(const QUrl& link) {
   QString scheme = link.scheme();

@@ -14,7 +14,8 @@ const char* LaunchUsage() {
          "  --image FILE       with --screenshot: queue and show this photograph first\n";
 }
 
-bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out, std::string& error) {
+bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out,
+                        std::string& error) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string& into) {

@@ -17,7 +17,8 @@ struct LaunchOptions {
 };
 
 // False with a message for an unknown option or a missing or malformed value.
-bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out, std::string& error);
+bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out,
+                        std::string& error);
 
 const char* LaunchUsage();
 

@@ -36,16 +36,23 @@ constexpr QSize kPaneSize(288, 216);
 constexpr QSize kDetailViewSize(256, 192);
 
 const char* const kTabTexts[CMainWindow::kTabCount] = {
-    "ORV", "Files", "Balance", "Color Cast", "Details", "HotPixels", "Denoiser", "Size && Quality", "Extra", "GO!"};
+    "ORV",       "Files",    "Balance",         "Color Cast", "Details",
+    "HotPixels", "Denoiser", "Size && Quality", "Extra",      "GO!"};
 const char* const kModeTabNames[CMainWindow::kTabCount] = {
-    nullptr, nullptr, "balance", "colorCast", "details", "hotPixels", "denoiser", nullptr, nullptr, nullptr};
+    nullptr,     nullptr,    "balance", "colorCast", "details",
+    "hotPixels", "denoiser", nullptr,   nullptr,     nullptr};
 
-bool IsModeTab(int tab) { return tab >= 2 && tab <= 6; }
-bool IsDetailTab(int tab) { return tab >= 4 && tab <= 6; }
+bool IsModeTab(int tab) {
+  return tab >= 2 && tab <= 6;
+}
+bool IsDetailTab(int tab) {
+  return tab >= 4 && tab <= 6;
+}
 
 }  // namespace
 
-CMainWindow::CMainWindow(std::string appFolder, std::unique_ptr<CPrompts> prompts, bool persist, QWidget* parent)
+CMainWindow::CMainWindow(std::string appFolder, std::unique_ptr<CPrompts> prompts, bool persist,
+                         QWidget* parent)
     : QMainWindow(parent),
       appFolder_(std::move(appFolder)),
       prompts_(std::move(prompts)),
@@ -101,7 +108,8 @@ QWidget* CMainWindow::BuildCueColumn() {
     if (syncingCue_) return;
     int row = cueList_->row(item);
     std::vector<CueItem>& cue = engine_.queue().Cue();
-    if (row >= 0 && row < int(cue.size())) cue[size_t(row)].checked = item->checkState() == Qt::Checked;
+    if (row >= 0 && row < int(cue.size()))
+      cue[size_t(row)].checked = item->checkState() == Qt::Checked;
   });
 
   auto* paneHeader = new QHBoxLayout;
@@ -204,8 +212,9 @@ QWidget* CMainWindow::BuildTabs() {
   advMarker_ = new QLabel(QStringLiteral("ADV"), tabs_);
   advMarker_->setObjectName(QStringLiteral("advMarker"));
   advMarker_->setToolTip(tr("Currently in Advanced Mode"));
-  advMarker_->setStyleSheet(QStringLiteral(
-      "QLabel { color: white; background: #d9822b; border-radius: 4px; padding: 1px 6px; font-weight: bold; }"));
+  advMarker_->setStyleSheet(
+      QStringLiteral("QLabel { color: white; background: #d9822b; border-radius: 4px; padding: 1px "
+                     "6px; font-weight: bold; }"));
   auto* corner = new QWidget(tabs_);
   auto* cornerLayout = new QHBoxLayout(corner);
   cornerLayout->setContentsMargins(4, 2, 4, 2);
@@ -238,12 +247,12 @@ QWidget* CMainWindow::BuildCommandRow() {
   button(IconKind::SaveSettings, tr("Save Settings"), "saveSettingsButton", QKeySequence::Save,
          [this] { SaveSettings(); });
   layout->addSpacing(24);
-  button(IconKind::RotateClockwise, tr("Loseless Rotate 90 CW"), "rotateCwButton", QKeySequence(tr("Ctrl+R")),
-         [this] { Rotate(RotateTurn::Clockwise); });
+  button(IconKind::RotateClockwise, tr("Loseless Rotate 90 CW"), "rotateCwButton",
+         QKeySequence(tr("Ctrl+R")), [this] { Rotate(RotateTurn::Clockwise); });
   button(IconKind::RotateCounterClockwise, tr("Loseless Rotate 90 CCW"), "rotateCcwButton",
          QKeySequence(tr("Ctrl+Shift+R")), [this] { Rotate(RotateTurn::CounterClockwise); });
-  button(IconKind::RotateHalfTurn, tr("Loseless Rotate 180"), "rotate180Button", QKeySequence(tr("Ctrl+Alt+R")),
-         [this] { Rotate(RotateTurn::HalfTurn); });
+  button(IconKind::RotateHalfTurn, tr("Loseless Rotate 180"), "rotate180Button",
+         QKeySequence(tr("Ctrl+Alt+R")), [this] { Rotate(RotateTurn::HalfTurn); });
   layout->addStretch(1);
   button(IconKind::Help, tr("Help"), "helpButton", QKeySequence::HelpContents, [this] { Help(); });
   button(IconKind::Exit, tr("Exit"), "exitButton", QKeySequence(tr("Ctrl+Q")), [this] { close(); });
@@ -286,9 +295,13 @@ void CMainWindow::SelectTab(int tab) {
   if (tab >= 0 && tab < kTabCount) tabs_->setCurrentIndex(tab);
 }
 
-int CMainWindow::CurrentTab() const { return tabs_->currentIndex(); }
+int CMainWindow::CurrentTab() const {
+  return tabs_->currentIndex();
+}
 
-void CMainWindow::ShowHelpPage(const std::string& path) { helpView()->ShowFile(QString::fromStdString(path)); }
+void CMainWindow::ShowHelpPage(const std::string& path) {
+  helpView()->ShowFile(QString::fromStdString(path));
+}
 
 void CMainWindow::QueueChanged() {
   filesPage_->ShowQueue();
@@ -363,9 +376,12 @@ void CMainWindow::RefreshAllPages() {
   advMarker_->setVisible(advanced);
 }
 
-void CMainWindow::UpdateTitle() { setWindowTitle(QString::fromStdString(WindowTitle(profileName_.toStdString()))); }
+void CMainWindow::UpdateTitle() {
+  setWindowTitle(QString::fromStdString(WindowTitle(profileName_.toStdString())));
+}
 
-// --- The current image -----------------------------------------------------------------------------
+// --- The current image
+// -----------------------------------------------------------------------------
 
 void CMainWindow::ShowImage(const std::string& path) {
   shownPath_ = path;
@@ -398,7 +414,8 @@ void CMainWindow::ClearShownImage(const QString& why) {
   detail_.Clear();
   pane_->clear();
   pane_->setText(why);
-  for (QLabel* l : {infoSize_, infoModel_, infoShutter_, infoFNumber_, infoIso_, infoFlash_, infoFocus_}) {
+  for (QLabel* l :
+       {infoSize_, infoModel_, infoShutter_, infoFNumber_, infoIso_, infoFlash_, infoFocus_}) {
     l->clear();
     l->setVisible(false);
   }
@@ -431,7 +448,8 @@ void CMainWindow::RefreshPreviews() {
   afterImage.setDevicePixelRatio(dpr);
   detailImage.setDevicePixelRatio(dpr);
   for (int tab = 0; tab < kTabCount; ++tab) {
-    if (CModeTab* mt = modeTabs_[size_t(tab)]) mt->currentPage()->ShowPreviews(afterImage, detailImage);
+    if (CModeTab* mt = modeTabs_[size_t(tab)])
+      mt->currentPage()->ShowPreviews(afterImage, detailImage);
   }
   pages_[kTabExtra]->ShowPreviews(afterImage, detailImage);
 }
@@ -440,7 +458,8 @@ bool CMainWindow::MoveDetailCrop(int x, int y) {
   if (preview_.empty() || detail_.empty()) return false;
   const Image& picture = engine_.picture();
   int w = detail_.width(), h = detail_.height();
-  QPoint offset(qBound(0, x, qMax(0, picture.width() - w)), qBound(0, y, qMax(0, picture.height() - h)));
+  QPoint offset(qBound(0, x, qMax(0, picture.width() - w)),
+                qBound(0, y, qMax(0, picture.height() - h)));
   if (offset == detailOffset_) return false;
   Image moved;
   if (!CutRect(picture, QRect(offset, QSize(w, h)), moved)) return false;
@@ -454,7 +473,8 @@ bool CMainWindow::MoveDetailCrop(int x, int y) {
   return true;
 }
 
-// --- The Cue List ----------------------------------------------------------------------------------
+// --- The Cue List
+// ----------------------------------------------------------------------------------
 
 int CMainWindow::SelectedCueIndex() const {
   QList<QListWidgetItem*> items = cueList_->selectedItems();
@@ -481,7 +501,8 @@ void CMainWindow::SyncCueList() {
         item->setToolTip(item->text());
       }
       // The photograph shown stays selected when it is still queued.
-      QList<QListWidgetItem*> shown = cueList_->findItems(QString::fromStdString(shownPath_), Qt::MatchExactly);
+      QList<QListWidgetItem*> shown =
+          cueList_->findItems(QString::fromStdString(shownPath_), Qt::MatchExactly);
       if (!shownPath_.empty() && !shown.isEmpty()) cueList_->setCurrentItem(shown.front());
     }
     for (int i = 0; i < cueList_->count(); ++i)
@@ -522,13 +543,14 @@ void CMainWindow::dropEvent(QDropEvent* event) {
   AddDroppedPaths(paths);
 }
 
-// --- Commands --------------------------------------------------------------------------------------
+// --- Commands
+// --------------------------------------------------------------------------------------
 
 void CMainWindow::LoadSettings() {
   std::string folder = ProfilesFolder(appFolder_);
   MakeFolders(folder);
-  FileDialogSpec spec{tr("Load Settings"), QString::fromStdString(folder), tr("ORV Settings (*.orv)"), QString(),
-                      QString()};
+  FileDialogSpec spec{tr("Load Settings"), QString::fromStdString(folder),
+                      tr("ORV Settings (*.orv)"), QString(), QString()};
   QString path = prompts_->OpenFile(this, spec);
   if (path.isEmpty()) return;
   // An unreadable file changes nothing, the title included.
@@ -542,8 +564,8 @@ void CMainWindow::LoadSettings() {
 void CMainWindow::SaveSettings() {
   std::string folder = ProfilesFolder(appFolder_);
   MakeFolders(folder);
-  FileDialogSpec spec{tr("Save Settings"), QString::fromStdString(folder), tr("ORV Settings (*.orv)"), QString(),
-                      QStringLiteral("orv")};
+  FileDialogSpec spec{tr("Save Settings"), QString::fromStdString(folder),
+                      tr("ORV Settings (*.orv)"), QString(), QStringLiteral("orv")};
   QString path = prompts_->SaveFile(this, spec);
   if (path.isEmpty()) return;
   CommitPages(PageCommit::Pipeline);
@@ -563,7 +585,9 @@ void CMainWindow::ResetToDefault() {
   RefreshPreviews();
 }
 
-void CMainWindow::Help() { OpenInBrowser(QString::fromStdString(engine_.helpFolder() + "/index.htm")); }
+void CMainWindow::Help() {
+  OpenInBrowser(QString::fromStdString(engine_.helpFolder() + "/index.htm"));
+}
 
 void CMainWindow::OpenInBrowser(const QString& fileOrUrl) {
   // A browser that cannot be started is not reported.
@@ -620,9 +644,12 @@ void CMainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-// --- Accessors -------------------------------------------------------------------------------------
+// --- Accessors
+// -------------------------------------------------------------------------------------
 
-CHelpView* CMainWindow::helpView() const { return modePage_->helpView(); }
+CHelpView* CMainWindow::helpView() const {
+  return modePage_->helpView();
+}
 
 CModeTab* CMainWindow::modeTab(int tab) const {
   return tab >= 0 && tab < kTabCount ? modeTabs_[size_t(tab)] : nullptr;

@@ -11,8 +11,8 @@
 
 #include "engine/Engine.h"
 #include "imageio/LosslessRotate.h"
-#include "ui/Prompts.h"
 #include "ui/ProgressWindow.h"
+#include "ui/Prompts.h"
 #include "ui/SettingsPage.h"
 
 class QLabel;
@@ -144,8 +144,8 @@ class CMainWindow : public QMainWindow, public EngineHost {
   CFilesPage* filesPage_ = nullptr;
   CSizeQualityPage* sizePage_ = nullptr;
   COutputPage* outputPage_ = nullptr;
-  std::array<CModeTab*, kTabCount> modeTabs_{};     // tabs 2 to 6
-  std::array<CSettingsPage*, kTabCount> pages_{};   // the single page of tabs 0, 1, 7, 8, 9
+  std::array<CModeTab*, kTabCount> modeTabs_{};    // tabs 2 to 6
+  std::array<CSettingsPage*, kTabCount> pages_{};  // the single page of tabs 0, 1, 7, 8, 9
   QPointer<CProgressWindow> progressWindow_;
 };
 

@@ -54,7 +54,8 @@ CModePage::CModePage(PageContext& ctx, CHelpView::Actions helpActions, QWidget* 
   groupLayout->addLayout(buttons);
   groupLayout->addLayout(state);
 
-  helpView_ = new CHelpView(QString::fromStdString(ctx.engine.helpFolder()), std::move(helpActions), this);
+  helpView_ =
+      new CHelpView(QString::fromStdString(ctx.engine.helpFolder()), std::move(helpActions), this);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(group);

@@ -29,7 +29,8 @@ COutputPage::COutputPage(PageContext& ctx, QWidget* parent) : CSettingsPage(ctx,
     outputType_->addButton(r, id);
     return r;
   };
-  auto* sub = radio(tr("Put files in the ORV subfolder of the original folders"), "outputSubfolder", 0);
+  auto* sub =
+      radio(tr("Put files in the ORV subfolder of the original folders"), "outputSubfolder", 0);
   auto* one = radio(tr("Put all files in one folder:"), "outputOneFolder", 1);
   auto* same = radio(tr("Put output files in the same folder as source"), "outputSameFolder", 2);
   folder_ = new QLineEdit(placeBox);
@@ -57,8 +58,8 @@ COutputPage::COutputPage(PageContext& ctx, QWidget* parent) : CSettingsPage(ctx,
   replace_->setObjectName(QStringLiteral("replaceBox"));
   fileType_ = new QComboBox(optionsBox);
   fileType_->setObjectName(QStringLiteral("fileTypeList"));
-  fileType_->addItems(
-      {tr("Same as Source"), tr("Jpeg Image (*.JPG)"), tr("PNG Image (*.PNG)"), tr("Windows Bitmap (*.BMP)")});
+  fileType_->addItems({tr("Same as Source"), tr("Jpeg Image (*.JPG)"), tr("PNG Image (*.PNG)"),
+                       tr("Windows Bitmap (*.BMP)")});
   detailedLog_ = new QCheckBox(tr("Create Detailed Log"), optionsBox);
   detailedLog_->setObjectName(QStringLiteral("detailedLogBox"));
   fileType_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -125,18 +126,22 @@ COutputPage::COutputPage(PageContext& ctx, QWidget* parent) : CSettingsPage(ctx,
 
 void COutputPage::LoadFromModel() {
   const Settings& s = settings();
-  QSignalBlocker b1(outputType_), b2(folder_), b3(mirror_), b4(replace_), b5(fileType_), b6(detailedLog_);
+  QSignalBlocker b1(outputType_), b2(folder_), b3(mirror_), b4(replace_), b5(fileType_),
+      b6(detailedLog_);
   if (QAbstractButton* b = outputType_->button(s.Output.Type)) b->setChecked(true);
   folder_->setText(QString::fromStdString(s.Output.SimDir));
   folder_->setModified(false);
   mirror_->setChecked(s.Output.MirrorFolders == 1);
   replace_->setChecked(s.Output.Replace == 1);
-  fileType_->setCurrentIndex(s.Output.FileType >= 0 && s.Output.FileType <= 3 ? s.Output.FileType : 0);
+  fileType_->setCurrentIndex(s.Output.FileType >= 0 && s.Output.FileType <= 3 ? s.Output.FileType
+                                                                              : 0);
   detailedLog_->setChecked(s.Output.DetailedLog != 0);
   UpdateEnabling();
 }
 
-void COutputPage::Commit() { settings().Output.SimDir = folder_->text().toStdString(); }
+void COutputPage::Commit() {
+  settings().Output.SimDir = folder_->text().toStdString();
+}
 
 void COutputPage::UpdateEnabling() {
   bool oneFolder = settings().Output.Type == 1;
@@ -149,7 +154,8 @@ void COutputPage::BrowseFolder() {
   Commit();
   std::string start = settings().Output.SimDir;
   if (start.empty()) start = ReadUserValue("Settings", "PathOut");
-  QString chosen = ctx_.prompts.SelectFolder(ctx_.dialogParent, tr("Select Directory"), QString::fromStdString(start));
+  QString chosen = ctx_.prompts.SelectFolder(ctx_.dialogParent, tr("Select Directory"),
+                                             QString::fromStdString(start));
   if (chosen.isEmpty()) return;
   std::string folder = AbsolutePath(chosen.toStdString());
   WriteUserValue("Settings", "PathOut", folder);

@@ -34,7 +34,8 @@ void CircularArrow(QPainter& p, QRectF r, qreal startDeg, qreal spanDeg, const Q
   p.drawArc(ring, int(startDeg * 16), int(spanDeg * 16));
   qreal end = qDegreesToRadians(startDeg + spanDeg);
   QPointF centre = ring.center();
-  QPointF tipBase(centre.x() + qCos(end) * ring.width() / 2, centre.y() - qSin(end) * ring.height() / 2);
+  QPointF tipBase(centre.x() + qCos(end) * ring.width() / 2,
+                  centre.y() - qSin(end) * ring.height() / 2);
   // The head points along the tangent in the direction of travel.
   qreal tangent = startDeg + spanDeg + (spanDeg > 0 ? 90 : -90);
   qreal len = r.width() * 0.2;
@@ -45,11 +46,13 @@ void CircularArrow(QPainter& p, QRectF r, qreal startDeg, qreal spanDeg, const Q
 
 void DrawPicture(QPainter& p, QRectF r) {
   // A small photograph: frame, sky and a mountain, used under the rotation arrows.
-  QRectF photo = r.adjusted(r.width() * 0.32, r.height() * 0.36, -r.width() * 0.32, -r.height() * 0.36);
+  QRectF photo =
+      r.adjusted(r.width() * 0.32, r.height() * 0.36, -r.width() * 0.32, -r.height() * 0.36);
   p.setPen(QPen(kInk, r.width() * 0.04));
   p.setBrush(QColor(0xdd, 0xea, 0xf7));
   p.drawRect(photo);
-  QPolygonF hill{photo.bottomLeft(), QPointF(photo.left() + photo.width() * 0.45, photo.top() + photo.height() * 0.35),
+  QPolygonF hill{photo.bottomLeft(),
+                 QPointF(photo.left() + photo.width() * 0.45, photo.top() + photo.height() * 0.35),
                  photo.bottomRight()};
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(0x4c, 0x9a, 0x5b));
@@ -70,7 +73,8 @@ void Draw(IconKind kind, QPainter& p, QRectF r) {
       p.setPen(QPen(kInk, s * 0.04, Qt::SolidLine, Qt::RoundCap));
       for (int i = 0; i < 3; ++i) {
         qreal y = doc.top() + doc.height() * (0.25 + 0.25 * i);
-        p.drawLine(QPointF(doc.left() + doc.width() * 0.18, y), QPointF(doc.right() - doc.width() * 0.18, y));
+        p.drawLine(QPointF(doc.left() + doc.width() * 0.18, y),
+                   QPointF(doc.right() - doc.width() * 0.18, y));
         p.setBrush(kAccent);
         p.drawEllipse(QPointF(doc.left() + doc.width() * (0.3 + 0.2 * i), y), s * 0.045, s * 0.045);
       }
@@ -89,13 +93,16 @@ void Draw(IconKind kind, QPainter& p, QRectF r) {
       p.setPen(QPen(kInk, s * 0.06));
       p.setBrush(Qt::NoBrush);
       p.drawRect(frame);
-      QPolygonF door{frame.topLeft(), QPointF(frame.left() + frame.width() * 0.6, frame.top() + s * 0.08),
-                     QPointF(frame.left() + frame.width() * 0.6, frame.bottom() + s * 0.02), frame.bottomLeft()};
+      QPolygonF door{frame.topLeft(),
+                     QPointF(frame.left() + frame.width() * 0.6, frame.top() + s * 0.08),
+                     QPointF(frame.left() + frame.width() * 0.6, frame.bottom() + s * 0.02),
+                     frame.bottomLeft()};
       p.setBrush(QColor(0xc8, 0x5a, 0x3c));
       p.drawPolygon(door);
       QColor c(0xc0, 0x39, 0x2b);
       p.setPen(QPen(c, s * 0.09, Qt::SolidLine, Qt::FlatCap));
-      p.drawLine(QPointF(r.left() + s * 0.5, r.center().y()), QPointF(r.left() + s * 0.75, r.center().y()));
+      p.drawLine(QPointF(r.left() + s * 0.5, r.center().y()),
+                 QPointF(r.left() + s * 0.75, r.center().y()));
       ArrowHead(p, QPointF(r.left() + s * 0.95, r.center().y()), 0, s * 0.22, c);
       break;
     }
@@ -134,17 +141,18 @@ void Draw(IconKind kind, QPainter& p, QRectF r) {
       p.setPen(Qt::NoPen);
       if (kind == IconKind::SizeLimit) {
         p.setBrush(kWarm);
-        p.drawRect(QRectF(doc.left() + doc.width() * 0.15, doc.top() + doc.height() * 0.2, doc.width() * 0.7, s * 0.07));
+        p.drawRect(QRectF(doc.left() + doc.width() * 0.15, doc.top() + doc.height() * 0.2,
+                          doc.width() * 0.7, s * 0.07));
         p.setBrush(kAccent);
-        p.drawRect(QRectF(doc.left() + doc.width() * 0.3, doc.top() + doc.height() * 0.42, doc.width() * 0.4,
-                          doc.height() * 0.45));
+        p.drawRect(QRectF(doc.left() + doc.width() * 0.3, doc.top() + doc.height() * 0.42,
+                          doc.width() * 0.4, doc.height() * 0.45));
       } else {
         p.setBrush(kAccent);
-        p.drawRect(QRectF(doc.left() + doc.width() * 0.15, doc.top() + doc.height() * 0.3, doc.width() * 0.3,
-                          doc.height() * 0.57));
+        p.drawRect(QRectF(doc.left() + doc.width() * 0.15, doc.top() + doc.height() * 0.3,
+                          doc.width() * 0.3, doc.height() * 0.57));
         p.setBrush(QColor(0x2e, 0x9d, 0x4f));
-        p.drawRect(QRectF(doc.left() + doc.width() * 0.55, doc.top() + doc.height() * 0.3, doc.width() * 0.3,
-                          doc.height() * 0.57));
+        p.drawRect(QRectF(doc.left() + doc.width() * 0.55, doc.top() + doc.height() * 0.3,
+                          doc.width() * 0.3, doc.height() * 0.57));
       }
       break;
     }
@@ -174,7 +182,8 @@ class PaintedIconEngine : public QIconEngine {
     painter->save();
     // Square drawing area centred in the rectangle.
     int side = qMin(rect.width(), rect.height());
-    QRectF square(rect.x() + (rect.width() - side) / 2.0, rect.y() + (rect.height() - side) / 2.0, side, side);
+    QRectF square(rect.x() + (rect.width() - side) / 2.0, rect.y() + (rect.height() - side) / 2.0,
+                  side, side);
     if (mode == QIcon::Disabled) painter->setOpacity(0.35);
     Draw(kind_, *painter, square);
     painter->restore();
@@ -188,7 +197,8 @@ class PaintedIconEngine : public QIconEngine {
     return pm;
   }
 
-  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                       qreal scale) override {
     QPixmap pm = pixmap(size * scale, mode, state);
     pm.setDevicePixelRatio(scale);
     return pm;
@@ -202,6 +212,8 @@ class PaintedIconEngine : public QIconEngine {
 
 }  // namespace
 
-QIcon PaintedIcon(IconKind kind) { return QIcon(new PaintedIconEngine(kind)); }
+QIcon PaintedIcon(IconKind kind) {
+  return QIcon(new PaintedIconEngine(kind));
+}
 
 }  // namespace orv::ui

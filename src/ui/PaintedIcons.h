@@ -14,9 +14,9 @@ enum class IconKind {
   RotateClockwise,
   RotateCounterClockwise,
   RotateHalfTurn,
-  SizeLimit,    // marks the quality search "doesn't exceed" (Quality.Type 1)
-  SizeMatch,    // marks the quality search "very close to the source" (Quality.Type 2)
-  AppWindow,    // the window icon
+  SizeLimit,  // marks the quality search "doesn't exceed" (Quality.Type 1)
+  SizeMatch,  // marks the quality search "very close to the source" (Quality.Type 2)
+  AppWindow,  // the window icon
 };
 
 QIcon PaintedIcon(IconKind kind);

@@ -38,7 +38,8 @@ CProgressWindow::CProgressWindow(QWidget* parent, std::function<void(bool)> owne
   queueBar_->setRange(0, 1);
   queueBar_->setValue(0);
   counter_ = new QLabel(QString::fromStdString(CounterText()), this);
-  counter_->setMinimumWidth(counter_->fontMetrics().horizontalAdvance(QStringLiteral("9999/9999")) + 8);
+  counter_->setMinimumWidth(counter_->fontMetrics().horizontalAdvance(QStringLiteral("9999/9999")) +
+                            8);
   counter_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   cancel_ = new QPushButton(tr("Cancel"), this);
   cancel_->setObjectName(QStringLiteral("cancelButton"));
@@ -72,7 +73,9 @@ CProgressWindow::~CProgressWindow() {
   if (ownerDisabled_ && ownerEnabled_) ownerEnabled_(true);
 }
 
-void CProgressWindow::PumpMessages() { QCoreApplication::processEvents(); }
+void CProgressWindow::PumpMessages() {
+  QCoreApplication::processEvents();
+}
 
 void CProgressWindow::OnCreate() {
   if (ownerEnabled_) ownerEnabled_(false);
@@ -100,7 +103,9 @@ void CProgressWindow::OnQueueChanged() {
   counter_->setText(QString::fromStdString(CounterText()));
 }
 
-void CProgressWindow::OnStageChanged() { stage_->setText(QString::fromStdString(StageText())); }
+void CProgressWindow::OnStageChanged() {
+  stage_->setText(QString::fromStdString(StageText()));
+}
 
 void CProgressWindow::OnPicture(const uint8_t* pixels, int width, int height) {
   if (!pixels || width <= 0 || height <= 0) {
@@ -116,7 +121,9 @@ void CProgressWindow::OnPicture(const uint8_t* pixels, int width, int height) {
   picture_->setPixmap(QPixmap::fromImage(small));
 }
 
-void CProgressWindow::reject() { PressCancel(); }
+void CProgressWindow::reject() {
+  PressCancel();
+}
 
 void CProgressWindow::closeEvent(QCloseEvent* event) {
   event->ignore();

@@ -11,7 +11,8 @@
 
 namespace orv::ui {
 
-bool SaveWindowScreenshot(CMainWindow& window, const QString& file, int tab, const QString& image, QString& error) {
+bool SaveWindowScreenshot(CMainWindow& window, const QString& file, int tab, const QString& image,
+                          QString& error) {
   window.show();
   QCoreApplication::processEvents();
   if (!image.isEmpty()) {

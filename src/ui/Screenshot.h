@@ -9,6 +9,7 @@ namespace orv::ui {
 class CMainWindow;
 
 // Queues and shows `image` (when given), selects `tab`, lays the window out and saves it.
-bool SaveWindowScreenshot(CMainWindow& window, const QString& file, int tab, const QString& image, QString& error);
+bool SaveWindowScreenshot(CMainWindow& window, const QString& file, int tab, const QString& image,
+                          QString& error);
 
 }  // namespace orv::ui

@@ -10,7 +10,9 @@ CModeTab::CModeTab(CSettingsPage* basic, CSettingsPage* advanced, QWidget* paren
   addWidget(advanced_);
 }
 
-void CModeTab::FollowMode(bool advanced) { setCurrentWidget(advanced ? advanced_ : basic_); }
+void CModeTab::FollowMode(bool advanced) {
+  setCurrentWidget(advanced ? advanced_ : basic_);
+}
 
 CSettingsPage* CModeTab::currentPage() const {
   return currentWidget() == advanced_ ? advanced_ : basic_;

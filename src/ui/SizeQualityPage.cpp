@@ -25,7 +25,8 @@ QSpinBox* SpinBox(int lo, int hi, const char* name, QWidget* parent) {
   return s;
 }
 
-QRadioButton* Radio(const QString& text, const char* name, QButtonGroup* group, int id, QWidget* parent) {
+QRadioButton* Radio(const QString& text, const char* name, QButtonGroup* group, int id,
+                    QWidget* parent) {
   auto* r = new QRadioButton(text, parent);
   r->setObjectName(QLatin1String(name));
   group->addButton(r, id);
@@ -76,12 +77,13 @@ CSizeQualityPage::CSizeQualityPage(PageContext& ctx, QWidget* parent) : CSetting
   // Quality.
   auto* qualityBox = new QGroupBox(tr("JPEG Quality"), this);
   qualityType_ = new QButtonGroup(this);
-  auto* fixed = Radio(tr("Use the Maximum quality settings for all images"), "qualityFixed", qualityType_, 0,
-                      qualityBox);
-  auto* limit = Radio(tr("Find Quality for which the final file size doesn't exceed"), "qualityLimit",
-                      qualityType_, 1, qualityBox);
-  qualityMatch_ = Radio(tr("Find Quality for which the final file size is very close to the source file size"),
-                        "qualityMatch", qualityType_, 2, qualityBox);
+  auto* fixed = Radio(tr("Use the Maximum quality settings for all images"), "qualityFixed",
+                      qualityType_, 0, qualityBox);
+  auto* limit = Radio(tr("Find Quality for which the final file size doesn't exceed"),
+                      "qualityLimit", qualityType_, 1, qualityBox);
+  qualityMatch_ =
+      Radio(tr("Find Quality for which the final file size is very close to the source file size"),
+            "qualityMatch", qualityType_, 2, qualityBox);
   maxKB_ = new QDoubleSpinBox(qualityBox);
   maxKB_->setObjectName(QStringLiteral("maxKbField"));
   maxKB_->setRange(1.0, 1000000.0);
@@ -181,10 +183,11 @@ void CSizeQualityPage::Connect() {
 
 void CSizeQualityPage::LoadFromModel() {
   const Settings& s = settings();
-  const QSignalBlocker blockers[] = {QSignalBlocker(sizeType_), QSignalBlocker(percent_), QSignalBlocker(width_),
-                                     QSignalBlocker(height_),   QSignalBlocker(filter_),  QSignalBlocker(saveOriginal_),
-                                     QSignalBlocker(keepExif_), QSignalBlocker(qualityType_), QSignalBlocker(maxKB_),
-                                     QSignalBlocker(cq_),       QSignalBlocker(minQ_),    QSignalBlocker(subsampling_)};
+  const QSignalBlocker blockers[] = {
+      QSignalBlocker(sizeType_), QSignalBlocker(percent_),     QSignalBlocker(width_),
+      QSignalBlocker(height_),   QSignalBlocker(filter_),      QSignalBlocker(saveOriginal_),
+      QSignalBlocker(keepExif_), QSignalBlocker(qualityType_), QSignalBlocker(maxKB_),
+      QSignalBlocker(cq_),       QSignalBlocker(minQ_),        QSignalBlocker(subsampling_)};
   // A type outside the choices (possible through a hand-edited profile) shows no choice.
   auto check = [](QButtonGroup* group, int id) {
     if (QAbstractButton* b = group->button(id)) {
@@ -230,7 +233,8 @@ void CSizeQualityPage::UpdateEnabling() {
   if (s.Quality.Type == 1 || s.Quality.Type == 2) {
     QIcon icon = PaintedIcon(s.Quality.Type == 1 ? IconKind::SizeLimit : IconKind::SizeMatch);
     qualityMarker_->setPixmap(icon.pixmap(qualityMarker_->size(), devicePixelRatioF()));
-    qualityMarker_->setToolTip(s.Quality.Type == 1 ? tr("Size limit search") : tr("Source size search"));
+    qualityMarker_->setToolTip(s.Quality.Type == 1 ? tr("Size limit search")
+                                                   : tr("Source size search"));
   } else {
     qualityMarker_->clear();
     qualityMarker_->setToolTip(QString());

@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
   }
   bool screenshot = !options.screenshot.empty();
   // A screenshot needs no display.
-  if (screenshot && std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  if (screenshot && std::getenv("QT_QPA_PLATFORM") == nullptr)
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ORV Lumitra"));
@@ -37,16 +38,19 @@ int main(int argc, char** argv) {
   std::string folder;
   if (!orv::ResolveAppFolder(options.home, folder, error)) {
     std::fprintf(stderr, "orv-lumitra: %s\n", error.c_str());
-    if (!screenshot) QMessageBox::critical(nullptr, QStringLiteral("ORV Lumitra"), QString::fromStdString(error));
+    if (!screenshot)
+      QMessageBox::critical(nullptr, QStringLiteral("ORV Lumitra"), QString::fromStdString(error));
     return 1;
   }
 
   orv::ui::CMainWindow window(folder, std::make_unique<orv::ui::CQtPrompts>(), !screenshot);
   if (screenshot) {
     QString message;
-    if (!orv::ui::SaveWindowScreenshot(window, QString::fromStdString(orv::AbsolutePath(options.screenshot)),
-                                       options.tab, options.image.empty() ? QString() : QString::fromStdString(orv::AbsolutePath(options.image)),
-                                       message)) {
+    if (!orv::ui::SaveWindowScreenshot(
+            window, QString::fromStdString(orv::AbsolutePath(options.screenshot)), options.tab,
+            options.image.empty() ? QString()
+                                  : QString::fromStdString(orv::AbsolutePath(options.image)),
+            message)) {
       std::fprintf(stderr, "orv-lumitra: %s\n", message.toLocal8Bit().constData());
       return 1;
     }

@@ -9,8 +9,8 @@ namespace {
 TEST(LaunchOptionsTest, ReadsTheScreenshotOptionsAndLeavesQtOptionsToQt) {
   LaunchOptions o;
   std::string error;
-  ASSERT_TRUE(ParseLaunchOptions({"-style", "fusion", "--home", "/h", "--screenshot", "s.png", "--tab", "7",
-                                  "--image", "p.jpg"},
+  ASSERT_TRUE(ParseLaunchOptions({"-style", "fusion", "--home", "/h", "--screenshot", "s.png",
+                                  "--tab", "7", "--image", "p.jpg"},
                                  o, error))
       << error;
   EXPECT_EQ(o.home, "/h");
@@ -26,8 +26,10 @@ TEST(LaunchOptionsTest, RejectsWhatItCannotUse) {
   };
   const Case cases[] = {
       {{"--screenshot"}, "--screenshot needs a value"},
-      {{"--screenshot", "s.png", "--tab", "10"}, "--tab takes a tab number from 0 to 9, not \"10\""},
-      {{"--screenshot", "s.png", "--tab", "2x"}, "--tab takes a tab number from 0 to 9, not \"2x\""},
+      {{"--screenshot", "s.png", "--tab", "10"},
+       "--tab takes a tab number from 0 to 9, not \"10\""},
+      {{"--screenshot", "s.png", "--tab", "2x"},
+       "--tab takes a tab number from 0 to 9, not \"2x\""},
       {{"--tab", "3"}, "--tab and --image go with --screenshot"},
       {{"--colour"}, "unknown option --colour"},
   };

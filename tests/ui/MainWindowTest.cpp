@@ -75,7 +75,8 @@ TEST_F(MainWindowTest, HelpLinksAreRoutedByTarget) {
 
   emit view->anchorClicked(base.resolved(QUrl(QStringLiteral("index.htm"))));
   emit view->anchorClicked(base.resolved(QUrl(QStringLiteral("log.html"))));
-  EXPECT_EQ(prompts_->events, (QStringList{"browser " + help + "/index.htm", "browser " + help + "/log.html"}));
+  EXPECT_EQ(prompts_->events,
+            (QStringList{"browser " + help + "/index.htm", "browser " + help + "/log.html"}));
   EXPECT_EQ(view->shownFile(), help + "/orv1.html");
 
   emit view->anchorClicked(base.resolved(QUrl(QStringLiteral("print"))));
@@ -105,7 +106,8 @@ TEST_F(MainWindowTest, ResetToDefaultAnsweredNoChangesNothingAndYesReloadsEveryP
 
   QUrl defaultLink = QUrl::fromLocalFile(QString::fromStdString(App("help/default")));
   emit w.helpView()->anchorClicked(defaultLink);
-  EXPECT_EQ(prompts_->events, QStringList{"ask Do you want to load default settings for all parameters?"});
+  EXPECT_EQ(prompts_->events,
+            QStringList{"ask Do you want to load default settings for all parameters?"});
   EXPECT_EQ(w.engine().settings().Size.Type, 1);
   EXPECT_TRUE(Find<QRadioButton>("sizeResize")->isChecked());
 
@@ -168,7 +170,8 @@ TEST_F(MainWindowTest, SaveAndLoadNameTheProfileAndAChangeMarksIt) {
   Settings current;
   ASSERT_TRUE(LoadProfile(current, CurrentProfilePath(App())));
   EXPECT_EQ(current.Size.Width, readable ? 600 : 640);
-  EXPECT_EQ(ReadUserValue("Settings", "LastProfile"), title.mid(int(std::string("ORV Lumitra 2.0 - ").size())).toStdString());
+  EXPECT_EQ(ReadUserValue("Settings", "LastProfile"),
+            title.mid(int(std::string("ORV Lumitra 2.0 - ").size())).toStdString());
 }
 
 TEST_F(MainWindowTest, SavingToAnUnwritablePlaceIsReportedAndKeepsTheTitle) {
@@ -207,7 +210,8 @@ TEST_F(MainWindowTest, PreviewsFollowTheImageTheDetailTabsAndTheCropStaysInside)
   ASSERT_TRUE(WritePicture(Data("in/big.png"), 900, 600, kFormatPng));
   WriteText(Data("in/bad.jpg"), "not a picture");
   CMainWindow& w = Open();
-  w.AddDroppedPaths({QString::fromStdString(Data("in/big.png")), QString::fromStdString(Data("in/bad.jpg"))});
+  w.AddDroppedPaths(
+      {QString::fromStdString(Data("in/big.png")), QString::fromStdString(Data("in/bad.jpg"))});
   w.SelectCueIndex(0);
   int runs = w.previewRuns();
   EXPECT_GT(runs, 0);

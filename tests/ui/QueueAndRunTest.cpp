@@ -29,7 +29,8 @@ using ui::CMainWindow;
 
 class QueueAndRunTest : public UiFixture {
  protected:
-  std::string Photo(const std::string& name, ImageFormat format = kFormatJpeg, int w = 64, int h = 48) {
+  std::string Photo(const std::string& name, ImageFormat format = kFormatJpeg, int w = 64,
+                    int h = 48) {
     std::string path = Data(name);
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     EXPECT_TRUE(WritePicture(path, w, h, format));
@@ -37,7 +38,8 @@ class QueueAndRunTest : public UiFixture {
   }
   QStringList CueTexts() const {
     QStringList texts;
-    for (int i = 0; i < window_->cueList()->count(); ++i) texts << window_->cueList()->item(i)->text();
+    for (int i = 0; i < window_->cueList()->count(); ++i)
+      texts << window_->cueList()->item(i)->text();
     return texts;
   }
   std::vector<bool> CueChecks() const {
@@ -76,11 +78,14 @@ TEST_F(QueueAndRunTest, FilesPageBuildsTheCueListAndReportsWhatItRefuses) {
   EXPECT_EQ(ReadUserValue("Settings", "PathIn"), in);
   // Sub-folders are off at first start; the processed file is refused with a warning.
   EXPECT_EQ(CueTexts(), QStringList{QString::fromStdString(in + "/a.jpg")});
-  EXPECT_EQ(Warnings(), QString::fromStdString(in + "/b_ORV.jpg Excluded! This files was already processed (*_ORV.*)!\n"));
+  EXPECT_EQ(Warnings(),
+            QString::fromStdString(
+                in + "/b_ORV.jpg Excluded! This files was already processed (*_ORV.*)!\n"));
   EXPECT_EQ(Find<QLabel>("folderCount")->text(), "1");
 
   Click("recursiveBox");
-  EXPECT_EQ(CueTexts(), (QStringList{QString::fromStdString(in + "/a.jpg"), QString::fromStdString(in + "/sub/c.png")}));
+  EXPECT_EQ(CueTexts(), (QStringList{QString::fromStdString(in + "/a.jpg"),
+                                     QString::fromStdString(in + "/sub/c.png")}));
   EXPECT_EQ(Find<QLabel>("totalCount")->text(), "2");
 
   // Letting processed files in is asked first; No keeps the box on and the lists as they were.
@@ -108,7 +113,8 @@ TEST_F(QueueAndRunTest, FilesPageBuildsTheCueListAndReportsWhatItRefuses) {
   EXPECT_FALSE(w.engine().queue().Cue()[0].checked);
   Click("addFilesButton");
   EXPECT_EQ(CueTexts().back(), QString::fromStdString(single));
-  EXPECT_EQ(CueChecks(), (std::vector<bool>{false, true, true, true}));  // an append keeps the marks
+  EXPECT_EQ(CueChecks(),
+            (std::vector<bool>{false, true, true, true}));  // an append keeps the marks
   EXPECT_TRUE(Find<QPushButton>("removeAllFilesButton")->isEnabled());
 
   Find<QListWidget>("folderList")->setCurrentRow(0);
@@ -125,10 +131,12 @@ TEST_F(QueueAndRunTest, DroppedPathsAreAddedInDropOrder) {
   WriteText(Data("readme.txt"), "x");
   Photo("folder/d.bmp", kFormatBmp);
   Open();
-  Drop({QString::fromStdString(c), QString::fromStdString(a), QString::fromStdString(Data("readme.txt")),
-        QString::fromStdString(b)});
-  EXPECT_EQ(CueTexts(), (QStringList{QString::fromStdString(c), QString::fromStdString(a), QString::fromStdString(b)}));
-  EXPECT_EQ(Warnings(), QString::fromStdString(Data("readme.txt") + " Excluded! Not Supported file.\n"));
+  Drop({QString::fromStdString(c), QString::fromStdString(a),
+        QString::fromStdString(Data("readme.txt")), QString::fromStdString(b)});
+  EXPECT_EQ(CueTexts(), (QStringList{QString::fromStdString(c), QString::fromStdString(a),
+                                     QString::fromStdString(b)}));
+  EXPECT_EQ(Warnings(),
+            QString::fromStdString(Data("readme.txt") + " Excluded! Not Supported file.\n"));
   // A dropped folder is scanned; the Cue List is rebuilt with its files first. Drops never
   // clear the warnings.
   Drop({QString::fromStdString(Data("folder"))});
@@ -286,8 +294,10 @@ TEST_F(QueueAndRunTest, RunsThatCannotStartSayWhyAndLeaveTheLogAlone) {
   w.SelectTab(9);
   Click("allFilesButton");
   Click("currentImageButton");
-  EXPECT_EQ(prompts_->events, (QStringList{"message No files to porcess",
-                                           "message There is no file selected.\nPlease select any Image in the Cue List."}));
+  EXPECT_EQ(prompts_->events,
+            (QStringList{
+                "message No files to porcess",
+                "message There is no file selected.\nPlease select any Image in the Cue List."}));
 
   // The size-limit question answered No shows the Size & Quality tab and runs nothing.
   w.engine().settings().Quality.Type = 1;

@@ -74,7 +74,8 @@ void UiFixture::Click(const char* name) {
   ASSERT_TRUE(b->isEnabled()) << name;
   // Near the left edge: a check box or radio button stretched by its layout only reacts over its
   // indicator and text.
-  QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, QPoint(qMin(8, b->width() / 2), b->height() / 2));
+  QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier,
+                    QPoint(qMin(8, b->width() / 2), b->height() / 2));
 }
 
 }  // namespace orv::test

@@ -33,9 +33,15 @@ class ScriptedPrompts : public ui::CPrompts {
     answers.pop_front();
     return a;
   }
-  void ShowMessage(QWidget*, const QString& message) override { events << QStringLiteral("message ") + message; }
-  QString OpenFile(QWidget*, const ui::FileDialogSpec& spec) override { return Next("open", spec.title, spec.folder); }
-  QString SaveFile(QWidget*, const ui::FileDialogSpec& spec) override { return Next("save", spec.title, spec.folder); }
+  void ShowMessage(QWidget*, const QString& message) override {
+    events << QStringLiteral("message ") + message;
+  }
+  QString OpenFile(QWidget*, const ui::FileDialogSpec& spec) override {
+    return Next("open", spec.title, spec.folder);
+  }
+  QString SaveFile(QWidget*, const ui::FileDialogSpec& spec) override {
+    return Next("save", spec.title, spec.folder);
+  }
   QString SelectFolder(QWidget*, const QString& title, const QString& start) override {
     return Next("folder", title, start);
   }
@@ -70,7 +76,9 @@ class UiFixture : public ::testing::Test {
   // Closes the window the way the user does, then destroys it (profile and LastProfile saved).
   void Close();
 
-  std::string App(const std::string& name = "") const { return name.empty() ? home_ : home_ + "/" + name; }
+  std::string App(const std::string& name = "") const {
+    return name.empty() ? home_ : home_ + "/" + name;
+  }
   std::string Data(const std::string& name) const { return dir_ / name; }
   template <typename T>
   T* Find(const char* name) const {
