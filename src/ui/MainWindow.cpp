@@ -1,0 +1,664 @@
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "imageio/LibraryError.h"
+#include "platform/AppFolder.h"
+#include "platform/UserStore.h"
+#include "settings/Profile.h"
+#include "ui/FilesPage.h"
+#include "ui/ModePage.h"
+#include "ui/OutputPage.h"
+#include "ui/PaintedIcons.h"
+#include "ui/ProgressWindow.h"
+#include "ui/QtImage.h"
+#include "ui/SizeQualityPage.h"
+
+namespace orv::ui {
+namespace {
+
+// Logical sizes of the "Current Image" pane and of the pages' detail views.
+constexpr QSize kPaneSize(288, 216);
+constexpr QSize kDetailViewSize(256, 192);
+
+const char* const kTabTexts[CMainWindow::kTabCount] = {
+    "ORV",       "Files",    "Balance",         "Color Cast", "Details",
+    "HotPixels", "Denoiser", "Size && Quality", "Extra",      "GO!"};
+const char* const kModeTabNames[CMainWindow::kTabCount] = {
+    nullptr,     nullptr,    "balance", "colorCast", "details",
+    "hotPixels", "denoiser", nullptr,   nullptr,     nullptr};
+
+bool IsModeTab(int tab) {
+  return tab >= 2 && tab <= 6;
+}
+bool IsDetailTab(int tab) {
+  return tab >= 4 && tab <= 6;
+}
+
+}  // namespace
+
+CMainWindow::CMainWindow(std::string appFolder, std::unique_ptr<CPrompts> prompts, bool persist,
+                         QWidget* parent)
+    : QMainWindow(parent),
+      appFolder_(std::move(appFolder)),
+      prompts_(std::move(prompts)),
+      persist_(persist),
+      engine_(*this, appFolder_),
+      pageContext_{engine_, *prompts_, this, [this](int code) { PageNotice(code); }},
+      detailView_(kDetailViewSize),
+      paneSize_(kPaneSize) {
+  setObjectName(QStringLiteral("mainWindow"));
+  setWindowIcon(PaintedIcon(IconKind::AppWindow));
+  // The pages are built in Basic mode; the current profile then sets the mode.
+  engine_.settings().Mode.Advanced = 0;
+
+  auto* central = new QWidget(this);
+  auto* top = new QHBoxLayout;
+  top->addWidget(BuildCueColumn());
+  top->addWidget(BuildTabs(), 1);
+  auto* layout = new QVBoxLayout(central);
+  layout->addLayout(top, 1);
+  layout->addWidget(BuildCommandRow());
+  setCentralWidget(central);
+  setAcceptDrops(true);
+
+  LoadProfile(engine_.settings(), CurrentProfilePath(appFolder_));
+  RefreshAllPages();
+  TabChanged(tabs_->currentIndex());
+  helpView()->ShowFile(QString::fromStdString(engine_.helpFolder() + "/orv1.html"));
+  profileName_ = QString::fromStdString(ReadUserValue("Settings", "LastProfile"));
+  UpdateTitle();
+  resize(1120, 720);
+  cueList_->setFocus();
+}
+
+CMainWindow::~CMainWindow() {
+  if (persist_) WriteUserValue("Settings", "LastProfile", profileName_.toStdString());
+  while (waitCursor_ > 0) SetWaitCursor(false);
+}
+
+// --- Building the window ------------------------------------------------------------------------
+
+QWidget* CMainWindow::BuildCueColumn() {
+  auto* column = new QWidget(this);
+  column->setFixedWidth(kPaneSize.width() + 24);
+
+  auto* cueLabel = new QLabel(tr("Cue List (Images for processing)"), column);
+  cueList_ = new QListWidget(column);
+  cueList_->setObjectName(QStringLiteral("cueList"));
+  cueList_->setSelectionMode(QAbstractItemView::SingleSelection);
+  cueList_->setTextElideMode(Qt::ElideLeft);  // the file name matters more than its folder
+  cueLabel->setBuddy(cueList_);
+  connect(cueList_, &QListWidget::itemSelectionChanged, this, &CMainWindow::CueSelectionChanged);
+  connect(cueList_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+    if (syncingCue_) return;
+    int row = cueList_->row(item);
+    std::vector<CueItem>& cue = engine_.queue().Cue();
+    if (row >= 0 && row < int(cue.size()))
+      cue[size_t(row)].checked = item->checkState() == Qt::Checked;
+  });
+
+  auto* paneHeader = new QHBoxLayout;
+  auto* currentLabel = new QLabel(tr("Current Image"), column);
+  QFont bold = currentLabel->font();
+  bold.setBold(true);
+  currentLabel->setFont(bold);
+  auto* beforeLabel = new QLabel(tr("Image Before"), column);
+  beforeLabel->setEnabled(false);  // a quiet caption: this is the unprocessed picture
+  paneHeader->addWidget(currentLabel);
+  paneHeader->addStretch(1);
+  paneHeader->addWidget(beforeLabel);
+
+  pane_ = new QLabel(column);
+  pane_->setObjectName(QStringLiteral("currentImagePane"));
+  pane_->setFixedSize(kPaneSize);
+  pane_->setAlignment(Qt::AlignCenter);
+  pane_->setWordWrap(true);
+  pane_->setAutoFillBackground(true);
+  QPalette pal = pane_->palette();
+  pal.setColor(QPalette::Window, QColor(0x3a, 0x3d, 0x42));
+  pal.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
+  pane_->setPalette(pal);
+
+  auto* info = new QGroupBox(tr("Image Info"), column);
+  info->setObjectName(QStringLiteral("imageInfo"));
+  auto field = [info](const char* name) {
+    auto* l = new QLabel(info);
+    l->setObjectName(QLatin1String(name));
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return l;
+  };
+  infoSize_ = field("infoSize");
+  infoModel_ = field("infoModel");
+  infoShutter_ = field("infoShutter");
+  infoFNumber_ = field("infoFNumber");
+  infoIso_ = field("infoIso");
+  infoFlash_ = field("infoFlash");
+  infoFocus_ = field("infoFocus");
+  infoModel_->setFont(bold);
+  auto* grid = new QGridLayout(info);
+  grid->addWidget(infoModel_, 0, 0, 1, 2);
+  grid->addWidget(infoSize_, 1, 0);
+  grid->addWidget(infoShutter_, 1, 1);
+  grid->addWidget(infoFNumber_, 2, 0);
+  grid->addWidget(infoIso_, 2, 1);
+  grid->addWidget(infoFlash_, 3, 0);
+  grid->addWidget(infoFocus_, 3, 1);
+  grid->setColumnStretch(0, 1);
+  grid->setColumnStretch(1, 1);
+  info->setMinimumHeight(info->sizeHint().height() + infoModel_->fontMetrics().height() * 3);
+
+  auto* layout = new QVBoxLayout(column);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(cueLabel);
+  layout->addWidget(cueList_, 1);
+  layout->addLayout(paneHeader);
+  layout->addWidget(pane_, 0, Qt::AlignHCenter);
+  layout->addWidget(info);
+  ClearShownImage(QString());
+  return column;
+}
+
+QWidget* CMainWindow::BuildTabs() {
+  tabs_ = new QTabWidget(this);
+  tabs_->setObjectName(QStringLiteral("tabs"));
+  tabs_->setUsesScrollButtons(false);
+  tabs_->setDocumentMode(false);
+
+  CHelpView::Actions help;
+  help.openInBrowser = [this](const QString& target) { OpenInBrowser(target); };
+  help.resetToDefaults = [this] { PageNotice(kNoticeResetDefaults); };
+  modePage_ = new CModePage(pageContext_, std::move(help));
+  filesPage_ = new CFilesPage(pageContext_);
+  sizePage_ = new CSizeQualityPage(pageContext_);
+  outputPage_ = new COutputPage(pageContext_);
+  pages_[kTabOrv] = modePage_;
+  pages_[kTabFiles] = filesPage_;
+  pages_[kTabSize] = sizePage_;
+  pages_[kTabExtra] = new CEmptyPage(pageContext_);
+  pages_[kTabExtra]->setObjectName(QStringLiteral("extraPage"));
+  pages_[kTabGo] = outputPage_;
+
+  for (int tab = 0; tab < kTabCount; ++tab) {
+    QWidget* widget = pages_[size_t(tab)];
+    if (IsModeTab(tab)) {
+      auto* basic = new CEmptyPage(pageContext_);
+      auto* advanced = new CEmptyPage(pageContext_);
+      QString name = QLatin1String(kModeTabNames[tab]);
+      basic->setObjectName(name + QLatin1String("Basic"));
+      advanced->setObjectName(name + QLatin1String("Advanced"));
+      modeTabs_[size_t(tab)] = new CModeTab(basic, advanced);
+      widget = modeTabs_[size_t(tab)];
+    }
+    tabs_->addTab(widget, tr(kTabTexts[tab]));
+  }
+  tabs_->setCurrentIndex(kTabOrv);
+  connect(tabs_, &QTabWidget::currentChanged, this, &CMainWindow::TabChanged);
+
+  advMarker_ = new QLabel(QStringLiteral("ADV"), tabs_);
+  advMarker_->setObjectName(QStringLiteral("advMarker"));
+  advMarker_->setToolTip(tr("Currently in Advanced Mode"));
+  advMarker_->setStyleSheet(
+      QStringLiteral("QLabel { color: white; background: #d9822b; border-radius: 4px; padding: 1px "
+                     "6px; font-weight: bold; }"));
+  auto* corner = new QWidget(tabs_);
+  auto* cornerLayout = new QHBoxLayout(corner);
+  cornerLayout->setContentsMargins(4, 2, 4, 2);
+  cornerLayout->addWidget(advMarker_);
+  tabs_->setCornerWidget(corner, Qt::TopRightCorner);
+  return tabs_;
+}
+
+QWidget* CMainWindow::BuildCommandRow() {
+  auto* row = new QWidget(this);
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto button = [&](IconKind icon, const QString& tip, const char* name, const QKeySequence& key,
+                    auto&& action) {
+    auto* b = new QToolButton(row);
+    b->setObjectName(QLatin1String(name));
+    b->setIcon(PaintedIcon(icon));
+    b->setIconSize(QSize(32, 32));
+    b->setToolTip(tip);
+    b->setAccessibleName(tip);
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::StrongFocus);
+    if (!key.isEmpty()) b->setShortcut(key);
+    connect(b, &QToolButton::clicked, this, action);
+    layout->addWidget(b);
+    return b;
+  };
+  button(IconKind::LoadSettings, tr("Load Settings"), "loadSettingsButton", QKeySequence::Open,
+         [this] { LoadSettings(); });
+  button(IconKind::SaveSettings, tr("Save Settings"), "saveSettingsButton", QKeySequence::Save,
+         [this] { SaveSettings(); });
+  layout->addSpacing(24);
+  button(IconKind::RotateClockwise, tr("Loseless Rotate 90 CW"), "rotateCwButton",
+         QKeySequence(tr("Ctrl+R")), [this] { Rotate(RotateTurn::Clockwise); });
+  button(IconKind::RotateCounterClockwise, tr("Loseless Rotate 90 CCW"), "rotateCcwButton",
+         QKeySequence(tr("Ctrl+Shift+R")), [this] { Rotate(RotateTurn::CounterClockwise); });
+  button(IconKind::RotateHalfTurn, tr("Loseless Rotate 180"), "rotate180Button",
+         QKeySequence(tr("Ctrl+Alt+R")), [this] { Rotate(RotateTurn::HalfTurn); });
+  layout->addStretch(1);
+  button(IconKind::Help, tr("Help"), "helpButton", QKeySequence::HelpContents, [this] { Help(); });
+  button(IconKind::Exit, tr("Exit"), "exitButton", QKeySequence(tr("Ctrl+Q")), [this] { close(); });
+  return row;
+}
+
+// --- Engine host ---------------------------------------------------------------------------------
+
+void CMainWindow::CommitPages(PageCommit which) {
+  switch (which) {
+    case PageCommit::SizeAndQuality:
+      sizePage_->Commit();
+      break;
+    case PageCommit::Files:
+      filesPage_->Commit();
+      break;
+    case PageCommit::Pipeline:
+      for (int tab = 0; tab < kTabCount; ++tab) {
+        if (modeTabs_[size_t(tab)]) {
+          modeTabs_[size_t(tab)]->basicPage()->Commit();
+          modeTabs_[size_t(tab)]->advancedPage()->Commit();
+        } else if (pages_[size_t(tab)]) {
+          pages_[size_t(tab)]->Commit();
+        }
+      }
+      break;
+  }
+}
+
+bool CMainWindow::AskYesNo(const std::string& question) {
+  return prompts_->AskYesNo(this, QString::fromStdString(question));
+}
+
+void CMainWindow::ShowMessage(const std::string& message) {
+  prompts_->ShowMessage(progressWindow_ ? static_cast<QWidget*>(progressWindow_.data()) : this,
+                        QString::fromStdString(message));
+}
+
+void CMainWindow::SelectTab(int tab) {
+  if (tab >= 0 && tab < kTabCount) tabs_->setCurrentIndex(tab);
+}
+
+int CMainWindow::CurrentTab() const {
+  return tabs_->currentIndex();
+}
+
+void CMainWindow::ShowHelpPage(const std::string& path) {
+  helpView()->ShowFile(QString::fromStdString(path));
+}
+
+void CMainWindow::QueueChanged() {
+  filesPage_->ShowQueue();
+  SyncCueList();
+}
+
+void CMainWindow::SetWaitCursor(bool on) {
+  if (on) {
+    if (waitCursor_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else if (waitCursor_ > 0 && --waitCursor_ == 0) {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+std::unique_ptr<CProgressDialog> CMainWindow::CreateProgressDialog() {
+  auto window = std::make_unique<CProgressWindow>(this, [this](bool on) { SetUiEnabled(on); });
+  progressWindow_ = window.get();
+  return window;
+}
+
+// --- Notices -------------------------------------------------------------------------------------
+
+void CMainWindow::PageNotice(int code) {
+  switch (code) {
+    case kNoticeRunAll:
+      RunAllFiles();
+      break;
+    case kNoticeRunCurrent:
+      RunCurrentImageOnly();
+      break;
+    case kNoticeResetDefaults:
+      ResetToDefault();
+      break;
+    case kNoticeModeChanged:
+      ModeChanged();
+      break;
+    case kNoticeSettingChanged: {
+      RefreshPreviews();
+      std::string name = profileName_.toStdString();
+      MarkProfileModified(name);
+      profileName_ = QString::fromStdString(name);
+      UpdateTitle();
+      break;
+    }
+    default:  // the detail view moves the crop through MoveDetailCrop
+      break;
+  }
+}
+
+void CMainWindow::ModeChanged() {
+  // Tabs 2 to 6 follow the mode the next time one of them is selected.
+  advMarker_->setVisible(engine_.settings().IsAdvanced());
+  modePage_->LoadFromModel();
+}
+
+void CMainWindow::TabChanged(int index) {
+  if (IsModeTab(index)) modeTabs_[size_t(index)]->FollowMode(engine_.settings().IsAdvanced());
+  if (IsDetailTab(index)) RefreshPreviews();
+}
+
+void CMainWindow::RefreshAllPages() {
+  bool advanced = engine_.settings().IsAdvanced();
+  for (int tab = 0; tab < kTabCount; ++tab) {
+    if (CModeTab* mt = modeTabs_[size_t(tab)]) {
+      mt->basicPage()->LoadFromModel();
+      mt->advancedPage()->LoadFromModel();
+      mt->FollowMode(advanced);
+    } else if (pages_[size_t(tab)]) {
+      pages_[size_t(tab)]->LoadFromModel();
+    }
+  }
+  advMarker_->setVisible(advanced);
+}
+
+void CMainWindow::UpdateTitle() {
+  setWindowTitle(QString::fromStdString(WindowTitle(profileName_.toStdString())));
+}
+
+// --- The current image
+// -----------------------------------------------------------------------------
+
+void CMainWindow::ShowImage(const std::string& path) {
+  shownPath_ = path;
+  if (engine_.ShowImageInfo(path) != 1) {
+    // The engine keeps the previous photograph; nothing of it may stand for this one.
+    ClearShownImage(QString::fromStdString(LibraryErrorText(engine_.loadError())));
+    return;
+  }
+  const Image& picture = engine_.picture();
+  qreal dpr = devicePixelRatioF();
+  if (!ReduceToFit(picture, (QSizeF(paneSize_) * dpr).toSize(), preview_)) {
+    ClearShownImage(QString());
+    return;
+  }
+  QImage shown = ToQImage(preview_);
+  shown.setDevicePixelRatio(dpr);
+  pane_->setPixmap(QPixmap::fromImage(shown));
+
+  QSize view = (QSizeF(detailView_) * dpr).toSize();
+  int w = qMin(view.width(), picture.width());
+  int h = qMin(view.height(), picture.height());
+  detailOffset_ = QPoint((picture.width() - w) / 2, (picture.height() - h) / 2);
+  if (!CutRect(picture, QRect(detailOffset_, QSize(w, h)), detail_)) detail_.Clear();
+  ShowInfoPanel();
+  RefreshPreviews();
+}
+
+void CMainWindow::ClearShownImage(const QString& why) {
+  preview_.Clear();
+  detail_.Clear();
+  pane_->clear();
+  pane_->setText(why);
+  for (QLabel* l :
+       {infoSize_, infoModel_, infoShutter_, infoFNumber_, infoIso_, infoFlash_, infoFocus_}) {
+    l->clear();
+    l->setVisible(false);
+  }
+}
+
+void CMainWindow::ShowInfoPanel() {
+  const CameraPanel& p = engine_.panel();
+  auto show = [](QLabel* l, const CameraPanelField& f) {
+    l->setText(QString::fromStdString(f.text));
+    l->setVisible(f.visible);
+  };
+  show(infoSize_, p.size);
+  show(infoModel_, p.model);
+  show(infoShutter_, p.shutter);
+  show(infoFNumber_, p.fNumber);
+  show(infoIso_, p.iso);
+  show(infoFlash_, p.flash);
+  show(infoFocus_, p.focus);
+}
+
+void CMainWindow::RefreshPreviews() {
+  if (preview_.empty() || detail_.empty()) return;
+  Image after, crop;
+  if (!after.CopyFrom(preview_) || !crop.CopyFrom(detail_)) return;
+  ++previewRuns_;
+  engine_.ProcessImage(after, &crop, nullptr);
+  qreal dpr = devicePixelRatioF();
+  QImage afterImage = ToQImage(after);
+  QImage detailImage = ToQImage(crop);
+  afterImage.setDevicePixelRatio(dpr);
+  detailImage.setDevicePixelRatio(dpr);
+  for (int tab = 0; tab < kTabCount; ++tab) {
+    if (CModeTab* mt = modeTabs_[size_t(tab)])
+      mt->currentPage()->ShowPreviews(afterImage, detailImage);
+  }
+  pages_[kTabExtra]->ShowPreviews(afterImage, detailImage);
+}
+
+bool CMainWindow::MoveDetailCrop(int x, int y) {
+  if (preview_.empty() || detail_.empty()) return false;
+  const Image& picture = engine_.picture();
+  int w = detail_.width(), h = detail_.height();
+  QPoint offset(qBound(0, x, qMax(0, picture.width() - w)),
+                qBound(0, y, qMax(0, picture.height() - h)));
+  if (offset == detailOffset_) return false;
+  Image moved;
+  if (!CutRect(picture, QRect(offset, QSize(w, h)), moved)) return false;
+  detail_ = std::move(moved);
+  detailOffset_ = offset;
+  QImage shown = ToQImage(detail_);
+  shown.setDevicePixelRatio(devicePixelRatioF());
+  for (int tab = 0; tab < kTabCount; ++tab) {
+    if (CModeTab* mt = modeTabs_[size_t(tab)]) mt->currentPage()->ShowDetail(shown);
+  }
+  return true;
+}
+
+// --- The Cue List
+// ----------------------------------------------------------------------------------
+
+int CMainWindow::SelectedCueIndex() const {
+  QList<QListWidgetItem*> items = cueList_->selectedItems();
+  return items.isEmpty() ? -1 : cueList_->row(items.front());
+}
+
+void CMainWindow::SelectCueIndex(int index) {
+  cueList_->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+}
+
+void CMainWindow::SyncCueList() {
+  const std::vector<CueItem>& cue = engine_.queue().Cue();
+  syncingCue_ = true;
+  {
+    QSignalBlocker block(cueList_);
+    bool same = cueList_->count() == int(cue.size());
+    for (int i = 0; same && i < cueList_->count(); ++i)
+      same = cueList_->item(i)->text() == QString::fromStdString(cue[size_t(i)].path);
+    if (!same) {
+      cueList_->clear();
+      for (const CueItem& c : cue) {
+        auto* item = new QListWidgetItem(QString::fromStdString(c.path), cueList_);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setToolTip(item->text());
+      }
+      // The photograph shown stays selected when it is still queued.
+      QList<QListWidgetItem*> shown =
+          cueList_->findItems(QString::fromStdString(shownPath_), Qt::MatchExactly);
+      if (!shownPath_.empty() && !shown.isEmpty()) cueList_->setCurrentItem(shown.front());
+    }
+    for (int i = 0; i < cueList_->count(); ++i)
+      cueList_->item(i)->setCheckState(cue[size_t(i)].checked ? Qt::Checked : Qt::Unchecked);
+  }
+  syncingCue_ = false;
+}
+
+void CMainWindow::CueSelectionChanged() {
+  int index = SelectedCueIndex();
+  const std::vector<CueItem>& cue = engine_.queue().Cue();
+  if (index < 0 || index >= int(cue.size())) return;
+  if (cue[size_t(index)].path != shownPath_) ShowImage(cue[size_t(index)].path);
+}
+
+void CMainWindow::AddDroppedPaths(const QStringList& paths) {
+  for (const QString& p : paths) engine_.queue().AddPath(AbsolutePath(p.toStdString()));
+  QueueChanged();
+}
+
+void CMainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (runInProgress_ || !event->mimeData()->hasUrls()) return;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) {
+      event->acceptProposedAction();
+      return;
+    }
+  }
+}
+
+void CMainWindow::dropEvent(QDropEvent* event) {
+  if (runInProgress_) return;
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  if (paths.isEmpty()) return;
+  event->acceptProposedAction();
+  AddDroppedPaths(paths);
+}
+
+// --- Commands
+// --------------------------------------------------------------------------------------
+
+void CMainWindow::LoadSettings() {
+  std::string folder = ProfilesFolder(appFolder_);
+  MakeFolders(folder);
+  FileDialogSpec spec{tr("Load Settings"), QString::fromStdString(folder),
+                      tr("ORV Settings (*.orv)"), QString(), QString()};
+  QString path = prompts_->OpenFile(this, spec);
+  if (path.isEmpty()) return;
+  // An unreadable file changes nothing, the title included.
+  if (!LoadProfile(engine_.settings(), path.toStdString())) return;
+  profileName_ = QFileInfo(path).fileName();
+  UpdateTitle();
+  RefreshAllPages();
+  RefreshPreviews();
+}
+
+void CMainWindow::SaveSettings() {
+  std::string folder = ProfilesFolder(appFolder_);
+  MakeFolders(folder);
+  FileDialogSpec spec{tr("Save Settings"), QString::fromStdString(folder),
+                      tr("ORV Settings (*.orv)"), QString(), QStringLiteral("orv")};
+  QString path = prompts_->SaveFile(this, spec);
+  if (path.isEmpty()) return;
+  CommitPages(PageCommit::Pipeline);
+  if (!SaveProfile(engine_.settings(), path.toStdString())) {
+    // Naming a profile in the title that was never written would claim a save that failed.
+    prompts_->ShowMessage(this, tr("Can't save the settings to %1").arg(path));
+    return;
+  }
+  profileName_ = QFileInfo(path).fileName();
+  UpdateTitle();
+}
+
+void CMainWindow::ResetToDefault() {
+  if (!AskYesNo("Do you want to load default settings for all parameters?")) return;
+  LoadProfile(engine_.settings(), DefaultProfilePath(appFolder_));
+  RefreshAllPages();
+  RefreshPreviews();
+}
+
+void CMainWindow::Help() {
+  OpenInBrowser(QString::fromStdString(engine_.helpFolder() + "/index.htm"));
+}
+
+void CMainWindow::OpenInBrowser(const QString& fileOrUrl) {
+  // A browser that cannot be started is not reported.
+  prompts_->OpenInBrowser(fileOrUrl);
+}
+
+void CMainWindow::Rotate(RotateTurn turn) {
+  int index = SelectedCueIndex();
+  const std::vector<CueItem>& cue = engine_.queue().Cue();
+  if (index < 0 || index >= int(cue.size())) return;
+  std::string path = cue[size_t(index)].path;
+  SetWaitCursor(true);
+  RotateResult result = LosslessRotate(path, turn);
+  SetWaitCursor(false);
+  if (!result.message.empty()) ShowMessage(result.message);
+  if (result.rotated) ShowImage(path);
+}
+
+void CMainWindow::RunAllFiles() {
+  if (runInProgress_) return;
+  RunReport report = engine_.RunAll();
+  if (report.processed > 0) AfterRun();
+  SyncCueList();
+}
+
+void CMainWindow::RunCurrentImageOnly() {
+  if (runInProgress_) return;
+  RunReport report = engine_.RunCurrentImage(SelectedCueIndex());
+  if (report.processed > 0) AfterRun();
+}
+
+void CMainWindow::AfterRun() {
+  // A run loads every item into the engine's picture and summary; load the photograph shown
+  // again so that the panes, the previews and the camera data agree.
+  if (!shownPath_.empty()) ShowImage(shownPath_);
+}
+
+void CMainWindow::SetUiEnabled(bool enabled) {
+  centralWidget()->setEnabled(enabled);
+  runInProgress_ = !enabled;
+}
+
+void CMainWindow::closeEvent(QCloseEvent* event) {
+  if (runInProgress_) {
+    // The run must end first (its progress window has Cancel).
+    event->ignore();
+    return;
+  }
+  if (persist_ && !profileSaved_) {
+    CommitPages(PageCommit::Pipeline);
+    SaveProfile(engine_.settings(), CurrentProfilePath(appFolder_));
+    profileSaved_ = true;
+  }
+  event->accept();
+}
+
+// --- Accessors
+// -------------------------------------------------------------------------------------
+
+CHelpView* CMainWindow::helpView() const {
+  return modePage_->helpView();
+}
+
+CModeTab* CMainWindow::modeTab(int tab) const {
+  return tab >= 0 && tab < kTabCount ? modeTabs_[size_t(tab)] : nullptr;
+}
+
+CSettingsPage* CMainWindow::page(int tab) const {
+  if (tab < 0 || tab >= kTabCount) return nullptr;
+  if (modeTabs_[size_t(tab)]) return modeTabs_[size_t(tab)]->currentPage();
+  return pages_[size_t(tab)];
+}
+
+}  // namespace orv::ui

@@ -1,0 +1,152 @@
+// CMainWindow: the program's one window. It holds the engine object (settings, camera summary,
+// working picture, queue), shows the Cue List, the current image and its info panel, the ten
+// tabs and the command buttons, receives the pages' notices, and is the engine's host: every
+// question, message, tab switch, help page and progress window of a run comes through here.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <memory>
+
+#include "engine/Engine.h"
+#include "imageio/LosslessRotate.h"
+#include "ui/ProgressWindow.h"
+#include "ui/Prompts.h"
+#include "ui/SettingsPage.h"
+
+class QLabel;
+class QListWidget;
+class QTabWidget;
+class QToolButton;
+
+namespace orv::ui {
+
+class CFilesPage;
+class CHelpView;
+class CModePage;
+class COutputPage;
+class CSizeQualityPage;
+
+class CMainWindow : public QMainWindow, public EngineHost {
+  Q_OBJECT
+ public:
+  enum Tab { kTabOrv = 0, kTabFiles = 1, kTabSize = 7, kTabExtra = 8, kTabGo = 9, kTabCount = 10 };
+
+  // `persist` saves current.orv and LastProfile at exit (off for screenshots).
+  CMainWindow(std::string appFolder, std::unique_ptr<CPrompts> prompts, bool persist = true,
+              QWidget* parent = nullptr);
+  ~CMainWindow() override;
+
+  // EngineHost.
+  void CommitPages(PageCommit which) override;
+  bool AskYesNo(const std::string& question) override;
+  void ShowMessage(const std::string& message) override;
+  void SelectTab(int tab) override;
+  int CurrentTab() const override;
+  void ShowHelpPage(const std::string& path) override;
+  void QueueChanged() override;
+  void SetWaitCursor(bool on) override;
+  std::unique_ptr<CProgressDialog> CreateProgressDialog() override;
+
+  // What the pages send (see PageNoticeCode).
+  void PageNotice(int code);
+
+  // Loads a photograph into the panes and refreshes the previews.
+  void ShowImage(const std::string& path);
+  void RefreshPreviews();
+  // Moves the detail crop (clamped to the picture); true when it moved.
+  bool MoveDetailCrop(int x, int y);
+  // Files and folders given by a drop, in drop order.
+  void AddDroppedPaths(const QStringList& paths);
+
+  // The command buttons.
+  void LoadSettings();
+  void SaveSettings();
+  void ResetToDefault();
+  void Help();
+  void Rotate(RotateTurn turn);
+  void RunAllFiles();
+  void RunCurrentImageOnly();
+  void OpenInBrowser(const QString& fileOrUrl);
+
+  // State, for the pages and the tests.
+  CEngine& engine() { return engine_; }
+  const QString& profileName() const { return profileName_; }
+  const std::string& shownPath() const { return shownPath_; }
+  int SelectedCueIndex() const;
+  void SelectCueIndex(int index);
+  QListWidget* cueList() const { return cueList_; }
+  QTabWidget* tabs() const { return tabs_; }
+  CHelpView* helpView() const;
+  CModeTab* modeTab(int tab) const;
+  CSettingsPage* page(int tab) const;
+  QLabel* advMarker() const { return advMarker_; }
+  CProgressWindow* progressWindow() const { return progressWindow_; }
+  bool runInProgress() const { return runInProgress_; }
+  int previewRuns() const { return previewRuns_; }
+  const Image& previewPicture() const { return preview_; }
+  const Image& detailCrop() const { return detail_; }
+  QPoint detailOffset() const { return detailOffset_; }
+  // The size of the detail views (device pixels); the crop is at most this large.
+  void SetDetailViewSize(QSize size) { detailView_ = size; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  QWidget* BuildCueColumn();
+  QWidget* BuildTabs();
+  QWidget* BuildCommandRow();
+  void ShowInfoPanel();
+  void ClearShownImage(const QString& why);
+  void SyncCueList();
+  void CueSelectionChanged();
+  void TabChanged(int index);
+  void ModeChanged();
+  void RefreshAllPages();
+  void UpdateTitle();
+  void SetUiEnabled(bool enabled);
+  void AfterRun();
+
+  std::string appFolder_;
+  std::unique_ptr<CPrompts> prompts_;
+  bool persist_;
+  CEngine engine_;
+  PageContext pageContext_;
+  QString profileName_;
+  std::string shownPath_;
+  Image preview_;  // PreviewPicture: the current picture reduced to the pane
+  Image detail_;   // the 1:1 detail crop
+  QPoint detailOffset_;
+  QSize detailView_;
+  QSize paneSize_;
+  int previewRuns_ = 0;
+  int waitCursor_ = 0;
+  bool runInProgress_ = false;
+  bool profileSaved_ = false;
+  bool syncingCue_ = false;
+
+  QListWidget* cueList_ = nullptr;
+  QLabel* pane_ = nullptr;
+  QLabel* infoSize_ = nullptr;
+  QLabel* infoModel_ = nullptr;
+  QLabel* infoShutter_ = nullptr;
+  QLabel* infoFNumber_ = nullptr;
+  QLabel* infoIso_ = nullptr;
+  QLabel* infoFlash_ = nullptr;
+  QLabel* infoFocus_ = nullptr;
+  QLabel* advMarker_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  CModePage* modePage_ = nullptr;
+  CFilesPage* filesPage_ = nullptr;
+  CSizeQualityPage* sizePage_ = nullptr;
+  COutputPage* outputPage_ = nullptr;
+  std::array<CModeTab*, kTabCount> modeTabs_{};    // tabs 2 to 6
+  std::array<CSettingsPage*, kTabCount> pages_{};  // the single page of tabs 0, 1, 7, 8, 9
+  QPointer<CProgressWindow> progressWindow_;
+};
+
+}  // namespace orv::ui

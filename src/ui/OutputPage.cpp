@@ -1,0 +1,168 @@
+#include "ui/OutputPage.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "platform/AppFolder.h"
+#include "platform/UserStore.h"
+#include "ui/PaintedIcons.h"
+
+namespace orv::ui {
+
+COutputPage::COutputPage(PageContext& ctx, QWidget* parent) : CSettingsPage(ctx, parent) {
+  auto* placeBox = new QGroupBox(tr("Output"), this);
+  outputType_ = new QButtonGroup(this);
+  auto radio = [&](const QString& text, const char* name, int id) {
+    auto* r = new QRadioButton(text, placeBox);
+    r->setObjectName(QLatin1String(name));
+    outputType_->addButton(r, id);
+    return r;
+  };
+  auto* sub =
+      radio(tr("Put files in the ORV subfolder of the original folders"), "outputSubfolder", 0);
+  auto* one = radio(tr("Put all files in one folder:"), "outputOneFolder", 1);
+  auto* same = radio(tr("Put output files in the same folder as source"), "outputSameFolder", 2);
+  folder_ = new QLineEdit(placeBox);
+  folder_->setObjectName(QStringLiteral("outputFolderBox"));
+  browse_ = new QPushButton(QStringLiteral("..."), placeBox);
+  browse_->setObjectName(QStringLiteral("outputFolderButton"));
+  browse_->setToolTip(tr("Select Directory"));
+  browse_->setFixedWidth(browse_->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 32);
+  mirror_ = new QCheckBox(tr("Mirror folder structure of source images"), placeBox);
+  mirror_->setObjectName(QStringLiteral("mirrorBox"));
+
+  auto* placeGrid = new QGridLayout(placeBox);
+  placeGrid->addWidget(sub, 0, 0, 1, 3);
+  placeGrid->addWidget(one, 1, 0, 1, 3);
+  // The folder controls sit indented under their choice.
+  placeGrid->addWidget(folder_, 2, 1);
+  placeGrid->addWidget(browse_, 2, 2);
+  placeGrid->addWidget(mirror_, 3, 1, 1, 2);
+  placeGrid->addWidget(same, 4, 0, 1, 3);
+  placeGrid->setColumnMinimumWidth(0, 20);
+  placeGrid->setColumnStretch(1, 1);
+
+  auto* optionsBox = new QGroupBox(tr("Options"), this);
+  replace_ = new QCheckBox(tr("Replace already existing files (except source files)"), optionsBox);
+  replace_->setObjectName(QStringLiteral("replaceBox"));
+  fileType_ = new QComboBox(optionsBox);
+  fileType_->setObjectName(QStringLiteral("fileTypeList"));
+  fileType_->addItems({tr("Same as Source"), tr("Jpeg Image (*.JPG)"), tr("PNG Image (*.PNG)"),
+                       tr("Windows Bitmap (*.BMP)")});
+  detailedLog_ = new QCheckBox(tr("Create Detailed Log"), optionsBox);
+  detailedLog_->setObjectName(QStringLiteral("detailedLogBox"));
+  fileType_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  auto* optionsLayout = new QFormLayout(optionsBox);
+  optionsLayout->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+  optionsLayout->addRow(replace_);
+  optionsLayout->addRow(tr("File type:"), fileType_);
+  optionsLayout->addRow(detailedLog_);
+
+  auto* processBox = new QGroupBox(tr("PROCESS"), this);
+  auto* all = new QPushButton(tr("All Files"), processBox);
+  all->setObjectName(QStringLiteral("allFilesButton"));
+  auto* current = new QPushButton(tr("Current Image Only"), processBox);
+  current->setObjectName(QStringLiteral("currentImageButton"));
+  for (QPushButton* b : {all, current}) {
+    b->setMinimumHeight(40);
+    QFont f = b->font();
+    f.setBold(true);
+    b->setFont(f);
+  }
+  all->setDefault(true);
+  auto* processLayout = new QHBoxLayout(processBox);
+  processLayout->addWidget(all, 1);
+  processLayout->addWidget(current, 1);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(placeBox);
+  layout->addWidget(optionsBox);
+  layout->addStretch(1);
+  layout->addWidget(processBox);
+
+  connect(outputType_, &QButtonGroup::idClicked, this, [this](int id) {
+    settings().Output.Type = id;
+    UpdateEnabling();
+    SettingChanged();
+  });
+  connect(folder_, &QLineEdit::textEdited, this, [this] { Commit(); });
+  connect(folder_, &QLineEdit::editingFinished, this, [this] {
+    if (folder_->isModified()) {
+      folder_->setModified(false);
+      SettingChanged();
+    }
+  });
+  connect(browse_, &QPushButton::clicked, this, &COutputPage::BrowseFolder);
+  connect(mirror_, &QCheckBox::toggled, this, [this](bool on) {
+    settings().Output.MirrorFolders = on ? 1 : 0;
+    SettingChanged();
+  });
+  connect(replace_, &QCheckBox::toggled, this, [this](bool on) {
+    settings().Output.Replace = on ? 1 : 0;
+    SettingChanged();
+  });
+  connect(fileType_, &QComboBox::currentIndexChanged, this, [this](int i) {
+    settings().Output.FileType = i;
+    SettingChanged();
+  });
+  connect(detailedLog_, &QCheckBox::toggled, this, [this](bool on) {
+    settings().Output.DetailedLog = on ? 1 : 0;
+    SettingChanged();
+  });
+  connect(all, &QPushButton::clicked, this, [this] { ctx_.notice(kNoticeRunAll); });
+  connect(current, &QPushButton::clicked, this, [this] { ctx_.notice(kNoticeRunCurrent); });
+}
+
+void COutputPage::LoadFromModel() {
+  const Settings& s = settings();
+  QSignalBlocker b1(outputType_), b2(folder_), b3(mirror_), b4(replace_), b5(fileType_),
+      b6(detailedLog_);
+  if (QAbstractButton* b = outputType_->button(s.Output.Type)) b->setChecked(true);
+  folder_->setText(QString::fromStdString(s.Output.SimDir));
+  folder_->setModified(false);
+  mirror_->setChecked(s.Output.MirrorFolders == 1);
+  replace_->setChecked(s.Output.Replace == 1);
+  fileType_->setCurrentIndex(s.Output.FileType >= 0 && s.Output.FileType <= 3 ? s.Output.FileType
+                                                                              : 0);
+  detailedLog_->setChecked(s.Output.DetailedLog != 0);
+  UpdateEnabling();
+}
+
+void COutputPage::Commit() {
+  settings().Output.SimDir = folder_->text().toStdString();
+}
+
+void COutputPage::UpdateEnabling() {
+  bool oneFolder = settings().Output.Type == 1;
+  folder_->setEnabled(oneFolder);
+  browse_->setEnabled(oneFolder);
+  mirror_->setEnabled(oneFolder);
+}
+
+void COutputPage::BrowseFolder() {
+  Commit();
+  std::string start = settings().Output.SimDir;
+  if (start.empty()) start = ReadUserValue("Settings", "PathOut");
+  QString chosen = ctx_.prompts.SelectFolder(ctx_.dialogParent, tr("Select Directory"),
+                                             QString::fromStdString(start));
+  if (chosen.isEmpty()) return;
+  std::string folder = AbsolutePath(chosen.toStdString());
+  WriteUserValue("Settings", "PathOut", folder);
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  settings().Output.SimDir = folder;
+  LoadFromModel();
+  SettingChanged();
+}
+
+}  // namespace orv::ui

@@ -1,0 +1,37 @@
+// Tab 9, "GO!": where and how the outputs are written, and the "PROCESS" buttons that start
+// a run.
+#pragma once
+
+#include "ui/SettingsPage.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace orv::ui {
+
+class COutputPage : public CSettingsPage {
+  Q_OBJECT
+ public:
+  explicit COutputPage(PageContext& ctx, QWidget* parent = nullptr);
+
+  void LoadFromModel() override;
+  void Commit() override;
+  void UpdateEnabling() override;
+
+  // The "..." button beside the folder box.
+  void BrowseFolder();
+
+ private:
+  QButtonGroup* outputType_;
+  QLineEdit* folder_;
+  QPushButton* browse_;
+  QCheckBox* mirror_;
+  QCheckBox* replace_;
+  QComboBox* fileType_;
+  QCheckBox* detailedLog_;
+};
+
+}  // namespace orv::ui

@@ -1,0 +1,81 @@
+#include "ui/UiTestSupport.h"
+
+#include <QAbstractButton>
+#include <QTest>
+#include <cstdlib>
+
+namespace orv::test {
+namespace {
+
+QApplication* gApp = nullptr;
+
+// Deletes the application after the last test, so that nothing of Qt outlives main.
+class UiAppEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    delete gApp;
+    gApp = nullptr;
+  }
+};
+
+const bool kRegistered = [] {
+  ::testing::AddGlobalTestEnvironment(new UiAppEnvironment);
+  return true;
+}();
+
+}  // namespace
+
+QApplication& UiApp() {
+  if (!gApp) {
+    (void)kRegistered;
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "orv_tests";
+    static char* argv[] = {name, nullptr};
+    gApp = new QApplication(argc, argv);
+  }
+  return *gApp;
+}
+
+void UiFixture::SetUp() {
+  UiApp();
+  ASSERT_FALSE(dir_.path().empty());
+  // Every per-user value goes to the test's own folder.
+  setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+  home_ = dir_ / "app";
+  std::filesystem::create_directories(home_ + "/help");
+  std::filesystem::copy_file(ORV_SOURCE_DIR "/data/default.orv", home_ + "/default.orv");
+  for (const auto& e : std::filesystem::directory_iterator(ORV_SOURCE_DIR "/data/help"))
+    std::filesystem::copy_file(e.path(), home_ + "/help/" + e.path().filename().string());
+}
+
+void UiFixture::TearDown() {
+  window_.reset();
+  unsetenv("XDG_CONFIG_HOME");
+}
+
+ui::CMainWindow& UiFixture::Open() {
+  auto prompts = std::make_unique<ScriptedPrompts>();
+  prompts_ = prompts.get();
+  window_ = std::make_unique<ui::CMainWindow>(home_, std::move(prompts));
+  window_->show();
+  return *window_;
+}
+
+void UiFixture::Close() {
+  window_->close();
+  window_.reset();
+  prompts_ = nullptr;
+}
+
+void UiFixture::Click(const char* name) {
+  auto* b = Find<QAbstractButton>(name);
+  ASSERT_NE(b, nullptr) << name;
+  ASSERT_TRUE(b->isEnabled()) << name;
+  // Near the left edge: a check box or radio button stretched by its layout only reacts over its
+  // indicator and text.
+  QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier,
+                    QPoint(qMin(8, b->width() / 2), b->height() / 2));
+}
+
+}  // namespace orv::test
