@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontInfo>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -161,13 +160,13 @@ CExtraPage::CExtraPage(Settings& s, PageDialogs dialogs, QWidget* parent)
   // "Add Text to Image".
   auto* stamp = new QGroupBox(QStringLiteral("Text Stamp"), this);
   auto* stampLayout = new QHBoxLayout(stamp);
-  auto* form = new QGridLayout;
-  form->setHorizontalSpacing(6);
-  form->setVerticalSpacing(6);
+  auto* form = new QVBoxLayout;
+  form->setSpacing(6);
   stampLayout->addLayout(form, 3);
   textSwitch_ = AddSwitch(QStringLiteral("Add Text to Image"), &s.Text.Enabled);
-  form->addWidget(textSwitch_, 0, 0, 1, 6);
+  form->addWidget(textSwitch_);
 
+  auto* textRow = new QHBoxLayout;
   textField_ = new QLineEdit(this);
   textField_->setObjectName("stampText");
   tokenButton_ = new QToolButton(this);
@@ -190,16 +189,24 @@ CExtraPage::CExtraPage(Settings& s, PageDialogs dialogs, QWidget* parent)
     connect(a, &QAction::triggered, this, [this, t] { InsertToken(t); });
   }
   tokenButton_->setMenu(menu);
-  form->addWidget(textField_, 1, 0, 1, 5);
-  form->addWidget(tokenButton_, 1, 5);
+  textRow->addWidget(textField_, 1);
+  textRow->addWidget(tokenButton_);
+  form->addLayout(textRow);
   connect(textField_, &QLineEdit::textEdited, this, [this] { Edited(); });
 
+  auto* colourRow = new QHBoxLayout;
   textColour_ = new QPushButton(QStringLiteral("Text Color"), this);
   textColour_->setObjectName("textColour");
   backColour_ = new QPushButton(QStringLiteral("BK Color"), this);
   backColour_->setObjectName("backColour");
   connect(textColour_, &QPushButton::clicked, this, [this] { PickColour(true); });
   connect(backColour_, &QPushButton::clicked, this, [this] { PickColour(false); });
+  colourRow->addWidget(textColour_);
+  colourRow->addWidget(backColour_);
+  colourRow->addStretch(1);
+  form->addLayout(colourRow);
+
+  auto* listRow = new QHBoxLayout;
   background_ = new QComboBox(this);
   background_->setObjectName("backgroundList");
   background_->addItems({QStringLiteral("Transparent"), QStringLiteral("Transparent 25%"),
@@ -211,15 +218,16 @@ CExtraPage::CExtraPage(Settings& s, PageDialogs dialogs, QWidget* parent)
                         QStringLiteral("Bottom-Left"), QStringLiteral("Bottom-Right")});
   auto* backLabel = new QLabel(QStringLiteral("Backg:"), this);
   auto* placeLabel = new QLabel(QStringLiteral("Place:"), this);
-  form->addWidget(textColour_, 2, 0, 1, 2);
-  form->addWidget(backLabel, 2, 2);
-  form->addWidget(background_, 2, 3, 1, 3);
-  form->addWidget(backColour_, 3, 0, 1, 2);
-  form->addWidget(placeLabel, 3, 2);
-  form->addWidget(placement_, 3, 3, 1, 3);
+  listRow->addWidget(backLabel);
+  listRow->addWidget(background_, 1);
+  listRow->addSpacing(8);
+  listRow->addWidget(placeLabel);
+  listRow->addWidget(placement_, 1);
+  form->addLayout(listRow);
   connect(background_, &QComboBox::currentIndexChanged, this, [this] { Edited(); });
   connect(placement_, &QComboBox::currentIndexChanged, this, [this] { Edited(); });
 
+  auto* fontRow = new QHBoxLayout;
   auto* fontLabel = new QLabel(QStringLiteral("Font:"), this);
   fontName_ = new QLineEdit(this);
   fontName_->setObjectName("fontName");
@@ -235,11 +243,13 @@ CExtraPage::CExtraPage(Settings& s, PageDialogs dialogs, QWidget* parent)
   sizeField_->setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]{0,3}")), this));
   auto* pxLabel = new QLabel(QStringLiteral("px"), this);
-  form->addWidget(fontLabel, 4, 0);
-  form->addWidget(fontName_, 4, 1, 1, 2);
-  form->addWidget(fontButton_, 4, 3);
-  form->addWidget(sizeField_, 4, 4);
-  form->addWidget(pxLabel, 4, 5);
+  fontRow->addWidget(fontLabel);
+  fontRow->addWidget(fontName_, 1);
+  fontRow->addWidget(fontButton_);
+  fontRow->addSpacing(8);
+  fontRow->addWidget(sizeField_);
+  fontRow->addWidget(pxLabel);
+  form->addLayout(fontRow);
   // Numbers above 80 and negative ones become 80 as they are typed; 0 to 80 stay.
   connect(sizeField_, &QLineEdit::textEdited, this, [this](const QString& text) {
     bool ok = false;
@@ -248,6 +258,7 @@ CExtraPage::CExtraPage(Settings& s, PageDialogs dialogs, QWidget* parent)
     Edited();
   });
 
+  auto* offsetRow = new QHBoxLayout;
   auto* offsetLabel = new QLabel(QStringLiteral("Offset from Edge:"), this);
   offsetX_ = new QSpinBox(this);
   offsetX_->setObjectName("offsetX");
@@ -263,11 +274,13 @@ CExtraPage::CExtraPage(Settings& s, PageDialogs dialogs, QWidget* parent)
                          QStringLiteral("MM/DD/YYYY"), QStringLiteral("(D)Date+Time"),
                          QStringLiteral("(M)Date+Time")});
   connect(dateFormat_, &QComboBox::currentIndexChanged, this, [this] { Edited(); });
-  form->addWidget(offsetLabel, 5, 0, 1, 2);
-  form->addWidget(offsetX_, 5, 2);
-  form->addWidget(offsetY_, 5, 3);
-  form->addWidget(dateFormat_, 5, 4, 1, 2);
-  form->setRowStretch(6, 1);
+  offsetRow->addWidget(offsetLabel);
+  offsetRow->addWidget(offsetX_);
+  offsetRow->addWidget(offsetY_);
+  offsetRow->addStretch(1);
+  offsetRow->addWidget(dateFormat_);
+  form->addLayout(offsetRow);
+  form->addStretch(1);
 
   preview_ = new CStampPreview(this);
   stampLayout->addWidget(preview_, 2);

@@ -87,13 +87,15 @@ QVBoxLayout* CSettingsPage::PreviewColumn(CPreviewPanel* panel, bool detail) {
   column->addWidget(caption);
   auto* view = new CImageAfterView(
       panel, detail ? CImageAfterView::Kind::Detail : CImageAfterView::Kind::Reduced, this);
-  view->setMinimumSize(view->sizeHint());
-  column->addWidget(view, 1);
+  // As large as the pane the previews are made for (the detail view shows its crop 1:1).
+  view->setFixedSize(view->sizeHint());
+  column->addWidget(view);
   if (detail) {
     auto* hint = new QLabel(QStringLiteral("Click and Drag image with mouse."), this);
     hint->setObjectName("detailHint");
     column->addWidget(hint);
   }
+  column->addStretch(1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(MakeResetButton());
@@ -107,8 +109,8 @@ QVBoxLayout* CSettingsPage::TwoColumns(CPreviewPanel* panel, bool detail) {
   outer->setSpacing(12);
   auto* left = new QVBoxLayout;
   left->setSpacing(8);
-  outer->addLayout(left, 3);
-  outer->addLayout(PreviewColumn(panel, detail), 2);
+  outer->addLayout(left, 1);
+  outer->addLayout(PreviewColumn(panel, detail));
   return left;
 }
 

@@ -58,8 +58,12 @@ void CSettingsPages::Adopt(CModePages* pages, int tab) {
 }
 
 QWidget* CSettingsPages::PageForTab(int tab) const {
-  if (tab == 8) return extra_;
+  if (tab == 8) return extraPage();
   return modePages(tab);
+}
+
+CExtraPage* CSettingsPages::extraPage() const {
+  return extra_;
 }
 
 CModePages* CSettingsPages::modePages(int tab) const {

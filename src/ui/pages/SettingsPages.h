@@ -37,7 +37,7 @@ class CSettingsPages : public QObject {
   // The widget of a tab: a CModePages for tabs 2 to 6, the Extra page for tab 8, else null.
   QWidget* PageForTab(int tab) const;
   CModePages* modePages(int tab) const;
-  CExtraPage* extraPage() const { return extra_; }
+  CExtraPage* extraPage() const;
   CPreviewPanel& preview() { return *preview_; }
 
   // The pages of each tab, by mode.
