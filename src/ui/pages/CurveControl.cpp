@@ -194,6 +194,11 @@ void CCurveControl::mouseReleaseEvent(QMouseEvent* event) {
 
 void CCurveControl::mouseDoubleClickEvent(QMouseEvent* event) {
   if (!curve_.Enabled() || event->button() != Qt::LeftButton) return;
+  if (drag_ != Drag::None) {
+    // The first click's drag ends here when no release came between the clicks.
+    drag_ = Drag::None;
+    emit valueChanged();
+  }
   QPoint pos = event->position().toPoint();
   QRect exif = ExifColumnRect();
   if (ShowsExifColumn() && pos.x() <= exif.right()) return;

@@ -311,6 +311,8 @@ CExtraPage::CExtraPage(Settings& s, PageDialogs dialogs, QWidget* parent)
   buttons->addStretch(1);
   buttons->addWidget(MakeResetButton());
   outer->addLayout(buttons);
+  // Every edit redraws the stamp preview.
+  connect(this, &CSettingsPage::changed, this, &CExtraPage::RenderPreview);
   LoadFromSettings();
 }
 
@@ -391,7 +393,6 @@ void CExtraPage::CommitControls() {
   CommitCombo(dateFormat_, t.DateType);
   bool storedAll = settings_.sRGB.Test != 0;
   if (allImages_->isChecked() != storedAll) settings_.sRGB.Test = allImages_->isChecked() ? 1 : 0;
-  RenderPreview();
 }
 
 void CExtraPage::UpdateEnabling() {

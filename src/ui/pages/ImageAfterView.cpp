@@ -13,7 +13,11 @@ CImageAfterView::CImageAfterView(CPreviewPanel* panel, Kind kind, QWidget* paren
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   if (kind == Kind::Detail) setCursor(Qt::OpenHandCursor);
   if (panel_) {
-    connect(panel_, &CPreviewPanel::previewsRefreshed, this, qOverload<>(&QWidget::update));
+    // The views keep the size the previews are made for (the pane, or the detail crop).
+    connect(panel_, &CPreviewPanel::previewsRefreshed, this, [this] {
+      if (panel_ && minimumSize() != sizeHint()) setFixedSize(sizeHint());
+      update();
+    });
     connect(panel_, &CPreviewPanel::detailMoved, this, qOverload<>(&QWidget::update));
   }
 }
