@@ -39,8 +39,15 @@ int CEngine::ShowImageInfo(const std::string& path) {
   return 1;
 }
 
-void CEngine::ProcessImage(Image& picture, Image* detailCrop, CProgressDialog* progress) {
+void CEngine::ProcessImage(Image& picture, Image* detailCrop, CProgressDialog* progress,
+                           CropOrigin cropOrigin) {
   PipelineInput in{settings_, camera_, host_, blackFrame_.empty() ? nullptr : &blackFrame_, &log_};
+  if (detailCrop) {
+    in.cropLeft = cropOrigin.left;
+    in.cropTop = cropOrigin.top;
+    in.sourceWidth = picture_.width();
+    in.sourceHeight = picture_.height();
+  }
   colorMatched_ = false;
   PipelineResult r = orv::ProcessImage(in, picture, detailCrop, progress);
   colorMatched_ = r.colorMatched;

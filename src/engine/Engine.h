@@ -18,6 +18,12 @@
 
 namespace orv {
 
+// Where a preview's detail crop lies in the working picture.
+struct CropOrigin {
+  int left = 0;
+  int top = 0;
+};
+
 // How a run ended, for the front ends.
 struct RunReport {
   enum class End { Finished, Cancelled, Declined, EmptyQueue, NoSelection };
@@ -37,8 +43,10 @@ class CEngine {
   // the library's code).
   int ShowImageInfo(const std::string& path);
   // Runs the pipeline over a picture (a run passes the working picture and its progress
-  // window; a preview passes a reduced copy and its detail crop).
-  void ProcessImage(Image& picture, Image* detailCrop, CProgressDialog* progress);
+  // window; a preview passes a reduced copy and its detail crop, cut from the working picture at
+  // cropOrigin, which places the black frame under the crop).
+  void ProcessImage(Image& picture, Image* detailCrop, CProgressDialog* progress,
+                    CropOrigin cropOrigin = {});
   SaveOutcome SaveOutput(const std::string& sourcePath, CProgressDialog* progress);
 
   RunReport RunAll();

@@ -56,6 +56,8 @@ PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* deta
   ctx.log = in.log;
   ctx.cropLeft = in.cropLeft;
   ctx.cropTop = in.cropTop;
+  ctx.sourceWidth = in.sourceWidth;
+  ctx.sourceHeight = in.sourceHeight;
   ctx.CopyToSpare();
   if (previewMode) {
     ctx.crop = detailCrop;

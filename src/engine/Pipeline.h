@@ -27,6 +27,10 @@ struct PipelineInput {
   const ProcessLog* log = nullptr;
   int cropLeft = 0;  // the detail crop's place in the picture, in preview mode
   int cropTop = 0;
+  // In preview mode the picture is a reduced copy; these give the size of the full picture the
+  // crop was cut from (0: the picture's own size). The black frame is matched against it.
+  int sourceWidth = 0;
+  int sourceHeight = 0;
 };
 
 struct PipelineResult {

@@ -35,6 +35,8 @@ struct StageContext {
   bool processPicture = true;
   int cropLeft = 0;  // where the crop lies in the picture (for the black frame)
   int cropTop = 0;
+  int sourceWidth = 0;  // the full picture's size in preview mode (0: the picture's own)
+  int sourceHeight = 0;
   bool colorMatched = false;  // set by colour matching, read by the saver
 
   CProgressDialog* progress = nullptr;

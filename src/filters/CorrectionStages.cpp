@@ -72,8 +72,10 @@ bool BlackFrameStageRun(StageContext& ctx) {
   in.frameLoaded = frame && !frame->empty();
   in.frameWidth = in.frameLoaded ? frame->width() : 0;
   in.frameHeight = in.frameLoaded ? frame->height() : 0;
-  in.width = ctx.picture.width();
-  in.height = ctx.picture.height();
+  // A preview works on a reduced copy: the frame must match the full picture the crop comes from.
+  bool fromSource = ctx.previewMode && ctx.sourceWidth > 0 && ctx.sourceHeight > 0;
+  in.width = fromSource ? ctx.sourceWidth : ctx.picture.width();
+  in.height = fromSource ? ctx.sourceHeight : ctx.picture.height();
   in.shutter = ctx.camera.EffectiveShutter;
   in.hasExif = ctx.camera.HasExif;
   BlackFrameStageParams p = DeriveBlackFrameStage(in);

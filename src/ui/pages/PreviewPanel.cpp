@@ -1,0 +1,85 @@
+#include "ui/pages/PreviewPanel.h"
+
+#include <cstring>
+
+#include "engine/Engine.h"
+#include "engine/EngineHost.h"
+
+namespace orv::ui {
+
+QImage ToQImage(const Image& image) {
+  if (image.empty()) return {};
+  QImage out(image.width(), image.height(), QImage::Format_RGB888);
+  if (out.isNull()) return {};
+  for (int y = 0; y < image.height(); ++y)
+    std::memcpy(out.scanLine(y), image.row(y), image.stride());
+  return out;
+}
+
+CPreviewPanel::CPreviewPanel(CEngine& engine, QObject* parent) : QObject(parent), engine_(engine) {}
+
+void CPreviewPanel::Clear() {
+  reduced_.Clear();
+  crop_.Clear();
+  place_ = {};
+  source_ = nullptr;
+  sourceWidth_ = sourceHeight_ = 0;
+  before_ = after_ = detail_ = QImage();
+  detailProcessed_ = false;
+  emit previewsRefreshed();
+}
+
+void CPreviewPanel::ShowPicture() {
+  const Image& picture = engine_.picture();
+  if (picture.empty() || !ReducePicture(picture, paneSize_.width(), paneSize_.height(), reduced_)) {
+    Clear();
+    return;
+  }
+  source_ = picture.pixels();
+  sourceWidth_ = picture.width();
+  sourceHeight_ = picture.height();
+  place_ =
+      CentredDetail(picture.width(), picture.height(), detailSize_.width(), detailSize_.height());
+  if (!CutDetail(picture, place_, crop_)) crop_.Clear();
+  before_ = ToQImage(reduced_);
+  RefreshPreviews();
+}
+
+bool CPreviewPanel::WorkingPictureChanged() const {
+  const Image& picture = engine_.picture();
+  return picture.pixels() != source_ || picture.width() != sourceWidth_ ||
+         picture.height() != sourceHeight_;
+}
+
+void CPreviewPanel::RefreshPreviews() {
+  if (reduced_.empty()) return;
+  Image picture;
+  Image crop;
+  if (!picture.CopyFrom(reduced_)) return;
+  bool haveCrop = !crop_.empty() && crop.CopyFrom(crop_);
+  if (!haveCrop && !crop.Allocate(1, 1)) return;  // preview mode needs a crop to run on
+  engine_.ProcessImage(picture, &crop, nullptr, CropOrigin{place_.x, place_.y});
+  after_ = ToQImage(picture);
+  detail_ = haveCrop ? ToQImage(crop) : QImage();
+  // The pipeline processes the crop only for the pages that show it (tabs 4 to 6).
+  int tab = engine_.host().CurrentTab();
+  detailProcessed_ = haveCrop && tab >= 4 && tab <= 6;
+  ++refreshCount_;
+  emit previewsRefreshed();
+}
+
+bool CPreviewPanel::MoveDetail(QPoint offset) {
+  // A run loads every photograph of the queue into the working picture; the crop can only be
+  // cut again from the photograph the previews were made of.
+  if (crop_.empty() || WorkingPictureChanged()) return false;
+  DetailPlace moved = ClampDetail(place_, offset.x(), offset.y(), sourceWidth_, sourceHeight_);
+  if (moved.x == place_.x && moved.y == place_.y) return false;
+  place_ = moved;
+  if (!CutDetail(engine_.picture(), place_, crop_)) return false;
+  detail_ = ToQImage(crop_);
+  detailProcessed_ = false;
+  emit detailMoved();
+  return true;
+}
+
+}  // namespace orv::ui

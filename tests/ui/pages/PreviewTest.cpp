@@ -1,0 +1,172 @@
+// The preview pictures: fitting and reducing, the crop's place, the speed of a refresh with a
+// 24-megapixel photograph, and page screenshots.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QLabel>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+#include "engine/Engine.h"
+#include "support/RecordingHost.h"
+#include "support/TempDir.h"
+#include "support/TestPictures.h"
+#include "ui/pages/BalancePage.h"
+#include "ui/pages/CurveControl.h"
+#include "ui/pages/HotPixelsPage.h"
+#include "ui/pages/ModePages.h"
+#include "ui/pages/PageShot.h"
+#include "ui/pages/PreviewPanel.h"
+#include "ui/pages/PreviewPicture.h"
+#include "ui/pages/QtTestApp.h"
+#include "ui/pages/SettingsPages.h"
+
+namespace orv::ui {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Millis(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
+
+TEST(PreviewPicture, FitKeepsTheAspectAndNeverEnlarges) {
+  EXPECT_EQ(FitInside(6000, 4000, 360, 270).width, 360);
+  EXPECT_EQ(FitInside(6000, 4000, 360, 270).height, 240);
+  EXPECT_EQ(FitInside(4000, 6000, 360, 270).width, 180);
+  EXPECT_EQ(FitInside(4000, 6000, 360, 270).height, 270);
+  EXPECT_EQ(FitInside(300, 200, 360, 270).width, 300);  // smaller: as it is
+  EXPECT_EQ(FitInside(10000, 3, 360, 270).height, 1);   // never below one pixel
+  EXPECT_EQ(FitInside(0, 10, 360, 270).width, 0);
+}
+
+TEST(PreviewPicture, ReductionAveragesEachBlock) {
+  // 4 x 2 to 2 x 1: each target pixel is the mean of a 2 x 2 block.
+  Image src;
+  ASSERT_TRUE(src.Allocate(4, 2));
+  const uint8_t values[2][4] = {{0, 10, 100, 200}, {20, 30, 50, 51}};
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 4; ++x)
+      for (int c = 0; c < 3; ++c) src.row(y)[3 * x + c] = uint8_t(values[y][x] + c);
+  Image dst;
+  ASSERT_TRUE(ReducePicture(src, 2, 1, dst));
+  ASSERT_EQ(dst.width(), 2);
+  ASSERT_EQ(dst.height(), 1);
+  EXPECT_EQ(dst.pixels()[0], 15);   // (0 + 10 + 20 + 30) / 4
+  EXPECT_EQ(dst.pixels()[2], 17);   // the same plus 2 in the blue byte
+  EXPECT_EQ(dst.pixels()[3], 100);  // (100 + 200 + 50 + 51) / 4 = 100.25
+  // A flat picture stays flat at any ratio.
+  Image flat;
+  ASSERT_TRUE(flat.Allocate(997, 331));
+  std::fill_n(flat.pixels(), flat.byteSize(), uint8_t(77));
+  ASSERT_TRUE(ReducePicture(flat, 360, 270, dst));
+  EXPECT_EQ(dst.width(), 360);
+  for (size_t i = 0; i < dst.byteSize(); ++i) ASSERT_EQ(dst.pixels()[i], 77) << i;
+}
+
+TEST(PreviewPicture, DetailIsCentredClampedAndCut) {
+  DetailPlace p = CentredDetail(1000, 700, 300, 225);
+  EXPECT_EQ(p.x, 350);
+  EXPECT_EQ(p.y, 237);
+  DetailPlace small = CentredDetail(200, 100, 300, 225);
+  EXPECT_EQ(small.width, 200);
+  EXPECT_EQ(small.x, 0);
+  EXPECT_EQ(ClampDetail(p, 5000, -3, 1000, 700).x, 700);
+  EXPECT_EQ(ClampDetail(p, 5000, -3, 1000, 700).y, 0);
+  Image picture = test::GradientImage(50, 40), crop;
+  DetailPlace place{7, 5, 10, 8};
+  ASSERT_TRUE(CutDetail(picture, place, crop));
+  EXPECT_EQ(crop.row(3)[3 * 2], picture.row(8)[3 * 9]);
+  place.x = 41;  // would reach past the right edge
+  EXPECT_FALSE(CutDetail(picture, place, crop));
+}
+
+// A preview refresh after a curve change, and showing a new photograph, with a 24-megapixel
+// picture. The limits hold for an optimised build; sanitizer builds only report the figures.
+TEST(PreviewSpeed, RefreshWithA24MegapixelPhoto) {
+  test::QtApp();
+  test::TempDir dir;
+  test::RecordingHost host;
+  CEngine engine(host, dir.path());
+  Settings& s = engine.settings();
+  s.ApplyKeyDefaults();
+  s.Mode.Advanced = 1;
+  s.Denoise.Enabled = 1;  // every stage a preview runs
+  s.FilterSim.Enabled = 1;
+  CSettingsPages pages(engine, PageDialogs{});
+
+  auto t0 = Clock::now();
+  std::string photo = std::string(ORV_SOURCE_DIR) + "/bench-24mp.jpg";
+  bool decoded = std::filesystem::exists(photo) && engine.ShowImageInfo(photo) == 1;
+  if (!decoded) engine.picture() = test::GradientImage(6000, 4000);
+  auto t1 = Clock::now();
+  ASSERT_GE(int64_t(engine.picture().width()) * engine.picture().height(), 24'000'000 - 1);
+  host.tab = 6;
+  pages.ShowImage();
+  auto t2 = Clock::now();
+
+  // Curve changes as the page's notice makes them, on a detail tab and on a reduced-view tab.
+  double worst = 0, total = 0;
+  const int runs = 5;
+  for (int i = 0; i < runs; ++i) {
+    host.tab = i % 2 ? 2 : 6;
+    s.Balance.Advanced.SetPoint(0, 100 + 20 * i);
+    auto a = Clock::now();
+    pages.RefreshPreviews();
+    double ms = Millis(Clock::now() - a);
+    worst = std::max(worst, ms);
+    total += ms;
+  }
+  std::printf("[preview] load %.0f ms (%s), show %.1f ms, refresh mean %.1f ms, worst %.1f ms\n",
+              Millis(t1 - t0), decoded ? "JPEG decode" : "synthetic", Millis(t2 - t1), total / runs,
+              worst);
+#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
+  EXPECT_LT(worst, 100.0);
+  EXPECT_LT(Millis(t2 - t0), 1000.0);
+#endif
+}
+
+// Renders each page into a PNG: into $ORV_PAGE_SHOTS when set (for the documentation), else into
+// a temporary folder, checking that every page lays out and renders.
+TEST(PageShots, EveryPageRenders) {
+  test::QtApp();
+  test::TempDir dir;
+  const char* target = std::getenv("ORV_PAGE_SHOTS");
+  std::string out = target ? target : dir.path();
+  test::RecordingHost host;
+  CEngine engine(host, dir.path());
+  Settings& s = engine.settings();
+  s.ApplyKeyDefaults();
+  s.Text.Enabled = 1;  // so that the stamp preview shows a stamp
+  s.Denoise.Enabled = s.Denoise.SimEnabled = 1;
+  std::string photo = std::string(ORV_SOURCE_DIR) + "/samples/test1.jpg";
+  if (engine.ShowImageInfo(photo) != 1) engine.picture() = test::GradientImage(1600, 1200);
+  CSettingsPages pages(engine, PageDialogs{});
+  pages.preview().SetPaneSize({320, 240});
+  pages.preview().SetDetailSize({320, 240});
+  const std::pair<int, const char*> shots[] = {{2, "balance"},    {3, "color-cast"}, {4, "details"},
+                                               {5, "hot-pixels"}, {6, "denoiser"},   {8, "extra"}};
+  for (bool advanced : {false, true}) {
+    s.Mode.Advanced = advanced;
+    for (auto [tab, name] : shots) {
+      if (tab == 8 && !advanced) continue;
+      host.tab = tab;
+      pages.TabSelected(tab);
+      pages.ShowImage();
+      std::string file = out + "/page-" + name +
+                         (tab == 8   ? ""
+                          : advanced ? "-advanced"
+                                     : "-basic") +
+                         ".png";
+      ASSERT_TRUE(RenderPagePng(pages.PageForTab(tab), QString::fromStdString(file), {900, 560}))
+          << file;
+      QImage shot(QString::fromStdString(file));
+      EXPECT_EQ(shot.size(), QSize(1800, 1120)) << file;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orv::ui
