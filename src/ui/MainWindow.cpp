@@ -27,6 +27,9 @@
 #include "ui/ProgressWindow.h"
 #include "ui/QtImage.h"
 #include "ui/SizeQualityPage.h"
+#include "ui/pages/ModePages.h"
+#include "ui/pages/PreviewPanel.h"
+#include "ui/pages/SettingsPages.h"
 
 namespace orv::ui {
 namespace {
@@ -38,16 +41,6 @@ constexpr QSize kDetailViewSize(256, 192);
 const char* const kTabTexts[CMainWindow::kTabCount] = {
     "ORV",       "Files",    "Balance",         "Color Cast", "Details",
     "HotPixels", "Denoiser", "Size && Quality", "Extra",      "GO!"};
-const char* const kModeTabNames[CMainWindow::kTabCount] = {
-    nullptr,     nullptr,    "balance", "colorCast", "details",
-    "hotPixels", "denoiser", nullptr,   nullptr,     nullptr};
-
-bool IsModeTab(int tab) {
-  return tab >= 2 && tab <= 6;
-}
-bool IsDetailTab(int tab) {
-  return tab >= 4 && tab <= 6;
-}
 
 }  // namespace
 
@@ -65,6 +58,16 @@ CMainWindow::CMainWindow(std::string appFolder, std::unique_ptr<CPrompts> prompt
   setWindowIcon(PaintedIcon(IconKind::AppWindow));
   // The pages are built in Basic mode; the current profile then sets the mode.
   engine_.settings().Mode.Advanced = 0;
+  PageDialogs dialogs = QtPageDialogs(this);
+  dialogs.openFile = [this](const QString& title, const QString& folder, const QString& filter) {
+    return prompts_->OpenFile(this, FileDialogSpec{title, folder, filter, QString(), QString()});
+  };
+  dialogs.askYesNo = [this](const QString& question) { return prompts_->AskYesNo(this, question); };
+  settingsPages_ = new CSettingsPages(engine_, std::move(dialogs), this);
+  settingsPages_->preview().SetPaneSize(paneSize_ * devicePixelRatioF());
+  settingsPages_->preview().SetDetailSize(detailView_ * devicePixelRatioF());
+  connect(settingsPages_, &CSettingsPages::changed, this, [this] { MarkModified(); });
+  connect(settingsPages_, &CSettingsPages::resetRequested, this, [this] { ResetToDefault(); });
 
   auto* central = new QWidget(this);
   auto* top = new QHBoxLayout;
@@ -189,21 +192,12 @@ QWidget* CMainWindow::BuildTabs() {
   pages_[kTabOrv] = modePage_;
   pages_[kTabFiles] = filesPage_;
   pages_[kTabSize] = sizePage_;
-  pages_[kTabExtra] = new CEmptyPage(pageContext_);
-  pages_[kTabExtra]->setObjectName(QStringLiteral("extraPage"));
   pages_[kTabGo] = outputPage_;
 
   for (int tab = 0; tab < kTabCount; ++tab) {
+    // Tabs 2 to 6 and 8 hold the settings pages with their previews.
     QWidget* widget = pages_[size_t(tab)];
-    if (IsModeTab(tab)) {
-      auto* basic = new CEmptyPage(pageContext_);
-      auto* advanced = new CEmptyPage(pageContext_);
-      QString name = QLatin1String(kModeTabNames[tab]);
-      basic->setObjectName(name + QLatin1String("Basic"));
-      advanced->setObjectName(name + QLatin1String("Advanced"));
-      modeTabs_[size_t(tab)] = new CModeTab(basic, advanced);
-      widget = modeTabs_[size_t(tab)];
-    }
+    if (!widget) widget = settingsPages_->PageForTab(tab);
     tabs_->addTab(widget, tr(kTabTexts[tab]));
   }
   tabs_->setCurrentIndex(kTabOrv);
@@ -270,14 +264,10 @@ void CMainWindow::CommitPages(PageCommit which) {
       filesPage_->Commit();
       break;
     case PageCommit::Pipeline:
-      for (int tab = 0; tab < kTabCount; ++tab) {
-        if (modeTabs_[size_t(tab)]) {
-          modeTabs_[size_t(tab)]->basicPage()->Commit();
-          modeTabs_[size_t(tab)]->advancedPage()->Commit();
-        } else if (pages_[size_t(tab)]) {
-          pages_[size_t(tab)]->Commit();
-        }
+      for (CSettingsPage* page : pages_) {
+        if (page) page->Commit();
       }
+      settingsPages_->CommitToSettings();
       break;
   }
 }
@@ -338,17 +328,24 @@ void CMainWindow::PageNotice(int code) {
     case kNoticeModeChanged:
       ModeChanged();
       break;
-    case kNoticeSettingChanged: {
+    case kNoticeSettingChanged:
       RefreshPreviews();
-      std::string name = profileName_.toStdString();
-      MarkProfileModified(name);
-      profileName_ = QString::fromStdString(name);
-      UpdateTitle();
+      MarkModified();
       break;
-    }
     default:  // the detail view moves the crop through MoveDetailCrop
       break;
   }
+}
+
+void CMainWindow::MarkModified() {
+  std::string name = profileName_.toStdString();
+  MarkProfileModified(name);
+  profileName_ = QString::fromStdString(name);
+  UpdateTitle();
+}
+
+void CMainWindow::ShowListedCamera(bool listed) {
+  settingsPages_->ShowListedCamera(listed);
 }
 
 void CMainWindow::ModeChanged() {
@@ -358,21 +355,15 @@ void CMainWindow::ModeChanged() {
 }
 
 void CMainWindow::TabChanged(int index) {
-  if (IsModeTab(index)) modeTabs_[size_t(index)]->FollowMode(engine_.settings().IsAdvanced());
-  if (IsDetailTab(index)) RefreshPreviews();
+  settingsPages_->TabSelected(index);
 }
 
 void CMainWindow::RefreshAllPages() {
   bool advanced = engine_.settings().IsAdvanced();
-  for (int tab = 0; tab < kTabCount; ++tab) {
-    if (CModeTab* mt = modeTabs_[size_t(tab)]) {
-      mt->basicPage()->LoadFromModel();
-      mt->advancedPage()->LoadFromModel();
-      mt->FollowMode(advanced);
-    } else if (pages_[size_t(tab)]) {
-      pages_[size_t(tab)]->LoadFromModel();
-    }
+  for (CSettingsPage* page : pages_) {
+    if (page) page->LoadFromModel();
   }
+  settingsPages_->LoadFromSettings();
   advMarker_->setVisible(advanced);
 }
 
@@ -390,28 +381,19 @@ void CMainWindow::ShowImage(const std::string& path) {
     ClearShownImage(QString::fromStdString(LibraryErrorText(engine_.loadError())));
     return;
   }
-  const Image& picture = engine_.picture();
-  qreal dpr = devicePixelRatioF();
-  if (!ReduceToFit(picture, (QSizeF(paneSize_) * dpr).toSize(), preview_)) {
+  settingsPages_->ShowImage();
+  QImage shown = settingsPages_->preview().before();
+  if (shown.isNull()) {
     ClearShownImage(QString());
     return;
   }
-  QImage shown = ToQImage(preview_);
-  shown.setDevicePixelRatio(dpr);
+  shown.setDevicePixelRatio(devicePixelRatioF());
   pane_->setPixmap(QPixmap::fromImage(shown));
-
-  QSize view = (QSizeF(detailView_) * dpr).toSize();
-  int w = qMin(view.width(), picture.width());
-  int h = qMin(view.height(), picture.height());
-  detailOffset_ = QPoint((picture.width() - w) / 2, (picture.height() - h) / 2);
-  if (!CutRect(picture, QRect(detailOffset_, QSize(w, h)), detail_)) detail_.Clear();
   ShowInfoPanel();
-  RefreshPreviews();
 }
 
 void CMainWindow::ClearShownImage(const QString& why) {
-  preview_.Clear();
-  detail_.Clear();
+  settingsPages_->preview().Clear();
   pane_->clear();
   pane_->setText(why);
   for (QLabel* l :
@@ -437,40 +419,7 @@ void CMainWindow::ShowInfoPanel() {
 }
 
 void CMainWindow::RefreshPreviews() {
-  if (preview_.empty() || detail_.empty()) return;
-  Image after, crop;
-  if (!after.CopyFrom(preview_) || !crop.CopyFrom(detail_)) return;
-  ++previewRuns_;
-  engine_.ProcessImage(after, &crop, nullptr);
-  qreal dpr = devicePixelRatioF();
-  QImage afterImage = ToQImage(after);
-  QImage detailImage = ToQImage(crop);
-  afterImage.setDevicePixelRatio(dpr);
-  detailImage.setDevicePixelRatio(dpr);
-  for (int tab = 0; tab < kTabCount; ++tab) {
-    if (CModeTab* mt = modeTabs_[size_t(tab)])
-      mt->currentPage()->ShowPreviews(afterImage, detailImage);
-  }
-  pages_[kTabExtra]->ShowPreviews(afterImage, detailImage);
-}
-
-bool CMainWindow::MoveDetailCrop(int x, int y) {
-  if (preview_.empty() || detail_.empty()) return false;
-  const Image& picture = engine_.picture();
-  int w = detail_.width(), h = detail_.height();
-  QPoint offset(qBound(0, x, qMax(0, picture.width() - w)),
-                qBound(0, y, qMax(0, picture.height() - h)));
-  if (offset == detailOffset_) return false;
-  Image moved;
-  if (!CutRect(picture, QRect(offset, QSize(w, h)), moved)) return false;
-  detail_ = std::move(moved);
-  detailOffset_ = offset;
-  QImage shown = ToQImage(detail_);
-  shown.setDevicePixelRatio(devicePixelRatioF());
-  for (int tab = 0; tab < kTabCount; ++tab) {
-    if (CModeTab* mt = modeTabs_[size_t(tab)]) mt->currentPage()->ShowDetail(shown);
-  }
-  return true;
+  settingsPages_->RefreshPreviews();
 }
 
 // --- The Cue List
@@ -651,14 +600,8 @@ CHelpView* CMainWindow::helpView() const {
   return modePage_->helpView();
 }
 
-CModeTab* CMainWindow::modeTab(int tab) const {
-  return tab >= 0 && tab < kTabCount ? modeTabs_[size_t(tab)] : nullptr;
-}
-
 CSettingsPage* CMainWindow::page(int tab) const {
-  if (tab < 0 || tab >= kTabCount) return nullptr;
-  if (modeTabs_[size_t(tab)]) return modeTabs_[size_t(tab)]->currentPage();
-  return pages_[size_t(tab)];
+  return tab >= 0 && tab < kTabCount ? pages_[size_t(tab)] : nullptr;
 }
 
 }  // namespace orv::ui

@@ -26,6 +26,7 @@ class CFilesPage;
 class CHelpView;
 class CModePage;
 class COutputPage;
+class CSettingsPages;
 class CSizeQualityPage;
 
 class CMainWindow : public QMainWindow, public EngineHost {
@@ -48,6 +49,7 @@ class CMainWindow : public QMainWindow, public EngineHost {
   void QueueChanged() override;
   void SetWaitCursor(bool on) override;
   std::unique_ptr<CProgressDialog> CreateProgressDialog() override;
+  void ShowListedCamera(bool listed) override;
 
   // What the pages send (see PageNoticeCode).
   void PageNotice(int code);
@@ -55,8 +57,6 @@ class CMainWindow : public QMainWindow, public EngineHost {
   // Loads a photograph into the panes and refreshes the previews.
   void ShowImage(const std::string& path);
   void RefreshPreviews();
-  // Moves the detail crop (clamped to the picture); true when it moved.
-  bool MoveDetailCrop(int x, int y);
   // Files and folders given by a drop, in drop order.
   void AddDroppedPaths(const QStringList& paths);
 
@@ -79,17 +79,12 @@ class CMainWindow : public QMainWindow, public EngineHost {
   QListWidget* cueList() const { return cueList_; }
   QTabWidget* tabs() const { return tabs_; }
   CHelpView* helpView() const;
-  CModeTab* modeTab(int tab) const;
+  // The page of tabs 0, 1, 7 and 9; tabs 2 to 6 and 8 are in settingsPages().
   CSettingsPage* page(int tab) const;
+  CSettingsPages& settingsPages() const { return *settingsPages_; }
   QLabel* advMarker() const { return advMarker_; }
   CProgressWindow* progressWindow() const { return progressWindow_; }
   bool runInProgress() const { return runInProgress_; }
-  int previewRuns() const { return previewRuns_; }
-  const Image& previewPicture() const { return preview_; }
-  const Image& detailCrop() const { return detail_; }
-  QPoint detailOffset() const { return detailOffset_; }
-  // The size of the detail views (device pixels); the crop is at most this large.
-  void SetDetailViewSize(QSize size) { detailView_ = size; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -108,6 +103,7 @@ class CMainWindow : public QMainWindow, public EngineHost {
   void ModeChanged();
   void RefreshAllPages();
   void UpdateTitle();
+  void MarkModified();
   void SetUiEnabled(bool enabled);
   void AfterRun();
 
@@ -118,12 +114,9 @@ class CMainWindow : public QMainWindow, public EngineHost {
   PageContext pageContext_;
   QString profileName_;
   std::string shownPath_;
-  Image preview_;  // PreviewPicture: the current picture reduced to the pane
-  Image detail_;   // the 1:1 detail crop
-  QPoint detailOffset_;
   QSize detailView_;
   QSize paneSize_;
-  int previewRuns_ = 0;
+  CSettingsPages* settingsPages_ = nullptr;
   int waitCursor_ = 0;
   bool runInProgress_ = false;
   bool profileSaved_ = false;
@@ -144,8 +137,7 @@ class CMainWindow : public QMainWindow, public EngineHost {
   CFilesPage* filesPage_ = nullptr;
   CSizeQualityPage* sizePage_ = nullptr;
   COutputPage* outputPage_ = nullptr;
-  std::array<CModeTab*, kTabCount> modeTabs_{};    // tabs 2 to 6
-  std::array<CSettingsPage*, kTabCount> pages_{};  // the single page of tabs 0, 1, 7, 8, 9
+  std::array<CSettingsPage*, kTabCount> pages_{};  // the pages of tabs 0, 1, 7 and 9
   QPointer<CProgressWindow> progressWindow_;
 };
 

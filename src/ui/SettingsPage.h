@@ -3,8 +3,6 @@
 // (UpdateEnabling), and tells the main window about changes by notice codes.
 #pragma once
 
-#include <QImage>
-#include <QStackedWidget>
 #include <QWidget>
 #include <functional>
 
@@ -43,10 +41,6 @@ class CSettingsPage : public QWidget {
   virtual void Commit() {}
   // The page's enabling rules, from the model.
   virtual void UpdateEnabling() {}
-  // The processed preview and detail crop, for pages with an "Image After" view.
-  virtual void ShowPreviews(const QImage& /*after*/, const QImage& /*detailAfter*/) {}
-  // The detail crop moved: shown unprocessed until the next preview refresh.
-  virtual void ShowDetail(const QImage& /*detail*/) {}
 
  protected:
   Settings& settings() { return ctx_.engine.settings(); }
@@ -54,30 +48,6 @@ class CSettingsPage : public QWidget {
   void SettingChanged() { ctx_.notice(kNoticeSettingChanged); }
 
   PageContext& ctx_;
-};
-
-// A page still without controls (the settings pages that come with the curve editors).
-class CEmptyPage : public CSettingsPage {
-  Q_OBJECT
- public:
-  using CSettingsPage::CSettingsPage;
-};
-
-// Tabs 2 to 6: a Basic and an Advanced page, of which the one of the current mode is shown
-// whenever the tab is selected.
-class CModeTab : public QStackedWidget {
-  Q_OBJECT
- public:
-  CModeTab(CSettingsPage* basic, CSettingsPage* advanced, QWidget* parent = nullptr);
-
-  void FollowMode(bool advanced);
-  CSettingsPage* basicPage() const { return basic_; }
-  CSettingsPage* advancedPage() const { return advanced_; }
-  CSettingsPage* currentPage() const;
-
- private:
-  CSettingsPage* basic_;
-  CSettingsPage* advanced_;
 };
 
 }  // namespace orv::ui

@@ -13,11 +13,18 @@
 #include "support/TestPictures.h"
 #include "ui/HelpView.h"
 #include "ui/UiTestSupport.h"
+#include "ui/pages/BalancePage.h"
+#include "ui/pages/ColorCastPage.h"
+#include "ui/pages/ModePages.h"
+#include "ui/pages/PreviewPanel.h"
+#include "ui/pages/SettingsPages.h"
 
 namespace orv::test {
 namespace {
 
 using ui::CMainWindow;
+using ui::CPreviewPanel;
+using ui::CSettingsPages;
 
 class MainWindowTest : public UiFixture {};
 
@@ -47,8 +54,9 @@ TEST_F(MainWindowTest, StartsOnTabZeroWithTheStartPageAndTheLastProfileInTheTitl
 
 TEST_F(MainWindowTest, ModeSwitchMovesTheMarkerAndTheNextSelectedTabFollows) {
   CMainWindow& w = Open();
+  CSettingsPages& pages = w.settingsPages();
   w.SelectTab(2);
-  EXPECT_EQ(w.modeTab(2)->currentWidget()->objectName(), QStringLiteral("balanceBasic"));
+  EXPECT_EQ(pages.modePages(2)->currentWidget(), static_cast<QWidget*>(pages.balancePage(false)));
   w.SelectTab(0);
   Click("advancedModeButton");
   EXPECT_EQ(w.engine().settings().Mode.Advanced, 1);
@@ -56,9 +64,9 @@ TEST_F(MainWindowTest, ModeSwitchMovesTheMarkerAndTheNextSelectedTabFollows) {
   EXPECT_TRUE(Find<QLabel>("advancedModeLabel")->isVisibleTo(&w));
   EXPECT_FALSE(Find<QLabel>("basicModeLabel")->isVisibleTo(&w));
   // Tab 3 was not selected since: it still shows its Basic page until it is.
-  EXPECT_EQ(w.modeTab(3)->currentWidget()->objectName(), QStringLiteral("colorCastBasic"));
+  EXPECT_EQ(pages.modePages(3)->currentWidget(), static_cast<QWidget*>(pages.colorCastPage(false)));
   w.SelectTab(2);
-  EXPECT_EQ(w.modeTab(2)->currentWidget()->objectName(), QStringLiteral("balanceAdvanced"));
+  EXPECT_EQ(pages.modePages(2)->currentWidget(), static_cast<QWidget*>(pages.balancePage(true)));
   w.SelectTab(0);
   Click("basicModeButton");
   EXPECT_EQ(w.engine().settings().Mode.Advanced, 0);
@@ -213,32 +221,33 @@ TEST_F(MainWindowTest, PreviewsFollowTheImageTheDetailTabsAndTheCropStaysInside)
   w.AddDroppedPaths(
       {QString::fromStdString(Data("in/big.png")), QString::fromStdString(Data("in/bad.jpg"))});
   w.SelectCueIndex(0);
-  int runs = w.previewRuns();
+  CPreviewPanel& preview = w.settingsPages().preview();
+  int runs = preview.refreshCount();
   EXPECT_GT(runs, 0);
-  const Image& preview = w.previewPicture();
-  EXPECT_LE(preview.width(), 288 * w.devicePixelRatioF());
-  EXPECT_EQ(preview.width() * 600 / 900, preview.height());
+  QImage before = preview.before();
+  EXPECT_LE(before.width(), 288 * w.devicePixelRatioF());
+  EXPECT_EQ(before.width() * 600 / 900, before.height());
 
   // The crop starts centred and stops at the picture's edges.
-  int cw = w.detailCrop().width(), ch = w.detailCrop().height();
-  EXPECT_EQ(w.detailOffset(), QPoint((900 - cw) / 2, (600 - ch) / 2));
-  EXPECT_TRUE(w.MoveDetailCrop(5000, -40));
-  EXPECT_EQ(w.detailOffset(), QPoint(900 - cw, 0));
-  EXPECT_FALSE(w.MoveDetailCrop(9000, -1));
+  QSize crop = preview.detailCropSize();
+  EXPECT_EQ(preview.detailOffset(), QPoint((900 - crop.width()) / 2, (600 - crop.height()) / 2));
+  preview.MoveDetail(QPoint(5000, -40));
+  EXPECT_EQ(preview.detailOffset(), QPoint(900 - crop.width(), 0));
 
+  int moved = preview.refreshCount();
   w.SelectTab(4);
-  EXPECT_EQ(w.previewRuns(), runs + 1);
+  EXPECT_EQ(preview.refreshCount(), moved + 1);
   w.SelectTab(7);
-  EXPECT_EQ(w.previewRuns(), runs + 1);
+  EXPECT_EQ(preview.refreshCount(), moved + 1);
   w.SelectTab(5);
-  EXPECT_EQ(w.previewRuns(), runs + 2);
+  EXPECT_EQ(preview.refreshCount(), moved + 2);
 
   // A photograph that cannot be loaded leaves no trace of the previous one in the panes.
   w.SelectCueIndex(1);
-  EXPECT_TRUE(w.previewPicture().empty());
+  EXPECT_FALSE(preview.hasPicture());
   EXPECT_FALSE(Find<QLabel>("infoSize")->isVisibleTo(&w));
   w.SelectTab(6);
-  EXPECT_EQ(w.previewRuns(), runs + 2);
+  EXPECT_EQ(preview.refreshCount(), moved + 2);
 }
 
 }  // namespace

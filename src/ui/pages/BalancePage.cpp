@@ -9,7 +9,7 @@
 namespace orv::ui {
 
 CBalancePage::CBalancePage(Settings& s, bool advanced, CPreviewPanel* preview, QWidget* parent)
-    : CSettingsPage(s, parent), advanced_(advanced) {
+    : CTuningPage(s, parent), advanced_(advanced) {
   setObjectName(advanced ? "balanceAdvancedPage" : "balanceBasicPage");
   QVBoxLayout* left = TwoColumns(preview, false);
 

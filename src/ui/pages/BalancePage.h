@@ -1,11 +1,11 @@
 // Tab 2, "Balance": the auto balance and midtone curves with their switches.
 #pragma once
 
-#include "ui/pages/SettingsPage.h"
+#include "ui/pages/TuningPage.h"
 
 namespace orv::ui {
 
-class CBalancePage : public CSettingsPage {
+class CBalancePage : public CTuningPage {
   Q_OBJECT
 
  public:

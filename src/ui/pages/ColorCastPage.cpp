@@ -33,7 +33,7 @@ QString ToQString(std::string_view s) {
 }  // namespace
 
 CColorCastPage::CColorCastPage(Settings& s, bool advanced, CPreviewPanel* preview, QWidget* parent)
-    : CSettingsPage(s, parent), advanced_(advanced) {
+    : CTuningPage(s, parent), advanced_(advanced) {
   setObjectName(advanced ? "colorCastAdvancedPage" : "colorCastBasicPage");
   QVBoxLayout* left = TwoColumns(preview, false);
 

@@ -2,14 +2,14 @@
 // with its ordered filter list, the selected filter's names and the educational note.
 #pragma once
 
-#include "ui/pages/SettingsPage.h"
+#include "ui/pages/TuningPage.h"
 
 class QComboBox;
 class QLabel;
 
 namespace orv::ui {
 
-class CColorCastPage : public CSettingsPage {
+class CColorCastPage : public CTuningPage {
   Q_OBJECT
 
  public:

@@ -12,7 +12,7 @@
 namespace orv::ui {
 
 CDenoiserPage::CDenoiserPage(Settings& s, bool advanced, CPreviewPanel* preview, QWidget* parent)
-    : CSettingsPage(s, parent), advanced_(advanced) {
+    : CTuningPage(s, parent), advanced_(advanced) {
   setObjectName(advanced ? "denoiserAdvancedPage" : "denoiserBasicPage");
   QVBoxLayout* left = TwoColumns(preview, true);
 

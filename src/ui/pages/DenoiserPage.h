@@ -2,13 +2,13 @@
 // distance) or "Portrait De-Focus" with "Enhance Pink Tones"; the two are exclusive.
 #pragma once
 
-#include "ui/pages/SettingsPage.h"
+#include "ui/pages/TuningPage.h"
 
 class QRadioButton;
 
 namespace orv::ui {
 
-class CDenoiserPage : public CSettingsPage {
+class CDenoiserPage : public CTuningPage {
   Q_OBJECT
 
  public:

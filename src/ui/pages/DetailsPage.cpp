@@ -11,7 +11,7 @@
 namespace orv::ui {
 
 CDetailsPage::CDetailsPage(Settings& s, bool advanced, CPreviewPanel* preview, QWidget* parent)
-    : CSettingsPage(s, parent), advanced_(advanced) {
+    : CTuningPage(s, parent), advanced_(advanced) {
   setObjectName(advanced ? "detailsAdvancedPage" : "detailsBasicPage");
   QVBoxLayout* left = TwoColumns(preview, true);
 

@@ -2,13 +2,13 @@
 // curve over the F-number. Both pages show the 1:1 detail view.
 #pragma once
 
-#include "ui/pages/SettingsPage.h"
+#include "ui/pages/TuningPage.h"
 
 class QRadioButton;
 
 namespace orv::ui {
 
-class CDetailsPage : public CSettingsPage {
+class CDetailsPage : public CTuningPage {
   Q_OBJECT
 
  public:

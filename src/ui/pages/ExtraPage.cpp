@@ -110,7 +110,7 @@ void CStampPreview::Render(const TextGroup& text, const StampValues& values) {
   // The same derive step and drawing as the pipeline's stamp stage, on the sample picture.
   StampPlan plan = DeriveStampStage(text, values, false);
   if (plan.run) RenderStamp(copy.pixels(), copy.width(), copy.height(), plan.text, plan.style);
-  shown_ = ToQImage(copy);
+  shown_ = ToDisplayImage(copy);
   update();
 }
 
@@ -151,7 +151,7 @@ StampValues CExtraPage::DemoValues() {
 }
 
 CExtraPage::CExtraPage(Settings& s, PageDialogs dialogs, QWidget* parent)
-    : CSettingsPage(s, parent), dialogs_(std::move(dialogs)), sample_(DemoValues()) {
+    : CTuningPage(s, parent), dialogs_(std::move(dialogs)), sample_(DemoValues()) {
   setObjectName("extraPage");
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(10, 10, 10, 10);
@@ -312,7 +312,7 @@ CExtraPage::CExtraPage(Settings& s, PageDialogs dialogs, QWidget* parent)
   buttons->addWidget(MakeResetButton());
   outer->addLayout(buttons);
   // Every edit redraws the stamp preview.
-  connect(this, &CSettingsPage::changed, this, &CExtraPage::RenderPreview);
+  connect(this, &CTuningPage::changed, this, &CExtraPage::RenderPreview);
   LoadFromSettings();
 }
 

@@ -6,7 +6,7 @@
 #include "filters/Image.h"
 #include "filters/TextStamp.h"
 #include "ui/pages/PageDialogs.h"
-#include "ui/pages/SettingsPage.h"
+#include "ui/pages/TuningPage.h"
 
 class QComboBox;
 class QLabel;
@@ -35,7 +35,7 @@ class CStampPreview : public QWidget {
   QImage shown_;
 };
 
-class CExtraPage : public CSettingsPage {
+class CExtraPage : public CTuningPage {
   Q_OBJECT
 
  public:

@@ -56,7 +56,7 @@ QString CHotPixelsPage::ImageFileFilter() {
 
 CHotPixelsPage::CHotPixelsPage(Settings& s, bool advanced, Image& blackFrame, PageDialogs dialogs,
                                CPreviewPanel* preview, QWidget* parent)
-    : CSettingsPage(s, parent),
+    : CTuningPage(s, parent),
       advanced_(advanced),
       blackFrame_(blackFrame),
       dialogs_(std::move(dialogs)) {

@@ -4,7 +4,7 @@
 
 #include "filters/Image.h"
 #include "ui/pages/PageDialogs.h"
-#include "ui/pages/SettingsPage.h"
+#include "ui/pages/TuningPage.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -12,7 +12,7 @@ class QRadioButton;
 
 namespace orv::ui {
 
-class CHotPixelsPage : public CSettingsPage {
+class CHotPixelsPage : public CTuningPage {
   Q_OBJECT
 
  public:

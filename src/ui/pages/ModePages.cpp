@@ -1,27 +1,27 @@
 #include "ui/pages/ModePages.h"
 
-#include "ui/pages/SettingsPage.h"
+#include "ui/pages/TuningPage.h"
 
 namespace orv::ui {
 
-CModePages::CModePages(CSettingsPage* basic, CSettingsPage* advanced, QWidget* parent)
+CModePages::CModePages(CTuningPage* basic, CTuningPage* advanced, QWidget* parent)
     : QStackedWidget(parent), basic_(basic), advanced_(advanced) {
   addWidget(basic_);
   addWidget(advanced_);
-  for (CSettingsPage* page : {basic_, advanced_}) {
-    connect(page, &CSettingsPage::changed, this, &CModePages::changed);
-    connect(page, &CSettingsPage::resetRequested, this, &CModePages::resetRequested);
+  for (CTuningPage* page : {basic_, advanced_}) {
+    connect(page, &CTuningPage::changed, this, &CModePages::changed);
+    connect(page, &CTuningPage::resetRequested, this, &CModePages::resetRequested);
   }
 }
 
 void CModePages::FollowMode(bool advanced) {
-  CSettingsPage* page = advanced ? advanced_ : basic_;
+  CTuningPage* page = advanced ? advanced_ : basic_;
   page->LoadFromSettings();
   setCurrentWidget(page);
 }
 
-CSettingsPage* CModePages::current() const {
-  return static_cast<CSettingsPage*>(currentWidget());
+CTuningPage* CModePages::current() const {
+  return static_cast<CTuningPage*>(currentWidget());
 }
 
 }  // namespace orv::ui

@@ -6,21 +6,21 @@
 
 namespace orv::ui {
 
-class CSettingsPage;
+class CTuningPage;
 
 class CModePages : public QStackedWidget {
   Q_OBJECT
 
  public:
   // Takes ownership of both pages.
-  CModePages(CSettingsPage* basic, CSettingsPage* advanced, QWidget* parent = nullptr);
+  CModePages(CTuningPage* basic, CTuningPage* advanced, QWidget* parent = nullptr);
 
   // Shows the page of the mode and refreshes it from the model (the other page may have
   // changed a field both show).
   void FollowMode(bool advanced);
-  CSettingsPage* basic() const { return basic_; }
-  CSettingsPage* advanced() const { return advanced_; }
-  CSettingsPage* current() const;
+  CTuningPage* basic() const { return basic_; }
+  CTuningPage* advanced() const { return advanced_; }
+  CTuningPage* current() const;
 
  signals:
   // Forwarded from either page.
@@ -28,8 +28,8 @@ class CModePages : public QStackedWidget {
   void resetRequested();
 
  private:
-  CSettingsPage* basic_;
-  CSettingsPage* advanced_;
+  CTuningPage* basic_;
+  CTuningPage* advanced_;
 };
 
 }  // namespace orv::ui

@@ -7,7 +7,7 @@
 
 namespace orv::ui {
 
-QImage ToQImage(const Image& image) {
+QImage ToDisplayImage(const Image& image) {
   if (image.empty()) return {};
   QImage out(image.width(), image.height(), QImage::Format_RGB888);
   if (out.isNull()) return {};
@@ -41,7 +41,7 @@ void CPreviewPanel::ShowPicture() {
   place_ =
       CentredDetail(picture.width(), picture.height(), detailSize_.width(), detailSize_.height());
   if (!CutDetail(picture, place_, crop_)) crop_.Clear();
-  before_ = ToQImage(reduced_);
+  before_ = ToDisplayImage(reduced_);
   RefreshPreviews();
 }
 
@@ -59,8 +59,8 @@ void CPreviewPanel::RefreshPreviews() {
   bool haveCrop = !crop_.empty() && crop.CopyFrom(crop_);
   if (!haveCrop && !crop.Allocate(1, 1)) return;  // preview mode needs a crop to run on
   engine_.ProcessImage(picture, &crop, nullptr, CropOrigin{place_.x, place_.y});
-  after_ = ToQImage(picture);
-  detail_ = haveCrop ? ToQImage(crop) : QImage();
+  after_ = ToDisplayImage(picture);
+  detail_ = haveCrop ? ToDisplayImage(crop) : QImage();
   // The pipeline processes the crop only for the pages that show it (tabs 4 to 6).
   int tab = engine_.host().CurrentTab();
   detailProcessed_ = haveCrop && tab >= 4 && tab <= 6;
@@ -76,7 +76,7 @@ bool CPreviewPanel::MoveDetail(QPoint offset) {
   if (moved.x == place_.x && moved.y == place_.y) return false;
   place_ = moved;
   if (!CutDetail(engine_.picture(), place_, crop_)) return false;
-  detail_ = ToQImage(crop_);
+  detail_ = ToDisplayImage(crop_);
   detailProcessed_ = false;
   emit detailMoved();
   return true;

@@ -79,6 +79,6 @@ class CPreviewPanel : public QObject {
 };
 
 // A display copy of a picture.
-QImage ToQImage(const Image& image);
+QImage ToDisplayImage(const Image& image);
 
 }  // namespace orv::ui

@@ -26,11 +26,11 @@ CSettingsPages::CSettingsPages(CEngine& engine, PageDialogs dialogs, QObject* pa
   Adopt(new CModePages(hotBasic, hotAdvanced), 5);
   Adopt(new CModePages(new CDenoiserPage(s, false, p), new CDenoiserPage(s, true, p)), 6);
   extra_ = new CExtraPage(s, dialogs_);
-  connect(extra_, &CSettingsPage::changed, this, [this] {
+  connect(extra_, &CTuningPage::changed, this, [this] {
     RefreshPreviews();
     emit changed();
   });
-  connect(extra_, &CSettingsPage::resetRequested, this, &CSettingsPages::resetRequested);
+  connect(extra_, &CTuningPage::resetRequested, this, &CSettingsPages::resetRequested);
   // Both hot-pixel pages show the one frame the engine subtracts; a new frame changes the
   // previews but no setting.
   for (CHotPixelsPage* page : {hotBasic, hotAdvanced})

@@ -24,7 +24,7 @@ class CExtraPage;
 class CHotPixelsPage;
 class CModePages;
 class CPreviewPanel;
-class CSettingsPage;
+class CTuningPage;
 
 class CSettingsPages : public QObject {
   Q_OBJECT

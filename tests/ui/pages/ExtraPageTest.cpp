@@ -44,7 +44,7 @@ struct ExtraFixture : ::testing::Test {
     d.pickColour = [this](const QColor&, const QString&) { return colour; };
     d.pickFont = [this](const QFont&) { return font; };
     page = std::make_unique<CExtraPage>(settings, d);
-    changed = std::make_unique<QSignalSpy>(page.get(), &CSettingsPage::changed);
+    changed = std::make_unique<QSignalSpy>(page.get(), &CTuningPage::changed);
   }
   void TypeSize(const QString& text) {
     page->sizeField()->selectAll();

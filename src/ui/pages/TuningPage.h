@@ -1,4 +1,4 @@
-// CSettingsPage: what every settings page shares. A page edits an orv::Settings in place: each
+// CTuningPage: what every settings page shares. A page edits an orv::Settings in place: each
 // user edit writes its field at once, then the page applies its enabling rules and sends
 // changed(). LoadFromSettings refreshes every control from the model without sending anything.
 #pragma once
@@ -19,11 +19,11 @@ namespace orv::ui {
 class CCurveControl;
 class CPreviewPanel;
 
-class CSettingsPage : public QWidget {
+class CTuningPage : public QWidget {
   Q_OBJECT
 
  public:
-  CSettingsPage(Settings& settings, QWidget* parent = nullptr);
+  CTuningPage(Settings& settings, QWidget* parent = nullptr);
 
   // Every control from the model (after a profile load, a reset, or a mode switch).
   void LoadFromSettings();

@@ -1,4 +1,4 @@
-#include "ui/pages/SettingsPage.h"
+#include "ui/pages/TuningPage.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -12,10 +12,10 @@
 
 namespace orv::ui {
 
-CSettingsPage::CSettingsPage(Settings& settings, QWidget* parent)
+CTuningPage::CTuningPage(Settings& settings, QWidget* parent)
     : QWidget(parent), settings_(settings) {}
 
-void CSettingsPage::LoadFromSettings() {
+void CTuningPage::LoadFromSettings() {
   loading_ = true;
   for (const BoundSwitch& s : switches_) SetSwitch(s.box, *s.field);
   LoadControls();
@@ -24,12 +24,12 @@ void CSettingsPage::LoadFromSettings() {
   SyncCurves();
 }
 
-void CSettingsPage::CommitToSettings() {
+void CTuningPage::CommitToSettings() {
   for (const BoundSwitch& s : switches_) *s.field = SwitchValue(s.box);
   CommitControls();
 }
 
-void CSettingsPage::Edited() {
+void CTuningPage::Edited() {
   if (loading_) return;
   CommitToSettings();
   UpdateEnabling();
@@ -37,36 +37,36 @@ void CSettingsPage::Edited() {
   emit changed();
 }
 
-void CSettingsPage::SyncCurves() {
+void CTuningPage::SyncCurves() {
   for (CCurveControl* c : curves_) c->SyncEnabled();
 }
 
-QCheckBox* CSettingsPage::AddSwitch(const QString& text, int* field) {
+QCheckBox* CTuningPage::AddSwitch(const QString& text, int* field) {
   auto* box = new QCheckBox(text, this);
   switches_.push_back({box, field});
   connect(box, &QCheckBox::toggled, this, [this] { Edited(); });
   return box;
 }
 
-CCurveControl* CSettingsPage::AddCurve(Curve& curve) {
+CCurveControl* CTuningPage::AddCurve(Curve& curve) {
   auto* control = new CCurveControl(curve, this);
   curves_.push_back(control);
   // The curve itself holds the values: a finished drag or edit only needs the notice.
   connect(control, &CCurveControl::valueChanged, this, [this] {
     if (!loading_) emit changed();
   });
-  connect(control, &CCurveControl::valueChanging, this, &CSettingsPage::changing);
+  connect(control, &CCurveControl::valueChanging, this, &CTuningPage::changing);
   return control;
 }
 
-QPushButton* CSettingsPage::MakeResetButton() {
+QPushButton* CTuningPage::MakeResetButton() {
   auto* button = new QPushButton(QStringLiteral("Reset to Default"), this);
   button->setObjectName("resetButton");
-  connect(button, &QPushButton::clicked, this, &CSettingsPage::resetRequested);
+  connect(button, &QPushButton::clicked, this, &CTuningPage::resetRequested);
   return button;
 }
 
-QGroupBox* CSettingsPage::AddGroup(QVBoxLayout* column, const QString& title) {
+QGroupBox* CTuningPage::AddGroup(QVBoxLayout* column, const QString& title) {
   auto* group = new QGroupBox(title, this);
   auto* layout = new QVBoxLayout(group);
   layout->setContentsMargins(8, 6, 8, 8);
@@ -75,7 +75,7 @@ QGroupBox* CSettingsPage::AddGroup(QVBoxLayout* column, const QString& title) {
   return group;
 }
 
-QVBoxLayout* CSettingsPage::PreviewColumn(CPreviewPanel* panel, bool detail) {
+QVBoxLayout* CTuningPage::PreviewColumn(CPreviewPanel* panel, bool detail) {
   auto* column = new QVBoxLayout;
   column->setSpacing(4);
   auto* caption = new QLabel(
@@ -103,7 +103,7 @@ QVBoxLayout* CSettingsPage::PreviewColumn(CPreviewPanel* panel, bool detail) {
   return column;
 }
 
-QVBoxLayout* CSettingsPage::TwoColumns(CPreviewPanel* panel, bool detail) {
+QVBoxLayout* CTuningPage::TwoColumns(CPreviewPanel* panel, bool detail) {
   auto* outer = new QHBoxLayout(this);
   outer->setContentsMargins(10, 10, 10, 10);
   outer->setSpacing(12);
