@@ -19,6 +19,13 @@
 namespace orv {
 namespace {
 
+// A real coordinate as a pixel index within 0..size-1; NaN gives 0.
+int PixelIndex(double v, int size) {
+  if (!(v > 0)) return 0;
+  if (v >= double(size - 1)) return size - 1;
+  return int(v);
+}
+
 enum Record : uint32_t {
   kHeader = 1,
   kPolygon = 3,
@@ -127,8 +134,9 @@ void Player::Fill(const std::vector<Pt>& poly, uint32_t colour) {
   if (poly.size() < 3) return;
   double top = poly[0].y, bottom = poly[0].y;
   for (const Pt& p : poly) top = std::min(top, p.y), bottom = std::max(bottom, p.y);
-  int y0 = int(std::max(0.0, std::ceil(top - 0.5))),
-      y1 = int(std::min(double(h_ - 1), std::floor(bottom - 0.5)));
+  double firstRow = std::ceil(top - 0.5), lastRow = std::floor(bottom - 0.5);
+  if (!(firstRow <= lastRow) || lastRow < 0 || firstRow > double(h_ - 1)) return;
+  int y0 = PixelIndex(firstRow, h_), y1 = PixelIndex(lastRow, h_);
   std::vector<std::pair<double, int>> xs;
   for (int y = y0; y <= y1; ++y) {
     const double cy = y + 0.5;
@@ -145,8 +153,11 @@ void Player::Fill(const std::vector<Pt>& poly, uint32_t colour) {
       wind += xs[i].second;
       bool inside = s_.winding ? wind != 0 : i % 2 == 0;
       if (!inside) continue;
-      int xa = int(std::max(0.0, std::ceil(xs[i].first - 0.5)));
-      int xb = int(std::min(double(w_ - 1), std::floor(xs[i + 1].first - 0.5)));
+      // Edges far outside the picture (or not numbers at all) are held to it before they
+      // become pixel indices.
+      double left = std::ceil(xs[i].first - 0.5), right = std::floor(xs[i + 1].first - 0.5);
+      if (!(left <= right) || right < 0 || left > double(w_ - 1)) continue;
+      int xa = PixelIndex(left, w_), xb = PixelIndex(right, w_);
       for (int x = xa; x <= xb; ++x) Plot(x, y, colour);
     }
   }
@@ -234,11 +245,12 @@ void Player::Blit(const uint8_t* rec, size_t size, uint32_t offBmi, uint32_t cbB
   double upper = std::min(a.y, b.y), lower = std::max(a.y, b.y);
   const bool flipX = (b.x < a.x) != (srcW < 0), flipY = (b.y < a.y) != (srcH < 0);
   const int64_t sw = std::abs(int64_t(srcW)), sh = std::abs(int64_t(srcH));
-  int xa = int(std::max(0.0, std::ceil(left - 0.5))),
-      xb = int(std::min(double(w_ - 1), std::floor(right - 0.5)));
-  int ya = int(std::max(0.0, std::ceil(upper - 0.5))),
-      yb = int(std::min(double(h_ - 1), std::floor(lower - 0.5)));
-  if (right - left <= 0 || lower - upper <= 0) return;
+  if (!(right - left > 0) || !(lower - upper > 0)) return;
+  double firstX = std::ceil(left - 0.5), lastX = std::floor(right - 0.5);
+  double firstY = std::ceil(upper - 0.5), lastY = std::floor(lower - 0.5);
+  if (lastX < 0 || firstX > double(w_ - 1) || lastY < 0 || firstY > double(h_ - 1)) return;
+  int xa = PixelIndex(firstX, w_), xb = PixelIndex(lastX, w_);
+  int ya = PixelIndex(firstY, h_), yb = PixelIndex(lastY, h_);
   for (int py = ya; py <= yb; ++py) {
     double fy = (py + 0.5 - upper) / (lower - upper);
     if (flipY) fy = 1 - fy;
