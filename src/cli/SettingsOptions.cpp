@@ -1,4 +1,5 @@
 #include "cli/SettingsOptions.h"
+#include "platform/FileTests.h"
 
 #include <sys/stat.h>
 
@@ -8,19 +9,14 @@
 namespace orv::cli {
 namespace {
 
-bool IsFile(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 // A profile named on the command line: the path as given, else a name in the Profiles folder
 // (with or without its .orv extension).
 std::string FindProfile(const std::string& appFolder, const std::string& name) {
-  if (IsFile(name)) return name;
+  if (IsRegularFile(name)) return name;
   if (name.find('/') == std::string::npos) {
     std::string inFolder = ProfilesFolder(appFolder) + "/" + name;
-    if (IsFile(inFolder)) return inFolder;
-    if (IsFile(inFolder + ".orv")) return inFolder + ".orv";
+    if (IsRegularFile(inFolder)) return inFolder;
+    if (IsRegularFile(inFolder + ".orv")) return inFolder + ".orv";
   }
   return {};
 }

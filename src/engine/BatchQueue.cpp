@@ -1,4 +1,5 @@
 #include "engine/BatchQueue.h"
+#include "platform/FileTests.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -10,21 +11,6 @@
 namespace orv {
 namespace {
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-bool IsFolder(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool Exists(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0;
-}
-
 std::string WithSlash(std::string folder) {
   if (folder.empty() || folder.back() != '/') folder += '/';
   return folder;
@@ -34,7 +20,7 @@ std::string WithSlash(std::string folder) {
 
 bool IsSupportedImagePath(const std::string& path) {
   if (path.size() < 4) return false;
-  std::string ext = Lower(path.substr(path.size() - 4));
+  std::string ext = LowerAscii(path.substr(path.size() - 4));
   static const char* const kExtensions[] = {".jpg", ".psd", ".png", ".bmp", ".pcx", ".tif", ".tga"};
   return std::any_of(std::begin(kExtensions), std::end(kExtensions),
                      [&](const char* e) { return ext == e; });
@@ -52,7 +38,7 @@ void BatchQueue::ClearWarnings() {
 
 int BatchQueue::ClassifyFile(const std::string& path) {
   if (settings_.Files.ExcludeORV == 1) {
-    size_t hit = Lower(path).find("_orv.", 1);
+    size_t hit = LowerAscii(path).find("_orv.", 1);
     if (hit != std::string::npos) {
       Warn(path + " Excluded! This files was already processed (*_ORV.*)!\r\n");
       return -1;
@@ -80,7 +66,7 @@ void BatchQueue::AddPath(const std::string& path) {
 
 void BatchQueue::ScanFolder(const std::string& folder) {
   std::string f = WithSlash(folder);
-  if (settings_.Files.ExcludeORV == 1 && Exists(f + "orvoutput.dir")) {
+  if (settings_.Files.ExcludeORV == 1 && PathExists(f + "orvoutput.dir")) {
     Warn(f + " Excluded! It is used as ORV Output path (orvoutput.dir)\r\n");
     return;
   }

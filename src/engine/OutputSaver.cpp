@@ -1,4 +1,5 @@
 #include "engine/OutputSaver.h"
+#include "platform/FileTests.h"
 
 #include <sys/stat.h>
 #include <algorithm>
@@ -18,16 +19,6 @@
 
 namespace orv {
 namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-bool IsFolder(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa {
@@ -227,7 +218,7 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
   std::string dirSlash = outDir.back() == '/' ? outDir : outDir + '/';
   std::string outPath = dirSlash + outName;
   bool replace = s.Output.Replace == 1;
-  if (Lower(outPath) == Lower(sourcePath) || SameFile(outPath, sourcePath)) {
+  if (LowerAscii(outPath) == LowerAscii(sourcePath) || SameFile(outPath, sourcePath)) {
     Log(ctx, logtext::ProblemLine("Output file path is same as source (NEVER ALLOWED)"));
     replace = false;
   }
@@ -264,7 +255,7 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
   }
 
   if (kind == OutKind::Other) {
-    std::string srcExt = Lower(LastChars(sourcePath, 3));
+    std::string srcExt = LowerAscii(LastChars(sourcePath, 3));
     if (srcExt == "jpg")
       kind = OutKind::Jpeg;
     else if (srcExt == "png")

@@ -1,4 +1,5 @@
 #include "imageio/LosslessRotate.h"
+#include "platform/FileTests.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -17,11 +18,6 @@
 
 namespace orv {
 namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // The source file mapped into memory; the pages come from the page cache, no copy is made.
 class MappedFile {
@@ -139,7 +135,7 @@ RotateResult RotateDecodedFile(const std::string& path, RotateTurn turn) {
 }  // namespace
 
 RotateResult LosslessRotate(const std::string& path, RotateTurn turn) {
-  if (path.size() >= 3 && Lower(path.substr(path.size() - 3)) == "jpg")
+  if (path.size() >= 3 && LowerAscii(path.substr(path.size() - 3)) == "jpg")
     return RotateJpegFile(path, turn);
   return RotateDecodedFile(path, turn);
 }

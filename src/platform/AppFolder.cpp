@@ -1,4 +1,5 @@
 #include "platform/AppFolder.h"
+#include "platform/FileTests.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -20,16 +21,6 @@
 namespace orv {
 namespace {
 
-bool IsFile(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-bool IsFolder(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 std::string Env(const char* name) {
   const char* v = std::getenv(name);
   return v ? std::string(v) : std::string();
@@ -47,15 +38,16 @@ bool CopyFile(const std::string& from, const std::string& to) {
 void Seed(const std::string& folder) {
   std::vector<std::string> sources = {ExecutableFolder(), ORV_INSTALL_DATA_DIR};
   for (const std::string& src : sources) {
-    if (src == folder || !IsFile(src + "/default.orv")) continue;
-    if (!IsFile(folder + "/default.orv")) CopyFile(src + "/default.orv", folder + "/default.orv");
+    if (src == folder || !IsRegularFile(src + "/default.orv")) continue;
+    if (!IsRegularFile(folder + "/default.orv"))
+      CopyFile(src + "/default.orv", folder + "/default.orv");
     std::string helpFrom = src + "/help", helpTo = folder + "/help";
     if (IsFolder(helpFrom) && MakeFolders(helpTo)) {
       if (DIR* dir = ::opendir(helpFrom.c_str())) {
         while (dirent* e = ::readdir(dir)) {
           std::string name = e->d_name;
           if (name == "." || name == ".." || name == "log.html") continue;
-          if (IsFile(helpFrom + "/" + name) && !IsFile(helpTo + "/" + name))
+          if (IsRegularFile(helpFrom + "/" + name) && !IsRegularFile(helpTo + "/" + name))
             CopyFile(helpFrom + "/" + name, helpTo + "/" + name);
         }
         ::closedir(dir);
@@ -106,7 +98,7 @@ bool ResolveAppFolder(const std::string& homeOption, std::string& folder, std::s
   std::string chosen = homeOption.empty() ? Env("ORV_HOME") : homeOption;
   if (chosen.empty()) {
     std::string exe = ExecutableFolder();
-    if (IsFile(exe + "/default.orv") && ::access(exe.c_str(), W_OK) == 0) {
+    if (IsRegularFile(exe + "/default.orv") && ::access(exe.c_str(), W_OK) == 0) {
       chosen = exe;
     } else {
       std::string data = Env("XDG_DATA_HOME");

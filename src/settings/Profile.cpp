@@ -1,4 +1,5 @@
 #include "settings/Profile.h"
+#include "platform/FileTests.h"
 
 #include <cctype>
 
@@ -21,11 +22,6 @@ std::string ReplaceAll(const std::string& text, const std::string& from, const s
   }
   out.append(text, pos, std::string::npos);
   return out;
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return s;
 }
 
 std::string Trim(const std::string& s) {
@@ -79,7 +75,7 @@ std::string ExListFromProfile(const std::string& stored) {
 }
 
 bool ExListMatches(const std::string& list, const std::string& model) {
-  std::string lowerList = Lower(list), lowerModel = Lower(model);
+  std::string lowerList = LowerAscii(list), lowerModel = LowerAscii(model);
   size_t pos = 0;
   while (pos <= lowerList.size()) {
     size_t end = lowerList.find("\r\n", pos);
