@@ -160,11 +160,11 @@ void CFilesPage::ShowQueue() {
 
 void CFilesPage::AddFiles() {
   ctx_.engine.queue().ClearWarnings();
-  FileDialogSpec spec;
-  spec.title = tr("Add Single Image");
-  spec.folder = QString::fromStdString(ReadUserValue("Settings", "PathIn"));
-  spec.filter = QString::fromUtf8(kAddImageFilter);
-  QString path = ctx_.prompts.OpenFile(ctx_.dialogParent, spec);
+  FileDialogRequest request;
+  request.title = tr("Add Single Image");
+  request.folder = QString::fromStdString(ReadUserValue("Settings", "PathIn"));
+  request.filter = QString::fromUtf8(kAddImageFilter);
+  QString path = ctx_.prompts.OpenFile(ctx_.dialogParent, request);
   if (path.isEmpty()) return;
   ctx_.engine.queue().AddFile(AbsolutePath(path.toStdString()));
   QueueEdited();

@@ -60,7 +60,7 @@ CMainWindow::CMainWindow(std::string appFolder, std::unique_ptr<CPrompts> prompt
   engine_.settings().Mode.Advanced = 0;
   PageDialogs dialogs = QtPageDialogs(this);
   dialogs.openFile = [this](const QString& title, const QString& folder, const QString& filter) {
-    return prompts_->OpenFile(this, FileDialogSpec{title, folder, filter, QString(), QString()});
+    return prompts_->OpenFile(this, FileDialogRequest{title, folder, filter, QString(), QString()});
   };
   dialogs.askYesNo = [this](const QString& question) { return prompts_->AskYesNo(this, question); };
   settingsPages_ = new CSettingsPages(engine_, std::move(dialogs), this);
@@ -498,9 +498,9 @@ void CMainWindow::dropEvent(QDropEvent* event) {
 void CMainWindow::LoadSettings() {
   std::string folder = ProfilesFolder(appFolder_);
   MakeFolders(folder);
-  FileDialogSpec spec{tr("Load Settings"), QString::fromStdString(folder),
-                      tr("ORV Settings (*.orv)"), QString(), QString()};
-  QString path = prompts_->OpenFile(this, spec);
+  FileDialogRequest request{tr("Load Settings"), QString::fromStdString(folder),
+                            tr("ORV Settings (*.orv)"), QString(), QString()};
+  QString path = prompts_->OpenFile(this, request);
   if (path.isEmpty()) return;
   // An unreadable file changes nothing, the title included.
   if (!LoadProfile(engine_.settings(), path.toStdString())) return;
@@ -513,9 +513,9 @@ void CMainWindow::LoadSettings() {
 void CMainWindow::SaveSettings() {
   std::string folder = ProfilesFolder(appFolder_);
   MakeFolders(folder);
-  FileDialogSpec spec{tr("Save Settings"), QString::fromStdString(folder),
-                      tr("ORV Settings (*.orv)"), QString(), QStringLiteral("orv")};
-  QString path = prompts_->SaveFile(this, spec);
+  FileDialogRequest request{tr("Save Settings"), QString::fromStdString(folder),
+                            tr("ORV Settings (*.orv)"), QString(), QStringLiteral("orv")};
+  QString path = prompts_->SaveFile(this, request);
   if (path.isEmpty()) return;
   CommitPages(PageCommit::Pipeline);
   if (!SaveProfile(engine_.settings(), path.toStdString())) {

@@ -11,14 +11,15 @@ namespace {
 
 const QString kCaption = QStringLiteral("ORV Lumitra");
 
-QString RunFileDialog(QWidget* parent, const FileDialogSpec& spec, QFileDialog::AcceptMode mode) {
-  QFileDialog dialog(parent, spec.title, spec.folder, spec.filter);
+QString RunFileDialog(QWidget* parent, const FileDialogRequest& request,
+                      QFileDialog::AcceptMode mode) {
+  QFileDialog dialog(parent, request.title, request.folder, request.filter);
   dialog.setAcceptMode(mode);
   dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                      : QFileDialog::AnyFile);
   if (mode == QFileDialog::AcceptSave) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  if (!spec.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(spec.defaultSuffix);
-  if (!spec.initialName.isEmpty()) dialog.selectFile(spec.initialName);
+  if (!request.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(request.defaultSuffix);
+  if (!request.initialName.isEmpty()) dialog.selectFile(request.initialName);
   if (dialog.exec() != QDialog::Accepted) return {};
   QStringList chosen = dialog.selectedFiles();
   return chosen.isEmpty() ? QString() : chosen.front();
@@ -35,12 +36,12 @@ void CQtPrompts::ShowMessage(QWidget* parent, const QString& message) {
   QMessageBox::information(parent, kCaption, message);
 }
 
-QString CQtPrompts::OpenFile(QWidget* parent, const FileDialogSpec& spec) {
-  return RunFileDialog(parent, spec, QFileDialog::AcceptOpen);
+QString CQtPrompts::OpenFile(QWidget* parent, const FileDialogRequest& request) {
+  return RunFileDialog(parent, request, QFileDialog::AcceptOpen);
 }
 
-QString CQtPrompts::SaveFile(QWidget* parent, const FileDialogSpec& spec) {
-  return RunFileDialog(parent, spec, QFileDialog::AcceptSave);
+QString CQtPrompts::SaveFile(QWidget* parent, const FileDialogRequest& request) {
+  return RunFileDialog(parent, request, QFileDialog::AcceptSave);
 }
 
 QString CQtPrompts::SelectFolder(QWidget* parent, const QString& title, const QString& start) {

@@ -10,7 +10,7 @@ class QWidget;
 namespace orv::ui {
 
 // What a file dialog offers: title, start folder, name filter, and the name proposed.
-struct FileDialogSpec {
+struct FileDialogRequest {
   QString title;
   QString folder;
   QString filter;       // Qt filter list, entries separated by ";;"
@@ -26,9 +26,9 @@ class CPrompts {
   virtual bool AskYesNo(QWidget* parent, const QString& question) = 0;
   virtual void ShowMessage(QWidget* parent, const QString& message) = 0;
   // One existing file; empty when cancelled.
-  virtual QString OpenFile(QWidget* parent, const FileDialogSpec& spec) = 0;
+  virtual QString OpenFile(QWidget* parent, const FileDialogRequest& request) = 0;
   // A file to write (no overwrite question); empty when cancelled.
-  virtual QString SaveFile(QWidget* parent, const FileDialogSpec& spec) = 0;
+  virtual QString SaveFile(QWidget* parent, const FileDialogRequest& request) = 0;
   // A folder; empty when cancelled.
   virtual QString SelectFolder(QWidget* parent, const QString& title, const QString& start) = 0;
   // Opens a file with the desktop's default program; false when that could not be started.
@@ -40,8 +40,8 @@ class CQtPrompts : public CPrompts {
  public:
   bool AskYesNo(QWidget* parent, const QString& question) override;
   void ShowMessage(QWidget* parent, const QString& message) override;
-  QString OpenFile(QWidget* parent, const FileDialogSpec& spec) override;
-  QString SaveFile(QWidget* parent, const FileDialogSpec& spec) override;
+  QString OpenFile(QWidget* parent, const FileDialogRequest& request) override;
+  QString SaveFile(QWidget* parent, const FileDialogRequest& request) override;
   QString SelectFolder(QWidget* parent, const QString& title, const QString& start) override;
   bool OpenInBrowser(const QString& file) override;
 };

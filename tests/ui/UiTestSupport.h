@@ -36,11 +36,11 @@ class ScriptedPrompts : public ui::CPrompts {
   void ShowMessage(QWidget*, const QString& message) override {
     events << QStringLiteral("message ") + message;
   }
-  QString OpenFile(QWidget*, const ui::FileDialogSpec& spec) override {
-    return Next("open", spec.title, spec.folder);
+  QString OpenFile(QWidget*, const ui::FileDialogRequest& request) override {
+    return Next("open", request.title, request.folder);
   }
-  QString SaveFile(QWidget*, const ui::FileDialogSpec& spec) override {
-    return Next("save", spec.title, spec.folder);
+  QString SaveFile(QWidget*, const ui::FileDialogRequest& request) override {
+    return Next("save", request.title, request.folder);
   }
   QString SelectFolder(QWidget*, const QString& title, const QString& start) override {
     return Next("folder", title, start);
