@@ -2,48 +2,27 @@
 // pipeline runs it.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstring>
-#include <random>
 #include <vector>
 
+#include "BenchPicture.h"
 #include "filters/ImageFilters.h"
 
+namespace orv {
 namespace {
 
-constexpr int kWidth = 6000, kHeight = 4000;
-
-// A smooth gradient with noise: realistic histograms without a camera file.
-const std::vector<uint8_t>& Picture() {
-  static const std::vector<uint8_t> pic = [] {
-    std::vector<uint8_t> p(size_t(kWidth) * kHeight * 3);
-    std::mt19937 rng(7);
-    size_t i = 0;
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) {
-        int n = int(rng() % 21) - 10;
-        p[i++] = uint8_t(std::clamp(40 + x * 150 / kWidth + n, 0, 255));
-        p[i++] = uint8_t(std::clamp(30 + y * 170 / kHeight + n, 0, 255));
-        p[i++] = uint8_t(std::clamp(60 + (x + y) * 100 / (kWidth + kHeight) + n, 0, 255));
-      }
-    }
-    return p;
-  }();
-  return pic;
-}
-
-void SetMegapixels(benchmark::State& state) {
-  state.counters["MP/s"] = benchmark::Counter(double(kWidth) * kHeight / 1e6 * state.iterations(),
-                                              benchmark::Counter::kIsRate);
-}
+using bench::BenchPicture;
+using bench::kHeight;
+using bench::kWidth;
+using bench::SetMegapixels;
 
 void BM_AutoLevels(benchmark::State& state) {
-  std::vector<uint8_t> work(Picture().size());
+  std::vector<uint8_t> work(BenchPicture().size());
   for (auto _ : state) {
     state.PauseTiming();
-    std::memcpy(work.data(), Picture().data(), work.size());
+    std::memcpy(work.data(), BenchPicture().data(), work.size());
     state.ResumeTiming();
-    orv::CImageFilters f;
+    CImageFilters f;
     f.AutoLevels(work.data(), kWidth, kHeight, 5, 250);
     benchmark::ClobberMemory();
   }
@@ -51,10 +30,10 @@ void BM_AutoLevels(benchmark::State& state) {
 }
 
 void BM_Blend(benchmark::State& state) {
-  std::vector<uint8_t> dst(Picture()), src(Picture().size());
+  std::vector<uint8_t> dst(BenchPicture()), src(BenchPicture().size());
   for (size_t i = 0; i < src.size(); ++i) src[i] = uint8_t(255 - dst[i]);
   for (auto _ : state) {
-    orv::CImageFilters f;
+    CImageFilters f;
     f.Blend(dst.data(), kWidth, kHeight, src.data(), kWidth, kHeight, 215 / 255.0);
     benchmark::ClobberMemory();
   }
@@ -63,13 +42,13 @@ void BM_Blend(benchmark::State& state) {
 
 // The pipeline's auto-balance stage after its copy into the spare buffer.
 void BM_AutoLevelsThenBlend(benchmark::State& state) {
-  std::vector<uint8_t> picture(Picture().size()), work(Picture().size());
+  std::vector<uint8_t> picture(BenchPicture().size()), work(BenchPicture().size());
   for (auto _ : state) {
     state.PauseTiming();
-    std::memcpy(picture.data(), Picture().data(), picture.size());
-    std::memcpy(work.data(), Picture().data(), work.size());
+    std::memcpy(picture.data(), BenchPicture().data(), picture.size());
+    std::memcpy(work.data(), BenchPicture().data(), work.size());
     state.ResumeTiming();
-    orv::CImageFilters f;
+    CImageFilters f;
     f.AutoLevels(work.data(), kWidth, kHeight, 5, 250);
     f.Blend(picture.data(), kWidth, kHeight, work.data(), kWidth, kHeight, 215 / 255.0);
     benchmark::ClobberMemory();
@@ -78,7 +57,8 @@ void BM_AutoLevelsThenBlend(benchmark::State& state) {
 }
 
 }  // namespace
+}  // namespace orv
 
-BENCHMARK(BM_AutoLevels)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Blend)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AutoLevelsThenBlend)->Unit(benchmark::kMillisecond);
+BENCHMARK(orv::BM_AutoLevels)->Unit(benchmark::kMillisecond);
+BENCHMARK(orv::BM_Blend)->Unit(benchmark::kMillisecond);
+BENCHMARK(orv::BM_AutoLevelsThenBlend)->Unit(benchmark::kMillisecond);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "BenchPicture.h"
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
 #include "imageio/PixelBuffer.h"
@@ -14,7 +15,8 @@
 namespace orv {
 namespace {
 
-constexpr int kWidth = 6000, kHeight = 4000;
+using bench::kHeight;
+using bench::kWidth;
 
 // Smooth gradients with some texture, so the coder does realistic work.
 const std::vector<uint8_t>& Picture() {

@@ -1,53 +1,31 @@
 // Each correction filter alone on a generated 24-megapixel picture (6000 x 4000), with the
-// parameters the speed comparison uses. The figures feed bench/compare-imagemagick.sh.
+// parameters the speed comparison uses. bench/compare-filters.sh times the same work as whole
+// commands.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstring>
-#include <random>
 #include <vector>
 
+#include "BenchPicture.h"
 #include "filters/GaussianBlur.h"
 #include "filters/ImageFilters.h"
 #include "filters/NeighbourFilter.h"
-#include "filters/SpeckleRemove.h"
+#include "filters/NoiseRemoval.h"
 
 namespace {
 
-constexpr int kWidth = 6000, kHeight = 4000;
-
-// Gradients with noise and a sprinkle of hot pixels: every branch of the filters is taken.
-const std::vector<uint8_t>& Picture() {
-  static const std::vector<uint8_t> pic = [] {
-    std::vector<uint8_t> p(size_t(kWidth) * kHeight * 3);
-    std::mt19937 rng(11);
-    size_t i = 0;
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) {
-        int n = int(rng() % 21) - 10;
-        bool hot = rng() % 5000 == 0;
-        p[i++] = uint8_t(hot ? 250 : std::clamp(40 + x * 150 / kWidth + n, 0, 255));
-        p[i++] = uint8_t(hot ? 245 : std::clamp(30 + y * 170 / kHeight + n, 0, 255));
-        p[i++] = uint8_t(std::clamp(60 + (x + y) * 100 / (kWidth + kHeight) + n, 0, 255));
-      }
-    }
-    return p;
-  }();
-  return pic;
-}
-
-void SetMegapixels(benchmark::State& state) {
-  state.counters["MP/s"] = benchmark::Counter(double(kWidth) * kHeight / 1e6 * state.iterations(),
-                                              benchmark::Counter::kIsRate);
-}
+using orv::bench::BenchPicture;
+using orv::bench::kHeight;
+using orv::bench::kWidth;
+using orv::bench::SetMegapixels;
 
 // Runs op on a fresh copy of the picture each iteration; the copy is not timed.
 template <typename Op>
 void InPlace(benchmark::State& state, Op op) {
-  std::vector<uint8_t> work(Picture().size());
+  std::vector<uint8_t> work(BenchPicture().size());
   for (auto _ : state) {
     state.PauseTiming();
-    std::memcpy(work.data(), Picture().data(), work.size());
+    std::memcpy(work.data(), BenchPicture().data(), work.size());
     state.ResumeTiming();
     op(work.data());
     benchmark::ClobberMemory();
@@ -64,9 +42,9 @@ void BM_RemoveCast(benchmark::State& state) {
 }
 
 void BM_SubtractBlackFrame(benchmark::State& state) {
-  std::vector<uint8_t> frame(Picture().size(), 3), dst(Picture().size());
+  std::vector<uint8_t> frame(BenchPicture().size(), 3), dst(BenchPicture().size());
   for (auto _ : state) {
-    orv::CImageFilters().SubtractBlackFrame(dst.data(), kWidth, kHeight, Picture().data(),
+    orv::CImageFilters().SubtractBlackFrame(dst.data(), kWidth, kHeight, BenchPicture().data(),
                                             frame.data());
     benchmark::ClobberMemory();
   }
@@ -77,7 +55,7 @@ void BM_SubtractBlackFrame(benchmark::State& state) {
 void BM_RemoveHotPixels(benchmark::State& state) {
   const int wi = int(state.range(0));
   InPlace(state, [&](uint8_t* p) {
-    orv::CImageFilters().RemoveHotPixels(p, kWidth, kHeight, Picture().data(), 255, wi);
+    orv::CImageFilters().RemoveHotPixels(p, kWidth, kHeight, BenchPicture().data(), 255, wi);
   });
 }
 
@@ -88,9 +66,10 @@ void BM_SpeckleRemove(benchmark::State& state) {
 // NeighbourFilter with the kind as the argument: 0 sharpen (strength 50), 1 soften, 2 median.
 void BM_NeighbourFilter(benchmark::State& state) {
   const int kind = int(state.range(0));
-  std::vector<uint8_t> dst(Picture().size());
+  std::vector<uint8_t> dst(BenchPicture().size());
   for (auto _ : state) {
-    orv::NeighbourFilter(Picture().data(), dst.data(), kWidth, kHeight, kind == 0 ? 50 : 100, kind);
+    orv::NeighbourFilter(BenchPicture().data(), dst.data(), kWidth, kHeight, kind == 0 ? 50 : 100,
+                         kind);
     benchmark::ClobberMemory();
   }
   SetMegapixels(state);
@@ -102,9 +81,9 @@ void BM_PortraitSmooth(benchmark::State& state) {
 }
 
 void BM_UnsharpMask(benchmark::State& state) {
-  std::vector<uint8_t> dst(Picture().size());
+  std::vector<uint8_t> dst(BenchPicture().size());
   for (auto _ : state) {
-    orv::UnsharpMask(Picture().data(), kWidth, kHeight, 3, dst.data(), 0, 0.5, 1.5);
+    orv::UnsharpMask(BenchPicture().data(), kWidth, kHeight, 3, dst.data(), 0, 0.5, 1.5);
     benchmark::ClobberMemory();
   }
   SetMegapixels(state);
@@ -130,9 +109,9 @@ BENCHMARK(BM_AdjustSaturation)->Unit(benchmark::kMillisecond);
 namespace {
 
 void BM_GaussianBlur(benchmark::State& state) {
-  std::vector<uint8_t> dst(Picture().size());
+  std::vector<uint8_t> dst(BenchPicture().size());
   for (auto _ : state) {
-    orv::GaussianBlur(Picture().data(), dst.data(), kWidth, kHeight, 3, 1.5);
+    orv::GaussianBlur(BenchPicture().data(), dst.data(), kWidth, kHeight, 3, 1.5);
     benchmark::ClobberMemory();
   }
   SetMegapixels(state);

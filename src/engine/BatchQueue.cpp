@@ -108,12 +108,19 @@ void BatchQueue::RescanFolders() {
 
 void BatchQueue::RebuildCueList() {
   cue_.clear();
-  for (const std::string& path : scan_) AddToCue(path);
-  for (const std::string& path : files_) AddToCue(path);
+  for (const std::string& path : scan_) AppendToCue(path);
+  for (const std::string& path : files_) AppendToCue(path);
+  host_.QueueChanged();
 }
 
 void BatchQueue::AddToCue(const std::string& path) {
-  if (ClassifyFile(path) == 1) cue_.push_back({path, true});
+  if (AppendToCue(path)) host_.QueueChanged();
+}
+
+bool BatchQueue::AppendToCue(const std::string& path) {
+  if (ClassifyFile(path) != 1) return false;
+  cue_.push_back({path, true});
+  return true;
 }
 
 void BatchQueue::UpdateCounts() {

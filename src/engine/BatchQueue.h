@@ -52,6 +52,8 @@ class BatchQueue {
 
  private:
   void Warn(const std::string& line);
+  // Appends a supported path to the Cue List without telling the host; true when appended.
+  bool AppendToCue(const std::string& path);
 
   Settings& settings_;
   EngineHost& host_;

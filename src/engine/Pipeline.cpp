@@ -58,12 +58,8 @@ PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* deta
   ctx.cropTop = in.cropTop;
   ctx.sourceWidth = in.sourceWidth;
   ctx.sourceHeight = in.sourceHeight;
-  ctx.CopyToSpare();
-  if (previewMode) {
-    ctx.crop = detailCrop;
-    ctx.detailSpare = &detailSpare;
-    ctx.CopyCropToSpare();
-  }
+  // The spare buffers are filled by the stages that need an untouched copy, each right before
+  // its filter; a copy made here would be overwritten before anything read it.
 
   if (!ctx.Checkpoint(10, false)) {
     result.cancelled = true;

@@ -24,9 +24,8 @@ bool ResizeStage(StageContext& ctx) {
     return true;
   }
   p = std::move(resized);
-  // The spare buffer follows the new size; it is filled again by the next stage that needs it
-  // (a failed allocation leaves it empty, which those stages check).
-  if (!ctx.spare.Allocate(p.width(), p.height())) ctx.spare.Clear();
+  // The old-size spare buffer goes; the next stage that needs a copy allocates it at the new size.
+  ctx.spare.Clear();
   ctx.StageLine(plan.logText);
   return true;
 }

@@ -167,7 +167,6 @@ void CFilesPage::AddFiles() {
   QString path = ctx_.prompts.OpenFile(ctx_.dialogParent, request);
   if (path.isEmpty()) return;
   ctx_.engine.queue().AddFile(AbsolutePath(path.toStdString()));
-  QueueEdited();
 }
 
 void CFilesPage::AddFolder() {
@@ -178,40 +177,28 @@ void CFilesPage::AddFolder() {
   std::string absolute = AbsolutePath(folder.toStdString());
   WriteUserValue("Settings", "PathIn", absolute);
   ctx_.engine.queue().AddFolder(absolute);
-  QueueEdited();
 }
 
 void CFilesPage::RemoveFolder() {
   ctx_.engine.queue().RemoveFolder(SelectedRow(folderList_));
-  QueueEdited();
 }
 
 void CFilesPage::RemoveFiles() {
   ctx_.engine.queue().RemoveFile(SelectedRow(fileList_));
-  QueueEdited();
 }
 
 void CFilesPage::RemoveAllFiles() {
   ctx_.engine.queue().RemoveAllFiles();
-  QueueEdited();
-}
-
-void CFilesPage::QueueEdited() {
-  // The queue reports warnings and counts as they change, but not every Cue List entry it adds:
-  // show the whole queue once the operation is done.
-  ctx_.engine.host().QueueChanged();
 }
 
 void CFilesPage::IncludeSubFoldersClicked(bool on) {
   settings().Files.Recursive = on ? 1 : 0;
   ctx_.engine.queue().RecursiveToggled();
-  QueueEdited();
 }
 
 void CFilesPage::ExcludeProcessedClicked(bool on) {
   // The queue asks before letting processed files in, and turns the box back on for No.
   ctx_.engine.queue().ExcludeProcessedToggled(on);
-  QueueEdited();
 }
 
 }  // namespace orv::ui

@@ -33,8 +33,6 @@ class CFilesPage : public CSettingsPage {
   void ExcludeProcessedClicked(bool on);
 
  private:
-  void QueueEdited();
-
   QListWidget* folderList_;
   QListWidget* fileList_;
   QPushButton* addFolder_;

@@ -25,7 +25,6 @@
 #include "ui/OutputPage.h"
 #include "ui/PaintedIcons.h"
 #include "ui/ProgressWindow.h"
-#include "ui/QtImage.h"
 #include "ui/SizeQualityPage.h"
 #include "ui/pages/ModePages.h"
 #include "ui/pages/PreviewPanel.h"
@@ -469,7 +468,6 @@ void CMainWindow::CueSelectionChanged() {
 
 void CMainWindow::AddDroppedPaths(const QStringList& paths) {
   for (const QString& p : paths) engine_.queue().AddPath(AbsolutePath(p.toStdString()));
-  QueueChanged();
 }
 
 void CMainWindow::dragEnterEvent(QDragEnterEvent* event) {

@@ -7,7 +7,7 @@
 #include "filters/FilterTestSupport.h"
 #include "filters/ImageFilters.h"
 #include "filters/NeighbourFilter.h"
-#include "filters/SpeckleRemove.h"
+#include "filters/NoiseRemoval.h"
 
 namespace orv {
 namespace {

@@ -1,4 +1,4 @@
-#include "filters/SpeckleRemove.h"
+#include "filters/NoiseRemoval.h"
 
 #include <cstddef>
 #include <cstring>
