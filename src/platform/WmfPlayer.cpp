@@ -1,8 +1,12 @@
 // Windows metafile playback through libwmf's bitmap device. The header is checked here first
-// (sizes, record lengths) so that libwmf only sees files whose framing is sound.
+// (sizes, record lengths) so that libwmf only sees files whose framing is sound. The device
+// draws onto a clear canvas over the metafile's whole frame; what stays clear becomes grey.
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
+#include <libwmf/ipa.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -18,8 +22,19 @@ namespace {
 constexpr size_t kPlaceableSize = 22;
 constexpr size_t kStandardHeaderSize = 18;
 
+// The window the metafile sets for itself: the first SetWindowOrg and SetWindowExt records.
+struct Window {
+  bool hasOrg = false, hasExt = false;
+  int orgX = 0, orgY = 0, extX = 0, extY = 0;
+};
+
+int SignedLe16(const uint8_t* p) {
+  return int(int16_t(uint16_t(Le16(p))));
+}
+
 // Walks the record framing: every record at least 3 words, inside the data, ending with EOF.
-bool RecordsAreSound(const uint8_t* d, size_t n, size_t at) {
+// Notes the window records on the way.
+bool RecordsAreSound(const uint8_t* d, size_t n, size_t at, Window& window) {
   if (at + kStandardHeaderSize > n) return false;
   if (Le16(d + at + 2) != 9) return false;  // header size in words
   at += kStandardHeaderSize;
@@ -28,9 +43,45 @@ bool RecordsAreSound(const uint8_t* d, size_t n, size_t at) {
     uint32_t function = Le16(d + at + 4);
     if (words < 3 || !RangeInside(at, words * 2, n)) return false;
     if (function == 0) return true;
+    if (words >= 5 && (function == 0x020B || function == 0x020C)) {
+      const int y = SignedLe16(d + at + 6),
+                x = SignedLe16(d + at + 8);  // parameters are stored y first
+      if (function == 0x020B && !window.hasOrg) {
+        window.hasOrg = true;
+        window.orgX = x, window.orgY = y;
+      }
+      if (function == 0x020C && !window.hasExt) {
+        window.hasExt = true;
+        window.extX = x, window.extY = y;
+      }
+    }
     at += size_t(words * 2);
   }
   return false;
+}
+
+// The picture's frame in libwmf's device units for a placeable file. libwmf maps a logical
+// point to (point - window origin) * 72 / units-per-inch, mirrored where the extent is
+// negative; its own bounding box covers only what is drawn. The picture shows the metafile's
+// window, or the header's bounds when the file sets no window extent, whatever is drawn in it.
+bool PlaceableFrame(const uint8_t* d, const Window& window, wmfD_Rect& frame) {
+  const int inch = int(Le16(d + 14));
+  if (inch == 0) return false;
+  const double k = 72.0 / inch;
+  if (window.hasExt && window.extX != 0 && window.extY != 0) {
+    frame.TL.x = frame.TL.y = 0;
+    frame.BR.x = float(std::abs(window.extX) * k);
+    frame.BR.y = float(std::abs(window.extY) * k);
+    return true;
+  }
+  const int left = SignedLe16(d + 6), top = SignedLe16(d + 8), right = SignedLe16(d + 10),
+            bottom = SignedLe16(d + 12);
+  if (left == right || top == bottom) return false;
+  frame.TL.x = float((std::min(left, right) - window.orgX) * k);
+  frame.TL.y = float((std::min(top, bottom) - window.orgY) * k);
+  frame.BR.x = float((std::max(left, right) - window.orgX) * k);
+  frame.BR.y = float((std::max(top, bottom) - window.orgY) * k);
+  return true;
 }
 
 // libwmf draws text with the 13 standard PostScript faces; map them onto the metric-compatible
@@ -92,6 +143,20 @@ struct WmfApi {
   }
 };
 
+// libwmf's bitmap device starts from an opaque white canvas, which cannot be told apart from
+// white the metafile draws. The wrapper clears it to fully transparent instead, so that what
+// the metafile leaves undrawn is composited over grey below.
+std::atomic<void (*)(wmfAPI*)> gdDeviceBegin{nullptr};
+constexpr int kGdClear = 0x7F000000;  // gd's alpha 127: fully transparent
+
+void BeginOnClearCanvas(wmfAPI* api) {
+  gdDeviceBegin.load(std::memory_order_relaxed)(api);
+  // The device's data starts with the image it draws into.
+  auto* image = *static_cast<GdImageHead**>(WMF_GD_GetData(api)->gd_data);
+  if (!image || !image->trueColor || !image->tpixels) return;
+  for (int y = 0; y < image->sy; ++y) std::fill_n(image->tpixels[y], image->sx, kGdClear);
+}
+
 }  // namespace
 
 uint8_t* PlayWmf(const uint8_t* data, size_t size, int* width, int* height) {
@@ -99,8 +164,10 @@ uint8_t* PlayWmf(const uint8_t* data, size_t size, int* width, int* height) {
     SetLastLibraryError(code);
     return nullptr;
   };
-  size_t at = size >= 4 && Le32(data) == 0x9AC6CDD7u ? kPlaceableSize : 0;
-  if (!RecordsAreSound(data, size, at)) return fail(kErrBadMetafile);
+  const bool placeable = size >= kPlaceableSize && Le32(data) == 0x9AC6CDD7u;
+  Window window;
+  if (!RecordsAreSound(data, size, placeable ? kPlaceableSize : 0, window))
+    return fail(kErrBadMetafile);
 
   WmfApi holder;
   wmfAPI_Options options;
@@ -112,6 +179,9 @@ uint8_t* PlayWmf(const uint8_t* data, size_t size, int* width, int* height) {
                         WMF_OPT_NO_DEBUG | WMF_OPT_FONTDIRS | WMF_OPT_FONTMAP;
   if (wmf_api_create(&holder.api, flags, &options) != wmf_E_None) return fail(kErrNoMemory);
   wmfAPI* api = holder.api;
+  auto* device = static_cast<wmfFunctionReference*>(api->function_reference);
+  gdDeviceBegin.store(device->device_begin, std::memory_order_relaxed);
+  device->device_begin = BeginOnClearCanvas;
   // libwmf reads but does not write the buffer; its interface simply lacks const.
   if (wmf_mem_open(api, const_cast<unsigned char*>(data), long(size)) != wmf_E_None)
     return fail(kErrBadMetafile);
@@ -124,7 +194,7 @@ uint8_t* PlayWmf(const uint8_t* data, size_t size, int* width, int* height) {
   if (!PictureBytes(w, h, 4, bytes)) return fail(kErrNoMemory);
   wmf_gd_t* dev = WMF_GD_GetData(api);
   dev->type = wmf_gd_image;
-  dev->bbox = bbox;
+  if (!placeable || !PlaceableFrame(data, window, dev->bbox)) dev->bbox = bbox;
   dev->width = w;
   dev->height = h;
   if (wmf_play(api, 0, &bbox) != wmf_E_None || !dev->gd_image) return fail(kErrBadMetafile);

@@ -35,6 +35,70 @@ TEST(MetafileTest, EmfShapesOverGrey) {
   EXPECT_EQ(corner[2], 0x80);
 }
 
+// A placeable WMF whose header bounds span `size` units at 96 units an inch from `origin`, and
+// whose only shape is a solid rectangle from `origin` to `origin + shape` with no outline. A
+// `window` of 0 leaves the file without window records.
+std::vector<uint8_t> RectangleWmf(int origin, int size, int window, int shape, uint32_t colour) {
+  testing::Bytes records;
+  if (window != 0) {
+    records.le32(5).le16(0x020B).le16(unsigned(origin)).le16(unsigned(origin));
+    records.le32(5).le16(0x020C).le16(unsigned(window)).le16(unsigned(window));
+  }
+  records.le32(7).le16(0x02FC).le16(0).le32(colour).le16(0);     // solid brush
+  records.le32(4).le16(0x012D).le16(0);                          // selected
+  records.le32(8).le16(0x02FA).le16(5).le16(0).le16(0).le32(0);  // null pen
+  records.le32(4).le16(0x012D).le16(1);                          // selected
+  const unsigned end = unsigned(origin + shape);
+  records.le32(7).le16(0x041B).le16(end).le16(end).le16(unsigned(origin)).le16(unsigned(origin));
+  records.le32(3).le16(0);  // end of file
+  testing::Bytes wmf;
+  wmf.le32(0x9AC6CDD7u).le16(0).le16(unsigned(origin)).le16(unsigned(origin));
+  wmf.le16(unsigned(origin + size)).le16(unsigned(origin + size)).le16(96).le32(0);
+  unsigned sum = 0;
+  for (size_t i = 0; i < 20; i += 2) sum ^= unsigned(wmf.v[i] | wmf.v[i + 1] << 8);
+  wmf.le16(sum);
+  const uint32_t words = uint32_t(9 + records.v.size() / 2);
+  wmf.le16(1).le16(9).le16(0x300).le32(words).le16(2).le32(8).le16(0);
+  wmf.raw(records.v);
+  return wmf.v;
+}
+
+TEST(MetafileTest, WmfFillsItsFrameOverGrey) {
+  struct Case {
+    const char* what;
+    int origin, size, window, shape;
+    uint32_t colour;
+  };
+  // Each draws the top-left quarter of a 100 x 100 picture.
+  const Case cases[] = {
+      {"window as the bounds", 0, 100, 100, 50, 0x0000FF00},
+      {"white is drawn, not background", 0, 100, 100, 50, 0x00FFFFFF},
+      {"window twice the bounds", 0, 100, 200, 100, 0x0000FF00},
+      {"no window records, bounds away from 0", 10, 100, 0, 50, 0x0000FF00},
+      {"window at negative origin", -50, 100, 100, 50, 0x0000FF00},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto data = RectangleWmf(c.origin, c.size, c.window, c.shape, c.colour);
+    int w = 0, h = 0;
+    LibraryBuffer px(RenderMetafileMemory(data.data(), data.size(), &w, &h));
+    ASSERT_TRUE(px);
+    ASSERT_EQ(w, 100);
+    ASSERT_EQ(h, 100);
+    auto rgb = [&](int x, int y) {
+      const uint8_t* p = px.get() + (size_t(y) * size_t(w) + size_t(x)) * 3;
+      return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+    };
+    const uint32_t drawn = (c.colour & 0xFF) << 16 | (c.colour & 0xFF00) | (c.colour >> 16 & 0xFF);
+    EXPECT_EQ(rgb(2, 2), drawn);
+    EXPECT_EQ(rgb(45, 45), drawn);
+    EXPECT_EQ(rgb(55, 55), 0x808080u);
+    EXPECT_EQ(rgb(97, 2), 0x808080u);
+    EXPECT_EQ(rgb(2, 97), 0x808080u);
+    EXPECT_EQ(rgb(99, 99), 0x808080u);
+  }
+}
+
 TEST(MetafileTest, DamagedHeadersAndFiles) {
   auto data = Corpus("shapes.emf");
   int w = 0, h = 0;
