@@ -57,6 +57,7 @@ inline const Target kTargets[] = {
     {"pcx", [](const uint8_t* d, size_t n) { DecodeWith(ReadPcx, d, n); }},
     {"psd", [](const uint8_t* d, size_t n) { DecodeWith(ReadPsd, d, n); }},
     {"emf", FuzzMetafile},
+    {"wmf", FuzzMetafile},
 };
 
 inline void RunTarget(const char* name, const uint8_t* data, size_t size) {

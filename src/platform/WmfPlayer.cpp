@@ -3,10 +3,8 @@
 // draws onto a clear canvas over the metafile's whole frame; what stays clear becomes grey.
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
-#include <libwmf/ipa.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -15,6 +13,7 @@
 #include "imageio/SourceReader.h"
 #include "platform/CheckedMath.h"
 #include "platform/Metafile.h"
+#include "platform/WmfDevice.h"
 
 namespace orv {
 namespace {
@@ -110,31 +109,11 @@ wmfMapping kFaces[] = {
 
 // Destroys the player, then the bitmap device's image: libwmf hands that image to the caller
 // (pixel block, row table and header, each from plain malloc) and never frees it.
-// The leading fields of libwmf's bundled gd image (libwmf/gd/gd.h, which cannot be included on
-// its own), up to the true-colour row table.
-struct GdImageHead {
-  unsigned char** pixels;
-  int sx, sy, colorsTotal;
-  int red[256], green[256], blue[256], open[256];
-  int transparent;
-  int* polyInts;
-  int polyAllocated;
-  void* brush;
-  void* tile;
-  int brushColorMap[256], tileColorMap[256];
-  int styleLength, stylePos;
-  int* style;
-  int interlace, thick;
-  int alpha[256];
-  int trueColor;
-  int** tpixels;
-};
-
 struct WmfApi {
   wmfAPI* api = nullptr;
   ~WmfApi() {
     if (!api) return;
-    auto* image = static_cast<GdImageHead*>(WMF_GD_GetData(api)->gd_image);
+    auto* image = static_cast<WmfGdImage*>(WMF_GD_GetData(api)->gd_image);
     wmf_api_destroy(api);
     if (!image) return;
     if (image->tpixels) std::free(image->tpixels[0]);
@@ -142,20 +121,6 @@ struct WmfApi {
     std::free(image);
   }
 };
-
-// libwmf's bitmap device starts from an opaque white canvas, which cannot be told apart from
-// white the metafile draws. The wrapper clears it to fully transparent instead, so that what
-// the metafile leaves undrawn is composited over grey below.
-std::atomic<void (*)(wmfAPI*)> gdDeviceBegin{nullptr};
-constexpr int kGdClear = 0x7F000000;  // gd's alpha 127: fully transparent
-
-void BeginOnClearCanvas(wmfAPI* api) {
-  gdDeviceBegin.load(std::memory_order_relaxed)(api);
-  // The device's data starts with the image it draws into.
-  auto* image = *static_cast<GdImageHead**>(WMF_GD_GetData(api)->gd_data);
-  if (!image || !image->trueColor || !image->tpixels) return;
-  for (int y = 0; y < image->sy; ++y) std::fill_n(image->tpixels[y], image->sx, kGdClear);
-}
 
 }  // namespace
 
@@ -179,9 +144,7 @@ uint8_t* PlayWmf(const uint8_t* data, size_t size, int* width, int* height) {
                         WMF_OPT_NO_DEBUG | WMF_OPT_FONTDIRS | WMF_OPT_FONTMAP;
   if (wmf_api_create(&holder.api, flags, &options) != wmf_E_None) return fail(kErrNoMemory);
   wmfAPI* api = holder.api;
-  auto* device = static_cast<wmfFunctionReference*>(api->function_reference);
-  gdDeviceBegin.store(device->device_begin, std::memory_order_relaxed);
-  device->device_begin = BeginOnClearCanvas;
+  CorrectWmfDevice(api);
   // libwmf reads but does not write the buffer; its interface simply lacks const.
   if (wmf_mem_open(api, const_cast<unsigned char*>(data), long(size)) != wmf_E_None)
     return fail(kErrBadMetafile);

@@ -2,6 +2,10 @@
 // records, and refusal of damaged headers.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <iterator>
+#include <utility>
+
 #include "../imageio/CodecTestSupport.h"
 #include "imageio/LibraryError.h"
 #include "platform/Metafile.h"
@@ -35,10 +39,11 @@ TEST(MetafileTest, EmfShapesOverGrey) {
   EXPECT_EQ(corner[2], 0x80);
 }
 
-// A placeable WMF whose header bounds span `size` units at 96 units an inch from `origin`, and
-// whose only shape is a solid rectangle from `origin` to `origin + shape` with no outline. A
-// `window` of 0 leaves the file without window records.
-std::vector<uint8_t> RectangleWmf(int origin, int size, int window, int shape, uint32_t colour) {
+// A placeable WMF whose header bounds span `size` units at 96 units an inch from `origin`, with
+// a solid brush of `colour` and no pen selected before `shape`. A `window` of 0 leaves the file
+// without window records.
+std::vector<uint8_t> PlaceableWmf(int origin, int size, int window, uint32_t colour,
+                                  const testing::Bytes& shape) {
   testing::Bytes records;
   if (window != 0) {
     records.le32(5).le16(0x020B).le16(unsigned(origin)).le16(unsigned(origin));
@@ -48,8 +53,7 @@ std::vector<uint8_t> RectangleWmf(int origin, int size, int window, int shape, u
   records.le32(4).le16(0x012D).le16(0);                          // selected
   records.le32(8).le16(0x02FA).le16(5).le16(0).le16(0).le32(0);  // null pen
   records.le32(4).le16(0x012D).le16(1);                          // selected
-  const unsigned end = unsigned(origin + shape);
-  records.le32(7).le16(0x041B).le16(end).le16(end).le16(unsigned(origin)).le16(unsigned(origin));
+  records.raw(shape.v);
   records.le32(3).le16(0);  // end of file
   testing::Bytes wmf;
   wmf.le32(0x9AC6CDD7u).le16(0).le16(unsigned(origin)).le16(unsigned(origin));
@@ -58,10 +62,31 @@ std::vector<uint8_t> RectangleWmf(int origin, int size, int window, int shape, u
   for (size_t i = 0; i < 20; i += 2) sum ^= unsigned(wmf.v[i] | wmf.v[i + 1] << 8);
   wmf.le16(sum);
   const uint32_t words = uint32_t(9 + records.v.size() / 2);
-  wmf.le16(1).le16(9).le16(0x300).le32(words).le16(2).le32(8).le16(0);
+  wmf.le16(1).le16(9).le16(0x300).le32(words).le16(2).le32(11).le16(0);
   wmf.raw(records.v);
   return wmf.v;
 }
+
+// Records of one shape over the box (left, top)-(right, bottom); the parameters are stored last
+// first. Chords add the two radial points, also stored last first.
+testing::Bytes Shape(unsigned function, std::initializer_list<int> parameters) {
+  testing::Bytes r;
+  r.le32(uint32_t(3 + parameters.size())).le16(function);
+  for (auto it = std::rbegin(parameters); it != std::rend(parameters); ++it) r.le16(unsigned(*it));
+  return r;
+}
+
+// The picture as 0xRRGGBB values.
+struct Rendered {
+  int w = 0, h = 0;  // filled while `px` is built, so declared first
+  LibraryBuffer px;
+  explicit Rendered(const std::vector<uint8_t>& file)
+      : px(RenderMetafileMemory(file.data(), file.size(), &w, &h)) {}
+  uint32_t operator()(int x, int y) const {
+    const uint8_t* p = px.get() + (size_t(y) * size_t(w) + size_t(x)) * 3;
+    return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+  }
+};
 
 TEST(MetafileTest, WmfFillsItsFrameOverGrey) {
   struct Case {
@@ -79,16 +104,12 @@ TEST(MetafileTest, WmfFillsItsFrameOverGrey) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    auto data = RectangleWmf(c.origin, c.size, c.window, c.shape, c.colour);
-    int w = 0, h = 0;
-    LibraryBuffer px(RenderMetafileMemory(data.data(), data.size(), &w, &h));
-    ASSERT_TRUE(px);
-    ASSERT_EQ(w, 100);
-    ASSERT_EQ(h, 100);
-    auto rgb = [&](int x, int y) {
-      const uint8_t* p = px.get() + (size_t(y) * size_t(w) + size_t(x)) * 3;
-      return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-    };
+    const int end = c.origin + c.shape;
+    Rendered rgb(PlaceableWmf(c.origin, c.size, c.window, c.colour,
+                              Shape(0x041B, {c.origin, c.origin, end, end})));
+    ASSERT_TRUE(rgb.px);
+    ASSERT_EQ(rgb.w, 100);
+    ASSERT_EQ(rgb.h, 100);
     const uint32_t drawn = (c.colour & 0xFF) << 16 | (c.colour & 0xFF00) | (c.colour >> 16 & 0xFF);
     EXPECT_EQ(rgb(2, 2), drawn);
     EXPECT_EQ(rgb(45, 45), drawn);
@@ -97,6 +118,27 @@ TEST(MetafileTest, WmfFillsItsFrameOverGrey) {
     EXPECT_EQ(rgb(2, 97), 0x808080u);
     EXPECT_EQ(rgb(99, 99), 0x808080u);
   }
+}
+
+TEST(MetafileTest, WmfEllipsesAndChordsAreFilled) {
+  // A circle over (10, 10)-(90, 90): filled to its rim, grey beyond it.
+  Rendered circle(PlaceableWmf(0, 100, 100, 0x0000FF00, Shape(0x0418, {10, 10, 90, 90})));
+  ASSERT_TRUE(circle.px);
+  for (auto [x, y] : {std::pair{50, 50}, std::pair{14, 50}, std::pair{50, 86}, std::pair{75, 25}})
+    EXPECT_EQ(circle(x, y), 0x00FF00u) << x << "," << y;
+  for (auto [x, y] : {std::pair{14, 14}, std::pair{86, 86}, std::pair{95, 50}})
+    EXPECT_EQ(circle(x, y), 0x808080u) << x << "," << y;
+
+  // The chord of the same circle from (90, 50) round to (50, 10) cuts off the upper right rim;
+  // the centre's side of the chord line stays grey.
+  Rendered chord(
+      PlaceableWmf(0, 100, 100, 0x0000FF00, Shape(0x0830, {10, 10, 90, 90, 90, 50, 50, 10})));
+  ASSERT_TRUE(chord.px);
+  EXPECT_EQ(chord(70, 20), 0x00FF00u);
+  EXPECT_EQ(chord(80, 30), 0x00FF00u);
+  EXPECT_EQ(chord(60, 40), 0x808080u);
+  EXPECT_EQ(chord(50, 50), 0x808080u);
+  EXPECT_EQ(chord(30, 70), 0x808080u);
 }
 
 TEST(MetafileTest, DamagedHeadersAndFiles) {

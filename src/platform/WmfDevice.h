@@ -1,0 +1,33 @@
+// Corrections to libwmf's bitmap device, installed on a player before it opens a file.
+#pragma once
+
+#include <libwmf/api.h>
+
+namespace orv {
+
+// The leading fields of libwmf's bundled gd image (libwmf/gd/gd.h, which cannot be included on
+// its own), up to the true-colour row table.
+struct WmfGdImage {
+  unsigned char** pixels;
+  int sx, sy, colorsTotal;
+  int red[256], green[256], blue[256], open[256];
+  int transparent;
+  int* polyInts;
+  int polyAllocated;
+  void* brush;
+  void* tile;
+  int brushColorMap[256], tileColorMap[256];
+  int styleLength, stylePos;
+  int* style;
+  int interlace, thick;
+  int alpha[256];
+  int trueColor;
+  int** tpixels;
+};
+
+// Makes the device start from a fully transparent canvas (its own starts opaque white, which
+// cannot be told from drawn white) and fill ellipses and chords, which it leaves unfilled or
+// fills with the wrong region.
+void CorrectWmfDevice(wmfAPI* api);
+
+}  // namespace orv
