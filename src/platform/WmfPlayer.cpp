@@ -31,8 +31,61 @@ int SignedLe16(const uint8_t* p) {
   return int(int16_t(uint16_t(Le16(p))));
 }
 
+// Where the device-independent bitmap starts in a record that carries one, in bytes from the
+// record's start, or 0. The two blit records have a variant without a bitmap, told by its size.
+size_t BitmapOffset(uint32_t function, uint64_t words) {
+  switch (function) {
+    case 0x0940:  // DIBBITBLT
+    case 0x0B41:  // DIBSTRETCHBLT
+      if (words == (function >> 8) + 3) return 0;
+      return function == 0x0940 ? 22 : 26;
+    case 0x0F43:  // STRETCHDIB
+      return 28;
+    case 0x0D33:  // SETDIBTODEV
+      return 24;
+    case 0x0142:  // DIBCREATEPATTERNBRUSH
+      return 10;
+    default:
+      return 0;
+  }
+}
+
+// libwmf reads embedded bitmaps without checking their headers: a huge header size keeps it busy
+// for minutes, a huge colour count makes it allocate gigabytes. A sound bitmap has a known header
+// inside the record, a size within the picture limit, a known depth and coding, and its colour
+// table and, uncompressed, its rows inside the record. Colour tables are counted at 2 bytes an
+// entry, the size of palette-index tables, so that both kinds pass.
+bool BitmapIsSound(const uint8_t* dib, size_t length) {
+  if (length < 12) return false;
+  const uint32_t headerSize = Le32(dib);
+  int64_t width, height;
+  uint32_t depth, compression = 0, colours = 0;
+  if (headerSize == 12) {
+    width = Le16(dib + 4), height = Le16(dib + 6), depth = Le16(dib + 10);
+  } else {
+    if (headerSize < 40 || headerSize > length) return false;
+    width = int32_t(Le32(dib + 4)), height = int32_t(Le32(dib + 8));
+    depth = Le16(dib + 14), compression = Le32(dib + 16), colours = Le32(dib + 32);
+  }
+  if (height < 0) height = -height;
+  size_t bytes = 0;
+  if (!PictureBytes(width, height, 4, bytes)) return false;
+  if (depth != 1 && depth != 4 && depth != 8 && depth != 16 && depth != 24 && depth != 32)
+    return false;
+  if (colours == 0 && depth <= 8) colours = 1u << depth;
+  if (colours > 256 && depth <= 8) return false;
+  uint64_t tables = uint64_t(colours) * 2 + (compression == 3 && headerSize == 40 ? 12 : 0);
+  if (compression == 1 || compression == 2) {  // run-length coded: 8 or 4 bits a pixel
+    if (!(compression == 1 && depth == 8) && !(compression == 2 && depth == 4)) return false;
+    return RangeInside(headerSize, tables, length);
+  }
+  if (compression != 0 && compression != 3) return false;
+  const uint64_t stride = (uint64_t(width) * depth + 31) / 32 * 4;
+  return RangeInside(headerSize, tables + stride * uint64_t(height), length);
+}
+
 // Walks the record framing: every record at least 3 words, inside the data, ending with EOF.
-// Notes the window records on the way.
+// Notes the window records on the way and checks embedded bitmaps.
 bool RecordsAreSound(const uint8_t* d, size_t n, size_t at, Window& window) {
   if (at + kStandardHeaderSize > n) return false;
   if (Le16(d + at + 2) != 9) return false;  // header size in words
@@ -42,6 +95,10 @@ bool RecordsAreSound(const uint8_t* d, size_t n, size_t at, Window& window) {
     uint32_t function = Le16(d + at + 4);
     if (words < 3 || !RangeInside(at, words * 2, n)) return false;
     if (function == 0) return true;
+    if (const size_t bitmap = BitmapOffset(function, words)) {
+      const size_t length = size_t(words * 2);
+      if (length <= bitmap || !BitmapIsSound(d + at + bitmap, length - bitmap)) return false;
+    }
     if (words >= 5 && (function == 0x020B || function == 0x020C)) {
       const int y = SignedLe16(d + at + 6),
                 x = SignedLe16(d + at + 8);  // parameters are stored y first
@@ -108,7 +165,8 @@ wmfMapping kFaces[] = {
 #undef ORV_FACE
 
 // Destroys the player, then the bitmap device's image: libwmf hands that image to the caller
-// (pixel block, row table and header, each from plain malloc) and never frees it.
+// (pixel block, row table, header, and the polygon and line-style scratch buffers, each from
+// plain malloc) and never frees it.
 struct WmfApi {
   wmfAPI* api = nullptr;
   ~WmfApi() {
@@ -118,6 +176,8 @@ struct WmfApi {
     if (!image) return;
     if (image->tpixels) std::free(image->tpixels[0]);
     std::free(image->tpixels);
+    std::free(image->polyInts);
+    std::free(image->style);
     std::free(image);
   }
 };

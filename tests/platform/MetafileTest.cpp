@@ -17,6 +17,10 @@ std::vector<uint8_t> Corpus(const char* name) {
   return testing::ReadFileBytes(std::string(ORV_SOURCE_DIR) + "/fuzz/corpus/emf/" + name);
 }
 
+std::vector<uint8_t> WmfCorpus(const char* name) {
+  return testing::ReadFileBytes(std::string(ORV_SOURCE_DIR) + "/fuzz/corpus/wmf/" + name);
+}
+
 TEST(MetafileTest, EmfShapesOverGrey) {
   // shapes.emf: a 40 x 30 picture, window 100 x 100 mapped onto it; a green-filled rectangle
   // with a red outline at (5, 5)-(50, 60), polygons and an ellipse elsewhere.
@@ -165,6 +169,31 @@ TEST(MetafileTest, DamagedHeadersAndFiles) {
   testing::Bytes wmf;
   wmf.le16(1).le16(9).le16(0x300).le32(100).le16(0).le32(50).le16(0).le32(50).le16(0x41B);
   EXPECT_EQ(RenderMetafileMemory(wmf.v.data(), wmf.v.size(), &w, &h), nullptr);
+  EXPECT_EQ(GetLastLibraryError(), 27u);
+}
+
+TEST(MetafileTest, WmfBitmapHeadersAreCheckedBeforePlayback) {
+  // A 24 x 16 bitmap drawn over the whole picture plays.
+  auto sound = WmfCorpus("stretchdib.wmf");
+  int w = 0, h = 0;
+  LibraryBuffer px(RenderMetafileMemory(sound.data(), sound.size(), &w, &h));
+  ASSERT_TRUE(px);
+  EXPECT_EQ(w, 24);
+  EXPECT_EQ(h, 16);
+  // The same file with a header size past the record, and with a colour count of billions.
+  for (const char* name :
+       {"regression-bitmap-header-size.wmf", "regression-bitmap-colour-count.wmf"}) {
+    SCOPED_TRACE(name);
+    auto bad = WmfCorpus(name);
+    EXPECT_EQ(RenderMetafileMemory(bad.data(), bad.size(), &w, &h), nullptr);
+    EXPECT_EQ(GetLastLibraryError(), 27u);
+  }
+  // Rows that do not fit in the record: a height of 17 for 16 rows of data.
+  auto tall = sound;
+  const size_t header = 0x58;  // the bitmap header inside the STRETCHDIB record
+  ASSERT_EQ(tall[header], 40);
+  tall[header + 8] = 17;
+  EXPECT_EQ(RenderMetafileMemory(tall.data(), tall.size(), &w, &h), nullptr);
   EXPECT_EQ(GetLastLibraryError(), 27u);
 }
 
