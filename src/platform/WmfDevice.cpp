@@ -1,5 +1,5 @@
-// Wrappers around three drawing calls of libwmf's bitmap device. Each keeps the device's own
-// call for what it does right and adds what it gets wrong.
+// Wrappers around the drawing calls of libwmf's bitmap device. Each keeps the device's own call
+// for what it does right and mends what it gets wrong.
 #include "platform/WmfDevice.h"
 
 #include <libwmf/defs.h>
@@ -22,12 +22,56 @@ struct DeviceCalls {
   void (*ellipse)(wmfAPI*, wmfDrawArc_t*);
   void (*chord)(wmfAPI*, wmfDrawArc_t*);
   void (*polygon)(wmfAPI*, wmfPolyLine_t*);
+  void (*line)(wmfAPI*, wmfDrawLine_t*);
+  void (*polyLine)(wmfAPI*, wmfPolyLine_t*);
+  void (*polyPolygon)(wmfAPI*, wmfPolyPoly_t*);
+  void (*rectangle)(wmfAPI*, wmfDrawRectangle_t*);
+  void (*arc)(wmfAPI*, wmfDrawArc_t*);
+  void (*pie)(wmfAPI*, wmfDrawArc_t*);
 };
 
 const DeviceCalls& Original(const wmfFunctionReference* device = nullptr) {
-  static const DeviceCalls calls{device->device_begin, device->draw_ellipse, device->draw_chord,
-                                 device->draw_polygon};
+  static const DeviceCalls calls{
+      device->device_begin, device->draw_ellipse, device->draw_chord,       device->draw_polygon,
+      device->draw_line,    device->poly_line,    device->draw_polypolygon, device->draw_rectangle,
+      device->draw_arc,     device->draw_pie};
   return calls;
+}
+
+double PixelsPerUnit(wmfAPI* api) {
+  const wmf_gd_t* dev = WMF_GD_GetData(api);
+  return dev->width / (double(dev->bbox.BR.x) - dev->bbox.TL.x);
+}
+
+// The device stamps a pen-sized square for every pixel along a line, so drawing time grows with
+// the square of the pen's width: a pen of a few thousand pixels, which a file can ask for in one
+// record, takes minutes. Pens are held to 64 pixels (two thirds of an inch) while a call draws.
+constexpr double kMaxPenPixels = 64;
+
+class PenLimit {
+ public:
+  PenLimit(wmfAPI* api, wmfDC* dc) : pen_(dc->pen), width_(pen_->width), height_(pen_->height) {
+    const double limit = kMaxPenPixels / PixelsPerUnit(api);
+    if (!(limit > 0) || !std::isfinite(limit)) return;
+    pen_->width = std::min(width_, limit);
+    pen_->height = std::min(height_, limit);
+  }
+  ~PenLimit() {
+    pen_->width = width_;
+    pen_->height = height_;
+  }
+  PenLimit(const PenLimit&) = delete;
+  PenLimit& operator=(const PenLimit&) = delete;
+
+ private:
+  wmfPen* pen_;
+  double width_, height_;
+};
+
+template <typename Call, Call DeviceCalls::*original, typename Shape>
+void WithPenLimit(wmfAPI* api, Shape* shape) {
+  PenLimit limit(api, shape->dc);
+  (Original().*original)(api, shape);
 }
 
 constexpr int kGdClear = 0x7F000000;  // gd's alpha 127: fully transparent
@@ -46,9 +90,7 @@ void BeginOnClearCanvas(wmfAPI* api) {
 void FillEllipsePart(wmfAPI* api, const wmfDrawArc_t& arc, double from, double sweep) {
   const double a = (double(arc.BR.x) - arc.TL.x) / 2, b = (double(arc.BR.y) - arc.TL.y) / 2;
   const double cx = (double(arc.TL.x) + arc.BR.x) / 2, cy = (double(arc.TL.y) + arc.BR.y) / 2;
-  const wmf_gd_t* dev = WMF_GD_GetData(api);
-  const double pixelsPerUnit = dev->width / (double(dev->bbox.BR.x) - dev->bbox.TL.x);
-  const double radius = std::max(std::abs(a), std::abs(b)) * pixelsPerUnit;
+  const double radius = std::max(std::abs(a), std::abs(b)) * PixelsPerUnit(api);
   // A flat ellipse has nothing to fill, and nothing that is not a finite number reaches the
   // device, which turns coordinates into integers.
   if (a == 0 || b == 0 || !std::isfinite(radius) || !std::isfinite(cx) || !std::isfinite(cy) ||
@@ -77,7 +119,10 @@ void Outline(void (*draw)(wmfAPI*, wmfDrawArc_t*), wmfAPI* api, wmfDrawArc_t* ar
   wmfBrush* brush = arc->dc->brush;
   const U16 style = brush->lbStyle;
   brush->lbStyle = BS_NULL;
-  draw(api, arc);
+  {
+    PenLimit limit(api, arc->dc);
+    draw(api, arc);
+  }
   brush->lbStyle = style;
 }
 
@@ -108,6 +153,18 @@ void CorrectWmfDevice(wmfAPI* api) {
   device->device_begin = BeginOnClearCanvas;
   device->draw_ellipse = EllipseWithFill;
   device->draw_chord = ChordWithFill;
+  using Line = decltype(DeviceCalls::line);
+  using Poly = decltype(DeviceCalls::polygon);
+  using Arc = decltype(DeviceCalls::arc);
+  device->draw_line = WithPenLimit<Line, &DeviceCalls::line, wmfDrawLine_t>;
+  device->poly_line = WithPenLimit<Poly, &DeviceCalls::polyLine, wmfPolyLine_t>;
+  device->draw_polygon = WithPenLimit<Poly, &DeviceCalls::polygon, wmfPolyLine_t>;
+  device->draw_polypolygon =
+      WithPenLimit<decltype(DeviceCalls::polyPolygon), &DeviceCalls::polyPolygon, wmfPolyPoly_t>;
+  device->draw_rectangle =
+      WithPenLimit<decltype(DeviceCalls::rectangle), &DeviceCalls::rectangle, wmfDrawRectangle_t>;
+  device->draw_arc = WithPenLimit<Arc, &DeviceCalls::arc, wmfDrawArc_t>;
+  device->draw_pie = WithPenLimit<Arc, &DeviceCalls::pie, wmfDrawArc_t>;
 }
 
 }  // namespace orv

@@ -66,7 +66,7 @@ std::vector<uint8_t> PlaceableWmf(int origin, int size, int window, uint32_t col
   for (size_t i = 0; i < 20; i += 2) sum ^= unsigned(wmf.v[i] | wmf.v[i + 1] << 8);
   wmf.le16(sum);
   const uint32_t words = uint32_t(9 + records.v.size() / 2);
-  wmf.le16(1).le16(9).le16(0x300).le32(words).le16(2).le32(11).le16(0);
+  wmf.le16(1).le16(9).le16(0x300).le32(words).le16(3).le32(11).le16(0);
   wmf.raw(records.v);
   return wmf.v;
 }
@@ -170,6 +170,23 @@ TEST(MetafileTest, DamagedHeadersAndFiles) {
   wmf.le16(1).le16(9).le16(0x300).le32(100).le16(0).le32(50).le16(0).le32(50).le16(0x41B);
   EXPECT_EQ(RenderMetafileMemory(wmf.v.data(), wmf.v.size(), &w, &h), nullptr);
   EXPECT_EQ(GetLastLibraryError(), 27u);
+}
+
+TEST(MetafileTest, WmfPensAreHeldTo64Pixels) {
+  // A red pen 5000 units wide drawing a line across the middle of a 200 x 200 picture: drawn
+  // 64 pixels wide, so its edge lies 32 pixels from the line.
+  testing::Bytes line;
+  line.le32(8).le16(0x02FA).le16(0).le16(5000).le16(0).le32(0x000000FF);  // pen
+  line.le32(4).le16(0x012D).le16(2);                                      // selected
+  line.le32(5).le16(0x0214).le16(100).le16(0);                            // move to (0, 100)
+  line.le32(5).le16(0x0213).le16(100).le16(200);                          // line to (200, 100)
+  Rendered rgb(PlaceableWmf(0, 200, 200, 0x0000FF00, line));
+  ASSERT_TRUE(rgb.px);
+  EXPECT_EQ(rgb(100, 100), 0xFF0000u);
+  EXPECT_EQ(rgb(100, 72), 0xFF0000u);
+  EXPECT_EQ(rgb(100, 128), 0xFF0000u);
+  EXPECT_EQ(rgb(100, 60), 0x808080u);
+  EXPECT_EQ(rgb(100, 140), 0x808080u);
 }
 
 TEST(MetafileTest, WmfBitmapHeadersAreCheckedBeforePlayback) {
