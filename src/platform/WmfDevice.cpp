@@ -28,13 +28,14 @@ struct DeviceCalls {
   void (*rectangle)(wmfAPI*, wmfDrawRectangle_t*);
   void (*arc)(wmfAPI*, wmfDrawArc_t*);
   void (*pie)(wmfAPI*, wmfDrawArc_t*);
+  void (*text)(wmfAPI*, wmfDrawText_t*);
 };
 
 const DeviceCalls& Original(const wmfFunctionReference* device = nullptr) {
   static const DeviceCalls calls{
       device->device_begin, device->draw_ellipse, device->draw_chord,       device->draw_polygon,
       device->draw_line,    device->poly_line,    device->draw_polypolygon, device->draw_rectangle,
-      device->draw_arc,     device->draw_pie};
+      device->draw_arc,     device->draw_pie,     device->draw_text};
   return calls;
 }
 
@@ -67,6 +68,79 @@ class PenLimit {
   wmfPen* pen_;
   double width_, height_;
 };
+
+// Clips a convex polygon to the picture's frame (one pass per frame edge).
+std::vector<wmfD_Coord> ClipToFrame(std::vector<wmfD_Coord> polygon, const wmfD_Rect& frame) {
+  const auto clipEdge = [&](auto inside, auto cross) {
+    std::vector<wmfD_Coord> out;
+    for (size_t i = 0; i < polygon.size(); ++i) {
+      const wmfD_Coord& p = polygon[i];
+      const wmfD_Coord& q = polygon[(i + 1) % polygon.size()];
+      if (inside(p)) out.push_back(p);
+      if (inside(p) != inside(q)) out.push_back(cross(p, q));
+    }
+    polygon = std::move(out);
+  };
+  const auto atX = [](float x) {
+    return [x](const wmfD_Coord& p, const wmfD_Coord& q) {
+      const float t = (x - p.x) / (q.x - p.x);
+      return wmfD_Coord{x, p.y + t * (q.y - p.y)};
+    };
+  };
+  const auto atY = [](float y) {
+    return [y](const wmfD_Coord& p, const wmfD_Coord& q) {
+      const float t = (y - p.y) / (q.y - p.y);
+      return wmfD_Coord{p.x + t * (q.x - p.x), y};
+    };
+  };
+  const float left = std::min(frame.TL.x, frame.BR.x), right = std::max(frame.TL.x, frame.BR.x);
+  const float top = std::min(frame.TL.y, frame.BR.y), bottom = std::max(frame.TL.y, frame.BR.y);
+  clipEdge([&](const wmfD_Coord& p) { return p.x >= left; }, atX(left));
+  clipEdge([&](const wmfD_Coord& p) { return p.x <= right; }, atX(right));
+  clipEdge([&](const wmfD_Coord& p) { return p.y >= top; }, atY(top));
+  clipEdge([&](const wmfD_Coord& p) { return p.y <= bottom; }, atY(bottom));
+  return polygon;
+}
+
+// Glyphs are rendered whole, wherever they fall, at a cost that grows with the square of their
+// height: a string of 200 letters 4096 pixels tall takes 14 seconds. Text is drawn at most 512
+// pixels tall (over five inches), anchored where the file puts it.
+constexpr double kMaxTextPixels = 512;
+
+// The device fills an opaque text background row by row over its whole extent, inside the
+// picture or not: a 32000-pixel font took 8 seconds for five letters. A background reaching
+// past the picture is filled here instead, clipped to the picture, with the device's polygon
+// call, and the device draws the glyphs alone.
+void TextWithinLimits(wmfAPI* api, wmfDrawText_t* text) {
+  wmfDrawText_t limited = *text;
+  const double limit = kMaxTextPixels / PixelsPerUnit(api);
+  if (limited.font_height > limit && std::isfinite(limit)) limited.font_height = limit;
+  const wmfD_Rect& frame = WMF_GD_GetData(api)->bbox;
+  std::vector<wmfD_Coord> box{text->bbox.TL, text->bbox.TR, text->bbox.BR, text->bbox.BL};
+  const bool inside = std::all_of(box.begin(), box.end(), [&](const wmfD_Coord& p) {
+    return p.x >= frame.TL.x && p.x <= frame.BR.x && p.y >= frame.TL.y && p.y <= frame.BR.y;
+  });
+  wmfDC* dc = text->dc;
+  if (dc->bgmode != OPAQUE || inside) return Original().text(api, &limited);
+  box = ClipToFrame(std::move(box), frame);
+  if (box.size() >= 3) {
+    box.push_back(box.front());
+    wmfBrush background{};
+    background.lbStyle = BS_SOLID;
+    background.lbColor = dc->bgcolor;
+    wmfBrush* brush = dc->brush;
+    wmfPen* pen = dc->pen;
+    wmfPen none{};
+    none.lopnStyle = PS_NULL;
+    dc->brush = &background, dc->pen = &none;
+    wmfPolyLine_t polygon{dc, box.data(), static_cast<U16>(box.size())};
+    Original().polygon(api, &polygon);
+    dc->brush = brush, dc->pen = pen;
+  }
+  dc->bgmode = TRANSPARENT;
+  Original().text(api, &limited);
+  dc->bgmode = OPAQUE;
+}
 
 template <typename Call, Call DeviceCalls::*original, typename Shape>
 void WithPenLimit(wmfAPI* api, Shape* shape) {
@@ -165,6 +239,7 @@ void CorrectWmfDevice(wmfAPI* api) {
       WithPenLimit<decltype(DeviceCalls::rectangle), &DeviceCalls::rectangle, wmfDrawRectangle_t>;
   device->draw_arc = WithPenLimit<Arc, &DeviceCalls::arc, wmfDrawArc_t>;
   device->draw_pie = WithPenLimit<Arc, &DeviceCalls::pie, wmfDrawArc_t>;
+  device->draw_text = TextWithinLimits;
 }
 
 }  // namespace orv

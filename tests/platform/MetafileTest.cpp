@@ -189,6 +189,23 @@ TEST(MetafileTest, WmfPensAreHeldTo64Pixels) {
   EXPECT_EQ(rgb(100, 140), 0x808080u);
 }
 
+TEST(MetafileTest, WmfTextBackgroundPastTheEdgeIsClipped) {
+  // "Hello" 40 pixels tall at (270, 100) of a 300 x 300 picture, on the default opaque white
+  // background, runs past the right edge: the background is filled up to the edge.
+  testing::Bytes text;
+  text.le32(14).le16(0x02FB).le16(unsigned(-40) & 0xFFFF).fill(14, 0).str("Arial").u8(0);
+  text.le32(4).le16(0x012D).le16(2);                                         // font
+  text.le32(9).le16(0x0521).le16(5).str("Hello").u8(0).le16(100).le16(270);  // text out
+  Rendered rgb(PlaceableWmf(0, 300, 300, 0x0000FF00, text));
+  ASSERT_TRUE(rgb.px);
+  EXPECT_EQ(rgb(285, 112), 0xFFFFFFu);  // between the strokes of the H
+  EXPECT_EQ(rgb(285, 145), 0xFFFFFFu);  // below the letters
+  EXPECT_EQ(rgb(299, 130), 0xFFFFFFu);
+  EXPECT_EQ(rgb(275, 125), 0x000000u);  // the H's left stroke
+  EXPECT_EQ(rgb(285, 104), 0x808080u);  // above the background
+  EXPECT_EQ(rgb(265, 125), 0x808080u);  // left of it
+}
+
 TEST(MetafileTest, WmfBitmapHeadersAreCheckedBeforePlayback) {
   // A 24 x 16 bitmap drawn over the whole picture plays.
   auto sound = WmfCorpus("stretchdib.wmf");
