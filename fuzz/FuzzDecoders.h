@@ -43,6 +43,17 @@ inline void FuzzMetafile(const uint8_t* data, size_t size) {
   FreeLibraryBuffer(RenderMetafileMemory(data, size, &w, &h));
 }
 
+// The program plays WMF files in a child process; the fuzzer drives the player in its own, where
+// it sees every fault and the player's coverage.
+inline void FuzzWmf(const uint8_t* data, size_t size) {
+#ifdef ORV_FUZZ_WMF_HERE
+  int w = 0, h = 0;
+  FreeLibraryBuffer(PlayWmfHere(data, size, &w, &h));
+#else
+  FuzzMetafile(data, size);
+#endif
+}
+
 struct Target {
   const char* name;
   void (*run)(const uint8_t*, size_t);
@@ -57,7 +68,7 @@ inline const Target kTargets[] = {
     {"pcx", [](const uint8_t* d, size_t n) { DecodeWith(ReadPcx, d, n); }},
     {"psd", [](const uint8_t* d, size_t n) { DecodeWith(ReadPsd, d, n); }},
     {"emf", FuzzMetafile},
-    {"wmf", FuzzMetafile},
+    {"wmf", FuzzWmf},
 };
 
 inline void RunTarget(const char* name, const uint8_t* data, size_t size) {

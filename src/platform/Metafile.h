@@ -16,8 +16,9 @@ constexpr uint8_t kMetafileBackground = 0x80;
 uint8_t* RenderMetafile(const char* path, int* width, int* height);
 uint8_t* RenderMetafileMemory(const uint8_t* data, size_t size, int* width, int* height);
 
-// The two players behind RenderMetafileMemory.
+// The two players behind RenderMetafileMemory. PlayWmf runs PlayWmfHere in a child process.
 uint8_t* PlayWmf(const uint8_t* data, size_t size, int* width, int* height);
+uint8_t* PlayWmfHere(const uint8_t* data, size_t size, int* width, int* height);
 uint8_t* PlayEmf(const uint8_t* data, size_t size, int* width, int* height);
 
 }  // namespace orv
