@@ -110,13 +110,20 @@ constexpr double kMaxTextPixels = 512;
 // The device fills an opaque text background row by row over its whole extent, inside the
 // picture or not: a 32000-pixel font took 8 seconds for five letters. A background reaching
 // past the picture is filled here instead, clipped to the picture, with the device's polygon
-// call, and the device draws the glyphs alone.
+// call, and the device draws the glyphs alone. Text whose box lies wholly outside the picture,
+// by more than a letter's height, is not drawn at all: nothing of it would show, and the
+// device has crashed on such text (giant rotated fonts placed far off the picture).
 void TextWithinLimits(wmfAPI* api, wmfDrawText_t* text) {
   wmfDrawText_t limited = *text;
   const double limit = kMaxTextPixels / PixelsPerUnit(api);
   if (limited.font_height > limit && std::isfinite(limit)) limited.font_height = limit;
   const wmfD_Rect& frame = WMF_GD_GetData(api)->bbox;
   std::vector<wmfD_Coord> box{text->bbox.TL, text->bbox.TR, text->bbox.BR, text->bbox.BL};
+  const float margin =
+      std::isfinite(limited.font_height) ? float(std::abs(limited.font_height)) : 0;
+  wmfD_Rect near = frame;
+  near.TL.x -= margin, near.TL.y -= margin, near.BR.x += margin, near.BR.y += margin;
+  if (ClipToFrame(box, near).size() < 3) return;
   const bool inside = std::all_of(box.begin(), box.end(), [&](const wmfD_Coord& p) {
     return p.x >= frame.TL.x && p.x <= frame.BR.x && p.y >= frame.TL.y && p.y <= frame.BR.y;
   });
