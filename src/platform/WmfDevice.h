@@ -6,7 +6,12 @@
 namespace orv {
 
 // The leading fields of libwmf's bundled gd image (libwmf/gd/gd.h, which cannot be included on
-// its own), up to the true-colour row table.
+// its own), up to the clipping set.
+struct WmfGdClipSet {
+  int max, count;
+  void* list;
+};
+
 struct WmfGdImage {
   unsigned char** pixels;
   int sx, sy, colorsTotal;
@@ -23,6 +28,9 @@ struct WmfGdImage {
   int alpha[256];
   int trueColor;
   int** tpixels;
+  int alphaBlendingFlag;
+  int saveAlphaFlag;
+  WmfGdClipSet* clip;
 };
 
 // Makes the device start from a fully transparent canvas (its own starts opaque white, which

@@ -166,8 +166,8 @@ wmfMapping kFaces[] = {
 #undef ORV_FACE
 
 // Destroys the player, then the bitmap device's image: libwmf hands that image to the caller
-// (pixel block, row table, header, and the polygon and line-style scratch buffers, each from
-// plain malloc) and never frees it.
+// (pixel block, row table, header, clipping set, and the polygon and line-style scratch
+// buffers, each from plain malloc) and never frees it.
 struct WmfApi {
   wmfAPI* api = nullptr;
   ~WmfApi() {
@@ -179,6 +179,8 @@ struct WmfApi {
     std::free(image->tpixels);
     std::free(image->polyInts);
     std::free(image->style);
+    if (image->clip) std::free(image->clip->list);
+    std::free(image->clip);
     std::free(image);
   }
 };

@@ -2,6 +2,8 @@
 // records, and refusal of damaged headers.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <initializer_list>
 #include <iterator>
 #include <utility>
@@ -204,6 +206,22 @@ TEST(MetafileTest, WmfTextBackgroundPastTheEdgeIsClipped) {
   EXPECT_EQ(rgb(275, 125), 0x000000u);  // the H's left stroke
   EXPECT_EQ(rgb(285, 104), 0x808080u);  // above the background
   EXPECT_EQ(rgb(265, 125), 0x808080u);  // left of it
+}
+
+TEST(MetafileTest, WmfCorpusPlaysInThisProcessWithoutFaults) {
+  // The program plays WMF in a child process, out of the sanitizers' sight; here every corpus
+  // file (seeds and the inputs fuzzing found) plays in the test process instead, so that a
+  // fault or leak in the player's own code shows.
+  const auto dir = std::filesystem::path(ORV_SOURCE_DIR) / "fuzz/corpus/wmf";
+  int played = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    SCOPED_TRACE(entry.path().string());
+    auto bytes = testing::ReadFileBytes(entry.path().string());
+    int w = 0, h = 0;
+    LibraryBuffer px(PlayWmfHere(bytes.data(), bytes.size(), &w, &h));
+    if (px) ++played;
+  }
+  EXPECT_GE(played, 8);
 }
 
 TEST(MetafileTest, WmfBitmapHeadersAreCheckedBeforePlayback) {
