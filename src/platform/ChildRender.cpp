@@ -67,7 +67,7 @@ bool ReadAll(int fd, uint8_t* p, size_t n, Clock::time_point deadline) {
 }  // namespace
 
 uint8_t* RenderInChild(PictureRenderer render, const uint8_t* data, size_t size, int* width,
-                       int* height, int secondsAllowed, unsigned failureCode) {
+                       int* height, int secondsAllowed, unsigned failureCode, ChildEnd* end) {
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
     SetLastLibraryError(kErrNoMemory);
@@ -91,6 +91,7 @@ uint8_t* RenderInChild(PictureRenderer render, const uint8_t* data, size_t size,
   LibraryBuffer pixels;
   unsigned error = failureCode;
   bool ok = ReadAll(fds[0], reinterpret_cast<uint8_t*>(&header), sizeof(header), deadline);
+  const bool answered = ok;
   if (ok && header.error != 0) {
     error = header.error;
     ok = false;
@@ -101,6 +102,8 @@ uint8_t* RenderInChild(PictureRenderer render, const uint8_t* data, size_t size,
          ReadAll(fds[0], pixels.get(), size_t(header.width) * size_t(header.height) * 3, deadline);
   }
   close(fds[0]);
+  const bool timedOut = Clock::now() >= deadline;
+  if (end) *end = answered ? ChildEnd::kAnswered : timedOut ? ChildEnd::kTimedOut : ChildEnd::kDied;
   if (!ok) kill(child, SIGKILL);
   while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
   }

@@ -11,10 +11,14 @@ namespace orv {
 // with the last error set.
 using PictureRenderer = uint8_t* (*)(const uint8_t* data, size_t size, int* width, int* height);
 
+enum class ChildEnd { kAnswered, kDied, kTimedOut };
+
 // Calls `render` in a child process and hands back its 24-bit picture in this one. The child's
 // error code comes back as the last error. A child that dies, or that has not finished after
 // `secondsAllowed`, is ended and gives `failureCode`; a picture over the size limit gives 1.
+// `end`, when given, says which of these happened.
 uint8_t* RenderInChild(PictureRenderer render, const uint8_t* data, size_t size, int* width,
-                       int* height, int secondsAllowed, unsigned failureCode);
+                       int* height, int secondsAllowed, unsigned failureCode,
+                       ChildEnd* end = nullptr);
 
 }  // namespace orv

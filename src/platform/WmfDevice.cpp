@@ -228,7 +228,7 @@ void ChordWithFill(wmfAPI* api, wmfDrawArc_t* arc) {
 
 }  // namespace
 
-void CorrectWmfDevice(wmfAPI* api) {
+void CorrectWmfDevice(wmfAPI* api, bool text) {
   auto* device = static_cast<wmfFunctionReference*>(api->function_reference);
   Original(device);
   device->device_begin = BeginOnClearCanvas;
@@ -246,7 +246,7 @@ void CorrectWmfDevice(wmfAPI* api) {
       WithPenLimit<decltype(DeviceCalls::rectangle), &DeviceCalls::rectangle, wmfDrawRectangle_t>;
   device->draw_arc = WithPenLimit<Arc, &DeviceCalls::arc, wmfDrawArc_t>;
   device->draw_pie = WithPenLimit<Arc, &DeviceCalls::pie, wmfDrawArc_t>;
-  device->draw_text = TextWithinLimits;
+  device->draw_text = text ? TextWithinLimits : [](wmfAPI*, wmfDrawText_t*) {};
 }
 
 }  // namespace orv

@@ -34,8 +34,9 @@ struct WmfGdImage {
 };
 
 // Makes the device start from a fully transparent canvas (its own starts opaque white, which
-// cannot be told from drawn white) and fill ellipses and chords, which it leaves unfilled or
-// fills with the wrong region.
-void CorrectWmfDevice(wmfAPI* api);
+// cannot be told from drawn white), fill ellipses and chords, which it leaves unfilled or fills
+// with the wrong region, and keep pens and text within sizes it draws in reasonable time.
+// Without `text` the device draws no text at all.
+void CorrectWmfDevice(wmfAPI* api, bool text);
 
 }  // namespace orv

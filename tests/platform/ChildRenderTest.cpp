@@ -36,24 +36,29 @@ TEST(ChildRenderTest, PicturesAndErrorsComeBack) {
     SetLastLibraryError(12);
     return nullptr;
   };
-  EXPECT_EQ(RenderInChild(refuses, &seed, 1, &w, &h, 10, kFailed), nullptr);
+  ChildEnd end = ChildEnd::kDied;
+  EXPECT_EQ(RenderInChild(refuses, &seed, 1, &w, &h, 10, kFailed, &end), nullptr);
   EXPECT_EQ(GetLastLibraryError(), 12u);
+  EXPECT_EQ(end, ChildEnd::kAnswered);
 }
 
 TEST(ChildRenderTest, ARendererThatDiesOrHangsGivesTheFailureCode) {
   const uint8_t seed = 0;
   int w = 0, h = 0;
   auto dies = [](const uint8_t*, size_t, int*, int*) -> uint8_t* { std::abort(); };
-  EXPECT_EQ(RenderInChild(dies, &seed, 1, &w, &h, 10, kFailed), nullptr);
+  ChildEnd end = ChildEnd::kAnswered;
+  EXPECT_EQ(RenderInChild(dies, &seed, 1, &w, &h, 10, kFailed, &end), nullptr);
   EXPECT_EQ(GetLastLibraryError(), kFailed);
+  EXPECT_EQ(end, ChildEnd::kDied);
 
   auto hangs = [](const uint8_t*, size_t, int*, int*) -> uint8_t* {
     std::this_thread::sleep_for(std::chrono::seconds(60));
     return nullptr;
   };
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(RenderInChild(hangs, &seed, 1, &w, &h, 1, kFailed), nullptr);
+  EXPECT_EQ(RenderInChild(hangs, &seed, 1, &w, &h, 1, kFailed, &end), nullptr);
   EXPECT_EQ(GetLastLibraryError(), kFailed);
+  EXPECT_EQ(end, ChildEnd::kTimedOut);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 
   // This process is unharmed and renders on.
