@@ -29,13 +29,14 @@ struct DeviceCalls {
   void (*arc)(wmfAPI*, wmfDrawArc_t*);
   void (*pie)(wmfAPI*, wmfDrawArc_t*);
   void (*text)(wmfAPI*, wmfDrawText_t*);
+  void (*bitmap)(wmfAPI*, wmfBMP_Draw_t*);
 };
 
 const DeviceCalls& Original(const wmfFunctionReference* device = nullptr) {
   static const DeviceCalls calls{
       device->device_begin, device->draw_ellipse, device->draw_chord,       device->draw_polygon,
       device->draw_line,    device->poly_line,    device->draw_polypolygon, device->draw_rectangle,
-      device->draw_arc,     device->draw_pie,     device->draw_text};
+      device->draw_arc,     device->draw_pie,     device->draw_text,        device->bmp_draw};
   return calls;
 }
 
@@ -149,6 +150,45 @@ void TextWithinLimits(wmfAPI* api, wmfDrawText_t* text) {
   dc->bgmode = OPAQUE;
 }
 
+WmfGdImage* Canvas(wmfAPI* api) {
+  // The device's data starts with the image it draws into.
+  return *static_cast<WmfGdImage**>(WMF_GD_GetData(api)->gd_data);
+}
+
+// The device scales a bitmap to its whole destination before copying the part inside the
+// picture: a 24 x 16 bitmap stretched over 65000 x 65000 pixels kept it busy for minutes. A
+// destination much larger than the picture is drawn here instead, only where it meets the
+// picture, each picture pixel taking the bitmap pixel it falls in. The device draws all others.
+void BitmapWithinLimits(wmfAPI* api, wmfBMP_Draw_t* draw) {
+  const double ppu = PixelsPerUnit(api);
+  const double across = draw->crop.w * std::abs(draw->pixel_width) * ppu;
+  const double down = draw->crop.h * std::abs(draw->pixel_height) * ppu;
+  const wmf_gd_t* dev = WMF_GD_GetData(api);
+  const double pictureArea = double(dev->width) * dev->height;
+  if (std::isfinite(across) && std::isfinite(down) && across * down <= 4 * pictureArea + (1 << 20))
+    return Original().bitmap(api, draw);
+  // Only plain copies are drawn here; other raster operations of such a size are dropped.
+  WmfGdImage* image = Canvas(api);
+  if (draw->type != SRCCOPY || !image || !image->tpixels || !std::isfinite(ppu) || ppu <= 0 ||
+      !(draw->pixel_width != 0) || !(draw->pixel_height != 0) || draw->crop.w == 0 ||
+      draw->crop.h == 0)
+    return;
+  const double left = dev->bbox.TL.x, top = dev->bbox.TL.y;
+  for (int y = 0; y < image->sy; ++y) {
+    const double row = ((top + (y + 0.5) / ppu) - draw->pt.y) / draw->pixel_height;
+    if (!(row >= 0 && row < draw->crop.h)) continue;
+    // Bitmap rows are stored bottom up.
+    const unsigned sourceRow = draw->crop.y + draw->crop.h - 1 - unsigned(row);
+    for (int x = 0; x < image->sx; ++x) {
+      const double column = ((left + (x + 0.5) / ppu) - draw->pt.x) / draw->pixel_width;
+      if (!(column >= 0 && column < draw->crop.w)) continue;
+      wmfRGB rgb{};
+      wmf_ipa_bmp_color(api, &draw->bmp, &rgb, draw->crop.x + unsigned(column), sourceRow);
+      image->tpixels[y][x] = int(unsigned(rgb.r) << 16 | unsigned(rgb.g) << 8 | rgb.b);
+    }
+  }
+}
+
 template <typename Call, Call DeviceCalls::*original, typename Shape>
 void WithPenLimit(wmfAPI* api, Shape* shape) {
   PenLimit limit(api, shape->dc);
@@ -159,8 +199,7 @@ constexpr int kGdClear = 0x7F000000;  // gd's alpha 127: fully transparent
 
 void BeginOnClearCanvas(wmfAPI* api) {
   Original().begin(api);
-  // The device's data starts with the image it draws into.
-  auto* image = *static_cast<WmfGdImage**>(WMF_GD_GetData(api)->gd_data);
+  WmfGdImage* image = Canvas(api);
   if (!image || !image->trueColor || !image->tpixels) return;
   for (int y = 0; y < image->sy; ++y) std::fill_n(image->tpixels[y], image->sx, kGdClear);
 }
@@ -246,6 +285,7 @@ void CorrectWmfDevice(wmfAPI* api, bool text) {
       WithPenLimit<decltype(DeviceCalls::rectangle), &DeviceCalls::rectangle, wmfDrawRectangle_t>;
   device->draw_arc = WithPenLimit<Arc, &DeviceCalls::arc, wmfDrawArc_t>;
   device->draw_pie = WithPenLimit<Arc, &DeviceCalls::pie, wmfDrawArc_t>;
+  device->bmp_draw = BitmapWithinLimits;
   device->draw_text = text ? TextWithinLimits : [](wmfAPI*, wmfDrawText_t*) {};
 }
 

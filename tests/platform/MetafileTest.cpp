@@ -68,7 +68,8 @@ std::vector<uint8_t> PlaceableWmf(int origin, int size, int window, uint32_t col
   for (size_t i = 0; i < 20; i += 2) sum ^= unsigned(wmf.v[i] | wmf.v[i + 1] << 8);
   wmf.le16(sum);
   const uint32_t words = uint32_t(9 + records.v.size() / 2);
-  wmf.le16(1).le16(9).le16(0x300).le32(words).le16(3).le32(11).le16(0);
+  wmf.le16(1).le16(9).le16(0x300).le32(words).le16(3).le32(words).le16(
+      0);  // largest record: at most all
   wmf.raw(records.v);
   return wmf.v;
 }
@@ -237,6 +238,25 @@ TEST(MetafileTest, WmfThatCrashesLibwmfLoadsWithoutItsText) {
     EXPECT_TRUE(px);
     EXPECT_GT(w, 0);
   }
+}
+
+TEST(MetafileTest, WmfBitmapStretchedFarPastThePictureIsDrawnWhereItShows) {
+  // A 2 x 2 bitmap (red, green over blue, yellow; rows stored bottom up) stretched over
+  // 1100 x 1100 units from (-500, -500): each of its pixels covers one quarter of the picture.
+  testing::Bytes dib;
+  dib.le32(40).le32(2).le32(2).le16(1).le16(24).le32(0).le32(16).le32(0).le32(0).le32(0).le32(0);
+  dib.u8(255).u8(0).u8(0).u8(0).u8(255).u8(255).le16(0);  // blue, yellow (BGR)
+  dib.u8(0).u8(0).u8(255).u8(0).u8(255).u8(0).le16(0);    // red, green
+  testing::Bytes draw;
+  draw.le32(uint32_t(3 + 11 + dib.v.size() / 2)).le16(0x0F43).le32(0x00CC0020).le16(0);
+  draw.le16(2).le16(2).le16(0).le16(0).le16(1100).le16(1100);
+  draw.le16(unsigned(-500) & 0xFFFF).le16(unsigned(-500) & 0xFFFF).raw(dib.v);
+  Rendered rgb(PlaceableWmf(0, 100, 100, 0x0000FF00, draw));
+  ASSERT_TRUE(rgb.px);
+  EXPECT_EQ(rgb(10, 10), 0xFF0000u);
+  EXPECT_EQ(rgb(90, 10), 0x00FF00u);
+  EXPECT_EQ(rgb(10, 90), 0x0000FFu);
+  EXPECT_EQ(rgb(90, 90), 0xFFFF00u);
 }
 
 TEST(MetafileTest, WmfBitmapHeadersAreCheckedBeforePlayback) {
