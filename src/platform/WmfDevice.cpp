@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <type_traits>
 #include <vector>
 
 namespace orv {
@@ -46,14 +47,59 @@ double PixelsPerUnit(wmfAPI* api) {
 }
 
 // The device stamps a pen-sized square for every pixel along a line, so drawing time grows with
-// the square of the pen's width: a pen of a few thousand pixels, which a file can ask for in one
-// record, takes minutes. Pens are held to 64 pixels (two thirds of an inch) while a call draws.
+// the square of the pen's width times the line's length: a pen of a few thousand pixels, which
+// a file can ask for in one record, took minutes, and so did a 64-pixel pen along a polygon edge
+// running a million pixels off the picture. While a call draws, its pen is held to 64 pixels
+// (two thirds of an inch) and to a width whose stamps along the whole outline stay within about
+// 10^8 pixels (well under a second), but never below one pixel.
 constexpr double kMaxPenPixels = 64;
+constexpr double kStampBudget = 1e8;
+
+double Distance(const wmfD_Coord& a, const wmfD_Coord& b) {
+  return std::hypot(double(b.x) - a.x, double(b.y) - a.y);
+}
+
+double PathLength(const wmfD_Coord* points, size_t count) {
+  double length = 0;
+  for (size_t i = 1; i < count; ++i) length += Distance(points[i - 1], points[i]);
+  return length;
+}
+
+// Outline lengths in device units, near enough to bound the work.
+double OutlineLength(const wmfDrawLine_t& line) {
+  return Distance(line.from, line.to);
+}
+double OutlineLength(const wmfPolyLine_t& poly) {
+  return poly.count
+             ? PathLength(poly.pt, poly.count) + Distance(poly.pt[poly.count - 1], poly.pt[0])
+             : 0;
+}
+double OutlineLength(const wmfPolyPoly_t& polys) {
+  double length = 0;
+  for (unsigned i = 0; i < polys.npoly; ++i)
+    if (polys.pt[i] && polys.count[i])
+      length += PathLength(polys.pt[i], polys.count[i]) +
+                Distance(polys.pt[i][polys.count[i] - 1], polys.pt[i][0]);
+  return length;
+}
+double OutlineLength(const wmfDrawRectangle_t& r) {
+  return 2 * (std::abs(double(r.BR.x) - r.TL.x) + std::abs(double(r.BR.y) - r.TL.y));
+}
+double OutlineLength(const wmfDrawArc_t& arc) {
+  return std::numbers::pi / 2 *
+         (std::abs(double(arc.BR.x) - arc.TL.x) + std::abs(double(arc.BR.y) - arc.TL.y));
+}
 
 class PenLimit {
  public:
-  PenLimit(wmfAPI* api, wmfDC* dc) : pen_(dc->pen), width_(pen_->width), height_(pen_->height) {
-    const double limit = kMaxPenPixels / PixelsPerUnit(api);
+  PenLimit(wmfAPI* api, wmfDC* dc, double outline)
+      : pen_(dc->pen), width_(pen_->width), height_(pen_->height) {
+    const double ppu = PixelsPerUnit(api);
+    const double pixels = outline * ppu;
+    double limit = kMaxPenPixels;
+    if (std::isfinite(pixels) && pixels > 0)
+      limit = std::min(limit, std::sqrt(kStampBudget / pixels));
+    limit = std::max(limit, 1.0) / ppu;
     if (!(limit > 0) || !std::isfinite(limit)) return;
     pen_->width = std::min(width_, limit);
     pen_->height = std::min(height_, limit);
@@ -189,9 +235,17 @@ void BitmapWithinLimits(wmfAPI* api, wmfBMP_Draw_t* draw) {
   }
 }
 
+// An ellipse, arc, pie or chord in a box without width or height draws nothing, as on Windows;
+// the device spent 26 seconds on one such outline.
+bool Flat(const wmfDrawArc_t& arc) {
+  return arc.TL.x == arc.BR.x || arc.TL.y == arc.BR.y;
+}
+
 template <typename Call, Call DeviceCalls::*original, typename Shape>
 void WithPenLimit(wmfAPI* api, Shape* shape) {
-  PenLimit limit(api, shape->dc);
+  if constexpr (std::is_same_v<Shape, wmfDrawArc_t>)
+    if (Flat(*shape)) return;
+  PenLimit limit(api, shape->dc, OutlineLength(*shape));
   (Original().*original)(api, shape);
 }
 
@@ -202,6 +256,95 @@ void BeginOnClearCanvas(wmfAPI* api) {
   WmfGdImage* image = Canvas(api);
   if (!image || !image->trueColor || !image->tpixels) return;
   for (int y = 0; y < image->sy; ++y) std::fill_n(image->tpixels[y], image->sx, kGdClear);
+}
+
+// The picture's frame grown by two pixels: geometry clipped to it keeps its cut edges off the
+// picture.
+wmfD_Rect NearFrame(wmfAPI* api) {
+  wmfD_Rect near = WMF_GD_GetData(api)->bbox;
+  const float margin = float(2 / PixelsPerUnit(api));
+  if (!std::isfinite(margin)) return near;
+  near.TL.x -= margin, near.TL.y -= margin, near.BR.x += margin, near.BR.y += margin;
+  return near;
+}
+
+bool Inside(const wmfD_Coord* points, size_t count, const wmfD_Rect& frame) {
+  return std::all_of(points, points + count, [&](const wmfD_Coord& p) {
+    return p.x >= frame.TL.x && p.x <= frame.BR.x && p.y >= frame.TL.y && p.y <= frame.BR.y;
+  });
+}
+
+// The device fills a polygon row by row over its whole height, inside the picture or not: a
+// polygon reaching a million pixels off the picture took seconds. Fills the rings (one polygon,
+// or several with holes) with the pen off, each clipped to just outside the picture, which
+// leaves what shows unchanged.
+void FillRings(wmfAPI* api, wmfDC* dc, const std::vector<std::vector<wmfD_Coord>>& rings) {
+  const wmfD_Rect near = NearFrame(api);
+  std::vector<std::vector<wmfD_Coord>> clipped;
+  for (const auto& ring : rings) {
+    auto c = ClipToFrame(ring, near);
+    if (c.size() < 3) continue;
+    c.push_back(c.front());
+    if (c.size() > 0xFFFF) return;  // the device counts corners in 16 bits
+    clipped.push_back(std::move(c));
+  }
+  if (clipped.empty()) return;
+  wmfPen* pen = dc->pen;
+  const U16 style = pen->lopnStyle;
+  WMF_PEN_SET_STYLE(pen, PS_NULL);
+  if (clipped.size() == 1) {
+    wmfPolyLine_t polygon{dc, clipped[0].data(), static_cast<U16>(clipped[0].size())};
+    Original().polygon(api, &polygon);
+  } else if (clipped.size() <= 0xFFFF) {
+    std::vector<wmfD_Coord*> points;
+    std::vector<U16> counts;
+    for (auto& c : clipped)
+      points.push_back(c.data()), counts.push_back(static_cast<U16>(c.size()));
+    wmfPolyPoly_t polygons{dc, points.data(), counts.data(), static_cast<U16>(clipped.size())};
+    Original().polyPolygon(api, &polygons);
+  }
+  pen->lopnStyle = style;
+}
+
+// Draws the outline of a shape with the brush off and the pen held within limits.
+template <typename Shape>
+void OutlineOnly(void (*draw)(wmfAPI*, Shape*), wmfAPI* api, Shape* shape) {
+  if (!TO_DRAW(shape)) return;
+  wmfBrush* brush = shape->dc->brush;
+  const U16 style = brush->lbStyle;
+  brush->lbStyle = BS_NULL;
+  {
+    PenLimit limit(api, shape->dc, OutlineLength(*shape));
+    draw(api, shape);
+  }
+  brush->lbStyle = style;
+}
+
+// Polygons wholly near the picture go to the device as they are; others are filled clipped,
+// then outlined.
+void PolygonWithinLimits(wmfAPI* api, wmfPolyLine_t* polygon) {
+  if (!TO_FILL(polygon) || Inside(polygon->pt, polygon->count, NearFrame(api))) {
+    PenLimit limit(api, polygon->dc, OutlineLength(*polygon));
+    return Original().polygon(api, polygon);
+  }
+  FillRings(api, polygon->dc, {std::vector<wmfD_Coord>(polygon->pt, polygon->pt + polygon->count)});
+  OutlineOnly(Original().polygon, api, polygon);
+}
+
+void PolyPolygonWithinLimits(wmfAPI* api, wmfPolyPoly_t* polygons) {
+  const wmfD_Rect near = NearFrame(api);
+  bool inside = true;
+  for (unsigned i = 0; i < polygons->npoly; ++i)
+    inside = inside && (!polygons->pt[i] || Inside(polygons->pt[i], polygons->count[i], near));
+  if (!TO_FILL(polygons) || inside) {
+    PenLimit limit(api, polygons->dc, OutlineLength(*polygons));
+    return Original().polyPolygon(api, polygons);
+  }
+  std::vector<std::vector<wmfD_Coord>> rings;
+  for (unsigned i = 0; i < polygons->npoly; ++i)
+    if (polygons->pt[i]) rings.emplace_back(polygons->pt[i], polygons->pt[i] + polygons->count[i]);
+  FillRings(api, polygons->dc, rings);
+  OutlineOnly(Original().polyPolygon, api, polygons);
 }
 
 // Fills the part of the ellipse in `arc` from angle `from` clockwise (on the picture, whose y
@@ -225,36 +368,21 @@ void FillEllipsePart(wmfAPI* api, const wmfDrawArc_t& arc, double from, double s
     points[size_t(i)].x = float(cx + a * std::cos(t));
     points[size_t(i)].y = float(cy + b * std::sin(t));
   }
-  points.back() = points.front();
-  wmfPolyLine_t polygon{arc.dc, points.data(), static_cast<U16>(points.size())};
-  wmfPen* pen = arc.dc->pen;
-  const U16 style = pen->lopnStyle;
-  WMF_PEN_SET_STYLE(pen, PS_NULL);
-  Original().polygon(api, &polygon);
-  pen->lopnStyle = style;
-}
-
-// Runs the device's own call for the outline only.
-void Outline(void (*draw)(wmfAPI*, wmfDrawArc_t*), wmfAPI* api, wmfDrawArc_t* arc) {
-  wmfBrush* brush = arc->dc->brush;
-  const U16 style = brush->lbStyle;
-  brush->lbStyle = BS_NULL;
-  {
-    PenLimit limit(api, arc->dc);
-    draw(api, arc);
-  }
-  brush->lbStyle = style;
+  points.pop_back();
+  FillRings(api, arc.dc, {std::move(points)});
 }
 
 // The device leaves ellipses unfilled.
 void EllipseWithFill(wmfAPI* api, wmfDrawArc_t* arc) {
+  if (Flat(*arc)) return;
   if (TO_FILL(arc)) FillEllipsePart(api, *arc, 0, 2 * std::numbers::pi);
-  Outline(Original().ellipse, api, arc);
+  OutlineOnly(Original().ellipse, api, arc);
 }
 
 // The device fills the triangle from the centre to the chord's ends instead of the part of the
 // ellipse the chord cuts off. The ends come relative to the centre, in drawing order.
 void ChordWithFill(wmfAPI* api, wmfDrawArc_t* arc) {
+  if (Flat(*arc)) return;
   if (TO_FILL(arc)) {
     const double a = (double(arc->BR.x) - arc->TL.x) / 2, b = (double(arc->BR.y) - arc->TL.y) / 2;
     const double from = std::atan2(arc->start.y / b, arc->start.x / a);
@@ -262,7 +390,7 @@ void ChordWithFill(wmfAPI* api, wmfDrawArc_t* arc) {
     if (to <= from) to += 2 * std::numbers::pi;
     FillEllipsePart(api, *arc, from, to - from);
   }
-  Outline(Original().chord, api, arc);
+  OutlineOnly(Original().chord, api, arc);
 }
 
 }  // namespace
@@ -278,9 +406,8 @@ void CorrectWmfDevice(wmfAPI* api, bool text) {
   using Arc = decltype(DeviceCalls::arc);
   device->draw_line = WithPenLimit<Line, &DeviceCalls::line, wmfDrawLine_t>;
   device->poly_line = WithPenLimit<Poly, &DeviceCalls::polyLine, wmfPolyLine_t>;
-  device->draw_polygon = WithPenLimit<Poly, &DeviceCalls::polygon, wmfPolyLine_t>;
-  device->draw_polypolygon =
-      WithPenLimit<decltype(DeviceCalls::polyPolygon), &DeviceCalls::polyPolygon, wmfPolyPoly_t>;
+  device->draw_polygon = PolygonWithinLimits;
+  device->draw_polypolygon = PolyPolygonWithinLimits;
   device->draw_rectangle =
       WithPenLimit<decltype(DeviceCalls::rectangle), &DeviceCalls::rectangle, wmfDrawRectangle_t>;
   device->draw_arc = WithPenLimit<Arc, &DeviceCalls::arc, wmfDrawArc_t>;

@@ -192,6 +192,22 @@ TEST(MetafileTest, WmfPensAreHeldTo64Pixels) {
   EXPECT_EQ(rgb(100, 140), 0x808080u);
 }
 
+TEST(MetafileTest, WmfPolygonReachingFarOffThePictureShowsItsVisiblePart) {
+  // A triangle (0, 0), (30000, 0), (0, 30000) over a 100 x 100 picture, with a 3-unit red pen:
+  // filled everywhere the picture shows, outlined along the top and left edges only.
+  testing::Bytes shape;
+  shape.le32(8).le16(0x02FA).le16(0).le16(3).le16(0).le32(0x000000FF);  // red pen
+  shape.le32(4).le16(0x012D).le16(2);
+  shape.le32(10).le16(0x0324).le16(3).le16(0).le16(0).le16(30000).le16(0).le16(0).le16(30000);
+  Rendered rgb(PlaceableWmf(0, 100, 100, 0x0000FF00, shape));
+  ASSERT_TRUE(rgb.px);
+  EXPECT_EQ(rgb(50, 50), 0x00FF00u);
+  EXPECT_EQ(rgb(99, 50), 0x00FF00u);  // no edge where the fill was cut at the picture's side
+  EXPECT_EQ(rgb(50, 99), 0x00FF00u);
+  EXPECT_EQ(rgb(50, 0), 0xFF0000u);  // the triangle's own edges
+  EXPECT_EQ(rgb(0, 50), 0xFF0000u);
+}
+
 TEST(MetafileTest, WmfTextBackgroundPastTheEdgeIsClipped) {
   // "Hello" 40 pixels tall at (270, 100) of a 300 x 300 picture, on the default opaque white
   // background, runs past the right edge: the background is filled up to the edge.
