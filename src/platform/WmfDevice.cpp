@@ -2,6 +2,8 @@
 // for what it does right and mends what it gets wrong.
 #include "platform/WmfDevice.h"
 
+#include "platform/WmfGeometry.h"
+
 #include <libwmf/defs.h>
 #include <libwmf/gd.h>
 #include <libwmf/ipa.h>
@@ -55,41 +57,6 @@ double PixelsPerUnit(wmfAPI* api) {
 constexpr double kMaxPenPixels = 64;
 constexpr double kStampBudget = 1e8;
 
-double Distance(const wmfD_Coord& a, const wmfD_Coord& b) {
-  return std::hypot(double(b.x) - a.x, double(b.y) - a.y);
-}
-
-double PathLength(const wmfD_Coord* points, size_t count) {
-  double length = 0;
-  for (size_t i = 1; i < count; ++i) length += Distance(points[i - 1], points[i]);
-  return length;
-}
-
-// Outline lengths in device units, near enough to bound the work.
-double OutlineLength(const wmfDrawLine_t& line) {
-  return Distance(line.from, line.to);
-}
-double OutlineLength(const wmfPolyLine_t& poly) {
-  return poly.count
-             ? PathLength(poly.pt, poly.count) + Distance(poly.pt[poly.count - 1], poly.pt[0])
-             : 0;
-}
-double OutlineLength(const wmfPolyPoly_t& polys) {
-  double length = 0;
-  for (unsigned i = 0; i < polys.npoly; ++i)
-    if (polys.pt[i] && polys.count[i])
-      length += PathLength(polys.pt[i], polys.count[i]) +
-                Distance(polys.pt[i][polys.count[i] - 1], polys.pt[i][0]);
-  return length;
-}
-double OutlineLength(const wmfDrawRectangle_t& r) {
-  return 2 * (std::abs(double(r.BR.x) - r.TL.x) + std::abs(double(r.BR.y) - r.TL.y));
-}
-double OutlineLength(const wmfDrawArc_t& arc) {
-  return std::numbers::pi / 2 *
-         (std::abs(double(arc.BR.x) - arc.TL.x) + std::abs(double(arc.BR.y) - arc.TL.y));
-}
-
 class PenLimit {
  public:
   PenLimit(wmfAPI* api, wmfDC* dc, double outline)
@@ -116,39 +83,6 @@ class PenLimit {
   double width_, height_;
 };
 
-// Clips a convex polygon to the picture's frame (one pass per frame edge).
-std::vector<wmfD_Coord> ClipToFrame(std::vector<wmfD_Coord> polygon, const wmfD_Rect& frame) {
-  const auto clipEdge = [&](auto inside, auto cross) {
-    std::vector<wmfD_Coord> out;
-    for (size_t i = 0; i < polygon.size(); ++i) {
-      const wmfD_Coord& p = polygon[i];
-      const wmfD_Coord& q = polygon[(i + 1) % polygon.size()];
-      if (inside(p)) out.push_back(p);
-      if (inside(p) != inside(q)) out.push_back(cross(p, q));
-    }
-    polygon = std::move(out);
-  };
-  const auto atX = [](float x) {
-    return [x](const wmfD_Coord& p, const wmfD_Coord& q) {
-      const float t = (x - p.x) / (q.x - p.x);
-      return wmfD_Coord{x, p.y + t * (q.y - p.y)};
-    };
-  };
-  const auto atY = [](float y) {
-    return [y](const wmfD_Coord& p, const wmfD_Coord& q) {
-      const float t = (y - p.y) / (q.y - p.y);
-      return wmfD_Coord{p.x + t * (q.x - p.x), y};
-    };
-  };
-  const float left = std::min(frame.TL.x, frame.BR.x), right = std::max(frame.TL.x, frame.BR.x);
-  const float top = std::min(frame.TL.y, frame.BR.y), bottom = std::max(frame.TL.y, frame.BR.y);
-  clipEdge([&](const wmfD_Coord& p) { return p.x >= left; }, atX(left));
-  clipEdge([&](const wmfD_Coord& p) { return p.x <= right; }, atX(right));
-  clipEdge([&](const wmfD_Coord& p) { return p.y >= top; }, atY(top));
-  clipEdge([&](const wmfD_Coord& p) { return p.y <= bottom; }, atY(bottom));
-  return polygon;
-}
-
 // Glyphs are rendered whole, wherever they fall, at a cost that grows with the square of their
 // height: a string of 200 letters 4096 pixels tall takes 14 seconds. Text is drawn at most 512
 // pixels tall (over five inches), anchored where the file puts it.
@@ -171,11 +105,8 @@ void TextWithinLimits(wmfAPI* api, wmfDrawText_t* text) {
   wmfD_Rect near = frame;
   near.TL.x -= margin, near.TL.y -= margin, near.BR.x += margin, near.BR.y += margin;
   if (ClipToFrame(box, near).size() < 3) return;
-  const bool inside = std::all_of(box.begin(), box.end(), [&](const wmfD_Coord& p) {
-    return p.x >= frame.TL.x && p.x <= frame.BR.x && p.y >= frame.TL.y && p.y <= frame.BR.y;
-  });
   wmfDC* dc = text->dc;
-  if (dc->bgmode != OPAQUE || inside) return Original().text(api, &limited);
+  if (dc->bgmode != OPAQUE || Inside(box.data(), box.size(), frame)) return Original().text(api, &limited);
   box = ClipToFrame(std::move(box), frame);
   if (box.size() >= 3) {
     box.push_back(box.front());
@@ -266,12 +197,6 @@ wmfD_Rect NearFrame(wmfAPI* api) {
   if (!std::isfinite(margin)) return near;
   near.TL.x -= margin, near.TL.y -= margin, near.BR.x += margin, near.BR.y += margin;
   return near;
-}
-
-bool Inside(const wmfD_Coord* points, size_t count, const wmfD_Rect& frame) {
-  return std::all_of(points, points + count, [&](const wmfD_Coord& p) {
-    return p.x >= frame.TL.x && p.x <= frame.BR.x && p.y >= frame.TL.y && p.y <= frame.BR.y;
-  });
 }
 
 // The device fills a polygon row by row over its whole height, inside the picture or not: a
