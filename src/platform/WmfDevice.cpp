@@ -43,9 +43,17 @@ const DeviceCalls& Original(const wmfFunctionReference* device = nullptr) {
   return calls;
 }
 
-double PixelsPerUnit(wmfAPI* api) {
+// Pixels per device unit across and down. A file can make them differ widely (its header's
+// bounds and its window need not share a shape), so limits use the larger.
+struct PixelScale {
+  double x, y;
+  double larger() const { return std::max(x, y); }
+};
+
+PixelScale PixelsPerUnit(wmfAPI* api) {
   const wmf_gd_t* dev = WMF_GD_GetData(api);
-  return dev->width / (double(dev->bbox.BR.x) - dev->bbox.TL.x);
+  return {std::abs(dev->width / (double(dev->bbox.BR.x) - dev->bbox.TL.x)),
+          std::abs(dev->height / (double(dev->bbox.BR.y) - dev->bbox.TL.y))};
 }
 
 // The device stamps a pen-sized square for every pixel along a line, so drawing time grows with
@@ -61,15 +69,20 @@ class PenLimit {
  public:
   PenLimit(wmfAPI* api, wmfDC* dc, double outline)
       : pen_(dc->pen), width_(pen_->width), height_(pen_->height) {
-    const double ppu = PixelsPerUnit(api);
+    const double ppu = PixelsPerUnit(api).larger();
     const double pixels = outline * ppu;
     double limit = kMaxPenPixels;
     if (std::isfinite(pixels) && pixels > 0)
       limit = std::min(limit, std::sqrt(kStampBudget / pixels));
     limit = std::max(limit, 1.0) / ppu;
     if (!(limit > 0) || !std::isfinite(limit)) return;
-    pen_->width = std::min(width_, limit);
-    pen_->height = std::min(height_, limit);
+    // A negative width (a file can store one) is taken by its size; the device loops for
+    // tens of seconds on it.
+    const auto held = [limit](double size) {
+      return std::isfinite(size) ? std::min(std::abs(size), limit) : limit;
+    };
+    pen_->width = held(width_);
+    pen_->height = held(height_);
   }
   ~PenLimit() {
     pen_->width = width_;
@@ -96,7 +109,7 @@ constexpr double kMaxTextPixels = 512;
 // device has crashed on such text (giant rotated fonts placed far off the picture).
 void TextWithinLimits(wmfAPI* api, wmfDrawText_t* text) {
   wmfDrawText_t limited = *text;
-  const double limit = kMaxTextPixels / PixelsPerUnit(api);
+  const double limit = kMaxTextPixels / PixelsPerUnit(api).larger();
   if (limited.font_height > limit && std::isfinite(limit)) limited.font_height = limit;
   const wmfD_Rect& frame = WMF_GD_GetData(api)->bbox;
   std::vector<wmfD_Coord> box{text->bbox.TL, text->bbox.TR, text->bbox.BR, text->bbox.BL};
@@ -106,7 +119,8 @@ void TextWithinLimits(wmfAPI* api, wmfDrawText_t* text) {
   near.TL.x -= margin, near.TL.y -= margin, near.BR.x += margin, near.BR.y += margin;
   if (ClipToFrame(box, near).size() < 3) return;
   wmfDC* dc = text->dc;
-  if (dc->bgmode != OPAQUE || Inside(box.data(), box.size(), frame)) return Original().text(api, &limited);
+  if (dc->bgmode != OPAQUE || Inside(box.data(), box.size(), frame))
+    return Original().text(api, &limited);
   box = ClipToFrame(std::move(box), frame);
   if (box.size() >= 3) {
     box.push_back(box.front());
@@ -137,27 +151,27 @@ WmfGdImage* Canvas(wmfAPI* api) {
 // destination much larger than the picture is drawn here instead, only where it meets the
 // picture, each picture pixel taking the bitmap pixel it falls in. The device draws all others.
 void BitmapWithinLimits(wmfAPI* api, wmfBMP_Draw_t* draw) {
-  const double ppu = PixelsPerUnit(api);
-  const double across = draw->crop.w * std::abs(draw->pixel_width) * ppu;
-  const double down = draw->crop.h * std::abs(draw->pixel_height) * ppu;
+  const PixelScale ppu = PixelsPerUnit(api);
+  const double across = draw->crop.w * std::abs(draw->pixel_width) * ppu.x;
+  const double down = draw->crop.h * std::abs(draw->pixel_height) * ppu.y;
   const wmf_gd_t* dev = WMF_GD_GetData(api);
   const double pictureArea = double(dev->width) * dev->height;
   if (std::isfinite(across) && std::isfinite(down) && across * down <= 4 * pictureArea + (1 << 20))
     return Original().bitmap(api, draw);
   // Only plain copies are drawn here; other raster operations of such a size are dropped.
   WmfGdImage* image = Canvas(api);
-  if (draw->type != SRCCOPY || !image || !image->tpixels || !std::isfinite(ppu) || ppu <= 0 ||
-      !(draw->pixel_width != 0) || !(draw->pixel_height != 0) || draw->crop.w == 0 ||
-      draw->crop.h == 0)
+  if (draw->type != SRCCOPY || !image || !image->tpixels || !std::isfinite(ppu.larger()) ||
+      !(ppu.x > 0) || !(ppu.y > 0) || !(draw->pixel_width != 0) || !(draw->pixel_height != 0) ||
+      draw->crop.w == 0 || draw->crop.h == 0)
     return;
   const double left = dev->bbox.TL.x, top = dev->bbox.TL.y;
   for (int y = 0; y < image->sy; ++y) {
-    const double row = ((top + (y + 0.5) / ppu) - draw->pt.y) / draw->pixel_height;
+    const double row = ((top + (y + 0.5) / ppu.y) - draw->pt.y) / draw->pixel_height;
     if (!(row >= 0 && row < draw->crop.h)) continue;
     // Bitmap rows are stored bottom up.
     const unsigned sourceRow = draw->crop.y + draw->crop.h - 1 - unsigned(row);
     for (int x = 0; x < image->sx; ++x) {
-      const double column = ((left + (x + 0.5) / ppu) - draw->pt.x) / draw->pixel_width;
+      const double column = ((left + (x + 0.5) / ppu.x) - draw->pt.x) / draw->pixel_width;
       if (!(column >= 0 && column < draw->crop.w)) continue;
       wmfRGB rgb{};
       wmf_ipa_bmp_color(api, &draw->bmp, &rgb, draw->crop.x + unsigned(column), sourceRow);
@@ -193,9 +207,10 @@ void BeginOnClearCanvas(wmfAPI* api) {
 // picture.
 wmfD_Rect NearFrame(wmfAPI* api) {
   wmfD_Rect near = WMF_GD_GetData(api)->bbox;
-  const float margin = float(2 / PixelsPerUnit(api));
-  if (!std::isfinite(margin)) return near;
-  near.TL.x -= margin, near.TL.y -= margin, near.BR.x += margin, near.BR.y += margin;
+  const PixelScale ppu = PixelsPerUnit(api);
+  const float marginX = float(2 / ppu.x), marginY = float(2 / ppu.y);
+  if (!std::isfinite(marginX) || !std::isfinite(marginY)) return near;
+  near.TL.x -= marginX, near.TL.y -= marginY, near.BR.x += marginX, near.BR.y += marginY;
   return near;
 }
 
@@ -278,7 +293,7 @@ void PolyPolygonWithinLimits(wmfAPI* api, wmfPolyPoly_t* polygons) {
 void FillEllipsePart(wmfAPI* api, const wmfDrawArc_t& arc, double from, double sweep) {
   const double a = (double(arc.BR.x) - arc.TL.x) / 2, b = (double(arc.BR.y) - arc.TL.y) / 2;
   const double cx = (double(arc.TL.x) + arc.BR.x) / 2, cy = (double(arc.TL.y) + arc.BR.y) / 2;
-  const double radius = std::max(std::abs(a), std::abs(b)) * PixelsPerUnit(api);
+  const double radius = std::max(std::abs(a), std::abs(b)) * PixelsPerUnit(api).larger();
   // A flat ellipse has nothing to fill, and nothing that is not a finite number reaches the
   // device, which turns coordinates into integers.
   if (a == 0 || b == 0 || !std::isfinite(radius) || !std::isfinite(cx) || !std::isfinite(cy) ||
