@@ -262,24 +262,16 @@ bool WriteBmp(ImageDest* dest, const uint8_t* pixels, int width, int height, int
               int colourCount, const uint8_t* palette) {
   (void)colourCount;  // a 24-bit file has no palette
   (void)palette;
-  LibraryContext* ctx = BeginLibraryCall();
+  LibraryContext* ctx = BeginEncode(dest);
   if (!ctx) return false;
-  if (!dest) {
-    SetLastLibraryError(kErrBadHandle);
-    return false;
-  }
   size_t bytes = 0;
   if (!pixels || bits != 24 || !PictureBytes(width, height, 3, bytes)) {
-    SetLastLibraryError(kErrBadParam);
-    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
-    return false;
+    return RefuseEncode(dest, kErrBadParam);
   }
   const uint64_t stride = (uint64_t(width) * 3 + 3) / 4 * 4;
   uint64_t imageSize = stride * uint64_t(height);
   if (imageSize + kFileHeaderSize + kInfoHeaderSize > 0xFFFFFFFFu) {
-    SetLastLibraryError(kErrBadParam);
-    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
-    return false;
+    return RefuseEncode(dest, kErrBadParam);
   }
   uint8_t header[kFileHeaderSize + kInfoHeaderSize] = {};
   header[0] = 'B';
@@ -297,9 +289,7 @@ bool WriteBmp(ImageDest* dest, const uint8_t* pixels, int width, int height, int
   PutLe32(ih + 28, 2835);
   LibraryBuffer row(new (std::nothrow) uint8_t[stride]());
   if (!row) {
-    SetLastLibraryError(kErrNoMemory);
-    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
-    return false;
+    return RefuseEncode(dest, kErrNoMemory);
   }
   const int64_t start = DestPosition(dest);
   unsigned result = WriteDest(dest, header, sizeof(header)) ? kErrNone : kErrFileWrite;

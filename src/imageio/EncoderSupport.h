@@ -1,6 +1,6 @@
-// The common ending of every encoder: on failure report the code (keeping a more precise one a
-// memory destination already left), drop what this call wrote, and mark the destination failed
-// so that a file destination is discarded rather than left half-written.
+// The common opening and ending of every encoder. The ending: on failure report the code (keeping a
+// more precise one a memory destination already left), drop what this call wrote, and mark the
+// destination failed so that a file destination is discarded rather than left half-written.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,25 @@
 #include "imageio/LibraryError.h"
 
 namespace orv {
+
+// The opening of every encoder: the thread's context, or null with the last error set (55
+// without a context, 8 without a destination).
+inline LibraryContext* BeginEncode(ImageDest* dest) {
+  LibraryContext* ctx = BeginLibraryCall();
+  if (ctx && !dest) {
+    SetLastLibraryError(kErrBadHandle);
+    return nullptr;
+  }
+  return ctx;
+}
+
+// Refuses an encode before anything is written, with `code`; nothing of it may reach the
+// final name.
+inline bool RefuseEncode(ImageDest* dest, unsigned code) {
+  SetLastLibraryError(code);
+  MarkDestFailed(dest);
+  return false;
+}
 
 inline bool EndEncode(ImageDest* dest, int64_t start, unsigned result) {
   if (result == kErrNone && !FlushDest(dest)) result = kErrFileWrite;

@@ -12,6 +12,7 @@ extern "C" {
 #include <jpeglib.h>
 }
 
+#include "imageio/EncoderSupport.h"
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
 #include "imageio/LibraryContext.h"
@@ -182,18 +183,13 @@ struct WriterDeleter {
 
 uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height, int quality,
                    bool progressive, int bits, const JpegDensity* density) {
-  LibraryContext* ctx = BeginLibraryCall();
+  LibraryContext* ctx = BeginEncode(dest);
   if (!ctx) return 0;
-  if (!dest) {
-    SetLastLibraryError(kErrBadHandle);
-    return 0;
-  }
   if (!pixels || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION ||
       height > JPEG_MAX_DIMENSION || quality < 1 || quality > 100 || (bits != 24 && bits != 8) ||
       (density && (density->unit < 0 || density->unit > 2 || density->x < 1 || density->x > 65535 ||
                    density->y < 1 || density->y > 65535))) {
-    SetLastLibraryError(kErrBadParam);
-    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
+    RefuseEncode(dest, kErrBadParam);
     return 0;
   }
   std::vector<SegmentRef> segments;
@@ -205,14 +201,12 @@ uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height
     for (const JpegMarker& m : ctx->outputMarkers)
       segments.push_back({m.code, m.payload.data(), unsigned(m.payload.size())});
   } catch (...) {
-    SetLastLibraryError(kErrNoMemory);
-    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
+    RefuseEncode(dest, kErrNoMemory);
     return 0;
   }
   std::unique_ptr<JpegWriter, WriterDeleter> writer(new (std::nothrow) JpegWriter);
   if (!writer) {
-    SetLastLibraryError(kErrNoMemory);
-    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
+    RefuseEncode(dest, kErrNoMemory);
     return 0;
   }
   JpegWriter* w = writer.get();

@@ -58,9 +58,7 @@ bool CheckArguments(ImageDest* dest, const uint8_t* pixels, int width, int heigh
   size_t bytes = 0;
   if (!pixels || bits != 24 || width > maxSide || height > maxSide ||
       !PictureBytes(width, height, 3, bytes) || DibStride(width) * uint64_t(height) > 0x7FFFFFFFu) {
-    SetLastLibraryError(kErrBadParam);
-    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
-    return false;
+    return RefuseEncode(dest, kErrBadParam);
   }
   return true;
 }

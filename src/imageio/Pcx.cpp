@@ -145,16 +145,10 @@ size_t EncodeLine(const uint8_t* in, size_t count, uint8_t* out) {
 }  // namespace
 
 bool WritePcx(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits) {
-  LibraryContext* ctx = BeginLibraryCall();
+  LibraryContext* ctx = BeginEncode(dest);
   if (!ctx) return false;
-  if (!dest) {
-    SetLastLibraryError(kErrBadHandle);
-    return false;
-  }
   if (!pixels || bits != 24 || width <= 0 || height <= 0 || width > 65535 || height > 65535) {
-    SetLastLibraryError(kErrBadParam);
-    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
-    return false;
+    return RefuseEncode(dest, kErrBadParam);
   }
   const uint32_t bytesPerLine = uint32_t(width + 1) & ~1u;  // even, as readers expect
   uint8_t h[kHeaderSize] = {};
@@ -172,9 +166,7 @@ bool WritePcx(ImageDest* dest, const uint8_t* pixels, int width, int height, int
   LibraryBuffer plane(new (std::nothrow) uint8_t[bytesPerLine]());
   LibraryBuffer packed(new (std::nothrow) uint8_t[size_t(bytesPerLine) * 2]);
   if (!plane || !packed) {
-    SetLastLibraryError(kErrNoMemory);
-    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
-    return false;
+    return RefuseEncode(dest, kErrNoMemory);
   }
   const int64_t start = DestPosition(dest);
   unsigned result = WriteDest(dest, h, sizeof(h)) ? kErrNone : kErrFileWrite;

@@ -8,6 +8,7 @@
 
 #include "imageio/Codecs.h"
 #include "imageio/DecoderStart.h"
+#include "imageio/EncoderSupport.h"
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
@@ -288,12 +289,8 @@ bool ValidPngLayout(int colourType, int bitDepth) {
 bool WritePng(ImageDest* dest, const uint8_t* pixels, int width, int height, int rowBytes,
               int bitDepth, int paletteSize, const uint8_t* palette, int colourType, double gamma,
               int flags, const PngDensity* density) {
-  LibraryContext* ctx = BeginLibraryCall();
+  LibraryContext* ctx = BeginEncode(dest);
   if (!ctx) return false;
-  if (!dest) {
-    SetLastLibraryError(kErrBadHandle);
-    return false;
-  }
   size_t bytes = 0;
   bool paletteOk =
       colourType != PNG_COLOR_TYPE_PALETTE ||
@@ -301,9 +298,7 @@ bool WritePng(ImageDest* dest, const uint8_t* pixels, int width, int height, int
   if (!pixels || flags != 0 || rowBytes <= 0 || !ValidPngLayout(colourType, bitDepth) ||
       !paletteOk || !PictureBytes(width, height, 1, bytes) ||
       (density && (density->unit < 0 || density->unit > 1))) {
-    SetLastLibraryError(kErrBadParam);
-    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
-    return false;
+    return RefuseEncode(dest, kErrBadParam);
   }
   PngWriter w{};
   w.dest = dest;
@@ -326,9 +321,7 @@ bool WritePng(ImageDest* dest, const uint8_t* pixels, int width, int height, int
   if (w.png) w.info = png_create_info_struct(w.png);
   if (!w.png || !w.info) {
     if (w.png) png_destroy_write_struct(&w.png, nullptr);
-    SetLastLibraryError(kErrPngInternal);
-    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
-    return false;
+    return RefuseEncode(dest, kErrPngInternal);
   }
   const int64_t start = DestPosition(dest);
   bool ok = WriteCore(&w);

@@ -170,17 +170,11 @@ uint8_t* ReadPsd(ImageSource* source, int bits, int* width, int* height) {
 }
 
 bool WritePsd(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits) {
-  LibraryContext* ctx = BeginLibraryCall();
+  LibraryContext* ctx = BeginEncode(dest);
   if (!ctx) return false;
-  if (!dest) {
-    SetLastLibraryError(kErrBadHandle);
-    return false;
-  }
   if (!pixels || bits != 24 || width <= 0 || height <= 0 || uint32_t(width) > kMaxSide ||
       uint32_t(height) > kMaxSide) {
-    SetLastLibraryError(kErrBadParam);
-    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
-    return false;
+    return RefuseEncode(dest, kErrBadParam);
   }
   // Header, then empty colour-mode, resource and layer sections, then raw planes.
   uint8_t h[kHeaderSize + 12 + 2] = {};
@@ -193,9 +187,7 @@ bool WritePsd(ImageDest* dest, const uint8_t* pixels, int width, int height, int
   PutBe16(h + 24, kRgb);
   LibraryBuffer row(new (std::nothrow) uint8_t[size_t(width)]);
   if (!row) {
-    SetLastLibraryError(kErrNoMemory);
-    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
-    return false;
+    return RefuseEncode(dest, kErrNoMemory);
   }
   const int64_t start = DestPosition(dest);
   unsigned result = WriteDest(dest, h, sizeof(h)) ? kErrNone : kErrFileWrite;

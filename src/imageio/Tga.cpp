@@ -197,16 +197,10 @@ uint8_t* ReadTga(ImageSource* source, int bits, int* width, int* height) {
 }
 
 bool WriteTga(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits) {
-  LibraryContext* ctx = BeginLibraryCall();
+  LibraryContext* ctx = BeginEncode(dest);
   if (!ctx) return false;
-  if (!dest) {
-    SetLastLibraryError(kErrBadHandle);
-    return false;
-  }
   if (!pixels || bits != 24 || width <= 0 || height <= 0 || width > 65535 || height > 65535) {
-    SetLastLibraryError(kErrBadParam);
-    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
-    return false;
+    return RefuseEncode(dest, kErrBadParam);
   }
   uint8_t header[kHeaderSize] = {};
   header[2] = 2;  // uncompressed true colour
@@ -216,9 +210,7 @@ bool WriteTga(ImageDest* dest, const uint8_t* pixels, int width, int height, int
   header[17] = 0x20;  // rows stored top-down
   LibraryBuffer row(new (std::nothrow) uint8_t[size_t(width) * 3]);
   if (!row) {
-    SetLastLibraryError(kErrNoMemory);
-    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
-    return false;
+    return RefuseEncode(dest, kErrNoMemory);
   }
   const int64_t start = DestPosition(dest);
   unsigned result = WriteDest(dest, header, sizeof(header)) ? kErrNone : kErrFileWrite;

@@ -200,17 +200,11 @@ toff_t DestLength(thandle_t h) {
 }  // namespace
 
 bool WriteTiff(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits) {
-  LibraryContext* ctx = BeginLibraryCall();
+  LibraryContext* ctx = BeginEncode(dest);
   if (!ctx) return false;
-  if (!dest) {
-    SetLastLibraryError(kErrBadHandle);
-    return false;
-  }
   size_t bytes = 0;
   if (!pixels || bits != 24 || !PictureBytes(width, height, 3, bytes)) {
-    SetLastLibraryError(kErrBadParam);
-    MarkDestFailed(dest);  // nothing of a failed encode may reach the final name
-    return false;
+    return RefuseEncode(dest, kErrBadParam);
   }
   InstallQuietHandlers();
   const int64_t start = DestPosition(dest);
