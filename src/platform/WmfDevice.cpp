@@ -96,6 +96,45 @@ class PenLimit {
   double width_, height_;
 };
 
+// The picture's frame grown by two pixels: geometry clipped to it keeps its cut edges off the
+// picture.
+wmfD_Rect NearFrame(wmfAPI* api) {
+  const PixelScale ppu = PixelsPerUnit(api);
+  return Grown(WMF_GD_GetData(api)->bbox, 2 / ppu.x, 2 / ppu.y);
+}
+
+// The device fills a polygon row by row over its whole height, inside the picture or not: a
+// polygon reaching a million pixels off the picture took seconds. Fills the rings (one polygon,
+// or several with holes) with the pen off, each clipped to just outside the picture, which
+// leaves what shows unchanged.
+void FillRings(wmfAPI* api, wmfDC* dc, const std::vector<std::vector<wmfD_Coord>>& rings) {
+  const wmfD_Rect near = NearFrame(api);
+  std::vector<std::vector<wmfD_Coord>> clipped;
+  for (const auto& ring : rings) {
+    auto c = ClipToFrame(ring, near);
+    if (c.size() < 3) continue;
+    c.push_back(c.front());
+    if (c.size() > 0xFFFF) return;  // the device counts corners in 16 bits
+    clipped.push_back(std::move(c));
+  }
+  if (clipped.empty()) return;
+  wmfPen* pen = dc->pen;
+  const U16 style = pen->lopnStyle;
+  WMF_PEN_SET_STYLE(pen, PS_NULL);
+  if (clipped.size() == 1) {
+    wmfPolyLine_t polygon{dc, clipped[0].data(), static_cast<U16>(clipped[0].size())};
+    Original().polygon(api, &polygon);
+  } else if (clipped.size() <= 0xFFFF) {
+    std::vector<wmfD_Coord*> points;
+    std::vector<U16> counts;
+    for (auto& c : clipped)
+      points.push_back(c.data()), counts.push_back(static_cast<U16>(c.size()));
+    wmfPolyPoly_t polygons{dc, points.data(), counts.data(), static_cast<U16>(clipped.size())};
+    Original().polyPolygon(api, &polygons);
+  }
+  pen->lopnStyle = style;
+}
+
 // Glyphs are rendered whole, wherever they fall, at a cost that grows with the square of their
 // height: a string of 200 letters 4096 pixels tall takes 14 seconds. Text is drawn at most 512
 // pixels tall (over five inches), anchored where the file puts it.
@@ -103,8 +142,8 @@ constexpr double kMaxTextPixels = 512;
 
 // The device fills an opaque text background row by row over its whole extent, inside the
 // picture or not: a 32000-pixel font took 8 seconds for five letters. A background reaching
-// past the picture is filled here instead, clipped to the picture, with the device's polygon
-// call, and the device draws the glyphs alone. Text whose box lies wholly outside the picture,
+// past the picture is filled here instead, clipped to the picture, as a polygon, and the device
+// draws the glyphs alone. Text whose box lies wholly outside the picture,
 // by more than a letter's height, is not drawn at all: nothing of it would show, and the
 // device has crashed on such text (giant rotated fonts placed far off the picture).
 void TextWithinLimits(wmfAPI* api, wmfDrawText_t* text) {
@@ -113,29 +152,18 @@ void TextWithinLimits(wmfAPI* api, wmfDrawText_t* text) {
   if (limited.font_height > limit && std::isfinite(limit)) limited.font_height = limit;
   const wmfD_Rect& frame = WMF_GD_GetData(api)->bbox;
   std::vector<wmfD_Coord> box{text->bbox.TL, text->bbox.TR, text->bbox.BR, text->bbox.BL};
-  const float margin =
-      std::isfinite(limited.font_height) ? float(std::abs(limited.font_height)) : 0;
-  wmfD_Rect near = frame;
-  near.TL.x -= margin, near.TL.y -= margin, near.BR.x += margin, near.BR.y += margin;
-  if (ClipToFrame(box, near).size() < 3) return;
+  const double margin = std::abs(limited.font_height);
+  if (ClipToFrame(box, Grown(frame, margin, margin)).size() < 3) return;
   wmfDC* dc = text->dc;
   if (dc->bgmode != OPAQUE || Inside(box.data(), box.size(), frame))
     return Original().text(api, &limited);
-  box = ClipToFrame(std::move(box), frame);
-  if (box.size() >= 3) {
-    box.push_back(box.front());
-    wmfBrush background{};
-    background.lbStyle = BS_SOLID;
-    background.lbColor = dc->bgcolor;
-    wmfBrush* brush = dc->brush;
-    wmfPen* pen = dc->pen;
-    wmfPen none{};
-    none.lopnStyle = PS_NULL;
-    dc->brush = &background, dc->pen = &none;
-    wmfPolyLine_t polygon{dc, box.data(), static_cast<U16>(box.size())};
-    Original().polygon(api, &polygon);
-    dc->brush = brush, dc->pen = pen;
-  }
+  wmfBrush background{};
+  background.lbStyle = BS_SOLID;
+  background.lbColor = dc->bgcolor;
+  wmfBrush* brush = dc->brush;
+  dc->brush = &background;
+  FillRings(api, dc, {std::move(box)});
+  dc->brush = brush;
   dc->bgmode = TRANSPARENT;
   Original().text(api, &limited);
   dc->bgmode = OPAQUE;
@@ -201,49 +229,6 @@ void BeginOnClearCanvas(wmfAPI* api) {
   WmfGdImage* image = Canvas(api);
   if (!image || !image->trueColor || !image->tpixels) return;
   for (int y = 0; y < image->sy; ++y) std::fill_n(image->tpixels[y], image->sx, kGdClear);
-}
-
-// The picture's frame grown by two pixels: geometry clipped to it keeps its cut edges off the
-// picture.
-wmfD_Rect NearFrame(wmfAPI* api) {
-  wmfD_Rect near = WMF_GD_GetData(api)->bbox;
-  const PixelScale ppu = PixelsPerUnit(api);
-  const float marginX = float(2 / ppu.x), marginY = float(2 / ppu.y);
-  if (!std::isfinite(marginX) || !std::isfinite(marginY)) return near;
-  near.TL.x -= marginX, near.TL.y -= marginY, near.BR.x += marginX, near.BR.y += marginY;
-  return near;
-}
-
-// The device fills a polygon row by row over its whole height, inside the picture or not: a
-// polygon reaching a million pixels off the picture took seconds. Fills the rings (one polygon,
-// or several with holes) with the pen off, each clipped to just outside the picture, which
-// leaves what shows unchanged.
-void FillRings(wmfAPI* api, wmfDC* dc, const std::vector<std::vector<wmfD_Coord>>& rings) {
-  const wmfD_Rect near = NearFrame(api);
-  std::vector<std::vector<wmfD_Coord>> clipped;
-  for (const auto& ring : rings) {
-    auto c = ClipToFrame(ring, near);
-    if (c.size() < 3) continue;
-    c.push_back(c.front());
-    if (c.size() > 0xFFFF) return;  // the device counts corners in 16 bits
-    clipped.push_back(std::move(c));
-  }
-  if (clipped.empty()) return;
-  wmfPen* pen = dc->pen;
-  const U16 style = pen->lopnStyle;
-  WMF_PEN_SET_STYLE(pen, PS_NULL);
-  if (clipped.size() == 1) {
-    wmfPolyLine_t polygon{dc, clipped[0].data(), static_cast<U16>(clipped[0].size())};
-    Original().polygon(api, &polygon);
-  } else if (clipped.size() <= 0xFFFF) {
-    std::vector<wmfD_Coord*> points;
-    std::vector<U16> counts;
-    for (auto& c : clipped)
-      points.push_back(c.data()), counts.push_back(static_cast<U16>(c.size()));
-    wmfPolyPoly_t polygons{dc, points.data(), counts.data(), static_cast<U16>(clipped.size())};
-    Original().polyPolygon(api, &polygons);
-  }
-  pen->lopnStyle = style;
 }
 
 // Draws the outline of a shape with the brush off and the pen held within limits.

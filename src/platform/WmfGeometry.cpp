@@ -73,6 +73,13 @@ std::vector<wmfD_Coord> ClipToFrame(std::vector<wmfD_Coord> polygon, const wmfD_
   return polygon;
 }
 
+wmfD_Rect Grown(wmfD_Rect frame, double dx, double dy) {
+  if (!std::isfinite(dx) || !std::isfinite(dy)) return frame;
+  frame.TL.x = float(frame.TL.x - dx), frame.TL.y = float(frame.TL.y - dy);
+  frame.BR.x = float(frame.BR.x + dx), frame.BR.y = float(frame.BR.y + dy);
+  return frame;
+}
+
 bool Inside(const wmfD_Coord* points, size_t count, const wmfD_Rect& frame) {
   return std::all_of(points, points + count, [&](const wmfD_Coord& p) {
     return p.x >= frame.TL.x && p.x <= frame.BR.x && p.y >= frame.TL.y && p.y <= frame.BR.y;

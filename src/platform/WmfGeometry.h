@@ -24,6 +24,10 @@ double OutlineLength(const wmfDrawArc_t& arc);
 // frame's sides; its fill inside the frame is unchanged.
 std::vector<wmfD_Coord> ClipToFrame(std::vector<wmfD_Coord> polygon, const wmfD_Rect& frame);
 
+// `frame` grown by `dx` across and `dy` down on every side; unchanged where a margin is not a
+// finite number.
+wmfD_Rect Grown(wmfD_Rect frame, double dx, double dy);
+
 bool Inside(const wmfD_Coord* points, size_t count, const wmfD_Rect& frame);
 
 }  // namespace orv

@@ -15,18 +15,15 @@
 namespace orv {
 namespace {
 
-std::vector<uint8_t> Corpus(const char* name) {
-  return testing::ReadFileBytes(std::string(ORV_SOURCE_DIR) + "/fuzz/corpus/emf/" + name);
-}
-
-std::vector<uint8_t> WmfCorpus(const char* name) {
-  return testing::ReadFileBytes(std::string(ORV_SOURCE_DIR) + "/fuzz/corpus/wmf/" + name);
+// A file of the fuzzing corpus: `kind` is "emf" or "wmf".
+std::vector<uint8_t> Corpus(const char* kind, const char* name) {
+  return testing::ReadFileBytes(std::string(ORV_SOURCE_DIR) + "/fuzz/corpus/" + kind + "/" + name);
 }
 
 TEST(MetafileTest, EmfShapesOverGrey) {
   // shapes.emf: a 40 x 30 picture, window 100 x 100 mapped onto it; a green-filled rectangle
   // with a red outline at (5, 5)-(50, 60), polygons and an ellipse elsewhere.
-  auto data = Corpus("shapes.emf");
+  auto data = Corpus("emf", "shapes.emf");
   int w = 0, h = 0;
   LibraryBuffer px(RenderMetafileMemory(data.data(), data.size(), &w, &h));
   ASSERT_TRUE(px);
@@ -149,7 +146,7 @@ TEST(MetafileTest, WmfEllipsesAndChordsAreFilled) {
 }
 
 TEST(MetafileTest, DamagedHeadersAndFiles) {
-  auto data = Corpus("shapes.emf");
+  auto data = Corpus("emf", "shapes.emf");
   int w = 0, h = 0;
   auto bad = data;
   bad[32] = bad[33] = bad[34] = bad[35] = 0;  // frame with no width
@@ -282,7 +279,7 @@ TEST(MetafileTest, WmfBitmapStretchedFarPastThePictureIsDrawnWhereItShows) {
 
 TEST(MetafileTest, WmfBitmapHeadersAreCheckedBeforePlayback) {
   // A 24 x 16 bitmap drawn over the whole picture plays.
-  auto sound = WmfCorpus("stretchdib.wmf");
+  auto sound = Corpus("wmf", "stretchdib.wmf");
   int w = 0, h = 0;
   LibraryBuffer px(RenderMetafileMemory(sound.data(), sound.size(), &w, &h));
   ASSERT_TRUE(px);
@@ -292,7 +289,7 @@ TEST(MetafileTest, WmfBitmapHeadersAreCheckedBeforePlayback) {
   for (const char* name :
        {"regression-bitmap-header-size.wmf", "regression-bitmap-colour-count.wmf"}) {
     SCOPED_TRACE(name);
-    auto bad = WmfCorpus(name);
+    auto bad = Corpus("wmf", name);
     EXPECT_EQ(RenderMetafileMemory(bad.data(), bad.size(), &w, &h), nullptr);
     EXPECT_EQ(GetLastLibraryError(), 27u);
   }
