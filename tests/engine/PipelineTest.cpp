@@ -6,6 +6,7 @@
 
 #include "engine/ProcessLog.h"
 #include "settings/SettingKeys.h"
+#include "support/CorrectionsOff.h"
 #include "support/RecordingHost.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
@@ -23,16 +24,8 @@ Settings AllOff(bool advanced) {
   Settings s;
   s.ApplyKeyDefaults();
   s.Mode.Advanced = advanced ? 1 : 0;
-  for (CurveSection* c : {&s.Balance, &s.Midtones, &s.ColorCast, &s.Saturation,
-                          static_cast<CurveSection*>(&s.Sharpen),
-                          static_cast<CurveSection*>(&s.HotPixels), &s.Denoise}) {
-    c->Enabled = 0;
-    c->SimEnabled = 0;
-  }
-  s.FilterSim.Enabled = s.FilterSim.SimEnabled = 0;
+  test::TurnCorrectionsOff(s);
   s.HotPixels.BF = 0;
-  s.sRGB.Enabled = 0;
-  s.Text.Enabled = 0;
   s.Size.Type = 0;
   s.Output.DetailedLog = 1;
   return s;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/Engine.h"
+#include "support/CorrectionsOff.h"
 #include "support/RecordingHost.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
@@ -14,15 +15,7 @@ namespace {
 
 void AllStagesOff(Settings& s) {
   s.ApplyKeyDefaults();
-  for (CurveSection* c : {&s.Balance, &s.Midtones, &s.ColorCast, &s.Saturation,
-                          static_cast<CurveSection*>(&s.Sharpen),
-                          static_cast<CurveSection*>(&s.HotPixels), &s.Denoise}) {
-    c->Enabled = 0;
-    c->SimEnabled = 0;
-  }
-  s.FilterSim.Enabled = s.FilterSim.SimEnabled = 0;
-  s.sRGB.Enabled = 0;
-  s.Text.Enabled = 0;
+  test::TurnCorrectionsOff(s);
 }
 
 TEST(PreviewCrop, BlackFrameIsCutAtTheCropOriginOfTheFullPicture) {

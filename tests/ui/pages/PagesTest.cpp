@@ -16,6 +16,7 @@
 
 #include "engine/Engine.h"
 #include "imageio/ImageFile.h"
+#include "support/CorrectionsOff.h"
 #include "support/RecordingHost.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
@@ -348,13 +349,7 @@ TEST_F(PagesFixture, BlackFrameLoadedThroughTheDialogIsUsedByARun) {
   ASSERT_TRUE(test::WritePicture(dir / "frames/frame.bmp", frame, kFormatBmp));
 
   Settings& s = engine.settings();
-  for (CurveSection* c : {&s.Balance, &s.Midtones, &s.ColorCast, &s.Saturation,
-                          static_cast<CurveSection*>(&s.Sharpen),
-                          static_cast<CurveSection*>(&s.HotPixels), &s.Denoise})
-    c->Enabled = c->SimEnabled = 0;
-  s.FilterSim.Enabled = s.FilterSim.SimEnabled = 0;
-  s.sRGB.Enabled = 0;
-  s.Text.Enabled = 0;
+  test::TurnCorrectionsOff(s);
   s.Output.FileType = 2;  // PNG: lossless, so the output shows the exact difference
   pages->LoadFromSettings();
 
