@@ -7,15 +7,8 @@
 # Needs the release build in build/ (orv, orv_make_photo) and imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${BUILD:-build}
-runs=${RUNS:-5}
 command -v convert >/dev/null || { echo "missing convert (imagemagick)" >&2; exit 2; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/in" "$work/home"
-cp data/default.orv "$work/home/"
-photo="$work/in/photo.jpg"
-"$build/orv_make_photo" "$photo" 6000 4000 92
+source bench/compare-common.sh
 
 cpu_seconds() {
   local times=() t
@@ -23,7 +16,7 @@ cpu_seconds() {
     t=$( { TIMEFORMAT='%U %S'; time bash -c "$*" >/dev/null 2>&1; } 2>&1)
     times+=("$(awk '{print $1 + $2}' <<<"$t")")
   done
-  printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'
+  printf '%s\n' "${times[@]}" | median
 }
 
 # Every stage off in both modes, quality 88 with the encoder's usual chroma sampling (as

@@ -7,18 +7,11 @@
 # Needs the release build in build/, imagemagick and libjpeg-turbo-progs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${BUILD:-build}
-runs=${RUNS:-5}
 for tool in convert jpegtran bc; do
   command -v "$tool" >/dev/null || { echo "missing $tool (imagemagick, libjpeg-turbo-progs, bc)" >&2; exit 2; }
 done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/in" "$work/home"
-cp data/default.orv "$work/home/"
-"$build/orv_make_photo" "$work/in/photo.jpg" 6000 4000 92
+source bench/compare-common.sh
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 timed() {
   local t
   t=$( { TIMEFORMAT='%U %S'; time "$@" >/dev/null 2>&1 || true; } 2>&1)
@@ -33,9 +26,9 @@ orv_only() {
     --set Balance.SimEnabled=0 --set Midtones.SimEnabled=0 --set Saturation.SimEnabled=0 \
     --set Sharpen.SimEnabled=0 --set HotPixels.SimEnabled=0 --set HotPixels.BF=0 \
     --set Denoise.SimEnabled=0 --set FilterSim.SimEnabled=0 --set Text.Enabled=0 \
-    --set Size.Type=0 --set Quality.Subsampling=0 "$@" "$work/in/photo.jpg"
+    --set Size.Type=0 --set Quality.Subsampling=0 "$@" "$photo"
 }
-im() { convert "$work/in/photo.jpg" -limit thread 1 "$@" -quality 88 "$work/im.jpg"; }
+im() { convert "$photo" -limit thread 1 "$@" -quality 88 "$work/im.jpg"; }
 
 compare() {
   local name=$1 orvcmd=$2 othercmd=$3 o=() t=()
@@ -60,6 +53,6 @@ compare "Minolta colour matching" "orv_only --set sRGB.Enabled=1 --set sRGB.Test
   "im -color-matrix '1.2 -0.1 -0.1 -0.05 1.1 -0.05 0 -0.1 1.1'"
 compare "filter simulation" "orv_only --set FilterSim.SimEnabled=1 --set FilterSim.SimFilterNo=20" \
   "im -channel R -evaluate multiply 0.86 -channel G -evaluate multiply 0.7 -channel B -evaluate multiply 0.5 +channel"
-cp "$work/in/photo.jpg" "$work/rot.jpg"
+cp "$photo" "$work/rot.jpg"
 compare "lossless rotate 90" "'$build/orv' rotate cw '$work/rot.jpg'" \
-  "jpegtran -rotate 90 -trim -copy all '$work/in/photo.jpg' > '$work/jt.jpg'"
+  "jpegtran -rotate 90 -trim -copy all '$photo' > '$work/jt.jpg'"

@@ -5,16 +5,9 @@
 # Needs the release build in build/ and the package libjpeg-turbo-progs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${BUILD:-build}
-runs=${RUNS:-5}
 command -v djpeg >/dev/null || { echo "install libjpeg-turbo-progs for djpeg/cjpeg" >&2; exit 2; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/in" "$work/home"
-cp data/default.orv "$work/home/"
-"$build/orv_make_photo" "$work/in/photo.jpg" 6000 4000 92
+source bench/compare-common.sh
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 seconds() { local s e; s=$(date +%s.%N); "$@" >/dev/null 2>&1; e=$(date +%s.%N); echo "$e - $s" | bc -l; }
 
 orv_once() {
@@ -24,14 +17,14 @@ orv_once() {
     --set sRGB.Enabled=0 --set ColorCast.SimEnabled=0 --set Midtones.SimEnabled=0 \
     --set Saturation.SimEnabled=0 --set Sharpen.SimEnabled=0 --set HotPixels.SimEnabled=0 \
     --set HotPixels.BF=0 --set Denoise.SimEnabled=0 --set FilterSim.SimEnabled=0 \
-    --set Text.Enabled=0 --set Size.Type=0 --set Balance.SimEnabled=1 "$work/in/photo.jpg"
+    --set Text.Enabled=0 --set Size.Type=0 --set Balance.SimEnabled=1 "$photo"
 }
-turbo_once() { djpeg "$work/in/photo.jpg" | cjpeg -quality 88 -sample 1x1 > "$work/turbo.jpg"; }
+turbo_once() { djpeg "$photo" | cjpeg -quality 88 -sample 1x1 > "$work/turbo.jpg"; }
 
 o=(); t=()
 for _ in $(seq "$runs"); do
   o+=("$(seconds orv_once)")
-  t+=("$(seconds bash -c "djpeg '$work/in/photo.jpg' | cjpeg -quality 88 -sample 1x1 > '$work/turbo.jpg'")")
+  t+=("$(seconds bash -c "djpeg '$photo' | cjpeg -quality 88 -sample 1x1 > '$work/turbo.jpg'")")
 done
 om=$(printf '%s\n' "${o[@]}" | median)
 tm=$(printf '%s\n' "${t[@]}" | median)
