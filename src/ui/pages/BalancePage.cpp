@@ -1,7 +1,8 @@
 #include "ui/pages/BalancePage.h"
 
+#include <tuple>
+
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QVBoxLayout>
 
 #include "ui/pages/CurveControl.h"
@@ -13,19 +14,15 @@ CBalancePage::CBalancePage(Settings& s, bool advanced, CPreviewPanel* preview, Q
   setObjectName(advanced ? "balanceAdvancedPage" : "balanceBasicPage");
   QVBoxLayout* left = TwoColumns(preview, false);
 
-  QGroupBox* balance = AddGroup(left, QStringLiteral("Auto Balance"));
-  balanceSwitch_ = AddSwitch(QStringLiteral("Enable Auto Balance"),
-                             advanced ? &s.Balance.Enabled : &s.Balance.SimEnabled);
-  balanceCurve_ = AddCurve(advanced ? s.Balance.Advanced : s.Balance.Basic);
-  balance->layout()->addWidget(balanceSwitch_);
-  balance->layout()->addWidget(balanceCurve_);
+  std::tie(balanceSwitch_, balanceCurve_) =
+      AddSwitchedCurve(left, QStringLiteral("Auto Balance"), QStringLiteral("Enable Auto Balance"),
+                       advanced ? &s.Balance.Enabled : &s.Balance.SimEnabled,
+                       advanced ? s.Balance.Advanced : s.Balance.Basic);
 
-  QGroupBox* midtones = AddGroup(left, QStringLiteral("Midtones"));
-  midtonesSwitch_ = AddSwitch(QStringLiteral("Enable Midtones Correction"),
-                              advanced ? &s.Midtones.Enabled : &s.Midtones.SimEnabled);
-  midtonesCurve_ = AddCurve(advanced ? s.Midtones.Advanced : s.Midtones.Basic);
-  midtones->layout()->addWidget(midtonesSwitch_);
-  midtones->layout()->addWidget(midtonesCurve_);
+  std::tie(midtonesSwitch_, midtonesCurve_) = AddSwitchedCurve(
+      left, QStringLiteral("Midtones"), QStringLiteral("Enable Midtones Correction"),
+      advanced ? &s.Midtones.Enabled : &s.Midtones.SimEnabled,
+      advanced ? s.Midtones.Advanced : s.Midtones.Basic);
   left->addStretch(1);
   LoadFromSettings();
 }

@@ -1,5 +1,7 @@
 #include "ui/pages/ColorCastPage.h"
 
+#include <tuple>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -37,19 +39,15 @@ CColorCastPage::CColorCastPage(Settings& s, bool advanced, CPreviewPanel* previe
   setObjectName(advanced ? "colorCastAdvancedPage" : "colorCastBasicPage");
   QVBoxLayout* left = TwoColumns(preview, false);
 
-  QGroupBox* cast = AddGroup(left, QStringLiteral("Color Cast"));
-  castSwitch_ = AddSwitch(QStringLiteral("Enable Blue Cast Removal"),
-                          advanced ? &s.ColorCast.Enabled : &s.ColorCast.SimEnabled);
-  castCurve_ = AddCurve(advanced ? s.ColorCast.Advanced : s.ColorCast.Basic);
-  cast->layout()->addWidget(castSwitch_);
-  cast->layout()->addWidget(castCurve_);
+  std::tie(castSwitch_, castCurve_) = AddSwitchedCurve(
+      left, QStringLiteral("Color Cast"), QStringLiteral("Enable Blue Cast Removal"),
+      advanced ? &s.ColorCast.Enabled : &s.ColorCast.SimEnabled,
+      advanced ? s.ColorCast.Advanced : s.ColorCast.Basic);
 
-  QGroupBox* colours = AddGroup(left, QStringLiteral("Enhance Colors"));
-  saturationSwitch_ = AddSwitch(QStringLiteral("Enable Enhance Colors"),
-                                advanced ? &s.Saturation.Enabled : &s.Saturation.SimEnabled);
-  saturationCurve_ = AddCurve(advanced ? s.Saturation.Advanced : s.Saturation.Basic);
-  colours->layout()->addWidget(saturationSwitch_);
-  colours->layout()->addWidget(saturationCurve_);
+  std::tie(saturationSwitch_, saturationCurve_) = AddSwitchedCurve(
+      left, QStringLiteral("Enhance Colors"), QStringLiteral("Enable Enhance Colors"),
+      advanced ? &s.Saturation.Enabled : &s.Saturation.SimEnabled,
+      advanced ? s.Saturation.Advanced : s.Saturation.Basic);
 
   QGroupBox* sim = AddGroup(left, QStringLiteral("Filter Simulator"));
   filterSwitch_ = AddSwitch(QStringLiteral("Enable Filter Simulator"),

@@ -1,5 +1,7 @@
 #include "ui/pages/DetailsPage.h"
 
+#include <tuple>
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,12 +17,10 @@ CDetailsPage::CDetailsPage(Settings& s, bool advanced, CPreviewPanel* preview, Q
   setObjectName(advanced ? "detailsAdvancedPage" : "detailsBasicPage");
   QVBoxLayout* left = TwoColumns(preview, true);
 
-  QGroupBox* sharpen = AddGroup(left, QStringLiteral("Sharpen"));
-  sharpenSwitch_ = AddSwitch(QStringLiteral("Enable Sharpen"),
-                             advanced ? &s.Sharpen.Enabled : &s.Sharpen.SimEnabled);
-  sharpenCurve_ = AddCurve(advanced ? s.Sharpen.Advanced : s.Sharpen.Basic);
-  sharpen->layout()->addWidget(sharpenSwitch_);
-  sharpen->layout()->addWidget(sharpenCurve_);
+  std::tie(sharpenSwitch_, sharpenCurve_) =
+      AddSwitchedCurve(left, QStringLiteral("Sharpen"), QStringLiteral("Enable Sharpen"),
+                       advanced ? &s.Sharpen.Enabled : &s.Sharpen.SimEnabled,
+                       advanced ? s.Sharpen.Advanced : s.Sharpen.Basic);
 
   if (advanced) {
     QGroupBox* type = AddGroup(left, QStringLiteral("Type"));

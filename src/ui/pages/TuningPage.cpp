@@ -75,6 +75,18 @@ QGroupBox* CTuningPage::AddGroup(QVBoxLayout* column, const QString& title) {
   return group;
 }
 
+std::pair<QCheckBox*, CCurveControl*> CTuningPage::AddSwitchedCurve(QVBoxLayout* column,
+                                                                    const QString& title,
+                                                                    const QString& switchText,
+                                                                    int* field, Curve& curve) {
+  QGroupBox* group = AddGroup(column, title);
+  QCheckBox* toggle = AddSwitch(switchText, field);
+  CCurveControl* control = AddCurve(curve);
+  group->layout()->addWidget(toggle);
+  group->layout()->addWidget(control);
+  return {toggle, control};
+}
+
 QVBoxLayout* CTuningPage::PreviewColumn(CPreviewPanel* panel, bool detail) {
   auto* column = new QVBoxLayout;
   column->setSpacing(4);

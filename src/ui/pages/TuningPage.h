@@ -7,6 +7,7 @@
 
 #include "settings/Settings.h"
 
+#include <utility>
 #include <vector>
 
 class QCheckBox;
@@ -60,6 +61,10 @@ class CTuningPage : public QWidget {
   CCurveControl* AddCurve(Curve& curve);
   QPushButton* MakeResetButton();
   QGroupBox* AddGroup(QVBoxLayout* column, const QString& title);
+  // A group holding a switch above its curve, the shape most corrections take on a page.
+  std::pair<QCheckBox*, CCurveControl*> AddSwitchedCurve(QVBoxLayout* column, const QString& title,
+                                                         const QString& switchText, int* field,
+                                                         Curve& curve);
   // The right-hand column of a page: the "Image After" view (the 1:1 detail view on the detail
   // pages, with its hint) and the "Reset to Default" button below it.
   QVBoxLayout* PreviewColumn(CPreviewPanel* panel, bool detail);
