@@ -193,16 +193,21 @@ void BitmapWithinLimits(wmfAPI* api, wmfBMP_Draw_t* draw) {
       draw->crop.w == 0 || draw->crop.h == 0)
     return;
   const double left = dev->bbox.TL.x, top = dev->bbox.TL.y;
+  // The bitmap column under each picture column, or -1 where the bitmap does not reach.
+  std::vector<int> columns(size_t(std::max(image->sx, 0)), -1);
+  for (int x = 0; x < image->sx; ++x) {
+    const double column = ((left + (x + 0.5) / ppu.x) - draw->pt.x) / draw->pixel_width;
+    if (column >= 0 && column < draw->crop.w) columns[size_t(x)] = draw->crop.x + int(column);
+  }
   for (int y = 0; y < image->sy; ++y) {
     const double row = ((top + (y + 0.5) / ppu.y) - draw->pt.y) / draw->pixel_height;
     if (!(row >= 0 && row < draw->crop.h)) continue;
     // Bitmap rows are stored bottom up.
     const unsigned sourceRow = draw->crop.y + draw->crop.h - 1 - unsigned(row);
     for (int x = 0; x < image->sx; ++x) {
-      const double column = ((left + (x + 0.5) / ppu.x) - draw->pt.x) / draw->pixel_width;
-      if (!(column >= 0 && column < draw->crop.w)) continue;
+      if (columns[size_t(x)] < 0) continue;
       wmfRGB rgb{};
-      wmf_ipa_bmp_color(api, &draw->bmp, &rgb, draw->crop.x + unsigned(column), sourceRow);
+      wmf_ipa_bmp_color(api, &draw->bmp, &rgb, unsigned(columns[size_t(x)]), sourceRow);
       image->tpixels[y][x] = int(unsigned(rgb.r) << 16 | unsigned(rgb.g) << 8 | rgb.b);
     }
   }
@@ -287,13 +292,12 @@ void FillEllipsePart(wmfAPI* api, const wmfDrawArc_t& arc, double from, double s
   // About one corner every 2 pixels of the rim.
   const double rim = radius * sweep;
   const int corners = int(std::clamp(rim / 2, 16.0, 8192.0)) + 1;
-  std::vector<wmfD_Coord> points(size_t(corners) + 1);
+  std::vector<wmfD_Coord> points(static_cast<size_t>(corners));
   for (int i = 0; i < corners; ++i) {
     const double t = from + sweep * i / (corners - 1);
     points[size_t(i)].x = float(cx + a * std::cos(t));
     points[size_t(i)].y = float(cy + b * std::sin(t));
   }
-  points.pop_back();
   FillRings(api, arc.dc, {std::move(points)});
 }
 
