@@ -3,7 +3,7 @@
 
 #include "cli/Commands.h"
 #include "imageio/LibraryError.h"
-#include "imageio/LosslessRotate.h"
+#include "engine/LosslessRotate.h"
 #include "platform/AppFolder.h"
 
 namespace orv::cli {

@@ -5,7 +5,7 @@
 #include "engine/Pipeline.h"
 #include "imageio/ImageFile.h"
 #include "imageio/LibraryError.h"
-#include "settings/NumberText.h"
+#include "platform/NumberText.h"
 
 namespace orv {
 
@@ -51,6 +51,7 @@ void CEngine::ProcessImage(Image& picture, Image* detailCrop, CProgressDialog* p
   colorMatched_ = false;
   PipelineResult r = orv::ProcessImage(in, picture, detailCrop, progress);
   colorMatched_ = r.colorMatched;
+  failedStage_ = r.failedStage;
   if (r.cancelled) cancelRequested_ = true;
 }
 
@@ -101,6 +102,13 @@ bool CEngine::RunItem(const std::string& path, CProgressDialog& progress, int qu
   progress.ShowPicture(picture_.pixels(), picture_.width(), picture_.height());
   if (cancelRequested_) return false;
   if (!loaded) return false;
+  if (!failedStage_.empty()) {
+    // A picture that lacks one of its corrections is not what the settings ask for: the photo
+    // counts as failed and nothing is saved; the log names the stage.
+    ++report.saveFailures;
+    host_.ReportProblem("could not correct " + path + ": " + failedStage_ + " not applied");
+    return false;
+  }
   progress.SetStageText("Saving...");
   if (SaveOutput(path, &progress) == SaveOutcome::Saved) {
     ++report.saved;

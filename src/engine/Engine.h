@@ -13,7 +13,7 @@
 #include "engine/ProcessLog.h"
 #include "exif/CameraPanel.h"
 #include "exif/CameraSummary.h"
-#include "filters/Image.h"
+#include "imageio/Image.h"
 #include "settings/Settings.h"
 
 namespace orv {
@@ -85,6 +85,7 @@ class CEngine {
   BatchQueue queue_;
   Image blackFrame_;
   bool colorMatched_ = false;
+  std::string failedStage_;  // the stage the last ProcessImage could not apply
   bool cancelRequested_ = false;
   ProcessLog log_;
 };

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "exif/CameraSummary.h"
-#include "filters/Image.h"
+#include "imageio/Image.h"
 #include "settings/Settings.h"
 
 namespace orv {

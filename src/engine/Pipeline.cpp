@@ -1,29 +1,38 @@
 #include "engine/Pipeline.h"
 
 #include "engine/EngineHost.h"
+#include "engine/ProcessLog.h"
 #include "engine/ProgressDialog.h"
-#include "filters/AutoBalanceStage.h"
-#include "filters/CorrectionStages.h"
-#include "filters/EarlyStages.h"
-#include "imageio/ResizeStageRun.h"
+#include "stages/AutoBalanceStage.h"
+#include "stages/BlackFrameStage.h"
+#include "stages/CastStage.h"
+#include "stages/DenoiseStage.h"
+#include "stages/FilterSimStage.h"
+#include "stages/HotPixelStage.h"
+#include "stages/MidtoneStage.h"
+#include "stages/MinoltaStage.h"
+#include "stages/ResizeStage.h"
+#include "stages/SaturationStage.h"
+#include "stages/SharpenStage.h"
+#include "stages/StampStage.h"
 
 namespace orv {
 namespace {
 
 // The order is fixed; each checkpoint follows its stage whether or not the stage ran.
 const PipelineStage kStages[] = {
-    {1, "Minolta colour matching", MinoltaColorStage, 20, true, true, true},
-    {2, "Removing Cast", CastStageRun, 20, true, true, true},
-    {3, "Auto Balance", AutoBalanceStage, 30, true, true, true},
-    {4, "Filter simulation", FilterSimulationStageRun, 0, false, true, true},
-    {5, "Adjusting Gamma", MidtoneStageRun, 40, true, true, true},
-    {6, "Black Frame", BlackFrameStageRun, 0, false, false, true},
-    {7, "Hot Pixels", HotPixelStageRun, 50, false, false, true},
-    {8, "De-Noiser", DenoiserStageRun, 70, false, false, true},
-    {9, "Resize", ResizeStage, 80, false, false, false},
-    {10, "Sharpen", SharpenStageRun, 90, true, false, true},
-    {11, "Color Final Fix", SaturationStageRun, 0, false, true, true},
-    {12, "Text stamp", TextStampStage, 0, false, false, false},
+    {1, "Minolta colour matching", RunMinoltaStage, 20, true, true, true},
+    {2, "Removing Cast", RunCastStage, 20, true, true, true},
+    {3, "Auto Balance", RunAutoBalanceStage, 30, true, true, true},
+    {4, "Filter simulation", RunFilterSimStage, 0, false, true, true},
+    {5, "Adjusting Gamma", RunMidtoneStage, 40, true, true, true},
+    {6, "Black Frame", RunBlackFrameStage, 0, false, false, true},
+    {7, "Hot Pixels", RunHotPixelStage, 50, false, false, true},
+    {8, "De-Noiser", RunDenoiseStage, 70, false, false, true},
+    {9, "Resize", RunResizeStage, 80, false, false, false},
+    {10, "Sharpen", RunSharpenStage, 90, true, false, true},
+    {11, "Color Final Fix", RunSaturationStage, 0, false, true, true},
+    {12, "Text stamp", RunStampStage, 0, false, false, false},
 };
 
 // Tabs whose pages show the 1:1 detail view: "Details", "HotPixels", "Denoiser".
@@ -31,11 +40,48 @@ bool CropTab(int tab) {
   return tab >= 4 && tab <= 6;
 }
 
+// The engine's side of the stages: the progress window, the log and the host.
+class PipelineServices final : public StageServices {
+ public:
+  PipelineServices(const PipelineInput& in, CProgressDialog* progress, bool previewMode)
+      : in_(in), progress_(progress), previewMode_(previewMode),
+        detailedLog_(in.settings.Output.DetailedLog != 0) {}
+
+  bool Checkpoint(int position, bool withPicture, const Image& picture) override {
+    if (!progress_) return true;
+    progress_->SetItemPos(position);
+    if (withPicture) progress_->ShowPicture(picture.pixels(), picture.width(), picture.height());
+    return !progress_->CancelPressed();
+  }
+  void ShowStageText(std::string_view text) override {
+    if (progress_) progress_->SetStageText(std::string(text));
+  }
+  void StageLine(std::string_view message) override {
+    if (!detailedLog_ || previewMode_ || !in_.log) return;
+    in_.log->LogAppend(logtext::StageLine(message));
+  }
+  void ProblemLine(std::string_view message) override {
+    if (previewMode_ || !in_.log) return;
+    in_.log->LogAppend(logtext::ProblemLine(std::string(message)));
+  }
+  void ShowListedCamera(bool listed) override { in_.host.ShowListedCamera(listed); }
+
+ private:
+  const PipelineInput& in_;
+  CProgressDialog* progress_;
+  bool previewMode_;
+  bool detailedLog_;
+};
+
 }  // namespace
 
 const PipelineStage* PipelineStages(int& count) {
   count = int(std::size(kStages));
   return kStages;
+}
+
+std::string StageFailedText(const std::string& stageName) {
+  return "Not applied: " + stageName + " (out of memory or a picture it cannot work on)";
 }
 
 PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* detailCrop,
@@ -47,13 +93,10 @@ PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* deta
   Image spare;
   Image detailSpare;
   CImageFilters filters;
+  PipelineServices services(in, progress, previewMode);
   StageContext ctx{in.settings, in.camera, picture, spare,        nullptr,
-                   nullptr,     filters,   in.host, in.blackFrame};
-  ctx.advanced = in.settings.IsAdvanced();
-  ctx.detailedLog = in.settings.Output.DetailedLog != 0;
+                   nullptr,     filters,   services, in.blackFrame};
   ctx.previewMode = previewMode;
-  ctx.progress = progress;
-  ctx.log = in.log;
   ctx.cropLeft = in.cropLeft;
   ctx.cropTop = in.cropTop;
   ctx.sourceWidth = in.sourceWidth;
@@ -72,9 +115,17 @@ PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* deta
       ctx.processPicture = !previewMode || stage.changesPictureInPreview;
       ctx.crop = cropOn ? detailCrop : nullptr;
       ctx.detailSpare = cropOn ? &detailSpare : nullptr;
-      if ((ctx.processPicture || ctx.crop) && !stage.run(ctx)) {
-        result.cancelled = true;
-        return result;
+      ctx.stageName = stage.name;
+      if (ctx.processPicture || ctx.crop) {
+        StageOutcome outcome = stage.run(ctx);
+        if (outcome == StageOutcome::kCancelled) {
+          result.cancelled = true;
+          return result;
+        }
+        if (outcome == StageOutcome::kFailed) {
+          services.ProblemLine(StageFailedText(stage.name));
+          if (result.failedStage.empty()) result.failedStage = stage.name;
+        }
       }
     }
     if (stage.checkpoint != 0 && !ctx.Checkpoint(stage.checkpoint, stage.checkpointPicture)) {

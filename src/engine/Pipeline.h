@@ -2,13 +2,19 @@
 // them (progress position, picture refresh, cancel test).
 #pragma once
 
-#include "engine/StageContext.h"
+#include <string>
+
+#include "stages/StageContext.h"
 
 namespace orv {
 
+class CProgressDialog;
+class EngineHost;
+class ProcessLog;
+
 struct PipelineStage {
   int number;
-  const char* name;
+  const char* name;              // the progress window's stage text and the failure line's name
   StageFn run;                   // null while the stage has no filter
   int checkpoint;                // progress position after the stage; 0 = no checkpoint
   bool checkpointPicture;        // refresh the progress picture at the checkpoint
@@ -36,11 +42,17 @@ struct PipelineInput {
 struct PipelineResult {
   bool cancelled = false;
   bool colorMatched = false;
+  // The first stage that could not do its work (empty when every stage did); the chain went on
+  // without it, and the log has a red line naming it.
+  std::string failedStage;
 };
 
 // Runs the pipeline over the picture (and, in preview mode, the detail crop). The picture is
 // changed in place; the resize stage may replace it.
 PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* detailCrop,
                             CProgressDialog* progress);
+
+// The red line of a stage that could not do its work.
+std::string StageFailedText(const std::string& stageName);
 
 }  // namespace orv

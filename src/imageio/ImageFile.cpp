@@ -11,7 +11,7 @@
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
 #include "imageio/PixelBuffer.h"
-#include "platform/Metafile.h"
+#include "imageio/metafile/Metafile.h"
 
 namespace orv {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "filters/Image.h"
+#include "imageio/Image.h"
 #include "imageio/ImageFormat.h"
 #include "imageio/Jpeg.h"
 

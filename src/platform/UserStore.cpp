@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "platform/AppFolder.h"
-#include "settings/IniFile.h"
+#include "platform/IniFile.h"
 
 namespace orv {
 

@@ -3,7 +3,7 @@
 
 #include <cctype>
 
-#include "settings/IniFile.h"
+#include "platform/IniFile.h"
 #include "settings/SettingKeys.h"
 
 namespace orv {

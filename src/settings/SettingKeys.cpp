@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "settings/NumberText.h"
+#include "platform/NumberText.h"
 
 namespace orv {
 namespace {

@@ -3,8 +3,8 @@
 namespace orv {
 namespace {
 
-CurveStage Choose(const Settings& s, CurveSection& section) {
-  CurveStage stage;
+CurveStageSettings Choose(const Settings& s, CurveSection& section) {
+  CurveStageSettings stage;
   stage.advanced = s.IsAdvanced();
   stage.enabled = (stage.advanced ? section.Enabled : section.SimEnabled) == 1;
   stage.curve = stage.advanced ? &section.Advanced : &section.Basic;
@@ -13,28 +13,28 @@ CurveStage Choose(const Settings& s, CurveSection& section) {
 
 }  // namespace
 
-CurveStage BalanceStage(Settings& s) {
+CurveStageSettings BalanceSettingsOf(Settings& s) {
   return Choose(s, s.Balance);
 }
-CurveStage MidtonesStage(Settings& s) {
+CurveStageSettings MidtonesSettingsOf(Settings& s) {
   return Choose(s, s.Midtones);
 }
-CurveStage ColorCastStage(Settings& s) {
+CurveStageSettings ColorCastSettingsOf(Settings& s) {
   return Choose(s, s.ColorCast);
 }
-CurveStage SaturationStage(Settings& s) {
+CurveStageSettings SaturationSettingsOf(Settings& s) {
   return Choose(s, s.Saturation);
 }
 
-FilterSimStage FilterSimulationStage(const Settings& s) {
+FilterSimSettings FilterSimSettingsOf(const Settings& s) {
   const FilterSimGroup& f = s.FilterSim;
   if (s.IsAdvanced()) return {f.Enabled == 1, f.FilterNo, f.BW == 1};
   return {f.SimEnabled == 1, f.SimFilterNo, f.SimBW == 1};
 }
 
-SharpenStage SharpeningStage(Settings& s) {
-  CurveStage base = Choose(s, s.Sharpen);
-  SharpenStage stage{base.enabled, base.advanced, base.curve};
+SharpenSettings SharpenSettingsOf(Settings& s) {
+  CurveStageSettings base = Choose(s, s.Sharpen);
+  SharpenSettings stage{base.enabled, base.advanced, base.curve};
   if (base.advanced) {
     stage.radius = &s.Radius.Advanced;
     stage.type = s.Sharpen.Type;
@@ -46,9 +46,9 @@ bool BlackFrameEnabled(const Settings& s) {
   return s.HotPixels.BF == 1;
 }
 
-HotPixelStage HotPixelsStage(Settings& s) {
-  CurveStage base = Choose(s, s.HotPixels);
-  HotPixelStage stage{base.enabled, base.advanced, base.curve};
+HotPixelSettings HotPixelSettingsOf(Settings& s) {
+  CurveStageSettings base = Choose(s, s.HotPixels);
+  HotPixelSettings stage{base.enabled, base.advanced, base.curve};
   if (base.advanced) {
     stage.window = &s.Window.Advanced;
     stage.exclude = s.HotPixels.Exclude;
@@ -58,8 +58,8 @@ HotPixelStage HotPixelsStage(Settings& s) {
   return stage;
 }
 
-DenoiseStage DenoiserStage(Settings& s) {
-  DenoiseStage stage;
+DenoiseSettings DenoiseSettingsOf(Settings& s) {
+  DenoiseSettings stage;
   stage.advanced = s.IsAdvanced();
   if (stage.advanced) {
     stage.enabled = s.Denoise.Enabled == 1;

@@ -10,37 +10,37 @@ namespace orv {
 
 // A stage driven by one curve: the Advanced curve in Advanced mode, the one-point Basic curve
 // in Basic mode, and the matching switch.
-struct CurveStage {
+struct CurveStageSettings {
   bool enabled = false;
   bool advanced = false;
   Curve* curve = nullptr;
 };
 
-CurveStage BalanceStage(Settings& s);
-CurveStage MidtonesStage(Settings& s);
-CurveStage ColorCastStage(Settings& s);
-CurveStage SaturationStage(Settings& s);
+CurveStageSettings BalanceSettingsOf(Settings& s);
+CurveStageSettings MidtonesSettingsOf(Settings& s);
+CurveStageSettings ColorCastSettingsOf(Settings& s);
+CurveStageSettings SaturationSettingsOf(Settings& s);
 
-struct FilterSimStage {
+struct FilterSimSettings {
   bool enabled = false;
   int filterNo = 0;  // position in the filter list as the pages show it
   bool blackAndWhite = false;
 };
-FilterSimStage FilterSimulationStage(const Settings& s);
+FilterSimSettings FilterSimSettingsOf(const Settings& s);
 
-struct SharpenStage {
+struct SharpenSettings {
   bool enabled = false;
   bool advanced = false;
   Curve* amount = nullptr;  // Sharpen curve (Advanced) or Sharpen.SimData (Basic)
   Curve* radius = nullptr;  // Advanced mode only
   int type = 0;             // Sharpen.Type, Advanced mode only
 };
-SharpenStage SharpeningStage(Settings& s);
+SharpenSettings SharpenSettingsOf(Settings& s);
 
 // Black-frame subtraction reads the same switch in both modes.
 bool BlackFrameEnabled(const Settings& s);
 
-struct HotPixelStage {
+struct HotPixelSettings {
   bool enabled = false;
   bool advanced = false;
   Curve* threshold = nullptr;  // HotPixels curve (Advanced) or HotPixels.SimData (Basic)
@@ -50,9 +50,9 @@ struct HotPixelStage {
   int excludeType = 0;
   const std::string* exList = nullptr;
 };
-HotPixelStage HotPixelsStage(Settings& s);
+HotPixelSettings HotPixelSettingsOf(Settings& s);
 
-struct DenoiseStage {
+struct DenoiseSettings {
   bool enabled = false;
   bool advanced = false;
   bool portrait = false;       // portrait de-focus instead of noise removal
@@ -61,6 +61,6 @@ struct DenoiseStage {
   Curve* denoise = nullptr;    // noise-removal strength
   Curve* distance = nullptr;   // number of passes
 };
-DenoiseStage DenoiserStage(Settings& s);
+DenoiseSettings DenoiseSettingsOf(Settings& s);
 
 }  // namespace orv

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "engine/Engine.h"
-#include "imageio/LosslessRotate.h"
+#include "engine/LosslessRotate.h"
 #include "ui/ProgressWindow.h"
 #include "ui/Prompts.h"
 #include "ui/SettingsPage.h"

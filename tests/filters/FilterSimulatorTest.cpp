@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "filters/FilterSimStage.h"
+#include "stages/FilterSimStage.h"
 #include "filters/FilterSimulator.h"
 #include "filters/FilterTable.h"
 
@@ -143,7 +143,7 @@ TEST(SimulateFilter, RefusesBadPictures) {
 }
 
 TEST(FilterSimStage, DerivesNameAndLogLine) {
-  FilterSimPlan p = DeriveFilterSimStage({true, 32, true});
+  FilterSimStagePlan p = DeriveFilterSimStage({true, 32, true});
   EXPECT_TRUE(p.run);
   EXPECT_EQ(p.name, "#11 Filter");
   EXPECT_TRUE(p.blackWhite);

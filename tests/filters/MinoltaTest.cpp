@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "filters/MinoltaMatcher.h"
-#include "filters/MinoltaStage.h"
+#include "stages/MinoltaStage.h"
 
 namespace orv {
 namespace {
@@ -85,7 +85,7 @@ TEST(MinoltaMatcher, WholePictureMatchesPixelByPixel) {
 
 TEST(MinoltaStage, OnlyMinoltaPicturesNotYetInSrgb) {
   SRGBGroup on;  // Enabled 1, Test 0
-  MinoltaPlan p = DeriveMinoltaStage(on, "Minolta DiMAGE 7", 65535, "");
+  MinoltaStagePlan p = DeriveMinoltaStage(on, "Minolta DiMAGE 7", 65535, "");
   EXPECT_TRUE(p.match);
   EXPECT_TRUE(p.colorMatched);
   EXPECT_EQ(p.stageText, "Color Matching (Minolta->sRGB");
@@ -112,7 +112,7 @@ TEST(MinoltaStage, TestSwitchMatchesEverythingAndDisabledMatchesNothing) {
   EXPECT_TRUE(DeriveMinoltaStage(all, "Canon", 1, "sRGB Matched").match);
   SRGBGroup off;
   off.Enabled = 0;
-  const MinoltaPlan p = DeriveMinoltaStage(off, "Minolta", 65535, "");
+  const MinoltaStagePlan p = DeriveMinoltaStage(off, "Minolta", 65535, "");
   EXPECT_FALSE(p.match);
   EXPECT_FALSE(p.colorMatched);
   EXPECT_TRUE(p.logText.empty());

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "filters/StampStage.h"
+#include "stages/StampStage.h"
 #include "filters/TextDraw.h"
 #include "filters/TextStamp.h"
 
@@ -252,7 +252,7 @@ TEST(StampStage, DerivesTextAndStyleOnlyForRuns) {
   t.DateType = 2;
   t.FontName = "Arial";
   t.TextColor = 0x12345678;  // only the low three bytes are a colour
-  StampPlan p = DeriveStampStage(t, Camera(), false);
+  StampStagePlan p = DeriveStampStage(t, Camera(), false);
   EXPECT_TRUE(p.run);
   EXPECT_EQ(p.text, "F2.8 05/14/2002");
   EXPECT_EQ(p.style.textColor, 0x345678u);

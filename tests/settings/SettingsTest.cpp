@@ -128,33 +128,33 @@ TEST(StageSettings, ModeAndSwitchesCountOnlyAtOne) {
   s.Balance.Enabled = 1;
   s.Balance.SimEnabled = 2;
   s.Mode.Advanced = 2;  // anything but 1 is Basic mode
-  CurveStage basic = BalanceStage(s);
+  CurveStageSettings basic = BalanceSettingsOf(s);
   EXPECT_FALSE(basic.advanced);
   EXPECT_FALSE(basic.enabled);
   EXPECT_EQ(basic.curve, &s.Balance.Basic);
 
   s.Mode.Advanced = 1;
-  CurveStage adv = BalanceStage(s);
+  CurveStageSettings adv = BalanceSettingsOf(s);
   EXPECT_TRUE(adv.enabled);
   EXPECT_EQ(adv.curve, &s.Balance.Advanced);
 
   s.Denoise.Enabled = 1;
   s.CleanSkin.Enabled = 1;
-  DenoiseStage d = DenoiserStage(s);
+  DenoiseSettings d = DenoiseSettingsOf(s);
   EXPECT_TRUE(d.enabled && d.portrait);
   EXPECT_EQ(d.cleanSkin, &s.CleanSkin.Advanced);
   s.Mode.Advanced = 0;
   s.Denoise.SimEnabled = 1;
   s.CleanSkin.SimEnabled = 0;
-  d = DenoiserStage(s);
+  d = DenoiseSettingsOf(s);
   EXPECT_TRUE(d.enabled);
   EXPECT_FALSE(d.portrait);
   EXPECT_EQ(d.distance, &s.Distance.Basic);
 
-  SharpenStage sh = SharpeningStage(s);
+  SharpenSettings sh = SharpenSettingsOf(s);
   EXPECT_EQ(sh.radius, nullptr);  // no radius curve in Basic mode
   s.HotPixels.Exclude = 1;
-  EXPECT_EQ(HotPixelsStage(s).exList, nullptr);  // Basic ignores the model list
+  EXPECT_EQ(HotPixelSettingsOf(s).exList, nullptr);  // Basic ignores the model list
 }
 
 }  // namespace

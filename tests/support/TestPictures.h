@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "filters/Image.h"
+#include "imageio/Image.h"
 #include "imageio/ImageFile.h"
 #include "imageio/ImageFormat.h"
 

@@ -20,7 +20,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "filters/StampStage.h"
+#include "stages/StampStage.h"
 #include "ui/pages/PreviewPanel.h"
 
 namespace orv::ui {
@@ -108,7 +108,7 @@ void CStampPreview::Render(const TextGroup& text, const StampValues& values) {
   Image copy;
   if (!copy.CopyFrom(sample_)) return;
   // The same derive step and drawing as the pipeline's stamp stage, on the sample picture.
-  StampPlan plan = DeriveStampStage(text, values, false);
+  StampStagePlan plan = DeriveStampStage(text, values, false);
   if (plan.run) RenderStamp(copy.pixels(), copy.width(), copy.height(), plan.text, plan.style);
   shown_ = ToDisplayImage(copy);
   update();

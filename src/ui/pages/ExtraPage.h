@@ -3,7 +3,7 @@
 // Minolta colour matching options.
 #pragma once
 
-#include "filters/Image.h"
+#include "imageio/Image.h"
 #include "filters/TextStamp.h"
 #include "ui/pages/PageDialogs.h"
 #include "ui/pages/TuningPage.h"

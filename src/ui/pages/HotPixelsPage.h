@@ -2,7 +2,7 @@
 // list of cameras with internal noise reduction, and the black frame with its loader.
 #pragma once
 
-#include "filters/Image.h"
+#include "imageio/Image.h"
 #include "ui/pages/PageDialogs.h"
 #include "ui/pages/TuningPage.h"
 

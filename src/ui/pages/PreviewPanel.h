@@ -8,7 +8,7 @@
 #include <QPoint>
 #include <QSize>
 
-#include "filters/Image.h"
+#include "imageio/Image.h"
 #include "ui/pages/PreviewPicture.h"
 
 namespace orv {

@@ -3,7 +3,7 @@
 // and timed on its own.
 #pragma once
 
-#include "filters/Image.h"
+#include "imageio/Image.h"
 
 namespace orv::ui {
 

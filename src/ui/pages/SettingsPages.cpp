@@ -1,7 +1,7 @@
 #include "ui/pages/SettingsPages.h"
 
 #include "engine/Engine.h"
-#include "filters/EarlyStages.h"
+#include "stages/StampStage.h"
 #include "ui/pages/BalancePage.h"
 #include "ui/pages/ColorCastPage.h"
 #include "ui/pages/DenoiserPage.h"

@@ -1,0 +1,184 @@
+#include "filters/Resample.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <numbers>
+#include "platform/LargeBuffer.h"
+
+#include "imageio/GeometryResult.h"
+#include "platform/CheckedMath.h"
+
+namespace orv {
+namespace {
+
+constexpr double kSupport = 3.0;
+
+// Mirrors an index that falls outside 0..n-1: below 0 about 0 (-j), at or above n about the last
+// pixel (2n - j - 1). Lines shorter than the support can need the reflection more than once.
+int Mirror(int j, int n) {
+  while (j < 0 || j >= n) j = j < 0 ? -j : 2 * n - j - 1;
+  return j;
+}
+
+// Rounds half away from zero and clamps to a byte. Values at or below 0 all end as 0, so only
+// positive values need the rounding; v - trunc(v) is exact for them.
+inline uint8_t ToByte(double v) {
+  if (!(v > 0.0)) return 0;
+  if (v >= 255.0) return 255;
+  const int i = int(v);
+  return uint8_t(v - i >= 0.5 ? i + 1 : i);
+}
+
+// Byte values as doubles: a table read is cheaper than a conversion in the inner loops.
+struct ByteDoubles {
+  double v[256];
+  ByteDoubles() {
+    for (int i = 0; i < 256; ++i) v[i] = i;
+  }
+};
+const ByteDoubles kByte;
+
+// One destination line from whole source lines: every byte of the line sums the same byte of
+// the contributing source lines, in contribution order; a byte whose contributing values are all
+// equal keeps that value. Both passes run through here, so the inner loop is one contiguous
+// multiply-add over a line that the compiler vectorises.
+void ResampleRow(const uint8_t* mid, size_t rowBytes, const ResampleContributions& c, int v,
+                 double* acc, uint8_t* flatMask, uint8_t* out) {
+  const int* idx = c.index.data() + c.offset[size_t(v)];
+  const double* wt = c.weight.data() + c.offset[size_t(v)];
+  const int n = c.count[size_t(v)];
+  const uint8_t* first = mid + size_t(idx[0]) * rowBytes;
+  // The first contribution starts the sums (0 + w x v is w x v) and the equality marks.
+  const double w0 = wt[0];
+  for (size_t x = 0; x < rowBytes; ++x) {
+    acc[x] = w0 * first[x];
+    flatMask[x] = 1;
+  }
+  for (int i = 1; i < n; ++i) {
+    const uint8_t* row = mid + size_t(idx[i]) * rowBytes;
+    const double w = wt[i];
+    for (size_t x = 0; x < rowBytes; ++x) {
+      acc[x] += w * row[x];
+      flatMask[x] &= uint8_t(row[x] == first[x]);
+    }
+  }
+  for (size_t x = 0; x < rowBytes; ++x) out[x] = flatMask[x] ? first[x] : ToByte(acc[x]);
+}
+
+// Rows handled together by the horizontal pass.
+constexpr int kBand = 32;
+
+// Working memory of the horizontal pass: a band of source rows turned so that each source
+// column is one contiguous line, and one destination line.
+struct BandBuffers {
+  std::unique_ptr<uint8_t[]> band, line;
+};
+
+// The horizontal pass, a band of rows at a time: the band is turned so that a source column
+// becomes a line of band-height pixels, every destination column is computed as a line by
+// ResampleRow, and its pixels are put back into their rows of the intermediate picture.
+template <int Bpp>
+void HorizontalPass(const uint8_t* src, int w, int h, uint8_t* mid, int W,
+                    const ResampleContributions& c, BandBuffers& buf, double* acc, uint8_t* flat) {
+  for (int y0 = 0; y0 < h; y0 += kBand) {
+    const int rows = std::min(kBand, h - y0);
+    const size_t lineBytes = size_t(rows) * Bpp;
+    for (int r = 0; r < rows; ++r) {
+      const uint8_t* in = src + size_t(y0 + r) * size_t(w) * Bpp;
+      uint8_t* out = buf.band.get() + size_t(r) * Bpp;
+      for (int x = 0; x < w; ++x, in += Bpp, out += lineBytes) std::memcpy(out, in, Bpp);
+    }
+    for (int u = 0; u < W; ++u) {
+      ResampleRow(buf.band.get(), lineBytes, c, u, acc, flat, buf.line.get());
+      const uint8_t* in = buf.line.get();
+      uint8_t* out = mid + size_t(y0) * size_t(W) * Bpp + size_t(u) * Bpp;
+      for (int r = 0; r < rows; ++r, in += Bpp, out += size_t(W) * Bpp) std::memcpy(out, in, Bpp);
+    }
+  }
+}
+
+}  // namespace
+
+double Lanczos3(double x) {
+  if (x == 0.0) return 1.0;
+  if (std::fabs(x) >= kSupport) return 0.0;
+  const double px = std::numbers::pi * x;
+  const double px3 = px / kSupport;
+  return (std::sin(px) / px) * (std::sin(px3) / px3);
+}
+
+bool BuildResampleContributions(int n, int m, ResampleContributions& out) {
+  if (n <= 0 || m <= 0) return false;
+  const double s = double(m) / double(n);
+  const double r = s >= 1.0 ? kSupport : kSupport / s;
+  try {
+    out.offset.assign(size_t(m), 0);
+    out.count.assign(size_t(m), 0);
+    out.index.clear();
+    out.weight.clear();
+    const size_t perDest = size_t(2 * std::ceil(r) + 1);
+    out.index.reserve(size_t(m) * perDest);
+    out.weight.reserve(size_t(m) * perDest);
+    for (int u = 0; u < m; ++u) {
+      const double c = u / s;
+      const int lo = int(std::ceil(c - r)), hi = int(std::floor(c + r));
+      out.offset[size_t(u)] = int(out.index.size());
+      out.count[size_t(u)] = hi - lo + 1;
+      for (int j = lo; j <= hi; ++j) {
+        out.index.push_back(Mirror(j, n));
+        out.weight.push_back(s >= 1.0 ? Lanczos3(c - j) : Lanczos3((c - j) * s) * s);
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+unsigned ResampleImage(const uint8_t* src, int w, int h, uint8_t* dst, int W, int H,
+                       int bytesPerPixel, int kernel) {
+  size_t bytes = 0;
+  if (kernel != kLanczos3Kernel || !src || !dst || bytesPerPixel < 1 || bytesPerPixel > 4 ||
+      !PictureBytes(w, h, bytesPerPixel, bytes) || !PictureBytes(W, H, bytesPerPixel, bytes))
+    return kGeometryBadParam;
+  size_t midBytes = 0;
+  if (!PictureBytes(W, h, bytesPerPixel, midBytes)) return kGeometryNoMemory;
+  ResampleContributions hc, vc;
+  if (!BuildResampleContributions(w, W, hc) || !BuildResampleContributions(h, H, vc))
+    return kGeometryNoMemory;
+  const size_t rowBytes = size_t(W) * size_t(bytesPerPixel);
+  const size_t bandLine = size_t(kBand) * size_t(bytesPerPixel);
+  const size_t accBytes = std::max(rowBytes, bandLine);
+  std::unique_ptr<uint8_t[]> mid(NewLargeBuffer(midBytes));
+  std::unique_ptr<double[]> acc(new (std::nothrow) double[accBytes]);
+  std::unique_ptr<uint8_t[]> flat(new (std::nothrow) uint8_t[accBytes]);
+  BandBuffers band;
+  band.band.reset(new (std::nothrow) uint8_t[size_t(w) * bandLine]);
+  band.line.reset(new (std::nothrow) uint8_t[bandLine]);
+  if (!mid || !acc || !flat || !band.band || !band.line) return kGeometryNoMemory;
+
+  // Each output value sums the same contributions in the same order as a walk column by column
+  // would, so the order of the loops does not change any result.
+  switch (bytesPerPixel) {
+    case 1:
+      HorizontalPass<1>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get());
+      break;
+    case 2:
+      HorizontalPass<2>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get());
+      break;
+    case 3:
+      HorizontalPass<3>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get());
+      break;
+    default:
+      HorizontalPass<4>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get());
+      break;
+  }
+  for (int v = 0; v < H; ++v)
+    ResampleRow(mid.get(), rowBytes, vc, v, acc.get(), flat.get(), dst + size_t(v) * rowBytes);
+  return kGeometryOk;
+}
+
+}  // namespace orv

@@ -1,0 +1,129 @@
+#include "filters/TwoPassScaler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <new>
+#include "platform/LargeBuffer.h"
+
+#include "platform/CheckedMath.h"
+
+namespace orv {
+namespace {
+
+double Triangle(double x) {
+  x = std::fabs(x);
+  return x < 1.0 ? 1.0 - x : 0.0;
+}
+
+// Rounds a non-negative single-precision sum half up. The addition is done in double so that a
+// sum just below a half (0.49999997f) is not pushed up by float rounding.
+inline uint8_t RoundHalfUp(float v) {
+  int i = int(double(v) + 0.5);
+  return uint8_t(std::clamp(i, 0, 255));
+}
+
+}  // namespace
+
+bool BuildScalerContributions(int n, int m, ScalerContributions& out) {
+  if (n <= 0 || m <= 0) return false;
+  const double s = double(m) / double(n);
+  const double d = s >= 1.0 ? 1.0 : 1.0 / s;
+  const double k = s >= 1.0 ? 1.0 : s;
+  const int window = 2 * int(std::ceil(d)) + 1;
+  try {
+    out.first.assign(size_t(m), 0);
+    out.count.assign(size_t(m), 0);
+    out.offset.assign(size_t(m), 0);
+    out.weights.clear();
+    out.weights.reserve(size_t(m) * size_t(window));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  double w[64];
+  std::vector<double> big;
+  for (int u = 0; u < m; ++u) {
+    const double c = u / s;
+    int left = std::max(0, int(std::floor(c - d)));
+    int right = std::min(int(std::ceil(c + d)), n - 1);
+    if (right - left + 1 > window) ++left;
+    const int cnt = std::max(0, right - left + 1);
+    double* ws = w;
+    if (cnt > 64) {
+      big.resize(size_t(cnt));
+      ws = big.data();
+    }
+    double sum = 0.0;
+    for (int j = left; j <= right; ++j) {
+      ws[j - left] = k * Triangle(k * (c - j));
+      sum += ws[j - left];
+    }
+    if (sum > 0.0)
+      for (int i = 0; i < cnt; ++i) ws[i] /= sum;
+    out.first[size_t(u)] = left;
+    out.count[size_t(u)] = cnt;
+    out.offset[size_t(u)] = int(out.weights.size());
+    for (int i = 0; i < cnt; ++i) out.weights.push_back(float(ws[i]));
+  }
+  return true;
+}
+
+bool CTwoPassScaler::Report(int percent) {
+  if (progress_ && !progress_(progressUser_, percent)) cancelled_ = true;
+  return !cancelled_;
+}
+
+bool CTwoPassScaler::Scale(const uint8_t* src, int w, int h, uint8_t* dst, int W, int H) {
+  cancelled_ = false;
+  size_t midBytes = 0, dstBytes = 0, srcBytes = 0;
+  if (!src || !dst || !PictureBytes(w, h, 3, srcBytes) || !PictureBytes(W, H, 3, dstBytes) ||
+      !PictureBytes(W, h, 3, midBytes))
+    return false;
+  ScalerContributions hc, vc;
+  if (!BuildScalerContributions(w, W, hc) || !BuildScalerContributions(h, H, vc)) return false;
+  std::unique_ptr<uint8_t[]> mid(NewLargeBuffer(midBytes));
+  std::unique_ptr<float[]> acc(new (std::nothrow) float[size_t(W) * 3]);
+  if (!mid || !acc) return false;
+
+  // Horizontal pass: every row of w pixels becomes W pixels of the intermediate picture.
+  const size_t srcStride = size_t(w) * 3, midStride = size_t(W) * 3;
+  for (int y = 0; y < h; ++y) {
+    if (!Report(int(double(y) / h * 50))) return false;
+    const uint8_t* in = src + size_t(y) * srcStride;
+    uint8_t* out = mid.get() + size_t(y) * midStride;
+    for (int u = 0; u < W; ++u) {
+      const float* wt = hc.weights.data() + hc.offset[size_t(u)];
+      const uint8_t* p = in + size_t(hc.first[size_t(u)]) * 3;
+      float r = 0.f, g = 0.f, b = 0.f;
+      for (int i = 0, n = hc.count[size_t(u)]; i < n; ++i, p += 3) {
+        r += wt[i] * float(p[0]);
+        g += wt[i] * float(p[1]);
+        b += wt[i] * float(p[2]);
+      }
+      out[3 * size_t(u)] = RoundHalfUp(r);
+      out[3 * size_t(u) + 1] = RoundHalfUp(g);
+      out[3 * size_t(u) + 2] = RoundHalfUp(b);
+    }
+  }
+
+  // Vertical pass, one destination row at a time: each column's sum runs over its contributing
+  // rows in the same order as a column walk would, so the result is the same while the reads
+  // stay sequential.
+  for (int v = 0; v < H; ++v) {
+    if (!Report(50 + int(double(v) / H * 50))) return false;
+    const float* wt = vc.weights.data() + vc.offset[size_t(v)];
+    const int first = vc.first[size_t(v)], n = vc.count[size_t(v)];
+    float* a = acc.get();
+    std::fill(a, a + midStride, 0.f);
+    for (int i = 0; i < n; ++i) {
+      const uint8_t* row = mid.get() + size_t(first + i) * midStride;
+      const float wi = wt[i];
+      for (size_t x = 0; x < midStride; ++x) a[x] += wi * float(row[x]);
+    }
+    uint8_t* out = dst + size_t(v) * midStride;
+    for (size_t x = 0; x < midStride; ++x) out[x] = RoundHalfUp(a[x]);
+  }
+  return true;
+}
+
+}  // namespace orv

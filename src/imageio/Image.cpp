@@ -1,0 +1,45 @@
+#include "imageio/Image.h"
+
+#include <cstring>
+#include <new>
+
+#include "platform/CheckedMath.h"
+#include "platform/LargeBuffer.h"
+
+namespace orv {
+
+bool Image::Allocate(int width, int height) {
+  Clear();
+  size_t bytes = 0;
+  if (!PictureBytes(width, height, 3, bytes)) return false;
+  pixels_.reset(NewLargeBuffer(bytes));
+  if (!pixels_) return false;
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+void Image::Adopt(std::unique_ptr<uint8_t[]> pixels, int width, int height) {
+  pixels_ = std::move(pixels);
+  width_ = pixels_ ? width : 0;
+  height_ = pixels_ ? height : 0;
+}
+
+bool Image::CopyFrom(const Image& other) {
+  if (this == &other) return true;
+  if (other.empty()) {
+    Clear();
+    return true;
+  }
+  if (!Allocate(other.width_, other.height_)) return false;
+  std::memcpy(pixels_.get(), other.pixels_.get(), other.byteSize());
+  return true;
+}
+
+void Image::Clear() {
+  pixels_.reset();
+  width_ = 0;
+  height_ = 0;
+}
+
+}  // namespace orv

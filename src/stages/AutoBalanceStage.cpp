@@ -1,0 +1,54 @@
+#include "stages/AutoBalanceStage.h"
+
+#include "settings/CurveAxes.h"
+#include "platform/NumberText.h"
+#include "settings/StageSettings.h"
+
+namespace orv {
+
+AutoBalanceValues DeriveAutoBalance(Settings& s, const CameraSummary& c) {
+  CurveStageSettings stage = BalanceSettingsOf(s);
+  AutoBalanceValues v;
+  if (stage.advanced) {
+    int b = LookupAt(*stage.curve, BalanceAxis(c));
+    v.alpha = b / 255.0;
+    v.line = "BL:Alpha=" + FormatG(v.alpha) + ", S.Speed=" + FormatG(BalanceShutter(c));
+  } else {
+    v.alpha = BasicLookup(*stage.curve) / 255.0;
+    v.line = "BL:Alpha=" + FormatG(v.alpha);
+  }
+  return v;
+}
+
+StageOutcome RunAutoBalanceStage(StageContext& ctx) {
+  if (!BalanceSettingsOf(ctx.settings).enabled) return StageOutcome::kDone;
+  // The levels are found on the whole picture, so the crop is stretched alike afterwards.
+  bool ok = true;
+  bool haveCopy = false;
+  if (ctx.processPicture) {
+    haveCopy = ctx.CopyToSpare();
+    Image& s = ctx.spare;
+    ok = haveCopy && ctx.filters.AutoLevels(s.pixels(), s.width(), s.height(), 5, 250);
+  }
+  if (!ctx.Checkpoint(25, false)) return StageOutcome::kCancelled;
+  AutoBalanceValues v = DeriveAutoBalance(ctx.settings, ctx.camera);
+  if (haveCopy) {
+    Image& p = ctx.picture;
+    Image& s = ctx.spare;
+    ok = ctx.filters.Blend(p.pixels(), p.width(), p.height(), s.pixels(), s.width(), s.height(),
+                           v.alpha) &&
+         ok;
+  }
+  ctx.StageLine(v.line);
+  if (ctx.crop) {
+    Image& c = *ctx.crop;
+    Image& cs = *ctx.detailSpare;
+    ok = ctx.CopyCropToSpare() && ctx.filters.ApplyLevels(cs.pixels(), cs.width(), cs.height()) &&
+         ctx.filters.Blend(c.pixels(), c.width(), c.height(), cs.pixels(), cs.width(),
+                           cs.height(), v.alpha) &&
+         ok;
+  }
+  return ok ? StageOutcome::kDone : StageOutcome::kFailed;
+}
+
+}  // namespace orv

@@ -1,0 +1,32 @@
+#include "stages/FilterSimStage.h"
+
+#include "filters/FilterSimulator.h"
+#include "filters/FilterTable.h"
+
+namespace orv {
+
+FilterSimStagePlan DeriveFilterSimStage(const FilterSimSettings& stage) {
+  FilterSimStagePlan plan;
+  if (!stage.enabled) return plan;
+  plan.run = true;
+  plan.name = std::string(FilterListName(stage.filterNo));
+  plan.blackWhite = stage.blackAndWhite;
+  plan.stageText = plan.name;
+  plan.logText = "filter: " + plan.name;
+  return plan;
+}
+
+
+StageOutcome RunFilterSimStage(StageContext& ctx) {
+  FilterSimStagePlan plan = DeriveFilterSimStage(FilterSimSettingsOf(ctx.settings));
+  if (!plan.run) return StageOutcome::kDone;
+  ctx.services.ShowStageText(plan.stageText);
+  StageOutcome outcome = ctx.InPlace([&](Image& img) {
+    return SimulateFilter(img.pixels(), img.width(), img.height(), plan.name, plan.strength,
+                          plan.keepHighlights, plan.blackWhite);
+  });
+  ctx.StageLine(plan.logText);
+  return outcome;
+}
+
+}  // namespace orv
