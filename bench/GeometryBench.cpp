@@ -7,7 +7,7 @@
 #include "BenchPicture.h"
 #include "filters/FilterSimulator.h"
 #include "filters/MinoltaMatcher.h"
-#include "imageio/ResizeImage.h"
+#include "filters/ResizeImage.h"
 
 namespace {
 

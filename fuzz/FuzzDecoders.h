@@ -10,7 +10,7 @@
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
 #include "imageio/PixelBuffer.h"
-#include "platform/Metafile.h"
+#include "imageio/metafile/Metafile.h"
 
 namespace orv::fuzz {
 

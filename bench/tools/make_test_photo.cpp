@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "filters/Image.h"
+#include "imageio/Image.h"
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
 
