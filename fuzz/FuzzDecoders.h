@@ -4,9 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cctype>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "imageio/Codecs.h"
+#include "imageio/ImageFormat.h"
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
 #include "imageio/PixelBuffer.h"
@@ -39,8 +43,7 @@ inline void FuzzJpeg(const uint8_t* data, size_t size) {
 }
 
 inline void FuzzMetafile(const uint8_t* data, size_t size) {
-  int w = 0, h = 0;
-  FreeLibraryBuffer(RenderMetafileMemory(data, size, &w, &h));
+  DecodeWith(ReadMetafile, data, size);
 }
 
 // The program plays WMF files in a child process; the fuzzer drives the player in its own, where
@@ -54,26 +57,36 @@ inline void FuzzWmf(const uint8_t* data, size_t size) {
 #endif
 }
 
-struct Target {
-  const char* name;
-  void (*run)(const uint8_t*, size_t);
-};
+// A target is named after its format in lower case ("jpeg", "png", ...): one for every row of the
+// format table that has a decoder.
+inline std::string TargetName(const FormatRow& row) {
+  std::string name;
+  for (const char* c = row.name; *c; ++c) name += char(std::tolower(static_cast<unsigned char>(*c)));
+  return name;
+}
 
-inline const Target kTargets[] = {
-    {"jpeg", FuzzJpeg},
-    {"png", [](const uint8_t* d, size_t n) { DecodeWith(ReadPng, d, n); }},
-    {"tiff", [](const uint8_t* d, size_t n) { DecodeWith(ReadTiff, d, n); }},
-    {"bmp", [](const uint8_t* d, size_t n) { DecodeWith(ReadBmp, d, n); }},
-    {"tga", [](const uint8_t* d, size_t n) { DecodeWith(ReadTga, d, n); }},
-    {"pcx", [](const uint8_t* d, size_t n) { DecodeWith(ReadPcx, d, n); }},
-    {"psd", [](const uint8_t* d, size_t n) { DecodeWith(ReadPsd, d, n); }},
-    {"emf", FuzzMetafile},
-    {"wmf", FuzzWmf},
-};
+inline std::vector<std::string> TargetNames() {
+  std::vector<std::string> names;
+  size_t count = 0;
+  const FormatRow* rows = FormatRows(count);
+  for (size_t i = 0; i < count; ++i)
+    if (rows[i].decode) names.push_back(TargetName(rows[i]));
+  return names;
+}
 
-inline void RunTarget(const char* name, const uint8_t* data, size_t size) {
-  for (const Target& t : kTargets)
-    if (std::strcmp(t.name, name) == 0) t.run(data, size);
+// Decodes the input with the named target's decoder; JPEG and WMF have runs of their own above.
+inline void RunTarget(const std::string& name, const uint8_t* data, size_t size) {
+  size_t count = 0;
+  const FormatRow* rows = FormatRows(count);
+  for (size_t i = 0; i < count; ++i) {
+    if (!rows[i].decode || TargetName(rows[i]) != name) continue;
+    if (rows[i].format == kFormatJpeg)
+      FuzzJpeg(data, size);
+    else if (rows[i].format == kFormatWmf)
+      FuzzWmf(data, size);
+    else
+      DecodeWith(rows[i].decode, data, size);
+  }
 }
 
 }  // namespace orv::fuzz

@@ -7,6 +7,7 @@
 #include <cctype>
 
 #include "engine/EngineHost.h"
+#include "imageio/ImageFormat.h"
 
 namespace orv {
 namespace {
@@ -17,14 +18,6 @@ std::string WithSlash(std::string folder) {
 }
 
 }  // namespace
-
-bool IsSupportedImagePath(const std::string& path) {
-  if (path.size() < 4) return false;
-  std::string ext = LowerAscii(path.substr(path.size() - 4));
-  static const char* const kExtensions[] = {".jpg", ".psd", ".png", ".bmp", ".pcx", ".tif", ".tga"};
-  return std::any_of(std::begin(kExtensions), std::end(kExtensions),
-                     [&](const char* e) { return ext == e; });
-}
 
 void BatchQueue::Warn(const std::string& line) {
   warnings_ += line;
@@ -44,7 +37,7 @@ int BatchQueue::ClassifyFile(const std::string& path) {
       return -1;
     }
   }
-  return IsSupportedImagePath(path) ? 1 : 0;
+  return IsQueuedImagePath(path) ? 1 : 0;
 }
 
 void BatchQueue::AddPath(const std::string& path) {

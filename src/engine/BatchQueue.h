@@ -66,8 +66,4 @@ class BatchQueue {
   std::vector<CueItem> cue_;
 };
 
-// True for the extensions the queue takes: the last four characters, case aside, are one of
-// .jpg .psd .png .bmp .pcx .tif .tga.
-bool IsSupportedImagePath(const std::string& path);
-
 }  // namespace orv

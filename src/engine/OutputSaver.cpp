@@ -223,21 +223,9 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
     replace = false;
   }
 
-  std::string outExt = ext4;
-  OutKind kind = OutKind::Other;
-  switch (s.Output.FileType) {
-    case 1:
-      outExt = ".jpg", kind = OutKind::Jpeg;
-      break;
-    case 2:
-      outExt = ".png", kind = OutKind::Png;
-      break;
-    case 3:
-      outExt = ".bmp", kind = OutKind::Bmp;
-      break;
-    default:
-      break;
-  }
+  // Output.FileType picks the format; "Same as Source" keeps the source's.
+  const FormatRow* chosen = FormatForOutputType(s.Output.FileType);
+  std::string outExt = chosen ? LowerAscii(chosen->extensions[0].text) : ext4;
   outPath = DropLast(outPath, 4) + outExt;
 
   // The source itself is never replaced, whatever the settings say.
@@ -254,14 +242,20 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
     }
   }
 
-  if (kind == OutKind::Other) {
-    std::string srcExt = LowerAscii(LastChars(sourcePath, 3));
-    if (srcExt == "jpg")
-      kind = OutKind::Jpeg;
-    else if (srcExt == "png")
-      kind = OutKind::Png;
-    else if (srcExt == "bmp")
-      kind = OutKind::Bmp;
+  if (!chosen) {
+    // A source named like one of the output types' formats is saved as that type.
+    std::string srcExt = "." + LowerAscii(LastChars(sourcePath, 3));
+    size_t count = 0;
+    const FormatRow* rows = FormatRows(count);
+    for (size_t i = 0; i < count && !chosen; ++i)
+      if (rows[i].outputType != 0 && srcExt == LowerAscii(rows[i].extensions[0].text))
+        chosen = &rows[i];
+  }
+  OutKind kind = OutKind::Other;
+  if (chosen) {
+    kind = chosen->format == kFormatJpeg  ? OutKind::Jpeg
+           : chosen->format == kFormatPng ? OutKind::Png
+                                          : OutKind::Bmp;
   }
   const Image& p = ctx.picture;
   if (kind == OutKind::Other) {
@@ -297,12 +291,8 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
     PrepareJpegMetadata(MetadataFor(ctx));
     result = int64_t(WriteJpeg(dest, p.pixels(), p.width(), p.height(), q, false, 24, nullptr));
     ok = result > 0;
-  } else if (kind == OutKind::Png) {
-    ok = WritePng(dest, p.pixels(), p.width(), p.height(), p.width() * 3, 8, 0, nullptr, 2, 0.0, 0,
-                  nullptr);
-    result = ok;
   } else {
-    ok = WriteBmp(dest, p.pixels(), p.width(), p.height(), 24, 0, nullptr);
+    ok = chosen->encode(dest, p.pixels(), p.width(), p.height(), EncodeOptions{});
     result = ok;
   }
   // The file reaches its name only once it is complete; a failed encoding leaves nothing.

@@ -11,7 +11,6 @@
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
 #include "imageio/PixelBuffer.h"
-#include "imageio/metafile/Metafile.h"
 
 namespace orv {
 namespace {
@@ -49,18 +48,6 @@ unsigned CImageFile::Load(const char* path) {
     if (probe) format = FormatFromContent(GuessSourceFormat(probe.get()));
   }
   if (format == kFormatUnknown) format = FormatFromExtension(path);
-  if (format == kFormatWmf || format == kFormatEmf) {
-    image_.Clear();
-    firstComment_.clear();
-    exif_.clear();
-    format_ = format;
-    int w = 0, h = 0;
-    uint8_t* pixels = RenderMetafile(path, &w, &h);
-    if (!pixels) return GetLastLibraryError();
-    AdoptBuffer(image_, pixels, w, h);
-    SetLastLibraryError(kErrNone);
-    return kErrNone;
-  }
   SourcePtr source(OpenSourceFile(path));
   if (!source) {
     image_.Clear();
@@ -118,45 +105,24 @@ unsigned CImageFile::LoadFromSource(ImageSource* source, ImageFormat format) {
     SetLastLibraryError(kErrBadHandle);
     return kErrBadHandle;
   }
-  using Decoder = uint8_t* (*)(ImageSource*, int, int*, int*);
-  Decoder decode = nullptr;
-  switch (format) {
-    case kFormatJpeg:
-      try {
-        return LoadJpeg(source);
-      } catch (...) {  // copying the comment or EXIF block ran out of memory
-        image_.Clear();
-        SetLastLibraryError(kErrNoMemory);
-        return kErrNoMemory;
-      }
-    case kFormatPng:
-      decode = ReadPng;
-      break;
-    case kFormatBmp:
-      decode = ReadBmp;
-      break;
-    case kFormatPcx:
-      decode = ReadPcx;
-      break;
-    case kFormatTiff: {
-      TiffHeaderInfo info;
-      if (!ReadTiffHeader(source, &info)) return GetLastLibraryError();
-      decode = ReadTiff;
-      break;
+  const FormatRow* row = FindFormat(format);
+  if (!row || !row->decode) {
+    // GIF, PAX and unknown content have no decoder: say so rather than report success.
+    SetLastLibraryError(kErrBadParam);
+    return kErrBadParam;
+  }
+  if (format == kFormatJpeg) {
+    // JPEG loads keep the comment, the EXIF block and the density, and decode previews scaled.
+    try {
+      return LoadJpeg(source);
+    } catch (...) {  // copying the comment or EXIF block ran out of memory
+      image_.Clear();
+      SetLastLibraryError(kErrNoMemory);
+      return kErrNoMemory;
     }
-    case kFormatTga:
-      decode = ReadTga;
-      break;
-    case kFormatPsd:
-      decode = ReadPsd;
-      break;
-    default:
-      // GIF, PAX and unknown content have no decoder: say so rather than report success.
-      SetLastLibraryError(kErrBadParam);
-      return kErrBadParam;
   }
   int w = 0, h = 0;
-  uint8_t* pixels = decode(source, 24, &w, &h);
+  uint8_t* pixels = row->decode(source, 24, &w, &h);
   if (!pixels) return GetLastLibraryError();
   AdoptBuffer(image_, pixels, w, h);
   return kErrNone;
@@ -186,51 +152,18 @@ unsigned CImageFile::Save(const char* path, ImageFormat format) {
     SetLastLibraryError(kErrBadParam);
     return kErrBadParam;
   }
+  const FormatRow* row = FindFormat(format);
+  if (!row || !row->encode) {
+    SetLastLibraryError(kErrBadParam);
+    return kErrBadParam;
+  }
   ImageDest* dest = OpenDestFile(path);
   if (!dest) return GetLastLibraryError();
-  const uint8_t* p = image_.pixels();
-  const int w = image_.width(), h = image_.height();
-  bool ok = false;
-  switch (format) {
-    case kFormatJpeg: {
-      SetJpegDctMethod(1);
-      if (enhancedSubsampling_) {
-        int ones[LibraryContext::kComponentCount];
-        for (int& v : ones) v = 1;
-        SetJpegSampling(ones, ones);
-      } else {
-        SetJpegSampling(nullptr, nullptr);
-      }
-      ok = WriteJpeg(dest, p, w, h, jpegQuality_, false, 24, &density_) != 0;
-      break;
-    }
-    case kFormatPng:
-      ok = WritePng(dest, p, w, h, w * 3, 8, 0, nullptr, 2, 0.0, 0, nullptr);
-      break;
-    case kFormatBmp:
-      ok = WriteBmp(dest, p, w, h, 24, 16777216, nullptr);
-      break;
-    case kFormatPcx:
-      ok = WritePcx(dest, p, w, h, 24);
-      break;
-    case kFormatTiff:
-      ok = WriteTiff(dest, p, w, h, 24);
-      break;
-    case kFormatTga:
-      ok = WriteTga(dest, p, w, h, 24);
-      break;
-    case kFormatWmf:
-      ok = WriteWmf(dest, p, w, h, 24);
-      break;
-    case kFormatEmf:
-      ok = WriteEmf(dest, p, w, h, 24);
-      break;
-    case kFormatPsd:
-      ok = WritePsd(dest, p, w, h, 24);
-      break;
-    default:
-      break;
-  }
+  EncodeOptions options;
+  options.jpegQuality = jpegQuality_;
+  options.jpegFullChroma = enhancedSubsampling_;
+  options.jpegDensity = &density_;
+  bool ok = row->encode(dest, image_.pixels(), image_.width(), image_.height(), options);
   unsigned result = ok ? kErrNone : GetLastLibraryError();
   if (!ok) MarkDestFailed(dest);
   if (!CloseDest(dest) && ok) result = GetLastLibraryError();

@@ -1,82 +1,123 @@
 #include "imageio/ImageFormat.h"
 
 #include <cctype>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "imageio/Codecs.h"
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
+#include "imageio/metafile/Metafile.h"
 
 namespace orv {
 namespace {
 
-struct FormatRow {
-  ImageFormat format;
-  int content;  // -1: no content code
-  const char* extension;
-  const char* name;
+// The encoders' adapters to the codecs' own entry points.
+bool EncodeJpeg(ImageDest* dest, const uint8_t* p, int w, int h, const EncodeOptions& o) {
+  SetJpegDctMethod(1);
+  if (o.jpegFullChroma) {
+    int ones[LibraryContext::kComponentCount];
+    for (int& v : ones) v = 1;
+    SetJpegSampling(ones, ones);
+  } else {
+    SetJpegSampling(nullptr, nullptr);
+  }
+  return WriteJpeg(dest, p, w, h, o.jpegQuality, false, 24, o.jpegDensity) != 0;
+}
+bool EncodePng(ImageDest* dest, const uint8_t* p, int w, int h, const EncodeOptions&) {
+  return WritePng(dest, p, w, h, w * 3, 8, 0, nullptr, 2, 0.0, 0, nullptr);
+}
+bool EncodeBmp(ImageDest* dest, const uint8_t* p, int w, int h, const EncodeOptions&) {
+  return WriteBmp(dest, p, w, h, 24, 16777216, nullptr);
+}
+template <bool (*Write)(ImageDest*, const uint8_t*, int, int, int)>
+bool Encode24(ImageDest* dest, const uint8_t* p, int w, int h, const EncodeOptions&) {
+  return Write(dest, p, w, h, 24);
+}
+
+// TIFF files are checked by their header before libtiff decodes them.
+uint8_t* DecodeTiff(ImageSource* source, int bits, int* width, int* height) {
+  TiffHeaderInfo info;
+  if (!ReadTiffHeader(source, &info)) return nullptr;
+  return ReadTiff(source, bits, width, height);
+}
+
+// Rows are tried from the top: both by content (each row's signatures in order) and by
+// extension. The TGA row comes last: its signature, two zero bytes, is the weakest.
+constexpr FormatRow kFormats[] = {
+    {kFormatBmp, "BMP", kContentBmp, {{0, 2, "BM"}}, {{".BMP", true}}, ReadBmp, EncodeBmp, 3},
+    {kFormatPax, "PAX", kContentPax, {{0, 3, "PAX"}}, {{".PAX"}}, nullptr, nullptr, 0},
+    {kFormatGif, "GIF", kContentGif, {{0, 6, "GIF89a"}, {0, 6, "GIF87a"}}, {{".GIF"}},
+     nullptr, nullptr, 0},
+    // The longer JPEG signature first: the shorter one also matches it.
+    {kFormatJpeg, "JPEG", kContentJpeg, {{0, 4, "\xFF\xD8\xFF\xE0"}, {0, 3, "\xFF\xD8\xFF"}},
+     {{".JPG", true}, {".JPEG"}}, ReadJpeg, EncodeJpeg, 1},
+    {kFormatPcx, "PCX", kContentPcx,
+     {{0, 2, "\x0A\x00"}, {0, 2, "\x0A\x02"}, {0, 2, "\x0A\x03"}, {0, 2, "\x0A\x05"}},
+     {{".PCX", true}}, ReadPcx, Encode24<WritePcx>, 0},
+    {kFormatTiff, "TIFF", kContentTiff, {{0, 2, "MM"}, {0, 2, "II"}},
+     {{".TIF", true}, {".TIFF"}}, DecodeTiff, Encode24<WriteTiff>, 0},
+    {kFormatPng, "PNG", kContentPng, {{0, 8, "\x89PNG\r\n\x1A\n"}}, {{".PNG", true}}, ReadPng,
+     EncodePng, 2},
+    {kFormatWmf, "WMF", kContentWmf, {{0, 5, "\x01\x00\x09\x00\x00"}, {0, 4, "\xD7\xCD\xC6\x9A"}},
+     {{".WMF"}}, ReadMetafile, Encode24<WriteWmf>, 0},
+    {kFormatEmf, "EMF", kContentEmf, {{40, 4, " EMF"}}, {{".EMF"}}, ReadMetafile,
+     Encode24<WriteEmf>, 0},
+    {kFormatPsd, "PSD", kContentPsd, {{0, 4, "8BPS"}}, {{".PSD", true}}, ReadPsd,
+     Encode24<WritePsd>, 0},
+    // Two zero bytes name a TGA only with the .tga extension (see GuessSourceFormat).
+    {kFormatTga, "TGA", kContentTga, {{0, 2, "\x00\x00"}}, {{".TGA", true}}, ReadTga,
+     Encode24<WriteTga>, 0},
 };
 
-// One row per extension; both lookups walk the rows from the top.
-constexpr FormatRow kFormatTable[] = {
-    {kFormatUnknown, kContentUnknown, nullptr, "unknown"},
-    {kFormatBmp, kContentBmp, ".BMP", "BMP"},
-    {kFormatGif, kContentGif, ".GIF", "GIF"},
-    {kFormatJpeg, kContentJpeg, ".JPG", "JPEG"},
-    {kFormatJpeg, kContentJpeg, ".JPEG", "JPEG"},
-    {kFormatPng, kContentPng, ".PNG", "PNG"},
-    {kFormatPcx, kContentPcx, ".PCX", "PCX"},
-    {kFormatTiff, kContentTiff, ".TIF", "TIFF"},
-    {kFormatTiff, kContentTiff, ".TIFF", "TIFF"},
-    {kFormatWmf, kContentWmf, ".WMF", "WMF"},
-    {kFormatEmf, kContentEmf, ".EMF", "EMF"},
-    {kFormatPax, kContentPax, ".PAX", "PAX"},
-    {kFormatPsd, kContentPsd, ".PSD", "PSD"},
-    {kFormatTga, -1, ".TGA", "TGA"},
-};
-
-struct Signature {
+// Content the program recognises but has no format for.
+struct ForeignSignature {
   int content;
-  int offset;
-  int length;
-  const char* bytes;
+  FormatSignature signature;
 };
-
-// First match wins, so the longer JPEG and GIF signatures come before their shorter forms.
-constexpr Signature kSignatures[] = {
-    {kContentBmp, 0, 2, "BM"},
-    {kContentPax, 0, 3, "PAX"},
-    {kContentGif, 0, 6, "GIF89a"},
-    {kContentGif, 0, 6, "GIF87a"},
-    {kContentJpeg, 0, 4, "\xFF\xD8\xFF\xE0"},
-    {kContentJpeg, 0, 3, "\xFF\xD8\xFF"},
-    {kContentPcx, 0, 2, "\x0A\x00"},
-    {kContentPcx, 0, 2, "\x0A\x02"},
-    {kContentPcx, 0, 2, "\x0A\x03"},
-    {kContentPcx, 0, 2, "\x0A\x05"},
-    {kContentTiff, 0, 2, "MM"},
-    {kContentTiff, 0, 2, "II"},
-    {kContentPng, 0, 8, "\x89PNG\r\n\x1A\n"},
-    {kContentWmf, 0, 5, "\x01\x00\x09\x00\x00"},
-    {kContentWmf, 0, 4, "\xD7\xCD\xC6\x9A"},
-    {kContentEmf, 40, 4, " EMF"},
-    {kContentPsd, 0, 4, "8BPS"},
-    {kContentTla01, 0, 4, "TLA\x01"},
-    {kContentTlaU, 0, 4, "TLAU"},
-    {kContentZeroPair, 0, 2, "\x00\x00"},
+constexpr ForeignSignature kForeignSignatures[] = {
+    {kContentTla01, {0, 4, "TLA\x01"}},
+    {kContentTlaU, {0, 4, "TLAU"}},
 };
 
 constexpr int kProbeBytes = 44;
+
+bool Matches(const uint8_t* head, const FormatSignature& sig) {
+  return sig.length > 0 && sig.offset + sig.length <= kProbeBytes &&
+         std::memcmp(head + sig.offset, sig.bytes, size_t(sig.length)) == 0;
+}
 
 bool HasTgaExtension(const char* path) {
   const char* dot = path ? std::strrchr(path, '.') : nullptr;
   return dot && strcasecmp(dot, ".tga") == 0;
 }
 
+bool EndsWithNoCase(std::string_view text, std::string_view end) {
+  if (text.size() < end.size()) return false;
+  return strncasecmp(text.data() + text.size() - end.size(), end.data(), end.size()) == 0;
+}
+
 }  // namespace
+
+const FormatRow* FormatRows(size_t& count) {
+  count = std::size(kFormats);
+  return kFormats;
+}
+
+const FormatRow* FindFormat(ImageFormat format) {
+  for (const FormatRow& row : kFormats)
+    if (row.format == format) return &row;
+  return nullptr;
+}
+
+const FormatRow* FormatForOutputType(int fileType) {
+  if (fileType == 0) return nullptr;
+  for (const FormatRow& row : kFormats)
+    if (row.outputType == fileType) return &row;
+  return nullptr;
+}
 
 int GuessSourceFormat(ImageSource* source) {
   if (!BeginLibraryCall()) return kContentUnknown;
@@ -93,16 +134,22 @@ int GuessSourceFormat(ImageSource* source) {
     return kContentUnknown;
   }
   SetLastLibraryError(kErrNone);
-  for (const Signature& sig : kSignatures) {
-    if (std::memcmp(head + sig.offset, sig.bytes, size_t(sig.length)) != 0) continue;
-    if (sig.content == kContentZeroPair && HasTgaExtension(SourcePath(source))) return kContentTga;
-    return sig.content;
+  for (const FormatRow& row : kFormats) {
+    for (const FormatSignature& sig : row.signatures) {
+      if (!Matches(head, sig)) continue;
+      if (row.format == kFormatTga && !HasTgaExtension(SourcePath(source)))
+        return kContentZeroPair;
+      return row.content;
+    }
   }
+  for (const ForeignSignature& foreign : kForeignSignatures)
+    if (Matches(head, foreign.signature)) return foreign.content;
   return kContentUnknown;
 }
 
 ImageFormat FormatFromContent(int contentCode) {
-  for (const FormatRow& row : kFormatTable)
+  if (contentCode == kContentUnknown) return kFormatUnknown;
+  for (const FormatRow& row : kFormats)
     if (row.content == contentCode) return row.format;
   return kFormatUnknown;
 }
@@ -112,15 +159,22 @@ ImageFormat FormatFromExtension(const char* path) {
   if (!dot) return kFormatUnknown;
   std::string ext(dot);
   for (char& c : ext) c = char(std::toupper(static_cast<unsigned char>(c)));
-  for (const FormatRow& row : kFormatTable)
-    if (row.extension && ext == row.extension) return row.format;
+  for (const FormatRow& row : kFormats)
+    for (const FormatExtension& e : row.extensions)
+      if (e.text && ext == e.text) return row.format;
   return kFormatUnknown;
 }
 
 const char* FormatName(ImageFormat format) {
-  for (const FormatRow& row : kFormatTable)
-    if (row.format == format) return row.name;
-  return "unknown";
+  const FormatRow* row = FindFormat(format);
+  return row ? row->name : "unknown";
+}
+
+bool IsQueuedImagePath(std::string_view path) {
+  for (const FormatRow& row : kFormats)
+    for (const FormatExtension& e : row.extensions)
+      if (e.text && e.queued && EndsWithNoCase(path, e.text)) return true;
+  return false;
 }
 
 }  // namespace orv

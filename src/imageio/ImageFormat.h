@@ -1,10 +1,19 @@
-// The program's image format codes and format recognition: one table that both the content
-// lookup (GuessSourceFormat) and the extension lookup walk from the top.
+// The program's image formats: one table that says, for each format, how its content is
+// recognised, which extensions name it, which of them a folder scan queues, its decoder and
+// encoder, and which Output.FileType selects it. Every format lookup reads it; adding a format
+// is a row here plus the format's decoder and encoder files.
 #pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "imageio/Jpeg.h"
 
 namespace orv {
 
 struct ImageSource;
+struct ImageDest;
 
 enum ImageFormat : int {
   kFormatUnknown = 0,
@@ -40,6 +49,49 @@ enum ContentCode : int {
   kContentTga = 14,
 };
 
+// A decoder delivers 24-bit RGB rows top to bottom in a buffer released with FreeLibraryBuffer,
+// or null with the thread's last error set.
+using DecodeFn = uint8_t* (*)(ImageSource* source, int bits, int* width, int* height);
+
+// What an encoder may need besides the pixels; formats ignore what they do not carry.
+struct EncodeOptions {
+  int jpegQuality = 75;
+  bool jpegFullChroma = false;  // 1 x 1 sampling of every component
+  const JpegDensity* jpegDensity = nullptr;
+};
+// An encoder writes 24-bit RGB pixels; false on failure, with nothing of the call left behind.
+using EncodeFn = bool (*)(ImageDest* dest, const uint8_t* pixels, int width, int height,
+                          const EncodeOptions& options);
+
+struct FormatSignature {
+  int offset = 0;
+  int length = 0;  // 0 ends the row's list
+  const char* bytes = nullptr;
+};
+
+struct FormatExtension {
+  const char* text = nullptr;  // upper case, with the dot; null ends the row's list
+  bool queued = false;         // folder scans and drops take files named so
+};
+
+struct FormatRow {
+  ImageFormat format;
+  const char* name;  // display name: "JPEG", "PNG", ...
+  int content;       // the content code GuessSourceFormat gives for the signatures
+  FormatSignature signatures[4];  // tried in table order, first match wins
+  FormatExtension extensions[3];  // the first is the format's own
+  DecodeFn decode;                // null: recognised but not decoded
+  EncodeFn encode;                // null: not written
+  int outputType;                 // the Output.FileType that selects this format; 0 none
+};
+
+// The rows in lookup order.
+const FormatRow* FormatRows(size_t& count);
+// The row of a format; null for kFormatUnknown and codes without a row.
+const FormatRow* FindFormat(ImageFormat format);
+// The row chosen by an Output.FileType; null for 0 ("Same as Source") and unknown types.
+const FormatRow* FormatForOutputType(int fileType);
+
 // Reads the first 44 bytes of the source (rewinding it first and afterwards) and returns the
 // content code of the first matching signature; 0 with last error 3 when 44 bytes cannot be read.
 int GuessSourceFormat(ImageSource* source);
@@ -50,5 +102,8 @@ ImageFormat FormatFromContent(int contentCode);
 ImageFormat FormatFromExtension(const char* path);
 // The format's display name ("JPEG", "PNG", ...), or "unknown".
 const char* FormatName(ImageFormat format);
+// Whether a folder scan or a drop queues the file: its name ends with a queued extension, in
+// any letter case.
+bool IsQueuedImagePath(std::string_view path);
 
 }  // namespace orv

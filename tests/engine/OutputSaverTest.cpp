@@ -151,6 +151,12 @@ TEST_F(SaverFixture, FileTypesAndTheSourceFormatPath) {
   ASSERT_EQ(back.Load(out.c_str()), 0u);
   EXPECT_EQ(back.format(), kFormatTiff);
   EXPECT_EQ(back.width(), 96);
+  // A TGA source (recognised by two zero bytes and its extension) is saved as TGA.
+  test::WritePicture(dir / "src/g.tga", picture, kFormatTga);
+  ASSERT_EQ(SaveOutput(Context(), dir / "src/g.tga", &out), SaveOutcome::Saved);
+  ASSERT_EQ(back.Load(out.c_str()), 0u);
+  EXPECT_EQ(back.format(), kFormatTga);
+  EXPECT_EQ(back.height(), 64);
   // An unrecognisable source in "Same as Source" is not saved and not logged.
   WriteText(dir / "src/junk.tga", std::string(100, '\x01'));
   std::string logBefore = ReadText(dir / "log.html");

@@ -155,6 +155,31 @@ TEST_F(PipelineFixture, PreviewLeavesThePictureToDetailStagesAndWritesNoLines) {
   EXPECT_EQ(std::vector<uint8_t>(crop3.pixels(), crop3.pixels() + crop3.byteSize()), crop3Before);
 }
 
+TEST_F(PipelineFixture, AStageThatCannotWorkIsNamedAndTheChainGoesOn) {
+  // A picture over the pixel limit set after it was made: the stages that need a spare copy
+  // cannot allocate one; the in-place stages still run.
+  picture = test::GradientImage(1500, 1000);
+  Settings s = AllOff(false);
+  s.Sharpen.SimEnabled = 1;
+  s.Saturation.SimEnabled = 1;
+  ::setenv("ORV_MAX_MEGAPIXELS", "1", 1);
+  PipelineResult r = Run(s, nullptr);
+  ::unsetenv("ORV_MAX_MEGAPIXELS");
+  EXPECT_FALSE(r.cancelled);
+  EXPECT_EQ(r.failedStage, "Sharpen");
+  std::string text = ReadText(dir / "log.html");
+  EXPECT_NE(text.find(StageFailedText("Sharpen")), std::string::npos);
+  EXPECT_NE(text.find("SA: NT="), std::string::npos);  // the stage after it still ran
+
+  // Preview mode writes no line but still reports the stage.
+  ::setenv("ORV_MAX_MEGAPIXELS", "1", 1);
+  Image crop = test::GradientImage(1200, 900);
+  host.tab = 4;
+  r = Run(s, nullptr, &crop);
+  ::unsetenv("ORV_MAX_MEGAPIXELS");
+  EXPECT_EQ(r.failedStage, "Sharpen");
+}
+
 TEST_F(PipelineFixture, LongExposureStagesFollowTheShutterTime) {
   Settings s = AllOff(true);
   s.HotPixels.Enabled = 1;

@@ -38,10 +38,10 @@ uint8_t* RenderMetafileMemory(const uint8_t* data, size_t size, int* width, int*
   return nullptr;
 }
 
-uint8_t* RenderMetafile(const char* path, int* width, int* height) {
-  ImageSource* source = OpenSourceFile(path);
+uint8_t* ReadMetafile(ImageSource* source, int /*bits*/, int* width, int* height) {
+  if (!BeginLibraryCall()) return nullptr;
   if (!source) {
-    SetLastLibraryError(kErrFileOpen);
+    SetLastLibraryError(kErrBadHandle);
     return nullptr;
   }
   const uint64_t size = SourceSize(source);
@@ -54,13 +54,24 @@ uint8_t* RenderMetafile(const char* path, int* width, int* height) {
       ok = false;
     }
   }
-  ok = ok && ReadSource(source, data.data(), data.size()) == data.size();
-  CloseSource(source);
+  ok = ok && SeekSource(source, 0, SEEK_SET) &&
+       ReadSource(source, data.data(), data.size()) == data.size();
   if (!ok) {
     SetLastLibraryError(size > kMaxMetafileBytes ? kErrBadMetafile : kErrFileRead);
     return nullptr;
   }
   return RenderMetafileMemory(data.data(), data.size(), width, height);
+}
+
+uint8_t* RenderMetafile(const char* path, int* width, int* height) {
+  ImageSource* source = OpenSourceFile(path);
+  if (!source) {
+    SetLastLibraryError(kErrFileOpen);
+    return nullptr;
+  }
+  uint8_t* pixels = ReadMetafile(source, 24, width, height);
+  CloseSource(source);
+  return pixels;
 }
 
 }  // namespace orv

@@ -8,12 +8,16 @@
 
 namespace orv {
 
+struct ImageSource;
+
 constexpr int kScreenDpi = 96;
 constexpr uint8_t kMetafileBackground = 0x80;
 
 // A buffer released with FreeLibraryBuffer, or null with the last error: 2 the file cannot be
 // read, 27 not a metafile or a bad header, 1 too large.
 uint8_t* RenderMetafile(const char* path, int* width, int* height);
+// The metafile held by an open source, in the decoders' style (bits is ignored: always 24).
+uint8_t* ReadMetafile(ImageSource* source, int bits, int* width, int* height);
 uint8_t* RenderMetafileMemory(const uint8_t* data, size_t size, int* width, int* height);
 
 // The two players behind RenderMetafileMemory. PlayWmf runs PlayWmfHere in a child process.
