@@ -7,6 +7,9 @@
 #include "stages/CastStage.h"
 #include "stages/MidtoneStage.h"
 #include "stages/SaturationStage.h"
+#include "settings/Curve.h"
+#include "settings/CurveAxes.h"
+#include "settings/Settings.h"
 
 namespace orv {
 namespace {
@@ -150,6 +153,71 @@ TEST(SharpenStage, PercentMethodsAndLines) {
   EXPECT_DOUBLE_EQ(unsharp.sigma, 5.6);
   EXPECT_EQ(unsharp.log.text, "SH: Thresh=0, Amount=0.5, Sigma=5.6");
   EXPECT_EQ(DeriveSharpenStage({true, 255, 0, 1}).log.text, "SH: Thresh=0, Amount=1, Sigma=0.6");
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// The plans read the settings and the camera summary alone: no pixels, no run.
+Settings PlanSettings(bool advanced) {
+  Settings s;
+  s.ApplyKeyDefaults();
+  s.Mode.Advanced = advanced ? 1 : 0;
+  return s;
+}
+
+TEST(StagePlans, SwitchedOffStagesPlanNothing) {
+  Settings s = PlanSettings(false);
+  CameraSummary camera;
+  s.ColorCast.SimEnabled = 0;
+  s.Midtones.SimEnabled = 0;
+  s.Saturation.SimEnabled = 0;
+  s.Sharpen.SimEnabled = 0;
+  s.HotPixels.SimEnabled = 0;
+  s.Denoise.SimEnabled = 0;
+  EXPECT_FALSE(PlanCastStage(s, camera).run);
+  EXPECT_FALSE(PlanMidtoneStage(s, camera).run);
+  EXPECT_FALSE(PlanSaturationStage(s, camera).run);
+  EXPECT_FALSE(PlanSharpenStage(s, camera).enabled);
+  EXPECT_FALSE(PlanHotPixelStage(s, camera).enabled);
+  EXPECT_FALSE(PlanDenoiseStage(s, camera).enabled);
+}
+
+TEST(StagePlans, AdvancedHotPixelsFollowTheShutterAndTheModelList) {
+  Settings s = PlanSettings(true);
+  s.HotPixels.Enabled = 1;
+  CameraSummary camera;
+  camera.HasExif = true;
+  camera.DisplayModel = "Camera X100";
+  camera.EffectiveShutter = 1.0 / 250;
+  EXPECT_FALSE(PlanHotPixelStage(s, camera).run);  // short exposure
+  camera.EffectiveShutter = 8;
+  HotPixelStagePlan longExposure = PlanHotPixelStage(s, camera);
+  EXPECT_TRUE(longExposure.enabled);
+  EXPECT_FALSE(longExposure.listed);
+  EXPECT_GE(longExposure.wi, 3);
+  // A listed camera with the exclusion that skips the stage.
+  s.HotPixels.ExList = "X100";
+  s.HotPixels.Exclude = 1;
+  s.HotPixels.ExcludeType = 0;
+  HotPixelStagePlan listed = PlanHotPixelStage(s, camera);
+  EXPECT_TRUE(listed.listed);
+  EXPECT_FALSE(listed.run);
+}
+
+TEST(StagePlans, BasicValuesGiveTheSameNumbersAsTheDeriveSteps) {
+  Settings s = PlanSettings(false);
+  CameraSummary camera;
+  s.Sharpen.SimEnabled = 1;
+  SharpenStagePlan sharpen = PlanSharpenStage(s, camera);
+  SharpenStageInput in;
+  in.value = BasicLookup(s.Sharpen.Basic);
+  EXPECT_EQ(sharpen.log.text, DeriveSharpenStage(in).log.text);
+  s.Saturation.SimEnabled = 1;
+  EXPECT_EQ(PlanSaturationStage(s, camera).level, BasicLookup(s.Saturation.Basic));
 }
 
 }  // namespace
