@@ -15,7 +15,11 @@ void OpenLaunchPaths(CMainWindow& window, const std::vector<std::string>& paths,
   // Files.ExcludeORV).
   QStringList queued;
   for (const std::string& path : paths) {
-    if (!IsProfilePath(path) || IsFolder(path)) {
+    // A drop only ever names what exists; a mistyped argument would queue a photo that cannot
+    // load, so it is named and left out.
+    if (!PathExists(path)) {
+      std::fprintf(stderr, "orv-lumitra: no such file or folder: %s\n", path.c_str());
+    } else if (!IsProfilePath(path) || IsFolder(path)) {
       queued << QString::fromStdString(path);
     } else if (!window.OpenProfile(QString::fromStdString(AbsolutePath(path)))) {
       std::fprintf(stderr, "orv-lumitra: cannot read the profile %s\n", path.c_str());

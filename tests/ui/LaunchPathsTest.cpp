@@ -1,6 +1,7 @@
 // What the desktop program opens from its command line (a file manager's "Open with"): profiles
 // first, then photos and folders queued as a drop queues them.
 #include <QListWidget>
+#include <cstdio>
 #include <filesystem>
 
 #include "settings/Profile.h"
@@ -37,13 +38,29 @@ TEST_F(LaunchPathsTest, LoadsProfilesBeforeQueueingInTheGivenOrder) {
   ui::CMainWindow& w = Open();
   ASSERT_EQ(w.engine().settings().Files.Recursive, 0);
 
-  ui::OpenLaunchPaths(w, {single, Data("in"), Data("deep.ORV"), Data("missing.orv")}, true);
+  ui::OpenLaunchPaths(w, {single, Data("in"), Data("gone.jpg"), Data("deep.ORV")}, true);
   EXPECT_EQ(w.windowTitle(), QStringLiteral("ORV Lumitra 2.0 - deep.ORV"));
   // A rebuilt Cue List holds the folder's files (sub-folders where met) before single files.
   EXPECT_EQ(CueTexts(), (QStringList{QString::fromStdString(deep), QString::fromStdString(top),
                                      QString::fromStdString(single)}));
-  EXPECT_TRUE(prompts_->Saw("message Can't load the settings from " +
-                            QString::fromStdString(Data("missing.orv"))));
+  EXPECT_FALSE(prompts_->Saw("message"));
+}
+
+TEST_F(LaunchPathsTest, AnUnreadableProfileIsReportedAndChangesNothing) {
+  ui::CMainWindow& w = Open();
+  w.engine().settings().Files.Recursive = 1;
+  std::string unreadable = Data("locked.orv");
+  WriteText(unreadable, "[Files]\r\nRecursive=0\r\n");
+  std::filesystem::permissions(unreadable, std::filesystem::perms::none);
+  if (std::FILE* probe = std::fopen(unreadable.c_str(), "rb")) {
+    std::fclose(probe);
+    GTEST_SKIP() << "running with rights that read any file";
+  }
+  ui::OpenLaunchPaths(w, {unreadable}, true);
+  EXPECT_EQ(w.engine().settings().Files.Recursive, 1);
+  EXPECT_EQ(w.windowTitle(), QStringLiteral("ORV Lumitra 2.0"));
+  EXPECT_TRUE(
+      prompts_->Saw("message Can't load the settings from " + QString::fromStdString(unreadable)));
 }
 
 TEST_F(LaunchPathsTest, AFolderNamedLikeAProfileIsQueued) {
