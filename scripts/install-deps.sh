@@ -10,6 +10,8 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-liberation libwmf-dev
   qt6-base-dev libgl-dev xvfb xauth
   libgtest-dev libgmock-dev libbenchmark-dev
+  help2man librsvg2-bin
+  desktop-file-utils appstream shared-mime-info man-db file
 )
 
 missing=()

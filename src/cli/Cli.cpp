@@ -55,12 +55,14 @@ constexpr Command kCommands[] = {
     {"profile", "write the resulting settings to a profile file",
      "Usage: orv [--home DIR] profile [--profile FILE | --defaults]\n"
      "                            [--set Section.Key=VALUE]... --write FILE\n"
+     "   or: orv profile --list-keys\n"
      "\n"
      "Starts from the current profile of the app folder (current.orv), applies a named\n"
      "profile (--profile: a path, or a name in the app folder's Profiles folder) or the\n"
      "default profile (--defaults), then every --set in order, and saves the result to FILE.\n"
      "Setting names are those of the profile file, e.g. Balance.Simple or Quality.MaxKB;\n"
-     "HotPixels.ExList takes its camera list comma-separated.\n",
+     "HotPixels.ExList takes its camera list comma-separated.\n"
+     "  --list-keys  print every setting name (Section.Key), one a line, in profile order\n",
      RunProfileCommand},
 };
 
@@ -69,8 +71,8 @@ void PrintHelp(FILE* out) {
              ": batch enhancement of digital camera photographs.\n"
              "\n"
              "Usage: orv [--home DIR] COMMAND [OPTIONS] [ARGS]\n"
-             "       orv --help | --version\n"
-             "       orv COMMAND --help\n",
+             "   or: orv --help | --help-all | --version\n"
+             "   or: orv COMMAND --help\n",
              out);
   bool any = false;
   for (const Command& c : CommandTable()) {
@@ -83,8 +85,25 @@ void PrintHelp(FILE* out) {
       "\nOptions:\n"
       "  --home DIR  use DIR as the app folder (profiles, default.orv, help, log)\n"
       "  --help      show this text\n"
+      "  --help-all  show this text and the help of every command\n"
       "  --version   show the version\n",
       out);
+}
+
+// Every command's help after the overview, each under its own heading and indented, the shape
+// help2man turns into one subsection a command.
+void PrintAllHelp(FILE* out) {
+  PrintHelp(out);
+  for (const Command& c : CommandTable()) {
+    std::fprintf(out, "\nCommand %.*s:\n", int(c.name.size()), c.name.data());
+    std::string_view text = c.usage;
+    while (!text.empty()) {
+      size_t end = text.find('\n');
+      std::string_view line = text.substr(0, end);
+      std::fprintf(out, line.empty() ? "\n" : "  %.*s\n", int(line.size()), line.data());
+      text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+  }
 }
 
 }  // namespace
@@ -101,6 +120,10 @@ int RunCli(int argc, char** argv) {
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
       PrintHelp(stdout);
+      return kExitOk;
+    }
+    if (a == "--help-all") {
+      PrintAllHelp(stdout);
       return kExitOk;
     }
     if (a == "--version") {

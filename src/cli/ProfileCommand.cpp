@@ -5,16 +5,32 @@
 #include "cli/SettingsOptions.h"
 #include "platform/AppFolder.h"
 #include "settings/Profile.h"
+#include "settings/SettingKeys.h"
 
 namespace orv::cli {
 
+namespace {
+
+// The names --set takes, for shell completion and for users; needs no app folder.
+int ListSettingKeys() {
+  for (const SettingKey& key : SettingKeys()) std::printf("%s\n", QualifiedName(key).c_str());
+  return kExitOk;
+}
+
+}  // namespace
+
 int RunProfileCommand(const GlobalOptions& global, std::span<const std::string> args) {
+  if (args.size() == 1 && args[0] == "--list-keys") return ListSettingKeys();
   SettingsOptions options;
   std::string writePath, error;
   for (size_t i = 0; i < args.size();) {
     if (TakeSettingsOption(args, i, options, error)) {
       if (!error.empty()) break;
       continue;
+    }
+    if (args[i] == "--list-keys") {
+      error = "--list-keys takes no other argument";
+      break;
     }
     if (args[i] == "--write" && i + 1 < args.size()) {
       writePath = args[i + 1];

@@ -14,8 +14,10 @@
 
 #include "platform/SafeWrite.h"
 
-#ifndef ORV_INSTALL_DATA_DIR
-#define ORV_INSTALL_DATA_DIR "/usr/local/share/orv-lumitra"
+// Where the installed read-only data lies, relative to the installed executable's folder; the
+// build sets it from the install layout. Being relative, an installed tree works from any prefix.
+#ifndef ORV_DATA_FROM_BIN
+#define ORV_DATA_FROM_BIN "../share/orv-lumitra"
 #endif
 
 namespace orv {
@@ -36,7 +38,7 @@ bool CopyFile(const std::string& from, const std::string& to) {
 
 // Copies default.orv and the help pages from the first source folder that has them.
 void Seed(const std::string& folder) {
-  std::vector<std::string> sources = {ExecutableFolder(), ORV_INSTALL_DATA_DIR};
+  std::vector<std::string> sources = {ExecutableFolder(), InstalledDataFolder()};
   for (const std::string& src : sources) {
     if (src == folder || !IsRegularFile(src + "/default.orv")) continue;
     if (!IsRegularFile(folder + "/default.orv"))
@@ -66,6 +68,10 @@ std::string ExecutableFolder() {
   std::string path(buf, size_t(n));
   size_t slash = path.rfind('/');
   return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string InstalledDataFolder() {
+  return AbsolutePath(ExecutableFolder() + "/" + ORV_DATA_FROM_BIN);
 }
 
 std::string AbsolutePath(const std::string& path) {

@@ -2,7 +2,9 @@
 // the run log) live. Chosen as: --home DIR, else $ORV_HOME, else the executable's folder when it
 // holds default.orv and is writable (build tree, portable copy), else
 // $XDG_DATA_HOME/orv-lumitra (default ~/.local/share/orv-lumitra). A folder that lacks
-// default.orv is created and seeded from the executable's folder or the installed data folder.
+// default.orv is created and seeded from the executable's folder or the installed data folder
+// (../share/orv-lumitra beside the executable's folder), so writable state never goes into an
+// install prefix.
 #pragma once
 
 #include <string>
@@ -11,6 +13,10 @@ namespace orv {
 
 // The folder of the running executable, without a trailing slash.
 std::string ExecutableFolder();
+
+// The read-only data of an installed program: default.orv and help/ in ../share/orv-lumitra
+// from the executable's folder, whichever prefix the program was installed into.
+std::string InstalledDataFolder();
 
 // Resolves, creates and seeds the app folder. False with a message when it cannot be made.
 bool ResolveAppFolder(const std::string& homeOption, std::string& folder, std::string& error);

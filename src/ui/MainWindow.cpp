@@ -500,12 +500,17 @@ void CMainWindow::LoadSettings() {
                             tr("ORV Settings (*.orv)"), QString(), QString()};
   QString path = prompts_->OpenFile(this, request);
   if (path.isEmpty()) return;
+  OpenProfile(path);
+}
+
+bool CMainWindow::OpenProfile(const QString& path) {
   // An unreadable file changes nothing, the title included.
-  if (!LoadProfile(engine_.settings(), path.toStdString())) return;
+  if (!LoadProfile(engine_.settings(), path.toStdString())) return false;
   profileName_ = QFileInfo(path).fileName();
   UpdateTitle();
   RefreshAllPages();
   RefreshPreviews();
+  return true;
 }
 
 void CMainWindow::SaveSettings() {

@@ -60,6 +60,9 @@ class CMainWindow : public QMainWindow, public EngineHost {
   // Files and folders given by a drop, in drop order.
   void AddDroppedPaths(const QStringList& paths);
 
+  // Loads a settings profile as Load Settings does; false (nothing changed) when unreadable.
+  bool OpenProfile(const QString& path);
+
   // The command buttons.
   void LoadSettings();
   void SaveSettings();

@@ -1,5 +1,6 @@
-// orv-lumitra: the desktop program. Resolves the app folder, opens the main window, and runs
-// until it closes; with --screenshot it renders the window into a PNG instead.
+// orv-lumitra: the desktop program. Resolves the app folder, opens the main window with the
+// profiles, photos and folders of the command line, and runs until it closes; with --screenshot
+// it renders the window into a PNG instead.
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdio>
@@ -7,6 +8,7 @@
 
 #include "platform/AppFolder.h"
 #include "ui/LaunchOptions.h"
+#include "ui/LaunchPaths.h"
 #include "ui/MainWindow.h"
 #include "ui/Screenshot.h"
 
@@ -34,6 +36,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ORV Lumitra"));
   QApplication::setApplicationVersion(QStringLiteral(ORV_VERSION));
+  // Ties the windows to the installed desktop entry (its icon and name on Wayland).
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.orvlumitra.lumitra"));
 
   std::string folder;
   if (!orv::ResolveAppFolder(options.home, folder, error)) {
@@ -44,7 +48,11 @@ int main(int argc, char** argv) {
   }
 
   orv::ui::CMainWindow window(folder, std::make_unique<orv::ui::CQtPrompts>(), !screenshot);
+  // Parsed again without Qt's options and their values, which QApplication has taken out.
+  orv::ui::LaunchOptions remaining;
+  orv::ui::ParseLaunchOptions(std::vector<std::string>(argv + 1, argv + argc), remaining, error);
   if (screenshot) {
+    orv::ui::OpenLaunchPaths(window, remaining.paths, false);
     QString message;
     if (!orv::ui::SaveWindowScreenshot(
             window, QString::fromStdString(orv::AbsolutePath(options.screenshot)), options.tab,
@@ -57,5 +65,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   window.show();
+  orv::ui::OpenLaunchPaths(window, remaining.paths, true);
   return app.exec();
 }

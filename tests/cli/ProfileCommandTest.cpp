@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "settings/Profile.h"
+#include "settings/SettingKeys.h"
 #include "support/RunOrv.h"
 
 namespace orv {
@@ -86,6 +89,35 @@ TEST(Cli, HelpVersionAndUnknownCommands) {
   OrvResult sub = RunOrv({"profile", "--help"});
   EXPECT_EQ(sub.status, 0);
   EXPECT_NE(sub.out.find("--write FILE"), std::string::npos);
+}
+
+TEST(ProfileCommand, ListKeysPrintsWhatSetTakesWithoutAnAppFolder) {
+  TempDir home;
+  // No app folder is made: shell completion calls this on every Tab.
+  OrvResult r = RunOrv({"--home", home / "app", "profile", "--list-keys"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> lines;
+  for (size_t pos = 0, end; (end = r.out.find('\n', pos)) != std::string::npos; pos = end + 1)
+    lines.push_back(r.out.substr(pos, end - pos));
+  ASSERT_EQ(lines.size(), SettingKeys().size());
+  for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], QualifiedName(SettingKeys()[i]));
+  EXPECT_FALSE(std::filesystem::exists(home / "app"));
+  OrvResult mixed = RunOrv({"profile", "--list-keys", "--write", home / "x.orv"});
+  EXPECT_EQ(mixed.status, 2);
+  EXPECT_NE(mixed.err.find("--list-keys"), std::string::npos);
+}
+
+TEST(Cli, HelpAllHoldsEveryCommandsHelp) {
+  OrvResult all = RunOrv({"--help-all"});
+  ASSERT_EQ(all.status, 0);
+  for (const char* command : {"run", "info", "exif", "rotate", "profile"}) {
+    // Under its heading, each line of the command's help indented by two spaces.
+    OrvResult one = RunOrv({command, "--help"});
+    std::string indented = std::string("Command ") + command + ":\n";
+    for (size_t pos = 0, end; (end = one.out.find('\n', pos)) != std::string::npos; pos = end + 1)
+      indented += (end == pos ? "" : "  ") + one.out.substr(pos, end - pos + 1);
+    EXPECT_NE(all.out.find(indented), std::string::npos) << command;
+  }
 }
 
 }  // namespace

@@ -19,6 +19,20 @@ TEST(LaunchOptionsTest, ReadsTheScreenshotOptionsAndLeavesQtOptionsToQt) {
   EXPECT_EQ(o.image, "p.jpg");
 }
 
+TEST(LaunchOptionsTest, TakesPathsInOrderAndEverythingAfterTheDoubleDash) {
+  LaunchOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseLaunchOptions({"a.jpg", "--home", "/h", "Trip", "--", "--odd.jpg", "p.ORV"}, o,
+                                 error))
+      << error;
+  EXPECT_EQ(o.home, "/h");
+  EXPECT_EQ(o.paths, (std::vector<std::string>{"a.jpg", "Trip", "--odd.jpg", "p.ORV"}));
+  EXPECT_TRUE(IsProfilePath("p.ORV"));
+  EXPECT_TRUE(IsProfilePath("/x/night.orv"));
+  EXPECT_FALSE(IsProfilePath("night.orv.jpg"));
+  EXPECT_FALSE(IsProfilePath("orv"));
+}
+
 TEST(LaunchOptionsTest, RejectsWhatItCannotUse) {
   struct Case {
     std::vector<std::string> args;
