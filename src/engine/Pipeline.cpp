@@ -2,6 +2,7 @@
 
 #include "engine/EngineHost.h"
 #include "engine/ProgressDialog.h"
+#include "engine/Tabs.h"
 #include "filters/AutoBalanceStage.h"
 #include "filters/CorrectionStages.h"
 #include "filters/EarlyStages.h"
@@ -25,11 +26,6 @@ const PipelineStage kStages[] = {
     {11, "Color Final Fix", SaturationStageRun, 0, false, true, true},
     {12, "Text stamp", TextStampStage, 0, false, false, false},
 };
-
-// Tabs whose pages show the 1:1 detail view: "Details", "HotPixels", "Denoiser".
-bool CropTab(int tab) {
-  return tab >= 4 && tab <= 6;
-}
 
 }  // namespace
 
@@ -65,7 +61,7 @@ PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* deta
     result.cancelled = true;
     return result;
   }
-  bool cropOn = previewMode && CropTab(in.host.CurrentTab());
+  bool cropOn = previewMode && tabs::HasDetailView(in.host.CurrentTab());
   for (const PipelineStage& stage : kStages) {
     if (stage.run && (!previewMode || stage.runsInPreview)) {
       // In preview mode some stages leave the picture alone and work on the crop only.
