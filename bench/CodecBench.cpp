@@ -1,10 +1,8 @@
 // Decode and encode of a generated 24-megapixel photo-like picture through ReadJpeg/WriteJpeg,
-// to compare with libjpeg-turbo's own djpeg/cjpeg on the same file (see the report in the
-// imageio issue for the figures).
+// all in memory. The whole-command comparisons (bench/*.sh) make their own photos.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 #include "BenchPicture.h"
@@ -42,11 +40,6 @@ const std::vector<uint8_t>& Encoded() {
     uint64_t size = WriteJpeg(dest, Picture().data(), kWidth, kHeight, 90, false, 24, nullptr);
     CloseDest(dest);
     buf.resize(size_t(size));
-    // Keep the file for the command-line comparison: djpeg -outfile /dev/null bench-24mp.jpg.
-    if (FILE* f = std::fopen("bench-24mp.jpg", "wb")) {
-      std::fwrite(buf.data(), 1, buf.size(), f);
-      std::fclose(f);
-    }
     return buf;
   }();
   return file;

@@ -4,8 +4,8 @@
 #include "cli/Commands.h"
 #include "cli/SettingsOptions.h"
 #include "cli/TerminalHost.h"
+#include "engine/BlackFrameLoad.h"
 #include "engine/Engine.h"
-#include "imageio/ImageFile.h"
 #include "imageio/LibraryError.h"
 #include "platform/AppFolder.h"
 
@@ -90,14 +90,12 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
   if (!o.logPath.empty()) engine.log().SetPath(AbsolutePath(o.logPath));
   MakeFolders(engine.helpFolder());
   if (!o.blackFrame.empty()) {
-    CImageFile frame;
-    unsigned code = frame.Load(AbsolutePath(o.blackFrame).c_str());
+    unsigned code = LoadBlackFrame(AbsolutePath(o.blackFrame), engine.blackFrame());
     if (code != 0) {
       std::fprintf(stderr, "orv run: --black-frame %s: %s\n", o.blackFrame.c_str(),
                    LibraryErrorText(code));
       return kExitUsage;
     }
-    engine.blackFrame() = frame.TakeImage();
   }
   for (const std::string& p : o.paths) engine.queue().AddPath(AbsolutePath(p));
   if (!engine.queue().Warnings().empty() && !o.quiet)

@@ -5,6 +5,7 @@
 
 #include "settings/Profile.h"
 #include "settings/SettingKeys.h"
+#include "settings/SettingRules.h"
 
 namespace orv::cli {
 namespace {
@@ -75,6 +76,9 @@ bool ApplySetAssignment(Settings& s, const std::string& assignment, std::string&
             (key->type == SettingType::Double ? "number" : "whole number") + " for " + name;
     return false;
   }
+  // A font size given here is an entry, limited as the Extra page limits a typed one.
+  if (key->section == "Text" && key->key == "FontSize")
+    s.Text.FontSize = EnteredFontSize(s.Text.FontSize);
   return true;
 }
 

@@ -40,6 +40,12 @@ class BatchQueue {
   // "Exclude already processed files" after the box changed to `on`; turning it off asks first.
   void ExcludeProcessedToggled(bool on);
   void ClearWarnings();
+  // The check mark of Cue List entry `index` (the list's box); false when there is no such entry.
+  bool SetChecked(int index, bool checked) {
+    if (index < 0 || size_t(index) >= cue_.size()) return false;
+    cue_[size_t(index)].checked = checked;
+    return true;
+  }
 
   const std::vector<std::string>& Folders() const { return folders_; }
   const std::vector<std::string>& Files() const { return files_; }

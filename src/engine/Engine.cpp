@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 
 #include "engine/Pipeline.h"
+#include "engine/Tabs.h"
 #include "imageio/ImageFile.h"
 #include "imageio/LibraryError.h"
 #include "platform/NumberText.h"
+#include "settings/SettingRules.h"
 
 namespace orv {
 
@@ -67,6 +69,8 @@ SaveOutcome CEngine::SaveOutput(const std::string& sourcePath, CProgressDialog* 
 
 bool CEngine::AskSizeLimit() {
   host_.CommitPages(PageCommit::SizeAndQuality);
+  // The run takes the size and quality as the page would show them.
+  ApplyQualityFallback(settings_);
   if (settings_.Quality.Type != 1) return true;
   std::string question =
       "The settings in Size & Quality Tab indicate that you want ORV to determine\nthe maximum "
@@ -75,7 +79,7 @@ bool CEngine::AskSizeLimit() {
       "kB\nThis may result in image with far lower quality than the original.\n\nAre you sure "
       "you would like to continue with this setting?";
   if (host_.AskYesNo(question)) return true;
-  host_.SelectTab(7);
+  host_.SelectTab(tabs::kSizeQuality);
   return false;
 }
 
@@ -158,7 +162,7 @@ RunReport CEngine::RunAll() {
   log_.LogAppend(logtext::FullRunFooter());
   host_.ShowHelpPage(helpFolder() + "/log2.html");
   progress->Destroy();
-  host_.SelectTab(0);
+  host_.SelectTab(tabs::kOrv);
   return report;
 }
 

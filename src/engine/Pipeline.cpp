@@ -3,6 +3,7 @@
 #include "engine/EngineHost.h"
 #include "engine/ProcessLog.h"
 #include "engine/ProgressDialog.h"
+#include "engine/Tabs.h"
 #include "stages/AutoBalanceStage.h"
 #include "stages/BlackFrameStage.h"
 #include "stages/CastStage.h"
@@ -34,11 +35,6 @@ const PipelineStage kStages[] = {
     {11, "Color Final Fix", RunSaturationStage, 0, false, true, true},
     {12, "Text stamp", RunStampStage, 0, false, false, false},
 };
-
-// Tabs whose pages show the 1:1 detail view: "Details", "HotPixels", "Denoiser".
-bool CropTab(int tab) {
-  return tab >= 4 && tab <= 6;
-}
 
 // The engine's side of the stages: the progress window, the log and the host.
 class PipelineServices final : public StageServices {
@@ -108,7 +104,7 @@ PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* deta
     result.cancelled = true;
     return result;
   }
-  bool cropOn = previewMode && CropTab(in.host.CurrentTab());
+  bool cropOn = previewMode && tabs::HasDetailView(in.host.CurrentTab());
   for (const PipelineStage& stage : kStages) {
     if (stage.run && (!previewMode || stage.runsInPreview)) {
       // In preview mode some stages leave the picture alone and work on the crop only.

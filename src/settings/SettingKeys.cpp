@@ -13,73 +13,49 @@ namespace {
 
 // Row builders. The section and key names are the member names, so a row cannot name a field
 // other than the one it reads.
-#define ORV_INT(S, K, def, cre)                                                                   \
-  SettingKey {                                                                                    \
-#S, #K, SettingType::Int,                                                                     \
-        [](Settings &                                                                             \
-           s) { return SettingRef{.kind = SettingRef::Kind::Int, .i = &s.S.K}; },                 \
-                                                                               SettingValue{      \
-                                                                                   .i = def },    \
-                                                                                   SettingValue { \
-      .i = cre                                                                                    \
-    }                                                                                             \
-  }
-#define ORV_REAL(S, K, def, cre)                                                                     \
-  SettingKey {                                                                                       \
-#S, #K, SettingType::Double,                                                                     \
-        [](Settings &                                                                                \
-           s) { return SettingRef{.kind = SettingRef::Kind::Double, .d = &s.S.K}; },                 \
-                                                                                  SettingValue{      \
-                                                                                      .d = def },    \
-                                                                                      SettingValue { \
-      .d = cre                                                                                       \
-    }                                                                                                \
-  }
-#define ORV_TEXT(S, K, def, cre)                                                                   \
-  SettingKey {                                                                                     \
-#S, #K, SettingType::Text,                                                                     \
-        [](Settings &                                                                              \
-           s) { return SettingRef{.kind = SettingRef::Kind::Text, .t = &s.S.K}; },                 \
-                                                                                SettingValue{      \
-                                                                                    .t = def },    \
-                                                                                    SettingValue { \
-      .t = cre                                                                                     \
-    }                                                                                              \
-  }
+// clang-format off
+#define ORV_INT(S, K, def, cre)                                                        \
+  SettingKey{#S, #K, SettingType::Int,                                                 \
+             [](Settings& s) {                                                         \
+               return SettingRef{.kind = SettingRef::Kind::Int, .i = &s.S.K};          \
+             },                                                                        \
+             SettingValue{.i = def}, SettingValue{.i = cre}}
+#define ORV_REAL(S, K, def, cre)                                                       \
+  SettingKey{#S, #K, SettingType::Double,                                              \
+             [](Settings& s) {                                                         \
+               return SettingRef{.kind = SettingRef::Kind::Double, .d = &s.S.K};       \
+             },                                                                        \
+             SettingValue{.d = def}, SettingValue{.d = cre}}
+#define ORV_TEXT(S, K, def, cre)                                                       \
+  SettingKey{#S, #K, SettingType::Text,                                                \
+             [](Settings& s) {                                                         \
+               return SettingRef{.kind = SettingRef::Kind::Text, .t = &s.S.K};         \
+             },                                                                        \
+             SettingValue{.t = def}, SettingValue{.t = cre}}
 // Point n of the section's Advanced curve, stored under the key DataN.
-#define ORV_POINT(S, n, def, cre)                                                    \
-  SettingKey {                                                                       \
-#S, "Data" #n, SettingType::Int,                                                   \
-        [](Settings& s) {                                                              \
-          return SettingRef{.kind = SettingRef::Kind::Point, .curve = &s.S.Advanced, .index = n};                                         \
-        },                                                                             \
-        SettingValue{.i = def}, SettingValue { \
-      .i = cre                                                                       \
-    }                                                                                \
-  }
+#define ORV_POINT(S, n, def, cre)                                                      \
+  SettingKey{#S, "Data" #n, SettingType::Int,                                          \
+             [](Settings& s) {                                                         \
+               return SettingRef{.kind = SettingRef::Kind::Point,                      \
+                                 .curve = &s.S.Advanced, .index = n};                  \
+             },                                                                        \
+             SettingValue{.i = def}, SettingValue{.i = cre}}
 // The Basic value: point 0 of the section's one-point Basic curve.
-#define ORV_BASIC(S, K, def, cre)                                                    \
-  SettingKey {                                                                       \
-#S, #K, SettingType::Int,                                                          \
-        [](Settings& s) {                                                              \
-          return SettingRef{.kind = SettingRef::Kind::Point, .curve = &s.S.Basic, .index = 0};                                            \
-        },                                                                             \
-        SettingValue{.i = def}, SettingValue { \
-      .i = cre                                                                       \
-    }                                                                                \
-  }
-#define ORV_NOEXIF(S, def, cre)                                                                                 \
-  SettingKey {                                                                                                  \
-#S, "NoExif", SettingType::Int,                                                                             \
-        [](Settings &                                                                                           \
-           s) { return SettingRef{.kind = SettingRef::Kind::NoExif, .curve = &s.S.Advanced}; },                 \
-                                                                                             SettingValue{      \
-                                                                                                 .i =           \
-                                                                                                     def },     \
-                                                                                                 SettingValue { \
-      .i = cre                                                                                                  \
-    }                                                                                                           \
-  }
+#define ORV_BASIC(S, K, def, cre)                                                      \
+  SettingKey{#S, #K, SettingType::Int,                                                 \
+             [](Settings& s) {                                                         \
+               return SettingRef{.kind = SettingRef::Kind::Point,                      \
+                                 .curve = &s.S.Basic, .index = 0};                     \
+             },                                                                        \
+             SettingValue{.i = def}, SettingValue{.i = cre}}
+// The point the section's Advanced curve uses for photographs without EXIF.
+#define ORV_NOEXIF(S, def, cre)                                                        \
+  SettingKey{#S, "NoExif", SettingType::Int,                                           \
+             [](Settings& s) {                                                         \
+               return SettingRef{.kind = SettingRef::Kind::NoExif,                     \
+                                 .curve = &s.S.Advanced};                              \
+             },                                                                        \
+             SettingValue{.i = def}, SettingValue{.i = cre}}
 
 const SettingKey kKeys[] = {
     ORV_INT(Mode, Advanced, 0, 0),
@@ -239,6 +215,7 @@ const SettingKey kKeys[] = {
 #undef ORV_POINT
 #undef ORV_BASIC
 #undef ORV_NOEXIF
+// clang-format on
 
 }  // namespace
 

@@ -1,6 +1,8 @@
 // Every user setting, grouped exactly as the profile file: one group per section, one field per
 // key, so that `Settings.Balance.Enabled` is the profile's [Balance] Enabled=. Both the Basic and
 // the Advanced value sets live side by side; Mode.Advanced picks the one a run uses.
+// The groups start at zero: their values come from the key table (settings/SettingKeys.cpp),
+// the one list of defaults, which the Settings constructor applies.
 #pragma once
 
 #include <string>
@@ -38,63 +40,63 @@ struct SharpenGroup : CurveSection {
 struct HotPixelsGroup : CurveSection {
   int BF = 0;
   std::string ExList;  // one camera-model fragment a line, lines separated by CR LF
-  int Exclude = 1;
-  int ExcludeType = 1;
+  int Exclude = 0;
+  int ExcludeType = 0;
 };
 
 struct CleanSkinGroup : CurveSection {
-  int PinkTones = 1;
-  int SimPinkTones = 1;
+  int PinkTones = 0;
+  int SimPinkTones = 0;
 };
 
 struct FilesGroup {
-  int Recursive = 1;
-  int ExcludeORV = 1;
+  int Recursive = 0;
+  int ExcludeORV = 0;
 };
 
 struct SizeGroup {
   int Type = 0;
-  int Percent = 50;
-  int Width = 600;
-  int Height = 400;
+  int Percent = 0;
+  int Width = 0;
+  int Height = 0;
   int SaveOriginal = 0;
-  int KeepEXIF = 1;
+  int KeepEXIF = 0;
   int Filter = 0;
 };
 
 struct QualityGroup {
   int Type = 0;
-  int CQ = 88;
-  double MaxKB = 150.0;
-  int Subsampling = 1;
-  int MinQ = 45;
+  int CQ = 0;
+  double MaxKB = 0.0;
+  int Subsampling = 0;
+  int MinQ = 0;
 };
 
 struct TextGroup {
   int Enabled = 0;
   std::string String;
   std::string FontName;
-  int FontSize = 16;
-  int Italic = 1;
+  int FontSize = 0;
+  int Italic = 0;
   int Underline = 0;
-  int Weight = 400;
-  int Placement = 4;
-  int BackType = 1;
-  int OffsetX = 12;
-  int OffsetY = 6;
+  int Weight = 0;
+  int Placement = 0;
+  int BackType = 0;
+  int OffsetX = 0;
+  int OffsetY = 0;
   int DateType = 0;
-  int TextColor = 16777215;
+  int TextColor = 0;
   int BKColor = 0;
 };
 
 struct SRGBGroup {
-  int Enabled = 1;
+  int Enabled = 0;
   int Test = 0;
 };
 
 struct OutputGroup {
   int Type = 0;
-  int Replace = 1;
+  int Replace = 0;
   std::string SimDir;  // the folder of output type 1
   int FileType = 0;
   int DetailedLog = 0;

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "engine/Tabs.h"
+
 namespace orv::ui {
 
 const char* LaunchUsage() {
@@ -60,7 +62,7 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out
       if (!value(text)) return false;
       int tab = -1;
       auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), tab);
-      if (ec != std::errc() || end != text.data() + text.size() || tab < 0 || tab > 9) {
+      if (ec != std::errc() || end != text.data() + text.size() || tab < 0 || tab >= tabs::kCount) {
         error = "--tab takes a tab number from 0 to 9, not \"" + text + "\"";
         return false;
       }
@@ -75,7 +77,7 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out
     }
     // Anything else with one dash (Qt's own -style, -platform ...) is left to Qt.
   }
-  if ((out.tab != 0 || !out.image.empty()) && out.screenshot.empty()) {
+  if ((out.tab != tabs::kOrv || !out.image.empty()) && out.screenshot.empty()) {
     error = "--tab and --image go with --screenshot";
     return false;
   }

@@ -37,7 +37,7 @@ namespace {
 constexpr QSize kPaneSize(288, 216);
 constexpr QSize kDetailViewSize(256, 192);
 
-const char* const kTabTexts[CMainWindow::kTabCount] = {
+const char* const kTabTexts[tabs::kCount] = {
     "ORV",       "Files",    "Balance",         "Color Cast", "Details",
     "HotPixels", "Denoiser", "Size && Quality", "Extra",      "GO!"};
 
@@ -108,10 +108,7 @@ QWidget* CMainWindow::BuildCueColumn() {
   connect(cueList_, &QListWidget::itemSelectionChanged, this, &CMainWindow::CueSelectionChanged);
   connect(cueList_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
     if (syncingCue_) return;
-    int row = cueList_->row(item);
-    std::vector<CueItem>& cue = engine_.queue().Cue();
-    if (row >= 0 && row < int(cue.size()))
-      cue[size_t(row)].checked = item->checkState() == Qt::Checked;
+    engine_.queue().SetChecked(cueList_->row(item), item->checkState() == Qt::Checked);
   });
 
   auto* paneHeader = new QHBoxLayout;
@@ -188,18 +185,18 @@ QWidget* CMainWindow::BuildTabs() {
   filesPage_ = new CFilesPage(pageContext_);
   sizePage_ = new CSizeQualityPage(pageContext_);
   outputPage_ = new COutputPage(pageContext_);
-  pages_[kTabOrv] = modePage_;
-  pages_[kTabFiles] = filesPage_;
-  pages_[kTabSize] = sizePage_;
-  pages_[kTabGo] = outputPage_;
+  pages_[tabs::kOrv] = modePage_;
+  pages_[tabs::kFiles] = filesPage_;
+  pages_[tabs::kSizeQuality] = sizePage_;
+  pages_[tabs::kGo] = outputPage_;
 
-  for (int tab = 0; tab < kTabCount; ++tab) {
+  for (int tab = 0; tab < tabs::kCount; ++tab) {
     // Tabs 2 to 6 and 8 hold the settings pages with their previews.
     QWidget* widget = pages_[size_t(tab)];
     if (!widget) widget = settingsPages_->PageForTab(tab);
     tabs_->addTab(widget, tr(kTabTexts[tab]));
   }
-  tabs_->setCurrentIndex(kTabOrv);
+  tabs_->setCurrentIndex(tabs::kOrv);
   connect(tabs_, &QTabWidget::currentChanged, this, &CMainWindow::TabChanged);
 
   advMarker_ = new QLabel(QStringLiteral("ADV"), tabs_);
@@ -281,7 +278,7 @@ void CMainWindow::ShowMessage(const std::string& message) {
 }
 
 void CMainWindow::SelectTab(int tab) {
-  if (tab >= 0 && tab < kTabCount) tabs_->setCurrentIndex(tab);
+  if (tab >= 0 && tab < tabs::kCount) tabs_->setCurrentIndex(tab);
 }
 
 int CMainWindow::CurrentTab() const {
@@ -604,7 +601,7 @@ CHelpView* CMainWindow::helpView() const {
 }
 
 CSettingsPage* CMainWindow::page(int tab) const {
-  return tab >= 0 && tab < kTabCount ? pages_[size_t(tab)] : nullptr;
+  return tab >= 0 && tab < tabs::kCount ? pages_[size_t(tab)] : nullptr;
 }
 
 }  // namespace orv::ui

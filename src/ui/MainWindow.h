@@ -11,6 +11,7 @@
 
 #include "engine/Engine.h"
 #include "engine/LosslessRotate.h"
+#include "engine/Tabs.h"
 #include "ui/ProgressWindow.h"
 #include "ui/Prompts.h"
 #include "ui/SettingsPage.h"
@@ -32,8 +33,6 @@ class CSizeQualityPage;
 class CMainWindow : public QMainWindow, public EngineHost {
   Q_OBJECT
  public:
-  enum Tab { kTabOrv = 0, kTabFiles = 1, kTabSize = 7, kTabExtra = 8, kTabGo = 9, kTabCount = 10 };
-
   // `persist` saves current.orv and LastProfile at exit (off for screenshots).
   CMainWindow(std::string appFolder, std::unique_ptr<CPrompts> prompts, bool persist = true,
               QWidget* parent = nullptr);
@@ -140,7 +139,7 @@ class CMainWindow : public QMainWindow, public EngineHost {
   CFilesPage* filesPage_ = nullptr;
   CSizeQualityPage* sizePage_ = nullptr;
   COutputPage* outputPage_ = nullptr;
-  std::array<CSettingsPage*, kTabCount> pages_{};  // the pages of tabs 0, 1, 7 and 9
+  std::array<CSettingsPage*, tabs::kCount> pages_{};  // the pages of tabs 0, 1, 7 and 9
   QPointer<CProgressWindow> progressWindow_;
 };
 

@@ -13,6 +13,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "settings/SettingRules.h"
 #include "ui/PaintedIcons.h"
 
 namespace orv::ui {
@@ -215,9 +216,8 @@ void CSizeQualityPage::LoadFromModel() {
 
 void CSizeQualityPage::UpdateEnabling() {
   Settings& s = settings();
-  // Matching the source's file size only makes sense for an output of the source's size.
-  if (s.Quality.Type == 2 && s.Size.Type != 0) {
-    s.Quality.Type = 0;
+  // A quality type the size rules out falls back; the page then shows the new choice.
+  if (ApplyQualityFallback(s)) {
     LoadFromModel();
     return;
   }

@@ -40,6 +40,33 @@ TEST(ProfileCommand, StartsFromCurrentThenAppliesProfileAndSets) {
   EXPECT_DOUBLE_EQ(s.Quality.MaxKB, 99.5);
 }
 
+TEST(ProfileCommand, SetFontSizeIsLimitedButAProfileIsTakenAsItIs) {
+  AppFolder app;
+  test::TempDir work;
+  WriteText(work / "big.orv", "[Text]\r\nFontSize=200\r\n");
+  auto written = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"--home", app.dir.path(), "profile"});
+    args.insert(args.end(), {"--write", work / "out.orv"});
+    OrvResult r = RunOrv(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    Settings s;
+    EXPECT_TRUE(LoadProfile(s, work / "out.orv"));
+    return s.Text.FontSize;
+  };
+  EXPECT_EQ(written({"--set", "Text.FontSize=200"}), 80);
+  EXPECT_EQ(written({"--set", "Text.FontSize=-1"}), 80);
+  EXPECT_EQ(written({"--set", "Text.FontSize=0"}), 0);
+  EXPECT_EQ(written({"--profile", work / "big.orv"}), 200);
+  // The quality rule belongs to a run: a profile keeps what it is given.
+  WriteText(work / "match.orv", "[Size]\r\nType=1\r\n[Quality]\r\nType=2\r\n");
+  OrvResult r = RunOrv({"--home", app.dir.path(), "profile", "--profile", work / "match.orv",
+                        "--write", work / "same.orv"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  Settings s;
+  ASSERT_TRUE(LoadProfile(s, work / "same.orv"));
+  EXPECT_EQ(s.Quality.Type, 2);
+}
+
 TEST(ProfileCommand, DefaultsWriteTheShippedProfile) {
   AppFolder app;
   WriteText(app.dir / "current.orv", "[Mode]\r\nAdvanced=1\r\n");

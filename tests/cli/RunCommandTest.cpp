@@ -70,6 +70,32 @@ TEST_F(RunCommand, ExitStatusesTellWhatHappened) {
   EXPECT_EQ(Run({"--black-frame", photos / "none.png", photos.path()}).status, 2);
 }
 
+// The rules of the Size && Quality and Extra pages hold for the command line too: matching the
+// source's file size is not searched for a resized output, and a font size given with --set is
+// limited as a typed one.
+TEST_F(RunCommand, FollowsTheRulesOfThePages) {
+  ASSERT_TRUE(test::WritePicture(photos / "a.jpg", 400, 300, kFormatJpeg));
+  auto output = [&](std::vector<std::string> sets) {
+    std::vector<std::string> args{"--defaults", "--set", "Output.Replace=1"};
+    for (const std::string& s : sets) args.insert(args.end(), {"--set", s});
+    args.push_back(photos / "a.jpg");
+    OrvResult r = Run(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return ReadText(photos / "ORV/a_ORV.jpg");
+  };
+  // Compared as booleans: a failure would otherwise print whole JPEG files.
+  std::string fixed = output({"Size.Type=1", "Quality.Type=0"});
+  ASSERT_FALSE(fixed.empty());
+  EXPECT_TRUE(output({"Size.Type=1", "Quality.Type=2"}) == fixed);
+  EXPECT_FALSE(output({"Size.Type=0", "Quality.Type=2"}) ==
+               output({"Size.Type=0", "Quality.Type=0"}));
+
+  std::string capped = output({"Text.Enabled=1", "Text.FontSize=80"});
+  EXPECT_TRUE(output({"Text.Enabled=1", "Text.FontSize=200"}) == capped);
+  EXPECT_TRUE(output({"Text.Enabled=1", "Text.FontSize=-3"}) == capped);
+  EXPECT_FALSE(output({"Text.Enabled=1", "Text.FontSize=40"}) == capped);
+}
+
 TEST(InfoAndExifCommands, ReadTheSamples) {
   OrvResult info = RunOrv({"info", ORV_SOURCE_DIR "/samples/test1.jpg"});
   ASSERT_EQ(info.status, 0) << info.err;

@@ -108,5 +108,20 @@ TEST_F(QueueFixture, SingleFilesAppendWithoutRebuildAndDuplicatesStay) {
   EXPECT_EQ(queue.TotalCount(), 1);
 }
 
+TEST_F(QueueFixture, CheckMarksAreSetByIndexWithinTheList) {
+  Make("in/a.jpg");
+  Make("in/b.jpg");
+  queue.AddFolder(dir / "in");
+  ASSERT_EQ(queue.Cue().size(), 2u);
+  EXPECT_TRUE(queue.SetChecked(1, false));
+  EXPECT_TRUE(queue.Cue()[0].checked);
+  EXPECT_FALSE(queue.Cue()[1].checked);
+  EXPECT_TRUE(queue.SetChecked(1, true));
+  EXPECT_TRUE(queue.Cue()[1].checked);
+  EXPECT_FALSE(queue.SetChecked(2, false));
+  EXPECT_FALSE(queue.SetChecked(-1, false));
+  EXPECT_TRUE(queue.Cue()[0].checked && queue.Cue()[1].checked);
+}
+
 }  // namespace
 }  // namespace orv

@@ -74,6 +74,20 @@ TEST_F(RunFixture, PlainRunLogsTimeAndSavedLinesAndUnchecksItems) {
   EXPECT_EQ(Count(Log(), "_ORV"), 0);
 }
 
+TEST_F(RunFixture, ARunTakesTheSourceSizeQualityOnlyForUnresizedOutputs) {
+  Photo("a.jpg");
+  engine.queue().AddFolder(dir / "in");
+  engine.settings().Quality.Type = 2;
+  engine.settings().Size.Type = 2;
+  EXPECT_EQ(engine.RunAll().saved, 1);
+  EXPECT_EQ(engine.settings().Quality.Type, 0);
+  engine.settings().Quality.Type = 2;
+  engine.settings().Size.Type = 0;
+  engine.queue().SetChecked(0, true);
+  EXPECT_EQ(engine.RunCurrentImage(0).saved, 1);
+  EXPECT_EQ(engine.settings().Quality.Type, 2);
+}
+
 TEST_F(RunFixture, DetailedRunLogsSourceCameraAndStageLines) {
   std::filesystem::copy_file(ORV_SOURCE_DIR "/samples/test1.jpg", dir / "in/test1.jpg");
   Photo("plain.png", kFormatPng);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "filters/MinoltaMatcher.h"
+#include "settings/Settings.h"
 #include "stages/MinoltaStage.h"
 
 namespace orv {
@@ -84,7 +85,7 @@ TEST(MinoltaMatcher, WholePictureMatchesPixelByPixel) {
 }
 
 TEST(MinoltaStage, OnlyMinoltaPicturesNotYetInSrgb) {
-  SRGBGroup on;  // Enabled 1, Test 0
+  const SRGBGroup on = Settings().sRGB;  // Enabled 1, Test 0
   MinoltaStagePlan p = DeriveMinoltaStage(on, "Minolta DiMAGE 7", 65535, "");
   EXPECT_TRUE(p.match);
   EXPECT_TRUE(p.colorMatched);
@@ -107,10 +108,10 @@ TEST(MinoltaStage, OnlyMinoltaPicturesNotYetInSrgb) {
 }
 
 TEST(MinoltaStage, TestSwitchMatchesEverythingAndDisabledMatchesNothing) {
-  SRGBGroup all;
+  SRGBGroup all = Settings().sRGB;
   all.Test = 1;
   EXPECT_TRUE(DeriveMinoltaStage(all, "Canon", 1, "sRGB Matched").match);
-  SRGBGroup off;
+  SRGBGroup off = Settings().sRGB;
   off.Enabled = 0;
   const MinoltaStagePlan p = DeriveMinoltaStage(off, "Minolta", 65535, "");
   EXPECT_FALSE(p.match);

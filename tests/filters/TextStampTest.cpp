@@ -6,6 +6,7 @@
 #include "stages/StampStage.h"
 #include "filters/TextDraw.h"
 #include "filters/TextStamp.h"
+#include "settings/Settings.h"
 
 namespace orv {
 namespace {
@@ -246,7 +247,7 @@ TEST(RenderStamp, QuarterBoxBlendsAndSmallSizesDrawAsEight) {
 }
 
 TEST(StampStage, DerivesTextAndStyleOnlyForRuns) {
-  TextGroup t;
+  TextGroup t = Settings().Text;
   t.Enabled = 1;
   t.String = "F%FNUM% %DATE%";
   t.DateType = 2;

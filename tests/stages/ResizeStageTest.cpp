@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "settings/Settings.h"
+
 namespace orv {
 namespace {
 
 SizeGroup Size(int type, int percent, int width = 600, int height = 400, int filter = 0) {
-  SizeGroup s;
+  SizeGroup s = Settings().Size;
   s.Type = type;
   s.Percent = percent;
   s.Width = width;

@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "settings/SettingRules.h"
 #include "stages/StampStage.h"
 #include "ui/pages/PreviewPanel.h"
 
@@ -250,11 +251,11 @@ CExtraPage::CExtraPage(Settings& s, PageDialogs dialogs, QWidget* parent)
   fontRow->addWidget(sizeField_);
   fontRow->addWidget(pxLabel);
   form->addLayout(fontRow);
-  // Numbers above 80 and negative ones become 80 as they are typed; 0 to 80 stay.
+  // A typed size obeys the entry rule at once (too large or negative becomes the largest).
   connect(sizeField_, &QLineEdit::textEdited, this, [this](const QString& text) {
     bool ok = false;
     int v = text.toInt(&ok);
-    if (ok && (v > 80 || v < 0)) sizeField_->setText(QStringLiteral("80"));
+    if (ok && EnteredFontSize(v) != v) sizeField_->setText(QString::number(EnteredFontSize(v)));
     Edited();
   });
 

@@ -12,7 +12,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "imageio/ImageFile.h"
+#include "engine/BlackFrameLoad.h"
 #include "platform/UserStore.h"
 #include "ui/pages/CurveControl.h"
 
@@ -136,10 +136,8 @@ bool CHotPixelsPage::LoadBlackFrame() {
   QString path = dialogs_.openFile(QStringLiteral("Load image"), folder, ImageFileFilter());
   if (path.isEmpty()) return false;
   WriteUserValue("Load", "ImgPath", QFileInfo(path).absolutePath().toStdString());
-  CImageFile file;
   // A file that does not decode leaves the previous frame in place.
-  if (file.Load(path.toStdString().c_str()) != 0 || file.image().empty()) return false;
-  blackFrame_ = file.TakeImage();
+  if (orv::LoadBlackFrame(path.toStdString(), blackFrame_) != 0) return false;
   ShowFrameSize();
   emit blackFrameLoaded();
   return true;

@@ -4,6 +4,7 @@
 
 #include "engine/Engine.h"
 #include "engine/EngineHost.h"
+#include "engine/Tabs.h"
 
 namespace orv::ui {
 
@@ -61,9 +62,8 @@ void CPreviewPanel::RefreshPreviews() {
   engine_.ProcessImage(picture, &crop, nullptr, CropOrigin{place_.x, place_.y});
   after_ = ToDisplayImage(picture);
   detail_ = haveCrop ? ToDisplayImage(crop) : QImage();
-  // The pipeline processes the crop only for the pages that show it (tabs 4 to 6).
-  int tab = engine_.host().CurrentTab();
-  detailProcessed_ = haveCrop && tab >= 4 && tab <= 6;
+  // The pipeline processes the crop only for the pages that show it.
+  detailProcessed_ = haveCrop && tabs::HasDetailView(engine_.host().CurrentTab());
   ++refreshCount_;
   emit previewsRefreshed();
 }

@@ -1,6 +1,7 @@
 #include "ui/pages/SettingsPages.h"
 
 #include "engine/Engine.h"
+#include "engine/Tabs.h"
 #include "stages/StampStage.h"
 #include "ui/pages/BalancePage.h"
 #include "ui/pages/ColorCastPage.h"
@@ -18,13 +19,17 @@ CSettingsPages::CSettingsPages(CEngine& engine, PageDialogs dialogs, QObject* pa
   preview_ = new CPreviewPanel(engine, this);
   Settings& s = engine.settings();
   CPreviewPanel* p = preview_;
-  Adopt(new CModePages(new CBalancePage(s, false, p), new CBalancePage(s, true, p)), 2);
-  Adopt(new CModePages(new CColorCastPage(s, false, p), new CColorCastPage(s, true, p)), 3);
-  Adopt(new CModePages(new CDetailsPage(s, false, p), new CDetailsPage(s, true, p)), 4);
+  Adopt(new CModePages(new CBalancePage(s, false, p), new CBalancePage(s, true, p)),
+        tabs::kBalance);
+  Adopt(new CModePages(new CColorCastPage(s, false, p), new CColorCastPage(s, true, p)),
+        tabs::kColorCast);
+  Adopt(new CModePages(new CDetailsPage(s, false, p), new CDetailsPage(s, true, p)),
+        tabs::kDetails);
   auto* hotBasic = new CHotPixelsPage(s, false, engine.blackFrame(), dialogs_, p);
   auto* hotAdvanced = new CHotPixelsPage(s, true, engine.blackFrame(), dialogs_, p);
-  Adopt(new CModePages(hotBasic, hotAdvanced), 5);
-  Adopt(new CModePages(new CDenoiserPage(s, false, p), new CDenoiserPage(s, true, p)), 6);
+  Adopt(new CModePages(hotBasic, hotAdvanced), tabs::kHotPixels);
+  Adopt(new CModePages(new CDenoiserPage(s, false, p), new CDenoiserPage(s, true, p)),
+        tabs::kDenoiser);
   extra_ = new CExtraPage(s, dialogs_);
   connect(extra_, &CTuningPage::changed, this, [this] {
     RefreshPreviews();
@@ -49,7 +54,7 @@ CSettingsPages::~CSettingsPages() {
 }
 
 void CSettingsPages::Adopt(CModePages* pages, int tab) {
-  modePages_[size_t(tab - 2)] = pages;
+  modePages_[size_t(tab - tabs::kBalance)] = pages;
   connect(pages, &CModePages::changed, this, [this] {
     RefreshPreviews();
     emit changed();
@@ -58,7 +63,7 @@ void CSettingsPages::Adopt(CModePages* pages, int tab) {
 }
 
 QWidget* CSettingsPages::PageForTab(int tab) const {
-  if (tab == 8) return extraPage();
+  if (tab == tabs::kExtra) return extraPage();
   return modePages(tab);
 }
 
@@ -67,8 +72,8 @@ CExtraPage* CSettingsPages::extraPage() const {
 }
 
 CModePages* CSettingsPages::modePages(int tab) const {
-  if (tab < 2 || tab > 6) return nullptr;
-  return modePages_[size_t(tab - 2)];
+  if (!tabs::FollowsMode(tab)) return nullptr;
+  return modePages_[size_t(tab - tabs::kBalance)];
 }
 
 template <typename Page>
@@ -77,24 +82,24 @@ static Page* PageOf(CModePages* pages, bool advanced) {
 }
 
 CBalancePage* CSettingsPages::balancePage(bool advanced) const {
-  return PageOf<CBalancePage>(modePages(2), advanced);
+  return PageOf<CBalancePage>(modePages(tabs::kBalance), advanced);
 }
 CColorCastPage* CSettingsPages::colorCastPage(bool advanced) const {
-  return PageOf<CColorCastPage>(modePages(3), advanced);
+  return PageOf<CColorCastPage>(modePages(tabs::kColorCast), advanced);
 }
 CDetailsPage* CSettingsPages::detailsPage(bool advanced) const {
-  return PageOf<CDetailsPage>(modePages(4), advanced);
+  return PageOf<CDetailsPage>(modePages(tabs::kDetails), advanced);
 }
 CHotPixelsPage* CSettingsPages::hotPixelsPage(bool advanced) const {
-  return PageOf<CHotPixelsPage>(modePages(5), advanced);
+  return PageOf<CHotPixelsPage>(modePages(tabs::kHotPixels), advanced);
 }
 CDenoiserPage* CSettingsPages::denoiserPage(bool advanced) const {
-  return PageOf<CDenoiserPage>(modePages(6), advanced);
+  return PageOf<CDenoiserPage>(modePages(tabs::kDenoiser), advanced);
 }
 
 void CSettingsPages::TabSelected(int tab) {
   if (CModePages* pages = modePages(tab)) pages->FollowMode(engine_.settings().IsAdvanced());
-  if (tab >= 4 && tab <= 6) RefreshPreviews();
+  if (tabs::HasDetailView(tab)) RefreshPreviews();
 }
 
 void CSettingsPages::LoadFromSettings() {

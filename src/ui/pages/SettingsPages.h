@@ -8,6 +8,7 @@
 
 #include <array>
 
+#include "engine/Tabs.h"
 #include "ui/pages/PageDialogs.h"
 
 namespace orv {
@@ -75,7 +76,7 @@ class CSettingsPages : public QObject {
   CEngine& engine_;
   PageDialogs dialogs_;
   CPreviewPanel* preview_;
-  std::array<QPointer<CModePages>, 5> modePages_;  // tabs 2..6
+  std::array<QPointer<CModePages>, tabs::kDenoiser - tabs::kBalance + 1> modePages_;
   QPointer<CExtraPage> extra_;
 };
 

@@ -1,13 +1,11 @@
-// The preview pictures: fitting and reducing, the crop's place, the speed of a refresh with a
-// 24-megapixel photograph, and page screenshots.
+// The preview pictures: fitting and reducing, the crop's place, a 24-megapixel photograph's
+// previews, and page screenshots.
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <QLabel>
 
-#include <chrono>
-#include <cstdio>
-#include <filesystem>
+#include <cstdlib>
 
 #include "engine/Engine.h"
 #include "support/RecordingHost.h"
@@ -25,12 +23,6 @@
 
 namespace orv::ui {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Millis(Clock::duration d) {
-  return std::chrono::duration<double, std::milli>(d).count();
-}
 
 TEST(PreviewPicture, FitKeepsTheAspectAndNeverEnlarges) {
   EXPECT_EQ(FitInside(6000, 4000, 360, 270).width, 360);
@@ -83,11 +75,14 @@ TEST(PreviewPicture, DetailIsCentredClampedAndCut) {
   EXPECT_FALSE(CutDetail(picture, place, crop));
 }
 
-// A preview refresh after a curve change, and showing a new photograph, with a 24-megapixel
-// picture. The limits hold for an optimised build; sanitizer builds only report the figures.
-TEST(PreviewSpeed, RefreshWithA24MegapixelPhoto) {
+// A 24-megapixel JPEG written at test time: it loads, its previews are reduced and cut, and
+// every curve change refreshes them, on a detail tab and on a reduced-view tab. (How fast this
+// runs is measured by the preview benchmarks, never asserted here.)
+TEST(PreviewPicture, ShowsAndRefreshesA24MegapixelPhoto) {
   test::QtApp();
   test::TempDir dir;
+  std::string photo = dir / "24mp.jpg";
+  ASSERT_TRUE(test::WritePicture(photo, 6000, 4000, kFormatJpeg));
   test::RecordingHost host;
   CEngine engine(host, dir.path());
   Settings& s = engine.settings();
@@ -97,39 +92,34 @@ TEST(PreviewSpeed, RefreshWithA24MegapixelPhoto) {
   s.FilterSim.Enabled = 1;
   CSettingsPages pages(engine, PageDialogs{});
 
-  auto t0 = Clock::now();
-  std::string photo = std::string(ORV_SOURCE_DIR) + "/bench-24mp.jpg";
-  bool decoded = std::filesystem::exists(photo) && engine.ShowImageInfo(photo) == 1;
-  if (!decoded) engine.picture() = test::GradientImage(6000, 4000);
-  auto t1 = Clock::now();
-  ASSERT_GE(int64_t(engine.picture().width()) * engine.picture().height(), 24'000'000 - 1);
+  ASSERT_EQ(engine.ShowImageInfo(photo), 1);
+  ASSERT_EQ(engine.picture().width(), 6000);
+  ASSERT_EQ(engine.picture().height(), 4000);
   host.tab = 6;
   pages.ShowImage();
-  auto t2 = Clock::now();
+  const CPreviewPanel& preview = pages.preview();
+  ASSERT_TRUE(preview.hasPicture());
+  QSize pane = preview.paneSize();
+  EXPECT_TRUE(preview.after().width() == pane.width() || preview.after().height() == pane.height())
+      << preview.after().width() << " x " << preview.after().height();
+  EXPECT_EQ(preview.detail().size(), preview.detailCropSize());
+  EXPECT_TRUE(preview.detailProcessed());
 
-  // Curve changes as the page's notice makes them, on a detail tab and on a reduced-view tab.
-  double worst = 0, total = 0;
-  const int runs = 5;
-  for (int i = 0; i < runs; ++i) {
+  // Curve changes as the page's notice makes them.
+  for (int i = 0; i < 4; ++i) {
     host.tab = i % 2 ? 2 : 6;
     s.Balance.Advanced.SetPoint(0, 100 + 20 * i);
-    auto a = Clock::now();
+    int before = preview.refreshCount();
+    QImage previous = preview.after();
     pages.RefreshPreviews();
-    double ms = Millis(Clock::now() - a);
-    worst = std::max(worst, ms);
-    total += ms;
+    EXPECT_EQ(preview.refreshCount(), before + 1);
+    EXPECT_EQ(preview.after().size(), previous.size());
+    EXPECT_EQ(preview.detailProcessed(), host.tab == 6);
   }
-  std::printf("[preview] load %.0f ms (%s), show %.1f ms, refresh mean %.1f ms, worst %.1f ms\n",
-              Millis(t1 - t0), decoded ? "JPEG decode" : "synthetic", Millis(t2 - t1), total / runs,
-              worst);
-#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
-  EXPECT_LT(worst, 100.0);
-  EXPECT_LT(Millis(t2 - t0), 1000.0);
-#endif
 }
 
-// Renders each page into a PNG: into $ORV_PAGE_SHOTS when set (for the documentation), else into
-// a temporary folder, checking that every page lays out and renders.
+// Renders each page into a PNG, checking that every page lays out and renders: into the folder
+// named by $ORV_PAGE_SHOTS when set (to look at the pages), else into a temporary folder.
 TEST(PageShots, EveryPageRenders) {
   test::QtApp();
   test::TempDir dir;

@@ -1,0 +1,18 @@
+#include "engine/BlackFrameLoad.h"
+
+#include "imageio/ImageFile.h"
+#include "imageio/LibraryError.h"
+
+namespace orv {
+
+unsigned LoadBlackFrame(const std::string& path, Image& frame) {
+  CImageFile file;
+  unsigned code = file.Load(path.c_str());
+  if (code != kErrNone) return code;
+  // A decoder that reports success always delivers pixels; an empty picture is never a frame.
+  if (file.image().empty()) return kErrUnexpected;
+  frame = file.TakeImage();
+  return kErrNone;
+}
+
+}  // namespace orv
