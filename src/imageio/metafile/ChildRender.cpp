@@ -38,8 +38,9 @@ bool WriteAll(int fd, const uint8_t* p, size_t n) {
 // Reads exactly `n` bytes unless the writer goes away or the deadline passes first.
 bool ReadAll(int fd, uint8_t* p, size_t n, Clock::time_point deadline) {
   while (n > 0) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    // Rounded up, so that a wait that gives up has really reached the deadline: the caller tells
+    // a child that timed out from one that died by the clock.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return false;
     pollfd wait{fd, POLLIN, 0};
     const int ready = poll(&wait, 1, int(std::min<long long>(left, 60'000)));
