@@ -5,6 +5,7 @@
 
 #include "settings/Profile.h"
 #include "settings/SettingKeys.h"
+#include "settings/SettingRanges.h"
 
 namespace orv::cli {
 namespace {
@@ -74,6 +75,15 @@ bool ApplySetAssignment(Settings& s, const std::string& assignment, std::string&
     error = "--set " + assignment + ": '" + value + "' is not a valid " +
             (key->type == SettingType::Double ? "number" : "whole number") + " for " + name;
     return false;
+  }
+  // The value as stored is checked, so "1e16", "nan" and "inf" are caught alike.
+  if (const SettingRange* range = FindSettingRange(key->section, key->key)) {
+    SettingRef ref = key->ref(s);
+    double stored = ref.kind == SettingRef::Kind::Double ? *ref.d : ref.i ? double(*ref.i) : 0.0;
+    if (!(stored >= range->lo && stored <= range->hi)) {
+      error = "--set " + assignment + ": " + name + " must be in " + RangeText(*range);
+      return false;
+    }
   }
   return true;
 }

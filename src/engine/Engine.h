@@ -32,6 +32,7 @@ struct RunReport {
   int saved = 0;
   int loadFailures = 0;
   int saveFailures = 0;
+  int stageFailures = 0;  // photos saved with a correction that could not run
 };
 
 class CEngine {
@@ -86,6 +87,7 @@ class CEngine {
   Image blackFrame_;
   bool colorMatched_ = false;
   bool cancelRequested_ = false;
+  int failedStages_ = 0;  // of the last ProcessImage call
   ProcessLog log_;
 };
 

@@ -1,6 +1,7 @@
 #include "engine/Pipeline.h"
 
 #include "engine/EngineHost.h"
+#include "engine/ProcessLog.h"
 #include "engine/ProgressDialog.h"
 #include "filters/AutoBalanceStage.h"
 #include "filters/CorrectionStages.h"
@@ -72,9 +73,16 @@ PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* deta
       ctx.processPicture = !previewMode || stage.changesPictureInPreview;
       ctx.crop = cropOn ? detailCrop : nullptr;
       ctx.detailSpare = cropOn ? &detailSpare : nullptr;
+      ctx.failure.clear();
       if ((ctx.processPicture || ctx.crop) && !stage.run(ctx)) {
         result.cancelled = true;
         return result;
+      }
+      if (!ctx.failure.empty() && !previewMode) {
+        ++result.failedStages;
+        if (in.log)
+          in.log->LogAppend(logtext::ProblemLine(std::string(stage.name) +
+                                                 ": not applied, " + ctx.failure));
       }
     }
     if (stage.checkpoint != 0 && !ctx.Checkpoint(stage.checkpoint, stage.checkpointPicture)) {

@@ -36,6 +36,7 @@ struct PipelineInput {
 struct PipelineResult {
   bool cancelled = false;
   bool colorMatched = false;
+  int failedStages = 0;  // stages that could not do their work on the picture (not in previews)
 };
 
 // Runs the pipeline over the picture (and, in preview mode, the detail crop). The picture is

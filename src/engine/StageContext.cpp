@@ -18,7 +18,13 @@ bool StageContext::Checkpoint(int position, bool withPicture) {
   return true;
 }
 
+bool StageContext::Check(bool ok, std::string_view reason) {
+  if (!ok && failure.empty()) failure = std::string(reason);
+  return ok;
+}
+
 void StageContext::StageLine(std::string_view message) {
+  if (!failure.empty()) return;
   if (!detailedLog || previewMode || !log) return;
   log->LogAppend(logtext::StageLine(message));
 }
@@ -37,7 +43,7 @@ bool CopyImage(const Image& from, Image& to) {
 }  // namespace
 
 bool StageContext::CopyToSpare() {
-  return CopyImage(picture, spare);
+  return Check(CopyImage(picture, spare), "no memory for a copy of the picture");
 }
 
 bool StageContext::CopyCropToSpare() {

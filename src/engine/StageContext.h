@@ -42,6 +42,12 @@ struct StageContext {
   CProgressDialog* progress = nullptr;
   const ProcessLog* log = nullptr;
   bool cancelled = false;
+  // Why the current stage could not do its work on the picture (empty while it could). A failed
+  // stage writes no stage line; the pipeline logs the failure and counts it.
+  std::string failure = {};
+
+  // Records that the stage's work on the picture failed; returns ok.
+  bool Check(bool ok, std::string_view reason = "its filter failed");
 
   // Moves the item bar (and refreshes the picture when asked), then tests Cancel. False when
   // the run was cancelled: the stage returns at once and the frame stops.

@@ -33,7 +33,7 @@ int FlashStageValue(const CurveStage& stage, const CameraSummary& c) {
 // Runs fn on the picture (when this stage works on it) and on the crop (when there is one).
 template <typename Fn>
 void OnPictureAndCrop(StageContext& ctx, Fn fn) {
-  if (ctx.processPicture) fn(ctx.picture);
+  if (ctx.processPicture) ctx.Check(fn(ctx.picture));
   if (ctx.crop) fn(*ctx.crop);
 }
 
@@ -46,7 +46,7 @@ bool CastStageRun(StageContext& ctx) {
   CastStageParams p =
       DeriveCastStage({stage.advanced, FlashStageValue(stage, ctx.camera), ctx.camera.Flash});
   OnPictureAndCrop(ctx, [&](Image& img) {
-    ctx.filters.RemoveCast(img.pixels(), img.width(), img.height(), p.gamma, p.mode);
+    return ctx.filters.RemoveCast(img.pixels(), img.width(), img.height(), p.gamma, p.mode);
   });
   ctx.StageLine(p.log.text);
   return true;
@@ -59,7 +59,7 @@ bool MidtoneStageRun(StageContext& ctx) {
   MidtoneStageParams p = DeriveMidtoneStage({FlashStageValue(stage, ctx.camera)});
   if (!p.run) return true;
   OnPictureAndCrop(ctx, [&](Image& img) {
-    ctx.filters.AdjustGamma(img.pixels(), img.width(), img.height(), p.gamma);
+    return ctx.filters.AdjustGamma(img.pixels(), img.width(), img.height(), p.gamma);
   });
   ctx.StageLine(p.log.text);
   return true;
@@ -83,8 +83,8 @@ bool BlackFrameStageRun(StageContext& ctx) {
   if (p.subtract) {
     Image& pic = ctx.picture;
     if (ctx.processPicture && !ctx.previewMode && ctx.CopyToSpare())
-      ctx.filters.SubtractBlackFrame(pic.pixels(), pic.width(), pic.height(), ctx.spare.pixels(),
-                                     frame->pixels());
+      ctx.Check(ctx.filters.SubtractBlackFrame(pic.pixels(), pic.width(), pic.height(), ctx.spare.pixels(),
+                                               frame->pixels()));
     if (ctx.crop && ctx.CopyCropToSpare()) {
       // The frame is cut to the crop's place in the picture.
       Image cut;
@@ -123,8 +123,8 @@ bool HotPixelStageRun(StageContext& ctx) {
   if (!p.run) return true;
   Image& pic = ctx.picture;
   if (ctx.processPicture && !ctx.previewMode && ctx.CopyToSpare())
-    ctx.filters.RemoveHotPixels(pic.pixels(), pic.width(), pic.height(), ctx.spare.pixels(), p.nt,
-                                p.wi);
+    ctx.Check(ctx.filters.RemoveHotPixels(pic.pixels(), pic.width(), pic.height(),
+                                          ctx.spare.pixels(), p.nt, p.wi));
   if (ctx.crop && ctx.CopyCropToSpare())
     ctx.filters.RemoveHotPixels(ctx.crop->pixels(), ctx.crop->width(), ctx.crop->height(),
                                 ctx.detailSpare->pixels(), p.nt, p.wi);
@@ -154,7 +154,8 @@ bool DenoiserStageRun(StageContext& ctx) {
   bool onPicture = ctx.processPicture && !ctx.previewMode;
   if (p.action == DenoiseStageParams::kPortrait) {
     if (onPicture) {
-      ctx.filters.PortraitSmooth(pic.pixels(), pic.width(), pic.height(), p.radius, p.pinkTones);
+      ctx.Check(
+          ctx.filters.PortraitSmooth(pic.pixels(), pic.width(), pic.height(), p.radius, p.pinkTones));
       if (!ctx.Checkpoint(60, false)) return false;
     }
     if (ctx.crop)
@@ -167,10 +168,11 @@ bool DenoiserStageRun(StageContext& ctx) {
       for (int pass = 0; pass < p.passes; ++pass) {
         bool ok = SpeckleRemove(s.pixels(), s.width(), s.height());
         if (!ctx.Checkpoint(50 + 3 * p.passes, false)) return false;
-        if (!ok) break;
+        if (!ctx.Check(ok)) break;
       }
       if (!ctx.Checkpoint(60, false)) return false;
-      ctx.filters.Blend(pic.pixels(), pic.width(), pic.height(), s.pixels(), s.width(), s.height(),
+      if (ctx.failure.empty())
+        ctx.filters.Blend(pic.pixels(), pic.width(), pic.height(), s.pixels(), s.width(), s.height(),
                         p.alpha);
     }
     if (ctx.crop && ctx.CopyCropToSpare()) {
@@ -203,13 +205,13 @@ bool SharpenStageRun(StageContext& ctx) {
   if (p.method == SharpenStageParams::kNone) return true;
   auto sharpen = [&](const Image& from, Image& to) {
     if (p.method == SharpenStageParams::kNeighbour)
-      NeighbourFilter(from.pixels(), to.pixels(), to.width(), to.height(), p.neighbourStrength,
-                      kNeighbourSharpen);
-    else
-      UnsharpMask(from.pixels(), to.width(), to.height(), 3, to.pixels(), p.threshold, p.amount,
-                  p.sigma);
+      return NeighbourFilter(from.pixels(), to.pixels(), to.width(), to.height(),
+                             p.neighbourStrength, kNeighbourSharpen);
+    return UnsharpMask(from.pixels(), to.width(), to.height(), 3, to.pixels(), p.threshold,
+                       p.amount, p.sigma);
   };
-  if (ctx.processPicture && !ctx.previewMode && ctx.CopyToSpare()) sharpen(ctx.spare, ctx.picture);
+  if (ctx.processPicture && !ctx.previewMode && ctx.CopyToSpare())
+    ctx.Check(sharpen(ctx.spare, ctx.picture));
   if (ctx.crop && ctx.CopyCropToSpare()) sharpen(*ctx.detailSpare, *ctx.crop);
   ctx.StageLine(p.log.text);
   return true;
@@ -221,7 +223,7 @@ bool SaturationStageRun(StageContext& ctx) {
   StageText(ctx, "Color Final Fix");
   SaturationStageParams p = DeriveSaturationStage({FlashStageValue(stage, ctx.camera)});
   OnPictureAndCrop(ctx, [&](Image& img) {
-    ctx.filters.AdjustSaturation(img.pixels(), img.width(), img.height(), p.level);
+    return ctx.filters.AdjustSaturation(img.pixels(), img.width(), img.height(), p.level);
   });
   ctx.StageLine(p.log.text);
   return true;

@@ -11,6 +11,7 @@
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
 #include "imageio/PixelBuffer.h"
+#include "platform/CheckedMath.h"
 #include "platform/Metafile.h"
 
 namespace orv {
@@ -39,6 +40,7 @@ void AdoptBuffer(Image& image, uint8_t* pixels, int width, int height) {
 
 unsigned CImageFile::Load(const char* path) {
   if (!BeginLibraryCall()) return kErrNoMemory;
+  ClearRefusedSize();
   if (!path) {
     SetLastLibraryError(kErrBadParam);
     return kErrBadParam;
@@ -188,6 +190,22 @@ unsigned CImageFile::Save(const char* path, ImageFormat format) {
   }
   ImageDest* dest = OpenDestFile(path);
   if (!dest) return GetLastLibraryError();
+  return SaveTo(dest, format);
+}
+
+unsigned CImageFile::SaveTo(ImageDest* dest, ImageFormat format) {
+  if (!BeginLibraryCall()) {
+    MarkDestFailed(dest);
+    CloseDest(dest);
+    return kErrNoMemory;
+  }
+  if (!dest) return kErrBadHandle;
+  if (image_.empty()) {
+    MarkDestFailed(dest);
+    CloseDest(dest);
+    SetLastLibraryError(kErrBadParam);
+    return kErrBadParam;
+  }
   const uint8_t* p = image_.pixels();
   const int w = image_.width(), h = image_.height();
   bool ok = false;

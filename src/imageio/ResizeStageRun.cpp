@@ -19,8 +19,7 @@ bool ResizeStage(StageContext& ctx) {
   if (!resized.Allocate(plan.width, plan.height) ||
       !ResizeImage(p.pixels(), p.width(), p.height(), resized.pixels(), plan.width, plan.height,
                    plan.filter)) {
-    if (ctx.log && !ctx.previewMode)
-      ctx.log->LogAppend(logtext::ProblemLine("Resize failed: the picture keeps its size"));
+    ctx.Check(false, "the picture keeps its size");
     return true;
   }
   p = std::move(resized);
