@@ -127,7 +127,7 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
   if (!o.quiet) {
     std::fprintf(stderr, "orv: %d of %d photo%s saved; %s%s\n", report.saved, report.processed,
                  report.processed == 1 ? "" : "s",
-                 engine.log().WriteFailed() ? "no log written, not even to " : "log: ",
+                 engine.log().WriteFailed() ? "log not written: " : "log: ",
                  logPath.c_str());
   }
   int failures = report.loadFailures + report.saveFailures + report.stageFailures;

@@ -334,7 +334,9 @@ bool SeekDest(ImageDest* dest, int64_t offset, int origin) {
   if (!dest) return false;
   switch (dest->kind) {
     case DestKind::kFile:
-      return fseeko(dest->file, off_t(offset), origin) == 0;
+      if (fseeko(dest->file, off_t(offset), origin) == 0) return true;
+      NoteFileErrno();
+      return false;
     case DestKind::kMemory: {
       uint64_t target = 0;
       if (!NewPosition(dest->pos, dest->highWater, offset, origin, target) ||
@@ -371,7 +373,10 @@ int64_t DestSize(ImageDest* dest) {
   if (!dest) return -1;
   switch (dest->kind) {
     case DestKind::kFile: {
-      if (std::fflush(dest->file) != 0) return -1;
+      if (std::fflush(dest->file) != 0) {
+        NoteFileErrno();
+        return -1;
+      }
       struct stat st {};
       if (fstat(fileno(dest->file), &st) != 0) return -1;
       return int64_t(st.st_size);
@@ -388,7 +393,9 @@ bool FlushDest(ImageDest* dest) {
   if (!dest) return false;
   switch (dest->kind) {
     case DestKind::kFile:
-      return std::fflush(dest->file) == 0;
+      if (std::fflush(dest->file) == 0) return true;
+      NoteFileErrno();
+      return false;
     case DestKind::kMemory:
       return true;
     case DestKind::kCallbacks:

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -43,9 +44,17 @@ int CreateTempBeside(const std::string& finalPath, std::string& tempPath) {
   // A long final name is cut so that the temporary name fits beside it.
   if (name.size() + extra > limit) name.resize(limit > extra ? limit - extra : 1);
   std::string pattern = folder + name + kTempMark + "XXXXXX";
+  // A signal between creating and remembering the file would leave it behind.
+  sigset_t ending, before;
+  sigemptyset(&ending);
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&ending, s);
+  ::pthread_sigmask(SIG_BLOCK, &ending, &before);
   int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  int saved = errno;
+  if (fd >= 0) RememberTempFile(pattern);
+  ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  errno = saved;
   if (fd < 0) return -1;
-  RememberTempFile(pattern);
   mode_t mask = ::umask(0);
   ::umask(mask);
   ::fchmod(fd, 0666 & ~mask);
