@@ -30,8 +30,9 @@ constexpr Command kCommands[] = {
      "  --quiet             no progress bar and no summary\n"
      "\n"
      "Ctrl-C cancels at the next step (a second Ctrl-C quits at once).\n"
-     "Exit status: 0 all saved, 1 some photo could not be loaded or saved, 2 usage error,\n"
-     "empty queue or a question answered No, 130 cancelled.\n",
+     "Exit status: 0 all saved, 1 some photo could not be loaded, saved or corrected, or the\n"
+     "log could not be written, 2 usage error, empty queue or a question answered No,\n"
+     "130 cancelled, 128+N ended by signal N (SIGTERM, SIGHUP, SIGQUIT).\n",
      RunRunCommand},
     {"info", "show the camera summary of photos",
      "Usage: orv [--home DIR] info [--json] FILE...\n"
