@@ -4,6 +4,9 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/TerminalHost.h"
+#include "cli/TerminalText.h"
+#include "platform/CheckedMath.h"
 
 namespace orv::cli {
 namespace {
@@ -27,8 +30,9 @@ constexpr Command kCommands[] = {
      "  --quiet             no progress bar and no summary\n"
      "\n"
      "Ctrl-C cancels at the next step (a second Ctrl-C quits at once).\n"
-     "Exit status: 0 all saved, 1 some photo could not be loaded or saved, 2 usage error,\n"
-     "empty queue or a question answered No, 130 cancelled.\n",
+     "Exit status: 0 all saved, 1 some photo could not be loaded, saved or corrected, or the\n"
+     "log could not be written, 2 usage error, empty queue or a question answered No,\n"
+     "130 cancelled, 128+N ended by signal N (SIGTERM, SIGHUP, SIGQUIT).\n",
      RunRunCommand},
     {"info", "show the camera summary of photos",
      "Usage: orv [--home DIR] info [--json] FILE...\n"
@@ -113,6 +117,14 @@ std::span<const Command> CommandTable() {
 }
 
 int RunCli(int argc, char** argv) {
+  IgnoreFileSizeSignal();
+  std::string ignoredLimit;
+  if (MaxPixelSettingIgnored(&ignoredLimit))
+    std::fprintf(stderr,
+                 "orv: ORV_MAX_MEGAPIXELS='%s' ignored: not a whole number from 1 to 100000; "
+                 "the limit stays %llu MP\n",
+                 TerminalSafe(ignoredLimit).c_str(),
+                 static_cast<unsigned long long>(MaxPixelCount() / 1000000));
   std::vector<std::string> args(argv + 1, argv + argc);
   GlobalOptions global;
   size_t i = 0;
@@ -153,6 +165,7 @@ int RunCli(int argc, char** argv) {
     if (c.name != name) continue;
     std::span<const std::string> rest(args.data() + i + 1, args.size() - i - 1);
     for (const std::string& r : rest) {
+      if (r == "--") break;  // what follows is file names
       if (r == "--help" || r == "-h") {
         std::fwrite(c.usage.data(), 1, c.usage.size(), stdout);
         return kExitOk;
@@ -160,7 +173,8 @@ int RunCli(int argc, char** argv) {
     }
     return c.run(global, rest);
   }
-  std::fprintf(stderr, "orv: unknown command '%s' (see orv --help)\n", name.c_str());
+  std::fprintf(stderr, "orv: unknown command '%s' (see orv --help)\n",
+               TerminalSafe(name).c_str());
   return kExitUsage;
 }
 

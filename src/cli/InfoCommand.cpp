@@ -6,6 +6,7 @@
 #include "cli/ExifListing.h"
 #include "cli/InfoFormat.h"
 #include "cli/TerminalHost.h"
+#include "cli/TerminalText.h"
 #include "engine/Engine.h"
 #include "exif/ExifReader.h"
 #include "imageio/ImageFile.h"
@@ -17,11 +18,16 @@ namespace {
 
 bool ParseFiles(std::span<const std::string> args, bool& json, std::vector<std::string>& files,
                 const char* command) {
+  bool namesOnly = false;
   for (const std::string& a : args) {
-    if (a == "--json") {
+    if (namesOnly) {
+      files.push_back(a);
+    } else if (a == "--") {
+      namesOnly = true;
+    } else if (a == "--json") {
       json = true;
     } else if (a.size() > 1 && a[0] == '-') {
-      std::fprintf(stderr, "orv %s: unknown option '%s'\n", command, a.c_str());
+      std::fprintf(stderr, "orv %s: unknown option '%s'\n", command, TerminalSafe(a).c_str());
       return false;
     } else {
       files.push_back(a);
@@ -48,7 +54,8 @@ int RunInfoCommand(const GlobalOptions&, std::span<const std::string> args) {
   for (const std::string& f : files) {
     std::string path = AbsolutePath(f);
     if (engine.ShowImageInfo(path) != 1) {
-      std::fprintf(stderr, "orv info: %s: %s\n", f.c_str(), LibraryErrorText(engine.loadError()));
+      std::fprintf(stderr, "orv info: %s: %s\n", TerminalSafe(f).c_str(),
+                   DescribeLoadError(engine.loadError()).c_str());
       status = kExitFailed;
       continue;
     }
@@ -79,7 +86,8 @@ int RunExifCommand(const GlobalOptions&, std::span<const std::string> args) {
   CImageFile file;
   unsigned code = file.Load(AbsolutePath(files[0]).c_str());
   if (code != 0) {
-    std::fprintf(stderr, "orv exif: %s: %s\n", files[0].c_str(), LibraryErrorText(code));
+    std::fprintf(stderr, "orv exif: %s: %s\n", TerminalSafe(files[0]).c_str(),
+                 DescribeLoadError(code).c_str());
     return kExitFailed;
   }
   const std::vector<uint8_t>& block = file.exifBlock();
@@ -95,7 +103,7 @@ int RunExifCommand(const GlobalOptions&, std::span<const std::string> args) {
     std::fputs("[]\n", stdout);
   }
   if (error != 0) {
-    std::fprintf(stderr, "orv exif: %s: %s\n", files[0].c_str(),
+    std::fprintf(stderr, "orv exif: %s: %s\n", TerminalSafe(files[0]).c_str(),
                  block.empty() ? "the file has no EXIF block" : LibraryErrorText(unsigned(error)));
   }
   return kExitOk;

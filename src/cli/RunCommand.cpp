@@ -1,13 +1,16 @@
 // `orv run`: a batch run over files and folders, as "All Files" does it in the window.
 #include <cstdio>
+#include <cstring>
 
 #include "cli/Commands.h"
 #include "cli/SettingsOptions.h"
 #include "cli/TerminalHost.h"
 #include "engine/BlackFrameLoad.h"
+#include "cli/TerminalText.h"
 #include "engine/Engine.h"
 #include "imageio/LibraryError.h"
 #include "platform/AppFolder.h"
+#include "platform/ExitCleanup.h"
 
 namespace orv::cli {
 namespace {
@@ -92,17 +95,23 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
   if (!o.blackFrame.empty()) {
     unsigned code = LoadBlackFrame(AbsolutePath(o.blackFrame), engine.blackFrame());
     if (code != 0) {
-      std::fprintf(stderr, "orv run: --black-frame %s: %s\n", o.blackFrame.c_str(),
-                   LibraryErrorText(code));
+      std::fprintf(stderr, "orv run: --black-frame %s: %s\n", TerminalSafe(o.blackFrame).c_str(),
+                   DescribeLoadError(code).c_str());
       return kExitUsage;
     }
   }
   for (const std::string& p : o.paths) engine.queue().AddPath(AbsolutePath(p));
   if (!engine.queue().Warnings().empty() && !o.quiet)
-    std::fputs(engine.queue().Warnings().c_str(), stderr);
+    std::fputs(TerminalSafe(engine.queue().Warnings(), KeepLineEnds::CrLf).c_str(), stderr);
 
   InstallInterruptHandler();
+  ArmLogFinish(engine.log().Path());
   RunReport report = engine.RunAll();
+  ArmLogFinish("");
+  const std::string logPath = TerminalSafe(engine.log().Path());
+  if (engine.log().WriteFailed())
+    std::fprintf(stderr, "orv: the log could not be written: %s (%s)\n", logPath.c_str(),
+                 std::strerror(engine.log().FailureErrno()));
   switch (report.end) {
     case RunReport::End::EmptyQueue:
     case RunReport::End::Declined:
@@ -114,10 +123,13 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
       break;
   }
   if (!o.quiet) {
-    std::fprintf(stderr, "orv: %d of %d photo%s saved; log: %s\n", report.saved, report.processed,
-                 report.processed == 1 ? "" : "s", engine.log().Path().c_str());
+    std::fprintf(stderr, "orv: %d of %d photo%s saved; %s%s\n", report.saved, report.processed,
+                 report.processed == 1 ? "" : "s",
+                 engine.log().WriteFailed() ? "log not written: " : "log: ",
+                 logPath.c_str());
   }
-  return report.loadFailures + report.saveFailures > 0 ? kExitFailed : kExitOk;
+  int failures = report.loadFailures + report.saveFailures + report.stageFailures;
+  return failures > 0 || engine.log().WriteFailed() ? kExitFailed : kExitOk;
 }
 
 }  // namespace orv::cli

@@ -6,6 +6,7 @@
 #include "settings/Profile.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingRules.h"
+#include "settings/SettingRanges.h"
 
 namespace orv::cli {
 namespace {
@@ -79,6 +80,15 @@ bool ApplySetAssignment(Settings& s, const std::string& assignment, std::string&
   // A font size given here is an entry, limited as the Extra page limits a typed one.
   if (key->section == "Text" && key->key == "FontSize")
     s.Text.FontSize = EnteredFontSize(s.Text.FontSize);
+  // The value as stored is checked, so "1e16", "nan" and "inf" are caught alike.
+  if (const SettingRange* range = FindSettingRange(key->section, key->key)) {
+    SettingRef ref = key->ref(s);
+    double stored = ref.kind == SettingRef::Kind::Double ? *ref.d : ref.i ? double(*ref.i) : 0.0;
+    if (!(stored >= range->lo && stored <= range->hi)) {
+      error = "--set " + assignment + ": " + name + " must be in " + RangeText(*range);
+      return false;
+    }
+  }
   return true;
 }
 

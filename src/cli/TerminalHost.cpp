@@ -5,20 +5,36 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/TerminalText.h"
+#include "platform/ExitCleanup.h"
+
 namespace orv::cli {
 namespace {
 
 volatile std::sig_atomic_t gInterrupts = 0;
 volatile std::sig_atomic_t gTaken = 0;
 
+void Say(const char* text) {
+  ssize_t ignored = ::write(STDERR_FILENO, text, std::strlen(text));
+  (void)ignored;
+}
+
 void OnInterrupt(int) {
   gInterrupts = gInterrupts + 1;
   if (gInterrupts >= 2) {
-    const char msg[] = "\norv: interrupted\n";
-    ssize_t ignored = ::write(STDERR_FILENO, msg, sizeof msg - 1);
-    (void)ignored;
+    CleanUpForSignal(SIGINT);
+    Say("\norv: interrupted\n");
     ::_exit(130);
   }
+}
+
+// SIGTERM, SIGHUP and SIGQUIT end the run at once, as a second Ctrl-C does.
+void OnTerminate(int signal) {
+  CleanUpForSignal(signal);
+  Say("\norv: ended by ");
+  Say(SignalName(signal));
+  Say("; the photo in progress was not saved\n");
+  ::_exit(128 + signal);
 }
 
 // Draws "[#####.....] 3/10  50%  Auto Balance" on one terminal line.
@@ -65,6 +81,19 @@ void InstallInterruptHandler() {
   sa.sa_handler = OnInterrupt;
   sigemptyset(&sa.sa_mask);
   ::sigaction(SIGINT, &sa, nullptr);
+  struct sigaction term {};
+  term.sa_handler = OnTerminate;
+  sigfillset(&term.sa_mask);  // one cleanup at a time
+  for (int signal : {SIGTERM, SIGHUP, SIGQUIT}) {
+    struct sigaction old {};
+    // A signal ignored by whoever started us (nohup) stays ignored.
+    if (::sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+    ::sigaction(signal, &term, nullptr);
+  }
+}
+
+void IgnoreFileSizeSignal() {
+  ::signal(SIGXFSZ, SIG_IGN);
 }
 
 bool TakeInterrupt() {
@@ -95,13 +124,13 @@ bool TerminalHost::AskYesNo(const std::string& question) {
 }
 
 void TerminalHost::ShowMessage(const std::string& message) {
-  std::fprintf(stderr, "orv: %s\n", message.c_str());
+  std::fprintf(stderr, "orv: %s\n", TerminalSafe(message, KeepLineEnds::Lf).c_str());
 }
 
 void TerminalHost::ReportProblem(const std::string& text) {
   // Keep the problem on a line of its own under a progress bar.
   if (!quiet_ && ::isatty(STDERR_FILENO)) std::fputs("\n", stderr);
-  std::fprintf(stderr, "orv: %s\n", text.c_str());
+  std::fprintf(stderr, "orv: %s\n", TerminalSafe(text).c_str());
 }
 
 std::unique_ptr<CProgressDialog> TerminalHost::CreateProgressDialog() {

@@ -31,8 +31,13 @@ class TerminalHost : public EngineHost {
   std::string helpPage_;
 };
 
-// Installs the Ctrl-C handler: the first press requests Cancel, the second exits with 130.
+// Installs the Ctrl-C handler: the first press requests Cancel, the second exits with 130. SIGTERM,
+// SIGHUP and SIGQUIT exit at once with 128 + the signal. Both remove the temporary file being
+// written and close the log of the run (see ArmLogFinish).
 void InstallInterruptHandler();
+// A file-size limit then makes a write fail with EFBIG, reported as a failed save, instead of
+// killing the process.
+void IgnoreFileSizeSignal();
 // True once after each Ctrl-C press.
 bool TakeInterrupt();
 

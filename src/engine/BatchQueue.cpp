@@ -48,6 +48,10 @@ void BatchQueue::AddPath(const std::string& path) {
     return;
   }
   int kind = ClassifyFile(path);
+  if (kind == 1 && PathExists(path) && !IsRegularFile(path)) {
+    Warn(path + " Excluded! Not a regular file.\r\n");
+    return;
+  }
   if (kind == 1) {
     files_.push_back(path);
     UpdateCounts();
@@ -58,7 +62,15 @@ void BatchQueue::AddPath(const std::string& path) {
 }
 
 void BatchQueue::ScanFolder(const std::string& folder) {
+  std::set<std::pair<dev_t, ino_t>> entered;
+  ScanTree(folder, entered);
+}
+
+void BatchQueue::ScanTree(const std::string& folder,
+                          std::set<std::pair<dev_t, ino_t>>& entered) {
   std::string f = WithSlash(folder);
+  struct stat self {};
+  if (::stat(f.c_str(), &self) != 0 || !entered.insert({self.st_dev, self.st_ino}).second) return;
   if (settings_.Files.ExcludeORV == 1 && PathExists(f + "orvoutput.dir")) {
     Warn(f + " Excluded! It is used as ORV Output path (orvoutput.dir)\r\n");
     return;
@@ -76,10 +88,14 @@ void BatchQueue::ScanFolder(const std::string& folder) {
   int added = 0;
   for (const std::string& name : names) {
     std::string path = f + name;
-    if (IsFolder(path)) {
-      if (settings_.Files.Recursive == 1) ScanFolder(path);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) continue;
+    if (S_ISDIR(st.st_mode)) {
+      if (settings_.Files.Recursive == 1) ScanTree(path, entered);
       continue;
     }
+    // FIFOs, devices and sockets named like photos are not photos (opening a FIFO would wait).
+    if (!S_ISREG(st.st_mode)) continue;
     if (ClassifyFile(path) == 1) {
       scan_.push_back(path);
       if (++added % 6 == 0) {

@@ -2,7 +2,11 @@
 // folders, the warnings about rejected files, and the Cue List with its check marks.
 #pragma once
 
+#include <sys/types.h>
+
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings/Settings.h"
@@ -58,6 +62,9 @@ class BatchQueue {
 
  private:
   void Warn(const std::string& line);
+  // Scans one folder; `entered` holds the (device, inode) of every folder this scan went into,
+  // so a link back up the tree is followed at most once and never loops.
+  void ScanTree(const std::string& folder, std::set<std::pair<dev_t, ino_t>>& entered);
   // Appends a supported path to the Cue List without telling the host; true when appended.
   bool AppendToCue(const std::string& path);
 

@@ -53,7 +53,7 @@ void CEngine::ProcessImage(Image& picture, Image* detailCrop, CProgressDialog* p
   colorMatched_ = false;
   PipelineResult r = orv::ProcessImage(in, picture, detailCrop, progress);
   colorMatched_ = r.colorMatched;
-  failedStage_ = r.failedStage;
+  failedStages_ = r.failedStages;
   if (r.cancelled) cancelRequested_ = true;
 }
 
@@ -86,6 +86,7 @@ bool CEngine::AskSizeLimit() {
 bool CEngine::RunItem(const std::string& path, CProgressDialog& progress, int queuePosAfterLoad,
                       RunReport& report) {
   ++report.processed;
+  failedStages_ = 0;
   bool loaded = ShowImageInfo(path) == 1;
   if (loaded) {
     progress.SetQueuePos(queuePosAfterLoad);
@@ -99,23 +100,21 @@ bool CEngine::RunItem(const std::string& path, CProgressDialog& progress, int qu
   } else {
     // Never save an item from the pixels of the photograph before it.
     ++report.loadFailures;
-    host_.ReportProblem("cannot load " + path + ": " + LibraryErrorText(loadError_));
+    std::string reason = DescribeLoadError(loadError_);
+    host_.ReportProblem("cannot load " + path + ": " + reason);
     log_.LogAppend(logtext::ProblemLine("Can't load: " + HtmlEscape(path) + " " +
-                                        HtmlEscape(LibraryErrorText(loadError_))));
+                                        HtmlEscape(reason)));
   }
   progress.ShowPicture(picture_.pixels(), picture_.width(), picture_.height());
   if (cancelRequested_) return false;
   if (!loaded) return false;
-  if (!failedStage_.empty()) {
-    // A picture that lacks one of its corrections is not what the settings ask for: the photo
-    // counts as failed and nothing is saved; the log names the stage.
-    ++report.saveFailures;
-    host_.ReportProblem("could not correct " + path + ": " + failedStage_ + " not applied");
-    return false;
-  }
   progress.SetStageText("Saving...");
   if (SaveOutput(path, &progress) == SaveOutcome::Saved) {
     ++report.saved;
+    if (failedStages_ > 0) {
+      ++report.stageFailures;
+      host_.ReportProblem("a correction could not run on " + path + " (see the log)");
+    }
     return true;
   }
   ++report.saveFailures;
@@ -159,7 +158,7 @@ RunReport CEngine::RunAll() {
     if (saved) cue[size_t(i)].checked = false;
     progress->SetItemPos(100);
   }
-  log_.LogAppend(logtext::FullRunFooter());
+  log_.FinishRun(logtext::FullRunFooter(), logtext::SharedRunFooter());
   host_.ShowHelpPage(helpFolder() + "/log2.html");
   progress->Destroy();
   host_.SelectTab(tabs::kOrv);
@@ -195,7 +194,7 @@ RunReport CEngine::RunCurrentImage(int selectedIndex) {
     report.end = RunReport::End::Cancelled;
   }
   progress->SetItemPos(100);
-  log_.LogAppend(logtext::SingleImageFooter());
+  log_.FinishRun(logtext::SingleImageFooter(), logtext::SharedRunFooter());
   host_.ShowHelpPage(helpFolder() + "/log.html");
   progress->Destroy();
   return report;

@@ -32,6 +32,7 @@ struct RunReport {
   int saved = 0;
   int loadFailures = 0;
   int saveFailures = 0;
+  int stageFailures = 0;  // photos saved with a correction that could not run
 };
 
 class CEngine {
@@ -85,8 +86,8 @@ class CEngine {
   BatchQueue queue_;
   Image blackFrame_;
   bool colorMatched_ = false;
-  std::string failedStage_;  // the stage the last ProcessImage could not apply
   bool cancelRequested_ = false;
+  int failedStages_ = 0;  // of the last ProcessImage call
   ProcessLog log_;
 };
 

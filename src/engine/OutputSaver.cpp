@@ -1,10 +1,17 @@
 #include "engine/OutputSaver.h"
 #include "platform/FileTests.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <set>
 
 #include "engine/EngineHost.h"
 #include "engine/ProcessLog.h"
@@ -15,7 +22,10 @@
 #include "imageio/ImageFormat.h"
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
+#include "imageio/LibraryError.h"
 #include "platform/AppFolder.h"
+#include "platform/SafeWrite.h"
+#include "settings/SettingRanges.h"
 
 namespace orv {
 namespace {
@@ -104,6 +114,51 @@ int Bisect(const SaveContext& ctx, int64_t target, int lo, int hi) {
 
 enum class OutKind { Jpeg, Png, Bmp, Other };
 
+// Why a save failed, in words: the system's reason when a file operation failed, else the image
+// layer's message for its code.
+std::string FailureReason(unsigned code) {
+  int err = LastFileErrno();
+  return err != 0 ? std::string(std::strerror(err)) : std::string(LibraryErrorText(code));
+}
+
+void LogNotSaved(const SaveContext& ctx, const std::string& outPath, int64_t result,
+                 unsigned code) {
+  Log(ctx, logtext::ProblemLine("Not saved: " + HtmlEscape(outPath) + " (" +
+                                std::to_string(result) + "): " +
+                                HtmlEscape(FailureReason(code))));
+}
+
+// A run killed mid-save leaves its temporary file behind; the first save into a folder removes
+// those whose writer is gone and says so.
+void RemoveStaleTemps(const SaveContext& ctx, const std::string& folder) {
+  static std::mutex mutex;
+  static std::set<std::string> cleaned;
+  static const std::time_t started = std::time(nullptr);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!cleaned.insert(folder).second) return;
+  }
+  for (const std::string& name : RemoveStaleTempFiles(folder, started))
+    Log(ctx, logtext::ProblemLine("Removed an unfinished temporary file of an earlier run: " +
+                                  HtmlEscape(name)));
+}
+
+// Quality values a profile may hold outside the pages' ranges, held to them with a log line.
+Settings HeldQualitySettings(const SaveContext& ctx, bool& changed) {
+  Settings held = ctx.settings;
+  changed = false;
+  for (std::string line : {HoldToRange("Quality", "CQ", held.Quality.CQ),
+                           HoldToRange("Quality", "MinQ", held.Quality.MinQ),
+                           held.Quality.Type == 1
+                               ? HoldToRange("Quality", "MaxKB", held.Quality.MaxKB, 150.0)
+                               : std::string()}) {
+    if (line.empty()) continue;
+    Log(ctx, logtext::ProblemLine(HtmlEscape(line)));
+    changed = true;
+  }
+  return held;
+}
+
 }  // namespace
 
 bool FileExists(const std::string& path) {
@@ -149,14 +204,22 @@ int EnsureFolder(EngineHost* host, const std::string& path, bool ask) {
   return code;
 }
 
-void WriteFolderMarker(const std::string& folder) {
+bool WriteFolderMarker(const std::string& folder) {
   std::string path = folder;
   if (path.empty() || path.back() != '/') path += '/';
   path += "orvoutput.dir";
-  if (FILE* f = std::fopen(path.c_str(), "ab")) {
-    std::fputc('*', f);
-    std::fclose(f);
+  // A link planted as the marker would make every save append to whatever it points at.
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                  0666);
+  if (fd < 0) return errno != ELOOP;
+  struct stat st {};
+  bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (regular) {
+    ssize_t ignored = ::write(fd, "*", 1);
+    (void)ignored;
   }
+  ::close(fd);
+  return regular;
 }
 
 std::string OutputFolderFor(const Settings& s, const std::string& sourcePath) {
@@ -200,8 +263,13 @@ int FindJpegQuality(const SaveContext& ctx, int64_t target, int minQuality) {
   return std::max(r, minQuality);
 }
 
-SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
+SaveOutcome SaveOutput(const SaveContext& given, const std::string& sourcePath,
                        std::string* savedPath) {
+  bool heldChanged = false;
+  Settings held = HeldQualitySettings(given, heldChanged);
+  SaveContext heldCtx = {held,         given.camera, given.picture, given.sourceFileSize,
+                         given.colorMatched, given.host, given.log, given.progress};
+  const SaveContext& ctx = heldChanged ? heldCtx : given;
   const Settings& s = ctx.settings;
   size_t slash = sourcePath.rfind('/');
   std::string fileName = slash == std::string::npos ? sourcePath : sourcePath.substr(slash + 1);
@@ -213,7 +281,12 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
     Log(ctx, logtext::ProblemLine("Can't create path: " + HtmlEscape(outDir)));
     return SaveOutcome::NotSaved;
   }
-  if (s.Output.Type == 0 || s.Output.Type == 1) WriteFolderMarker(outDir);
+  if ((s.Output.Type == 0 || s.Output.Type == 1) && !WriteFolderMarker(outDir)) {
+    Log(ctx, logtext::ProblemLine("Not saved: the output folder marker " + HtmlEscape(outDir) +
+                                  "/orvoutput.dir is not a regular file"));
+    return SaveOutcome::NotSaved;
+  }
+  RemoveStaleTemps(ctx, outDir);
 
   std::string dirSlash = outDir.back() == '/' ? outDir : outDir + '/';
   std::string outPath = dirSlash + outName;
@@ -229,14 +302,23 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
   outPath = DropLast(outPath, 4) + outExt;
 
   // The source itself is never replaced, whatever the settings say.
+  // Without replacing, the name is claimed atomically when the file is placed: another process
+  // saving the same name at the same time moves on to the next number.
+  std::string stem =
+      outName.find("_ORV") != std::string::npos ? DropLast(outName, 8) : DropLast(outName, 4);
+  const std::string firstPath = outPath;
+  auto nameAt = [&](long n) {
+    return n == 0 ? firstPath : dirSlash + stem + std::to_string(n) + "_ORV" + outExt;
+  };
+  long firstNumber = 0;
+  bool claim = !replace || SameFile(outPath, sourcePath);
   if (FileExists(outPath) && (!replace || SameFile(outPath, sourcePath))) {
     Log(ctx, logtext::ProblemLine("File already exist (No Replace): " + HtmlEscape(outPath), true));
-    std::string stem =
-        outName.find("_ORV") != std::string::npos ? DropLast(outName, 8) : DropLast(outName, 4);
     for (long n = 1;; ++n) {
-      std::string candidate = dirSlash + stem + std::to_string(n) + "_ORV" + outExt;
+      std::string candidate = nameAt(n);
       if (!FileExists(candidate)) {
         outPath = candidate;
+        firstNumber = n;
         break;
       }
     }
@@ -265,18 +347,42 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
       format = FormatFromContent(GuessSourceFormat(src));
       CloseSource(src);
     }
-    if (format == kFormatUnknown) return SaveOutcome::NotSaved;
+    // A source whose content is not recognised (a TGA without its two zero bytes) is named by
+    // its extension.
+    if (format == kFormatUnknown) format = FormatFromExtension(sourcePath.c_str());
+    if (format == kFormatUnknown) {
+      Log(ctx, logtext::ProblemLine("Not saved: " + HtmlEscape(outPath) +
+                                    ": the format of the source is not known"));
+      return SaveOutcome::NotSaved;
+    }
     CImageFile file;
     unsigned code = file.SetPixels(p.pixels(), p.width(), p.height());
-    if (code == 0) code = file.Save(outPath.c_str(), format);
-    Log(ctx, logtext::SavedLine(outPath, int(code)));
-    if (code != 0) return SaveOutcome::NotSaved;
-    if (savedPath) *savedPath = outPath;
+    std::string placed = outPath;
+    if (code == 0) {
+      ImageDest* dest = OpenDestFile(outPath.c_str());
+      if (!dest) {
+        code = GetLastLibraryError();
+      } else {
+        if (claim) SetDestNoReplace(dest, nameAt, firstNumber, &placed);
+        code = file.SaveTo(dest, format);
+      }
+    }
+    if (code != 0) {
+      LogNotSaved(ctx, outPath, int(code), code);
+      return SaveOutcome::NotSaved;
+    }
+    Log(ctx, logtext::SavedLine(placed, int(code)));
+    if (savedPath) *savedPath = placed;
     return SaveOutcome::Saved;
   }
 
   ImageDest* dest = OpenDestFile(outPath.c_str());
-  if (!dest) return SaveOutcome::NotSaved;
+  if (!dest) {
+    LogNotSaved(ctx, outPath, 0, GetLastLibraryError());
+    return SaveOutcome::NotSaved;
+  }
+  std::string placed = outPath;
+  if (claim) SetDestNoReplace(dest, nameAt, firstNumber, &placed);
   int64_t result = 0;
   bool ok = false;
   if (kind == OutKind::Jpeg) {
@@ -297,14 +403,13 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
   }
   // The file reaches its name only once it is complete; a failed encoding leaves nothing.
   if (!ok) MarkDestFailed(dest);
-  bool placed = CloseDest(dest) && ok;
-  if (!placed) {
-    Log(ctx, logtext::ProblemLine("Not saved: " + HtmlEscape(outPath) + " (" +
-                                  std::to_string(result) + ")"));
+  bool closed = CloseDest(dest) && ok;
+  if (!closed) {
+    LogNotSaved(ctx, outPath, result, GetLastLibraryError());
     return SaveOutcome::NotSaved;
   }
-  Log(ctx, logtext::SavedLine(outPath, int(result)));
-  if (savedPath) *savedPath = outPath;
+  Log(ctx, logtext::SavedLine(placed, int(result)));
+  if (savedPath) *savedPath = placed;
   return SaveOutcome::Saved;
 }
 

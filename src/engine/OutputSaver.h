@@ -35,8 +35,10 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
 
 // 0 the folder exists or was made; -1 the user declined (ask); 1 invalid path; 2 not creatable.
 int EnsureFolder(EngineHost* host, const std::string& path, bool ask);
-// Appends one '*' to the folder's "orvoutput.dir", which marks it as an output folder.
-void WriteFolderMarker(const std::string& folder);
+// Appends one '*' to the folder's "orvoutput.dir", which marks it as an output folder. The marker
+// is never followed through a symbolic link; false when "orvoutput.dir" exists but is not a
+// regular file (other write errors are ignored).
+bool WriteFolderMarker(const std::string& folder);
 bool FileExists(const std::string& path);
 
 // The folder an output of the source goes to, without a trailing slash.

@@ -76,10 +76,6 @@ const PipelineStage* PipelineStages(int& count) {
   return kStages;
 }
 
-std::string StageFailedText(const std::string& stageName) {
-  return "Not applied: " + stageName + " (out of memory or a picture it cannot work on)";
-}
-
 PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* detailCrop,
                             CProgressDialog* progress) {
   PipelineResult result;
@@ -112,16 +108,14 @@ PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* deta
       ctx.crop = cropOn ? detailCrop : nullptr;
       ctx.detailSpare = cropOn ? &detailSpare : nullptr;
       ctx.stageName = stage.name;
-      if (ctx.processPicture || ctx.crop) {
-        StageOutcome outcome = stage.run(ctx);
-        if (outcome == StageOutcome::kCancelled) {
-          result.cancelled = true;
-          return result;
-        }
-        if (outcome == StageOutcome::kFailed) {
-          services.ProblemLine(StageFailedText(stage.name));
-          if (result.failedStage.empty()) result.failedStage = stage.name;
-        }
+      ctx.failure.clear();
+      if ((ctx.processPicture || ctx.crop) && stage.run(ctx) == StageOutcome::kCancelled) {
+        result.cancelled = true;
+        return result;
+      }
+      if (!ctx.failure.empty() && !previewMode) {
+        ++result.failedStages;
+        services.ProblemLine(std::string(stage.name) + ": not applied, " + ctx.failure);
       }
     }
     if (stage.checkpoint != 0 && !ctx.Checkpoint(stage.checkpoint, stage.checkpointPicture)) {

@@ -42,17 +42,14 @@ struct PipelineInput {
 struct PipelineResult {
   bool cancelled = false;
   bool colorMatched = false;
-  // The first stage that could not do its work (empty when every stage did); the chain went on
-  // without it, and the log has a red line naming it.
-  std::string failedStage;
+  // Stages that could not do their work on the picture (never counted in previews): each was
+  // skipped with a red line naming it, and the chain went on.
+  int failedStages = 0;
 };
 
 // Runs the pipeline over the picture (and, in preview mode, the detail crop). The picture is
 // changed in place; the resize stage may replace it.
 PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* detailCrop,
                             CProgressDialog* progress);
-
-// The red line of a stage that could not do its work.
-std::string StageFailedText(const std::string& stageName);
 
 }  // namespace orv

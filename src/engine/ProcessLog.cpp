@@ -1,5 +1,9 @@
 #include "engine/ProcessLog.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 
 namespace orv {
@@ -20,12 +24,102 @@ std::tm LocalNow() {
 
 }  // namespace
 
+namespace {
+
+// Open-file-description locks on two bytes of the log (beyond its end; no data is needed):
+// byte 0 serialises appends, byte 1 is held shared by every run that is writing the log. Unlike
+// flock, the two are independent, so a run can append while it holds its "in use" lock.
+constexpr off_t kAppendByte = 0;
+constexpr off_t kInUseByte = 1;
+
+bool Lock(int fd, short type, off_t byte, bool wait) {
+  struct flock fl {};
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = byte;
+  fl.l_len = 1;
+  while (::fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl) != 0) {
+    if (errno != EINTR) return false;
+  }
+  return true;
+}
+
+// Whether some other run holds its "in use" lock on the log.
+bool InUseElsewhere(int fd) {
+  struct flock fl {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = kInUseByte;
+  fl.l_len = 1;
+  return ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+}
+
+bool WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    text.remove_prefix(size_t(n));
+  }
+  return true;
+}
+
+}  // namespace
+
+ProcessLog::~ProcessLog() {
+  ReleaseRun();
+}
+
+void ProcessLog::SetPath(std::string path) {
+  ReleaseRun();
+  path_ = std::move(path);
+  failedErrno_ = 0;
+}
+
+void ProcessLog::ReleaseRun() const {
+  if (runFd_ >= 0) ::close(runFd_);
+  runFd_ = -1;
+}
+
 void ProcessLog::LogAppend(std::string_view text, bool newFile) const {
   if (path_.empty()) return;
-  FILE* f = std::fopen(path_.c_str(), newFile ? "wb" : "ab");
-  if (!f) return;
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::fclose(f);
+  if (newFile) ReleaseRun();
+  int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    failedErrno_ = errno;
+    return;
+  }
+  bool locked = Lock(fd, F_WRLCK, kAppendByte, true);
+  bool ok = true;
+  if (newFile) {
+    // Another live run's entries are kept: the new run's header follows them.
+    if (!InUseElsewhere(fd)) ok = ::ftruncate(fd, 0) == 0;
+    int runFd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (runFd >= 0 && Lock(runFd, F_RDLCK, kInUseByte, true))
+      runFd_ = runFd;
+    else if (runFd >= 0)
+      ::close(runFd);
+  }
+  ok = ok && WriteAll(fd, text);
+  if (!ok) failedErrno_ = errno != 0 ? errno : EIO;
+  if (locked) Lock(fd, F_UNLCK, kAppendByte, false);
+  ::close(fd);
+}
+
+void ProcessLog::FinishRun(std::string_view footer, std::string_view sharedFooter) const {
+  if (path_.empty()) return;
+  int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    failedErrno_ = errno;
+    ReleaseRun();
+    return;
+  }
+  bool locked = Lock(fd, F_WRLCK, kAppendByte, true);
+  ReleaseRun();
+  if (!WriteAll(fd, InUseElsewhere(fd) ? sharedFooter : footer))
+    failedErrno_ = errno != 0 ? errno : EIO;
+  if (locked) Lock(fd, F_UNLCK, kAppendByte, false);
+  ::close(fd);
 }
 
 std::string LogTimeStamp(const std::tm& t) {
@@ -89,6 +183,10 @@ std::string CancelLine() {
 std::string FullRunFooter() {
   return "<hr>" + LogTimeStamp() +
          "Finished<hr><a href=\"index.htm\">Created by ORV Lumitra</a></body>";
+}
+
+std::string SharedRunFooter() {
+  return "<hr>" + LogTimeStamp() + "Finished (another run still writes this log)<hr>";
 }
 
 std::string SingleImageFooter() {

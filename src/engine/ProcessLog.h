@@ -1,6 +1,12 @@
 // The HTML log of a run: one file, emptied by each run's header and extended fragment by
 // fragment, each written straight to disk (opened and closed per call) so the log is complete up
-// to its last line even if the program dies. A log that cannot be written is dropped silently.
+// to its last line even if the program dies. A log that cannot be written is dropped, and
+// WriteFailed() tells so afterwards.
+//
+// Several processes may share one log. Each fragment is appended under an exclusive lock, and a
+// run holds a shared "in use" lock on the log from its header to its footer: a run that starts
+// while another is still writing appends its header instead of emptying the file, and only the
+// last run to finish closes the page.
 #pragma once
 
 #include <ctime>
@@ -17,15 +23,30 @@ class ProcessLog {
  public:
   ProcessLog() = default;
   explicit ProcessLog(std::string path) : path_(std::move(path)) {}
+  ~ProcessLog();
+  ProcessLog(const ProcessLog&) = delete;
+  ProcessLog& operator=(const ProcessLog&) = delete;
 
-  void SetPath(std::string path) { path_ = std::move(path); }
+  void SetPath(std::string path);
   const std::string& Path() const { return path_; }
 
-  // Appends the text; with newFile the file is emptied first (created when missing).
+  // Appends the text; with newFile the file is emptied first (created when missing) unless
+  // another live run is writing it, and this run's "in use" lock is taken.
   void LogAppend(std::string_view text, bool newFile = false) const;
+  // Appends the run's footer and ends its use of the log. While another run still writes the
+  // log, sharedFooter is written instead, so the page is closed once, by the last run.
+  void FinishRun(std::string_view footer, std::string_view sharedFooter) const;
+
+  // Whether some write since the path was set failed, and the system's reason for it.
+  bool WriteFailed() const { return failedErrno_ != 0; }
+  int FailureErrno() const { return failedErrno_; }
 
  private:
+  void ReleaseRun() const;
+
   std::string path_;
+  mutable int runFd_ = -1;  // holds the run's "in use" lock
+  mutable int failedErrno_ = 0;
 };
 
 // "%H::%M::%S " of the local time.
@@ -47,6 +68,8 @@ std::string QualityLine(int quality);
 std::string SavedLine(const std::string& outPath, int encoderResult);
 std::string CancelLine();
 std::string FullRunFooter();
+// The footer of a run that ends while another run still writes the same log.
+std::string SharedRunFooter();
 std::string SingleImageFooter();
 }  // namespace logtext
 

@@ -11,6 +11,7 @@
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
 #include "imageio/PixelBuffer.h"
+#include "platform/CheckedMath.h"
 
 namespace orv {
 namespace {
@@ -38,6 +39,7 @@ void AdoptBuffer(Image& image, uint8_t* pixels, int width, int height) {
 
 unsigned CImageFile::Load(const char* path) {
   if (!BeginLibraryCall()) return kErrNoMemory;
+  ClearRefusedSize();
   if (!path) {
     SetLastLibraryError(kErrBadParam);
     return kErrBadParam;
@@ -159,6 +161,23 @@ unsigned CImageFile::Save(const char* path, ImageFormat format) {
   }
   ImageDest* dest = OpenDestFile(path);
   if (!dest) return GetLastLibraryError();
+  return SaveTo(dest, format);
+}
+
+unsigned CImageFile::SaveTo(ImageDest* dest, ImageFormat format) {
+  if (!BeginLibraryCall()) {
+    MarkDestFailed(dest);
+    CloseDest(dest);
+    return kErrNoMemory;
+  }
+  if (!dest) return kErrBadHandle;
+  const FormatRow* row = FindFormat(format);
+  if (image_.empty() || !row || !row->encode) {
+    MarkDestFailed(dest);
+    CloseDest(dest);
+    SetLastLibraryError(kErrBadParam);
+    return kErrBadParam;
+  }
   EncodeOptions options;
   options.jpegQuality = jpegQuality_;
   options.jpegFullChroma = enhancedSubsampling_;

@@ -34,6 +34,8 @@ class CImageFile {
   // Encodes the held image into path by format; 0 or the error code. A failed save leaves no file
   // under path.
   unsigned Save(const char* path, ImageFormat format);
+  // Encodes the picture into an open destination and closes it (CloseDest); the code as Save.
+  unsigned SaveTo(ImageDest* dest, ImageFormat format);
 
   // Pixel access: each LockPixels raises the lock count, UnlockPixels lowers it.
   uint8_t* LockPixels();

@@ -14,6 +14,7 @@
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
 #include "platform/CheckedMath.h"
+#include "platform/SafeWrite.h"
 
 namespace orv {
 
@@ -34,6 +35,10 @@ struct ImageDest {
   FILE* file = nullptr;
   std::string finalPath;
   std::string tempPath;
+  // Without replacing: the names to claim, from claimFirst on, and where to report the one used.
+  std::function<std::string(long)> claimName;
+  long claimFirst = 0;
+  std::string* placedPath = nullptr;
   // Memory.
   uint8_t* buffer = nullptr;
   uint64_t capacity = 0;
@@ -45,6 +50,12 @@ struct ImageDest {
 };
 
 namespace {
+
+thread_local int tLastFileErrno = 0;
+
+void NoteFileErrno() {
+  if (errno != 0) tLastFileErrno = errno;
+}
 
 bool NewPosition(uint64_t current, uint64_t end, int64_t offset, int origin, uint64_t& out) {
   int64_t base = 0;
@@ -75,14 +86,21 @@ ImageSource* OpenSourceFile(const char* path) {
     SetLastLibraryError(kErrBadParam);
     return nullptr;
   }
-  FILE* f = std::fopen(path, "rb");
-  if (!f) {
+  tLastFileErrno = 0;
+  // Opened without blocking and checked before any read: a FIFO or device named like a photo
+  // must not hang the program.
+  int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fd < 0) NoteFileErrno();
+    if (fd >= 0) ::close(fd);
     SetLastLibraryError(kErrFileOpen);
     return nullptr;
   }
-  struct stat st {};
-  if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
-    std::fclose(f);
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  FILE* f = ::fdopen(fd, "rb");
+  if (!f) {
+    ::close(fd);
     SetLastLibraryError(kErrFileOpen);
     return nullptr;
   }
@@ -177,26 +195,36 @@ ImageDest* OpenDestFile(const char* path) {
   }
   dest->kind = DestKind::kFile;
   dest->finalPath = path;
+  tLastFileErrno = 0;
   // The temporary file lives in the same folder so that the final rename stays atomic.
-  dest->tempPath = dest->finalPath + ".orvtmp.XXXXXX";
-  int fd = mkstemp(dest->tempPath.data());
+  int fd = CreateTempBeside(dest->finalPath, dest->tempPath);
   if (fd < 0) {
+    NoteFileErrno();
     delete dest;
     SetLastLibraryError(kErrFileOpen);
     return nullptr;
   }
-  mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
   dest->file = fdopen(fd, "w+b");
   if (!dest->file) {
     close(fd);
-    unlink(dest->tempPath.c_str());
+    DiscardTemp(dest->tempPath, false);
     delete dest;
     SetLastLibraryError(kErrFileOpen);
     return nullptr;
   }
   return dest;
+}
+
+void SetDestNoReplace(ImageDest* dest, std::function<std::string(long)> nameAt, long first,
+                      std::string* placedPath) {
+  if (!dest || dest->kind != DestKind::kFile) return;
+  dest->claimName = std::move(nameAt);
+  dest->claimFirst = first;
+  dest->placedPath = placedPath;
+}
+
+int LastFileErrno() {
+  return tLastFileErrno;
 }
 
 ImageDest* OpenDestMemory(void* buffer, size_t size) {
@@ -245,17 +273,27 @@ bool CloseDest(ImageDest* dest) {
   switch (dest->kind) {
     case DestKind::kFile: {
       bool flushed = std::fflush(dest->file) == 0 && fsync(fileno(dest->file)) == 0;
+      if (!flushed) NoteFileErrno();
       bool closed = std::fclose(dest->file) == 0;
+      if (!closed) NoteFileErrno();
+      bool placed = false;
       if (dest->failed) {
         // The encoder already recorded why; only the partial file has to go.
-        unlink(dest->tempPath.c_str());
         ok = false;
-      } else if (!flushed || !closed ||
-                 std::rename(dest->tempPath.c_str(), dest->finalPath.c_str()) != 0) {
-        unlink(dest->tempPath.c_str());
+      } else if (flushed && closed && dest->claimName) {
+        long n = PlaceAtFreeName(dest->tempPath, dest->claimName, dest->claimFirst);
+        placed = n >= 0;
+        if (placed && dest->placedPath) *dest->placedPath = dest->claimName(n);
+      } else if (flushed && closed) {
+        placed = std::rename(dest->tempPath.c_str(), dest->finalPath.c_str()) == 0;
+        if (placed && dest->placedPath) *dest->placedPath = dest->finalPath;
+      }
+      if (!dest->failed && !placed) {
+        NoteFileErrno();
         SetLastLibraryError(kErrFileWrite);
         ok = false;
       }
+      DiscardTemp(dest->tempPath, placed);
       break;
     }
     case DestKind::kMemory:
@@ -273,7 +311,9 @@ bool WriteDest(ImageDest* dest, const void* data, size_t size) {
   if (size == 0) return true;
   switch (dest->kind) {
     case DestKind::kFile:
-      return std::fwrite(data, 1, size, dest->file) == size;
+      if (std::fwrite(data, 1, size, dest->file) == size) return true;
+      NoteFileErrno();
+      return false;
     case DestKind::kMemory: {
       if (!RangeInside(dest->pos, size, dest->capacity)) {
         SetLastLibraryError(kErrBufferTooSmall);
@@ -294,7 +334,9 @@ bool SeekDest(ImageDest* dest, int64_t offset, int origin) {
   if (!dest) return false;
   switch (dest->kind) {
     case DestKind::kFile:
-      return fseeko(dest->file, off_t(offset), origin) == 0;
+      if (fseeko(dest->file, off_t(offset), origin) == 0) return true;
+      NoteFileErrno();
+      return false;
     case DestKind::kMemory: {
       uint64_t target = 0;
       if (!NewPosition(dest->pos, dest->highWater, offset, origin, target) ||
@@ -331,7 +373,10 @@ int64_t DestSize(ImageDest* dest) {
   if (!dest) return -1;
   switch (dest->kind) {
     case DestKind::kFile: {
-      if (std::fflush(dest->file) != 0) return -1;
+      if (std::fflush(dest->file) != 0) {
+        NoteFileErrno();
+        return -1;
+      }
       struct stat st {};
       if (fstat(fileno(dest->file), &st) != 0) return -1;
       return int64_t(st.st_size);
@@ -348,7 +393,9 @@ bool FlushDest(ImageDest* dest) {
   if (!dest) return false;
   switch (dest->kind) {
     case DestKind::kFile:
-      return std::fflush(dest->file) == 0;
+      if (std::fflush(dest->file) == 0) return true;
+      NoteFileErrno();
+      return false;
     case DestKind::kMemory:
       return true;
     case DestKind::kCallbacks:

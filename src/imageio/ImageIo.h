@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string>
 
 namespace orv {
 
@@ -40,12 +42,20 @@ struct DestCallbacks {
 };
 
 ImageDest* OpenDestFile(const char* path);
+// Makes CloseDest place the file without replacing anything: at the first free name of
+// nameAt(first), nameAt(first + 1), ... claimed atomically; placedPath receives the name used.
+void SetDestNoReplace(ImageDest* dest, std::function<std::string(long)> nameAt, long first,
+                      std::string* placedPath);
 ImageDest* OpenDestMemory(void* buffer, size_t size);
 ImageDest* OpenDestCallbacks(const DestCallbacks* callbacks, void* object);
 // Releases the destination. For a file destination this moves the written file to its final name,
 // unless a write failed (then the temporary file is removed). Returns false, with code 4, when
 // the file could not be put in place.
 bool CloseDest(ImageDest* dest);
+
+// The system's errno of the calling thread's last failed file open, write or placement in this
+// layer (0 when none failed since the last OpenDestFile or OpenSourceFile).
+int LastFileErrno();
 
 // Layer-internal destination access used by the encoders.
 bool WriteDest(ImageDest* dest, const void* data, size_t size);

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "imageio/LibraryError.h"
+#include "platform/CheckedMath.h"
 
 namespace orv {
 namespace {
@@ -133,6 +134,24 @@ const char* LibraryErrorText(unsigned code) {
   thread_local char buffer[32];
   std::snprintf(buffer, sizeof(buffer), "Error #%u!", code);
   return buffer;
+}
+
+std::string DescribeLoadError(unsigned code) {
+  RefusedSize r = LastRefusedSize();
+  if (code != kErrNoMemory || r.width <= 0 || r.height <= 0) return LibraryErrorText(code);
+  auto megapixels = [](double pixels) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", pixels / 1e6);
+    std::string t = text;
+    if (t.size() > 2 && t.compare(t.size() - 2, 2, ".0") == 0) t.resize(t.size() - 2);
+    return t;
+  };
+  char text[160];
+  std::snprintf(text, sizeof text, "%lld x %lld = %s MP exceeds the limit of %s MP",
+                static_cast<long long>(r.width), static_cast<long long>(r.height),
+                megapixels(double(r.width) * double(r.height)).c_str(),
+                megapixels(double(MaxPixelCount())).c_str());
+  return std::string(text) + " (ORV_MAX_MEGAPIXELS)";
 }
 
 }  // namespace orv

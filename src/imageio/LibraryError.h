@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace orv {
 
@@ -38,6 +39,10 @@ unsigned GetLastLibraryError();
 // The message for a code; "Error #<code>!" for codes without a message of their own. A formatted
 // text stays valid until the same thread formats another one.
 const char* LibraryErrorText(unsigned code);
+
+// LibraryErrorText, except that an "out of memory" that was a picture refused for its size
+// says so: "6000 x 4000 = 24 MP exceeds the limit of 1 MP (ORV_MAX_MEGAPIXELS)".
+std::string DescribeLoadError(unsigned code);
 
 // Sets the calling thread's last error (creating its context when needed). Layer-internal.
 void SetLastLibraryError(unsigned code);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <string>
 
 namespace orv {
 
@@ -31,6 +32,18 @@ template <typename T>
 // bigger is refused before allocation.
 uint64_t MaxPixelCount();
 
+// Whether ORV_MAX_MEGAPIXELS is set but not a usable value (it is then ignored); value gets it.
+bool MaxPixelSettingIgnored(std::string* value);
+
+// The last picture this thread refused for passing MaxPixelCount(); cleared by ClearRefusedSize.
+struct RefusedSize {
+  int64_t width = 0;
+  int64_t height = 0;
+};
+void NoteRefusedSize(int64_t width, int64_t height);
+RefusedSize LastRefusedSize();
+void ClearRefusedSize();
+
 // The byte size of a width x height picture with the given bytes per pixel, or false when the
 // dimensions are not positive or the picture is larger than MaxPixelCount().
 [[nodiscard]] inline bool PictureBytes(int64_t width, int64_t height, int64_t bytesPerPixel,
@@ -38,7 +51,10 @@ uint64_t MaxPixelCount();
   if (width <= 0 || height <= 0 || bytesPerPixel <= 0) return false;
   uint64_t pixels = 0;
   if (!CheckedMul<uint64_t>(uint64_t(width), uint64_t(height), pixels)) return false;
-  if (pixels > MaxPixelCount()) return false;
+  if (pixels > MaxPixelCount()) {
+    NoteRefusedSize(width, height);
+    return false;
+  }
   uint64_t bytes = 0;
   if (!CheckedMul<uint64_t>(pixels, uint64_t(bytesPerPixel), bytes)) return false;
   if (bytes > std::numeric_limits<size_t>::max()) return false;

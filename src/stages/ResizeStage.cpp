@@ -43,6 +43,13 @@ ResizeStagePlan DeriveResizeStage(const SizeGroup& size, int width, int height) 
       return Ignored(Format("Size setting ignored: %d perc is too large; size kept (%d x %d)",
                             size.Percent, width, height));
   } else if (size.Type == 2) {
+    if (size.Width <= 0 || size.Height <= 0) {
+      char text[160];
+      std::snprintf(text, sizeof text,
+                    "Size setting ignored: fit inside %d x %d gives no picture; size kept (%d x %d)",
+                    size.Width, size.Height, width, height);
+      return Ignored(text);
+    }
     const int bw = size.Width > 1 ? size.Width : 1;
     const int bh = size.Height > 1 ? size.Height : 1;
     if (bw >= width && bh >= height) return {};  // never enlarged
@@ -84,7 +91,7 @@ StageOutcome RunResizeStage(StageContext& ctx) {
   if (!resized.Allocate(plan.width, plan.height) ||
       !ResizeImage(p.pixels(), p.width(), p.height(), resized.pixels(), plan.width, plan.height,
                    plan.filter)) {
-    ctx.services.ProblemLine("Resize failed: the picture keeps its size");
+    ctx.Check(false, "the picture keeps its size");
     return StageOutcome::kDone;
   }
   p = std::move(resized);

@@ -19,7 +19,7 @@ bool CopyImage(const Image& from, Image& to) {
 }  // namespace
 
 bool StageContext::CopyToSpare() {
-  return CopyImage(picture, spare);
+  return Check(CopyImage(picture, spare), "no memory for a copy of the picture");
 }
 
 bool StageContext::CopyCropToSpare() {

@@ -4,6 +4,7 @@
 // log lines), which the engine provides.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "exif/CameraSummary.h"
@@ -31,9 +32,9 @@ class StageServices {
   virtual void ShowListedCamera(bool listed) = 0;
 };
 
-// How a stage ended. A failed stage could not do its work (memory ran out, or its filter
-// refused the picture); the picture then lacks that correction.
-enum class StageOutcome { kDone, kCancelled, kFailed };
+// How a stage ended: done (whether or not its work succeeded, see StageContext::failure) or
+// cancelled at one of its checkpoints.
+enum class StageOutcome { kDone, kCancelled };
 
 struct StageContext {
   Settings& settings;
@@ -55,36 +56,45 @@ struct StageContext {
   int sourceWidth = 0;  // the full picture's size in preview mode (0: the picture's own)
   int sourceHeight = 0;
   bool colorMatched = false;  // set by colour matching, read by the saver
+  // Why the running stage could not do its work on the picture (empty while it could). The
+  // stage is skipped: it writes no stage line, and the pipeline logs the failure and counts it.
+  std::string failure;
+
+  // Records that the stage's work on the picture failed; returns ok.
+  bool Check(bool ok, std::string_view reason = "its filter failed") {
+    if (!ok && failure.empty()) failure = std::string(reason);
+    return ok;
+  }
 
   bool Checkpoint(int position, bool withPicture) {
     return services.Checkpoint(position, withPicture, picture);
   }
   // Shows the running stage's table name as the progress window's stage text.
   void ShowStageName() { services.ShowStageText(stageName); }
-  void StageLine(std::string_view message) { services.StageLine(message); }
-  // Copies the picture into the spare buffer; false when memory ran out.
+  void StageLine(std::string_view message) {
+    if (failure.empty()) services.StageLine(message);
+  }
+  // Copies the picture into the spare buffer; false (and the stage failed) when memory ran out.
   bool CopyToSpare();
   // Copies the crop into its spare; false when there is no crop or memory ran out.
   bool CopyCropToSpare();
 
   // Runs fn(image) on the picture (when this stage works on it) and on the crop (when there is
-  // one). fn answers false when its filter failed.
+  // one). fn answers false when its filter failed; a failure on the picture fails the stage.
   template <typename Fn>
   StageOutcome InPlace(Fn fn) {
-    bool ok = true;
-    if (processPicture) ok = fn(picture) && ok;
-    if (crop) ok = fn(*crop) && ok;
-    return ok ? StageOutcome::kDone : StageOutcome::kFailed;
+    if (processPicture) Check(fn(picture));
+    if (crop) fn(*crop);
+    return StageOutcome::kDone;
   }
   // Copies the picture into the spare buffer and runs fn(target, copy) on it, then likewise on
-  // the crop and its spare. A copy that cannot be made, or a filter answering false, fails the
-  // stage; the other picture is still worked on.
+  // the crop and its spare. A copy that cannot be made, or fn answering false, fails the stage
+  // when it happens to the picture.
   template <typename Fn>
   StageOutcome FromCopy(Fn fn) {
-    bool ok = true;
-    if (processPicture) ok = CopyToSpare() && fn(picture, spare) && ok;
-    if (crop) ok = CopyCropToSpare() && fn(*crop, *detailSpare) && ok;
-    return ok ? StageOutcome::kDone : StageOutcome::kFailed;
+    if (processPicture && CopyToSpare()) Check(fn(picture, spare));
+    if (crop && CopyCropToSpare()) fn(*crop, *detailSpare);
+    return StageOutcome::kDone;
   }
 };
 

@@ -45,10 +45,10 @@ StageOutcome RunStampStage(StageContext& ctx) {
   StampStagePlan plan =
       DeriveStampStage(ctx.settings.Text, StampValuesFrom(ctx.camera), ctx.previewMode);
   if (!plan.run || !ctx.processPicture) return StageOutcome::kDone;
+  // A text the fonts cannot draw leaves the picture unstamped; that is not counted a failure.
   Image& p = ctx.picture;
-  return RenderStamp(p.pixels(), p.width(), p.height(), plan.text, plan.style)
-             ? StageOutcome::kDone
-             : StageOutcome::kFailed;
+  RenderStamp(p.pixels(), p.width(), p.height(), plan.text, plan.style);
+  return StageOutcome::kDone;
 }
 
 }  // namespace orv

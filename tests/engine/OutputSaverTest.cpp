@@ -157,11 +157,16 @@ TEST_F(SaverFixture, FileTypesAndTheSourceFormatPath) {
   ASSERT_EQ(back.Load(out.c_str()), 0u);
   EXPECT_EQ(back.format(), kFormatTga);
   EXPECT_EQ(back.height(), 64);
-  // An unrecognisable source in "Same as Source" is not saved and not logged.
+  // A TGA whose content is not recognised: its extension names the format.
   WriteText(dir / "src/junk.tga", std::string(100, '\x01'));
-  std::string logBefore = ReadText(dir / "log.html");
-  EXPECT_EQ(SaveOutput(Context(), dir / "src/junk.tga", &out), SaveOutcome::NotSaved);
-  EXPECT_EQ(ReadText(dir / "log.html"), logBefore);
+  ASSERT_EQ(SaveOutput(Context(), dir / "src/junk.tga", &out), SaveOutcome::Saved);
+  ASSERT_EQ(back.Load(out.c_str()), 0u);
+  EXPECT_EQ(back.format(), kFormatTga);
+  // A source of no known format is not saved, and the log says why.
+  WriteText(dir / "src/junk.xyz", std::string(100, '\x01'));
+  EXPECT_EQ(SaveOutput(Context(), dir / "src/junk.xyz", &out), SaveOutcome::NotSaved);
+  EXPECT_NE(ReadText(dir / "log.html").find("junk_ORV.xyz: the format of the source is not known"),
+            std::string::npos);
 }
 
 TEST_F(SaverFixture, UncreatableFolderIsLoggedAndNothingSaved) {

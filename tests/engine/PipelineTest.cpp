@@ -156,8 +156,8 @@ TEST_F(PipelineFixture, PreviewLeavesThePictureToDetailStagesAndWritesNoLines) {
 }
 
 TEST_F(PipelineFixture, AStageThatCannotWorkIsNamedAndTheChainGoesOn) {
-  // A picture over the pixel limit set after it was made: the stages that need a spare copy
-  // cannot allocate one; the in-place stages still run.
+  // A picture over the pixel limit set after it was made: sharpening cannot allocate its copy,
+  // and the colour fix refuses the picture; each is named, and the chain runs to its end.
   picture = test::GradientImage(1500, 1000);
   Settings s = AllOff(false);
   s.Sharpen.SimEnabled = 1;
@@ -166,18 +166,21 @@ TEST_F(PipelineFixture, AStageThatCannotWorkIsNamedAndTheChainGoesOn) {
   PipelineResult r = Run(s, nullptr);
   ::unsetenv("ORV_MAX_MEGAPIXELS");
   EXPECT_FALSE(r.cancelled);
-  EXPECT_EQ(r.failedStage, "Sharpen");
+  EXPECT_EQ(r.failedStages, 2);
   std::string text = ReadText(dir / "log.html");
-  EXPECT_NE(text.find(StageFailedText("Sharpen")), std::string::npos);
-  EXPECT_NE(text.find("SA: NT="), std::string::npos);  // the stage after it still ran
+  EXPECT_NE(text.find("Sharpen: not applied, no memory for a copy of the picture"),
+            std::string::npos);
+  EXPECT_EQ(text.find("SH: NT="), std::string::npos);  // no line that reads like success
+  EXPECT_NE(text.find("Color Final Fix: not applied, its filter failed"), std::string::npos);
+  EXPECT_EQ(text.find("SA: NT="), std::string::npos);
 
-  // Preview mode writes no line but still reports the stage.
+  // A preview counts nothing and writes no line.
   ::setenv("ORV_MAX_MEGAPIXELS", "1", 1);
   Image crop = test::GradientImage(1200, 900);
   host.tab = 4;
   r = Run(s, nullptr, &crop);
   ::unsetenv("ORV_MAX_MEGAPIXELS");
-  EXPECT_EQ(r.failedStage, "Sharpen");
+  EXPECT_EQ(r.failedStages, 0);
 }
 
 TEST_F(PipelineFixture, LongExposureStagesFollowTheShutterTime) {

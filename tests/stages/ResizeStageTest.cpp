@@ -46,8 +46,13 @@ TEST(ResizeStage, FitInsideUsesTheLargerRatioAndNeverEnlarges) {
   p = DeriveResizeStage(Size(2, 50, 600, 400), 600, 300);
   EXPECT_FALSE(p.resize);
   EXPECT_TRUE(p.logText.empty());
-  // Box sides below 1 count as 1: r = 20, and 10 / 20 truncates to 0, raised to 1.
+  // A box side below 1 gives no picture: the size is kept, with a warning.
   p = DeriveResizeStage(Size(2, 50, 0, -5), 10, 20);
+  EXPECT_FALSE(p.resize);
+  EXPECT_TRUE(p.warning);
+  EXPECT_EQ(p.logText, "Size setting ignored: fit inside 0 x -5 gives no picture; size kept (10 x 20)");
+  // A box of 1 x 1 is a real box: r = 20, and 10 / 20 truncates to 0, raised to 1.
+  p = DeriveResizeStage(Size(2, 50, 1, 1), 10, 20);
   EXPECT_EQ(p.width, 1);
   EXPECT_EQ(p.height, 1);
 }
