@@ -18,6 +18,7 @@ struct RunOptions {
   std::string logPath;
   bool yes = false;
   bool quiet = false;
+  bool keepTime = false;
   std::vector<std::string> paths;
 };
 
@@ -53,6 +54,8 @@ bool ParseRunOptions(std::span<const std::string> args, RunOptions& o, std::stri
       o.yes = true;
     } else if (a == "--quiet") {
       o.quiet = true;
+    } else if (a == "--keep-time") {
+      o.keepTime = true;
     } else if (a == "--") {
       o.paths.insert(o.paths.end(), args.begin() + long(i) + 1, args.end());
       break;
@@ -88,6 +91,7 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
     return kExitUsage;
   }
   if (!o.logPath.empty()) engine.log().SetPath(AbsolutePath(o.logPath));
+  engine.SetKeepFileTime(o.keepTime);
   MakeFolders(engine.helpFolder());
   if (!o.blackFrame.empty()) {
     CImageFile frame;

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "engine/EngineHost.h"
+#include "engine/OutputMetadata.h"
 #include "engine/ProcessLog.h"
 #include "engine/ProgressDialog.h"
 #include "exif/ExifPreservation.h"
@@ -49,13 +50,25 @@ bool ValidComponent(const std::string& c) {
                       [](char ch) { return static_cast<unsigned char>(ch) < 0x20 || ch == 0x7f; });
 }
 
-JpegMetadata MetadataFor(const SaveContext& ctx) {
+OutputMetadata OutputMetadataFor(const SaveContext& ctx) {
+  return BuildOutputMetadata(ctx.camera.ExifBlock, ctx.metadata, ctx.settings.Size.KeepEXIF == 1,
+                             ctx.picture.width(), ctx.picture.height());
+}
+
+JpegMetadata MetadataFor(const SaveContext& ctx, const OutputMetadata& out) {
   JpegMetadata m;
-  m.exifBlock = &ctx.camera.ExifBlock;
+  m.exifBlock = &out.exifApp1;
   m.keepExif = ctx.settings.Size.KeepEXIF == 1;
   m.fullChroma = ctx.settings.Quality.Subsampling == 1;
   m.colorMatched = ctx.colorMatched;
   return m;
+}
+
+// The metadata step before a JPEG encoding: the EXIF segment, sampling and comment, then the
+// segments of the rest of the source's metadata, so test encodings count them too.
+void PrepareJpegOutput(const SaveContext& ctx, const OutputMetadata& out) {
+  PrepareJpegMetadata(MetadataFor(ctx, out));
+  QueueJpegMetadataSegments(out);
 }
 
 // The counting destination of the quality search: bytes are counted, never stored.
@@ -183,7 +196,7 @@ int64_t MeasureJpegSize(const SaveContext& ctx, int quality) {
   DestCallbacks cb = CountingCallbacks();
   ImageDest* dest = OpenDestCallbacks(&cb, &counter);
   if (!dest) return 0;
-  PrepareJpegMetadata(MetadataFor(ctx));
+  PrepareJpegOutput(ctx, OutputMetadataFor(ctx));
   const Image& p = ctx.picture;
   uint64_t size = WriteJpeg(dest, p.pixels(), p.width(), p.height(), quality, false, 24, nullptr);
   SetJpegSampling(nullptr, nullptr);
@@ -274,6 +287,7 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
     if (format == kFormatUnknown) return SaveOutcome::NotSaved;
     CImageFile file;
     unsigned code = file.SetPixels(p.pixels(), p.width(), p.height());
+    file.SetMetadata(OutputMetadataFor(ctx).carried);
     if (code == 0) code = file.Save(outPath.c_str(), format);
     Log(ctx, logtext::SavedLine(outPath, int(code)));
     if (code != 0) return SaveOutcome::NotSaved;
@@ -294,12 +308,13 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
       if (ctx.progress) ctx.progress->SetStageText("Determined Quality: " + std::to_string(q));
       Log(ctx, logtext::QualityLine(q));
     }
-    PrepareJpegMetadata(MetadataFor(ctx));
+    PrepareJpegOutput(ctx, OutputMetadataFor(ctx));
     result = int64_t(WriteJpeg(dest, p.pixels(), p.width(), p.height(), q, false, 24, nullptr));
     ok = result > 0;
   } else if (kind == OutKind::Png) {
+    const OutputMetadata out = OutputMetadataFor(ctx);
     ok = WritePng(dest, p.pixels(), p.width(), p.height(), p.width() * 3, 8, 0, nullptr, 2, 0.0, 0,
-                  nullptr);
+                  nullptr, &out.carried);
     result = ok;
   } else {
     ok = WriteBmp(dest, p.pixels(), p.width(), p.height(), 24, 0, nullptr);

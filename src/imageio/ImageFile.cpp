@@ -10,6 +10,8 @@
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
+#include "imageio/JpegMetadataSegments.h"
+#include "imageio/MetadataReaders.h"
 #include "imageio/PixelBuffer.h"
 #include "platform/Metafile.h"
 
@@ -53,6 +55,7 @@ unsigned CImageFile::Load(const char* path) {
     image_.Clear();
     firstComment_.clear();
     exif_.clear();
+    metadata_.Clear();
     format_ = format;
     int w = 0, h = 0;
     uint8_t* pixels = RenderMetafile(path, &w, &h);
@@ -100,6 +103,13 @@ unsigned CImageFile::LoadJpeg(ImageSource* source) {
           lastExif = &m.payload;
       }
       if (lastExif || last) exif_ = lastExif ? *lastExif : *last;
+      try {
+        metadata_ = MetadataFromJpegSegments(ctx->inputMarkers);
+      } catch (const std::bad_alloc&) {
+        metadata_.Clear();  // the picture loads without what did not fit in memory
+      }
+      metadata_.sourceWidth = w;
+      metadata_.sourceHeight = h;
     }
   }
   SetJpegDecodeScale(1, 1);
@@ -112,6 +122,7 @@ unsigned CImageFile::LoadFromSource(ImageSource* source, ImageFormat format) {
   image_.Clear();
   firstComment_.clear();
   exif_.clear();
+  metadata_.Clear();
   truncated_ = false;
   format_ = format;
   if (!source) {
@@ -159,7 +170,24 @@ unsigned CImageFile::LoadFromSource(ImageSource* source, ImageFormat format) {
   uint8_t* pixels = decode(source, 24, &w, &h);
   if (!pixels) return GetLastLibraryError();
   AdoptBuffer(image_, pixels, w, h);
+  ReadMetadata(source, format);
+  SetLastLibraryError(kErrNone);
   return kErrNone;
+}
+
+void CImageFile::ReadMetadata(ImageSource* source, ImageFormat format) {
+  try {
+    if (format == kFormatPng)
+      metadata_ = ReadPngMetadata(source);
+    else if (format == kFormatTiff)
+      metadata_ = ReadTiffMetadata(source);
+    else if (format == kFormatPsd)
+      metadata_ = ReadPsdMetadata(source);
+  } catch (const std::bad_alloc&) {
+    metadata_.Clear();  // the picture loads without what did not fit in memory
+  }
+  metadata_.sourceWidth = image_.width();
+  metadata_.sourceHeight = image_.height();
 }
 
 unsigned CImageFile::SetPixels(const uint8_t* pixels, int width, int height) {
@@ -205,7 +233,7 @@ unsigned CImageFile::Save(const char* path, ImageFormat format) {
       break;
     }
     case kFormatPng:
-      ok = WritePng(dest, p, w, h, w * 3, 8, 0, nullptr, 2, 0.0, 0, nullptr);
+      ok = WritePng(dest, p, w, h, w * 3, 8, 0, nullptr, 2, 0.0, 0, nullptr, &metadata_);
       break;
     case kFormatBmp:
       ok = WriteBmp(dest, p, w, h, 24, 16777216, nullptr);
@@ -214,7 +242,7 @@ unsigned CImageFile::Save(const char* path, ImageFormat format) {
       ok = WritePcx(dest, p, w, h, 24);
       break;
     case kFormatTiff:
-      ok = WriteTiff(dest, p, w, h, 24);
+      ok = WriteTiff(dest, p, w, h, 24, &metadata_);
       break;
     case kFormatTga:
       ok = WriteTga(dest, p, w, h, 24);
