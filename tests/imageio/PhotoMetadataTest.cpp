@@ -9,6 +9,7 @@
 #include "imageio/ImageIo.h"
 #include "imageio/JpegMetadataSegments.h"
 #include "imageio/MetadataReaders.h"
+#include "imageio/PhotoshopResources.h"
 #include "imageio/PixelBuffer.h"
 #include "imageio/XmpPacket.h"
 #include "support/MetadataSamples.h"
@@ -199,6 +200,32 @@ TEST_F(FileCodecs, PngChunksFailingTheirCheckAreSkipped) {
   PhotoMetadata back = ReadBack("c.png", true);
   EXPECT_TRUE(back.icc.empty());
   EXPECT_EQ(back.xmp, meta.xmp);
+}
+
+TEST(PsdMetadata, ProfileXmpAndIptcResourcesAreRead) {
+  const PhotoMetadata meta = FullMetadata(3000);
+  std::vector<uint8_t> resources;
+  for (const auto& [id, data] : {std::pair{kResourceIcc, meta.icc}, {kResourceXmp, meta.xmp},
+                                 {kResourceIptc, meta.iptc}}) {
+    const std::vector<uint8_t> r = PhotoshopResource(id, data);
+    resources.insert(resources.end(), r.begin(), r.end());
+  }
+  std::vector<uint8_t> file = {'8', 'B', 'P', 'S', 0, 1};
+  file.resize(26 + 4, 0);  // rest of the header, no colour mode data
+  file.resize(file.size() + 4);
+  test::PutBe32(file, 30, uint32_t(resources.size()));
+  file.insert(file.end(), resources.begin(), resources.end());
+  ImageSource* src = OpenSourceMemory(file.data(), file.size());
+  PhotoMetadata back = ReadPsdMetadata(src);
+  EXPECT_EQ(back.icc, meta.icc);
+  EXPECT_EQ(back.xmp, meta.xmp);
+  EXPECT_EQ(back.iptc, meta.iptc);
+  CloseSource(src);
+  // A resource section longer than the file gives nothing, and no failure.
+  test::PutBe32(file, 30, uint32_t(resources.size() + 1));
+  src = OpenSourceMemory(file.data(), file.size());
+  EXPECT_TRUE(ReadPsdMetadata(src).icc.empty());
+  CloseSource(src);
 }
 
 TEST(IccProfile, DescriptionFromVersion4Text) {
