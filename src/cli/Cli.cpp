@@ -14,7 +14,8 @@ namespace {
 constexpr Command kCommands[] = {
     {"run", "enhance photos and save them as _ORV files",
      "Usage: orv [--home DIR] run [--profile FILE | --defaults] [--set Section.Key=VALUE]...\n"
-     "                        [--black-frame FILE] [--log FILE] [--yes] [--quiet] PATH...\n"
+     "                        [--black-frame FILE] [--log FILE] [--yes] [--quiet]\n"
+     "                        [--keep-time] PATH...\n"
      "\n"
      "Queues every PATH (a photo, or a folder scanned as Files.Recursive and\n"
      "Files.ExcludeORV say), enhances each queued photo and saves it beside its source\n"
@@ -28,6 +29,8 @@ constexpr Command kCommands[] = {
      "  --yes               answer Yes to questions (the size-limit question of\n"
      "                      Quality.Type=1); without it and without a terminal they are No\n"
      "  --quiet             no progress bar and no summary\n"
+     "  --keep-time         give each output (and XMP sidecar copy) its source's\n"
+     "                      modification time\n"
      "\n"
      "Ctrl-C cancels at the next step (a second Ctrl-C quits at once).\n"
      "Exit status: 0 all saved, 1 some photo could not be loaded, saved or corrected, or the\n"
@@ -39,7 +42,8 @@ constexpr Command kCommands[] = {
      "\n"
      "Prints what the corrections read from each photo: the camera, exposure values and\n"
      "their texts, as Name: value lines, or with --json one JSON object per file (an array\n"
-     "for several files). Exit status 1 when a file cannot be loaded.\n",
+     "for several files), then whether it carries an ICC profile (and its description),\n"
+     "XMP and IPTC. Exit status 1 when a file cannot be loaded.\n",
      RunInfoCommand},
     {"exif", "list the EXIF entries of a photo",
      "Usage: orv [--home DIR] exif [--json] FILE\n"

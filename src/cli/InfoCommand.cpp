@@ -9,6 +9,7 @@
 #include "cli/TerminalText.h"
 #include "engine/Engine.h"
 #include "exif/ExifReader.h"
+#include "imageio/IccProfile.h"
 #include "imageio/ImageFile.h"
 #include "imageio/LibraryError.h"
 #include "platform/AppFolder.h"
@@ -59,8 +60,15 @@ int RunInfoCommand(const GlobalOptions&, std::span<const std::string> args) {
       status = kExitFailed;
       continue;
     }
-    ImageFacts facts{engine.picture().width(), engine.picture().height(),
-                     uint64_t(engine.sourceFileSize())};
+    ImageFacts facts;
+    facts.width = engine.picture().width();
+    facts.height = engine.picture().height();
+    facts.fileSize = uint64_t(engine.sourceFileSize());
+    const PhotoMetadata& meta = engine.metadata();
+    facts.hasIccProfile = !meta.icc.empty();
+    facts.iccDescription = IccProfileDescription(meta.icc);
+    facts.hasXmp = !meta.xmp.empty();
+    facts.hasIptc = !meta.iptc.empty();
     if (json) {
       out += first ? "" : ",\n";
       out += FormatCameraInfoJson(engine.camera(), facts);

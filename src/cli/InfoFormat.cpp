@@ -41,6 +41,10 @@ std::vector<Field> InfoFields(const CameraSummary& s, const ImageFacts& f) {
       {"Height", int64_t(f.height)},
       {"FileSize", int64_t(f.fileSize)},
       {"ExifLength", int64_t(s.ExifBlock.size())},
+      {"HasIccProfile", f.hasIccProfile},
+      {"IccDescription", f.iccDescription},
+      {"HasXmp", f.hasXmp},
+      {"HasIptc", f.hasIptc},
   };
 }
 

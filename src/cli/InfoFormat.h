@@ -14,6 +14,11 @@ struct ImageFacts {
   int width = 0;
   int height = 0;
   uint64_t fileSize = 0;
+  // The metadata beside the EXIF record.
+  bool hasIccProfile = false;
+  std::string iccDescription{};
+  bool hasXmp = false;
+  bool hasIptc = false;
 };
 
 // One "Name: value\n" line per field, in the fixed order; control characters in texts are

@@ -21,6 +21,7 @@ struct RunOptions {
   std::string logPath;
   bool yes = false;
   bool quiet = false;
+  bool keepTime = false;
   std::vector<std::string> paths;
 };
 
@@ -56,6 +57,8 @@ bool ParseRunOptions(std::span<const std::string> args, RunOptions& o, std::stri
       o.yes = true;
     } else if (a == "--quiet") {
       o.quiet = true;
+    } else if (a == "--keep-time") {
+      o.keepTime = true;
     } else if (a == "--") {
       o.paths.insert(o.paths.end(), args.begin() + long(i) + 1, args.end());
       break;
@@ -91,6 +94,7 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
     return kExitUsage;
   }
   if (!o.logPath.empty()) engine.log().SetPath(AbsolutePath(o.logPath));
+  engine.SetKeepFileTime(o.keepTime);
   MakeFolders(engine.helpFolder());
   if (!o.blackFrame.empty()) {
     unsigned code = LoadBlackFrame(AbsolutePath(o.blackFrame), engine.blackFrame());

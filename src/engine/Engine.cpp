@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "engine/OutputCompanions.h"
 #include "engine/Pipeline.h"
 #include "engine/Tabs.h"
 #include "imageio/ImageFile.h"
@@ -36,6 +37,7 @@ int CEngine::ShowImageInfo(const std::string& path) {
   source.height = file.height();
   camera_ = ExtractCameraValues(source);
   panel_ = MakeCameraPanel(camera_, file.width(), file.height());
+  metadata_ = file.metadata();
   picture_ = file.TakeImage();
   host_.SetWaitCursor(false);
   return 1;
@@ -64,7 +66,17 @@ SaveOutcome CEngine::SaveOutput(const std::string& sourcePath, CProgressDialog* 
   ctx.host = &host_;
   ctx.log = &log_;
   ctx.progress = progress;
-  return orv::SaveOutput(ctx, sourcePath);
+  ctx.metadata = &metadata_;
+  std::string outPath;
+  SaveOutcome outcome = orv::SaveOutput(ctx, sourcePath, &outPath);
+  if (outcome != SaveOutcome::Saved) return outcome;
+  for (const SidecarCopy& s : CopySidecars(sourcePath, outPath, keepFileTime_,
+                                           settings_.Output.Replace == 1))
+    if (!s.copied)
+      host_.ReportProblem((s.existed ? "sidecar not copied, the file exists: " : "could not copy the sidecar to ") + s.to);
+  if (keepFileTime_ && !CopyModificationTime(sourcePath, outPath))
+    host_.ReportProblem("could not set the modification time of " + outPath);
+  return outcome;
 }
 
 bool CEngine::AskSizeLimit() {

@@ -14,6 +14,7 @@
 #include "exif/CameraPanel.h"
 #include "exif/CameraSummary.h"
 #include "imageio/Image.h"
+#include "imageio/PhotoMetadata.h"
 #include "settings/Settings.h"
 
 namespace orv {
@@ -57,6 +58,11 @@ class CEngine {
   const Settings& settings() const { return settings_; }
   const CameraSummary& camera() const { return camera_; }
   const CameraPanel& panel() const { return panel_; }
+  // The current photograph's colour profile, XMP and IPTC, carried into its output.
+  const PhotoMetadata& metadata() const { return metadata_; }
+  // Whether each output (and sidecar copy) gets its source's modification time.
+  void SetKeepFileTime(bool on) { keepFileTime_ = on; }
+  bool keepFileTime() const { return keepFileTime_; }
   Image& picture() { return picture_; }
   int64_t sourceFileSize() const { return fileSize_; }
   unsigned loadError() const { return loadError_; }
@@ -80,6 +86,7 @@ class CEngine {
   Settings settings_;
   CameraSummary camera_;
   CameraPanel panel_;
+  PhotoMetadata metadata_;
   Image picture_;
   int64_t fileSize_ = 0;
   unsigned loadError_ = 0;
@@ -88,6 +95,7 @@ class CEngine {
   bool colorMatched_ = false;
   bool cancelRequested_ = false;
   int failedStages_ = 0;  // of the last ProcessImage call
+  bool keepFileTime_ = false;
   ProcessLog log_;
 };
 

@@ -14,6 +14,7 @@
 #include <set>
 
 #include "engine/EngineHost.h"
+#include "engine/OutputMetadata.h"
 #include "engine/ProcessLog.h"
 #include "engine/ProgressDialog.h"
 #include "exif/ExifPreservation.h"
@@ -59,13 +60,25 @@ bool ValidComponent(const std::string& c) {
                       [](char ch) { return static_cast<unsigned char>(ch) < 0x20 || ch == 0x7f; });
 }
 
-JpegMetadata MetadataFor(const SaveContext& ctx) {
+OutputMetadata OutputMetadataFor(const SaveContext& ctx) {
+  return BuildOutputMetadata(ctx.camera.ExifBlock, ctx.metadata, ctx.settings.Size.KeepEXIF == 1,
+                             ctx.picture.width(), ctx.picture.height());
+}
+
+JpegMetadata MetadataFor(const SaveContext& ctx, const OutputMetadata& out) {
   JpegMetadata m;
-  m.exifBlock = &ctx.camera.ExifBlock;
+  m.exifBlock = &out.exifApp1;
   m.keepExif = ctx.settings.Size.KeepEXIF == 1;
   m.fullChroma = ctx.settings.Quality.Subsampling == 1;
   m.colorMatched = ctx.colorMatched;
   return m;
+}
+
+// The metadata step before a JPEG encoding: the EXIF segment, sampling and comment, then the
+// segments of the rest of the source's metadata, so test encodings count them too.
+void PrepareJpegOutput(const SaveContext& ctx, const OutputMetadata& out) {
+  PrepareJpegMetadata(MetadataFor(ctx, out));
+  QueueJpegMetadataSegments(out);
 }
 
 // The counting destination of the quality search: bytes are counted, never stored.
@@ -246,7 +259,7 @@ int64_t MeasureJpegSize(const SaveContext& ctx, int quality) {
   DestCallbacks cb = CountingCallbacks();
   ImageDest* dest = OpenDestCallbacks(&cb, &counter);
   if (!dest) return 0;
-  PrepareJpegMetadata(MetadataFor(ctx));
+  PrepareJpegOutput(ctx, OutputMetadataFor(ctx));
   const Image& p = ctx.picture;
   uint64_t size = WriteJpeg(dest, p.pixels(), p.width(), p.height(), quality, false, 24, nullptr);
   SetJpegSampling(nullptr, nullptr);
@@ -364,6 +377,7 @@ SaveOutcome SaveOutput(const SaveContext& given, const std::string& sourcePath,
         code = GetLastLibraryError();
       } else {
         if (claim) SetDestNoReplace(dest, nameAt, firstNumber, &placed);
+        file.SetMetadata(OutputMetadataFor(ctx).carried);
         code = file.SaveTo(dest, format);
       }
     }
@@ -394,11 +408,14 @@ SaveOutcome SaveOutput(const SaveContext& given, const std::string& sourcePath,
       if (ctx.progress) ctx.progress->SetStageText("Determined Quality: " + std::to_string(q));
       Log(ctx, logtext::QualityLine(q));
     }
-    PrepareJpegMetadata(MetadataFor(ctx));
+    PrepareJpegOutput(ctx, OutputMetadataFor(ctx));
     result = int64_t(WriteJpeg(dest, p.pixels(), p.width(), p.height(), q, false, 24, nullptr));
     ok = result > 0;
   } else {
-    ok = chosen->encode(dest, p.pixels(), p.width(), p.height(), EncodeOptions{});
+    const OutputMetadata out = OutputMetadataFor(ctx);
+    EncodeOptions options;
+    options.metadata = &out.carried;
+    ok = chosen->encode(dest, p.pixels(), p.width(), p.height(), options);
     result = ok;
   }
   // The file reaches its name only once it is complete; a failed encoding leaves nothing.

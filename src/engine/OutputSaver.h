@@ -8,6 +8,7 @@
 
 #include "exif/CameraSummary.h"
 #include "imageio/Image.h"
+#include "imageio/PhotoMetadata.h"
 #include "settings/Settings.h"
 
 namespace orv {
@@ -25,6 +26,7 @@ struct SaveContext {
   EngineHost* host = nullptr;  // shows the folder messages; may be null
   const ProcessLog* log = nullptr;
   CProgressDialog* progress = nullptr;
+  const PhotoMetadata* metadata = nullptr;  // the source's profile, XMP and IPTC; may be null
 };
 
 enum class SaveOutcome { Saved, NotSaved };

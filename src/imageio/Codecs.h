@@ -10,6 +10,7 @@
 namespace orv {
 
 struct ImageSource;
+struct PhotoMetadata;
 struct ImageDest;
 
 // PNG: every colour type and bit depth. Transparent pixels are composited over white.
@@ -21,9 +22,16 @@ struct PngDensity {
 };
 // Rows of rowBytes bytes in PNG's own sample layout for the colour type and bit depth. palette
 // holds paletteSize RGB triples (colour type 3). gamma > 0 writes a gAMA chunk. flags must be 0.
+// metadata (optional) adds an iCCP chunk (an RGB profile on an RGB picture), eXIf and iTXt XMP.
 bool WritePng(ImageDest* dest, const uint8_t* pixels, int width, int height, int rowBytes,
               int bitDepth, int paletteSize, const uint8_t* palette, int colourType, double gamma,
-              int flags, const PngDensity* density);
+              int flags, const PngDensity* density, const PhotoMetadata* metadata);
+inline bool WritePng(ImageDest* dest, const uint8_t* pixels, int width, int height, int rowBytes,
+                     int bitDepth, int paletteSize, const uint8_t* palette, int colourType,
+                     double gamma, int flags, const PngDensity* density) {
+  return WritePng(dest, pixels, width, height, rowBytes, bitDepth, paletteSize, palette,
+                  colourType, gamma, flags, density, nullptr);
+}
 
 // TIFF through libtiff: what libtiff decodes (LZW included). Alpha is composited over white.
 struct TiffHeaderInfo {
@@ -35,8 +43,13 @@ struct TiffHeaderInfo {
 };
 bool ReadTiffHeader(ImageSource* source, TiffHeaderInfo* info);
 uint8_t* ReadTiff(ImageSource* source, int bits, int* width, int* height);
-// 24-bit RGB, deflate-compressed strips (LZW is not offered).
-bool WriteTiff(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits);
+// 24-bit RGB, deflate-compressed strips (LZW is not offered). metadata (optional) adds the
+// profile (RGB ones), XMP and IPTC tags.
+bool WriteTiff(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits,
+               const PhotoMetadata* metadata);
+inline bool WriteTiff(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits) {
+  return WriteTiff(dest, pixels, width, height, bits, nullptr);
+}
 
 // BMP: 1, 4, 8, 16, 24, 32 bits; uncompressed, RLE8, RLE4, bit fields; both row orders.
 uint8_t* ReadBmp(ImageSource* source, int bits, int* width, int* height);

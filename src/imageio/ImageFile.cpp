@@ -10,6 +10,8 @@
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
+#include "imageio/JpegMetadataSegments.h"
+#include "imageio/MetadataReaders.h"
 #include "imageio/PixelBuffer.h"
 #include "platform/CheckedMath.h"
 
@@ -89,6 +91,13 @@ unsigned CImageFile::LoadJpeg(ImageSource* source) {
           lastExif = &m.payload;
       }
       if (lastExif || last) exif_ = lastExif ? *lastExif : *last;
+      try {
+        metadata_ = MetadataFromJpegSegments(ctx->inputMarkers);
+      } catch (const std::bad_alloc&) {
+        metadata_.Clear();  // the picture loads without what did not fit in memory
+      }
+      metadata_.sourceWidth = w;
+      metadata_.sourceHeight = h;
     }
   }
   SetJpegDecodeScale(1, 1);
@@ -101,6 +110,7 @@ unsigned CImageFile::LoadFromSource(ImageSource* source, ImageFormat format) {
   image_.Clear();
   firstComment_.clear();
   exif_.clear();
+  metadata_.Clear();
   truncated_ = false;
   format_ = format;
   if (!source) {
@@ -127,7 +137,20 @@ unsigned CImageFile::LoadFromSource(ImageSource* source, ImageFormat format) {
   uint8_t* pixels = row->decode(source, 24, &w, &h);
   if (!pixels) return GetLastLibraryError();
   AdoptBuffer(image_, pixels, w, h);
+  ReadMetadata(source, format);
+  SetLastLibraryError(kErrNone);
   return kErrNone;
+}
+
+void CImageFile::ReadMetadata(ImageSource* source, ImageFormat format) {
+  try {
+    const FormatRow* row = FindFormat(format);
+    if (row && row->readMetadata) metadata_ = row->readMetadata(source);
+  } catch (const std::bad_alloc&) {
+    metadata_.Clear();  // the picture loads without what did not fit in memory
+  }
+  metadata_.sourceWidth = image_.width();
+  metadata_.sourceHeight = image_.height();
 }
 
 unsigned CImageFile::SetPixels(const uint8_t* pixels, int width, int height) {
@@ -182,6 +205,7 @@ unsigned CImageFile::SaveTo(ImageDest* dest, ImageFormat format) {
   options.jpegQuality = jpegQuality_;
   options.jpegFullChroma = enhancedSubsampling_;
   options.jpegDensity = &density_;
+  options.metadata = &metadata_;
   bool ok = row->encode(dest, image_.pixels(), image_.width(), image_.height(), options);
   unsigned result = ok ? kErrNone : GetLastLibraryError();
   if (!ok) MarkDestFailed(dest);

@@ -12,6 +12,7 @@
 #include "imageio/Image.h"
 #include "imageio/ImageFormat.h"
 #include "imageio/Jpeg.h"
+#include "imageio/PhotoMetadata.h"
 
 namespace orv {
 
@@ -58,12 +59,17 @@ class CImageFile {
 
   const std::string& firstComment() const { return firstComment_; }
   const std::vector<uint8_t>& exifBlock() const { return exif_; }
+  // The colour profile, XMP and IPTC read with the pixels; Save writes what the format holds.
+  const PhotoMetadata& metadata() const { return metadata_; }
+  void SetMetadata(PhotoMetadata metadata) { metadata_ = std::move(metadata); }
   // True when the last JPEG load met the end of the file early (rows were filled in by the
   // decoder); the load still succeeds.
   bool truncated() const { return truncated_; }
 
  private:
   unsigned LoadJpeg(ImageSource* source);
+  // Fills metadata_ for a decoded non-JPEG source; never fails the load.
+  void ReadMetadata(ImageSource* source, ImageFormat format);
 
   Image image_;
   ImageFormat format_ = kFormatUnknown;
@@ -74,6 +80,7 @@ class CImageFile {
   JpegDensity density_{};
   std::string firstComment_;
   std::vector<uint8_t> exif_;
+  PhotoMetadata metadata_;
   bool truncated_ = false;
 };
 

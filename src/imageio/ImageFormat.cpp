@@ -9,6 +9,7 @@
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
+#include "imageio/MetadataReaders.h"
 #include "imageio/metafile/Metafile.h"
 
 namespace orv {
@@ -26,8 +27,11 @@ bool EncodeJpeg(ImageDest* dest, const uint8_t* p, int w, int h, const EncodeOpt
   }
   return WriteJpeg(dest, p, w, h, o.jpegQuality, false, 24, o.jpegDensity) != 0;
 }
-bool EncodePng(ImageDest* dest, const uint8_t* p, int w, int h, const EncodeOptions&) {
-  return WritePng(dest, p, w, h, w * 3, 8, 0, nullptr, 2, 0.0, 0, nullptr);
+bool EncodePng(ImageDest* dest, const uint8_t* p, int w, int h, const EncodeOptions& o) {
+  return WritePng(dest, p, w, h, w * 3, 8, 0, nullptr, 2, 0.0, 0, nullptr, o.metadata);
+}
+bool EncodeTiff(ImageDest* dest, const uint8_t* p, int w, int h, const EncodeOptions& o) {
+  return WriteTiff(dest, p, w, h, 24, o.metadata);
 }
 bool EncodeBmp(ImageDest* dest, const uint8_t* p, int w, int h, const EncodeOptions&) {
   return WriteBmp(dest, p, w, h, 24, 16777216, nullptr);
@@ -58,15 +62,15 @@ constexpr FormatRow kFormats[] = {
      {{0, 2, "\x0A\x00"}, {0, 2, "\x0A\x02"}, {0, 2, "\x0A\x03"}, {0, 2, "\x0A\x05"}},
      {{".PCX", true}}, ReadPcx, Encode24<WritePcx>, 0},
     {kFormatTiff, "TIFF", kContentTiff, {{0, 2, "MM"}, {0, 2, "II"}},
-     {{".TIF", true}, {".TIFF"}}, DecodeTiff, Encode24<WriteTiff>, 0},
+     {{".TIF", true}, {".TIFF"}}, DecodeTiff, EncodeTiff, 0, ReadTiffMetadata},
     {kFormatPng, "PNG", kContentPng, {{0, 8, "\x89PNG\r\n\x1A\n"}}, {{".PNG", true}}, ReadPng,
-     EncodePng, 2},
+     EncodePng, 2, ReadPngMetadata},
     {kFormatWmf, "WMF", kContentWmf, {{0, 5, "\x01\x00\x09\x00\x00"}, {0, 4, "\xD7\xCD\xC6\x9A"}},
      {{".WMF"}}, ReadMetafile, Encode24<WriteWmf>, 0},
     {kFormatEmf, "EMF", kContentEmf, {{40, 4, " EMF"}}, {{".EMF"}}, ReadMetafile,
      Encode24<WriteEmf>, 0},
     {kFormatPsd, "PSD", kContentPsd, {{0, 4, "8BPS"}}, {{".PSD", true}}, ReadPsd,
-     Encode24<WritePsd>, 0},
+     Encode24<WritePsd>, 0, ReadPsdMetadata},
     // Two zero bytes name a TGA only with the .tga extension (see GuessSourceFormat).
     {kFormatTga, "TGA", kContentTga, {{0, 2, "\x00\x00"}}, {{".TGA", true}}, ReadTga,
      Encode24<WriteTga>, 0},

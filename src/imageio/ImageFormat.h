@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "imageio/Jpeg.h"
+#include "imageio/PhotoMetadata.h"
 
 namespace orv {
 
@@ -58,6 +59,7 @@ struct EncodeOptions {
   int jpegQuality = 75;
   bool jpegFullChroma = false;  // 1 x 1 sampling of every component
   const JpegDensity* jpegDensity = nullptr;
+  const PhotoMetadata* metadata = nullptr;  // colour profile, XMP, IPTC where the format holds them
 };
 // An encoder writes 24-bit RGB pixels; false on failure, with nothing of the call left behind.
 using EncodeFn = bool (*)(ImageDest* dest, const uint8_t* pixels, int width, int height,
@@ -83,6 +85,9 @@ struct FormatRow {
   DecodeFn decode;                // null: recognised but not decoded
   EncodeFn encode;                // null: not written
   int outputType;                 // the Output.FileType that selects this format; 0 none
+  // Reads the colour profile, XMP and IPTC a decoded file holds; null: the format holds none
+  // (JPEG keeps its own path through its markers).
+  PhotoMetadata (*readMetadata)(ImageSource* source) = nullptr;
 };
 
 // The rows in lookup order.

@@ -5,14 +5,19 @@
 #include <csetjmp>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "imageio/Codecs.h"
 #include "imageio/DecoderStart.h"
 #include "imageio/EncoderSupport.h"
+#include "imageio/IccProfile.h"
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
+#include "imageio/MetadataReaders.h"
 #include "imageio/PixelBuffer.h"
+#include "imageio/XmpPacket.h"
 #include "platform/CheckedMath.h"
 
 namespace orv {
@@ -226,6 +231,12 @@ struct PngWriter {
   ProgressCallback callback;
   void* callbackUser;
   bool aborted;
+  // Metadata chunks; a null pointer writes none.
+  const uint8_t* icc;
+  size_t iccSize;
+  const uint8_t* exif;
+  size_t exifSize;
+  char* xmp;  // zero-terminated
 };
 
 void WriteData(png_structp png, png_bytep data, size_t length) {
@@ -256,6 +267,19 @@ bool WriteCore(PngWriter* w) {
   if (w->density)
     png_set_pHYs(w->png, w->info, w->density->x, w->density->y,
                  w->density->unit == 1 ? PNG_RESOLUTION_METER : PNG_RESOLUTION_UNKNOWN);
+  if (w->icc)
+    png_set_iCCP(w->png, w->info, "ICC Profile", PNG_COMPRESSION_TYPE_BASE, w->icc,
+                 png_uint_32(w->iccSize));
+  if (w->exif) png_set_eXIf_1(w->png, w->info, png_uint_32(w->exifSize), const_cast<png_bytep>(w->exif));
+  if (w->xmp) {
+    png_text text{};
+    text.compression = PNG_ITXT_COMPRESSION_NONE;
+    text.key = const_cast<char*>("XML:com.adobe.xmp");
+    text.text = w->xmp;
+    text.lang = const_cast<char*>("");
+    text.lang_key = const_cast<char*>("");
+    png_set_text(w->png, w->info, &text, 1);
+  }
   png_write_info(w->png, w->info);
   if (png_get_rowbytes(w->png, w->info) > size_t(w->rowBytes)) png_error(w->png, "short rows");
   for (int y = 0; y < w->height; ++y) {
@@ -288,7 +312,7 @@ bool ValidPngLayout(int colourType, int bitDepth) {
 
 bool WritePng(ImageDest* dest, const uint8_t* pixels, int width, int height, int rowBytes,
               int bitDepth, int paletteSize, const uint8_t* palette, int colourType, double gamma,
-              int flags, const PngDensity* density) {
+              int flags, const PngDensity* density, const PhotoMetadata* metadata) {
   LibraryContext* ctx = BeginEncode(dest);
   if (!ctx) return false;
   size_t bytes = 0;
@@ -316,6 +340,22 @@ bool WritePng(ImageDest* dest, const uint8_t* pixels, int width, int height, int
     w.paletteSize = paletteSize;
     for (int i = 0; i < paletteSize; ++i)
       w.palette[i] = {palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]};
+  }
+  std::string xmp;
+  if (metadata) {
+    try {
+      std::vector<uint8_t> packet = WholeXmpPacket(*metadata);
+      xmp.assign(packet.begin(), packet.end());
+    } catch (const std::bad_alloc&) {
+      return RefuseEncode(dest, kErrNoMemory);
+    }
+    const bool rgb = colourType == PNG_COLOR_TYPE_RGB || colourType == PNG_COLOR_TYPE_RGB_ALPHA;
+    if (rgb && IsRgbIccProfile(metadata->icc) && metadata->icc.size() <= kMaxMetadataPart)
+      w.icc = metadata->icc.data(), w.iccSize = metadata->icc.size();
+    if (!metadata->exif.empty() && metadata->exif.size() <= kMaxMetadataPart)
+      w.exif = metadata->exif.data(), w.exifSize = metadata->exif.size();
+    // iTXt text ends at its first zero byte; a packet holding one is cut there by the library.
+    if (!xmp.empty() && xmp.size() <= kMaxMetadataPart) w.xmp = xmp.data();
   }
   w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, Silent);
   if (w.png) w.info = png_create_info_struct(w.png);

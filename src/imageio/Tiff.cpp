@@ -7,14 +7,18 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <vector>
 
 #include "imageio/Codecs.h"
 #include "imageio/DecoderStart.h"
 #include "imageio/EncoderSupport.h"
+#include "imageio/IccProfile.h"
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
+#include "imageio/MetadataReaders.h"
 #include "imageio/PixelBuffer.h"
+#include "imageio/XmpPacket.h"
 #include "platform/CheckedMath.h"
 
 namespace orv {
@@ -199,12 +203,30 @@ toff_t DestLength(thandle_t h) {
 
 }  // namespace
 
-bool WriteTiff(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits) {
+bool WriteTiff(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits,
+               const PhotoMetadata* metadata) {
   LibraryContext* ctx = BeginEncode(dest);
   if (!ctx) return false;
   size_t bytes = 0;
   if (!pixels || bits != 24 || !PictureBytes(width, height, 3, bytes)) {
     return RefuseEncode(dest, kErrBadParam);
+  }
+  std::vector<uint8_t> xmp;
+  // The IPTC records, zero padded to whole 32-bit numbers for libtiff builds that declare the
+  // tag as numbers (written in the host's byte order, the new file's, so the bytes stay).
+  std::vector<uint32_t> iptc;
+  // The predictor differences rows in place, so each row is encoded from a copy: the caller's
+  // picture must come back unchanged.
+  std::vector<uint8_t> row;
+  try {
+    row.resize(size_t(width) * 3);
+    if (metadata) {
+      xmp = WholeXmpPacket(*metadata);
+      iptc.assign((metadata->iptc.size() + 3) / 4, 0);
+      if (!iptc.empty()) std::memcpy(iptc.data(), metadata->iptc.data(), metadata->iptc.size());
+    }
+  } catch (const std::bad_alloc&) {
+    return RefuseEncode(dest, kErrNoMemory);
   }
   InstallQuietHandlers();
   const int64_t start = DestPosition(dest);
@@ -226,11 +248,21 @@ bool WriteTiff(ImageDest* dest, const uint8_t* pixels, int width, int height, in
       TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
       TIFFSetField(t, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
       TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
+      if (metadata && IsRgbIccProfile(metadata->icc) && metadata->icc.size() <= kMaxMetadataPart)
+        TIFFSetField(t, TIFFTAG_ICCPROFILE, uint32_t(metadata->icc.size()), metadata->icc.data());
+      if (!xmp.empty() && xmp.size() <= kMaxMetadataPart)
+        TIFFSetField(t, TIFFTAG_XMLPACKET, uint32_t(xmp.size()), xmp.data());
+      if (!iptc.empty() && iptc.size() <= kMaxMetadataPart / 4) {
+        const TIFFField* field = TIFFFieldWithTag(t, TIFFTAG_RICHTIFFIPTC);
+        if (field && TIFFFieldDataType(field) == TIFF_LONG)
+          TIFFSetField(t, TIFFTAG_RICHTIFFIPTC, uint32_t(iptc.size()), iptc.data());
+        else
+          TIFFSetField(t, TIFFTAG_RICHTIFFIPTC, uint32_t(metadata->iptc.size()), iptc.data());
+      }
       const size_t stride = size_t(width) * 3;
       for (int y = 0; y < height && result == kErrNone; ++y) {
-        // libtiff's scanline API takes a non-const row but copies it before encoding.
-        if (TIFFWriteScanline(t, const_cast<uint8_t*>(pixels + size_t(y) * stride), uint32_t(y),
-                              0) < 0)
+        std::memcpy(row.data(), pixels + size_t(y) * stride, stride);
+        if (TIFFWriteScanline(t, row.data(), uint32_t(y), 0) < 0)
           result = kErrFileWrite;
         else if (!KeepGoing(ctx, y, height))
           result = kErrAborted;

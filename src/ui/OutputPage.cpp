@@ -68,6 +68,13 @@ COutputPage::COutputPage(PageContext& ctx, QWidget* parent) : CSettingsPage(ctx,
   optionsLayout->addRow(replace_);
   optionsLayout->addRow(tr("File type:"), fileType_);
   optionsLayout->addRow(detailedLog_);
+  keepTime_ = new QCheckBox(tr("Give output files the date and time of their source"), optionsBox);
+  keepTime_->setObjectName(QStringLiteral("keepTimeBox"));
+  optionsLayout->addRow(keepTime_);
+  // Kept per user, like the last folders: it is about the user's photo library, not a profile.
+  const bool keepTime = ReadUserValue("Settings", "KeepTime") == "1";
+  keepTime_->setChecked(keepTime);
+  ctx_.engine.SetKeepFileTime(keepTime);
 
   auto* processBox = new QGroupBox(tr("PROCESS"), this);
   auto* all = new QPushButton(tr("All Files"), processBox);
@@ -119,6 +126,10 @@ COutputPage::COutputPage(PageContext& ctx, QWidget* parent) : CSettingsPage(ctx,
   connect(detailedLog_, &QCheckBox::toggled, this, [this](bool on) {
     settings().Output.DetailedLog = on ? 1 : 0;
     SettingChanged();
+  });
+  connect(keepTime_, &QCheckBox::toggled, this, [this](bool on) {
+    ctx_.engine.SetKeepFileTime(on);
+    WriteUserValue("Settings", "KeepTime", on ? "1" : "0");
   });
   connect(all, &QPushButton::clicked, this, [this] { ctx_.notice(kNoticeRunAll); });
   connect(current, &QPushButton::clicked, this, [this] { ctx_.notice(kNoticeRunCurrent); });

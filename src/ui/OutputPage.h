@@ -32,6 +32,7 @@ class COutputPage : public CSettingsPage {
   QCheckBox* replace_;
   QComboBox* fileType_;
   QCheckBox* detailedLog_;
+  QCheckBox* keepTime_;  // a per-user choice, not a profile setting
 };
 
 }  // namespace orv::ui

@@ -48,7 +48,12 @@ TEST(InfoFormat, TextListsEveryFieldOnItsOwnLine) {
             "Height: 360\n"
             "FileSize: 31818\n"
             "ExifLength: " +
-                std::to_string(s.ExifBlock.size()) + "\n");
+                std::to_string(s.ExifBlock.size()) +
+                "\n"
+                "HasIccProfile: false\n"
+                "IccDescription: \n"
+                "HasXmp: false\n"
+                "HasIptc: false\n");
 }
 
 TEST(InfoFormat, JsonUsesTheSameNamesWithTypedValues) {
@@ -57,11 +62,20 @@ TEST(InfoFormat, JsonUsesTheSameNamesWithTypedValues) {
   EXPECT_NE(json.find(",\n  \"Flash\": -1,\n"), std::string::npos);
   EXPECT_NE(json.find(",\n  \"InfoSummaryHtml\": \"<b>No EXIF Data</b>\",\n"), std::string::npos);
   const std::string tail =
-      "\"Width\": 1,\n  \"Height\": 2,\n  \"FileSize\": 3,\n  \"ExifLength\": 0\n}";
+      "\"Width\": 1,\n  \"Height\": 2,\n  \"FileSize\": 3,\n  \"ExifLength\": 0,\n"
+      "  \"HasIccProfile\": false,\n  \"IccDescription\": \"\",\n  \"HasXmp\": false,\n"
+      "  \"HasIptc\": false\n}";
   EXPECT_EQ(json.substr(json.size() - tail.size()), tail);
   const std::string withExif = FormatCameraInfoJson(SampleSummary(), {480, 360, 1});
   EXPECT_NE(withExif.find("\"DisplayModel\": \"Canon S40\\n\\\"x\\\"\",\n"), std::string::npos);
   EXPECT_NE(withExif.find("\"ExposureTime\": 0.016666666666666666,\n"), std::string::npos);
+  ImageFacts withMetadata{1, 2, 3};
+  withMetadata.hasIccProfile = withMetadata.hasXmp = withMetadata.hasIptc = true;
+  withMetadata.iccDescription = "Display \"P3\"";
+  const std::string json2 = FormatCameraInfoJson(CameraSummary{}, withMetadata);
+  EXPECT_NE(json2.find("\"HasIccProfile\": true,\n  \"IccDescription\": \"Display \\\"P3\\\"\",\n"
+                       "  \"HasXmp\": true,\n  \"HasIptc\": true\n}"),
+            std::string::npos);
 }
 
 TEST(JsonText, EscapesControlsAndRepairsInvalidUtf8) {

@@ -1,0 +1,98 @@
+#include "engine/OutputCompanions.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "platform/FileTests.h"
+#include "platform/SafeWrite.h"
+
+namespace orv {
+namespace {
+
+// A sidecar larger than this is not an XMP sidecar.
+constexpr off_t kMaxSidecar = off_t(64) << 20;
+
+std::string WithoutExtension(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path;
+  return path.substr(0, dot);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb{};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+bool CopyFile(const std::string& from, const std::string& to) {
+  FILE* in = std::fopen(from.c_str(), "rb");
+  if (!in) return false;
+  struct stat st {};
+  bool ok = ::fstat(fileno(in), &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxSidecar;
+  TempFile out(to);
+  ok = ok && out.ok();
+  char buffer[65536];
+  while (ok) {
+    const size_t n = std::fread(buffer, 1, sizeof buffer, in);
+    if (n == 0) {
+      ok = !std::ferror(in);
+      break;
+    }
+    ok = std::fwrite(buffer, 1, n, out.file()) == n;
+  }
+  std::fclose(in);
+  return ok && out.Commit();
+}
+
+}  // namespace
+
+std::vector<SidecarCopy> SidecarsFor(const std::string& sourcePath,
+                                     const std::string& outputPath) {
+  std::vector<SidecarCopy> found;
+  const std::string sourceStem = WithoutExtension(sourcePath);
+  const std::string outputStem = WithoutExtension(outputPath);
+  for (const char* ext : {".xmp", ".XMP"}) {
+    const std::string stemStyle = sourceStem + ext;
+    if (stemStyle != sourcePath && IsRegularFile(stemStyle)) {
+      found.push_back({stemStyle, outputStem + ext});
+      break;  // on a case-blind file system both names are one file
+    }
+  }
+  for (const char* ext : {".xmp", ".XMP"}) {
+    const std::string nameStyle = sourcePath + ext;
+    if (IsRegularFile(nameStyle)) {
+      found.push_back({nameStyle, outputPath + ext});
+      break;
+    }
+  }
+  return found;
+}
+
+std::vector<SidecarCopy> CopySidecars(const std::string& sourcePath, const std::string& outputPath,
+                                      bool keepTime, bool replace) {
+  std::vector<SidecarCopy> sidecars = SidecarsFor(sourcePath, outputPath);
+  for (SidecarCopy& s : sidecars) {
+    // A sidecar is never copied over itself or over the source.
+    if (SameFile(s.from, s.to) || SameFile(sourcePath, s.to)) continue;
+    if (!replace && PathExists(s.to)) {
+      s.existed = true;
+      continue;
+    }
+    s.copied = CopyFile(s.from, s.to);
+    if (s.copied && keepTime) CopyModificationTime(s.from, s.to);
+  }
+  return sidecars;
+}
+
+bool CopyModificationTime(const std::string& from, const std::string& to) {
+  struct stat st {};
+  if (::stat(from.c_str(), &st) != 0) return false;
+  // The access time is left as it is; only the modification time is the source's.
+  const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+  return ::utimensat(AT_FDCWD, to.c_str(), times, 0) == 0;
+}
+
+}  // namespace orv
