@@ -57,6 +57,27 @@ void BatchQueue::AddPath(const std::string& path) {
   }
 }
 
+void BatchQueue::AddPaths(const std::vector<std::string>& paths) {
+  bool anyFolder = false;
+  for (const std::string& path : paths) {
+    if (IsFolder(path)) {
+      folders_.push_back(WithSlash(path));
+      anyFolder = true;
+      continue;
+    }
+    int kind = ClassifyFile(path);
+    if (kind == 1)
+      files_.push_back(path);
+    else if (kind == 0)
+      Warn(path + " Excluded! Not Supported file.\r\n");
+  }
+  if (anyFolder)
+    RescanFolders();
+  else
+    UpdateCounts();
+  RebuildCueList();
+}
+
 void BatchQueue::ScanFolder(const std::string& folder) {
   std::string f = WithSlash(folder);
   if (settings_.Files.ExcludeORV == 1 && PathExists(f + "orvoutput.dir")) {

@@ -11,6 +11,7 @@
 #include "engine/EngineHost.h"
 #include "engine/OutputSaver.h"
 #include "engine/ProcessLog.h"
+#include "engine/RunObserver.h"
 #include "exif/CameraPanel.h"
 #include "exif/CameraSummary.h"
 #include "imageio/Image.h"
@@ -30,6 +31,7 @@ struct RunReport {
   End end = End::Finished;
   int processed = 0;  // items taken up (checked, or the selected one)
   int saved = 0;
+  int skipped = 0;  // left out by skipExisting: the output was there already
   int loadFailures = 0;
   int saveFailures = 0;
 };
@@ -47,7 +49,8 @@ class CEngine {
   // cropOrigin, which places the black frame under the crop).
   void ProcessImage(Image& picture, Image* detailCrop, CProgressDialog* progress,
                     CropOrigin cropOrigin = {});
-  SaveOutcome SaveOutput(const std::string& sourcePath, CProgressDialog* progress);
+  SaveOutcome SaveOutput(const std::string& sourcePath, CProgressDialog* progress,
+                         SaveDetails* details = nullptr);
 
   RunReport RunAll();
   RunReport RunCurrentImage(int selectedIndex);
@@ -68,10 +71,18 @@ class CEngine {
   ProcessLog& log() { return log_; }
   EngineHost& host() { return host_; }
 
+  // Told about each photo a run takes up; null for none. Not owned.
+  void SetRunObserver(RunObserver* observer) { observer_ = observer; }
+  // Leave out a photo whose unnumbered output name already exists (a re-run after a stop).
+  void SetSkipExisting(bool skip) { skipExisting_ = skip; }
+
  private:
-  // Loads, processes and saves one item; true when saved.
+  // Loads, processes and saves one item; true when saved (or skipped). `result` says what
+  // happened, for the observer.
   bool RunItem(const std::string& path, CProgressDialog& progress, int queuePosAfterLoad,
-               RunReport& report);
+               RunReport& report, ItemResult& result);
+  // Finishes the result's timing and status and hands it to the observer.
+  void Notify(ItemResult& result, int64_t startMs);
   bool AskSizeLimit();
 
   EngineHost& host_;
@@ -88,6 +99,8 @@ class CEngine {
   std::string failedStage_;  // the stage the last ProcessImage could not apply
   bool cancelRequested_ = false;
   ProcessLog log_;
+  RunObserver* observer_ = nullptr;
+  bool skipExisting_ = false;
 };
 
 }  // namespace orv

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "engine/EngineHost.h"
+#include "engine/OutputName.h"
 #include "engine/ProcessLog.h"
 #include "engine/ProgressDialog.h"
 #include "exif/ExifPreservation.h"
@@ -20,23 +21,12 @@
 namespace orv {
 namespace {
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {
-  }, sb{};
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
-}
-
 void Log(const SaveContext& ctx, const std::string& text) {
   if (ctx.log) ctx.log->LogAppend(text);
 }
 
 std::string LastChars(const std::string& s, size_t n) {
   return s.size() >= n ? s.substr(s.size() - n) : s;
-}
-
-std::string DropLast(const std::string& s, size_t n) {
-  return s.size() >= n ? s.substr(0, s.size() - n) : std::string();
 }
 
 // A path component the output folder may hold: not empty, not a dot entry, no blank or tab at
@@ -200,48 +190,48 @@ int FindJpegQuality(const SaveContext& ctx, int64_t target, int minQuality) {
   return std::max(r, minQuality);
 }
 
+namespace {
+
+// Logs a failure as "LEAD SUBJECT TAIL" with the subject (a path) escaped, and keeps the plain
+// text for the report.
+SaveOutcome Fail(const SaveContext& ctx, const std::string& lead, const std::string& subject,
+                 const std::string& tail = "") {
+  Log(ctx, logtext::ProblemLine(lead + HtmlEscape(subject) + HtmlEscape(tail)));
+  if (ctx.details) ctx.details->error = lead + subject + tail;
+  return SaveOutcome::NotSaved;
+}
+
+SaveOutcome Saved(const SaveContext& ctx, const std::string& path, int quality,
+                  std::string* savedPath) {
+  if (savedPath) *savedPath = path;
+  if (ctx.details) {
+    struct stat st {};
+    ctx.details->path = path;
+    ctx.details->quality = quality;
+    ctx.details->bytes = ::stat(path.c_str(), &st) == 0 ? int64_t(st.st_size) : 0;
+  }
+  return SaveOutcome::Saved;
+}
+
+}  // namespace
+
 SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
                        std::string* savedPath) {
   const Settings& s = ctx.settings;
-  size_t slash = sourcePath.rfind('/');
-  std::string fileName = slash == std::string::npos ? sourcePath : sourcePath.substr(slash + 1);
-  std::string ext4 = LastChars(fileName, 4);
-  std::string outName = DropLast(fileName, 4) + "_ORV" + ext4;
-
-  std::string outDir = OutputFolderFor(s, sourcePath);
-  if (EnsureFolder(ctx.host, outDir, false) > 0) {
-    Log(ctx, logtext::ProblemLine("Can't create path: " + HtmlEscape(outDir)));
-    return SaveOutcome::NotSaved;
-  }
+  OutputName name = DecideOutputName(s, sourcePath, FileExists);
+  const std::string& outDir = name.folder;
+  if (EnsureFolder(ctx.host, outDir, false) > 0) return Fail(ctx, "Can't create path: ", outDir);
   if (s.Output.Type == 0 || s.Output.Type == 1) WriteFolderMarker(outDir);
 
-  std::string dirSlash = outDir.back() == '/' ? outDir : outDir + '/';
-  std::string outPath = dirSlash + outName;
-  bool replace = s.Output.Replace == 1;
-  if (LowerAscii(outPath) == LowerAscii(sourcePath) || SameFile(outPath, sourcePath)) {
+  if (name.sameAsSource) {
     Log(ctx, logtext::ProblemLine("Output file path is same as source (NEVER ALLOWED)"));
-    replace = false;
+  }
+  if (name.number != 0) {
+    Log(ctx, logtext::ProblemLine(
+                 "File already exist (No Replace): " + HtmlEscape(name.unnumbered), true));
   }
 
-  // Output.FileType picks the format; "Same as Source" keeps the source's.
-  const FormatRow* chosen = FormatForOutputType(s.Output.FileType);
-  std::string outExt = chosen ? LowerAscii(chosen->extensions[0].text) : ext4;
-  outPath = DropLast(outPath, 4) + outExt;
-
-  // The source itself is never replaced, whatever the settings say.
-  if (FileExists(outPath) && (!replace || SameFile(outPath, sourcePath))) {
-    Log(ctx, logtext::ProblemLine("File already exist (No Replace): " + HtmlEscape(outPath), true));
-    std::string stem =
-        outName.find("_ORV") != std::string::npos ? DropLast(outName, 8) : DropLast(outName, 4);
-    for (long n = 1;; ++n) {
-      std::string candidate = dirSlash + stem + std::to_string(n) + "_ORV" + outExt;
-      if (!FileExists(candidate)) {
-        outPath = candidate;
-        break;
-      }
-    }
-  }
-
+  const FormatRow* chosen = name.chosen;
   if (!chosen) {
     // A source named like one of the output types' formats is saved as that type.
     std::string srcExt = "." + LowerAscii(LastChars(sourcePath, 3));
@@ -257,6 +247,34 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
            : chosen->format == kFormatPng ? OutKind::Png
                                           : OutKind::Bmp;
   }
+
+  // A replacing save writes straight to its name (the destination renames its temporary file
+  // over it). Any other save writes to a private file first and then claims the name, so two
+  // processes that chose the same name both keep their outputs.
+  std::string outPath = name.path;
+  std::string writePath = outPath;
+  if (!name.replace) {
+    writePath = MakePlacementFile(outPath);
+    if (writePath.empty()) return Fail(ctx, "Not saved: ", outPath, " (0)");
+  }
+  auto place = [&](int64_t result) {
+    if (writePath == outPath) return true;
+    std::string taken, why;
+    if (!PlaceOutput(writePath, name, taken, why)) {
+      Fail(ctx, "Not saved: ", outPath, " (" + std::to_string(result) + ") " + why);
+      return false;
+    }
+    if (taken != outPath) {
+      Log(ctx, logtext::ProblemLine("File already exist (No Replace): " + HtmlEscape(outPath),
+                                    true));
+      outPath = taken;
+    }
+    return true;
+  };
+  auto dropPrivate = [&] {
+    if (writePath != outPath) std::remove(writePath.c_str());
+  };
+
   const Image& p = ctx.picture;
   if (kind == OutKind::Other) {
     // Other sources keep their own format, recognised from the source's content.
@@ -265,20 +283,35 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
       format = FormatFromContent(GuessSourceFormat(src));
       CloseSource(src);
     }
-    if (format == kFormatUnknown) return SaveOutcome::NotSaved;
+    if (format == kFormatUnknown) {
+      dropPrivate();
+      if (ctx.details) ctx.details->error = "Not saved: " + outPath + " (unknown source format)";
+      return SaveOutcome::NotSaved;
+    }
     CImageFile file;
     unsigned code = file.SetPixels(p.pixels(), p.width(), p.height());
-    if (code == 0) code = file.Save(outPath.c_str(), format);
+    if (code == 0) code = file.Save(writePath.c_str(), format);
+    if (code != 0) {
+      dropPrivate();
+      Log(ctx, logtext::SavedLine(outPath, int(code)));
+      if (ctx.details)
+        ctx.details->error = "Not saved: " + outPath + " (" + std::to_string(code) + ")";
+      return SaveOutcome::NotSaved;
+    }
+    if (!place(0)) return SaveOutcome::NotSaved;
     Log(ctx, logtext::SavedLine(outPath, int(code)));
-    if (code != 0) return SaveOutcome::NotSaved;
-    if (savedPath) *savedPath = outPath;
-    return SaveOutcome::Saved;
+    return Saved(ctx, outPath, -1, savedPath);
   }
 
-  ImageDest* dest = OpenDestFile(outPath.c_str());
-  if (!dest) return SaveOutcome::NotSaved;
+  ImageDest* dest = OpenDestFile(writePath.c_str());
+  if (!dest) {
+    dropPrivate();
+    if (ctx.details) ctx.details->error = "Not saved: " + outPath + " (cannot create the file)";
+    return SaveOutcome::NotSaved;
+  }
   int64_t result = 0;
   bool ok = false;
+  int quality = -1;
   if (kind == OutKind::Jpeg) {
     int q = s.Quality.CQ;
     if (s.Quality.Type == 1 || s.Quality.Type == 2) {
@@ -291,6 +324,7 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
     PrepareJpegMetadata(MetadataFor(ctx));
     result = int64_t(WriteJpeg(dest, p.pixels(), p.width(), p.height(), q, false, 24, nullptr));
     ok = result > 0;
+    quality = q;
   } else {
     ok = chosen->encode(dest, p.pixels(), p.width(), p.height(), EncodeOptions{});
     result = ok;
@@ -299,13 +333,12 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
   if (!ok) MarkDestFailed(dest);
   bool placed = CloseDest(dest) && ok;
   if (!placed) {
-    Log(ctx, logtext::ProblemLine("Not saved: " + HtmlEscape(outPath) + " (" +
-                                  std::to_string(result) + ")"));
-    return SaveOutcome::NotSaved;
+    dropPrivate();
+    return Fail(ctx, "Not saved: ", outPath, " (" + std::to_string(result) + ")");
   }
+  if (!place(result)) return SaveOutcome::NotSaved;
   Log(ctx, logtext::SavedLine(outPath, int(result)));
-  if (savedPath) *savedPath = outPath;
-  return SaveOutcome::Saved;
+  return Saved(ctx, outPath, quality, savedPath);
 }
 
 }  // namespace orv

@@ -12,6 +12,8 @@ namespace orv {
 // The folder of the running executable, without a trailing slash.
 std::string ExecutableFolder();
 
+// Picks the app folder by the rule above without creating or seeding anything (a dry run).
+bool ChooseAppFolder(const std::string& homeOption, std::string& folder, std::string& error);
 // Resolves, creates and seeds the app folder. False with a message when it cannot be made.
 bool ResolveAppFolder(const std::string& homeOption, std::string& folder, std::string& error);
 
