@@ -54,7 +54,11 @@ uint64_t ShardHash(std::string_view key) {
 
 int ShardOf(std::string_view key, int count) {
   if (count <= 1) return 1;
-  return int(ShardHash(key) % uint64_t(count)) + 1;
+  // floor(hash * count / 2^64): the high bits of FNV-1a are well mixed, its low bits less so
+  // (hash mod 5 of numbered file names is visibly uneven).
+  uint64_t h = ShardHash(key), n = uint64_t(count);
+  uint64_t low = (h & 0xffffffffu) * n, high = (h >> 32) * n;
+  return int((high + (low >> 32)) >> 32) + 1;
 }
 
 bool ParseShard(const std::string& text, Shard& shard, std::string& error) {

@@ -1,7 +1,7 @@
 // Splitting a queue over several processes or machines: shard K of N keeps the photos whose
 // stable hash falls to it. The hash is FNV-1a 64 of the photo's key, its path relative to the
 // root it was found under (a folder given on the command line or in a file list), as UTF-8
-// bytes with '/' separators; shard = hash mod N + 1. The key does not depend on where the
+// bytes with '/' separators; shard = floor(hash * N / 2^64) + 1. The key does not depend on where the
 // library is mounted, and each photo's shard depends on its own key only, so adding a photo
 // moves no other photo.
 #pragma once
@@ -23,7 +23,7 @@ struct Shard {
 
 // FNV-1a 64 (offset basis 14695981039346656037, prime 1099511628211).
 uint64_t ShardHash(std::string_view key);
-// The shard (1..count) a key belongs to.
+// The shard (1..count) a key belongs to: floor(ShardHash(key) * count / 2^64) + 1.
 int ShardOf(std::string_view key, int count);
 
 // Parses "K/N" with 1 <= K <= N. False with a message otherwise.
