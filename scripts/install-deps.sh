@@ -10,6 +10,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-liberation libwmf-dev
   qt6-base-dev libgl-dev xvfb xauth
   libgtest-dev libgmock-dev libbenchmark-dev
+  parallel jq
 )
 
 missing=()
