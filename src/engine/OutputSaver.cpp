@@ -255,7 +255,11 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
   std::string writePath = outPath;
   if (!name.replace) {
     writePath = MakePlacementFile(outPath);
-    if (writePath.empty()) return Fail(ctx, "Not saved: ", outPath, " (0)");
+    if (writePath.empty()) {
+      // As when the destination cannot be opened: the log has no line for it.
+      if (ctx.details) ctx.details->error = "Not saved: " + outPath + " (cannot create the file)";
+      return SaveOutcome::NotSaved;
+    }
   }
   auto place = [&](int64_t result) {
     if (writePath == outPath) return true;
