@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   help2man librsvg2-bin
   desktop-file-utils appstream shared-mime-info man-db file
+  parallel jq
 )
 
 missing=()

@@ -1,13 +1,19 @@
 // `orv run`: a batch run over files and folders, as "All Files" does it in the window.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "cli/Commands.h"
+#include "cli/FileList.h"
+#include "cli/ReportWriter.h"
 #include "cli/SettingsOptions.h"
 #include "cli/TerminalHost.h"
-#include "engine/BlackFrameLoad.h"
 #include "cli/TerminalText.h"
+#include "engine/BlackFrameLoad.h"
+#include "engine/DryRun.h"
 #include "engine/Engine.h"
+#include "engine/Shard.h"
+#include "imageio/ImageFile.h"
 #include "imageio/LibraryError.h"
 #include "platform/AppFolder.h"
 #include "platform/ExitCleanup.h"
@@ -23,6 +29,12 @@ struct RunOptions {
   bool quiet = false;
   bool keepTime = false;
   std::vector<std::string> paths;
+  std::string filesFrom;  // --files-from FILE|-
+  bool nulSeparated = false;
+  bool dryRun = false;
+  std::string shard;   // --shard K/N|auto
+  std::string report;  // --report FILE|-
+  bool skipExisting = false;
 };
 
 bool ParseRunOptions(std::span<const std::string> args, RunOptions& o, std::string& error) {
@@ -49,7 +61,9 @@ bool ParseRunOptions(std::span<const std::string> args, RunOptions& o, std::stri
       }
       return false;
     };
-    if (value("--black-frame", o.blackFrame) || value("--log", o.logPath)) {
+    if (value("--black-frame", o.blackFrame) || value("--log", o.logPath) ||
+        value("--files-from", o.filesFrom) || value("--shard", o.shard) ||
+        value("--report", o.report)) {
       if (!error.empty()) return false;
       continue;
     }
@@ -59,6 +73,12 @@ bool ParseRunOptions(std::span<const std::string> args, RunOptions& o, std::stri
       o.quiet = true;
     } else if (a == "--keep-time") {
       o.keepTime = true;
+    } else if (a == "--null") {
+      o.nulSeparated = true;
+    } else if (a == "--dry-run") {
+      o.dryRun = true;
+    } else if (a == "--skip-existing") {
+      o.skipExisting = true;
     } else if (a == "--") {
       o.paths.insert(o.paths.end(), args.begin() + long(i) + 1, args.end());
       break;
@@ -70,7 +90,33 @@ bool ParseRunOptions(std::span<const std::string> args, RunOptions& o, std::stri
     }
     ++i;
   }
+  if (o.nulSeparated && o.filesFrom.empty()) {
+    error = "--null needs --files-from";
+    return false;
+  }
+  if (o.dryRun && !o.report.empty()) {
+    error = "--dry-run writes nothing: --report cannot be used with it";
+    return false;
+  }
   return true;
+}
+
+bool ResolveShard(const std::string& text, Shard& shard, std::string& error) {
+  if (text == "auto") return ShardFromEnvironment([](const char* name) { return std::getenv(name); },
+                                                  shard, error);
+  return ParseShard(text, shard, error);
+}
+
+// Prints what the run would write, one "SOURCE<TAB>OUTPUT" line a photo ("<TAB>skipped" added
+// for a photo --skip-existing leaves out), and writes nothing.
+int PrintDryRun(CEngine& engine, bool skipExisting) {
+  if (engine.queue().Cue().empty()) {
+    engine.host().ShowMessage("No files to porcess");
+    return kExitUsage;
+  }
+  for (const PlannedOutput& p : PlanOutputs(engine.settings(), engine.queue().Cue(), skipExisting))
+    std::printf("%s\t%s%s\n", p.source.c_str(), p.output.c_str(), p.skipped ? "\tskipped" : "");
+  return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -82,8 +128,21 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
     std::fprintf(stderr, "orv run: %s\n", error.c_str());
     return kExitUsage;
   }
+  Shard shard;
+  if (!o.shard.empty() && !ResolveShard(o.shard, shard, error)) {
+    std::fprintf(stderr, "orv run: %s\n", error.c_str());
+    return kExitUsage;
+  }
+  std::vector<std::string> listed;
+  if (!o.filesFrom.empty() && !ReadFileList(o.filesFrom, o.nulSeparated, listed, error)) {
+    std::fprintf(stderr, "orv run: %s\n", error.c_str());
+    return kExitUsage;
+  }
   std::string appFolder;
-  if (!ResolveAppFolder(global.home, appFolder, error)) {
+  // A dry run reads the app folder but never creates or seeds it.
+  bool found = o.dryRun ? ChooseAppFolder(global.home, appFolder, error)
+                        : ResolveAppFolder(global.home, appFolder, error);
+  if (!found) {
     std::fprintf(stderr, "orv run: %s\n", error.c_str());
     return kExitFailed;
   }
@@ -95,7 +154,7 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
   }
   if (!o.logPath.empty()) engine.log().SetPath(AbsolutePath(o.logPath));
   engine.SetKeepFileTime(o.keepTime);
-  MakeFolders(engine.helpFolder());
+  if (!o.dryRun) MakeFolders(engine.helpFolder());
   if (!o.blackFrame.empty()) {
     unsigned code = LoadBlackFrame(AbsolutePath(o.blackFrame), engine.blackFrame());
     if (code != 0) {
@@ -104,9 +163,29 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
       return kExitUsage;
     }
   }
-  for (const std::string& p : o.paths) engine.queue().AddPath(AbsolutePath(p));
+  std::vector<QueueRoot> roots;
+  std::vector<std::string> absolute;
+  for (const std::vector<std::string>* given : {&o.paths, &listed}) {
+    for (const std::string& p : *given) {
+      roots.push_back({AbsolutePath(p), p});
+      absolute.push_back(roots.back().absolute);
+    }
+  }
+  engine.queue().AddPaths(absolute);
   if (!engine.queue().Warnings().empty() && !o.quiet)
     std::fputs(TerminalSafe(engine.queue().Warnings(), KeepLineEnds::CrLf).c_str(), stderr);
+  if (!o.shard.empty()) KeepShard(engine.queue().Cue(), ShardKeys(roots), shard);
+  if (o.dryRun) return PrintDryRun(engine, o.skipExisting);
+
+  ReportWriter reportWriter;
+  if (!o.report.empty()) {
+    if (!reportWriter.Open(o.report, error)) {
+      std::fprintf(stderr, "orv run: %s\n", error.c_str());
+      return kExitUsage;
+    }
+    engine.SetRunObserver(&reportWriter);
+  }
+  engine.SetSkipExisting(o.skipExisting);
 
   InstallInterruptHandler();
   ArmLogFinish(engine.log().Path());
@@ -127,10 +206,15 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
       break;
   }
   if (!o.quiet) {
-    std::fprintf(stderr, "orv: %d of %d photo%s saved; %s%s\n", report.saved, report.processed,
-                 report.processed == 1 ? "" : "s",
-                 engine.log().WriteFailed() ? "log not written: " : "log: ",
-                 logPath.c_str());
+    std::string skipped =
+        report.skipped > 0 ? ", " + std::to_string(report.skipped) + " skipped" : std::string();
+    std::fprintf(stderr, "orv: %d of %d photo%s saved%s; %s%s\n", report.saved, report.processed,
+                 report.processed == 1 ? "" : "s", skipped.c_str(),
+                 engine.log().WriteFailed() ? "log not written: " : "log: ", logPath.c_str());
+  }
+  if (!reportWriter.ok()) {
+    std::fprintf(stderr, "orv run: --report %s: a line could not be written\n", o.report.c_str());
+    return kExitFailed;
   }
   int failures = report.loadFailures + report.saveFailures + report.stageFailures;
   return failures > 0 || engine.log().WriteFailed() ? kExitFailed : kExitOk;

@@ -61,6 +61,29 @@ void BatchQueue::AddPath(const std::string& path) {
   }
 }
 
+void BatchQueue::AddPaths(const std::vector<std::string>& paths) {
+  bool anyFolder = false;
+  for (const std::string& path : paths) {
+    if (IsFolder(path)) {
+      folders_.push_back(WithSlash(path));
+      anyFolder = true;
+      continue;
+    }
+    int kind = ClassifyFile(path);
+    if (kind == 1 && PathExists(path) && !IsRegularFile(path))
+      Warn(path + " Excluded! Not a regular file.\r\n");
+    else if (kind == 1)
+      files_.push_back(path);
+    else if (kind == 0)
+      Warn(path + " Excluded! Not Supported file.\r\n");
+  }
+  if (anyFolder)
+    RescanFolders();
+  else
+    UpdateCounts();
+  RebuildCueList();
+}
+
 void BatchQueue::ScanFolder(const std::string& folder) {
   std::set<std::pair<dev_t, ino_t>> entered;
   ScanTree(folder, entered);

@@ -28,6 +28,9 @@ class BatchQueue {
   int ClassifyFile(const std::string& path);
   // A dropped file or folder; the warnings are not cleared.
   void AddPath(const std::string& path);
+  // Many dropped paths at once (a command line, a file list): the same Cue List as AddPath on
+  // each in turn, but the folders are scanned once, after all are known.
+  void AddPaths(const std::vector<std::string>& paths);
   void ScanFolder(const std::string& folder);
   void RescanFolders();
   void RebuildCueList();

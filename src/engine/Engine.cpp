@@ -1,8 +1,10 @@
 #include "engine/Engine.h"
 
 #include <sys/stat.h>
+#include <chrono>
 
 #include "engine/OutputCompanions.h"
+#include "engine/OutputName.h"
 #include "engine/Pipeline.h"
 #include "engine/Tabs.h"
 #include "imageio/ImageFile.h"
@@ -11,6 +13,20 @@
 #include "settings/SettingRules.h"
 
 namespace orv {
+namespace {
+
+int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+int64_t SizeOf(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? int64_t(st.st_size) : 0;
+}
+
+}  // namespace
 
 CEngine::CEngine(EngineHost& host, std::string appFolder)
     : host_(host),
@@ -59,8 +75,10 @@ void CEngine::ProcessImage(Image& picture, Image* detailCrop, CProgressDialog* p
   if (r.cancelled) cancelRequested_ = true;
 }
 
-SaveOutcome CEngine::SaveOutput(const std::string& sourcePath, CProgressDialog* progress) {
+SaveOutcome CEngine::SaveOutput(const std::string& sourcePath, CProgressDialog* progress,
+                                SaveDetails* details) {
   SaveContext ctx{settings_, camera_, picture_};
+  ctx.details = details;
   ctx.sourceFileSize = fileSize_;
   ctx.colorMatched = colorMatched_;
   ctx.host = &host_;
@@ -95,10 +113,28 @@ bool CEngine::AskSizeLimit() {
   return false;
 }
 
+void CEngine::Notify(ItemResult& result, int64_t startMs) {
+  if (!observer_) return;
+  result.ms = NowMs() - startMs;
+  observer_->ItemFinished(result);
+}
+
 bool CEngine::RunItem(const std::string& path, CProgressDialog& progress, int queuePosAfterLoad,
-                      RunReport& report) {
+                      RunReport& report, ItemResult& result) {
   ++report.processed;
   failedStages_ = 0;
+  result.source = path;
+  if (skipExisting_) {
+    std::string existing = ExistingOutput(settings_, path);
+    if (!existing.empty()) {
+      ++report.skipped;
+      log_.LogAppend(logtext::SkippedLine(path, existing));
+      result.status = ItemResult::Status::Skipped;
+      result.output = existing;
+      result.bytes = SizeOf(existing);
+      return true;
+    }
+  }
   bool loaded = ShowImageInfo(path) == 1;
   if (loaded) {
     progress.SetQueuePos(queuePosAfterLoad);
@@ -113,23 +149,37 @@ bool CEngine::RunItem(const std::string& path, CProgressDialog& progress, int qu
     // Never save an item from the pixels of the photograph before it.
     ++report.loadFailures;
     std::string reason = DescribeLoadError(loadError_);
+    result.error = "Can't load: " + path + " " + reason;
     host_.ReportProblem("cannot load " + path + ": " + reason);
     log_.LogAppend(logtext::ProblemLine("Can't load: " + HtmlEscape(path) + " " +
                                         HtmlEscape(reason)));
   }
   progress.ShowPicture(picture_.pixels(), picture_.width(), picture_.height());
-  if (cancelRequested_) return false;
+  if (cancelRequested_) {
+    result.status = ItemResult::Status::Cancelled;
+    result.error.clear();
+    return false;
+  }
   if (!loaded) return false;
   progress.SetStageText("Saving...");
-  if (SaveOutput(path, &progress) == SaveOutcome::Saved) {
+  SaveDetails details;
+  if (SaveOutput(path, &progress, &details) == SaveOutcome::Saved) {
     ++report.saved;
+    result.status = ItemResult::Status::Saved;
+    result.output = details.path;
+    result.quality = details.quality;
+    result.bytes = details.bytes;
     if (failedStages_ > 0) {
+      // Saved without the corrections that could not run: the photo counts as failed.
       ++report.stageFailures;
+      result.status = ItemResult::Status::Failed;
+      result.error = "a correction could not run (see the log)";
       host_.ReportProblem("a correction could not run on " + path + " (see the log)");
     }
     return true;
   }
   ++report.saveFailures;
+  result.error = details.error.empty() ? "Not saved: " + path : details.error;
   host_.ReportProblem("could not save the output of " + path + " (see the log)");
   return false;
 }
@@ -160,8 +210,19 @@ RunReport CEngine::RunAll() {
     progress->SetQueuePos(i);
     progress->SetItemPos(0);
     progress->SetStageText("Loading...");
-    bool saved = RunItem(path, *progress, i + 1, report);
+    ItemResult result;
+    int64_t start = NowMs();
+    bool saved = RunItem(path, *progress, i + 1, report, result);
+    Notify(result, start);
     if (cancelRequested_) {
+      // The photos the run did not reach are reported too: one result per queued photo.
+      for (int j = i + 1; j < n; ++j) {
+        if (!cue[size_t(j)].checked) continue;
+        ItemResult notReached;
+        notReached.source = cue[size_t(j)].path;
+        notReached.status = ItemResult::Status::Cancelled;
+        Notify(notReached, NowMs());
+      }
       log_.LogAppend(logtext::CancelLine());
       host_.ShowMessage("Process Cancelled by user");
       report.end = RunReport::End::Cancelled;
@@ -199,7 +260,10 @@ RunReport CEngine::RunCurrentImage(int selectedIndex) {
   progress->SetQueueTotal(1);
   progress->SetQueuePos(0);
   progress->SetStageText("Loading...");
-  RunItem(path, *progress, 1, report);
+  ItemResult result;
+  int64_t start = NowMs();
+  RunItem(path, *progress, 1, report, result);
+  Notify(result, start);
   if (cancelRequested_) {
     log_.LogAppend(logtext::CancelLine());
     host_.ShowMessage("Process Cancelled by user");

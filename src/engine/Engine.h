@@ -11,6 +11,7 @@
 #include "engine/EngineHost.h"
 #include "engine/OutputSaver.h"
 #include "engine/ProcessLog.h"
+#include "engine/RunObserver.h"
 #include "exif/CameraPanel.h"
 #include "exif/CameraSummary.h"
 #include "imageio/Image.h"
@@ -31,6 +32,7 @@ struct RunReport {
   End end = End::Finished;
   int processed = 0;  // items taken up (checked, or the selected one)
   int saved = 0;
+  int skipped = 0;  // left out by skipExisting: the output was there already
   int loadFailures = 0;
   int saveFailures = 0;
   int stageFailures = 0;  // photos saved with a correction that could not run
@@ -49,7 +51,8 @@ class CEngine {
   // cropOrigin, which places the black frame under the crop).
   void ProcessImage(Image& picture, Image* detailCrop, CProgressDialog* progress,
                     CropOrigin cropOrigin = {});
-  SaveOutcome SaveOutput(const std::string& sourcePath, CProgressDialog* progress);
+  SaveOutcome SaveOutput(const std::string& sourcePath, CProgressDialog* progress,
+                         SaveDetails* details = nullptr);
 
   RunReport RunAll();
   RunReport RunCurrentImage(int selectedIndex);
@@ -75,10 +78,18 @@ class CEngine {
   ProcessLog& log() { return log_; }
   EngineHost& host() { return host_; }
 
+  // Told about each photo a run takes up; null for none. Not owned.
+  void SetRunObserver(RunObserver* observer) { observer_ = observer; }
+  // Leave out a photo whose unnumbered output name already exists (a re-run after a stop).
+  void SetSkipExisting(bool skip) { skipExisting_ = skip; }
+
  private:
-  // Loads, processes and saves one item; true when saved.
+  // Loads, processes and saves one item; true when saved (or skipped). `result` says what
+  // happened, for the observer.
   bool RunItem(const std::string& path, CProgressDialog& progress, int queuePosAfterLoad,
-               RunReport& report);
+               RunReport& report, ItemResult& result);
+  // Finishes the result's timing and status and hands it to the observer.
+  void Notify(ItemResult& result, int64_t startMs);
   bool AskSizeLimit();
 
   EngineHost& host_;
@@ -97,6 +108,8 @@ class CEngine {
   int failedStages_ = 0;  // of the last ProcessImage call
   bool keepFileTime_ = false;
   ProcessLog log_;
+  RunObserver* observer_ = nullptr;
+  bool skipExisting_ = false;
 };
 
 }  // namespace orv

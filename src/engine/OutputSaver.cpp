@@ -15,6 +15,7 @@
 
 #include "engine/EngineHost.h"
 #include "engine/OutputMetadata.h"
+#include "engine/OutputName.h"
 #include "engine/ProcessLog.h"
 #include "engine/ProgressDialog.h"
 #include "exif/ExifPreservation.h"
@@ -31,23 +32,12 @@
 namespace orv {
 namespace {
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {
-  }, sb{};
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
-}
-
 void Log(const SaveContext& ctx, const std::string& text) {
   if (ctx.log) ctx.log->LogAppend(text);
 }
 
 std::string LastChars(const std::string& s, size_t n) {
   return s.size() >= n ? s.substr(s.size() - n) : s;
-}
-
-std::string DropLast(const std::string& s, size_t n) {
-  return s.size() >= n ? s.substr(0, s.size() - n) : std::string();
 }
 
 // A path component the output folder may hold: not empty, not a dot entry, no blank or tab at
@@ -125,20 +115,12 @@ int Bisect(const SaveContext& ctx, int64_t target, int lo, int hi) {
   return lo;
 }
 
-enum class OutKind { Jpeg, Png, Bmp, Other };
 
 // Why a save failed, in words: the system's reason when a file operation failed, else the image
 // layer's message for its code.
 std::string FailureReason(unsigned code) {
   int err = LastFileErrno();
   return err != 0 ? std::string(std::strerror(err)) : std::string(LibraryErrorText(code));
-}
-
-void LogNotSaved(const SaveContext& ctx, const std::string& outPath, int64_t result,
-                 unsigned code) {
-  Log(ctx, logtext::ProblemLine("Not saved: " + HtmlEscape(outPath) + " (" +
-                                std::to_string(result) + "): " +
-                                HtmlEscape(FailureReason(code))));
 }
 
 // A run killed mid-save leaves its temporary file behind; the first save into a folder removes
@@ -276,67 +258,71 @@ int FindJpegQuality(const SaveContext& ctx, int64_t target, int minQuality) {
   return std::max(r, minQuality);
 }
 
+namespace {
+
+// Records what was saved for the caller's report.
+SaveOutcome Saved(const SaveContext& ctx, const std::string& path, int quality,
+                  std::string* savedPath) {
+  if (savedPath) *savedPath = path;
+  if (ctx.details) {
+    struct stat st {};
+    ctx.details->path = path;
+    ctx.details->quality = quality;
+    ctx.details->bytes = ::stat(path.c_str(), &st) == 0 ? int64_t(st.st_size) : 0;
+  }
+  return SaveOutcome::Saved;
+}
+
+// Logs a failure in red (the subject escaped) and keeps its plain text for the caller's report.
+SaveOutcome Failed(const SaveContext& ctx, const std::string& lead, const std::string& subject,
+                   const std::string& tail) {
+  Log(ctx, logtext::ProblemLine(lead + HtmlEscape(subject) + HtmlEscape(tail)));
+  if (ctx.details) ctx.details->error = lead + subject + tail;
+  return SaveOutcome::NotSaved;
+}
+
+SaveOutcome NotSaved(const SaveContext& ctx, const std::string& outPath, int64_t result,
+                     unsigned code) {
+  return Failed(ctx, "Not saved: ", outPath,
+                " (" + std::to_string(result) + "): " + FailureReason(code));
+}
+
+}  // namespace
+
 SaveOutcome SaveOutput(const SaveContext& given, const std::string& sourcePath,
                        std::string* savedPath) {
   bool heldChanged = false;
   Settings held = HeldQualitySettings(given, heldChanged);
-  SaveContext heldCtx = {held,         given.camera, given.picture, given.sourceFileSize,
-                         given.colorMatched, given.host, given.log, given.progress};
+  SaveContext heldCtx = {held,         given.camera,       given.picture, given.sourceFileSize,
+                         given.colorMatched, given.host, given.log,     given.progress,
+                         given.metadata,     given.details};
   const SaveContext& ctx = heldChanged ? heldCtx : given;
   const Settings& s = ctx.settings;
-  size_t slash = sourcePath.rfind('/');
-  std::string fileName = slash == std::string::npos ? sourcePath : sourcePath.substr(slash + 1);
-  std::string ext4 = LastChars(fileName, 4);
-  std::string outName = DropLast(fileName, 4) + "_ORV" + ext4;
 
   std::string outDir = OutputFolderFor(s, sourcePath);
-  if (EnsureFolder(ctx.host, outDir, false) > 0) {
-    Log(ctx, logtext::ProblemLine("Can't create path: " + HtmlEscape(outDir)));
-    return SaveOutcome::NotSaved;
-  }
-  if ((s.Output.Type == 0 || s.Output.Type == 1) && !WriteFolderMarker(outDir)) {
-    Log(ctx, logtext::ProblemLine("Not saved: the output folder marker " + HtmlEscape(outDir) +
-                                  "/orvoutput.dir is not a regular file"));
-    return SaveOutcome::NotSaved;
-  }
+  if (EnsureFolder(ctx.host, outDir, false) > 0)
+    return Failed(ctx, "Can't create path: ", outDir, "");
+  if ((s.Output.Type == 0 || s.Output.Type == 1) && !WriteFolderMarker(outDir))
+    return Failed(ctx, "Not saved: the output folder marker ", outDir,
+                  "/orvoutput.dir is not a regular file");
   RemoveStaleTemps(ctx, outDir);
 
-  std::string dirSlash = outDir.back() == '/' ? outDir : outDir + '/';
-  std::string outPath = dirSlash + outName;
-  bool replace = s.Output.Replace == 1;
-  if (LowerAscii(outPath) == LowerAscii(sourcePath) || SameFile(outPath, sourcePath)) {
+  // The name is decided as a dry run and --skip-existing decide it.
+  OutputName name = DecideOutputName(s, sourcePath, FileExists);
+  if (name.sameAsSource)
     Log(ctx, logtext::ProblemLine("Output file path is same as source (NEVER ALLOWED)"));
-    replace = false;
-  }
-
-  // Output.FileType picks the format; "Same as Source" keeps the source's.
-  const FormatRow* chosen = FormatForOutputType(s.Output.FileType);
-  std::string outExt = chosen ? LowerAscii(chosen->extensions[0].text) : ext4;
-  outPath = DropLast(outPath, 4) + outExt;
-
-  // The source itself is never replaced, whatever the settings say.
+  if (name.number != 0)
+    Log(ctx, logtext::ProblemLine("File already exist (No Replace): " +
+                                      HtmlEscape(name.unnumbered),
+                                  true));
+  std::string outPath = name.path;
   // Without replacing, the name is claimed atomically when the file is placed: another process
   // saving the same name at the same time moves on to the next number.
-  std::string stem =
-      outName.find("_ORV") != std::string::npos ? DropLast(outName, 8) : DropLast(outName, 4);
-  const std::string firstPath = outPath;
-  auto nameAt = [&](long n) {
-    return n == 0 ? firstPath : dirSlash + stem + std::to_string(n) + "_ORV" + outExt;
-  };
-  long firstNumber = 0;
-  bool claim = !replace || SameFile(outPath, sourcePath);
-  if (FileExists(outPath) && (!replace || SameFile(outPath, sourcePath))) {
-    Log(ctx, logtext::ProblemLine("File already exist (No Replace): " + HtmlEscape(outPath), true));
-    for (long n = 1;; ++n) {
-      std::string candidate = nameAt(n);
-      if (!FileExists(candidate)) {
-        outPath = candidate;
-        firstNumber = n;
-        break;
-      }
-    }
-  }
+  auto nameAt = [&](long n) { return n == 0 ? name.unnumbered : NumberedOutputName(name, n); };
+  const long firstNumber = name.number;
+  const bool claim = !name.replace;
 
+  const FormatRow* chosen = name.chosen;
   if (!chosen) {
     // A source named like one of the output types' formats is saved as that type.
     std::string srcExt = "." + LowerAscii(LastChars(sourcePath, 3));
@@ -346,14 +332,8 @@ SaveOutcome SaveOutput(const SaveContext& given, const std::string& sourcePath,
       if (rows[i].outputType != 0 && srcExt == LowerAscii(rows[i].extensions[0].text))
         chosen = &rows[i];
   }
-  OutKind kind = OutKind::Other;
-  if (chosen) {
-    kind = chosen->format == kFormatJpeg  ? OutKind::Jpeg
-           : chosen->format == kFormatPng ? OutKind::Png
-                                          : OutKind::Bmp;
-  }
   const Image& p = ctx.picture;
-  if (kind == OutKind::Other) {
+  if (!chosen) {
     // Other sources keep their own format, recognised from the source's content.
     ImageFormat format = kFormatUnknown;
     if (ImageSource* src = OpenSourceFile(sourcePath.c_str())) {
@@ -363,11 +343,8 @@ SaveOutcome SaveOutput(const SaveContext& given, const std::string& sourcePath,
     // A source whose content is not recognised (a TGA without its two zero bytes) is named by
     // its extension.
     if (format == kFormatUnknown) format = FormatFromExtension(sourcePath.c_str());
-    if (format == kFormatUnknown) {
-      Log(ctx, logtext::ProblemLine("Not saved: " + HtmlEscape(outPath) +
-                                    ": the format of the source is not known"));
-      return SaveOutcome::NotSaved;
-    }
+    if (format == kFormatUnknown)
+      return Failed(ctx, "Not saved: ", outPath, ": the format of the source is not known");
     CImageFile file;
     unsigned code = file.SetPixels(p.pixels(), p.width(), p.height());
     std::string placed = outPath;
@@ -381,25 +358,19 @@ SaveOutcome SaveOutput(const SaveContext& given, const std::string& sourcePath,
         code = file.SaveTo(dest, format);
       }
     }
-    if (code != 0) {
-      LogNotSaved(ctx, outPath, int(code), code);
-      return SaveOutcome::NotSaved;
-    }
+    if (code != 0) return NotSaved(ctx, outPath, int(code), code);
     Log(ctx, logtext::SavedLine(placed, int(code)));
-    if (savedPath) *savedPath = placed;
-    return SaveOutcome::Saved;
+    return Saved(ctx, placed, -1, savedPath);
   }
 
   ImageDest* dest = OpenDestFile(outPath.c_str());
-  if (!dest) {
-    LogNotSaved(ctx, outPath, 0, GetLastLibraryError());
-    return SaveOutcome::NotSaved;
-  }
+  if (!dest) return NotSaved(ctx, outPath, 0, GetLastLibraryError());
   std::string placed = outPath;
   if (claim) SetDestNoReplace(dest, nameAt, firstNumber, &placed);
   int64_t result = 0;
   bool ok = false;
-  if (kind == OutKind::Jpeg) {
+  int quality = -1;
+  if (chosen->format == kFormatJpeg) {
     int q = s.Quality.CQ;
     if (s.Quality.Type == 1 || s.Quality.Type == 2) {
       int64_t target = s.Quality.Type == 1 ? int64_t(s.Quality.MaxKB * 1000) : ctx.sourceFileSize;
@@ -408,6 +379,7 @@ SaveOutcome SaveOutput(const SaveContext& given, const std::string& sourcePath,
       if (ctx.progress) ctx.progress->SetStageText("Determined Quality: " + std::to_string(q));
       Log(ctx, logtext::QualityLine(q));
     }
+    quality = q;
     PrepareJpegOutput(ctx, OutputMetadataFor(ctx));
     result = int64_t(WriteJpeg(dest, p.pixels(), p.width(), p.height(), q, false, 24, nullptr));
     ok = result > 0;
@@ -420,14 +392,9 @@ SaveOutcome SaveOutput(const SaveContext& given, const std::string& sourcePath,
   }
   // The file reaches its name only once it is complete; a failed encoding leaves nothing.
   if (!ok) MarkDestFailed(dest);
-  bool closed = CloseDest(dest) && ok;
-  if (!closed) {
-    LogNotSaved(ctx, outPath, result, GetLastLibraryError());
-    return SaveOutcome::NotSaved;
-  }
+  if (!(CloseDest(dest) && ok)) return NotSaved(ctx, outPath, result, GetLastLibraryError());
   Log(ctx, logtext::SavedLine(placed, int(result)));
-  if (savedPath) *savedPath = placed;
-  return SaveOutcome::Saved;
+  return Saved(ctx, placed, quality, savedPath);
 }
 
 }  // namespace orv

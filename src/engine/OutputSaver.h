@@ -17,6 +17,14 @@ class CProgressDialog;
 class EngineHost;
 class ProcessLog;
 
+// What a save did, for a run's per-photo report.
+struct SaveDetails {
+  std::string path;   // the file written
+  int quality = -1;   // the JPEG quality used; -1 for other types
+  int64_t bytes = 0;  // the size of the file written
+  std::string error;  // the log's text of the failure, as plain text
+};
+
 struct SaveContext {
   const Settings& settings;
   const CameraSummary& camera;
@@ -27,6 +35,7 @@ struct SaveContext {
   const ProcessLog* log = nullptr;
   CProgressDialog* progress = nullptr;
   const PhotoMetadata* metadata = nullptr;  // the source's profile, XMP and IPTC; may be null
+  SaveDetails* details = nullptr;  // filled when not null
 };
 
 enum class SaveOutcome { Saved, NotSaved };

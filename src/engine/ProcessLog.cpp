@@ -175,6 +175,11 @@ std::string SavedLine(const std::string& outPath, int encoderResult) {
   return LogTimeStamp() + HtmlEscape(outPath) + " (" + std::to_string(encoderResult) + ")<br>";
 }
 
+std::string SkippedLine(const std::string& sourcePath, const std::string& existingOutput) {
+  return LogTimeStamp() + "Skipped: " + HtmlEscape(sourcePath) +
+         " (the output is there: " + HtmlEscape(existingOutput) + ")<br>\r\n";
+}
+
 std::string CancelLine() {
   return "File was not saved<hr>" + LogTimeStamp() +
          "**** Process Cancelled by User *************<hr>";

@@ -66,6 +66,8 @@ std::string StageLine(std::string_view message);
 std::string ProblemLine(std::string_view message, bool continueWithArrow = false);
 std::string QualityLine(int quality);
 std::string SavedLine(const std::string& outPath, int encoderResult);
+// A photo left out because its output is there already.
+std::string SkippedLine(const std::string& sourcePath, const std::string& existingOutput);
 std::string CancelLine();
 std::string FullRunFooter();
 // The footer of a run that ends while another run still writes the same log.

@@ -100,7 +100,7 @@ bool MakeFolders(const std::string& path) {
   return ::mkdir(path.c_str(), 0777) == 0 || IsFolder(path);
 }
 
-bool ResolveAppFolder(const std::string& homeOption, std::string& folder, std::string& error) {
+bool ChooseAppFolder(const std::string& homeOption, std::string& folder, std::string& error) {
   std::string chosen = homeOption.empty() ? Env("ORV_HOME") : homeOption;
   if (chosen.empty()) {
     std::string exe = ExecutableFolder();
@@ -119,7 +119,13 @@ bool ResolveAppFolder(const std::string& homeOption, std::string& folder, std::s
       chosen = data + "/orv-lumitra";
     }
   }
-  chosen = AbsolutePath(chosen);
+  folder = AbsolutePath(chosen);
+  return true;
+}
+
+bool ResolveAppFolder(const std::string& homeOption, std::string& folder, std::string& error) {
+  std::string chosen;
+  if (!ChooseAppFolder(homeOption, chosen, error)) return false;
   if (!MakeFolders(chosen)) {
     error = "cannot create the app folder " + chosen + ": " + std::strerror(errno);
     return false;

@@ -18,6 +18,8 @@ std::string ExecutableFolder();
 // from the executable's folder, whichever prefix the program was installed into.
 std::string InstalledDataFolder();
 
+// Picks the app folder by the rule above without creating or seeding anything (a dry run).
+bool ChooseAppFolder(const std::string& homeOption, std::string& folder, std::string& error);
 // Resolves, creates and seeds the app folder. False with a message when it cannot be made.
 bool ResolveAppFolder(const std::string& homeOption, std::string& folder, std::string& error);
 

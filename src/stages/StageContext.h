@@ -58,7 +58,7 @@ struct StageContext {
   bool colorMatched = false;  // set by colour matching, read by the saver
   // Why the running stage could not do its work on the picture (empty while it could). The
   // stage is skipped: it writes no stage line, and the pipeline logs the failure and counts it.
-  std::string failure;
+  std::string failure = {};
 
   // Records that the stage's work on the picture failed; returns ok.
   bool Check(bool ok, std::string_view reason = "its filter failed") {

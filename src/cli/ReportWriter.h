@@ -1,0 +1,35 @@
+// --report: one JSON object a line for each photo of a run as it finishes (JSON Lines), each
+// line written whole with one write and not buffered, so a report of a run killed halfway is
+// valid up to its last line.
+#pragma once
+
+#include <string>
+
+#include "engine/RunObserver.h"
+
+namespace orv::cli {
+
+// The report line of one result, without the newline: source, output, status, error, quality,
+// bytes, ms and version; absent values are null.
+std::string ReportLine(const ItemResult& result);
+
+class ReportWriter : public RunObserver {
+ public:
+  ReportWriter() = default;
+  ~ReportWriter() override;
+  ReportWriter(const ReportWriter&) = delete;
+  ReportWriter& operator=(const ReportWriter&) = delete;
+
+  // Creates (or empties) the file; "-" is standard output. False with a message on failure.
+  bool Open(const std::string& path, std::string& error);
+  void ItemFinished(const ItemResult& result) override;
+  // False once a line could not be written.
+  bool ok() const { return ok_; }
+
+ private:
+  int fd_ = -1;
+  bool ownsFd_ = false;
+  bool ok_ = true;
+};
+
+}  // namespace orv::cli

@@ -1,0 +1,81 @@
+#include "engine/OutputName.h"
+
+#include <sys/stat.h>
+
+#include "engine/OutputSaver.h"
+#include "imageio/ImageFormat.h"
+#include "platform/FileTests.h"
+
+namespace orv {
+namespace {
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {
+  }, sb{};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+std::string LastChars(const std::string& s, size_t n) {
+  return s.size() >= n ? s.substr(s.size() - n) : s;
+}
+
+std::string DropLast(const std::string& s, size_t n) {
+  return s.size() >= n ? s.substr(0, s.size() - n) : std::string();
+}
+
+}  // namespace
+
+OutputName DecideOutputName(const Settings& s, const std::string& sourcePath,
+                            const PathExistsFn& exists) {
+  OutputName name;
+  size_t slash = sourcePath.rfind('/');
+  std::string fileName = slash == std::string::npos ? sourcePath : sourcePath.substr(slash + 1);
+  std::string ext4 = LastChars(fileName, 4);
+  std::string outName = DropLast(fileName, 4) + "_ORV" + ext4;
+
+  name.folder = OutputFolderFor(s, sourcePath);
+  std::string dirSlash = name.folder.back() == '/' ? name.folder : name.folder + '/';
+  std::string outPath = dirSlash + outName;
+  bool replace = s.Output.Replace == 1;
+  if (LowerAscii(outPath) == LowerAscii(sourcePath) || SameFile(outPath, sourcePath)) {
+    name.sameAsSource = true;
+    replace = false;
+  }
+
+  // Output.FileType picks the format; "Same as Source" keeps the source's.
+  name.chosen = FormatForOutputType(s.Output.FileType);
+  name.extension = name.chosen ? LowerAscii(name.chosen->extensions[0].text) : ext4;
+  outPath = DropLast(outPath, 4) + name.extension;
+  name.unnumbered = outPath;
+  name.path = outPath;
+  name.stem =
+      outName.find("_ORV") != std::string::npos ? DropLast(outName, 8) : DropLast(outName, 4);
+  name.stem = dirSlash + name.stem;
+
+  // The source itself is never replaced, whatever the settings say.
+  if (exists(outPath) && (!replace || SameFile(outPath, sourcePath))) {
+    for (long n = 1;; ++n) {
+      std::string candidate = NumberedOutputName(name, n);
+      if (!exists(candidate)) {
+        name.path = candidate;
+        name.number = n;
+        break;
+      }
+    }
+  }
+  name.replace = replace && name.number == 0;
+  return name;
+}
+
+std::string NumberedOutputName(const OutputName& name, long n) {
+  return name.stem + std::to_string(n) + "_ORV" + name.extension;
+}
+
+std::string ExistingOutput(const Settings& s, const std::string& sourcePath) {
+  // Only the unnumbered name counts, so the existence test for the numbering is not needed.
+  OutputName name = DecideOutputName(s, sourcePath, [](const std::string&) { return false; });
+  return FileExists(name.unnumbered) ? name.unnumbered : std::string();
+}
+
+}  // namespace orv
