@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 
 #include "engine/EngineHost.h"
 #include "engine/ProcessLog.h"
@@ -87,11 +88,12 @@ DestCallbacks CountingCallbacks() {
   return cb;
 }
 
-int Bisect(const SaveContext& ctx, int64_t target, int lo, int hi) {
+template <typename Measure>
+int Bisect(const SaveContext& ctx, int64_t target, int lo, int hi, Measure measure) {
   // Each level halves the range, so at most seven test encodings for qualities 0..99.
   while (hi > lo + 1) {
     int mid = lo + (hi - lo) / 2;
-    int64_t size = MeasureJpegSize(ctx, mid);
+    int64_t size = measure(mid);
     if (ctx.progress) ctx.progress->SetStageText("Test Quality: " + std::to_string(mid));
     if (size == target) return mid;
     if (size < target)
@@ -102,7 +104,38 @@ int Bisect(const SaveContext& ctx, int64_t target, int lo, int hi) {
   return lo;
 }
 
+// The length of the name's extension with its dot: that of the queued extension it ends with
+// (".heic" gives 5), else 4, the dot and three letters every other queued extension has.
+size_t ExtensionLength(const std::string& fileName) {
+  size_t count = 0;
+  const FormatRow* rows = FormatRows(count);
+  for (size_t i = 0; i < count; ++i)
+    for (const FormatExtension& e : rows[i].extensions) {
+      if (!e.text || !e.queued) continue;
+      const size_t n = std::strlen(e.text);
+      if (n > 4 && fileName.size() > n && LowerAscii(LastChars(fileName, n)) == LowerAscii(e.text))
+        return n;
+    }
+  return 4;
+}
+
 enum class OutKind { Jpeg, Png, Bmp, Other };
+
+// The output quality Quality.Type asks for: Quality.CQ, or the result of the size search `find`
+// (target bytes to quality), shown and logged.
+template <typename Find>
+int QualityFor(const SaveContext& ctx, Find find) {
+  const Settings& s = ctx.settings;
+  int q = s.Quality.CQ;
+  if (s.Quality.Type == 1 || s.Quality.Type == 2) {
+    int64_t target = s.Quality.Type == 1 ? int64_t(s.Quality.MaxKB * 1000) : ctx.sourceFileSize;
+    q = find(target);
+    if (s.Quality.Type == 2 && q != s.Quality.MinQ && q < 98) ++q;
+    if (ctx.progress) ctx.progress->SetStageText("Determined Quality: " + std::to_string(q));
+    Log(ctx, logtext::QualityLine(q));
+  }
+  return q;
+}
 
 }  // namespace
 
@@ -191,13 +224,49 @@ int64_t MeasureJpegSize(const SaveContext& ctx, int quality) {
   return int64_t(size);
 }
 
-int FindJpegQuality(const SaveContext& ctx, int64_t target, int minQuality) {
+// The bisection of FindJpegQuality over any encoder's quality.
+template <typename Measure>
+int FindQuality(const SaveContext& ctx, int64_t target, int minQuality, Measure measure) {
   int lo = std::min(minQuality, 99);
   int hi = std::min(ctx.settings.Quality.CQ, 99);
   if (lo >= hi) return lo;
-  int r = Bisect(ctx, target, lo, hi);
+  int r = Bisect(ctx, target, lo, hi, measure);
   r = std::clamp(r, lo, hi);
   return std::max(r, minQuality);
+}
+
+int FindJpegQuality(const SaveContext& ctx, int64_t target, int minQuality) {
+  return FindQuality(ctx, target, minQuality, [&](int q) { return MeasureJpegSize(ctx, q); });
+}
+
+EncodeOptions HeifOptions(const SaveContext& ctx, int quality) {
+  EncodeOptions o;
+  o.quality = quality;
+  if (ctx.settings.Size.KeepEXIF == 1) {
+    o.exifBlock = ctx.camera.ExifBlock;
+    o.xmpPacket = ctx.camera.XmpPacket;
+  }
+  o.iccProfile = ctx.camera.IccProfile;  // the pixels' colours mean nothing without it
+  return o;
+}
+
+int64_t MeasureEncodedSize(const SaveContext& ctx, ImageFormat format, int quality) {
+  const FormatRow* row = FindFormat(format);
+  if (!row || !row->encode) return 0;
+  ByteCounter counter;
+  DestCallbacks cb = CountingCallbacks();
+  ImageDest* dest = OpenDestCallbacks(&cb, &counter);
+  if (!dest) return 0;
+  const Image& p = ctx.picture;
+  bool ok = row->encode(dest, p.pixels(), p.width(), p.height(), HeifOptions(ctx, quality));
+  CloseDest(dest);
+  return ok ? counter.size : 0;
+}
+
+int FindEncoderQuality(const SaveContext& ctx, ImageFormat format, int64_t target,
+                       int minQuality) {
+  return FindQuality(ctx, target, minQuality,
+                     [&](int q) { return MeasureEncodedSize(ctx, format, q); });
 }
 
 SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
@@ -205,8 +274,9 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
   const Settings& s = ctx.settings;
   size_t slash = sourcePath.rfind('/');
   std::string fileName = slash == std::string::npos ? sourcePath : sourcePath.substr(slash + 1);
-  std::string ext4 = LastChars(fileName, 4);
-  std::string outName = DropLast(fileName, 4) + "_ORV" + ext4;
+  const size_t extLength = ExtensionLength(fileName);
+  std::string ext4 = LastChars(fileName, extLength);
+  std::string outName = DropLast(fileName, extLength) + "_ORV" + ext4;
 
   std::string outDir = OutputFolderFor(s, sourcePath);
   if (EnsureFolder(ctx.host, outDir, false) > 0) {
@@ -226,13 +296,14 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
   // Output.FileType picks the format; "Same as Source" keeps the source's.
   const FormatRow* chosen = FormatForOutputType(s.Output.FileType);
   std::string outExt = chosen ? LowerAscii(chosen->extensions[0].text) : ext4;
-  outPath = DropLast(outPath, 4) + outExt;
+  outPath = DropLast(outPath, extLength) + outExt;
 
   // The source itself is never replaced, whatever the settings say.
   if (FileExists(outPath) && (!replace || SameFile(outPath, sourcePath))) {
     Log(ctx, logtext::ProblemLine("File already exist (No Replace): " + HtmlEscape(outPath), true));
     std::string stem =
-        outName.find("_ORV") != std::string::npos ? DropLast(outName, 8) : DropLast(outName, 4);
+        outName.find("_ORV") != std::string::npos ? DropLast(outName, 4 + extLength)
+                                                  : DropLast(outName, extLength);
     for (long n = 1;; ++n) {
       std::string candidate = dirSlash + stem + std::to_string(n) + "_ORV" + outExt;
       if (!FileExists(candidate)) {
@@ -268,6 +339,18 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
     if (format == kFormatUnknown) return SaveOutcome::NotSaved;
     CImageFile file;
     unsigned code = file.SetPixels(p.pixels(), p.width(), p.height());
+    if (code == 0 && (format == kFormatHeic || format == kFormatAvif)) {
+      // HEIF outputs take the JPEG quality settings, the size search included, and the
+      // source's metadata.
+      int q = QualityFor(ctx, [&](int64_t target) {
+        return FindEncoderQuality(ctx, format, target, s.Quality.MinQ);
+      });
+      const EncodeOptions o = HeifOptions(ctx, q);
+      file.SetEncodeQuality(q);
+      file.SetMetadata({o.exifBlock.begin(), o.exifBlock.end()},
+                       {o.iccProfile.begin(), o.iccProfile.end()},
+                       {o.xmpPacket.begin(), o.xmpPacket.end()});
+    }
     if (code == 0) code = file.Save(outPath.c_str(), format);
     Log(ctx, logtext::SavedLine(outPath, int(code)));
     if (code != 0) return SaveOutcome::NotSaved;
@@ -280,14 +363,8 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
   int64_t result = 0;
   bool ok = false;
   if (kind == OutKind::Jpeg) {
-    int q = s.Quality.CQ;
-    if (s.Quality.Type == 1 || s.Quality.Type == 2) {
-      int64_t target = s.Quality.Type == 1 ? int64_t(s.Quality.MaxKB * 1000) : ctx.sourceFileSize;
-      q = FindJpegQuality(ctx, target, s.Quality.MinQ);
-      if (s.Quality.Type == 2 && q != s.Quality.MinQ && q < 98) ++q;
-      if (ctx.progress) ctx.progress->SetStageText("Determined Quality: " + std::to_string(q));
-      Log(ctx, logtext::QualityLine(q));
-    }
+    int q = QualityFor(
+        ctx, [&](int64_t target) { return FindJpegQuality(ctx, target, s.Quality.MinQ); });
     PrepareJpegMetadata(MetadataFor(ctx));
     result = int64_t(WriteJpeg(dest, p.pixels(), p.width(), p.height(), q, false, 24, nullptr));
     ok = result > 0;

@@ -99,6 +99,9 @@ unsigned CImageFile::LoadFromSource(ImageSource* source, ImageFormat format) {
   image_.Clear();
   firstComment_.clear();
   exif_.clear();
+  icc_.clear();
+  xmp_.clear();
+  upright_ = false;
   truncated_ = false;
   format_ = format;
   if (!source) {
@@ -121,8 +124,21 @@ unsigned CImageFile::LoadFromSource(ImageSource* source, ImageFormat format) {
       return kErrNoMemory;
     }
   }
+  LibraryContext* ctx = CurrentContext();
+  if (ctx) ctx->decoded = {};
   int w = 0, h = 0;
   uint8_t* pixels = row->decode(source, 24, &w, &h);
+  if (ctx) {
+    // Taken, not copied, so the thread's context does not hold a picture's metadata for long.
+    DecodedMetadata found = std::move(ctx->decoded);
+    ctx->decoded = {};
+    if (pixels) {
+      exif_ = std::move(found.exif);
+      icc_ = std::move(found.icc);
+      xmp_ = std::move(found.xmp);
+      upright_ = found.upright;
+    }
+  }
   if (!pixels) return GetLastLibraryError();
   AdoptBuffer(image_, pixels, w, h);
   return kErrNone;
@@ -163,6 +179,10 @@ unsigned CImageFile::Save(const char* path, ImageFormat format) {
   options.jpegQuality = jpegQuality_;
   options.jpegFullChroma = enhancedSubsampling_;
   options.jpegDensity = &density_;
+  options.quality = encodeQuality_;
+  options.exifBlock = exif_;
+  options.iccProfile = icc_;
+  options.xmpPacket = xmp_;
   bool ok = row->encode(dest, image_.pixels(), image_.width(), image_.height(), options);
   unsigned result = ok ? kErrNone : GetLastLibraryError();
   if (!ok) MarkDestFailed(dest);

@@ -1,6 +1,7 @@
 // CImageFile: the program's loaded-image object. It recognises a file's format (content first,
 // then extension), decodes it to 24-bit RGB, keeps the first JPEG comment and the EXIF block (the
-// payload of the last APP1 segment), and saves pixels in a chosen format. Operations return 0 or
+// payload of the last APP1 segment, or the EXIF a HEIF decoder found, in the same form) with the
+// colour profile and XMP such decoders find, and saves pixels in a chosen format. Operations return 0 or
 // the layer's error code.
 #pragma once
 
@@ -56,6 +57,17 @@ class CImageFile {
 
   const std::string& firstComment() const { return firstComment_; }
   const std::vector<uint8_t>& exifBlock() const { return exif_; }
+  const std::vector<uint8_t>& iccProfile() const { return icc_; }
+  const std::vector<uint8_t>& xmpPacket() const { return xmp_; }
+  // True when the decoder applied the file's own rotation and mirroring (HEIF), so that an EXIF
+  // Orientation tag no longer describes the pixels.
+  bool pixelsUpright() const { return upright_; }
+  // The quality and metadata Save gives encoders that take them (HEIC, AVIF); a load replaces
+  // the metadata with the file's.
+  void SetEncodeQuality(int quality) { encodeQuality_ = quality; }
+  void SetMetadata(std::vector<uint8_t> exif, std::vector<uint8_t> icc, std::vector<uint8_t> xmp) {
+    exif_ = std::move(exif), icc_ = std::move(icc), xmp_ = std::move(xmp);
+  }
   // True when the last JPEG load met the end of the file early (rows were filled in by the
   // decoder); the load still succeeds.
   bool truncated() const { return truncated_; }
@@ -72,6 +84,10 @@ class CImageFile {
   JpegDensity density_{};
   std::string firstComment_;
   std::vector<uint8_t> exif_;
+  std::vector<uint8_t> icc_;
+  std::vector<uint8_t> xmp_;
+  bool upright_ = false;
+  int encodeQuality_ = 50;
   bool truncated_ = false;
 };
 
