@@ -2,6 +2,7 @@
 
 #include <lcms2.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -107,6 +108,12 @@ std::vector<uint8_t> ProfileForNclx(const heif_color_profile_nclx& nclx) {
   std::vector<uint8_t> bytes(size);
   if (!cmsSaveProfileToMem(owner.profile, bytes.data(), &size)) return {};
   bytes.resize(size);
+  // The header's creation date (bytes 24..35) is fixed, so the same description always gives
+  // the same bytes: 2000-01-01 00:00:00.
+  if (bytes.size() >= 36) {
+    static const uint8_t kDate[12] = {0x07, 0xD0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0};
+    std::copy(kDate, kDate + 12, bytes.begin() + 24);
+  }
   return bytes;
 }
 
