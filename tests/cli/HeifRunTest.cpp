@@ -104,6 +104,20 @@ TEST_F(HeifRun, SidewaysPhotoGivesUprightJpegWithOrientationOne) {
   EXPECT_EQ(after, expected);
 }
 
+TEST_F(HeifRun, RotateKeepsTheRecordAndTheFormat) {
+  const std::string heic = photos / "r.heic";
+  ASSERT_TRUE(HeifEnc({"-q", "60", "-o", heic, SampleJpeg("test2.jpg")}));
+  const std::string before = ExifListing(heic);
+  OrvResult r = RunOrv({"rotate", "cw", heic});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ContentOf(heic), kContentHeic);
+  EXPECT_EQ(ExifListing(heic), before);
+  CImageFile file;
+  ASSERT_EQ(file.Load(heic.c_str()), 0u);
+  EXPECT_EQ(file.width(), 142);
+  EXPECT_EQ(file.height(), 180);
+}
+
 TEST_F(HeifRun, DamagedFilesFailAloneAndTheBatchGoesOn) {
   ASSERT_TRUE(HeifEnc({"-q", "50", "-o", photos / "good.heic", SampleJpeg("test2.jpg")}));
   const std::string bytes = ReadText(photos / "good.heic");
