@@ -10,3 +10,8 @@ target_link_libraries(orvcore PUBLIC PkgConfig::ORV_CODECS PkgConfig::ORV_WMF)
 # TurboJPEG for lossless JPEG transforms; FreeType and fontconfig for the text stamp's fonts.
 pkg_check_modules(ORV_GEOMETRY REQUIRED IMPORTED_TARGET libturbojpeg freetype2 fontconfig)
 target_link_libraries(orvcore PUBLIC PkgConfig::ORV_GEOMETRY)
+
+# HEIC and AVIF through libheif (its HEVC and AV1 codecs come with Debian's libheif1); Little CMS
+# builds the ICC profile that matches a HEIF file's nclx colour description.
+pkg_check_modules(ORV_HEIF REQUIRED IMPORTED_TARGET libheif lcms2)
+target_link_libraries(orvcore PUBLIC PkgConfig::ORV_HEIF)

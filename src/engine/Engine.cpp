@@ -7,6 +7,7 @@
 #include "engine/OutputName.h"
 #include "engine/Pipeline.h"
 #include "engine/Tabs.h"
+#include "exif/ExifOrientation.h"
 #include "imageio/ImageFile.h"
 #include "imageio/LibraryError.h"
 #include "platform/NumberText.h"
@@ -52,6 +53,10 @@ int CEngine::ShowImageInfo(const std::string& path) {
   source.width = file.width();
   source.height = file.height();
   camera_ = ExtractCameraValues(source);
+  camera_.IccProfile = file.iccProfile();
+  camera_.XmpPacket = file.xmpPacket();
+  // A decoder that turned the pixels upright leaves an Orientation tag that would turn them again.
+  if (file.pixelsUpright()) SetExifOrientationUpright(camera_.ExifBlock);
   panel_ = MakeCameraPanel(camera_, file.width(), file.height());
   metadata_ = file.metadata();
   picture_ = file.TakeImage();

@@ -1,4 +1,5 @@
 #include "engine/LosslessRotate.h"
+#include "exif/ExifOrientation.h"
 #include "platform/FileTests.h"
 
 #include <fcntl.h>
@@ -107,6 +108,8 @@ RotateResult RotateJpegFile(const std::string& path, RotateTurn turn) {
   return r;
 }
 
+constexpr int kHeifRotateQuality = 90;
+
 RotateResult RotateDecodedFile(const std::string& path, RotateTurn turn) {
   RotateResult r;
   ImageFormat format = FormatFromExtension(path.c_str());
@@ -126,6 +129,14 @@ RotateResult RotateDecodedFile(const std::string& path, RotateTurn turn) {
   bool quarter = code != 1;
   CImageFile turned;
   r.code = turned.SetPixels(file.image().pixels(), quarter ? h : w, quarter ? w : h);
+  if (format == kFormatHeic || format == kFormatAvif) {
+    // These are encoded again with loss: keep it small, and keep the metadata, whose Orientation
+    // must not turn the upright pixels once more.
+    std::vector<uint8_t> exif = file.exifBlock();
+    if (file.pixelsUpright()) SetExifOrientationUpright(exif);
+    turned.SetEncodeQuality(kHeifRotateQuality);
+    turned.SetMetadata(std::move(exif), file.iccProfile(), file.xmpPacket());
+  }
   // The save goes to a temporary file that replaces the original only once complete.
   if (r.code == 0) r.code = turned.Save(path.c_str(), format);
   r.rotated = r.code == 0;

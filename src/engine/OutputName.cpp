@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cstring>
+
 #include "engine/OutputSaver.h"
 #include "imageio/ImageFormat.h"
 #include "platform/FileTests.h"
@@ -24,6 +26,21 @@ std::string DropLast(const std::string& s, size_t n) {
   return s.size() >= n ? s.substr(0, s.size() - n) : std::string();
 }
 
+// The length of the name's extension with its dot: that of the queued extension it ends with
+// (".heic" gives 5), else 4, the dot and three letters every other queued extension has.
+size_t ExtensionLength(const std::string& fileName) {
+  size_t count = 0;
+  const FormatRow* rows = FormatRows(count);
+  for (size_t i = 0; i < count; ++i)
+    for (const FormatExtension& e : rows[i].extensions) {
+      if (!e.text || !e.queued) continue;
+      const size_t n = std::strlen(e.text);
+      if (n > 4 && fileName.size() > n && LowerAscii(LastChars(fileName, n)) == LowerAscii(e.text))
+        return n;
+    }
+  return 4;
+}
+
 }  // namespace
 
 OutputName DecideOutputName(const Settings& s, const std::string& sourcePath,
@@ -31,8 +48,9 @@ OutputName DecideOutputName(const Settings& s, const std::string& sourcePath,
   OutputName name;
   size_t slash = sourcePath.rfind('/');
   std::string fileName = slash == std::string::npos ? sourcePath : sourcePath.substr(slash + 1);
-  std::string ext4 = LastChars(fileName, 4);
-  std::string outName = DropLast(fileName, 4) + "_ORV" + ext4;
+  const size_t extLength = ExtensionLength(fileName);
+  std::string ext4 = LastChars(fileName, extLength);
+  std::string outName = DropLast(fileName, extLength) + "_ORV" + ext4;
 
   name.folder = OutputFolderFor(s, sourcePath);
   std::string dirSlash = name.folder.back() == '/' ? name.folder : name.folder + '/';
@@ -46,11 +64,12 @@ OutputName DecideOutputName(const Settings& s, const std::string& sourcePath,
   // Output.FileType picks the format; "Same as Source" keeps the source's.
   name.chosen = FormatForOutputType(s.Output.FileType);
   name.extension = name.chosen ? LowerAscii(name.chosen->extensions[0].text) : ext4;
-  outPath = DropLast(outPath, 4) + name.extension;
+  outPath = DropLast(outPath, extLength) + name.extension;
   name.unnumbered = outPath;
   name.path = outPath;
   name.stem =
-      outName.find("_ORV") != std::string::npos ? DropLast(outName, 8) : DropLast(outName, 4);
+      outName.find("_ORV") != std::string::npos ? DropLast(outName, 4 + extLength)
+                                                : DropLast(outName, extLength);
   name.stem = dirSlash + name.stem;
 
   // The source itself is never replaced, whatever the settings say.

@@ -100,11 +100,12 @@ DestCallbacks CountingCallbacks() {
   return cb;
 }
 
-int Bisect(const SaveContext& ctx, int64_t target, int lo, int hi) {
+template <typename Measure>
+int Bisect(const SaveContext& ctx, int64_t target, int lo, int hi, Measure measure) {
   // Each level halves the range, so at most seven test encodings for qualities 0..99.
   while (hi > lo + 1) {
     int mid = lo + (hi - lo) / 2;
-    int64_t size = MeasureJpegSize(ctx, mid);
+    int64_t size = measure(mid);
     if (ctx.progress) ctx.progress->SetStageText("Test Quality: " + std::to_string(mid));
     if (size == target) return mid;
     if (size < target)
@@ -152,6 +153,22 @@ Settings HeldQualitySettings(const SaveContext& ctx, bool& changed) {
     changed = true;
   }
   return held;
+}
+
+// The output quality Quality.Type asks for: Quality.CQ, or the result of the size search `find`
+// (target bytes to quality), shown and logged.
+template <typename Find>
+int QualityFor(const SaveContext& ctx, Find find) {
+  const Settings& s = ctx.settings;
+  int q = s.Quality.CQ;
+  if (s.Quality.Type == 1 || s.Quality.Type == 2) {
+    int64_t target = s.Quality.Type == 1 ? int64_t(s.Quality.MaxKB * 1000) : ctx.sourceFileSize;
+    q = find(target);
+    if (s.Quality.Type == 2 && q != s.Quality.MinQ && q < 98) ++q;
+    if (ctx.progress) ctx.progress->SetStageText("Determined Quality: " + std::to_string(q));
+    Log(ctx, logtext::QualityLine(q));
+  }
+  return q;
 }
 
 }  // namespace
@@ -249,13 +266,49 @@ int64_t MeasureJpegSize(const SaveContext& ctx, int quality) {
   return int64_t(size);
 }
 
-int FindJpegQuality(const SaveContext& ctx, int64_t target, int minQuality) {
+// The bisection of FindJpegQuality over any encoder's quality.
+template <typename Measure>
+int FindQuality(const SaveContext& ctx, int64_t target, int minQuality, Measure measure) {
   int lo = std::min(minQuality, 99);
   int hi = std::min(ctx.settings.Quality.CQ, 99);
   if (lo >= hi) return lo;
-  int r = Bisect(ctx, target, lo, hi);
+  int r = Bisect(ctx, target, lo, hi, measure);
   r = std::clamp(r, lo, hi);
   return std::max(r, minQuality);
+}
+
+int FindJpegQuality(const SaveContext& ctx, int64_t target, int minQuality) {
+  return FindQuality(ctx, target, minQuality, [&](int q) { return MeasureJpegSize(ctx, q); });
+}
+
+EncodeOptions HeifOptions(const SaveContext& ctx, int quality) {
+  EncodeOptions o;
+  o.quality = quality;
+  if (ctx.settings.Size.KeepEXIF == 1) {
+    o.exifBlock = ctx.camera.ExifBlock;
+    o.xmpPacket = ctx.camera.XmpPacket;
+  }
+  o.iccProfile = ctx.camera.IccProfile;  // the pixels' colours mean nothing without it
+  return o;
+}
+
+int64_t MeasureEncodedSize(const SaveContext& ctx, ImageFormat format, int quality) {
+  const FormatRow* row = FindFormat(format);
+  if (!row || !row->encode) return 0;
+  ByteCounter counter;
+  DestCallbacks cb = CountingCallbacks();
+  ImageDest* dest = OpenDestCallbacks(&cb, &counter);
+  if (!dest) return 0;
+  const Image& p = ctx.picture;
+  bool ok = row->encode(dest, p.pixels(), p.width(), p.height(), HeifOptions(ctx, quality));
+  CloseDest(dest);
+  return ok ? counter.size : 0;
+}
+
+int FindEncoderQuality(const SaveContext& ctx, ImageFormat format, int64_t target,
+                       int minQuality) {
+  return FindQuality(ctx, target, minQuality,
+                     [&](int q) { return MeasureEncodedSize(ctx, format, q); });
 }
 
 namespace {
@@ -348,13 +401,26 @@ SaveOutcome SaveOutput(const SaveContext& given, const std::string& sourcePath,
     CImageFile file;
     unsigned code = file.SetPixels(p.pixels(), p.width(), p.height());
     std::string placed = outPath;
+    if (code == 0 && (format == kFormatHeic || format == kFormatAvif)) {
+      // HEIF outputs take the JPEG quality settings, the size search included, and the
+      // source's metadata.
+      int q = QualityFor(ctx, [&](int64_t target) {
+        return FindEncoderQuality(ctx, format, target, s.Quality.MinQ);
+      });
+      const EncodeOptions o = HeifOptions(ctx, q);
+      file.SetEncodeQuality(q);
+      file.SetMetadata({o.exifBlock.begin(), o.exifBlock.end()},
+                       {o.iccProfile.begin(), o.iccProfile.end()},
+                       {o.xmpPacket.begin(), o.xmpPacket.end()});
+    } else if (code == 0) {
+      file.SetMetadata(OutputMetadataFor(ctx).carried);
+    }
     if (code == 0) {
       ImageDest* dest = OpenDestFile(outPath.c_str());
       if (!dest) {
         code = GetLastLibraryError();
       } else {
         if (claim) SetDestNoReplace(dest, nameAt, firstNumber, &placed);
-        file.SetMetadata(OutputMetadataFor(ctx).carried);
         code = file.SaveTo(dest, format);
       }
     }
@@ -371,14 +437,8 @@ SaveOutcome SaveOutput(const SaveContext& given, const std::string& sourcePath,
   bool ok = false;
   int quality = -1;
   if (chosen->format == kFormatJpeg) {
-    int q = s.Quality.CQ;
-    if (s.Quality.Type == 1 || s.Quality.Type == 2) {
-      int64_t target = s.Quality.Type == 1 ? int64_t(s.Quality.MaxKB * 1000) : ctx.sourceFileSize;
-      q = FindJpegQuality(ctx, target, s.Quality.MinQ);
-      if (s.Quality.Type == 2 && q != s.Quality.MinQ && q < 98) ++q;
-      if (ctx.progress) ctx.progress->SetStageText("Determined Quality: " + std::to_string(q));
-      Log(ctx, logtext::QualityLine(q));
-    }
+    int q = QualityFor(
+        ctx, [&](int64_t target) { return FindJpegQuality(ctx, target, s.Quality.MinQ); });
     quality = q;
     PrepareJpegOutput(ctx, OutputMetadataFor(ctx));
     result = int64_t(WriteJpeg(dest, p.pixels(), p.width(), p.height(), q, false, 24, nullptr));

@@ -9,6 +9,7 @@
 #include "exif/CameraSummary.h"
 #include "imageio/Image.h"
 #include "imageio/PhotoMetadata.h"
+#include "imageio/ImageFormat.h"
 #include "settings/Settings.h"
 
 namespace orv {
@@ -60,5 +61,9 @@ std::string OutputFolderFor(const Settings& s, const std::string& sourcePath);
 int FindJpegQuality(const SaveContext& ctx, int64_t target, int minQuality);
 // The size of the picture encoded at quality q with the output's metadata, counted not stored.
 int64_t MeasureJpegSize(const SaveContext& ctx, int quality);
+// The same search and measure for a format's table encoder that takes a quality (HEIC, AVIF).
+int FindEncoderQuality(const SaveContext& ctx, ImageFormat format, int64_t target,
+                       int minQuality);
+int64_t MeasureEncodedSize(const SaveContext& ctx, ImageFormat format, int quality);
 
 }  // namespace orv

@@ -12,6 +12,7 @@ namespace orv {
 struct ImageSource;
 struct PhotoMetadata;
 struct ImageDest;
+struct EncodeOptions;
 
 // PNG: every colour type and bit depth. Transparent pixels are composited over white.
 uint8_t* ReadPng(ImageSource* source, int bits, int* width, int* height);
@@ -72,5 +73,15 @@ bool WritePsd(ImageDest* dest, const uint8_t* pixels, int width, int height, int
 // Metafiles holding the picture as one device-independent bitmap.
 bool WriteWmf(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits);
 bool WriteEmf(ImageDest* dest, const uint8_t* pixels, int width, int height, int bits);
+
+// HEIF through libheif, HEIC (HEVC) and AVIF (AV1) alike: the primary image with the file's
+// rotation, mirroring and crop applied, deeper samples rounded to 8 bits, alpha composited over
+// white. Its EXIF block, ICC profile (or the profile its nclx description matches) and XMP go to
+// the thread's DecodedMetadata (LibraryContext.h).
+uint8_t* ReadHeif(ImageSource* source, int bits, int* width, int* height);
+enum class HeifCodec { Hevc, Av1 };
+// Encodes at options.quality (0..100) with the options' EXIF block, ICC profile and XMP packet.
+bool WriteHeif(ImageDest* dest, const uint8_t* pixels, int width, int height, HeifCodec codec,
+               const EncodeOptions& options);
 
 }  // namespace orv

@@ -111,6 +111,7 @@ unsigned CImageFile::LoadFromSource(ImageSource* source, ImageFormat format) {
   firstComment_.clear();
   exif_.clear();
   metadata_.Clear();
+  upright_ = false;
   truncated_ = false;
   format_ = format;
   if (!source) {
@@ -133,8 +134,21 @@ unsigned CImageFile::LoadFromSource(ImageSource* source, ImageFormat format) {
       return kErrNoMemory;
     }
   }
+  LibraryContext* ctx = CurrentContext();
+  if (ctx) ctx->decoded = {};
   int w = 0, h = 0;
   uint8_t* pixels = row->decode(source, 24, &w, &h);
+  if (ctx) {
+    // Taken, not copied, so the thread's context does not hold a picture's metadata for long.
+    DecodedMetadata found = std::move(ctx->decoded);
+    ctx->decoded = {};
+    if (pixels) {
+      exif_ = std::move(found.exif);
+      metadata_.icc = std::move(found.icc);
+      metadata_.xmp = std::move(found.xmp);
+      upright_ = found.upright;
+    }
+  }
   if (!pixels) return GetLastLibraryError();
   AdoptBuffer(image_, pixels, w, h);
   ReadMetadata(source, format);
@@ -206,6 +220,10 @@ unsigned CImageFile::SaveTo(ImageDest* dest, ImageFormat format) {
   options.jpegFullChroma = enhancedSubsampling_;
   options.jpegDensity = &density_;
   options.metadata = &metadata_;
+  options.quality = encodeQuality_;
+  options.exifBlock = exif_;
+  options.iccProfile = metadata_.icc;
+  options.xmpPacket = metadata_.xmp;
   bool ok = row->encode(dest, image_.pixels(), image_.width(), image_.height(), options);
   unsigned result = ok ? kErrNone : GetLastLibraryError();
   if (!ok) MarkDestFailed(dest);

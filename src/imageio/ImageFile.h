@@ -1,6 +1,7 @@
 // CImageFile: the program's loaded-image object. It recognises a file's format (content first,
 // then extension), decodes it to 24-bit RGB, keeps the first JPEG comment and the EXIF block (the
-// payload of the last APP1 segment), and saves pixels in a chosen format. Operations return 0 or
+// payload of the last APP1 segment, or the EXIF a HEIF decoder found, in the same form) with the
+// colour profile and XMP such decoders find, and saves pixels in a chosen format. Operations return 0 or
 // the layer's error code.
 #pragma once
 
@@ -62,6 +63,17 @@ class CImageFile {
   // The colour profile, XMP and IPTC read with the pixels; Save writes what the format holds.
   const PhotoMetadata& metadata() const { return metadata_; }
   void SetMetadata(PhotoMetadata metadata) { metadata_ = std::move(metadata); }
+  const std::vector<uint8_t>& iccProfile() const { return metadata_.icc; }
+  const std::vector<uint8_t>& xmpPacket() const { return metadata_.xmp; }
+  // True when the decoder applied the file's own rotation and mirroring (HEIF), so that an EXIF
+  // Orientation tag no longer describes the pixels.
+  bool pixelsUpright() const { return upright_; }
+  // The quality and metadata Save gives encoders that take them (HEIC, AVIF); a load replaces
+  // the metadata with the file's.
+  void SetEncodeQuality(int quality) { encodeQuality_ = quality; }
+  void SetMetadata(std::vector<uint8_t> exif, std::vector<uint8_t> icc, std::vector<uint8_t> xmp) {
+    exif_ = std::move(exif), metadata_.icc = std::move(icc), metadata_.xmp = std::move(xmp);
+  }
   // True when the last JPEG load met the end of the file early (rows were filled in by the
   // decoder); the load still succeeds.
   bool truncated() const { return truncated_; }
@@ -81,6 +93,8 @@ class CImageFile {
   std::string firstComment_;
   std::vector<uint8_t> exif_;
   PhotoMetadata metadata_;
+  bool upright_ = false;
+  int encodeQuality_ = 50;
   bool truncated_ = false;
 };
 

@@ -41,6 +41,11 @@ bool Encode24(ImageDest* dest, const uint8_t* p, int w, int h, const EncodeOptio
   return Write(dest, p, w, h, 24);
 }
 
+template <HeifCodec Codec>
+bool EncodeHeif(ImageDest* dest, const uint8_t* p, int w, int h, const EncodeOptions& o) {
+  return WriteHeif(dest, p, w, h, Codec, o);
+}
+
 // TIFF files are checked by their header before libtiff decodes them.
 uint8_t* DecodeTiff(ImageSource* source, int bits, int* width, int* height) {
   TiffHeaderInfo info;
@@ -71,6 +76,16 @@ constexpr FormatRow kFormats[] = {
      Encode24<WriteEmf>, 0},
     {kFormatPsd, "PSD", kContentPsd, {{0, 4, "8BPS"}}, {{".PSD", true}}, ReadPsd,
      Encode24<WritePsd>, 0, ReadPsdMetadata},
+    // HEIF files open with a box size, often 00 00 .., so these rows come before TGA's; the
+    // major brand of the "ftyp" box follows. Files of the generic brands (mif1, msf1) that list
+    // an AVIF brand as compatible count as AVIF (see GuessSourceFormat).
+    {kFormatHeic, "HEIC", kContentHeic,
+     {{4, 8, "ftypheic"}, {4, 8, "ftypheix"}, {4, 8, "ftyphevc"}, {4, 8, "ftypheim"},
+      {4, 8, "ftypheis"}, {4, 8, "ftypmif1"}, {4, 8, "ftypmsf1"}},
+     {{".HEIC", true}, {".HEIF", true}, {".HIF", true}}, ReadHeif, EncodeHeif<HeifCodec::Hevc>,
+     0},
+    {kFormatAvif, "AVIF", kContentAvif, {{4, 8, "ftypavif"}, {4, 8, "ftypavis"}},
+     {{".AVIF", true}}, ReadHeif, EncodeHeif<HeifCodec::Av1>, 0},
     // Two zero bytes name a TGA only with the .tga extension (see GuessSourceFormat).
     {kFormatTga, "TGA", kContentTga, {{0, 2, "\x00\x00"}}, {{".TGA", true}}, ReadTga,
      Encode24<WriteTga>, 0},
@@ -96,6 +111,18 @@ bool Matches(const uint8_t* head, const FormatSignature& sig) {
 bool HasTgaExtension(const char* path) {
   const char* dot = path ? std::strrchr(path, '.') : nullptr;
   return dot && strcasecmp(dot, ".tga") == 0;
+}
+
+// Whether the "ftyp" box in the probe lists an AVIF brand among its compatible brands (from
+// offset 16 to the box's end, as far as the probe reaches).
+bool ListsAvifBrand(const uint8_t* head) {
+  const uint32_t boxSize = uint32_t(head[0]) << 24 | uint32_t(head[1]) << 16 |
+                           uint32_t(head[2]) << 8 | uint32_t(head[3]);
+  const uint32_t end = boxSize < uint32_t(kProbeBytes) ? boxSize : uint32_t(kProbeBytes);
+  for (uint32_t at = 16; at + 4 <= end; at += 4)
+    if (std::memcmp(head + at, "avif", 4) == 0 || std::memcmp(head + at, "avis", 4) == 0)
+      return true;
+  return false;
 }
 
 bool EndsWithNoCase(std::string_view text, std::string_view end) {
@@ -143,6 +170,10 @@ int GuessSourceFormat(ImageSource* source) {
       if (!Matches(head, sig)) continue;
       if (row.format == kFormatTga && !HasTgaExtension(SourcePath(source)))
         return kContentZeroPair;
+      if (row.format == kFormatHeic && (std::memcmp(head + 8, "mif1", 4) == 0 ||
+                                        std::memcmp(head + 8, "msf1", 4) == 0) &&
+          ListsAvifBrand(head))
+        return kContentAvif;
       return row.content;
     }
   }

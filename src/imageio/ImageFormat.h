@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "imageio/Jpeg.h"
@@ -29,6 +30,8 @@ enum ImageFormat : int {
   kFormatEmf = 20,
   kFormatPax = 21,
   kFormatPsd = 22,
+  kFormatHeic = 23,
+  kFormatAvif = 24,
 };
 
 // Content codes returned by GuessSourceFormat.
@@ -48,6 +51,8 @@ enum ContentCode : int {
   kContentTlaU = 12,
   kContentZeroPair = 13,
   kContentTga = 14,
+  kContentHeic = 15,
+  kContentAvif = 16,
 };
 
 // A decoder delivers 24-bit RGB rows top to bottom in a buffer released with FreeLibraryBuffer,
@@ -60,6 +65,10 @@ struct EncodeOptions {
   bool jpegFullChroma = false;  // 1 x 1 sampling of every component
   const JpegDensity* jpegDensity = nullptr;
   const PhotoMetadata* metadata = nullptr;  // colour profile, XMP, IPTC where the format holds them
+  int quality = 50;                    // 0..100 for the HEIF encoders (HEIC, AVIF)
+  std::span<const uint8_t> exifBlock;  // "Exif\0\0" and the TIFF data, as in a JPEG's APP1
+  std::span<const uint8_t> iccProfile;
+  std::span<const uint8_t> xmpPacket;
 };
 // An encoder writes 24-bit RGB pixels; false on failure, with nothing of the call left behind.
 using EncodeFn = bool (*)(ImageDest* dest, const uint8_t* pixels, int width, int height,
@@ -80,7 +89,7 @@ struct FormatRow {
   ImageFormat format;
   const char* name;  // display name: "JPEG", "PNG", ...
   int content;       // the content code GuessSourceFormat gives for the signatures
-  FormatSignature signatures[4];  // tried in table order, first match wins
+  FormatSignature signatures[8];  // tried in table order, first match wins
   FormatExtension extensions[3];  // the first is the format's own
   DecodeFn decode;                // null: recognised but not decoded
   EncodeFn encode;                // null: not written

@@ -130,6 +130,14 @@ const char* LibraryErrorText(unsigned code) {
   };
   constexpr unsigned kCount = sizeof(kMessages) / sizeof(kMessages[0]);
   if (code < kCount && kMessages[code]) return kMessages[code];
+  if (code == kErrBadHeif || code == kErrHeifEncode) {
+    // The codec library's message says what was wrong with the file; it is the thread's latest.
+    thread_local std::string text;
+    const LibraryContext* ctx = ExistingContext();
+    text = code == kErrBadHeif ? "bad HEIF file" : "HEIF encoding failed";
+    if (ctx && !ctx->errorDetail.empty()) text += ": " + ctx->errorDetail;
+    return text.c_str();
+  }
   // Codes without a fixed message are formatted per thread, so the text survives other threads.
   thread_local char buffer[32];
   std::snprintf(buffer, sizeof(buffer), "Error #%u!", code);

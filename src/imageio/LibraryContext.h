@@ -17,6 +17,15 @@ struct JpegMarker {
   std::vector<uint8_t> payload;
 };
 
+// What a decoder found beside the pixels, for formats without JPEG's marker lists; every decode
+// through the format table starts with it empty.
+struct DecodedMetadata {
+  std::vector<uint8_t> exif;  // as a JPEG APP1 payload: "Exif\0\0" and the TIFF data
+  std::vector<uint8_t> icc;
+  std::vector<uint8_t> xmp;
+  bool upright = false;  // the file's own rotation and mirroring were applied to the pixels
+};
+
 struct LibraryContext {
   static constexpr int kComponentCount = 10;
 
@@ -32,6 +41,8 @@ struct LibraryContext {
   std::vector<JpegMarker> inputMarkers;
   std::vector<JpegMarker> outputMarkers;
   bool lastJpegTruncated = false;
+  DecodedMetadata decoded;
+  std::string errorDetail;  // a library's own words for kErrBadHeif and kErrHeifEncode
   ProgressCallback progress = nullptr;
   void* progressUser = nullptr;
 };

@@ -32,6 +32,8 @@ enum LibraryErrorCode : unsigned {
   kErrLzwNotPermitted = 36,
   kErrBadHandle = 38,
   kErrNoContext = 55,
+  kErrBadHeif = 56,     // the text adds libheif's own message
+  kErrHeifEncode = 57,  // likewise
 };
 
 // The last error of the calling thread; 55 when the thread never called into the layer.

@@ -19,10 +19,13 @@ namespace {
 
 // The "Add Single Image" filter. It offers GIF, which the queue does not take, and leaves out
 // PSD and TGA, which it does; a GIF chosen here is silently not added. Both letter cases are
-// listed because the file system here tells them apart.
+// listed because the file system here tells them apart. Phone photos (HEIC, AVIF) are offered
+// with the rest.
 const char* const kAddImageFilter =
-    "Image Files (*.BMP *.JPG *.PCX *.PNG *.TIF *.GIF *.bmp *.jpg *.pcx *.png *.tif *.gif);;"
+    "Image Files (*.BMP *.JPG *.PCX *.PNG *.TIF *.GIF *.bmp *.jpg *.pcx *.png *.tif *.gif "
+    "*.HEIC *.HEIF *.HIF *.AVIF *.heic *.heif *.hif *.avif);;"
     "JPG Files (*.JPG *.jpg);;GIF Files (*.GIF *.gif);;PNG Files (*.PNG *.png);;"
+    "HEIC and AVIF Files (*.HEIC *.HEIF *.HIF *.AVIF *.heic *.heif *.hif *.avif);;"
     "TIFF Files (*.TIF *.tif);;BMP Files (*.BMP *.bmp);;PCX Files (*.PCX *.pcx);;All files (*)";
 
 // Replaces a list widget's entries when they differ from the queue's, keeping the selection.

@@ -45,12 +45,16 @@ TEST(FormatTable, RowsAreConsistent) {
     }
     EXPECT_NE(row.extensions[0].text, nullptr);
     for (const FormatSignature& sig : row.signatures)
-      if (sig.length > 0) EXPECT_LE(sig.offset + sig.length, 44) << "beyond the probe";
+      if (sig.length > 0) {
+        EXPECT_LE(sig.offset + sig.length, 44) << "beyond the probe";
+      }
     EXPECT_EQ(FormatFromContent(row.content), row.format);
     EXPECT_EQ(FindFormat(row.format), &row);
     // Every extension leads back to the row.
     for (const FormatExtension& e : row.extensions)
-      if (e.text) EXPECT_EQ(FormatFromExtension(e.text), row.format) << e.text;
+      if (e.text) {
+        EXPECT_EQ(FormatFromExtension(e.text), row.format) << e.text;
+      }
   }
 }
 
