@@ -15,6 +15,7 @@
 #include "imageio/ImageFormat.h"
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
+#include "imageio/LibraryError.h"
 #include "platform/AppFolder.h"
 
 namespace orv {
@@ -101,8 +102,6 @@ int Bisect(const SaveContext& ctx, int64_t target, int lo, int hi) {
   }
   return lo;
 }
-
-enum class OutKind { Jpeg, Png, Bmp, Other };
 
 }  // namespace
 
@@ -200,8 +199,40 @@ int FindJpegQuality(const SaveContext& ctx, int64_t target, int minQuality) {
   return std::max(r, minQuality);
 }
 
-SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
-                       std::string* savedPath) {
+OutputType ChooseOutputType(const Settings& s, const std::string& sourcePath) {
+  OutputType type;
+  size_t slash = sourcePath.rfind('/');
+  std::string fileName = slash == std::string::npos ? sourcePath : sourcePath.substr(slash + 1);
+  // Output.FileType picks the format; "Same as Source" keeps the source's.
+  const FormatRow* chosen = FormatForOutputType(s.Output.FileType);
+  type.ext = chosen ? LowerAscii(chosen->extensions[0].text) : LastChars(fileName, 4);
+  if (!chosen) {
+    // A source named like one of the output types' formats is saved as that type.
+    std::string srcExt = "." + LowerAscii(LastChars(sourcePath, 3));
+    size_t count = 0;
+    const FormatRow* rows = FormatRows(count);
+    for (size_t i = 0; i < count && !chosen; ++i)
+      if (rows[i].outputType != 0 && srcExt == LowerAscii(rows[i].extensions[0].text))
+        chosen = &rows[i];
+  }
+  type.row = chosen;
+  if (chosen) {
+    type.kind = chosen->format == kFormatJpeg  ? OutputType::Kind::Jpeg
+                : chosen->format == kFormatPng ? OutputType::Kind::Png
+                                               : OutputType::Kind::Bmp;
+    return type;
+  }
+  // Other sources keep their own format, recognised from the source's content.
+  type.kind = OutputType::Kind::SourceFormat;
+  if (ImageSource* src = OpenSourceFile(sourcePath.c_str())) {
+    type.sourceFormat = FormatFromContent(GuessSourceFormat(src));
+    CloseSource(src);
+  }
+  return type;
+}
+
+bool DecideOutputPath(const SaveContext& ctx, const std::string& sourcePath,
+                      const OutputType& type, std::string& outPath) {
   const Settings& s = ctx.settings;
   size_t slash = sourcePath.rfind('/');
   std::string fileName = slash == std::string::npos ? sourcePath : sourcePath.substr(slash + 1);
@@ -211,21 +242,18 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
   std::string outDir = OutputFolderFor(s, sourcePath);
   if (EnsureFolder(ctx.host, outDir, false) > 0) {
     Log(ctx, logtext::ProblemLine("Can't create path: " + HtmlEscape(outDir)));
-    return SaveOutcome::NotSaved;
+    return false;
   }
   if (s.Output.Type == 0 || s.Output.Type == 1) WriteFolderMarker(outDir);
 
   std::string dirSlash = outDir.back() == '/' ? outDir : outDir + '/';
-  std::string outPath = dirSlash + outName;
+  outPath = dirSlash + outName;
   bool replace = s.Output.Replace == 1;
   if (LowerAscii(outPath) == LowerAscii(sourcePath) || SameFile(outPath, sourcePath)) {
     Log(ctx, logtext::ProblemLine("Output file path is same as source (NEVER ALLOWED)"));
     replace = false;
   }
-
-  // Output.FileType picks the format; "Same as Source" keeps the source's.
-  const FormatRow* chosen = FormatForOutputType(s.Output.FileType);
-  std::string outExt = chosen ? LowerAscii(chosen->extensions[0].text) : ext4;
+  const std::string& outExt = type.ext;
   outPath = DropLast(outPath, 4) + outExt;
 
   // The source itself is never replaced, whatever the settings say.
@@ -241,71 +269,124 @@ SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
       }
     }
   }
+  return true;
+}
 
-  if (!chosen) {
-    // A source named like one of the output types' formats is saved as that type.
-    std::string srcExt = "." + LowerAscii(LastChars(sourcePath, 3));
-    size_t count = 0;
-    const FormatRow* rows = FormatRows(count);
-    for (size_t i = 0; i < count && !chosen; ++i)
-      if (rows[i].outputType != 0 && srcExt == LowerAscii(rows[i].extensions[0].text))
-        chosen = &rows[i];
-  }
-  OutKind kind = OutKind::Other;
-  if (chosen) {
-    kind = chosen->format == kFormatJpeg  ? OutKind::Jpeg
-           : chosen->format == kFormatPng ? OutKind::Png
-                                          : OutKind::Bmp;
-  }
+EncodedOutput EncodeOutput(const SaveContext& ctx, const OutputType& type, ImageDest* dest) {
+  const Settings& s = ctx.settings;
   const Image& p = ctx.picture;
-  if (kind == OutKind::Other) {
-    // Other sources keep their own format, recognised from the source's content.
-    ImageFormat format = kFormatUnknown;
-    if (ImageSource* src = OpenSourceFile(sourcePath.c_str())) {
-      format = FormatFromContent(GuessSourceFormat(src));
-      CloseSource(src);
-    }
-    if (format == kFormatUnknown) return SaveOutcome::NotSaved;
-    CImageFile file;
-    unsigned code = file.SetPixels(p.pixels(), p.width(), p.height());
-    if (code == 0) code = file.Save(outPath.c_str(), format);
-    Log(ctx, logtext::SavedLine(outPath, int(code)));
-    if (code != 0) return SaveOutcome::NotSaved;
-    if (savedPath) *savedPath = outPath;
-    return SaveOutcome::Saved;
+  EncodedOutput out;
+  if (type.kind == OutputType::Kind::SourceFormat) {
+    // The encoding of a loaded-image save: default options, the layer's code as the result.
+    const FormatRow* row = FindFormat(type.sourceFormat);
+    EncodeOptions options;
+    JpegDensity density{};
+    options.jpegDensity = &density;
+    out.ok = row && row->encode && row->encode(dest, p.pixels(), p.width(), p.height(), options);
+    out.result = out.ok ? 0 : GetLastLibraryError();
+    return out;
   }
-
-  ImageDest* dest = OpenDestFile(outPath.c_str());
-  if (!dest) return SaveOutcome::NotSaved;
-  int64_t result = 0;
-  bool ok = false;
-  if (kind == OutKind::Jpeg) {
+  if (type.kind == OutputType::Kind::Jpeg) {
     int q = s.Quality.CQ;
     if (s.Quality.Type == 1 || s.Quality.Type == 2) {
       int64_t target = s.Quality.Type == 1 ? int64_t(s.Quality.MaxKB * 1000) : ctx.sourceFileSize;
       q = FindJpegQuality(ctx, target, s.Quality.MinQ);
       if (s.Quality.Type == 2 && q != s.Quality.MinQ && q < 98) ++q;
       if (ctx.progress) ctx.progress->SetStageText("Determined Quality: " + std::to_string(q));
-      Log(ctx, logtext::QualityLine(q));
+      out.qualitySearched = true;
     }
+    out.quality = q;
     PrepareJpegMetadata(MetadataFor(ctx));
-    result = int64_t(WriteJpeg(dest, p.pixels(), p.width(), p.height(), q, false, 24, nullptr));
-    ok = result > 0;
+    out.result = int64_t(WriteJpeg(dest, p.pixels(), p.width(), p.height(), q, false, 24, nullptr));
+    out.ok = out.result > 0;
   } else {
-    ok = chosen->encode(dest, p.pixels(), p.width(), p.height(), EncodeOptions{});
-    result = ok;
+    out.ok = type.row->encode(dest, p.pixels(), p.width(), p.height(), EncodeOptions{});
+    out.result = out.ok;
   }
+  return out;
+}
+
+SaveOutcome PlaceOutput(const SaveContext& ctx, const OutputType& type,
+                        const std::string& outPath, const OutputWriter& write,
+                        SaveDetails* details) {
+  auto fail = [&](std::string why) {
+    if (details) details->error = std::move(why);
+    return SaveOutcome::NotSaved;
+  };
+  if (type.kind == OutputType::Kind::SourceFormat) {
+    if (type.sourceFormat == kFormatUnknown) return fail("no encoder for the source's format");
+    unsigned code = type.fixedCode;
+    if (!type.fileless) {
+      ImageDest* dest = OpenDestFile(outPath.c_str());
+      if (!dest) {
+        code = GetLastLibraryError();
+      } else {
+        EncodedOutput enc = write(dest);
+        code = enc.ok ? 0u : unsigned(enc.result);
+        if (!enc.ok) MarkDestFailed(dest);
+        int64_t bytes = DestSize(dest);
+        if (!CloseDest(dest) && enc.ok) code = GetLastLibraryError();
+        if (details && code == 0) details->bytes = bytes;
+      }
+    }
+    Log(ctx, logtext::SavedLine(outPath, int(code)));
+    if (code != 0) return fail("cannot write " + outPath + ": " + LibraryErrorText(code));
+    if (details) details->outPath = outPath;
+    return SaveOutcome::Saved;
+  }
+
+  ImageDest* dest = OpenDestFile(outPath.c_str());
+  if (!dest) return fail("cannot open " + outPath);
+  EncodedOutput enc = write(dest);
+  if (enc.qualitySearched) Log(ctx, logtext::QualityLine(enc.quality));
   // The file reaches its name only once it is complete; a failed encoding leaves nothing.
-  if (!ok) MarkDestFailed(dest);
-  bool placed = CloseDest(dest) && ok;
+  if (!enc.ok) MarkDestFailed(dest);
+  int64_t bytes = DestSize(dest);
+  bool placed = CloseDest(dest) && enc.ok;
   if (!placed) {
     Log(ctx, logtext::ProblemLine("Not saved: " + HtmlEscape(outPath) + " (" +
-                                  std::to_string(result) + ")"));
+                                  std::to_string(enc.result) + ")"));
+    return fail("cannot write " + outPath);
+  }
+  Log(ctx, logtext::SavedLine(outPath, int(enc.result)));
+  if (details) {
+    details->outPath = outPath;
+    details->quality = enc.quality;
+    details->bytes = bytes;
+  }
+  return SaveOutcome::Saved;
+}
+
+void CheckSourceFormatSave(OutputType& type, const Image& picture) {
+  if (type.kind != OutputType::Kind::SourceFormat) return;
+  // What a loaded-image save answers before it opens a file: a picture without pixels is code 1,
+  // formats without pixels are "saved" without a file, a format without encoder is code 5.
+  const FormatRow* row = FindFormat(type.sourceFormat);
+  type.fileless = true;
+  if (picture.empty())
+    type.fixedCode = kErrNoMemory;
+  else if (type.sourceFormat == kFormatGif || type.sourceFormat == kFormatPax)
+    type.fixedCode = kErrNone;
+  else if (!row || !row->encode)
+    type.fixedCode = kErrBadParam;
+  else
+    type.fileless = false;
+}
+
+SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
+                       std::string* savedPath, SaveDetails* details) {
+  OutputType type = ChooseOutputType(ctx.settings, sourcePath);
+  CheckSourceFormatSave(type, ctx.picture);
+  std::string outPath;
+  if (!DecideOutputPath(ctx, sourcePath, type, outPath)) {
+    if (details) details->error = "cannot create the output folder";
     return SaveOutcome::NotSaved;
   }
-  Log(ctx, logtext::SavedLine(outPath, int(result)));
-  if (savedPath) *savedPath = outPath;
-  return SaveOutcome::Saved;
+  SaveOutcome outcome = PlaceOutput(
+      ctx, type, outPath, [&](ImageDest* dest) { return EncodeOutput(ctx, type, dest); },
+      details);
+  if (outcome == SaveOutcome::Saved && savedPath) *savedPath = outPath;
+  return outcome;
 }
 
 }  // namespace orv
