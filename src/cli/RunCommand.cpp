@@ -1,4 +1,5 @@
 // `orv run`: a batch run over files and folders, as "All Files" does it in the window.
+#include <charconv>
 #include <cstdio>
 
 #include "cli/Commands.h"
@@ -18,8 +19,17 @@ struct RunOptions {
   std::string logPath;
   bool yes = false;
   bool quiet = false;
+  int jobs = 0;  // 0: one worker per core
   std::vector<std::string> paths;
 };
+
+bool ParseJobs(const std::string& text, int& jobs) {
+  int value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < 1) return false;
+  jobs = value;
+  return true;
+}
 
 bool ParseRunOptions(std::span<const std::string> args, RunOptions& o, std::string& error) {
   for (size_t i = 0; i < args.size();) {
@@ -47,6 +57,16 @@ bool ParseRunOptions(std::span<const std::string> args, RunOptions& o, std::stri
     };
     if (value("--black-frame", o.blackFrame) || value("--log", o.logPath)) {
       if (!error.empty()) return false;
+      continue;
+    }
+    std::string jobs;
+    if (value("--jobs", jobs) || value("-j", jobs) ||
+        (a.size() > 2 && a.rfind("-j", 0) == 0 && (jobs = a.substr(2), ++i, true))) {
+      if (!error.empty()) return false;
+      if (!ParseJobs(jobs, o.jobs)) {
+        error = "--jobs needs a whole number of 1 or more, not '" + jobs + "'";
+        return false;
+      }
       continue;
     }
     if (a == "--yes") {
@@ -103,6 +123,7 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
   if (!engine.queue().Warnings().empty() && !o.quiet)
     std::fputs(engine.queue().Warnings().c_str(), stderr);
 
+  engine.SetJobs(o.jobs);
   InstallInterruptHandler();
   RunReport report = engine.RunAll();
   switch (report.end) {

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "engine/BatchRunner.h"
 #include "engine/Pipeline.h"
 #include "imageio/ImageFile.h"
 #include "imageio/LibraryError.h"
@@ -55,14 +56,23 @@ void CEngine::ProcessImage(Image& picture, Image* detailCrop, CProgressDialog* p
   if (r.cancelled) cancelRequested_ = true;
 }
 
-SaveOutcome CEngine::SaveOutput(const std::string& sourcePath, CProgressDialog* progress) {
+SaveOutcome CEngine::SaveOutput(const std::string& sourcePath, CProgressDialog* progress,
+                                SaveDetails* details) {
   SaveContext ctx{settings_, camera_, picture_};
   ctx.sourceFileSize = fileSize_;
   ctx.colorMatched = colorMatched_;
   ctx.host = &host_;
   ctx.log = &log_;
   ctx.progress = progress;
-  return orv::SaveOutput(ctx, sourcePath);
+  return orv::SaveOutput(ctx, sourcePath, nullptr, details);
+}
+
+void CEngine::NotifyItem(ItemResult& result, std::chrono::steady_clock::time_point started) {
+  if (!observer_) return;
+  result.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - started)
+                            .count();
+  observer_->ItemFinished(result);
 }
 
 bool CEngine::AskSizeLimit() {
@@ -80,8 +90,9 @@ bool CEngine::AskSizeLimit() {
 }
 
 bool CEngine::RunItem(const std::string& path, CProgressDialog& progress, int queuePosAfterLoad,
-                      RunReport& report) {
+                      RunReport& report, ItemResult& result) {
   ++report.processed;
+  result.source = path;
   bool loaded = ShowImageInfo(path) == 1;
   if (loaded) {
     progress.SetQueuePos(queuePosAfterLoad);
@@ -95,26 +106,41 @@ bool CEngine::RunItem(const std::string& path, CProgressDialog& progress, int qu
   } else {
     // Never save an item from the pixels of the photograph before it.
     ++report.loadFailures;
+    result.status = ItemResult::Status::LoadFailed;
+    result.error = LibraryErrorText(loadError_);
     host_.ReportProblem("cannot load " + path + ": " + LibraryErrorText(loadError_));
     log_.LogAppend(logtext::ProblemLine("Can't load: " + HtmlEscape(path) + " " +
                                         HtmlEscape(LibraryErrorText(loadError_))));
   }
   progress.ShowPicture(picture_.pixels(), picture_.width(), picture_.height());
-  if (cancelRequested_) return false;
+  if (cancelRequested_) {
+    result.status = ItemResult::Status::Cancelled;
+    result.error = "cancelled";
+    return false;
+  }
   if (!loaded) return false;
   if (!failedStage_.empty()) {
     // A picture that lacks one of its corrections is not what the settings ask for: the photo
     // counts as failed and nothing is saved; the log names the stage.
     ++report.saveFailures;
+    result.status = ItemResult::Status::NotCorrected;
+    result.error = failedStage_ + " not applied";
     host_.ReportProblem("could not correct " + path + ": " + failedStage_ + " not applied");
     return false;
   }
   progress.SetStageText("Saving...");
-  if (SaveOutput(path, &progress) == SaveOutcome::Saved) {
+  SaveDetails details;
+  if (SaveOutput(path, &progress, &details) == SaveOutcome::Saved) {
     ++report.saved;
+    result.status = ItemResult::Status::Saved;
+    result.output = details.outPath;
+    result.quality = details.quality;
+    result.bytes = details.bytes;
     return true;
   }
   ++report.saveFailures;
+  result.status = ItemResult::Status::SaveFailed;
+  result.error = details.error;
   host_.ReportProblem("could not save the output of " + path + " (see the log)");
   return false;
 }
@@ -138,22 +164,40 @@ RunReport CEngine::RunAll() {
   progress->SetItemRange(0, 100);
   progress->SetQueueTotal(n);
   log_.LogAppend(logtext::kHeader, true);
-  for (int i = 0; i < n; ++i) {
-    std::string path = cue[size_t(i)].path;
-    if (!cue[size_t(i)].checked) continue;
-    log_.LogAppend(ItemTimeLine());
-    progress->SetQueuePos(i);
-    progress->SetItemPos(0);
-    progress->SetStageText("Loading...");
-    bool saved = RunItem(path, *progress, i + 1, report);
-    if (cancelRequested_) {
-      log_.LogAppend(logtext::CancelLine());
-      host_.ShowMessage("Process Cancelled by user");
-      report.end = RunReport::End::Cancelled;
-      break;
+  auto endCancelled = [&] {
+    log_.LogAppend(logtext::CancelLine());
+    host_.ShowMessage("Process Cancelled by user");
+    report.end = RunReport::End::Cancelled;
+  };
+  lastWorkers_ = PlanWorkerCount(jobs_, cue);
+  if (lastWorkers_ > 1) {
+    BatchSetup setup{settings_, blackFrame_.empty() ? nullptr : &blackFrame_, host_, log_,
+                     *progress, observer_, lastWorkers_};
+    if (RunBatchOnWorkers(setup, cue, report)) endCancelled();
+  } else {
+    int total = 0, taken = 0;
+    for (const CueItem& item : cue) total += item.checked ? 1 : 0;
+    for (int i = 0; i < n; ++i) {
+      std::string path = cue[size_t(i)].path;
+      if (!cue[size_t(i)].checked) continue;
+      auto started = std::chrono::steady_clock::now();
+      progress->SetBatchProgress(taken, total, path.substr(path.rfind('/') + 1));
+      log_.LogAppend(ItemTimeLine());
+      progress->SetQueuePos(i);
+      progress->SetItemPos(0);
+      progress->SetStageText("Loading...");
+      ItemResult result;
+      result.queueIndex = i;
+      bool saved = RunItem(path, *progress, i + 1, report, result);
+      NotifyItem(result, started);
+      ++taken;
+      if (cancelRequested_) {
+        endCancelled();
+        break;
+      }
+      if (saved) cue[size_t(i)].checked = false;
+      progress->SetItemPos(100);
     }
-    if (saved) cue[size_t(i)].checked = false;
-    progress->SetItemPos(100);
   }
   log_.LogAppend(logtext::FullRunFooter());
   host_.ShowHelpPage(helpFolder() + "/log2.html");
@@ -184,7 +228,11 @@ RunReport CEngine::RunCurrentImage(int selectedIndex) {
   progress->SetQueueTotal(1);
   progress->SetQueuePos(0);
   progress->SetStageText("Loading...");
-  RunItem(path, *progress, 1, report);
+  ItemResult result;
+  result.queueIndex = selectedIndex;
+  auto started = std::chrono::steady_clock::now();
+  RunItem(path, *progress, 1, report, result);
+  NotifyItem(result, started);
   if (cancelRequested_) {
     log_.LogAppend(logtext::CancelLine());
     host_.ShowMessage("Process Cancelled by user");

@@ -4,11 +4,13 @@
 // RunAll and RunCurrentImage are its operations. Everything it shows goes through EngineHost.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
 #include "engine/BatchQueue.h"
 #include "engine/EngineHost.h"
+#include "engine/ItemResult.h"
 #include "engine/OutputSaver.h"
 #include "engine/ProcessLog.h"
 #include "exif/CameraPanel.h"
@@ -47,10 +49,20 @@ class CEngine {
   // cropOrigin, which places the black frame under the crop).
   void ProcessImage(Image& picture, Image* detailCrop, CProgressDialog* progress,
                     CropOrigin cropOrigin = {});
-  SaveOutcome SaveOutput(const std::string& sourcePath, CProgressDialog* progress);
+  SaveOutcome SaveOutput(const std::string& sourcePath, CProgressDialog* progress,
+                         SaveDetails* details = nullptr);
 
   RunReport RunAll();
   RunReport RunCurrentImage(int selectedIndex);
+
+  // Workers of RunAll: 0 chooses from the cores and memory, 1 (the default) runs one photo at
+  // a time.
+  void SetJobs(int jobs) { jobs_ = jobs < 0 ? 0 : jobs; }
+  int jobs() const { return jobs_; }
+  // The workers the last RunAll used.
+  int lastWorkerCount() const { return lastWorkers_; }
+  // Receives every item's result of RunAll and RunCurrentImage, in queue order; may be null.
+  void SetItemObserver(ItemObserver* observer) { observer_ = observer; }
 
   Settings& settings() { return settings_; }
   const Settings& settings() const { return settings_; }
@@ -71,7 +83,8 @@ class CEngine {
  private:
   // Loads, processes and saves one item; true when saved.
   bool RunItem(const std::string& path, CProgressDialog& progress, int queuePosAfterLoad,
-               RunReport& report);
+               RunReport& report, ItemResult& result);
+  void NotifyItem(ItemResult& result, std::chrono::steady_clock::time_point started);
   bool AskSizeLimit();
 
   EngineHost& host_;
@@ -88,6 +101,9 @@ class CEngine {
   std::string failedStage_;  // the stage the last ProcessImage could not apply
   bool cancelRequested_ = false;
   ProcessLog log_;
+  int jobs_ = 1;
+  int lastWorkers_ = 1;
+  ItemObserver* observer_ = nullptr;
 };
 
 }  // namespace orv

@@ -21,6 +21,11 @@ std::tm LocalNow() {
 }  // namespace
 
 void ProcessLog::LogAppend(std::string_view text, bool newFile) const {
+  if (fragment_) {
+    if (newFile) fragment_->clear();
+    fragment_->append(text);
+    return;
+  }
   if (path_.empty()) return;
   FILE* f = std::fopen(path_.c_str(), newFile ? "wb" : "ab");
   if (!f) return;

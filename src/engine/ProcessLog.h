@@ -20,12 +20,16 @@ class ProcessLog {
 
   void SetPath(std::string path) { path_ = std::move(path); }
   const std::string& Path() const { return path_; }
+  // Collects the appended text in `fragment` instead of the file (a batch worker's log of one
+  // item, appended to the file in queue order); null writes to the file again.
+  void CollectInto(std::string* fragment) { fragment_ = fragment; }
 
   // Appends the text; with newFile the file is emptied first (created when missing).
   void LogAppend(std::string_view text, bool newFile = false) const;
 
  private:
   std::string path_;
+  std::string* fragment_ = nullptr;
 };
 
 // "%H::%M::%S " of the local time.

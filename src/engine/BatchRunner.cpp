@@ -1,0 +1,441 @@
+#include "engine/BatchRunner.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "engine/Pipeline.h"
+#include "engine/WorkerCount.h"
+#include "imageio/ImageFile.h"
+#include "imageio/ImageIo.h"
+#include "imageio/LibraryError.h"
+#include "imageio/PictureDimensions.h"
+
+namespace orv {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A photo whose size cannot be read from its header is planned as this many pixels.
+constexpr uint64_t kUnknownPixels = 24'000'000;
+
+// What a worker hands over for one photo.
+struct WorkedItem {
+  enum class End { LoadFailed, Cancelled, NotCorrected, Encoded };
+  End end = End::Cancelled;
+  std::string fragment;  // the item's log lines up to its saving
+  unsigned loadError = 0;
+  std::string failedStage;
+  std::vector<bool> listedCamera;  // the hot-pixel stage's calls to the host, in order
+  OutputType type;
+  EncodedOutput encoded;
+  std::vector<uint8_t> bytes;  // the encoded output
+  Clock::time_point started;
+};
+
+// The host as a worker sees it: nothing reaches the real one from a worker thread; the calls
+// the pipeline makes are kept and replayed when the item is settled.
+class WorkerHost final : public EngineHost {
+ public:
+  bool AskYesNo(const std::string&) override { return false; }
+  void ShowMessage(const std::string&) override {}
+  void ShowListedCamera(bool listed) override { listed_.push_back(listed); }
+  std::vector<bool> TakeListed() { return std::move(listed_); }
+
+ private:
+  std::vector<bool> listed_;
+};
+
+// A worker's progress: Cancel comes from the run's flag; the item position is published for
+// the settling thread's display.
+class WorkerProgress final : public CProgressDialog {
+ public:
+  WorkerProgress(const std::atomic<bool>& cancel, std::atomic<int>& itemPos)
+      : cancel_(cancel), itemPos_(itemPos) {}
+
+ protected:
+  void PumpMessages() override {
+    if (cancel_.load(std::memory_order_relaxed)) PressCancel();
+  }
+  void OnItemChanged() override { itemPos_.store(ItemPos(), std::memory_order_relaxed); }
+
+ private:
+  const std::atomic<bool>& cancel_;
+  std::atomic<int>& itemPos_;
+};
+
+// A growing in-memory destination with seeks, so that an encoder writes exactly what it would
+// write to a file.
+struct MemoryOutput {
+  std::vector<uint8_t>* bytes;
+  int64_t position = 0;
+};
+
+DestCallbacks MemoryCallbacks() {
+  DestCallbacks cb{};
+  cb.open = [](ImageDest*, void*) { return true; };
+  cb.write = [](void* o, const void* data, size_t n) -> size_t {
+    auto* m = static_cast<MemoryOutput*>(o);
+    size_t end = size_t(m->position) + n;
+    if (end < n) return 0;
+    try {
+      if (m->bytes->size() < end) m->bytes->resize(end);
+    } catch (...) {
+      return 0;
+    }
+    if (n) std::copy_n(static_cast<const uint8_t*>(data), n, m->bytes->data() + m->position);
+    m->position = int64_t(end);
+    return n;
+  };
+  cb.seek = [](void* o, int64_t offset, int origin) {
+    auto* m = static_cast<MemoryOutput*>(o);
+    int64_t size = int64_t(m->bytes->size());
+    int64_t base = origin == SEEK_SET ? 0 : origin == SEEK_CUR ? m->position : size;
+    if (offset > INT64_MAX - base || base + offset < 0) return false;
+    m->position = base + offset;
+    return true;
+  };
+  cb.position = [](void* o) { return static_cast<MemoryOutput*>(o)->position; };
+  cb.size = [](void* o) { return int64_t(static_cast<MemoryOutput*>(o)->bytes->size()); };
+  cb.flush = [](void*) { return true; };
+  cb.close = [](void*, bool) {};
+  return cb;
+}
+
+// Loads, corrects and encodes one photo on a worker thread.
+WorkedItem WorkOnItem(const std::string& path, Settings& settings, const Image* blackFrame,
+                      const std::atomic<bool>& cancel, std::atomic<int>& itemPos) {
+  WorkedItem out;
+  out.started = Clock::now();
+  ProcessLog log;
+  log.CollectInto(&out.fragment);
+  log.LogAppend(ItemTimeLine());
+
+  int64_t fileSize = 0;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) fileSize = int64_t(st.st_size);
+  CameraSummary camera;
+  Image picture;
+  {
+    CImageFile file;
+    unsigned code = file.Load(path.c_str());
+    if (code != 0) {
+      out.end = WorkedItem::End::LoadFailed;
+      out.loadError = code;
+      log.LogAppend(logtext::ProblemLine("Can't load: " + HtmlEscape(path) + " " +
+                                         HtmlEscape(LibraryErrorText(code))));
+      return out;
+    }
+    CameraSource source;
+    source.exifBlock = file.exifBlock();
+    source.jpegComment = file.firstComment();
+    source.width = file.width();
+    source.height = file.height();
+    camera = ExtractCameraValues(source);
+    picture = file.TakeImage();
+  }
+  if (settings.Output.DetailedLog != 0) {
+    log.LogAppend(logtext::SourceLine(path));
+    if (camera.HasExif) log.LogAppend(logtext::CameraLine(camera.DateTime, camera.InfoSummaryHtml));
+  }
+
+  WorkerHost host;
+  WorkerProgress progress(cancel, itemPos);
+  progress.SetItemRange(0, 100);
+  PipelineInput in{settings, camera, host, blackFrame, &log};
+  PipelineResult r = ProcessImage(in, picture, nullptr, &progress);
+  out.listedCamera = host.TakeListed();
+  if (r.cancelled) {
+    out.end = WorkedItem::End::Cancelled;
+    return out;
+  }
+  if (!r.failedStage.empty()) {
+    out.end = WorkedItem::End::NotCorrected;
+    out.failedStage = r.failedStage;
+    return out;
+  }
+
+  progress.SetStageText("Saving...");
+  SaveContext ctx{settings, camera, picture};
+  ctx.sourceFileSize = fileSize;
+  ctx.colorMatched = r.colorMatched;
+  ctx.progress = &progress;
+  out.type = ChooseOutputType(settings, path);
+  CheckSourceFormatSave(out.type, picture);
+  out.end = WorkedItem::End::Encoded;
+  bool encodes = !(out.type.kind == OutputType::Kind::SourceFormat &&
+                   (out.type.sourceFormat == kFormatUnknown || out.type.fileless));
+  if (encodes) {
+    MemoryOutput memory{&out.bytes};
+    DestCallbacks cb = MemoryCallbacks();
+    if (ImageDest* dest = OpenDestCallbacks(&cb, &memory)) {
+      out.encoded = EncodeOutput(ctx, out.type, dest);
+      CloseDest(dest);
+    } else {
+      out.encoded.ok = false;
+      out.encoded.result = out.type.kind == OutputType::Kind::SourceFormat ? int64_t(kErrNoMemory) : 0;
+    }
+  }
+  return out;
+}
+
+std::string BaseName(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The shared state of a run: the next item to take, the items handed over, the cancel flag.
+class BatchPool {
+ public:
+  BatchPool(const BatchSetup& setup, std::vector<CueItem>& cue, RunReport& report)
+      : setup_(setup), cue_(cue), report_(report), itemPos_(size_t(setup.workers)) {
+    for (size_t i = 0; i < cue.size(); ++i)
+      if (cue[i].checked) jobs_.push_back(int(i));
+    items_.resize(jobs_.size());
+    state_.resize(jobs_.size(), State::Waiting);
+    workerJob_.assign(size_t(setup.workers), -1);
+    // Finished outputs wait in memory until their turn; this bounds how many.
+    window_ = size_t(setup.workers) * 2;
+  }
+
+  bool Run();
+
+ private:
+  enum class State { Waiting, Running, Done, Settled };
+
+  void WorkerLoop(int worker, Settings settings);
+  // Settles one item on the run's thread; false when it ends the run (cancelled).
+  bool Settle(size_t job, WorkedItem& item);
+  void ShowProgress();
+
+  const BatchSetup& setup_;
+  std::vector<CueItem>& cue_;
+  RunReport& report_;
+  std::vector<int> jobs_;  // queue indexes of the checked items, in order
+
+  std::mutex mutex_;
+  std::condition_variable workCv_;  // workers wait for a job within the window
+  std::condition_variable doneCv_;  // the run's thread waits for the next item in order
+  std::vector<WorkedItem> items_;
+  std::vector<State> state_;
+  std::vector<int> workerJob_;
+  size_t next_ = 0;
+  size_t settled_ = 0;
+  size_t finished_ = 0;
+  size_t window_ = 2;
+  std::atomic<bool> cancel_{false};
+  std::vector<std::atomic<int>> itemPos_;
+};
+
+void BatchPool::WorkerLoop(int worker, Settings settings) {
+  for (;;) {
+    size_t job = 0;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      workCv_.wait(lock, [&] {
+        return cancel_.load() || next_ >= jobs_.size() || next_ < settled_ + window_;
+      });
+      if (cancel_.load() || next_ >= jobs_.size()) return;
+      job = next_++;
+      state_[job] = State::Running;
+      workerJob_[size_t(worker)] = int(job);
+    }
+    itemPos_[size_t(worker)].store(0, std::memory_order_relaxed);
+    WorkedItem item = WorkOnItem(cue_[size_t(jobs_[job])].path, settings, setup_.blackFrame,
+                                 cancel_, itemPos_[size_t(worker)]);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      items_[job] = std::move(item);
+      state_[job] = State::Done;
+      workerJob_[size_t(worker)] = -1;
+      ++finished_;
+    }
+    doneCv_.notify_all();
+  }
+}
+
+void BatchPool::ShowProgress() {
+  size_t finished = 0;
+  int positions = 0, active = 0;
+  std::string names;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    finished = finished_;
+    for (size_t w = 0; w < workerJob_.size(); ++w) {
+      if (workerJob_[w] < 0) continue;
+      if (!names.empty()) names += ", ";
+      names += BaseName(cue_[size_t(jobs_[size_t(workerJob_[w])])].path);
+      positions += itemPos_[w].load(std::memory_order_relaxed);
+      ++active;
+    }
+  }
+  CProgressDialog& p = setup_.progress;
+  p.SetQueuePos(int(finished));
+  p.SetItemPos(active ? positions / active : 100);
+  p.SetStageText(names);
+  p.SetBatchProgress(int(finished), int(jobs_.size()), names);
+}
+
+bool BatchPool::Settle(size_t job, WorkedItem& item) {
+  const std::string& path = cue_[size_t(jobs_[job])].path;
+  EngineHost& host = setup_.host;
+  ItemResult result;
+  result.queueIndex = jobs_[job];
+  result.source = path;
+  ++report_.processed;
+  setup_.log.LogAppend(item.fragment);
+  for (bool listed : item.listedCamera) host.ShowListedCamera(listed);
+  bool ends = false;
+  switch (item.end) {
+    case WorkedItem::End::Cancelled:
+      result.status = ItemResult::Status::Cancelled;
+      result.error = "cancelled";
+      ends = true;
+      break;
+    case WorkedItem::End::LoadFailed:
+      ++report_.loadFailures;
+      result.status = ItemResult::Status::LoadFailed;
+      result.error = LibraryErrorText(item.loadError);
+      host.ReportProblem("cannot load " + path + ": " + result.error);
+      break;
+    case WorkedItem::End::NotCorrected:
+      ++report_.saveFailures;
+      result.status = ItemResult::Status::NotCorrected;
+      result.error = item.failedStage + " not applied";
+      host.ReportProblem("could not correct " + path + ": " + result.error);
+      break;
+    case WorkedItem::End::Encoded: {
+      // The picture is gone; naming and placing read only the settings.
+      static const CameraSummary kNoCamera;
+      static const Image kNoPicture;
+      SaveContext ctx{setup_.settings, kNoCamera, kNoPicture};
+      ctx.host = &host;
+      ctx.log = &setup_.log;
+      std::string outPath;
+      SaveDetails details;
+      SaveOutcome outcome = SaveOutcome::NotSaved;
+      if (DecideOutputPath(ctx, path, item.type, outPath)) {
+        const EncodedOutput& encoded = item.encoded;
+        const std::vector<uint8_t>& bytes = item.bytes;
+        outcome = PlaceOutput(
+            ctx, item.type, outPath,
+            [&](ImageDest* dest) {
+              EncodedOutput replay = encoded;
+              if (replay.ok && !WriteDest(dest, bytes.data(), bytes.size())) {
+                replay.ok = false;
+                replay.result = item.type.kind == OutputType::Kind::SourceFormat
+                                    ? GetLastLibraryError()
+                                    : 0;
+              }
+              return replay;
+            },
+            &details);
+      } else {
+        details.error = "cannot create the output folder";
+      }
+      if (outcome == SaveOutcome::Saved) {
+        ++report_.saved;
+        cue_[size_t(jobs_[job])].checked = false;
+        result.status = ItemResult::Status::Saved;
+        result.output = details.outPath;
+        result.quality = details.quality;
+        result.bytes = details.bytes;
+      } else {
+        ++report_.saveFailures;
+        result.status = ItemResult::Status::SaveFailed;
+        result.error = details.error;
+        host.ReportProblem("could not save the output of " + path + " (see the log)");
+      }
+      break;
+    }
+  }
+  result.milliseconds =
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - item.started).count();
+  item = WorkedItem{};  // frees the encoded bytes
+  if (setup_.observer) setup_.observer->ItemFinished(result);
+  return !ends;
+}
+
+bool BatchPool::Run() {
+  // The pages are taken into the settings once, here; workers never reach the host.
+  setup_.host.CommitPages(PageCommit::Pipeline);
+  std::vector<std::thread> threads;
+  for (int w = 0; w < setup_.workers; ++w)
+    threads.emplace_back(&BatchPool::WorkerLoop, this, w, setup_.settings);
+
+  bool cancelled = false;
+  for (;;) {
+    std::vector<std::pair<size_t, WorkedItem>> ready;
+    bool idle = false;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      doneCv_.wait_for(lock, std::chrono::milliseconds(100), [&] {
+        return settled_ < jobs_.size() && state_[settled_] == State::Done;
+      });
+      while (settled_ < jobs_.size() && state_[settled_] == State::Done) {
+        ready.emplace_back(settled_, std::move(items_[settled_]));
+        state_[settled_] = State::Settled;
+        ++settled_;
+      }
+      idle = std::all_of(workerJob_.begin(), workerJob_.end(), [](int j) { return j < 0; });
+    }
+    workCv_.notify_all();
+    for (auto& [job, item] : ready) {
+      if (cancelled) break;
+      if (!Settle(job, item)) cancelled = true;
+    }
+    if (cancelled || settled_ >= jobs_.size()) break;
+    ShowProgress();
+    if (setup_.progress.CancelPressed()) {
+      cancel_ = true;
+      workCv_.notify_all();
+    }
+    // After a cancel the run ends once no worker holds an item: what finished before it in
+    // queue order has been settled above.
+    if (cancel_.load() && idle) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      bool more = settled_ < jobs_.size() && state_[settled_] == State::Done;
+      if (!more) {
+        cancelled = settled_ < jobs_.size();
+        break;
+      }
+    }
+  }
+  cancel_ = cancelled || cancel_.load();
+  workCv_.notify_all();
+  for (std::thread& t : threads) t.join();
+  if (!cancelled) ShowProgress();
+  return cancelled;
+}
+
+}  // namespace
+
+bool RunBatchOnWorkers(const BatchSetup& setup, std::vector<CueItem>& cue, RunReport& report) {
+  BatchPool pool(setup, cue, report);
+  return pool.Run();
+}
+
+int PlanWorkerCount(int requested, const std::vector<CueItem>& cue) {
+  WorkerBudget budget;
+  budget.requested = requested;
+  budget.cores = UsableCores();
+  for (const CueItem& item : cue)
+    if (item.checked) ++budget.photos;
+  if (requested == 1 || budget.photos <= 1) return 1;
+  budget.availableBytes = AvailableMemory();
+  for (const CueItem& item : cue) {
+    if (!item.checked) continue;
+    int w = 0, h = 0;
+    uint64_t pixels = ReadPictureDimensions(item.path, w, h) ? uint64_t(w) * uint64_t(h)
+                                                              : kUnknownPixels;
+    budget.largestPixels = std::max(budget.largestPixels, pixels);
+  }
+  return ChooseWorkerCount(budget);
+}
+
+}  // namespace orv
