@@ -364,12 +364,19 @@ bool BatchPool::Settle(size_t job, WorkedItem& item) {
 bool BatchPool::Run() {
   // The pages are taken into the settings once, here; workers never reach the host.
   setup_.host.CommitPages(PageCommit::Pipeline);
+  // A Cancel pressed before the first photo starts none.
+  if (setup_.progress.CancelPressed()) cancel_ = true;
   std::vector<std::thread> threads;
   for (int w = 0; w < setup_.workers; ++w)
     threads.emplace_back(&BatchPool::WorkerLoop, this, w, setup_.settings);
 
   bool cancelled = false;
   for (;;) {
+    ShowProgress();
+    if (setup_.progress.CancelPressed()) {
+      cancel_ = true;
+      workCv_.notify_all();
+    }
     std::vector<std::pair<size_t, WorkedItem>> ready;
     bool idle = false;
     {
@@ -390,11 +397,6 @@ bool BatchPool::Run() {
       if (!Settle(job, item)) cancelled = true;
     }
     if (cancelled || settled_ >= jobs_.size()) break;
-    ShowProgress();
-    if (setup_.progress.CancelPressed()) {
-      cancel_ = true;
-      workCv_.notify_all();
-    }
     // After a cancel the run ends once no worker holds an item: what finished before it in
     // queue order has been settled above.
     if (cancel_.load() && idle) {

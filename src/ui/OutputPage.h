@@ -9,6 +9,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 namespace orv::ui {
 
@@ -32,6 +33,10 @@ class COutputPage : public CSettingsPage {
   QCheckBox* replace_;
   QComboBox* fileType_;
   QCheckBox* detailedLog_;
+  QSpinBox* workers_;
 };
+
+// The user's worker count for "All Files" from the per-user store; 0 (automatic) when unset.
+int StoredWorkerCount();
 
 }  // namespace orv::ui

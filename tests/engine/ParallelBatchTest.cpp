@@ -157,18 +157,15 @@ TEST(ParallelBatch, SameResultWithTextStampAndFixedQualityIntoJpeg) {
   ExpectSameOutcome(RunMixed(1, tune), RunMixed(2, tune));
 }
 
-// A progress window that presses Cancel once the first photo of a parallel run is settled.
-class CancelAfterFirst : public CProgressDialog {
- protected:
-  void OnBatchChanged() override {
-    if (BatchFinished() >= 1) PressCancel();
-  }
-};
-
-struct CancellingHost : RecordingHost {
+// Presses the progress window's Cancel as soon as the first photo is settled.
+struct CancellingHost : RecordingHost, ItemObserver {
+  CProgressDialog* progress = nullptr;
   std::unique_ptr<CProgressDialog> CreateProgressDialog() override {
-    return std::make_unique<CancelAfterFirst>();
+    auto p = std::make_unique<CProgressDialog>();
+    progress = p.get();
+    return p;
   }
+  void ItemFinished(const ItemResult&) override { progress->PressCancel(); }
 };
 
 TEST(ParallelBatch, CancelStopsEveryWorkerAndLeavesOnlyWholeOutputs) {
@@ -182,9 +179,10 @@ TEST(ParallelBatch, CancelStopsEveryWorkerAndLeavesOnlyWholeOutputs) {
   engine.settings().ApplyKeyDefaults();
   engine.queue().AddFolder(dir / "in");
   engine.SetJobs(2);
+  engine.SetItemObserver(&host);
   RunReport r = engine.RunAll();
   EXPECT_EQ(r.end, RunReport::End::Cancelled);
-  EXPECT_GE(r.saved, 1);
+  ASSERT_GE(r.saved, 1);
   EXPECT_LT(r.saved, 12);
   std::string log = ReadText(dir / "help/log.html");
   EXPECT_NE(log.find("**** Process Cancelled by User *************<hr>"), std::string::npos);
