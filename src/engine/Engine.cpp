@@ -173,7 +173,10 @@ RunReport CEngine::RunAll() {
   if (lastWorkers_ > 1) {
     BatchSetup setup{settings_, blackFrame_.empty() ? nullptr : &blackFrame_, host_, log_,
                      *progress, observer_, lastWorkers_};
-    if (RunBatchOnWorkers(setup, cue, report)) endCancelled();
+    if (RunBatchOnWorkers(setup, cue, report)) {
+      cancelRequested_ = true;
+      endCancelled();
+    }
   } else {
     int total = 0, taken = 0;
     for (const CueItem& item : cue) total += item.checked ? 1 : 0;
