@@ -14,7 +14,7 @@ namespace {
 constexpr Command kCommands[] = {
     {"run", "enhance photos and save them as _ORV files",
      "Usage: orv [--home DIR] run [--profile FILE | --defaults] [--set Section.Key=VALUE]...\n"
-     "                        [--black-frame FILE] [--log FILE] [--yes] [--quiet]\n"
+     "                        [--black-frame FILE] [--log FILE] [--jobs N] [--yes] [--quiet]\n"
      "                        [--keep-time] [--files-from FILE|- [--null]] [--dry-run]\n"
      "                        [--shard K/N|auto] [--report FILE|-] [--skip-existing] [PATH...]\n"
      "\n"
@@ -27,6 +27,8 @@ constexpr Command kCommands[] = {
      "--set changes one setting (names as in profile files, e.g. Mode.Advanced=1).\n"
      "  --black-frame FILE  a dark frame for black-frame subtraction (HotPixels.BF=1)\n"
      "  --log FILE          write the HTML log there (default: APP_FOLDER/help/log.html)\n"
+     "  --jobs N, -j N      work on N photos at once (default: one per core, fewer when\n"
+     "                      memory is short); --jobs 1 works on one photo at a time\n"
      "  --yes               answer Yes to questions (the size-limit question of\n"
      "                      Quality.Type=1); without it and without a terminal they are No\n"
      "  --quiet             no progress bar and no summary\n"

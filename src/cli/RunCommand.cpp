@@ -1,4 +1,5 @@
 // `orv run`: a batch run over files and folders, as "All Files" does it in the window.
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +29,7 @@ struct RunOptions {
   bool yes = false;
   bool quiet = false;
   bool keepTime = false;
+  int jobs = 0;  // 0: one worker per core
   std::vector<std::string> paths;
   std::string filesFrom;  // --files-from FILE|-
   bool nulSeparated = false;
@@ -36,6 +38,14 @@ struct RunOptions {
   std::string report;  // --report FILE|-
   bool skipExisting = false;
 };
+
+bool ParseJobs(const std::string& text, int& jobs) {
+  int value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < 1) return false;
+  jobs = value;
+  return true;
+}
 
 bool ParseRunOptions(std::span<const std::string> args, RunOptions& o, std::string& error) {
   for (size_t i = 0; i < args.size();) {
@@ -65,6 +75,16 @@ bool ParseRunOptions(std::span<const std::string> args, RunOptions& o, std::stri
         value("--files-from", o.filesFrom) || value("--shard", o.shard) ||
         value("--report", o.report)) {
       if (!error.empty()) return false;
+      continue;
+    }
+    std::string jobs;
+    if (value("--jobs", jobs) || value("-j", jobs) ||
+        (a.size() > 2 && a.rfind("-j", 0) == 0 && (jobs = a.substr(2), ++i, true))) {
+      if (!error.empty()) return false;
+      if (!ParseJobs(jobs, o.jobs)) {
+        error = "--jobs needs a whole number of 1 or more, not '" + jobs + "'";
+        return false;
+      }
       continue;
     }
     if (a == "--yes") {
@@ -187,6 +207,7 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
   }
   engine.SetSkipExisting(o.skipExisting);
 
+  engine.SetJobs(o.jobs);
   InstallInterruptHandler();
   ArmLogFinish(engine.log().Path());
   RunReport report = engine.RunAll();

@@ -37,7 +37,8 @@ void OnTerminate(int signal) {
   ::_exit(128 + signal);
 }
 
-// Draws "[#####.....] 3/10  50%  Auto Balance" on one terminal line.
+// Draws "[#####.....] 3/10  50%  elapsed 0:12, about 0:28 left  Auto Balance" on one terminal
+// line.
 class TerminalProgress : public CProgressDialog {
  public:
   explicit TerminalProgress(bool draw) : draw_(draw) {}
@@ -52,6 +53,7 @@ class TerminalProgress : public CProgressDialog {
   void OnItemChanged() override { Draw(); }
   void OnQueueChanged() override { Draw(); }
   void OnStageChanged() override { Draw(); }
+  void OnBatchChanged() override { Draw(); }
   void OnDestroy() override {
     if (draw_ && drawn_) std::fputs("\n", stderr);
   }
@@ -64,8 +66,14 @@ class TerminalProgress : public CProgressDialog {
     char bar[21];
     for (int i = 0; i < 20; ++i) bar[i] = i < filled ? '#' : '.';
     bar[20] = '\0';
-    std::fprintf(stderr, "\r[%s] %s %4s  %-28.28s", bar, CounterText().c_str(),
-                 PercentText().c_str(), StageText().c_str());
+    if (BatchTotal() > 0) {
+      // Time so far and the estimate left, then the photos (or stage) being worked on.
+      std::fprintf(stderr, "\r[%s] %s %4s  %-30.30s %-20.20s", bar, CounterText().c_str(),
+                   PercentText().c_str(), TimeText().c_str(), StageText().c_str());
+    } else {
+      std::fprintf(stderr, "\r[%s] %s %4s  %-28.28s", bar, CounterText().c_str(),
+                   PercentText().c_str(), StageText().c_str());
+    }
     std::fflush(stderr);
     drawn_ = true;
   }

@@ -5,6 +5,8 @@
 
 #include "engine/OutputCompanions.h"
 #include "engine/OutputName.h"
+#include "engine/BatchRunner.h"
+#include "engine/PhotoLoad.h"
 #include "engine/Pipeline.h"
 #include "engine/Tabs.h"
 #include "exif/ExifOrientation.h"
@@ -39,27 +41,18 @@ int CEngine::ShowImageInfo(const std::string& path) {
   host_.SetWaitCursor(true);
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) fileSize_ = int64_t(st.st_size);
-  CImageFile file;
-  unsigned code = file.Load(path.c_str());
+  LoadedPhoto photo;
+  unsigned code = LoadPhoto(path, photo);
   if (code != 0) {
     loadError_ = code;
     host_.SetWaitCursor(false);
     return 0;
   }
   loadError_ = 0;
-  CameraSource source;
-  source.exifBlock = file.exifBlock();
-  source.jpegComment = file.firstComment();
-  source.width = file.width();
-  source.height = file.height();
-  camera_ = ExtractCameraValues(source);
-  camera_.IccProfile = file.iccProfile();
-  camera_.XmpPacket = file.xmpPacket();
-  // A decoder that turned the pixels upright leaves an Orientation tag that would turn them again.
-  if (file.pixelsUpright()) SetExifOrientationUpright(camera_.ExifBlock);
-  panel_ = MakeCameraPanel(camera_, file.width(), file.height());
-  metadata_ = file.metadata();
-  picture_ = file.TakeImage();
+  camera_ = std::move(photo.camera);
+  panel_ = MakeCameraPanel(camera_, photo.picture.width(), photo.picture.height());
+  metadata_ = std::move(photo.metadata);
+  picture_ = std::move(photo.picture);
   host_.SetWaitCursor(false);
   return 1;
 }
@@ -93,12 +86,7 @@ SaveOutcome CEngine::SaveOutput(const std::string& sourcePath, CProgressDialog* 
   std::string outPath;
   SaveOutcome outcome = orv::SaveOutput(ctx, sourcePath, &outPath);
   if (outcome != SaveOutcome::Saved) return outcome;
-  for (const SidecarCopy& s : CopySidecars(sourcePath, outPath, keepFileTime_,
-                                           settings_.Output.Replace == 1))
-    if (!s.copied)
-      host_.ReportProblem((s.existed ? "sidecar not copied, the file exists: " : "could not copy the sidecar to ") + s.to);
-  if (keepFileTime_ && !CopyModificationTime(sourcePath, outPath))
-    host_.ReportProblem("could not set the modification time of " + outPath);
+  CompleteOutput(host_, sourcePath, outPath, keepFileTime_, settings_.Output.Replace == 1);
   return outcome;
 }
 
@@ -208,33 +196,50 @@ RunReport CEngine::RunAll() {
   progress->SetItemRange(0, 100);
   progress->SetQueueTotal(n);
   log_.LogAppend(logtext::kHeader, true);
-  for (int i = 0; i < n; ++i) {
-    std::string path = cue[size_t(i)].path;
-    if (!cue[size_t(i)].checked) continue;
-    log_.LogAppend(ItemTimeLine());
-    progress->SetQueuePos(i);
-    progress->SetItemPos(0);
-    progress->SetStageText("Loading...");
-    ItemResult result;
-    int64_t start = NowMs();
-    bool saved = RunItem(path, *progress, i + 1, report, result);
-    Notify(result, start);
-    if (cancelRequested_) {
-      // The photos the run did not reach are reported too: one result per queued photo.
-      for (int j = i + 1; j < n; ++j) {
-        if (!cue[size_t(j)].checked) continue;
-        ItemResult notReached;
-        notReached.source = cue[size_t(j)].path;
-        notReached.status = ItemResult::Status::Cancelled;
-        Notify(notReached, NowMs());
-      }
-      log_.LogAppend(logtext::CancelLine());
-      host_.ShowMessage("Process Cancelled by user");
-      report.end = RunReport::End::Cancelled;
-      break;
+  auto endCancelled = [&] {
+    log_.LogAppend(logtext::CancelLine());
+    host_.ShowMessage("Process Cancelled by user");
+    report.end = RunReport::End::Cancelled;
+  };
+  lastWorkers_ = PlanWorkerCount(jobs_, cue);
+  if (lastWorkers_ > 1) {
+    BatchSetup setup{settings_, blackFrame_.empty() ? nullptr : &blackFrame_, host_, log_,
+                     *progress, observer_, lastWorkers_, skipExisting_, keepFileTime_};
+    if (RunBatchOnWorkers(setup, cue, report)) {
+      cancelRequested_ = true;
+      endCancelled();
     }
-    if (saved) cue[size_t(i)].checked = false;
-    progress->SetItemPos(100);
+  } else {
+    int total = 0, taken = 0;
+    for (const CueItem& item : cue) total += item.checked ? 1 : 0;
+    for (int i = 0; i < n; ++i) {
+      std::string path = cue[size_t(i)].path;
+      if (!cue[size_t(i)].checked) continue;
+      progress->SetBatchProgress(taken, total, path.substr(path.rfind('/') + 1));
+      log_.LogAppend(ItemTimeLine());
+      progress->SetQueuePos(i);
+      progress->SetItemPos(0);
+      progress->SetStageText("Loading...");
+      ItemResult result;
+      int64_t start = NowMs();
+      bool saved = RunItem(path, *progress, i + 1, report, result);
+      Notify(result, start);
+      ++taken;
+      if (cancelRequested_) {
+        // The photos the run did not reach are reported too: one result per queued photo.
+        for (int j = i + 1; j < n; ++j) {
+          if (!cue[size_t(j)].checked) continue;
+          ItemResult notReached;
+          notReached.source = cue[size_t(j)].path;
+          notReached.status = ItemResult::Status::Cancelled;
+          Notify(notReached, NowMs());
+        }
+        endCancelled();
+        break;
+      }
+      if (saved) cue[size_t(i)].checked = false;
+      progress->SetItemPos(100);
+    }
   }
   log_.FinishRun(logtext::FullRunFooter(), logtext::SharedRunFooter());
   host_.ShowHelpPage(helpFolder() + "/log2.html");

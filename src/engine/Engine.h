@@ -4,6 +4,7 @@
 // RunAll and RunCurrentImage are its operations. Everything it shows goes through EngineHost.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -56,6 +57,13 @@ class CEngine {
 
   RunReport RunAll();
   RunReport RunCurrentImage(int selectedIndex);
+
+  // Workers of RunAll: 0 chooses from the cores and memory, 1 (the default) runs one photo at
+  // a time.
+  void SetJobs(int jobs) { jobs_ = jobs < 0 ? 0 : jobs; }
+  int jobs() const { return jobs_; }
+  // The workers the last RunAll used.
+  int lastWorkerCount() const { return lastWorkers_; }
 
   Settings& settings() { return settings_; }
   const Settings& settings() const { return settings_; }
@@ -110,6 +118,8 @@ class CEngine {
   ProcessLog log_;
   RunObserver* observer_ = nullptr;
   bool skipExisting_ = false;
+  int jobs_ = 1;
+  int lastWorkers_ = 1;
 };
 
 }  // namespace orv

@@ -1,5 +1,7 @@
 #include "engine/OutputCompanions.h"
 
+#include "engine/EngineHost.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -93,6 +95,17 @@ bool CopyModificationTime(const std::string& from, const std::string& to) {
   // The access time is left as it is; only the modification time is the source's.
   const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
   return ::utimensat(AT_FDCWD, to.c_str(), times, 0) == 0;
+}
+
+void CompleteOutput(EngineHost& host, const std::string& sourcePath, const std::string& outputPath,
+                    bool keepTime, bool replace) {
+  for (const SidecarCopy& s : CopySidecars(sourcePath, outputPath, keepTime, replace))
+    if (!s.copied)
+      host.ReportProblem((s.existed ? "sidecar not copied, the file exists: "
+                                    : "could not copy the sidecar to ") +
+                         s.to);
+  if (keepTime && !CopyModificationTime(sourcePath, outputPath))
+    host.ReportProblem("could not set the modification time of " + outputPath);
 }
 
 }  // namespace orv

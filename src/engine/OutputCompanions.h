@@ -27,4 +27,10 @@ std::vector<SidecarCopy> CopySidecars(const std::string& sourcePath, const std::
 // Gives `to` the modification time (to the nanosecond) of `from`; false when either fails.
 bool CopyModificationTime(const std::string& from, const std::string& to);
 
+class EngineHost;
+// What follows a saved output: its sidecars copied and, with keepTime, the source's time given;
+// each problem is reported to the host.
+void CompleteOutput(EngineHost& host, const std::string& sourcePath, const std::string& outputPath,
+                    bool keepTime, bool replace);
+
 }  // namespace orv

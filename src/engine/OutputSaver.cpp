@@ -139,21 +139,6 @@ void RemoveStaleTemps(const SaveContext& ctx, const std::string& folder) {
                                   HtmlEscape(name)));
 }
 
-// Quality values a profile may hold outside the pages' ranges, held to them with a log line.
-Settings HeldQualitySettings(const SaveContext& ctx, bool& changed) {
-  Settings held = ctx.settings;
-  changed = false;
-  for (std::string line : {HoldToRange("Quality", "CQ", held.Quality.CQ),
-                           HoldToRange("Quality", "MinQ", held.Quality.MinQ),
-                           held.Quality.Type == 1
-                               ? HoldToRange("Quality", "MaxKB", held.Quality.MaxKB, 150.0)
-                               : std::string()}) {
-    if (line.empty()) continue;
-    Log(ctx, logtext::ProblemLine(HtmlEscape(line)));
-    changed = true;
-  }
-  return held;
-}
 
 // The output quality Quality.Type asks for: Quality.CQ, or the result of the size search `find`
 // (target bytes to quality), shown and logged.
@@ -342,119 +327,170 @@ SaveOutcome NotSaved(const SaveContext& ctx, const std::string& outPath, int64_t
 
 }  // namespace
 
-SaveOutcome SaveOutput(const SaveContext& given, const std::string& sourcePath,
-                       std::string* savedPath) {
-  bool heldChanged = false;
-  Settings held = HeldQualitySettings(given, heldChanged);
-  SaveContext heldCtx = {held,         given.camera,       given.picture, given.sourceFileSize,
-                         given.colorMatched, given.host, given.log,     given.progress,
-                         given.metadata,     given.details};
-  const SaveContext& ctx = heldChanged ? heldCtx : given;
+Settings HoldQualityRanges(const Settings& settings, std::vector<std::string>* lines) {
+  Settings held = settings;
+  for (std::string line : {HoldToRange("Quality", "CQ", held.Quality.CQ),
+                           HoldToRange("Quality", "MinQ", held.Quality.MinQ),
+                           held.Quality.Type == 1
+                               ? HoldToRange("Quality", "MaxKB", held.Quality.MaxKB, 150.0)
+                               : std::string()})
+    if (!line.empty() && lines) lines->push_back(line);
+  return held;
+}
+
+OutputType ChooseOutputType(const Settings& s, const std::string& sourcePath) {
+  OutputType type;
+  type.row = FormatForOutputType(s.Output.FileType);
+  if (!type.row) {
+    // A source named like one of the output types' formats is saved as that type.
+    std::string srcExt = "." + LowerAscii(LastChars(sourcePath, 3));
+    size_t count = 0;
+    const FormatRow* rows = FormatRows(count);
+    for (size_t i = 0; i < count && !type.row; ++i)
+      if (rows[i].outputType != 0 && srcExt == LowerAscii(rows[i].extensions[0].text))
+        type.row = &rows[i];
+  }
+  if (type.row) return type;
+  // Other sources keep their own format, recognised from the source's content; a source whose
+  // content is not recognised (a TGA without its two zero bytes) is named by its extension.
+  if (ImageSource* src = OpenSourceFile(sourcePath.c_str())) {
+    type.sourceFormat = FormatFromContent(GuessSourceFormat(src));
+    CloseSource(src);
+  }
+  if (type.sourceFormat == kFormatUnknown)
+    type.sourceFormat = FormatFromExtension(sourcePath.c_str());
+  return type;
+}
+
+EncodedOutput EncodeOutput(const SaveContext& ctx, const OutputType& type, ImageDest* dest) {
   const Settings& s = ctx.settings;
+  const Image& p = ctx.picture;
+  EncodedOutput out;
+  // The size search's result is logged when the file is placed, right before its saved line.
+  auto quality = [&](auto find) {
+    int q = s.Quality.CQ;
+    if (s.Quality.Type == 1 || s.Quality.Type == 2) {
+      int64_t target = s.Quality.Type == 1 ? int64_t(s.Quality.MaxKB * 1000) : ctx.sourceFileSize;
+      q = find(target);
+      if (s.Quality.Type == 2 && q != s.Quality.MinQ && q < 98) ++q;
+      if (ctx.progress) ctx.progress->SetStageText("Determined Quality: " + std::to_string(q));
+      out.qualitySearched = true;
+    }
+    return q;
+  };
+  if (!type.row) {
+    // The source's own format, written as a loaded image would write it.
+    const FormatRow* row = FindFormat(type.sourceFormat);
+    CImageFile file;
+    out.code = file.SetPixels(p.pixels(), p.width(), p.height());
+    if (out.code == 0 && (type.sourceFormat == kFormatHeic || type.sourceFormat == kFormatAvif)) {
+      // HEIF outputs take the JPEG quality settings, the size search included, and the
+      // source's metadata.
+      out.quality = quality([&](int64_t target) {
+        return FindEncoderQuality(ctx, type.sourceFormat, target, s.Quality.MinQ);
+      });
+      const EncodeOptions o = HeifOptions(ctx, out.quality);
+      file.SetEncodeQuality(out.quality);
+      file.SetMetadata({o.exifBlock.begin(), o.exifBlock.end()},
+                       {o.iccProfile.begin(), o.iccProfile.end()},
+                       {o.xmpPacket.begin(), o.xmpPacket.end()});
+    } else if (out.code == 0) {
+      file.SetMetadata(OutputMetadataFor(ctx).carried);
+    }
+    if (out.code == 0) out.code = file.EncodeTo(dest, type.sourceFormat);
+    if (!row || !row->encode) out.code = kErrBadParam;
+    out.ok = out.code == 0;
+    out.result = out.code;
+    return out;
+  }
+  if (type.row->format == kFormatJpeg) {
+    out.quality =
+        quality([&](int64_t target) { return FindJpegQuality(ctx, target, s.Quality.MinQ); });
+    PrepareJpegOutput(ctx, OutputMetadataFor(ctx));
+    out.result =
+        int64_t(WriteJpeg(dest, p.pixels(), p.width(), p.height(), out.quality, false, 24, nullptr));
+    out.ok = out.result > 0;
+    return out;
+  }
+  const OutputMetadata metadata = OutputMetadataFor(ctx);
+  EncodeOptions options;
+  options.metadata = &metadata.carried;
+  out.ok = type.row->encode(dest, p.pixels(), p.width(), p.height(), options);
+  out.result = out.ok;
+  return out;
+}
 
+bool PrepareOutput(const SaveContext& ctx, const std::string& sourcePath, OutputName& name) {
+  std::vector<std::string> held;
+  HoldQualityRanges(ctx.settings, &held);
+  for (const std::string& line : held) Log(ctx, logtext::ProblemLine(HtmlEscape(line)));
+  const Settings& s = ctx.settings;
   std::string outDir = OutputFolderFor(s, sourcePath);
-  if (EnsureFolder(ctx.host, outDir, false) > 0)
-    return Failed(ctx, "Can't create path: ", outDir, "");
-  if ((s.Output.Type == 0 || s.Output.Type == 1) && !WriteFolderMarker(outDir))
-    return Failed(ctx, "Not saved: the output folder marker ", outDir,
-                  "/orvoutput.dir is not a regular file");
+  if (EnsureFolder(ctx.host, outDir, false) > 0) {
+    Failed(ctx, "Can't create path: ", outDir, "");
+    return false;
+  }
+  if ((s.Output.Type == 0 || s.Output.Type == 1) && !WriteFolderMarker(outDir)) {
+    Failed(ctx, "Not saved: the output folder marker ", outDir,
+           "/orvoutput.dir is not a regular file");
+    return false;
+  }
   RemoveStaleTemps(ctx, outDir);
-
   // The name is decided as a dry run and --skip-existing decide it.
-  OutputName name = DecideOutputName(s, sourcePath, FileExists);
+  name = DecideOutputName(s, sourcePath, FileExists);
   if (name.sameAsSource)
     Log(ctx, logtext::ProblemLine("Output file path is same as source (NEVER ALLOWED)"));
   if (name.number != 0)
     Log(ctx, logtext::ProblemLine("File already exist (No Replace): " +
                                       HtmlEscape(name.unnumbered),
                                   true));
-  std::string outPath = name.path;
+  return true;
+}
+
+SaveOutcome PlaceOutput(const SaveContext& ctx, const std::string& sourcePath,
+                        const OutputType& type, const OutputName& name, const OutputWriter& write,
+                        std::string* savedPath) {
+  (void)sourcePath;
+  const std::string& outPath = name.path;
+  if (!type.row && type.sourceFormat == kFormatUnknown)
+    return Failed(ctx, "Not saved: ", outPath, ": the format of the source is not known");
+  ImageDest* dest = OpenDestFile(outPath.c_str());
+  if (!dest) {
+    unsigned code = GetLastLibraryError();
+    return NotSaved(ctx, outPath, type.row ? 0 : int64_t(code), code);
+  }
   // Without replacing, the name is claimed atomically when the file is placed: another process
   // saving the same name at the same time moves on to the next number.
-  auto nameAt = [&](long n) { return n == 0 ? name.unnumbered : NumberedOutputName(name, n); };
-  const long firstNumber = name.number;
-  const bool claim = !name.replace;
-
-  const FormatRow* chosen = name.chosen;
-  if (!chosen) {
-    // A source named like one of the output types' formats is saved as that type.
-    std::string srcExt = "." + LowerAscii(LastChars(sourcePath, 3));
-    size_t count = 0;
-    const FormatRow* rows = FormatRows(count);
-    for (size_t i = 0; i < count && !chosen; ++i)
-      if (rows[i].outputType != 0 && srcExt == LowerAscii(rows[i].extensions[0].text))
-        chosen = &rows[i];
-  }
-  const Image& p = ctx.picture;
-  if (!chosen) {
-    // Other sources keep their own format, recognised from the source's content.
-    ImageFormat format = kFormatUnknown;
-    if (ImageSource* src = OpenSourceFile(sourcePath.c_str())) {
-      format = FormatFromContent(GuessSourceFormat(src));
-      CloseSource(src);
-    }
-    // A source whose content is not recognised (a TGA without its two zero bytes) is named by
-    // its extension.
-    if (format == kFormatUnknown) format = FormatFromExtension(sourcePath.c_str());
-    if (format == kFormatUnknown)
-      return Failed(ctx, "Not saved: ", outPath, ": the format of the source is not known");
-    CImageFile file;
-    unsigned code = file.SetPixels(p.pixels(), p.width(), p.height());
-    std::string placed = outPath;
-    if (code == 0 && (format == kFormatHeic || format == kFormatAvif)) {
-      // HEIF outputs take the JPEG quality settings, the size search included, and the
-      // source's metadata.
-      int q = QualityFor(ctx, [&](int64_t target) {
-        return FindEncoderQuality(ctx, format, target, s.Quality.MinQ);
-      });
-      const EncodeOptions o = HeifOptions(ctx, q);
-      file.SetEncodeQuality(q);
-      file.SetMetadata({o.exifBlock.begin(), o.exifBlock.end()},
-                       {o.iccProfile.begin(), o.iccProfile.end()},
-                       {o.xmpPacket.begin(), o.xmpPacket.end()});
-    } else if (code == 0) {
-      file.SetMetadata(OutputMetadataFor(ctx).carried);
-    }
-    if (code == 0) {
-      ImageDest* dest = OpenDestFile(outPath.c_str());
-      if (!dest) {
-        code = GetLastLibraryError();
-      } else {
-        if (claim) SetDestNoReplace(dest, nameAt, firstNumber, &placed);
-        code = file.SaveTo(dest, format);
-      }
-    }
-    if (code != 0) return NotSaved(ctx, outPath, int(code), code);
-    Log(ctx, logtext::SavedLine(placed, int(code)));
-    return Saved(ctx, placed, -1, savedPath);
-  }
-
-  ImageDest* dest = OpenDestFile(outPath.c_str());
-  if (!dest) return NotSaved(ctx, outPath, 0, GetLastLibraryError());
   std::string placed = outPath;
-  if (claim) SetDestNoReplace(dest, nameAt, firstNumber, &placed);
-  int64_t result = 0;
-  bool ok = false;
-  int quality = -1;
-  if (chosen->format == kFormatJpeg) {
-    int q = QualityFor(
-        ctx, [&](int64_t target) { return FindJpegQuality(ctx, target, s.Quality.MinQ); });
-    quality = q;
-    PrepareJpegOutput(ctx, OutputMetadataFor(ctx));
-    result = int64_t(WriteJpeg(dest, p.pixels(), p.width(), p.height(), q, false, 24, nullptr));
-    ok = result > 0;
-  } else {
-    const OutputMetadata out = OutputMetadataFor(ctx);
-    EncodeOptions options;
-    options.metadata = &out.carried;
-    ok = chosen->encode(dest, p.pixels(), p.width(), p.height(), options);
-    result = ok;
-  }
+  auto nameAt = [&](long n) { return n == 0 ? name.unnumbered : NumberedOutputName(name, n); };
+  if (!name.replace) SetDestNoReplace(dest, nameAt, name.number, &placed);
+  EncodedOutput enc = write(dest);
+  if (enc.qualitySearched) Log(ctx, logtext::QualityLine(enc.quality));
   // The file reaches its name only once it is complete; a failed encoding leaves nothing.
-  if (!ok) MarkDestFailed(dest);
-  if (!(CloseDest(dest) && ok)) return NotSaved(ctx, outPath, result, GetLastLibraryError());
-  Log(ctx, logtext::SavedLine(placed, int(result)));
-  return Saved(ctx, placed, quality, savedPath);
+  if (!enc.ok) MarkDestFailed(dest);
+  const bool closed = CloseDest(dest) && enc.ok;
+  if (!type.row) {
+    unsigned code = enc.ok ? (closed ? 0u : GetLastLibraryError()) : enc.code;
+    if (code != 0) return NotSaved(ctx, outPath, int64_t(code), code);
+    Log(ctx, logtext::SavedLine(placed, 0));
+    return Saved(ctx, placed, enc.quality, savedPath);
+  }
+  if (!closed) return NotSaved(ctx, outPath, enc.result, GetLastLibraryError());
+  Log(ctx, logtext::SavedLine(placed, int(enc.result)));
+  return Saved(ctx, placed, type.row->format == kFormatJpeg ? enc.quality : -1, savedPath);
+}
+
+SaveOutcome SaveOutput(const SaveContext& given, const std::string& sourcePath,
+                       std::string* savedPath) {
+  OutputName name;
+  if (!PrepareOutput(given, sourcePath, name)) return SaveOutcome::NotSaved;
+  const Settings held = HoldQualityRanges(given.settings, nullptr);
+  SaveContext ctx = {held,         given.camera,       given.picture, given.sourceFileSize,
+                     given.colorMatched, given.host, given.log,     given.progress,
+                     given.metadata,     given.details};
+  const OutputType type = ChooseOutputType(held, sourcePath);
+  return PlaceOutput(ctx, sourcePath, type, name,
+                     [&](ImageDest* dest) { return EncodeOutput(ctx, type, dest); }, savedPath);
 }
 
 }  // namespace orv

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "engine/OutputName.h"
 #include "exif/CameraSummary.h"
 #include "imageio/Image.h"
 #include "imageio/PhotoMetadata.h"
@@ -17,6 +20,7 @@ namespace orv {
 class CProgressDialog;
 class EngineHost;
 class ProcessLog;
+struct ImageDest;
 
 // What a save did, for a run's per-photo report.
 struct SaveDetails {
@@ -41,9 +45,46 @@ struct SaveContext {
 
 enum class SaveOutcome { Saved, NotSaved };
 
-// Writes the picture for the source path; outPath receives the file written (when saved).
+// Writes the picture for the source path; savedPath receives the file written (when saved), and
+// ctx.details, when given, what the report needs.
 SaveOutcome SaveOutput(const SaveContext& ctx, const std::string& sourcePath,
-                       std::string* outPath = nullptr);
+                       std::string* savedPath = nullptr);
+
+// SaveOutput in its steps, so that a batch can encode on a worker while the name is decided and
+// the file placed later, in queue order: the type (from the settings and the source alone), the
+// encoding (from the picture alone, logging nothing), then the name and the file (from what the
+// folder holds, with every log line in the order SaveOutput writes them).
+struct OutputType {
+  const FormatRow* row = nullptr;  // JPEG, PNG or BMP by Output.FileType or the source's name
+  ImageFormat sourceFormat = kFormatUnknown;  // otherwise the source's own format; 0 unknown
+};
+OutputType ChooseOutputType(const Settings& s, const std::string& sourcePath);
+
+struct EncodedOutput {
+  bool ok = false;
+  int64_t result = 0;  // what the saved line shows: the JPEG size, 1, or the layer's code
+  unsigned code = 0;   // a source-format encoding's error code
+  int quality = -1;    // the JPEG or HEIF quality written
+  bool qualitySearched = false;  // the quality came from the size search: logged when placed
+};
+// Encodes into dest (left open). ctx.settings should be held to their ranges first
+// (HoldQualityRanges).
+EncodedOutput EncodeOutput(const SaveContext& ctx, const OutputType& type, ImageDest* dest);
+
+// The quality settings a profile may hold outside the pages' ranges, held to them, with a red
+// line for each (empty when none was out of range).
+Settings HoldQualityRanges(const Settings& settings, std::vector<std::string>* lines);
+
+// Logs the held-range lines, makes and marks the folder and decides the name; false (logged)
+// when nothing can be saved there.
+bool PrepareOutput(const SaveContext& ctx, const std::string& sourcePath, OutputName& name);
+
+// Opens the output at the decided name, lets `write` fill it, claims the name (the next free
+// number when another process took it) and logs the result.
+using OutputWriter = std::function<EncodedOutput(ImageDest*)>;
+SaveOutcome PlaceOutput(const SaveContext& ctx, const std::string& sourcePath,
+                        const OutputType& type, const OutputName& name, const OutputWriter& write,
+                        std::string* savedPath);
 
 // 0 the folder exists or was made; -1 the user declined (ask); 1 invalid path; 2 not creatable.
 int EnsureFolder(EngineHost* host, const std::string& path, bool ask);

@@ -82,6 +82,11 @@ void ProcessLog::ReleaseRun() const {
 }
 
 void ProcessLog::LogAppend(std::string_view text, bool newFile) const {
+  if (fragment_) {
+    if (newFile) fragment_->clear();
+    fragment_->append(text);
+    return;
+  }
   if (path_.empty()) return;
   if (newFile) ReleaseRun();
   int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);

@@ -29,6 +29,9 @@ class ProcessLog {
 
   void SetPath(std::string path);
   const std::string& Path() const { return path_; }
+  // Collects the appended text in `fragment` instead of the file (a batch worker's log of one
+  // item, appended to the file in queue order); null writes to the file again.
+  void CollectInto(std::string* fragment) { fragment_ = fragment; }
 
   // Appends the text; with newFile the file is emptied first (created when missing) unless
   // another live run is writing it, and this run's "in use" lock is taken.
@@ -47,6 +50,7 @@ class ProcessLog {
   std::string path_;
   mutable int runFd_ = -1;  // holds the run's "in use" lock
   mutable int failedErrno_ = 0;
+  std::string* fragment_ = nullptr;
 };
 
 // "%H::%M::%S " of the local time.

@@ -6,6 +6,7 @@ namespace orv {
 
 void CProgressDialog::Create() {
   cancel_ = false;
+  start_ = std::chrono::steady_clock::now();
   OnCreate();
 }
 
@@ -58,6 +59,42 @@ bool CProgressDialog::CancelPressed() {
   bool was = cancel_;
   cancel_ = false;
   return was;
+}
+
+void CProgressDialog::SetBatchProgress(int finished, int total, const std::string& activeNames) {
+  batchFinished_ = finished;
+  batchTotal_ = total;
+  activeNames_ = activeNames;
+  OnBatchChanged();
+  PumpMessages();
+}
+
+double CProgressDialog::ElapsedSeconds() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+}
+
+double CProgressDialog::EstimateRemaining(double elapsed, int finished, int total) {
+  if (finished <= 0 || total <= 0 || elapsed < 0) return -1;
+  if (finished >= total) return 0;
+  return elapsed / finished * (total - finished);
+}
+
+std::string CProgressDialog::ClockText(double seconds) {
+  long long s = seconds < 0 ? 0 : static_cast<long long>(seconds + 0.5);
+  char buf[48];
+  if (s >= 3600)
+    std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+  else
+    std::snprintf(buf, sizeof buf, "%lld:%02lld", s / 60, s % 60);
+  return buf;
+}
+
+std::string CProgressDialog::TimeText() const {
+  double elapsed = ElapsedSeconds();
+  std::string text = "elapsed " + ClockText(elapsed);
+  double left = EstimateRemaining(elapsed, batchFinished_, batchTotal_);
+  if (left >= 0) text += ", about " + ClockText(left) + " left";
+  return text;
 }
 
 void CProgressDialog::Destroy() {

@@ -4,6 +4,7 @@
 // which is how a Cancel press is seen while the run occupies the thread.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -23,6 +24,21 @@ class CProgressDialog {
   // Returns the cancel flag and clears it: a press is reported once.
   bool CancelPressed();
   void Destroy();
+
+  // Batch-wide progress: photos finished of all, and the names of those being worked on now.
+  // The elapsed time counts from Create.
+  void SetBatchProgress(int finished, int total, const std::string& activeNames);
+  int BatchFinished() const { return batchFinished_; }
+  int BatchTotal() const { return batchTotal_; }
+  const std::string& ActiveNames() const { return activeNames_; }
+  double ElapsedSeconds() const;
+  // "elapsed 0:12, about 0:20 left" (the estimate once a photo has finished).
+  std::string TimeText() const;
+
+  // The time left when `finished` of `total` photos took `elapsed` seconds; -1 before the first.
+  static double EstimateRemaining(double elapsed, int finished, int total);
+  // "m:ss", or "h:mm:ss" from an hour on.
+  static std::string ClockText(double seconds);
 
   // The Cancel button: sets the flag, never closes the window.
   void PressCancel() { cancel_ = true; }
@@ -44,6 +60,7 @@ class CProgressDialog {
   virtual void OnQueueChanged() {}
   virtual void OnStageChanged() {}
   virtual void OnPicture(const uint8_t* /*pixels*/, int /*width*/, int /*height*/) {}
+  virtual void OnBatchChanged() {}
 
  private:
   int itemStart_ = 0;
@@ -55,6 +72,10 @@ class CProgressDialog {
   std::string percentText_ = " 0 %";
   std::string counterText_ = " ";
   std::string stageText_;
+  int batchFinished_ = 0;
+  int batchTotal_ = 0;
+  std::string activeNames_;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace orv

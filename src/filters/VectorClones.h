@@ -4,7 +4,10 @@
 // multiply-add: the build disables contraction), so results are identical to the bit.
 #pragma once
 
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+// ThreadSanitizer builds go without: the loader runs the clone resolvers before the sanitizer's
+// runtime is ready, and they would crash at start-up.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && \
+    !defined(__SANITIZE_THREAD__)
 #define ORV_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define ORV_VECTOR_CLONES

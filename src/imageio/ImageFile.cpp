@@ -202,16 +202,19 @@ unsigned CImageFile::Save(const char* path, ImageFormat format) {
 }
 
 unsigned CImageFile::SaveTo(ImageDest* dest, ImageFormat format) {
-  if (!BeginLibraryCall()) {
-    MarkDestFailed(dest);
-    CloseDest(dest);
-    return kErrNoMemory;
-  }
+  if (!dest) return kErrBadHandle;
+  unsigned result = EncodeTo(dest, format);
+  if (result != kErrNone) MarkDestFailed(dest);
+  if (!CloseDest(dest) && result == kErrNone) result = GetLastLibraryError();
+  SetLastLibraryError(result);
+  return result;
+}
+
+unsigned CImageFile::EncodeTo(ImageDest* dest, ImageFormat format) {
+  if (!BeginLibraryCall()) return kErrNoMemory;
   if (!dest) return kErrBadHandle;
   const FormatRow* row = FindFormat(format);
   if (image_.empty() || !row || !row->encode) {
-    MarkDestFailed(dest);
-    CloseDest(dest);
     SetLastLibraryError(kErrBadParam);
     return kErrBadParam;
   }
@@ -226,8 +229,7 @@ unsigned CImageFile::SaveTo(ImageDest* dest, ImageFormat format) {
   options.xmpPacket = metadata_.xmp;
   bool ok = row->encode(dest, image_.pixels(), image_.width(), image_.height(), options);
   unsigned result = ok ? kErrNone : GetLastLibraryError();
-  if (!ok) MarkDestFailed(dest);
-  if (!CloseDest(dest) && ok) result = GetLastLibraryError();
+  if (!ok && result == kErrNone) result = kErrBadParam;
   SetLastLibraryError(result);
   return result;
 }

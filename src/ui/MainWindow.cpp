@@ -557,6 +557,7 @@ void CMainWindow::Rotate(RotateTurn turn) {
 
 void CMainWindow::RunAllFiles() {
   if (runInProgress_) return;
+  engine_.SetJobs(StoredWorkerCount());
   RunReport report = engine_.RunAll();
   if (report.processed > 0) AfterRun();
   SyncCueList();

@@ -12,13 +12,23 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QVBoxLayout>
+#include <charconv>
 
 #include "platform/AppFolder.h"
 #include "platform/UserStore.h"
 #include "ui/PaintedIcons.h"
 
 namespace orv::ui {
+
+int StoredWorkerCount() {
+  std::string text = ReadUserValue("Settings", "Workers", "0");
+  int n = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+  return ec == std::errc() && end == text.data() + text.size() && n >= 0 && n <= 64 ? n : 0;
+}
+
 
 COutputPage::COutputPage(PageContext& ctx, QWidget* parent) : CSettingsPage(ctx, parent) {
   auto* placeBox = new QGroupBox(tr("Output"), this);
@@ -88,9 +98,21 @@ COutputPage::COutputPage(PageContext& ctx, QWidget* parent) : CSettingsPage(ctx,
     b->setFont(f);
   }
   all->setDefault(true);
+  // How many photos "All Files" works on at once: a preference of this user, not of a profile.
+  workers_ = new QSpinBox(processBox);
+  workers_->setObjectName(QStringLiteral("workersSpin"));
+  workers_->setRange(0, 64);
+  workers_->setSpecialValueText(tr("Automatic"));
+  workers_->setToolTip(tr("Photos worked on at once by All Files (Automatic: one per core, "
+                          "fewer when memory is short)"));
+  workers_->setValue(StoredWorkerCount());
   auto* processLayout = new QHBoxLayout(processBox);
   processLayout->addWidget(all, 1);
   processLayout->addWidget(current, 1);
+  auto* workersLabel = new QLabel(tr("Workers:"), processBox);
+  workersLabel->setBuddy(workers_);
+  processLayout->addWidget(workersLabel);
+  processLayout->addWidget(workers_);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(placeBox);
@@ -131,6 +153,8 @@ COutputPage::COutputPage(PageContext& ctx, QWidget* parent) : CSettingsPage(ctx,
     ctx_.engine.SetKeepFileTime(on);
     WriteUserValue("Settings", "KeepTime", on ? "1" : "0");
   });
+  connect(workers_, &QSpinBox::valueChanged, this,
+          [](int n) { WriteUserValue("Settings", "Workers", std::to_string(n)); });
   connect(all, &QPushButton::clicked, this, [this] { ctx_.notice(kNoticeRunAll); });
   connect(current, &QPushButton::clicked, this, [this] { ctx_.notice(kNoticeRunCurrent); });
 }

@@ -9,6 +9,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 namespace orv::ui {
 
@@ -33,6 +34,10 @@ class COutputPage : public CSettingsPage {
   QComboBox* fileType_;
   QCheckBox* detailedLog_;
   QCheckBox* keepTime_;  // a per-user choice, not a profile setting
+  QSpinBox* workers_;
 };
+
+// The user's worker count for "All Files" from the per-user store; 0 (automatic) when unset.
+int StoredWorkerCount();
 
 }  // namespace orv::ui

@@ -41,6 +41,8 @@ CProgressWindow::CProgressWindow(QWidget* parent, std::function<void(bool)> owne
   counter_->setMinimumWidth(counter_->fontMetrics().horizontalAdvance(QStringLiteral("9999/9999")) +
                             8);
   counter_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  time_ = new QLabel(this);
+  time_->setObjectName(QStringLiteral("timeText"));
   cancel_ = new QPushButton(tr("Cancel"), this);
   cancel_->setObjectName(QStringLiteral("cancelButton"));
   cancel_->setDefault(true);
@@ -56,6 +58,7 @@ CProgressWindow::CProgressWindow(QWidget* parent, std::function<void(bool)> owne
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(3, 1);
   auto* buttons = new QHBoxLayout;
+  buttons->addWidget(time_);
   buttons->addStretch(1);
   buttons->addWidget(cancel_);
   grid->addLayout(buttons, 4, 0, 1, 3);
@@ -119,6 +122,10 @@ void CProgressWindow::OnPicture(const uint8_t* pixels, int width, int height) {
   QImage small = frame.scaled(box, Qt::KeepAspectRatio, Qt::FastTransformation);
   small.setDevicePixelRatio(dpr);
   picture_->setPixmap(QPixmap::fromImage(small));
+}
+
+void CProgressWindow::OnBatchChanged() {
+  time_->setText(QString::fromStdString(TimeText()));
 }
 
 void CProgressWindow::reject() {

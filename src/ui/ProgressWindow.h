@@ -34,6 +34,7 @@ class CProgressWindow : public QDialog, public CProgressDialog {
   void OnQueueChanged() override;
   void OnStageChanged() override;
   void OnPicture(const uint8_t* pixels, int width, int height) override;
+  void OnBatchChanged() override;
 
   // Escape and the window's close button act as Cancel: the window stays until the run ends.
   void reject() override;
@@ -47,6 +48,7 @@ class CProgressWindow : public QDialog, public CProgressDialog {
   QLabel* stage_;
   QProgressBar* queueBar_;
   QLabel* counter_;
+  QLabel* time_;
   QLabel* picture_;
   QPushButton* cancel_;
 };

@@ -49,3 +49,27 @@ TEST(ProgressDialog, SameStageTextIsNotRedrawn) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST(BatchProgress, EstimatesTheTimeLeftFromThePhotosFinished) {
+  EXPECT_EQ(CProgressDialog::EstimateRemaining(10.0, 0, 8), -1);  // nothing to go by yet
+  EXPECT_DOUBLE_EQ(CProgressDialog::EstimateRemaining(10.0, 2, 8), 30.0);
+  EXPECT_EQ(CProgressDialog::EstimateRemaining(10.0, 8, 8), 0);
+  EXPECT_EQ(CProgressDialog::EstimateRemaining(10.0, 3, 0), -1);
+  EXPECT_EQ(CProgressDialog::ClockText(0), "0:00");
+  EXPECT_EQ(CProgressDialog::ClockText(59.6), "1:00");
+  EXPECT_EQ(CProgressDialog::ClockText(3599.4), "59:59");
+  EXPECT_EQ(CProgressDialog::ClockText(3725), "1:02:05");
+  EXPECT_EQ(CProgressDialog::ClockText(-5), "0:00");
+  CProgressDialog p;
+  p.Create();
+  EXPECT_EQ(p.TimeText(), "elapsed 0:00");
+  p.SetBatchProgress(1, 4, "a.jpg, b.jpg");
+  EXPECT_EQ(p.TimeText().rfind("elapsed 0:00, about 0:0", 0), 0u);
+  EXPECT_EQ(p.ActiveNames(), "a.jpg, b.jpg");
+}
+
+}  // namespace
+}  // namespace orv

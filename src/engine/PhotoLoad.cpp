@@ -1,0 +1,28 @@
+#include "engine/PhotoLoad.h"
+
+#include "exif/ExifOrientation.h"
+#include "imageio/ImageFile.h"
+
+namespace orv {
+
+unsigned LoadPhoto(const std::string& path, LoadedPhoto& photo) {
+  photo = LoadedPhoto();
+  CImageFile file;
+  unsigned code = file.Load(path.c_str());
+  if (code != 0) return code;
+  CameraSource source;
+  source.exifBlock = file.exifBlock();
+  source.jpegComment = file.firstComment();
+  source.width = file.width();
+  source.height = file.height();
+  photo.camera = ExtractCameraValues(source);
+  photo.camera.IccProfile = file.iccProfile();
+  photo.camera.XmpPacket = file.xmpPacket();
+  // A decoder that turned the pixels upright leaves an Orientation tag that would turn them again.
+  if (file.pixelsUpright()) SetExifOrientationUpright(photo.camera.ExifBlock);
+  photo.metadata = file.metadata();
+  photo.picture = file.TakeImage();
+  return 0;
+}
+
+}  // namespace orv

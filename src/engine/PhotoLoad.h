@@ -1,0 +1,22 @@
+// Loading one photo for a run: the picture, its camera summary and the metadata the output
+// carries. The one-at-a-time run and the batch workers load through here alike.
+#pragma once
+
+#include <string>
+
+#include "exif/CameraSummary.h"
+#include "imageio/Image.h"
+#include "imageio/PhotoMetadata.h"
+
+namespace orv {
+
+struct LoadedPhoto {
+  Image picture;
+  CameraSummary camera;
+  PhotoMetadata metadata;
+};
+
+// 0, or the image layer's error code (the photo is then empty).
+unsigned LoadPhoto(const std::string& path, LoadedPhoto& photo);
+
+}  // namespace orv
