@@ -5,6 +5,7 @@
 
 #include "settings/Profile.h"
 #include "settings/SettingKeys.h"
+#include "platform/AppFolder.h"
 #include "settings/SettingRules.h"
 #include "settings/SettingRanges.h"
 
@@ -97,8 +98,8 @@ bool BuildSettings(const std::string& appFolder, const SettingsOptions& options,
   Settings s;
   LoadProfile(s, CurrentProfilePath(appFolder));
   if (options.defaults) {
-    if (!LoadProfile(s, DefaultProfilePath(appFolder))) {
-      error = "--defaults: cannot read " + DefaultProfilePath(appFolder);
+    if (!LoadProfile(s, DefaultProfileFor(appFolder))) {
+      error = "--defaults: cannot read " + DefaultProfileFor(appFolder);
       return false;
     }
   } else if (!options.profile.empty()) {

@@ -70,6 +70,15 @@ std::string ExecutableFolder() {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string DefaultProfileFor(const std::string& appFolder) {
+  std::string own = appFolder + "/default.orv";
+  if (IsRegularFile(own)) return own;
+  // Not seeded yet (a dry run seeds nothing): the file seeding would copy there.
+  for (const std::string& src : {ExecutableFolder(), InstalledDataFolder()})
+    if (src != appFolder && IsRegularFile(src + "/default.orv")) return src + "/default.orv";
+  return own;
+}
+
 std::string InstalledDataFolder() {
   return AbsolutePath(ExecutableFolder() + "/" + ORV_DATA_FROM_BIN);
 }

@@ -18,6 +18,10 @@ std::string ExecutableFolder();
 // from the executable's folder, whichever prefix the program was installed into.
 std::string InstalledDataFolder();
 
+// The default profile of an app folder: its own default.orv, or, while the folder is not seeded
+// yet, the one seeding would copy into it.
+std::string DefaultProfileFor(const std::string& appFolder);
+
 // Picks the app folder by the rule above without creating or seeding anything (a dry run).
 bool ChooseAppFolder(const std::string& homeOption, std::string& folder, std::string& error);
 // Resolves, creates and seeds the app folder. False with a message when it cannot be made.

@@ -63,6 +63,13 @@ check_prefix() {
   mkdir -p "$home" "$photos"
   cp "$source/samples/test2.jpg" "$photos/"
   local status=0
+  # A dry run before the first real run: the installed defaults, nothing written at all.
+  local planned
+  planned=$(cd "$work" && as_new_user "$home" "$prefix/bin/orv" run --dry-run --defaults "$photos") ||
+    fail "$name: the first dry run failed"
+  [[ $planned == "$photos/test2.jpg"$'\t'"$photos/ORV/test2_ORV.jpg" ]] ||
+    fail "$name: the dry run planned '$planned'"
+  [[ -z $(ls -A "$home") && ! -e $photos/ORV ]] || fail "$name: the dry run wrote something"
   (cd "$work" && as_new_user "$home" "$prefix/bin/orv" run --defaults --quiet "$photos") || status=$?
   ((status == 0)) || fail "$name: orv run exited with $status"
   [[ -s $photos/ORV/test2_ORV.jpg ]] || fail "$name: no output photo"
