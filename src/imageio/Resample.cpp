@@ -8,6 +8,8 @@
 #include <numbers>
 #include "platform/LargeBuffer.h"
 
+#include "filters/KernelPath.h"
+#include "filters/ResampleVector.h"
 #include "imageio/GeometryResult.h"
 #include "platform/CheckedMath.h"
 
@@ -46,10 +48,11 @@ const ByteDoubles kByte;
 // equal keeps that value. Both passes run through here, so the inner loop is one contiguous
 // multiply-add over a line that the compiler vectorises.
 void ResampleRow(const uint8_t* mid, size_t rowBytes, const ResampleContributions& c, int v,
-                 double* acc, uint8_t* flatMask, uint8_t* out) {
+                 double* acc, uint8_t* flatMask, uint8_t* out, KernelPath path) {
   const int* idx = c.index.data() + c.offset[size_t(v)];
   const double* wt = c.weight.data() + c.offset[size_t(v)];
   const int n = c.count[size_t(v)];
+  if (ResampleLineVector(path, mid, rowBytes, idx, wt, n, rowBytes, out)) return;
   const uint8_t* first = mid + size_t(idx[0]) * rowBytes;
   // The first contribution starts the sums (0 + w x v is w x v) and the equality marks.
   const double w0 = wt[0];
@@ -82,7 +85,8 @@ struct BandBuffers {
 // ResampleRow, and its pixels are put back into their rows of the intermediate picture.
 template <int Bpp>
 void HorizontalPass(const uint8_t* src, int w, int h, uint8_t* mid, int W,
-                    const ResampleContributions& c, BandBuffers& buf, double* acc, uint8_t* flat) {
+                    const ResampleContributions& c, BandBuffers& buf, double* acc, uint8_t* flat,
+                    KernelPath path) {
   for (int y0 = 0; y0 < h; y0 += kBand) {
     const int rows = std::min(kBand, h - y0);
     const size_t lineBytes = size_t(rows) * Bpp;
@@ -92,7 +96,7 @@ void HorizontalPass(const uint8_t* src, int w, int h, uint8_t* mid, int W,
       for (int x = 0; x < w; ++x, in += Bpp, out += lineBytes) std::memcpy(out, in, Bpp);
     }
     for (int u = 0; u < W; ++u) {
-      ResampleRow(buf.band.get(), lineBytes, c, u, acc, flat, buf.line.get());
+      ResampleRow(buf.band.get(), lineBytes, c, u, acc, flat, buf.line.get(), path);
       const uint8_t* in = buf.line.get();
       uint8_t* out = mid + size_t(y0) * size_t(W) * Bpp + size_t(u) * Bpp;
       for (int r = 0; r < rows; ++r, in += Bpp, out += size_t(W) * Bpp) std::memcpy(out, in, Bpp);
@@ -162,22 +166,24 @@ unsigned ResampleImage(const uint8_t* src, int w, int h, uint8_t* dst, int W, in
 
   // Each output value sums the same contributions in the same order as a walk column by column
   // would, so the order of the loops does not change any result.
+  const KernelPath path = ActiveKernelPath();
   switch (bytesPerPixel) {
     case 1:
-      HorizontalPass<1>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get());
+      HorizontalPass<1>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get(), path);
       break;
     case 2:
-      HorizontalPass<2>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get());
+      HorizontalPass<2>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get(), path);
       break;
     case 3:
-      HorizontalPass<3>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get());
+      HorizontalPass<3>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get(), path);
       break;
     default:
-      HorizontalPass<4>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get());
+      HorizontalPass<4>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get(), path);
       break;
   }
   for (int v = 0; v < H; ++v)
-    ResampleRow(mid.get(), rowBytes, vc, v, acc.get(), flat.get(), dst + size_t(v) * rowBytes);
+    ResampleRow(mid.get(), rowBytes, vc, v, acc.get(), flat.get(), dst + size_t(v) * rowBytes,
+                path);
   return kGeometryOk;
 }
 

@@ -18,7 +18,8 @@ TEST(HotPixelPaths, IdenticalOnEveryPathForEveryWindowAndStrength) {
   for (auto [w, h] : sizes) {
     for (int wi : {3, 4, 5, 7, 9}) {
       for (int nt : {255, 128, 1}) {
-        Pixels src = Random(w, h, seed++, seed % 2 ? 256 : 40);
+        const int spread = seed % 2 ? 256 : 40;
+        Pixels src = Random(w, h, seed++, spread);
         Pixels start = Random(w, h, seed++);  // dst need not equal src
         ExpectSameOnEveryPath(std::to_string(w) + "x" + std::to_string(h) + " window " +
                                   std::to_string(wi) + " nt " + std::to_string(nt),
