@@ -88,7 +88,7 @@ bool CImageFilters::RemoveHotPixels(uint8_t* dst, int width, int height, const u
   // With alpha 0 every pixel is mixed back to its own value.
   if (alpha == 0.0) return true;
   if (width < wi || height < wi) return true;  // no pixel has a whole window
-  if (const KernelPath path = ActiveKernelPath(); path == KernelPath::kAvx512)
+  if (const KernelPath path = ActiveKernelPath(); path >= KernelPath::kAvx2)
     return RemoveHotPixelsVector(dst, width, height, src, alpha, wi, path);
 
   const size_t pixels = size_t(width) * size_t(height);

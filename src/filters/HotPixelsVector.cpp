@@ -1,5 +1,7 @@
 #include "filters/HotPixelsVector.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -10,6 +12,9 @@
 // The vector helpers are always inlined into one function per instruction set, so no vector
 // crosses a call between functions built for different sets; the ABI note does not apply.
 #pragma GCC diagnostic ignored "-Wpsabi"
+// GCC 12's AVX-512 headers start some results from a deliberately undefined register and warn
+// about it at -O2 wherever they are inlined.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
 namespace orv {
 namespace {
@@ -148,7 +153,6 @@ struct RowWork {
   const uint8_t* plane[3];
   uint8_t* cols;    // wi rows of width bytes: the sorted columns
   uint8_t* med[3];  // the row's medians per channel
-  uint8_t* dIn[3];  // the destination row per channel
 };
 
 template <typename V>
@@ -197,105 +201,154 @@ template <typename V, int WI>
   for (int x0 = first; x0 < last; x0 += N) MedianBlock<V, WI>(r, r.med[c], std::min(x0, last - N));
 }
 
-// The pull of row y's interior pixels; dIn holds the destination row's planes on entry and the
-// results on return.
-[[gnu::always_inline]] inline void PullRow(RowWork& r, int y, double alpha) {
-  const int half = r.half, last = r.width - half;
-  const size_t at = size_t(y) * size_t(r.width);
-  const uint8_t* s[3] = {r.plane[0] + at, r.plane[1] + at, r.plane[2] + at};
-  const D8 alphaV = D8{} + alpha, restV = D8{} + (1 - alpha);
-  int x = half;
-  for (; x + 8 <= last; x += 8) {
-    I8 sv[3], mv[3];
-    for (int c = 0; c < 3; ++c) {
-      sv[c] = __builtin_convertvector(LoadV<B8>(s[c] + x), I8);
-      mv[c] = __builtin_convertvector(LoadV<B8>(r.med[c] + x), I8);
-    }
-    I8 diff = (sv[0] + sv[1] + sv[2]) / 3 - (mv[0] + mv[1] + mv[2]) / 3;
-    diff = diff < 0 ? -diff : diff;
-    I8 level = diff < 12 ? diff : I8{} + 12;
-    D8 t = __builtin_convertvector(level, D8) / 12.0;
-    t = t < 1.0 ? t : D8{} + 1.0;
-    const D8 keep = 1 - t;
-    for (int c = 0; c < 3; ++c) {
-      D8 moved = __builtin_convertvector(sv[c], D8) * keep + __builtin_convertvector(mv[c], D8) * t;
-      I8 mi = __builtin_convertvector(moved, I8);
-      I8 darker = mi < sv[c] ? mi : sv[c];
-      D8 dv = __builtin_convertvector(__builtin_convertvector(LoadV<B8>(r.dIn[c] + x), I8), D8);
-      D8 mixed = __builtin_convertvector(darker, D8) * alphaV + dv * restV;
-      B8 out = __builtin_convertvector(__builtin_convertvector(mixed, I8), B8);
-      std::memcpy(r.dIn[c] + x, &out, sizeof out);
-    }
-  }
-  for (; x < last; ++x) {
-    int sum = (s[0][x] + s[1][x] + s[2][x]) / 3 - (r.med[0][x] + r.med[1][x] + r.med[2][x]) / 3;
-    int level = std::min(sum < 0 ? -sum : sum, 12);
-    for (int c = 0; c < 3; ++c) r.dIn[c][x] = PullOne(s[c][x], r.med[c][x], r.dIn[c][x], level, alpha);
-  }
-}
+// The pull of one row's interior pixels into the interleaved destination row, per instruction
+// set.
+using PullRowFn = void (*)(const RowWork& r, int y, uint8_t* d, double alpha);
 
-template <typename V, int WI>
+template <typename V, int WI, PullRowFn Pull>
 [[gnu::always_inline]] inline void Rows(RowWork& r, uint8_t* dst, double alpha) {
   const int half = r.half;
   for (int y = half; y < r.height - half; ++y) {
     for (int c = 0; c < 3; ++c) RowMediansV<V, WI>(r, y, c);
-    uint8_t* d = dst + size_t(y) * size_t(r.width) * 3;
-    for (int x = half; x < r.width - half; ++x)
-      for (int c = 0; c < 3; ++c) r.dIn[c][x] = d[3 * x + c];
-    PullRow(r, y, alpha);
-    for (int x = half; x < r.width - half; ++x)
-      for (int c = 0; c < 3; ++c) d[3 * x + c] = r.dIn[c][x];
+    Pull(r, y, dst + size_t(y) * size_t(r.width) * 3, alpha);
   }
 }
 
+typedef uint8_t B32 __attribute__((vector_size(32)));
 typedef uint8_t B64 __attribute__((vector_size(64)));
 
-template <typename V>
+template <typename V, PullRowFn Pull>
 [[gnu::always_inline]] inline void RowsFor(RowWork& r, uint8_t* dst, double alpha) {
   switch (r.wi) {
     case 3:
-      return Rows<V, 3>(r, dst, alpha);
+      return Rows<V, 3, Pull>(r, dst, alpha);
     case 5:
-      return Rows<V, 5>(r, dst, alpha);
+      return Rows<V, 5, Pull>(r, dst, alpha);
     case 7:
-      return Rows<V, 7>(r, dst, alpha);
+      return Rows<V, 7, Pull>(r, dst, alpha);
     default:
-      return Rows<V, 9>(r, dst, alpha);
+      return Rows<V, 9, Pull>(r, dst, alpha);
   }
 }
 
-ORV_TARGET_AVX512 void RowsAvx512(RowWork& r, uint8_t* dst, double alpha) {
-  RowsFor<B64>(r, dst, alpha);
-}
+typedef uint32_t U8 __attribute__((vector_size(32)));
+
+// Byte shuffles between 16 interleaved pixels (three 16-byte pieces) and their channel vectors:
+// split[c][q] gathers channel c's bytes from piece q, join[c][q] puts them back.
+struct Shuffles {
+  uint8_t split[3][3][16] = {};
+  uint8_t join[3][3][16] = {};
+  constexpr Shuffles() {
+    for (int c = 0; c < 3; ++c)
+      for (int q = 0; q < 3; ++q)
+        for (int i = 0; i < 16; ++i) {
+          const int from = 3 * i + c;  // pixel i's byte of channel c
+          split[c][q][i] = from / 16 == q ? uint8_t(from % 16) : 0x80;
+          const int at = 16 * q + i;  // byte i of piece q
+          join[c][q][i] = at % 3 == c ? uint8_t(at / 3) : 0x80;
+        }
+  }
+};
+constexpr Shuffles kShuffles;
+
 }  // namespace
+
+#if ORV_HAVE_KERNEL_TARGETS
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace hot_pixels_avx2 {
+namespace {
+
+struct Ops {
+  static I8 WidenLow(__m128i v) { return (I8)_mm256_cvtepu8_epi32(v); }
+  static I8 Widen(const uint8_t* p) { return WidenLow(_mm_loadl_epi64((const __m128i*)p)); }
+  static D8 ToDoubles(I8 v) {
+    const __m256i i = (__m256i)v;
+    const __m256d half[2] = {_mm256_cvtepi32_pd(_mm256_castsi256_si128(i)),
+                             _mm256_cvtepi32_pd(_mm256_extracti128_si256(i, 1))};
+    D8 d;
+    std::memcpy(&d, half, sizeof d);
+    return d;
+  }
+  static I8 Truncate(D8 v) {
+    __m256d half[2];
+    std::memcpy(half, &v, sizeof half);
+    return (I8)_mm256_set_m128i(_mm256_cvttpd_epi32(half[1]), _mm256_cvttpd_epi32(half[0]));
+  }
+  // Values already within 0..255.
+  static __m128i Narrow(I8 v) {
+    const __m256i i = (__m256i)v;
+    const __m128i words = _mm_packs_epi32(_mm256_castsi256_si128(i), _mm256_extracti128_si256(i, 1));
+    return _mm_packus_epi16(words, words);
+  }
+};
+
+#include "filters/HotPixelsPull.inc"
+
+void RowsAvx2(RowWork& r, uint8_t* dst, double alpha) {
+  RowsFor<B32, PullRow>(r, dst, alpha);
+}
+
+}  // namespace
+}  // namespace hot_pixels_avx2
+#pragma GCC pop_options
+
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512bw,avx512vl,avx512dq")
+namespace hot_pixels_avx512 {
+namespace {
+
+struct Ops {
+  static I8 WidenLow(__m128i v) { return (I8)_mm256_cvtepu8_epi32(v); }
+  static I8 Widen(const uint8_t* p) { return WidenLow(_mm_loadl_epi64((const __m128i*)p)); }
+  static D8 ToDoubles(I8 v) { return (D8)_mm512_cvtepi32_pd((__m256i)v); }
+  static I8 Truncate(D8 v) { return (I8)_mm512_cvttpd_epi32((__m512d)v); }
+  static __m128i Narrow(I8 v) { return _mm256_cvtepi32_epi8((__m256i)v); }
+};
+
+#include "filters/HotPixelsPull.inc"
+
+void RowsAvx512(RowWork& r, uint8_t* dst, double alpha) {
+  RowsFor<B64, PullRow>(r, dst, alpha);
+}
+
+}  // namespace
+}  // namespace hot_pixels_avx512
+#pragma GCC pop_options
+
+#endif  // ORV_HAVE_KERNEL_TARGETS
 
 bool RemoveHotPixelsVector(uint8_t* dst, int width, int height, const uint8_t* src, double alpha,
                            int wi, KernelPath path) {
   const size_t pixels = size_t(width) * size_t(height), w = size_t(width);
   std::unique_ptr<uint8_t[]> planes(new (std::nothrow) uint8_t[pixels * 3]);
-  std::unique_ptr<uint8_t[]> scratch(
-      new (std::nothrow) uint8_t[size_t(wi) * w + 6 * w]);
+  std::unique_ptr<uint8_t[]> scratch(new (std::nothrow) uint8_t[size_t(wi) * w + 3 * w]);
   if (!planes || !scratch) return false;
   RowWork r{};
   r.width = width;
   r.height = height;
   r.wi = wi;
   r.half = wi / 2;
-  for (int c = 0; c < 3; ++c) r.plane[c] = planes.get() + size_t(c) * pixels;
-  for (size_t i = 0; i < pixels; ++i) {
-    planes[i] = src[3 * i];
-    planes[pixels + i] = src[3 * i + 1];
-    planes[2 * pixels + i] = src[3 * i + 2];
-  }
+  uint8_t* const plane[3] = {planes.get(), planes.get() + pixels, planes.get() + 2 * pixels};
+  for (int c = 0; c < 3; ++c) r.plane[c] = plane[c];
   r.cols = scratch.get();
   uint8_t* rest = r.cols + size_t(wi) * w;
-  for (int c = 0; c < 3; ++c) {
-    r.med[c] = rest + size_t(c) * w;
-    r.dIn[c] = rest + size_t(3 + c) * w;
+  for (int c = 0; c < 3; ++c) r.med[c] = rest + size_t(c) * w;
+#if ORV_HAVE_KERNEL_TARGETS
+  if (path >= KernelPath::kAvx512) {
+    hot_pixels_avx512::SplitPlanes(src, pixels, plane);
+    hot_pixels_avx512::RowsAvx512(r, dst, alpha);
+    return true;
   }
-  (void)path;  // only the AVX-512 build is worth its while; see the header
-  RowsAvx512(r, dst, alpha);
-  return true;
+  if (path >= KernelPath::kAvx2) {
+    hot_pixels_avx2::SplitPlanes(src, pixels, plane);
+    hot_pixels_avx2::RowsAvx2(r, dst, alpha);
+    return true;
+  }
+#endif
+  (void)dst, (void)alpha;
+  return false;
 }
 
 }  // namespace orv
