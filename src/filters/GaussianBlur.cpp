@@ -169,7 +169,7 @@ bool GaussianBlur(const uint8_t* src, uint8_t* dst, int width, int height, int c
   GaussianKernel kernel;
   if (!kernel.Build(sigma)) return false;
   const KernelPath path = ActiveKernelPath();
-  if (path == KernelPath::kAvx512)
+  if (GaussianBlurVectorRuns(path))
     return GaussianBlurVector(src, dst, width, height, channels, kernel, nullptr, path, progress);
   BlurBuffers b;
   if (!b.Allocate(width, kernel.Taps())) return false;
@@ -188,7 +188,7 @@ bool UnsharpMask(const uint8_t* src, int width, int height, int channels, uint8_
                  unsigned threshold, double amount, double sigma, const ProgressHook* progress) {
   if (std::isnan(amount)) return false;
   const KernelPath path = ActiveKernelPath();
-  if (path == KernelPath::kAvx512 && std::isfinite(amount)) {
+  if (GaussianBlurVectorRuns(path) && std::isfinite(amount)) {
     // The blur and the mask in one pass; the hook hears the mask pass's percentages after the
     // blur's, as in the two-pass code below.
     size_t bytes = 0;

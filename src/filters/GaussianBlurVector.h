@@ -1,8 +1,7 @@
 // The vector path of the Gaussian blur and the unsharp mask: the same arithmetic as the scalar
 // code in GaussianBlur.cpp (double sums in tap order, the same divisions and truncations), run on
-// all channels of a strip of columns at once so that both passes work in the cache. Only an
-// AVX-512 build is used: with narrower vectors the byte/double conversions of this layout cost
-// more than the reference code's own AVX2 clone saves.
+// all channels of a strip of columns at once so that both passes work in the cache. AVX2 and
+// AVX-512 builds; the byte/double conversions are written with each set's instructions.
 #pragma once
 
 #include <cstdint>
@@ -21,8 +20,11 @@ struct UnsharpStep {
   double amount;
 };
 
+// Whether GaussianBlurVector has a build for the path (AVX2 or wider).
+bool GaussianBlurVectorRuns(KernelPath path);
+
 // dst = the blur of src (or, with mask, the unsharp result). Arguments are already checked; path
-// is KernelPath::kAvx512. The hook is asked with the same percentages as the scalar blur, as the work
+// is one that GaussianBlurVectorRuns accepts. The hook is asked with the same percentages as the scalar blur, as the work
 // reaches them. False on allocation failure or a stop request.
 bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height, int channels,
                         const GaussianKernel& kernel, const UnsharpStep* mask, KernelPath path,

@@ -1,7 +1,5 @@
 #include "filters/HotPixelsVector.h"
 
-#include <immintrin.h>
-
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -9,12 +7,11 @@
 #include <utility>
 #include <vector>
 
+#include "filters/LaneOps.h"
+
 // The vector helpers are always inlined into one function per instruction set, so no vector
 // crosses a call between functions built for different sets; the ABI note does not apply.
 #pragma GCC diagnostic ignored "-Wpsabi"
-// GCC 12's AVX-512 headers start some results from a deliberately undefined register and warn
-// about it at -O2 wherever they are inlined.
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
 namespace orv {
 namespace {
@@ -128,9 +125,9 @@ template <typename V, const Network& Net>
   RunNetwork<V, Net>(v, std::make_index_sequence<size_t(Net.count)>());
 }
 
-typedef double D8 __attribute__((vector_size(64)));
-typedef int32_t I8 __attribute__((vector_size(32)));
-typedef uint8_t B8 __attribute__((vector_size(8)));
+using lanes::D8;
+using lanes::I8;
+using lanes::U8;
 
 template <typename V>
 [[gnu::always_inline]] inline V LoadV(const void* p) {
@@ -231,8 +228,6 @@ template <typename V, PullRowFn Pull>
   }
 }
 
-typedef uint32_t U8 __attribute__((vector_size(32)));
-
 // Byte shuffles between 16 interleaved pixels (three 16-byte pieces) and their channel vectors:
 // split[c][q] gathers channel c's bytes from piece q, join[c][q] puts them back.
 struct Shuffles {
@@ -260,29 +255,7 @@ constexpr Shuffles kShuffles;
 namespace hot_pixels_avx2 {
 namespace {
 
-struct Ops {
-  static I8 WidenLow(__m128i v) { return (I8)_mm256_cvtepu8_epi32(v); }
-  static I8 Widen(const uint8_t* p) { return WidenLow(_mm_loadl_epi64((const __m128i*)p)); }
-  static D8 ToDoubles(I8 v) {
-    const __m256i i = (__m256i)v;
-    const __m256d half[2] = {_mm256_cvtepi32_pd(_mm256_castsi256_si128(i)),
-                             _mm256_cvtepi32_pd(_mm256_extracti128_si256(i, 1))};
-    D8 d;
-    std::memcpy(&d, half, sizeof d);
-    return d;
-  }
-  static I8 Truncate(D8 v) {
-    __m256d half[2];
-    std::memcpy(half, &v, sizeof half);
-    return (I8)_mm256_set_m128i(_mm256_cvttpd_epi32(half[1]), _mm256_cvttpd_epi32(half[0]));
-  }
-  // Values already within 0..255.
-  static __m128i Narrow(I8 v) {
-    const __m256i i = (__m256i)v;
-    const __m128i words = _mm_packs_epi32(_mm256_castsi256_si128(i), _mm256_extracti128_si256(i, 1));
-    return _mm_packus_epi16(words, words);
-  }
-};
+using Ops = lanes::Avx2;
 
 #include "filters/HotPixelsPull.inc"
 
@@ -299,13 +272,7 @@ void RowsAvx2(RowWork& r, uint8_t* dst, double alpha) {
 namespace hot_pixels_avx512 {
 namespace {
 
-struct Ops {
-  static I8 WidenLow(__m128i v) { return (I8)_mm256_cvtepu8_epi32(v); }
-  static I8 Widen(const uint8_t* p) { return WidenLow(_mm_loadl_epi64((const __m128i*)p)); }
-  static D8 ToDoubles(I8 v) { return (D8)_mm512_cvtepi32_pd((__m256i)v); }
-  static I8 Truncate(D8 v) { return (I8)_mm512_cvttpd_epi32((__m512d)v); }
-  static __m128i Narrow(I8 v) { return _mm256_cvtepi32_epi8((__m256i)v); }
-};
+using Ops = lanes::Avx512;
 
 #include "filters/HotPixelsPull.inc"
 
