@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "filters/ChannelShuffle.h"
 #include "filters/LaneOps.h"
 
 // The vector helpers are always inlined into one function per instruction set, so no vector
@@ -228,23 +229,6 @@ template <typename V, PullRowFn Pull>
   }
 }
 
-// Byte shuffles between 16 interleaved pixels (three 16-byte pieces) and their channel vectors:
-// split[c][q] gathers channel c's bytes from piece q, join[c][q] puts them back.
-struct Shuffles {
-  uint8_t split[3][3][16] = {};
-  uint8_t join[3][3][16] = {};
-  constexpr Shuffles() {
-    for (int c = 0; c < 3; ++c)
-      for (int q = 0; q < 3; ++q)
-        for (int i = 0; i < 16; ++i) {
-          const int from = 3 * i + c;  // pixel i's byte of channel c
-          split[c][q][i] = from / 16 == q ? uint8_t(from % 16) : 0x80;
-          const int at = 16 * q + i;  // byte i of piece q
-          join[c][q][i] = at % 3 == c ? uint8_t(at / 3) : 0x80;
-        }
-  }
-};
-constexpr Shuffles kShuffles;
 
 }  // namespace
 
@@ -304,12 +288,12 @@ bool RemoveHotPixelsVector(uint8_t* dst, int width, int height, const uint8_t* s
   for (int c = 0; c < 3; ++c) r.med[c] = rest + size_t(c) * w;
 #if ORV_HAVE_KERNEL_TARGETS
   if (path >= KernelPath::kAvx512) {
-    hot_pixels_avx512::SplitPlanes(src, pixels, plane);
+    SplitPixels(src, pixels, plane);
     hot_pixels_avx512::RowsAvx512(r, dst, alpha);
     return true;
   }
   if (path >= KernelPath::kAvx2) {
-    hot_pixels_avx2::SplitPlanes(src, pixels, plane);
+    SplitPixels(src, pixels, plane);
     hot_pixels_avx2::RowsAvx2(r, dst, alpha);
     return true;
   }
