@@ -30,8 +30,9 @@ inline bool IsFlat(const uint8_t* const* all, int n, size_t o) {
   return true;
 }
 
+template <typename Row>
 inline uint8_t LanczosByte(const uint8_t* const* all, int n, const double* w,
-                           const uint8_t* const* rows, int m, size_t o) {
+                           const Row* const* rows, int m, size_t o) {
   if (IsFlat(all, n, o)) return all[0][o];
   double acc = 0.0;
   if (m > 0) acc = w[0] * rows[0][o];
@@ -70,6 +71,9 @@ struct Ops {
   static VF ZeroF() { return _mm256_setzero_ps(); }
   static VF SplatF(float v) { return _mm256_set1_ps(v); }
 
+  static VD LoadLane(const double* p) { return _mm256_loadu_pd(p); }
+  static VD LoadLane(const uint8_t* p) { return BytesToDoubles(p); }
+  static void StoreD(double* p, VD v) { _mm256_storeu_pd(p, v); }
   static VD BytesToDoubles(const uint8_t* p) {
     int32_t four;
     std::memcpy(&four, p, 4);
@@ -145,6 +149,9 @@ struct Ops {
   static VF ZeroF() { return _mm512_setzero_ps(); }
   static VF SplatF(float v) { return _mm512_set1_ps(v); }
 
+  static VD LoadLane(const double* p) { return _mm512_loadu_pd(p); }
+  static VD LoadLane(const uint8_t* p) { return BytesToDoubles(p); }
+  static void StoreD(double* p, VD v) { _mm512_storeu_pd(p, v); }
   static VD BytesToDoubles(const uint8_t* p) {
     return _mm512_cvtepi32_pd(_mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)p)));
   }
@@ -194,18 +201,24 @@ struct Ops {
 
 #endif  // ORV_HAVE_KERNEL_TARGETS
 
-bool ResampleLineVector(KernelPath path, const uint8_t* base, size_t stride, const int* index,
-                        const double* weight, int n, size_t count, uint8_t* out) {
+namespace {
+
+// The Lanczos line with the sums read from rows (bytes, or the same values as doubles at
+// values + (index - first) x stride).
+template <typename Row>
+bool LanczosLineFor(KernelPath path, const uint8_t* base, const Row* rowBase, int first,
+                    size_t stride, const int* index, const double* weight, int n, size_t count,
+                    uint8_t* out) {
 #if ORV_HAVE_KERNEL_TARGETS
   if (path < KernelPath::kAvx2 || n < 1 || n > kMaxLines) return false;
   const uint8_t* all[kMaxLines];
-  const uint8_t* rows[kMaxLines];
+  const Row* rows[kMaxLines];
   double w[kMaxLines];
   int m = 0;
   for (int k = 0; k < n; ++k) {
     all[k] = base + size_t(index[k]) * stride;
     if (weight[k] != 0.0) {
-      rows[m] = all[k];
+      rows[m] = rowBase + size_t(index[k] - first) * stride;
       w[m++] = weight[k];
     }
   }
@@ -215,9 +228,39 @@ bool ResampleLineVector(KernelPath path, const uint8_t* base, size_t stride, con
     resample_avx2::LanczosLine(all, n, rows, w, m, count, out);
   return true;
 #else
-  (void)path, (void)base, (void)stride, (void)index, (void)weight, (void)n, (void)count, (void)out;
+  (void)path, (void)base, (void)rowBase, (void)first, (void)stride, (void)index, (void)weight,
+      (void)n, (void)count, (void)out;
   return false;
 #endif
+}
+
+}  // namespace
+
+bool ResampleLineVector(KernelPath path, const uint8_t* base, size_t stride, const int* index,
+                        const double* weight, int n, size_t count, uint8_t* out) {
+  return LanczosLineFor(path, base, base, 0, stride, index, weight, n, count, out);
+}
+
+bool ResampleLineVectorFromDoubles(KernelPath path, const uint8_t* base, const double* values,
+                                   int first, size_t stride, const int* index,
+                                   const double* weight, int n, size_t count, uint8_t* out) {
+  return LanczosLineFor(path, base, values, first, stride, index, weight, n, count, out);
+}
+
+bool BytesToDoublesVector(KernelPath path, const uint8_t* src, size_t count, double* dst) {
+#if ORV_HAVE_KERNEL_TARGETS
+  if (path >= KernelPath::kAvx512) {
+    resample_avx512::ToDoubles(src, count, dst);
+    return true;
+  }
+  if (path >= KernelPath::kAvx2) {
+    resample_avx2::ToDoubles(src, count, dst);
+    return true;
+  }
+#else
+  (void)path, (void)src, (void)count, (void)dst;
+#endif
+  return false;
 }
 
 bool ScaleLineVector(KernelPath path, const uint8_t* base, size_t stride, int first,

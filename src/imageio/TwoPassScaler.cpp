@@ -40,14 +40,25 @@ void HorizontalBand(const uint8_t* src, int w, int y0, int rows, uint8_t* mid, i
   for (int r = 0; r < rows; ++r) {
     const uint8_t* in = src + size_t(y0 + r) * size_t(w) * 3;
     uint8_t* out = band + size_t(r) * 3;
-    for (int x = 0; x < w; ++x, in += 3, out += lineBytes) std::memcpy(out, in, 3);
+    int x = 0;
+    // Four-byte moves: the spare byte lands on the next row's slot, written after this one, so
+    // the band's last row and the picture's last pixel move three bytes.
+    if (r + 1 < rows)
+      for (; x + 1 < w; ++x, in += 3, out += lineBytes) std::memcpy(out, in, 4);
+    for (; x < w; ++x, in += 3, out += lineBytes) std::memcpy(out, in, 3);
   }
   for (int u = 0; u < W; ++u) {
     ScaleLineVector(path, band, lineBytes, c.first[size_t(u)],
                     c.weights.data() + c.offset[size_t(u)], c.count[size_t(u)], lineBytes, line);
     const uint8_t* in = line;
     uint8_t* out = mid + size_t(y0) * size_t(W) * 3 + size_t(u) * 3;
-    for (int r = 0; r < rows; ++r, in += 3, out += size_t(W) * 3) std::memcpy(out, in, 3);
+    // The spare byte of a four-byte move lands on the next column, written after this one; the
+    // line has room for the read past its end.
+    if (u + 1 < W) {
+      for (int r = 0; r < rows; ++r, in += 3, out += size_t(W) * 3) std::memcpy(out, in, 4);
+    } else {
+      for (int r = 0; r < rows; ++r, in += 3, out += size_t(W) * 3) std::memcpy(out, in, 3);
+    }
   }
 }
 
@@ -122,7 +133,7 @@ bool CTwoPassScaler::Scale(const uint8_t* src, int w, int h, uint8_t* dst, int W
       std::all_of(hc.count.begin(), hc.count.end(), [](int n) { return n <= kMaxVectorLines; });
   if (vectorRows) {
     std::unique_ptr<uint8_t[]> band(new (std::nothrow) uint8_t[size_t(w) * kBand * 3]);
-    uint8_t line[kBand * 3];
+    uint8_t line[kBand * 3 + 1] = {};
     if (!band) return false;
     for (; y < h; y += kBand) {
       const int rows = std::min(kBand, h - y);
