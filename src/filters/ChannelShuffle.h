@@ -34,27 +34,28 @@ inline constexpr ChannelShuffles kChannelShuffles;
 
 // Splits 16 interleaved pixels (48 bytes at p) into their three channels.
 [[gnu::always_inline, gnu::target("ssse3")]] inline void SplitPixels16(const uint8_t* p,
-                                                                      __m128i (&ch)[3]) {
+                                                                       __m128i (&ch)[3]) {
   const __m128i in[3] = {_mm_loadu_si128((const __m128i*)p),
                          _mm_loadu_si128((const __m128i*)(p + 16)),
                          _mm_loadu_si128((const __m128i*)(p + 32))};
   for (int c = 0; c < 3; ++c) {
     __m128i v = _mm_setzero_si128();
     for (int q = 0; q < 3; ++q)
-      v = _mm_or_si128(v, _mm_shuffle_epi8(
-                              in[q], _mm_loadu_si128((const __m128i*)kChannelShuffles.split[c][q])));
+      v = _mm_or_si128(
+          v,
+          _mm_shuffle_epi8(in[q], _mm_loadu_si128((const __m128i*)kChannelShuffles.split[c][q])));
     ch[c] = v;
   }
 }
 
 // The reverse of SplitPixels16.
 [[gnu::always_inline, gnu::target("ssse3")]] inline void JoinPixels16(const __m128i (&ch)[3],
-                                                                     uint8_t* p) {
+                                                                      uint8_t* p) {
   for (int q = 0; q < 3; ++q) {
     __m128i v = _mm_setzero_si128();
     for (int c = 0; c < 3; ++c)
-      v = _mm_or_si128(v, _mm_shuffle_epi8(
-                              ch[c], _mm_loadu_si128((const __m128i*)kChannelShuffles.join[c][q])));
+      v = _mm_or_si128(
+          v, _mm_shuffle_epi8(ch[c], _mm_loadu_si128((const __m128i*)kChannelShuffles.join[c][q])));
     _mm_storeu_si128((__m128i*)(p + 16 * q), v);
   }
 }

@@ -24,8 +24,8 @@ struct UnsharpStep {
 bool GaussianBlurVectorRuns(KernelPath path);
 
 // dst = the blur of src (or, with mask, the unsharp result). Arguments are already checked; path
-// is one that GaussianBlurVectorRuns accepts. The hook is asked with the same percentages as the scalar blur, as the work
-// reaches them. False on allocation failure or a stop request.
+// is one that GaussianBlurVectorRuns accepts. The hook is asked with the same percentages as the
+// scalar blur, as the work reaches them. False on allocation failure or a stop request.
 bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height, int channels,
                         const GaussianKernel& kernel, const UnsharpStep* mask, KernelPath path,
                         const ProgressHook* progress);

@@ -84,7 +84,8 @@ constexpr Network ColumnMedianNetwork(int wi) {
   Network all;
   while (runs.size() > 1) {
     std::vector<std::vector<int>> next;
-    for (size_t i = 0; i + 1 < runs.size(); i += 2) next.push_back(Merge(runs[i], runs[i + 1], all));
+    for (size_t i = 0; i + 1 < runs.size(); i += 2)
+      next.push_back(Merge(runs[i], runs[i + 1], all));
     if (runs.size() % 2) next.push_back(runs.back());
     runs = next;
   }
@@ -177,7 +178,8 @@ template <typename V, int WI>
   const size_t w = size_t(r.width);
   V v[WI * WI];
   for (int dx = 0; dx < WI; ++dx)
-    for (int k = 0; k < WI; ++k) v[dx * WI + k] = LoadBytes<V>(r.cols + size_t(k) * w + x + dx - WI / 2);
+    for (int k = 0; k < WI; ++k)
+      v[dx * WI + k] = LoadBytes<V>(r.cols + size_t(k) * w + x + dx - WI / 2);
   RunNetwork<V, Networks<WI>::kMedian>(v);
   std::memcpy(med + x, &v[Networks<WI>::kMedian.medianWire], sizeof(V));
 }
@@ -194,7 +196,8 @@ template <typename V, int WI>
     for (int x = half; x < width - half; ++x) MedianBlock<uint8_t, WI>(r, r.med[c], x);
     return;
   }
-  for (int x0 = 0; x0 < width; x0 += N) SortColumns<V, WI>(r, r.plane[c], y, std::min(x0, width - N));
+  for (int x0 = 0; x0 < width; x0 += N)
+    SortColumns<V, WI>(r, r.plane[c], y, std::min(x0, width - N));
   const int first = half, last = width - half;  // output columns [first, last)
   for (int x0 = first; x0 < last; x0 += N) MedianBlock<V, WI>(r, r.med[c], std::min(x0, last - N));
 }
@@ -228,7 +231,6 @@ template <typename V, PullRowFn Pull>
       return Rows<V, 9, Pull>(r, dst, alpha);
   }
 }
-
 
 }  // namespace
 

@@ -140,7 +140,7 @@ bool SpeckleRemove(uint8_t* pixels, int width, int height, const ProgressHook* p
   uint8_t* plane[3] = {buffer.get(), buffer.get() + padded, buffer.get() + 2 * padded};
   uint8_t* work = buffer.get() + 3 * padded;
   const KernelPath path = ActiveKernelPath();
-  const bool shuffles = ORV_HAVE_CHANNEL_SHUFFLE && path >= KernelPath::kAvx2;
+  [[maybe_unused]] const bool shuffles = ORV_HAVE_CHANNEL_SHUFFLE && path >= KernelPath::kAvx2;
   for (int y = 0; y < height; ++y) {
     const uint8_t* p = pixels + size_t(y) * size_t(width) * 3;
     size_t at = size_t(y + 1) * stride + 1;

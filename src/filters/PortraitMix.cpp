@@ -16,7 +16,9 @@ namespace {
 
 typedef uint16_t W __attribute__((vector_size(32)));
 
-W Widen(__m128i v) { return (W)_mm256_cvtepu8_epi16(v); }
+W Widen(__m128i v) {
+  return (W)_mm256_cvtepu8_epi16(v);
+}
 
 __m128i Narrow(W v) {
   const __m256i w = (__m256i)v;
@@ -24,7 +26,9 @@ __m128i Narrow(W v) {
 }
 
 // x / 255 for x below 65279.
-W Div255(W x) { return (x + 1 + (x >> 8)) >> 8; }
+W Div255(W x) {
+  return (x + 1 + (x >> 8)) >> 8;
+}
 
 // The pink overlay tone of each value for the channel's constant k: v < 128 ? 2vk / 255 :
 // 255 - 2(255 - v)(255 - k) / 255, as in the reference table.

@@ -162,8 +162,8 @@ struct Ops {
   static __m256i RoundAway(VD v) {
     const VD c = _mm512_min_pd(_mm512_max_pd(v, _mm512_setzero_pd()), _mm512_set1_pd(255.0));
     const __m256i t = _mm512_cvttpd_epi32(c);
-    const __mmask8 up =
-        _mm512_cmp_pd_mask(_mm512_sub_pd(c, _mm512_cvtepi32_pd(t)), _mm512_set1_pd(0.5), _CMP_GE_OQ);
+    const __mmask8 up = _mm512_cmp_pd_mask(_mm512_sub_pd(c, _mm512_cvtepi32_pd(t)),
+                                           _mm512_set1_pd(0.5), _CMP_GE_OQ);
     return _mm256_mask_add_epi32(t, up, t, _mm256_set1_epi32(1));
   }
   static void RoundAwayBytes(VD v, uint8_t* out) {
@@ -172,8 +172,8 @@ struct Ops {
   static VB RoundAwayToBytes(const VD (&acc)[4]) {
     __m128i half[2];
     for (int h = 0; h < 2; ++h)
-      half[h] = _mm512_cvtepi32_epi8(
-          _mm512_inserti64x4(_mm512_castsi256_si512(RoundAway(acc[2 * h])), RoundAway(acc[2 * h + 1]), 1));
+      half[h] = _mm512_cvtepi32_epi8(_mm512_inserti64x4(
+          _mm512_castsi256_si512(RoundAway(acc[2 * h])), RoundAway(acc[2 * h + 1]), 1));
     VB r;
     std::memcpy(&r, half, sizeof r);
     return r;
@@ -242,8 +242,8 @@ bool ResampleLineVector(KernelPath path, const uint8_t* base, size_t stride, con
 }
 
 bool ResampleLineVectorFromDoubles(KernelPath path, const uint8_t* base, const double* values,
-                                   int first, size_t stride, const int* index,
-                                   const double* weight, int n, size_t count, uint8_t* out) {
+                                   int first, size_t stride, const int* index, const double* weight,
+                                   int n, size_t count, uint8_t* out) {
   return LanczosLineFor(path, base, values, first, stride, index, weight, n, count, out);
 }
 

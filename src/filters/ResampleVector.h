@@ -26,8 +26,8 @@ bool ResampleLineVector(KernelPath path, const uint8_t* base, size_t stride, con
 // As ResampleLineVector, with the sums read from the same values as doubles: line k's values at
 // values + (index[k] - first) x stride. The flat test still reads the bytes.
 bool ResampleLineVectorFromDoubles(KernelPath path, const uint8_t* base, const double* values,
-                                   int first, size_t stride, const int* index,
-                                   const double* weight, int n, size_t count, uint8_t* out);
+                                   int first, size_t stride, const int* index, const double* weight,
+                                   int n, size_t count, uint8_t* out);
 
 // dst[i] = src[i] as doubles for count bytes. False when the path has no vector build.
 bool BytesToDoublesVector(KernelPath path, const uint8_t* src, size_t count, double* dst);

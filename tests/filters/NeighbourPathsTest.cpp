@@ -18,14 +18,14 @@ TEST(NeighbourPaths, EveryKindAndStrengthIsIdenticalOnEveryPath) {
     for (int kind : {kNeighbourSharpen, kNeighbourSoften, kNeighbourMedian}) {
       for (int strength : {100, 40, 1, 77, 0}) {
         Pixels src = Random(w, h, seed++);
-        ExpectSameOnEveryPath(std::to_string(w) + "x" + std::to_string(h) + " kind " +
-                                  std::to_string(kind) + " strength " + std::to_string(strength),
-                              [&] {
-                                Pixels dst(src.size(), 1);
-                                EXPECT_TRUE(NeighbourFilter(src.data(), dst.data(), w, h,
-                                                            strength, kind));
-                                return dst;
-                              });
+        ExpectSameOnEveryPath(
+            std::to_string(w) + "x" + std::to_string(h) + " kind " + std::to_string(kind) +
+                " strength " + std::to_string(strength),
+            [&] {
+              Pixels dst(src.size(), 1);
+              EXPECT_TRUE(NeighbourFilter(src.data(), dst.data(), w, h, strength, kind));
+              return dst;
+            });
       }
     }
   }
@@ -37,14 +37,14 @@ TEST(NeighbourPaths, PortraitSmoothIsIdenticalOnEveryPath) {
     for (double radius : {0.2, 1.0, 2.4}) {
       for (int pink : {0, 1}) {
         Pixels src = Random(w, h, seed++);
-        ExpectSameOnEveryPath(std::to_string(w) + "x" + std::to_string(h) + " radius " +
-                                  std::to_string(radius) + " pink " + std::to_string(pink),
-                              [&] {
-                                Pixels p = src;
-                                EXPECT_TRUE(CImageFilters().PortraitSmooth(p.data(), w, h,
-                                                                           radius, pink));
-                                return p;
-                              });
+        ExpectSameOnEveryPath(
+            std::to_string(w) + "x" + std::to_string(h) + " radius " + std::to_string(radius) +
+                " pink " + std::to_string(pink),
+            [&] {
+              Pixels p = src;
+              EXPECT_TRUE(CImageFilters().PortraitSmooth(p.data(), w, h, radius, pink));
+              return p;
+            });
       }
     }
   }

@@ -15,8 +15,12 @@ namespace {
 
 // Destination sizes for a w x h source: halves, doubles, odd ratios, one pixel.
 std::vector<std::pair<int, int>> Targets(int w, int h) {
-  return {{(w + 1) / 2, (h + 1) / 2}, {2 * w, 2 * h}, {w * 3 / 7 + 1, h * 5 / 3 + 1},
-          {1, 1}, {w + 1, 1}, {70, 35}};
+  return {{(w + 1) / 2, (h + 1) / 2},
+          {2 * w, 2 * h},
+          {w * 3 / 7 + 1, h * 5 / 3 + 1},
+          {1, 1},
+          {w + 1, 1},
+          {70, 35}};
 }
 
 std::string Case(int w, int h, int W, int H, int extra) {

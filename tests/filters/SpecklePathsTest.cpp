@@ -18,13 +18,12 @@ TEST(SpecklePaths, IdenticalOnEveryPath) {
   for (auto [w, h] : sizes) {
     for (int spread : {256, 5}) {
       Pixels src = Random(w, h, seed++, spread);
-      ExpectSameOnEveryPath(std::to_string(w) + "x" + std::to_string(h) + " spread " +
-                                std::to_string(spread),
-                            [&] {
-                              Pixels p = src;
-                              EXPECT_TRUE(SpeckleRemove(p.data(), w, h));
-                              return p;
-                            });
+      ExpectSameOnEveryPath(
+          std::to_string(w) + "x" + std::to_string(h) + " spread " + std::to_string(spread), [&] {
+            Pixels p = src;
+            EXPECT_TRUE(SpeckleRemove(p.data(), w, h));
+            return p;
+          });
     }
   }
 }
