@@ -131,10 +131,11 @@ bool CTwoPassScaler::Scale(const uint8_t* src, int w, int h, uint8_t* dst, int W
   const bool vectorRows =
       path >= KernelPath::kAvx2 &&
       std::all_of(hc.count.begin(), hc.count.end(), [](int n) { return n <= kMaxVectorLines; });
-  if (vectorRows) {
-    std::unique_ptr<uint8_t[]> band(new (std::nothrow) uint8_t[size_t(w) * kBand * 3]);
+  // Without room for the band the rows take the pixel loop below.
+  std::unique_ptr<uint8_t[]> band(vectorRows ? new (std::nothrow) uint8_t[size_t(w) * kBand * 3]
+                                             : nullptr);
+  if (band) {
     uint8_t line[kBand * 3 + 1] = {};
-    if (!band) return false;
     for (; y < h; y += kBand) {
       const int rows = std::min(kBand, h - y);
       for (int r = 0; r < rows; ++r)
