@@ -16,7 +16,6 @@ namespace {
 
 struct Ops : lanes::Avx2 {
   static constexpr int kBytes = 16;
-  static constexpr bool kDoubleWork = false;
   typedef int16_t W __attribute__((vector_size(32)));
   static W Load(const uint8_t* p) {
     return (W)_mm256_cvtepu8_epi16(_mm_loadu_si128((const __m128i*)p));
@@ -27,8 +26,8 @@ struct Ops : lanes::Avx2 {
     _mm_storeu_si128((__m128i*)p,
                      _mm_packus_epi16(_mm256_castsi256_si128(w), _mm256_extracti128_si256(w, 1)));
   }
-  static lanes::I8 Widen16(const int16_t* p) {
-    return (lanes::I8)_mm256_cvtepi16_epi32(_mm_loadu_si128((const __m128i*)p));
+  static VI LaneWiden16(const int16_t* p) {
+    return (VI)_mm_cvtepi16_epi32(_mm_loadl_epi64((const __m128i*)p));
   }
 };
 
@@ -45,7 +44,6 @@ namespace {
 
 struct Ops : lanes::Avx512 {
   static constexpr int kBytes = 32;
-  static constexpr bool kDoubleWork = true;
   typedef int16_t W __attribute__((vector_size(64)));
   static W Load(const uint8_t* p) {
     return (W)_mm512_cvtepu8_epi16(_mm256_loadu_si256((const __m256i*)p));
@@ -53,8 +51,8 @@ struct Ops : lanes::Avx512 {
   static void Store(uint8_t* p, W v) {
     _mm256_storeu_si256((__m256i*)p, _mm512_cvtepi16_epi8((__m512i)v));
   }
-  static lanes::I8 Widen16(const int16_t* p) {
-    return (lanes::I8)_mm256_cvtepi16_epi32(_mm_loadu_si128((const __m128i*)p));
+  static VI LaneWiden16(const int16_t* p) {
+    return (VI)_mm256_cvtepi16_epi32(_mm_loadu_si128((const __m128i*)p));
   }
 };
 

@@ -1,7 +1,6 @@
 // The vector paths of the 3 x 3 sharpen and soften filters for the inside of a row (neighbours
 // three bytes away): neighbour sums in 16-bit lanes, then the reference code's double operations
-// in its order, many bytes at once. The AVX2 build does the exact mean (soften at full strength)
-// only; its double work would lose to the reference code.
+// in its order, many bytes at once.
 #pragma once
 
 #include <cstdint>
