@@ -5,6 +5,8 @@
 #include <new>
 
 #include "filters/FilterArgs.h"
+#include "filters/GaussianBlurVector.h"
+#include "filters/KernelPath.h"
 #include "filters/VectorClones.h"
 
 namespace orv {
@@ -166,6 +168,9 @@ bool GaussianBlur(const uint8_t* src, uint8_t* dst, int width, int height, int c
   if (!PictureArgs(src, width, height, bytes, channels) || !dst || src == dst) return false;
   GaussianKernel kernel;
   if (!kernel.Build(sigma)) return false;
+  const KernelPath path = ActiveKernelPath();
+  if (GaussianBlurVectorRuns(path))
+    return GaussianBlurVector(src, dst, width, height, channels, kernel, nullptr, path, progress);
   BlurBuffers b;
   if (!b.Allocate(width, kernel.Taps())) return false;
   for (int k = 0; k < kernel.Taps(); ++k) b.w[size_t(k)] = kernel.Weights()[k];
@@ -182,6 +187,22 @@ bool GaussianBlur(const uint8_t* src, uint8_t* dst, int width, int height, int c
 bool UnsharpMask(const uint8_t* src, int width, int height, int channels, uint8_t* dst,
                  unsigned threshold, double amount, double sigma, const ProgressHook* progress) {
   if (std::isnan(amount)) return false;
+  const KernelPath path = ActiveKernelPath();
+  if (GaussianBlurVectorRuns(path) && std::isfinite(amount)) {
+    // The blur and the mask in one pass; the hook hears the mask pass's percentages after the
+    // blur's, as in the two-pass code below.
+    size_t bytes = 0;
+    if (channels < 1 || channels > 4) return false;
+    if (!PictureArgs(src, width, height, bytes, channels) || !dst || src == dst) return false;
+    GaussianKernel kernel;
+    if (!kernel.Build(sigma)) return false;
+    const UnsharpStep step{threshold, amount};
+    if (!GaussianBlurVector(src, dst, width, height, channels, kernel, &step, path, progress))
+      return false;
+    for (int y = 2; y < height; y += 3)
+      if (!ProgressContinues(progress, int((int64_t(y) + 1) * 100 / height))) return false;
+    return true;
+  }
   if (!GaussianBlur(src, dst, width, height, channels, sigma, progress)) return false;
   // trunc(diff x amount) for every difference; a result beyond +-1024 clamps the same way as
   // the exact product, and keeps the conversion defined for huge amounts.

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "filters/FilterArgs.h"
+#include "filters/HotPixelsVector.h"
 #include "filters/ImageFilters.h"
 #include "filters/MedianSelect.h"
 
@@ -87,6 +88,8 @@ bool CImageFilters::RemoveHotPixels(uint8_t* dst, int width, int height, const u
   // With alpha 0 every pixel is mixed back to its own value.
   if (alpha == 0.0) return true;
   if (width < wi || height < wi) return true;  // no pixel has a whole window
+  if (const KernelPath path = ActiveKernelPath(); path >= KernelPath::kAvx2)
+    return RemoveHotPixelsVector(dst, width, height, src, alpha, wi, path);
 
   const size_t pixels = size_t(width) * size_t(height);
   std::unique_ptr<uint8_t[]> planes(new (std::nothrow) uint8_t[pixels * 3]);

@@ -5,6 +5,8 @@
 
 #include "filters/ByteVectors.h"
 #include "filters/FilterArgs.h"
+#include "filters/KernelPath.h"
+#include "filters/NeighbourVector.h"
 #include "filters/VectorClones.h"
 
 namespace orv {
@@ -81,7 +83,9 @@ int MedianBlock(const Rows& w, uint8_t* out, int from, int to) {
 // Bytes [from, to) of one row with the given neighbour offsets. Inside the row both offsets are
 // 3 and the loops vectorise; the edge pixels call this with a replicated side.
 void FilterBytes(const Rows& w, uint8_t* __restrict out, int from, int to, int l, int r, int kind,
-                 double s) {
+                 double s, KernelPath path = KernelPath::kScalar) {
+  if (l == 3 && r == 3 && kind != kNeighbourMedian)
+    from = NeighbourRowVector(path, w.up, w.mid, w.down, out, from, to, kind, s);
   if (kind == kNeighbourSharpen) {
     for (int i = from; i < to; ++i) out[i] = Sharpen(w.mid[i], Sum8(w, i, l, r), s);
   } else if (kind == kNeighbourSoften) {
@@ -111,6 +115,7 @@ bool NeighbourFilter(const uint8_t* src, uint8_t* dst, int width, int height, in
   double s = kind == kNeighbourSharpen ? 0.005 * a : 0.01 * a;
   const size_t stride = size_t(width) * 3;
   const int n = int(stride);
+  const KernelPath path = ActiveKernelPath();
   for (int y = 0; y < height; ++y) {
     Rows w{src + size_t(std::max(y - 1, 0)) * stride, src + size_t(y) * stride,
            src + size_t(std::min(y + 1, height - 1)) * stride};
@@ -122,7 +127,7 @@ bool NeighbourFilter(const uint8_t* src, uint8_t* dst, int width, int height, in
       FilterBytes(w, out, 0, 3, 0, 0, kind, s);
     } else {
       FilterBytes(w, out, 0, 3, 0, 3, kind, s);
-      FilterBytes(w, out, 3, n - 3, 3, 3, kind, s);
+      FilterBytes(w, out, 3, n - 3, 3, 3, kind, s, path);
       FilterBytes(w, out, n - 3, n, 3, 0, kind, s);
     }
     if (!ProgressContinues(progress, int((int64_t(y) + 1) * 100 / height))) return false;

@@ -5,7 +5,11 @@
 #include <memory>
 #include <new>
 
+#include "filters/ChannelShuffle.h"
 #include "filters/FilterArgs.h"
+#include "filters/KernelPath.h"
+#include "filters/SpeckleRows.h"
+#include "platform/LargeBuffer.h"
 #include "filters/VectorClones.h"
 
 namespace orv {
@@ -83,7 +87,8 @@ void BuildStages(ptrdiff_t stride, Stage stages[kStages]) {
 // y - s. Every half-pass reads only the rows next to the one it writes, and reads a buffer the
 // previous stage has already written there while the next stage has not yet overwritten it, so
 // the result equals 32 full passes one after the other while the rows in flight stay in cache.
-void ProcessPlane(uint8_t* plane, uint8_t* work, int width, int height, const Stage* stages) {
+void ProcessPlane(uint8_t* plane, uint8_t* work, int width, int height, const Stage* stages,
+                  const SpeckleRowKernels& k) {
   const size_t stride = size_t(width) + 2;
   for (int step = 1; step <= height + kStages - 1; ++step) {
     for (int s = 0; s < kStages; ++s) {
@@ -95,15 +100,15 @@ void ProcessPlane(uint8_t* plane, uint8_t* work, int width, int height, const St
       const uint8_t* in = st.toWork ? plane + at : work + at;
       if (st.toWork) {
         if (st.raise) {
-          RaiseToward(out, in, st.offset, width);
+          k.raiseToward(out, in, st.offset, width);
         } else {
-          LowerToward(out, in, st.offset, width);
+          k.lowerToward(out, in, st.offset, width);
         }
       } else {
         if (st.raise) {
-          RaiseBetween(out, in, st.offset, width);
+          k.raiseBetween(out, in, st.offset, width);
         } else {
-          LowerBetween(out, in, st.offset, width);
+          k.lowerBetween(out, in, st.offset, width);
         }
       }
     }
@@ -119,14 +124,33 @@ bool SpeckleRemove(uint8_t* pixels, int width, int height, const ProgressHook* p
   if (!PictureBytes(int64_t(width) + 2, int64_t(height) + 2, 1, padded)) return false;
   const size_t stride = size_t(width) + 2;
   // Three channel planes and the work plane, all with the zero border.
-  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[padded * 4]);
+  std::unique_ptr<uint8_t[]> buffer(NewLargeBuffer(padded * 4));
   if (!buffer) return false;
-  std::memset(buffer.get(), 0, padded * 4);
+  // Only the borders need clearing: the split writes every plane's interior, and every
+  // half-pass writes the work plane's interior before reading it.
+  for (int b = 0; b < 4; ++b) {
+    uint8_t* base = buffer.get() + size_t(b) * padded;
+    std::memset(base, 0, stride);
+    std::memset(base + size_t(height + 1) * stride, 0, stride);
+    for (int y = 1; y <= height; ++y) {
+      base[size_t(y) * stride] = 0;
+      base[size_t(y) * stride + stride - 1] = 0;
+    }
+  }
   uint8_t* plane[3] = {buffer.get(), buffer.get() + padded, buffer.get() + 2 * padded};
   uint8_t* work = buffer.get() + 3 * padded;
+  const KernelPath path = ActiveKernelPath();
+  [[maybe_unused]] const bool shuffles = ORV_HAVE_CHANNEL_SHUFFLE && path >= KernelPath::kAvx2;
   for (int y = 0; y < height; ++y) {
     const uint8_t* p = pixels + size_t(y) * size_t(width) * 3;
     size_t at = size_t(y + 1) * stride + 1;
+#if ORV_HAVE_CHANNEL_SHUFFLE
+    if (shuffles) {
+      uint8_t* const row[3] = {plane[0] + at, plane[1] + at, plane[2] + at};
+      SplitPixels(p, size_t(width), row);
+      continue;
+    }
+#endif
     for (int x = 0; x < width; ++x) {
       plane[0][at + x] = p[3 * x];
       plane[1][at + x] = p[3 * x + 1];
@@ -138,11 +162,14 @@ bool SpeckleRemove(uint8_t* pixels, int width, int height, const ProgressHook* p
 
   Stage stages[kStages];
   BuildStages(ptrdiff_t(stride), stages);
+  static const SpeckleRowKernels kReference{RaiseToward, LowerToward, RaiseBetween, LowerBetween};
+  const SpeckleRowKernels* wide = SpeckleRowKernelsFor(path);
+  const SpeckleRowKernels& kernels = wide ? *wide : kReference;
   // The channels never read one another, so each runs its four directions in one wavefront.
   // The work plane's interior is written before it is read in every sub-pass and its border
   // is never written, so it needs no clearing between planes.
   for (int c = 0; c < 3; ++c) {
-    ProcessPlane(plane[c], work, width, height, stages);
+    ProcessPlane(plane[c], work, width, height, stages, kernels);
     for (int d = 0; d < kDirections; ++d) {
       if (!ProgressContinues(progress, ++step * 100 / 14)) return false;
     }
@@ -154,6 +181,13 @@ bool SpeckleRemove(uint8_t* pixels, int width, int height, const ProgressHook* p
   for (int y = 0; y < height; ++y) {
     uint8_t* p = pixels + size_t(y) * size_t(width) * 3;
     size_t at = size_t(y + 1) * stride + 1;
+#if ORV_HAVE_CHANNEL_SHUFFLE
+    if (shuffles) {
+      const uint8_t* const row[3] = {plane[0] + at, plane[1] + at, plane[2] + at};
+      JoinPixels(row, size_t(width), p);
+      continue;
+    }
+#endif
     for (int x = 0; x < width; ++x) {
       p[3 * x] = plane[0][at + x];
       p[3 * x + 1] = plane[1][at + x];

@@ -10,6 +10,7 @@
 #include "filters/FilterArgs.h"
 #include "filters/ImageFilters.h"
 #include "filters/NeighbourFilter.h"
+#include "filters/PortraitMix.h"
 
 namespace orv {
 namespace {
@@ -56,7 +57,9 @@ bool CImageFilters::PortraitSmooth(uint8_t* pixels, int width, int height, doubl
   if (!NeighbourFilter(pixels, sharp, width, height, 40, kNeighbourSharpen)) return false;
 
   const uint8_t* a = soft.get();
-  for (size_t i = 0; i < bytes; i += 3) {
+  const size_t done =
+      PortraitMixVector(ActiveKernelPath(), pixels, sharp, a, bytes / 3, pinkTones != 0);
+  for (size_t i = 3 * done; i < bytes; i += 3) {
     int m = (a[i] + a[i + 1] + a[i + 2]) / 3;
     int c2[3];
     for (int c = 0; c < 3; ++c) {

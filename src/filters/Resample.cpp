@@ -1,6 +1,7 @@
 #include "filters/Resample.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -8,6 +9,8 @@
 #include <numbers>
 #include "platform/LargeBuffer.h"
 
+#include "filters/KernelPath.h"
+#include "filters/ResampleVector.h"
 #include "imageio/GeometryResult.h"
 #include "platform/CheckedMath.h"
 
@@ -46,10 +49,11 @@ const ByteDoubles kByte;
 // equal keeps that value. Both passes run through here, so the inner loop is one contiguous
 // multiply-add over a line that the compiler vectorises.
 void ResampleRow(const uint8_t* mid, size_t rowBytes, const ResampleContributions& c, int v,
-                 double* acc, uint8_t* flatMask, uint8_t* out) {
+                 double* acc, uint8_t* flatMask, uint8_t* out, KernelPath path) {
   const int* idx = c.index.data() + c.offset[size_t(v)];
   const double* wt = c.weight.data() + c.offset[size_t(v)];
   const int n = c.count[size_t(v)];
+  if (ResampleLineVector(path, mid, rowBytes, idx, wt, n, rowBytes, out)) return;
   const uint8_t* first = mid + size_t(idx[0]) * rowBytes;
   // The first contribution starts the sums (0 + w x v is w x v) and the equality marks.
   const double w0 = wt[0];
@@ -75,27 +79,83 @@ constexpr int kBand = 32;
 // column is one contiguous line, and one destination line.
 struct BandBuffers {
   std::unique_ptr<uint8_t[]> band, line;
+  // The vector path's band columns as doubles, for one run of destination columns at a time.
+  std::unique_ptr<double[]> values;
+  size_t valuesSize = 0;
 };
+
+// Destination columns the vector path converts source columns for at a time: their sources
+// overlap, so each column is converted about once and stays in the cache while it is summed.
+constexpr int kValueRun = 32;
+
+// Converts the band columns that destination columns [u0, u1) read into buf.values and returns
+// the first of them; -1 when the path has no vector build or memory runs out.
+int ConvertRun(const ResampleContributions& c, int u0, int u1, size_t lineBytes,
+               BandBuffers& buf, KernelPath path) {
+  if (path < KernelPath::kAvx2) return -1;
+  int lo = INT_MAX, hi = -1;
+  for (int u = u0; u < u1; ++u)
+    for (int k = 0; k < c.count[size_t(u)]; ++k) {
+      const int j = c.index[size_t(c.offset[size_t(u)] + k)];
+      lo = std::min(lo, j);
+      hi = std::max(hi, j);
+    }
+  if (hi < lo) return -1;
+  const size_t need = size_t(hi - lo + 1) * lineBytes;
+  if (need > buf.valuesSize) {
+    buf.values.reset(new (std::nothrow) double[need]);
+    buf.valuesSize = buf.values ? need : 0;
+    if (!buf.values) return -1;
+  }
+  if (!BytesToDoublesVector(path, buf.band.get() + size_t(lo) * lineBytes, need,
+                            buf.values.get()))
+    return -1;
+  return lo;
+}
 
 // The horizontal pass, a band of rows at a time: the band is turned so that a source column
 // becomes a line of band-height pixels, every destination column is computed as a line by
 // ResampleRow, and its pixels are put back into their rows of the intermediate picture.
 template <int Bpp>
 void HorizontalPass(const uint8_t* src, int w, int h, uint8_t* mid, int W,
-                    const ResampleContributions& c, BandBuffers& buf, double* acc, uint8_t* flat) {
+                    const ResampleContributions& c, BandBuffers& buf, double* acc, uint8_t* flat,
+                    KernelPath path) {
   for (int y0 = 0; y0 < h; y0 += kBand) {
     const int rows = std::min(kBand, h - y0);
     const size_t lineBytes = size_t(rows) * Bpp;
     for (int r = 0; r < rows; ++r) {
       const uint8_t* in = src + size_t(y0 + r) * size_t(w) * Bpp;
       uint8_t* out = buf.band.get() + size_t(r) * Bpp;
-      for (int x = 0; x < w; ++x, in += Bpp, out += lineBytes) std::memcpy(out, in, Bpp);
+      int x = 0;
+      if constexpr (Bpp == 3) {
+        // Four-byte moves: the spare byte lands on the next row's slot, written after this one,
+        // so the band's last row and the picture's last pixel move three bytes.
+        if (r + 1 < rows)
+          for (; x + 1 < w; ++x, in += Bpp, out += lineBytes) std::memcpy(out, in, 4);
+      }
+      for (; x < w; ++x, in += Bpp, out += lineBytes) std::memcpy(out, in, Bpp);
     }
-    for (int u = 0; u < W; ++u) {
-      ResampleRow(buf.band.get(), lineBytes, c, u, acc, flat, buf.line.get());
-      const uint8_t* in = buf.line.get();
-      uint8_t* out = mid + size_t(y0) * size_t(W) * Bpp + size_t(u) * Bpp;
-      for (int r = 0; r < rows; ++r, in += Bpp, out += size_t(W) * Bpp) std::memcpy(out, in, Bpp);
+    for (int u0 = 0; u0 < W; u0 += kValueRun) {
+      const int u1 = std::min(W, u0 + kValueRun);
+      const int first = ConvertRun(c, u0, u1, lineBytes, buf, path);
+      for (int u = u0; u < u1; ++u) {
+        const size_t at = size_t(c.offset[size_t(u)]);
+        if (first < 0 || !ResampleLineVectorFromDoubles(
+                             path, buf.band.get(), buf.values.get(), first, lineBytes,
+                             c.index.data() + at, c.weight.data() + at, c.count[size_t(u)],
+                             lineBytes, buf.line.get()))
+          ResampleRow(buf.band.get(), lineBytes, c, u, acc, flat, buf.line.get(), path);
+        const uint8_t* in = buf.line.get();
+        uint8_t* out = mid + size_t(y0) * size_t(W) * Bpp + size_t(u) * Bpp;
+        if (Bpp == 3 && u + 1 < W) {
+          // The spare byte lands on the next column, written after this one (the line buffer
+          // has room for the read past its end).
+          for (int r = 0; r < rows; ++r, in += Bpp, out += size_t(W) * Bpp) std::memcpy(out, in, 4);
+        } else {
+          for (int r = 0; r < rows; ++r, in += Bpp, out += size_t(W) * Bpp)
+            std::memcpy(out, in, Bpp);
+        }
+      }
     }
   }
 }
@@ -157,27 +217,29 @@ unsigned ResampleImage(const uint8_t* src, int w, int h, uint8_t* dst, int W, in
   std::unique_ptr<uint8_t[]> flat(new (std::nothrow) uint8_t[accBytes]);
   BandBuffers band;
   band.band.reset(new (std::nothrow) uint8_t[size_t(w) * bandLine]);
-  band.line.reset(new (std::nothrow) uint8_t[bandLine]);
+  band.line.reset(new (std::nothrow) uint8_t[bandLine + 1]);
   if (!mid || !acc || !flat || !band.band || !band.line) return kGeometryNoMemory;
 
   // Each output value sums the same contributions in the same order as a walk column by column
   // would, so the order of the loops does not change any result.
+  const KernelPath path = ActiveKernelPath();
   switch (bytesPerPixel) {
     case 1:
-      HorizontalPass<1>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get());
+      HorizontalPass<1>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get(), path);
       break;
     case 2:
-      HorizontalPass<2>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get());
+      HorizontalPass<2>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get(), path);
       break;
     case 3:
-      HorizontalPass<3>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get());
+      HorizontalPass<3>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get(), path);
       break;
     default:
-      HorizontalPass<4>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get());
+      HorizontalPass<4>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get(), path);
       break;
   }
   for (int v = 0; v < H; ++v)
-    ResampleRow(mid.get(), rowBytes, vc, v, acc.get(), flat.get(), dst + size_t(v) * rowBytes);
+    ResampleRow(mid.get(), rowBytes, vc, v, acc.get(), flat.get(), dst + size_t(v) * rowBytes,
+                path);
   return kGeometryOk;
 }
 

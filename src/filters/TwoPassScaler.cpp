@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <new>
 #include "platform/LargeBuffer.h"
+
+#include "filters/KernelPath.h"
+#include "filters/ResampleVector.h"
 
 #include "platform/CheckedMath.h"
 
@@ -21,6 +25,41 @@ double Triangle(double x) {
 inline uint8_t RoundHalfUp(float v) {
   int i = int(double(v) + 0.5);
   return uint8_t(std::clamp(i, 0, 255));
+}
+
+// Rows the vector horizontal pass turns at a time.
+constexpr int kBand = 32;
+
+// The vector horizontal pass over rows [y0, y0 + rows): the band is turned so that each source
+// column is one line of rows x 3 bytes, every destination column is one weighted sum of lines,
+// and its pixels go back into their rows. Each value sums the same products in the same order
+// as the pixel loop. Every count must be within kMaxVectorLines.
+void HorizontalBand(const uint8_t* src, int w, int y0, int rows, uint8_t* mid, int W,
+                    const ScalerContributions& c, uint8_t* band, uint8_t* line, KernelPath path) {
+  const size_t lineBytes = size_t(rows) * 3;
+  for (int r = 0; r < rows; ++r) {
+    const uint8_t* in = src + size_t(y0 + r) * size_t(w) * 3;
+    uint8_t* out = band + size_t(r) * 3;
+    int x = 0;
+    // Four-byte moves: the spare byte lands on the next row's slot, written after this one, so
+    // the band's last row and the picture's last pixel move three bytes.
+    if (r + 1 < rows)
+      for (; x + 1 < w; ++x, in += 3, out += lineBytes) std::memcpy(out, in, 4);
+    for (; x < w; ++x, in += 3, out += lineBytes) std::memcpy(out, in, 3);
+  }
+  for (int u = 0; u < W; ++u) {
+    ScaleLineVector(path, band, lineBytes, c.first[size_t(u)],
+                    c.weights.data() + c.offset[size_t(u)], c.count[size_t(u)], lineBytes, line);
+    const uint8_t* in = line;
+    uint8_t* out = mid + size_t(y0) * size_t(W) * 3 + size_t(u) * 3;
+    // The spare byte of a four-byte move lands on the next column, written after this one; the
+    // line has room for the read past its end.
+    if (u + 1 < W) {
+      for (int r = 0; r < rows; ++r, in += 3, out += size_t(W) * 3) std::memcpy(out, in, 4);
+    } else {
+      for (int r = 0; r < rows; ++r, in += 3, out += size_t(W) * 3) std::memcpy(out, in, 3);
+    }
+  }
 }
 
 }  // namespace
@@ -87,7 +126,24 @@ bool CTwoPassScaler::Scale(const uint8_t* src, int w, int h, uint8_t* dst, int W
 
   // Horizontal pass: every row of w pixels becomes W pixels of the intermediate picture.
   const size_t srcStride = size_t(w) * 3, midStride = size_t(W) * 3;
-  for (int y = 0; y < h; ++y) {
+  const KernelPath path = ActiveKernelPath();
+  int y = 0;
+  const bool vectorRows =
+      path >= KernelPath::kAvx2 &&
+      std::all_of(hc.count.begin(), hc.count.end(), [](int n) { return n <= kMaxVectorLines; });
+  // Without room for the band the rows take the pixel loop below.
+  std::unique_ptr<uint8_t[]> band(vectorRows ? new (std::nothrow) uint8_t[size_t(w) * kBand * 3]
+                                             : nullptr);
+  if (band) {
+    uint8_t line[kBand * 3 + 1] = {};
+    for (; y < h; y += kBand) {
+      const int rows = std::min(kBand, h - y);
+      for (int r = 0; r < rows; ++r)
+        if (!Report(int(double(y + r) / h * 50))) return false;
+      HorizontalBand(src, w, y, rows, mid.get(), W, hc, band.get(), line, path);
+    }
+  }
+  for (; y < h; ++y) {
     if (!Report(int(double(y) / h * 50))) return false;
     const uint8_t* in = src + size_t(y) * srcStride;
     uint8_t* out = mid.get() + size_t(y) * midStride;
@@ -113,6 +169,9 @@ bool CTwoPassScaler::Scale(const uint8_t* src, int w, int h, uint8_t* dst, int W
     if (!Report(50 + int(double(v) / H * 50))) return false;
     const float* wt = vc.weights.data() + vc.offset[size_t(v)];
     const int first = vc.first[size_t(v)], n = vc.count[size_t(v)];
+    if (ScaleLineVector(path, mid.get(), midStride, first, wt, n, midStride,
+                        dst + size_t(v) * midStride))
+      continue;
     float* a = acc.get();
     std::fill(a, a + midStride, 0.f);
     for (int i = 0; i < n; ++i) {

@@ -1,0 +1,33 @@
+// The vector path of the Gaussian blur and the unsharp mask: the same arithmetic as the scalar
+// code in GaussianBlur.cpp (double sums in tap order, the same divisions and truncations), run on
+// all channels of a strip of columns at once so that both passes work in the cache. AVX2 and
+// AVX-512 builds; the byte/double conversions are written with each set's instructions.
+#pragma once
+
+#include <cstdint>
+
+#include "filters/FilterProgress.h"
+#include "filters/GaussianBlur.h"
+#include "filters/KernelPath.h"
+
+namespace orv {
+
+// The mask step applied to each blurred row instead of storing the blur: dst = clamp(src +
+// trunc(clamp((src - blur) x amount, -1024, 1024))) where |src - blur| > threshold. amount must
+// be finite.
+struct UnsharpStep {
+  unsigned threshold;
+  double amount;
+};
+
+// Whether GaussianBlurVector has a build for the path (AVX2 or wider).
+bool GaussianBlurVectorRuns(KernelPath path);
+
+// dst = the blur of src (or, with mask, the unsharp result). Arguments are already checked; path
+// is one that GaussianBlurVectorRuns accepts. The hook is asked with the same percentages as the
+// scalar blur, as the work reaches them. False on allocation failure or a stop request.
+bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height, int channels,
+                        const GaussianKernel& kernel, const UnsharpStep* mask, KernelPath path,
+                        const ProgressHook* progress);
+
+}  // namespace orv

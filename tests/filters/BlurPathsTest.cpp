@@ -1,0 +1,83 @@
+// The vector paths of the Gaussian blur and the unsharp mask against the scalar reference.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "FilterTestSupport.h"
+#include "KernelPathSupport.h"
+#include "filters/GaussianBlur.h"
+
+namespace orv::test {
+namespace {
+
+std::string Case(int w, int h, int ch, double sigma) {
+  return std::to_string(w) + "x" + std::to_string(h) + "x" + std::to_string(ch) + " sigma " +
+         std::to_string(sigma);
+}
+
+TEST(BlurPaths, GaussianBlurIsIdenticalOnEveryPath) {
+  unsigned seed = 1;
+  for (auto [w, h] : KernelTestSizes()) {
+    for (int ch = 1; ch <= 4; ++ch) {
+      for (double sigma : {0.3, 1.0, 1.5, 3.2}) {
+        Pixels src = Random(w * ch, h, seed++);
+        src.resize(size_t(w) * size_t(h) * size_t(ch));
+        ExpectSameOnEveryPath(Case(w, h, ch, sigma), [&] {
+          Pixels dst(src.size(), 7);
+          EXPECT_TRUE(GaussianBlur(src.data(), dst.data(), w, h, ch, sigma));
+          return dst;
+        });
+      }
+    }
+  }
+  // Wide enough for several strips at a large sigma.
+  Pixels wide = Random(1500, 40, 99);
+  ExpectSameOnEveryPath("1500x40 sigma 6", [&] {
+    Pixels dst(wide.size());
+    EXPECT_TRUE(GaussianBlur(wide.data(), dst.data(), 1500, 40, 3, 6.0));
+    return dst;
+  });
+}
+
+TEST(BlurPaths, UnsharpMaskIsIdenticalOnEveryPath) {
+  unsigned seed = 500;
+  const double inf = std::numeric_limits<double>::infinity();
+  for (auto [w, h] : KernelTestSizes()) {
+    for (double amount : {0.5, 1.7, -0.8, 40.0, 1e9, inf}) {
+      for (unsigned threshold : {0u, 4u, 300u}) {
+        Pixels src = Random(w, h, seed++, amount > 10 ? 8 : 256);
+        ExpectSameOnEveryPath(Case(w, h, 3, 1.5) + " amount " + std::to_string(amount), [&] {
+          Pixels dst(src.size());
+          EXPECT_TRUE(UnsharpMask(src.data(), w, h, 3, dst.data(), threshold, amount, 1.5));
+          return dst;
+        });
+      }
+    }
+  }
+  Pixels wide = Random(1100, 30, 7);
+  ExpectSameOnEveryPath("1100x30 sigma 3", [&] {
+    Pixels dst(wide.size());
+    EXPECT_TRUE(UnsharpMask(wide.data(), 1100, 30, 3, dst.data(), 2, 1.2, 3.0));
+    return dst;
+  });
+}
+
+TEST(BlurPaths, ProgressHookHearsTheSamePercentagesOnEveryPath) {
+  Pixels src = Random(300, 20, 3);
+  ExpectSameOnEveryPath("progress", [&] {
+    std::vector<int> heard;
+    ProgressHook hook{[](int percent, void* user) {
+                        static_cast<std::vector<int>*>(user)->push_back(percent);
+                        return true;
+                      },
+                      &heard};
+    Pixels dst(src.size());
+    EXPECT_TRUE(UnsharpMask(src.data(), 300, 20, 3, dst.data(), 0, 0.7, 2.0, &hook));
+    return heard;
+  });
+}
+
+}  // namespace
+}  // namespace orv::test
