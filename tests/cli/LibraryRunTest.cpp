@@ -235,7 +235,10 @@ TEST_F(LibraryRun, AKilledRunResumedWithSkipExistingEndsWithEveryOutputOnce) {
   for (int i = 0; i < count; ++i) expected.insert("p" + std::to_string(10 + i) + "_ORV.jpg");
   for (const auto& e : fs::directory_iterator(out + "/lib")) {
     std::string name = e.path().filename().string();
-    if (name.find("_ORV") == std::string::npos) continue;
+    // The killed run's unfinished temporary stays until a run starts a second later; it is
+    // never under an output's name.
+    if (name.find("_ORV") == std::string::npos || name.find(".orvtmp") != std::string::npos)
+      continue;
     present.insert(name);
     EXPECT_TRUE(Decodes(e.path().string())) << name;
   }
