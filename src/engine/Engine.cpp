@@ -12,6 +12,7 @@
 #include "exif/ExifOrientation.h"
 #include "imageio/ImageFile.h"
 #include "imageio/LibraryError.h"
+#include "platform/LargeBuffer.h"
 #include "platform/NumberText.h"
 #include "settings/SettingRules.h"
 
@@ -245,6 +246,7 @@ RunReport CEngine::RunAll() {
   host_.ShowHelpPage(helpFolder() + "/log2.html");
   progress->Destroy();
   host_.SelectTab(tabs::kOrv);
+  TrimLargeBuffers();  // the buffers kept for the batch's next photo
   return report;
 }
 

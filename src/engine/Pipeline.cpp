@@ -82,13 +82,7 @@ PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* deta
   in.host.CommitPages(PageCommit::Pipeline);
   bool previewMode = detailCrop != nullptr;
 
-  // The spare buffer stays with the thread from one photo to the next: a fresh picture-sized
-  // buffer costs its page faults again for every photo, which on some machines is as much as
-  // a correction. Each stage copies the picture into it before reading it.
-  // Previews work on small copies and keep nothing.
-  thread_local Image keptSpare;
-  Image previewSpare;
-  Image& spare = previewMode ? previewSpare : keptSpare;
+  Image spare;
   Image detailSpare;
   CImageFilters filters;
   PipelineServices services(in, progress, previewMode);

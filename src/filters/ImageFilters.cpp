@@ -173,7 +173,9 @@ bool CImageFilters::MoveByLevels(uint8_t* pixels, int width, int height, bool fi
   if (!pixels || !ValidSize(width, height)) return false;
   if (width == 0 || height == 0) return true;
   size_t count = size_t(width) * size_t(height);
-  std::unique_ptr<uint8_t[]> plane(NewLargeBuffer(count));
+  // Released for reuse: the next photo of the same size takes the same plane.
+  auto release = [count](uint8_t* p) { ReleaseLargeBuffer(p, count); };
+  std::unique_ptr<uint8_t[], decltype(release)> plane(NewLargeBuffer(count), release);
   if (!plane) return false;
   uint32_t hist[256];
   LumaAndHistogram(pixels, count, plane.get(), hist);
@@ -195,6 +197,67 @@ bool CImageFilters::AutoLevels(uint8_t* pixels, int width, int height, int lowLe
 
 bool CImageFilters::ApplyLevels(uint8_t* pixels, int width, int height) {
   return MoveByLevels(pixels, width, height, false, 0, 0);
+}
+
+bool CImageFilters::FindBalanceLevels(const uint8_t* pixels, int width, int height, int lowLevel,
+                                      int highLevel) {
+  if (!pixels || !ValidSize(width, height)) return false;
+  if (width == 0 || height == 0) return true;
+  const size_t count = size_t(width) * size_t(height);
+  uint32_t h[4][256] = {};
+  size_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    const uint8_t* p = pixels + 3 * i;
+    ++h[0][Luma(p)];
+    ++h[1][Luma(p + 3)];
+    ++h[2][Luma(p + 6)];
+    ++h[3][Luma(p + 9)];
+  }
+  for (; i < count; ++i) ++h[0][Luma(pixels + 3 * i)];
+  uint32_t hist[256];
+  for (int v = 0; v < 256; ++v) hist[v] = h[0][v] + h[1][v] + h[2][v] + h[3][v];
+  double lowPercent = lowLevel * 100.0 / 255.0;
+  double highPercent = (255 - highLevel) * 100.0 / 255.0;
+  FindLevels(hist, count, lowPercent, highPercent, LevelLow, LevelHigh);
+  return true;
+}
+
+bool CImageFilters::BalanceInPlace(uint8_t* pixels, int width, int height, double alpha) {
+  if (!pixels || !ValidSize(width, height)) return false;
+  if (width == 0 || height == 0) return true;
+  // Blend's alpha: NaN mixes nothing in, the rest is clamped to 0..1.
+  if (!(alpha >= 0.0)) alpha = 0.0;
+  alpha = std::min(alpha, 1.0);
+  double a[256], b[256];
+  for (int i = 0; i < 256; ++i) {
+    a[i] = i * (1 - alpha);
+    b[i] = i * alpha;
+  }
+  // The moved value of channel value c in a pixel of luma y is shift(y, c) = clamp(c - (y -
+  // map[y])), or c when the levels span no range; the mix of c with it depends on y and c alone,
+  // so one 64 KB table gives the result: one read per byte.
+  uint8_t map[256];
+  const bool stretch = StretchMap(map);
+  std::unique_ptr<uint8_t[]> table(new (std::nothrow) uint8_t[256 * 256]);
+  if (!table) return false;
+  for (int y = 0; y < 256; ++y) {
+    const int d = stretch ? y - map[y] : 0;
+    for (int c = 0; c < 256; ++c) {
+      // alpha 1 copies the moved value, as Blend does.
+      const int moved = std::clamp(c - d, 0, 255);
+      table[y * 256 + c] = alpha == 1.0 ? uint8_t(moved) : uint8_t(int(a[c] + b[moved]));
+    }
+  }
+  const uint8_t* t = table.get();
+  const size_t count = size_t(width) * size_t(height);
+  for (size_t i = 0; i < count; ++i) {
+    uint8_t* p = pixels + 3 * i;
+    const uint8_t* row = t + (size_t(Luma(p)) << 8);
+    p[0] = row[p[0]];
+    p[1] = row[p[1]];
+    p[2] = row[p[2]];
+  }
+  return true;
 }
 
 bool CImageFilters::Blend(uint8_t* dst, int width, int height, const uint8_t* src, int srcWidth,

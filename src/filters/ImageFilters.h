@@ -32,6 +32,12 @@ class CImageFilters {
   bool AutoLevels(uint8_t* pixels, int width, int height, int lowLevel, int highLevel);
   // The same move with the levels stored by the last stretch (the detail crop's path).
   bool ApplyLevels(uint8_t* pixels, int width, int height);
+  // Auto balance in one pass and without a copy, byte for byte what AutoLevels on a copy and
+  // Blend of that copy into the picture give. FindBalanceLevels reads the picture and stores
+  // the levels (as AutoLevels does); BalanceInPlace then moves and mixes every pixel with them.
+  bool FindBalanceLevels(const uint8_t* pixels, int width, int height, int lowLevel,
+                         int highLevel);
+  bool BalanceInPlace(uint8_t* pixels, int width, int height, double alpha);
   // dst = trunc(dst (1 - alpha) + src alpha) per byte; alpha is clamped to 0..1.
   bool Blend(uint8_t* dst, int width, int height, const uint8_t* src, int srcWidth, int srcHeight,
              double alpha);

@@ -12,15 +12,21 @@ bool Image::Allocate(int width, int height) {
   Clear();
   size_t bytes = 0;
   if (!PictureBytes(width, height, 3, bytes)) return false;
-  pixels_.reset(NewLargeBuffer(bytes));
+  pixels_ = std::unique_ptr<uint8_t[], PictureRelease>(NewLargeBuffer(bytes), PictureRelease{bytes});
   if (!pixels_) return false;
   width_ = width;
   height_ = height;
   return true;
 }
 
+void PictureRelease::operator()(uint8_t* p) const {
+  ReleaseLargeBuffer(p, bytes);
+}
+
 void Image::Adopt(std::unique_ptr<uint8_t[]> pixels, int width, int height) {
-  pixels_ = std::move(pixels);
+  size_t bytes = 0;
+  if (!pixels || !PictureBytes(width, height, 3, bytes)) bytes = 0;  // never kept for reuse
+  pixels_ = std::unique_ptr<uint8_t[], PictureRelease>(pixels.release(), PictureRelease{bytes});
   width_ = pixels_ ? width : 0;
   height_ = pixels_ ? height : 0;
 }

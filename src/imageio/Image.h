@@ -9,6 +9,13 @@
 
 namespace orv {
 
+// Releases a picture's buffer through ReleaseLargeBuffer, so that the next picture of the same
+// size reuses it.
+struct PictureRelease {
+  size_t bytes = 0;
+  void operator()(uint8_t* p) const;
+};
+
 class Image {
  public:
   Image() = default;
@@ -20,7 +27,7 @@ class Image {
   // Replaces the buffer by an uninitialised one of width x height. Returns false (and leaves the
   // picture empty) when the size is not positive, too large, or cannot be allocated.
   [[nodiscard]] bool Allocate(int width, int height);
-  // Takes over a buffer of width x height x 3 bytes allocated with new[].
+  // Takes over a buffer of width x height x 3 bytes allocated with new[] (or NewLargeBuffer).
   void Adopt(std::unique_ptr<uint8_t[]> pixels, int width, int height);
   // A deep copy; false when memory runs out (the target is then empty).
   [[nodiscard]] bool CopyFrom(const Image& other);
@@ -37,7 +44,7 @@ class Image {
   const uint8_t* row(int y) const { return pixels_.get() + size_t(y) * stride(); }
 
  private:
-  std::unique_ptr<uint8_t[]> pixels_;
+  std::unique_ptr<uint8_t[], PictureRelease> pixels_;
   int width_ = 0;
   int height_ = 0;
 };

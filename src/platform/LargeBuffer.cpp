@@ -6,9 +6,76 @@
 
 namespace orv {
 
+namespace {
+
+constexpr size_t kHugeFrom = size_t(4) << 20;
+
+// Buffers released by this thread, kept for its next requests of the same sizes: a picture, its
+// spare and a luma plane are what one photo of a batch allocates and frees.
+struct KeptBuffers {
+  static constexpr int kSlots = 3;
+  uint8_t* buffer[kSlots] = {};
+  size_t bytes[kSlots] = {};
+
+  ~KeptBuffers() { Trim(); }
+  void Trim() {
+    for (int i = 0; i < kSlots; ++i) {
+      delete[] buffer[i];
+      buffer[i] = nullptr;
+      bytes[i] = 0;
+    }
+  }
+  uint8_t* Take(size_t size) {
+    for (int i = 0; i < kSlots; ++i) {
+      if (buffer[i] && bytes[i] == size) {
+        uint8_t* p = buffer[i];
+        buffer[i] = nullptr;
+        bytes[i] = 0;
+        return p;
+      }
+    }
+    return nullptr;
+  }
+  // Keeps the buffer in a free slot, else in place of the oldest kept one, which is deleted.
+  void Keep(uint8_t* p, size_t size) {
+    int slot = 0;
+    for (int i = 0; i < kSlots; ++i) {
+      if (!buffer[i]) {
+        slot = i;
+        break;
+      }
+      if (age[i] < age[slot]) slot = i;
+    }
+    delete[] buffer[slot];
+    buffer[slot] = p;
+    bytes[slot] = size;
+    age[slot] = ++clock;
+  }
+  uint64_t age[kSlots] = {};
+  uint64_t clock = 0;
+};
+
+thread_local KeptBuffers kept;
+
+}  // namespace
+
+void ReleaseLargeBuffer(uint8_t* buffer, size_t bytes) {
+  if (!buffer) return;
+  if (bytes < kHugeFrom) {
+    delete[] buffer;
+    return;
+  }
+  kept.Keep(buffer, bytes);
+}
+
+void TrimLargeBuffers() {
+  kept.Trim();
+}
+
 uint8_t* NewLargeBuffer(size_t bytes) {
+  if (bytes >= kHugeFrom)
+    if (uint8_t* again = kept.Take(bytes)) return again;
   uint8_t* p = new (std::nothrow) uint8_t[bytes ? bytes : 1];
-  constexpr size_t kHugeFrom = size_t(4) << 20;
   if (p && bytes >= kHugeFrom) {
     // Only the whole pages inside the block are advised; the advice is a hint and may fail.
     const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));

@@ -9,7 +9,14 @@
 
 namespace orv {
 
-// bytes uninitialised bytes, or null when memory is short.
+// bytes uninitialised bytes, or null when memory is short. A buffer of the same size that this
+// thread released a moment ago is handed out again: its pages are already in place, where a
+// fresh 72 MB buffer costs its page faults once more for every photo of a batch.
 uint8_t* NewLargeBuffer(size_t bytes);
+// Gives back a buffer of `bytes` bytes from NewLargeBuffer (or new[]): large ones are kept for
+// the thread's next request of that size, a few at a time; the others are deleted.
+void ReleaseLargeBuffer(uint8_t* buffer, size_t bytes);
+// Deletes the buffers this thread keeps (the end of a run).
+void TrimLargeBuffers();
 
 }  // namespace orv

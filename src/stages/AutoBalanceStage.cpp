@@ -22,17 +22,16 @@ AutoBalanceValues DeriveAutoBalance(Settings& s, const CameraSummary& c) {
 
 StageOutcome RunAutoBalanceStage(StageContext& ctx) {
   if (!BalanceSettingsOf(ctx.settings).enabled) return StageOutcome::kDone;
-  // The levels are found on the whole picture, so the crop is stretched alike afterwards. A
-  // flat picture has no levels to stretch, which is not a failure.
-  bool haveCopy = ctx.processPicture && ctx.CopyToSpare();
-  Image& s = ctx.spare;
-  if (haveCopy) ctx.filters.AutoLevels(s.pixels(), s.width(), s.height(), 5, 250);
+  // The levels are found on the whole picture, so the crop is stretched alike afterwards. The
+  // picture is moved and mixed in one pass, without the copy the move would otherwise need;
+  // a flat picture has no levels to stretch, which is not a failure.
+  Image& p = ctx.picture;
+  if (ctx.processPicture)
+    ctx.Check(ctx.filters.FindBalanceLevels(p.pixels(), p.width(), p.height(), 5, 250));
   if (!ctx.Checkpoint(25, false)) return StageOutcome::kCancelled;
   AutoBalanceValues v = DeriveAutoBalance(ctx.settings, ctx.camera);
-  Image& p = ctx.picture;
-  if (haveCopy)
-    ctx.Check(ctx.filters.Blend(p.pixels(), p.width(), p.height(), s.pixels(), s.width(),
-                                s.height(), v.alpha));
+  if (ctx.processPicture && ctx.failure.empty())
+    ctx.Check(ctx.filters.BalanceInPlace(p.pixels(), p.width(), p.height(), v.alpha));
   ctx.StageLine(v.line);
   if (ctx.CopyCropToSpare()) {
     Image& c = *ctx.crop;
