@@ -289,7 +289,8 @@ bool WriteCore(PngWriter* w) {
       return false;
     }
   }
-  png_write_end(w->png, w->info);
+  // Nothing goes after the pixels: with the info struct libpng would write eXIf a second time.
+  png_write_end(w->png, nullptr);
   return true;
 }
 

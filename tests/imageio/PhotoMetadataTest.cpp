@@ -165,6 +165,14 @@ TEST_F(FileCodecs, PngAndTiffCarryProfileXmpAndTheirOwnExtras) {
   EXPECT_EQ(png.exif, meta.exif);
   EXPECT_EQ(png.xmp, WholeXmpPacket(meta));
   EXPECT_TRUE(png.iptc.empty());  // PNG has no IPTC chunk
+  // Each chunk once: nothing is written again after the pixels.
+  std::string bytes = test::ReadText(dir / "a.png");
+  for (const char* type : {"eXIf", "iCCP", "iTXt"}) {
+    size_t first = bytes.find(type);
+    ASSERT_NE(first, std::string::npos) << type;
+    EXPECT_EQ(bytes.find(type, first + 1), std::string::npos) << type << " written twice";
+    EXPECT_LT(first, bytes.find("IDAT")) << type;
+  }
 
   Encode("a.tif", false, &meta);
   PhotoMetadata tiff = ReadBack("a.tif", false);
