@@ -116,7 +116,6 @@ int Bisect(const SaveContext& ctx, int64_t target, int lo, int hi, Measure measu
   return lo;
 }
 
-
 // Why a save failed, in words: the system's reason when a file operation failed, else the image
 // layer's message for its code.
 std::string FailureReason(unsigned code) {
@@ -137,23 +136,6 @@ void RemoveStaleTemps(const SaveContext& ctx, const std::string& folder) {
   for (const std::string& name : RemoveStaleTempFiles(folder, started))
     Log(ctx, logtext::ProblemLine("Removed an unfinished temporary file of an earlier run: " +
                                   HtmlEscape(name)));
-}
-
-
-// The output quality Quality.Type asks for: Quality.CQ, or the result of the size search `find`
-// (target bytes to quality), shown and logged.
-template <typename Find>
-int QualityFor(const SaveContext& ctx, Find find) {
-  const Settings& s = ctx.settings;
-  int q = s.Quality.CQ;
-  if (s.Quality.Type == 1 || s.Quality.Type == 2) {
-    int64_t target = s.Quality.Type == 1 ? int64_t(s.Quality.MaxKB * 1000) : ctx.sourceFileSize;
-    q = find(target);
-    if (s.Quality.Type == 2 && q != s.Quality.MinQ && q < 98) ++q;
-    if (ctx.progress) ctx.progress->SetStageText("Determined Quality: " + std::to_string(q));
-    Log(ctx, logtext::QualityLine(q));
-  }
-  return q;
 }
 
 }  // namespace
