@@ -8,7 +8,7 @@
 #include "filters/ChannelShuffle.h"
 #include "filters/FilterArgs.h"
 #include "filters/KernelPath.h"
-#include "filters/SpeckleRows.h"
+#include "filters/NoiseRemovalRows.h"
 #include "platform/LargeBuffer.h"
 #include "filters/VectorClones.h"
 

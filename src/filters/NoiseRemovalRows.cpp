@@ -1,4 +1,4 @@
-#include "filters/SpeckleRows.h"
+#include "filters/NoiseRemovalRows.h"
 
 namespace orv {
 

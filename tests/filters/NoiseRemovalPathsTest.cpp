@@ -11,7 +11,7 @@
 namespace orv::test {
 namespace {
 
-TEST(SpecklePaths, IdenticalOnEveryPath) {
+TEST(NoiseRemovalPaths, IdenticalOnEveryPath) {
   std::vector<std::pair<int, int>> sizes = KernelTestSizes();
   sizes.push_back({150, 40});  // more rows than the wavefront has stages
   unsigned seed = 70;
