@@ -1,6 +1,5 @@
 #include "engine/BatchRunner.h"
 
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -9,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "engine/ItemOutcome.h"
 #include "engine/OutputCompanions.h"
 #include "engine/PhotoLoad.h"
 #include "engine/Pipeline.h"
@@ -17,6 +17,7 @@
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryError.h"
 #include "imageio/PictureDimensions.h"
+#include "platform/FileTests.h"
 
 namespace orv {
 namespace {
@@ -128,9 +129,6 @@ WorkedItem WorkOnItem(const std::string& path, Settings& settings, const BatchSe
     }
   }
 
-  int64_t fileSize = 0;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) fileSize = int64_t(st.st_size);
   LoadedPhoto photo;
   if (unsigned code = LoadPhoto(path, photo); code != 0) {
     out.end = WorkedItem::End::LoadFailed;
@@ -162,7 +160,7 @@ WorkedItem WorkOnItem(const std::string& path, Settings& settings, const BatchSe
   progress.SetStageText("Saving...");
   const Settings held = HoldQualityRanges(settings, nullptr);
   SaveContext ctx{held, camera, picture};
-  ctx.sourceFileSize = fileSize;
+  ctx.sourceFileSize = photo.fileSize;
   ctx.colorMatched = r.colorMatched;
   ctx.progress = &progress;
   ctx.metadata = &photo.metadata;
@@ -306,20 +304,13 @@ bool BatchPool::Settle(size_t job, WorkedItem& item) {
       ends = true;
       break;
     case WorkedItem::End::Skipped:
-      ++report_.skipped;
       setup_.log.LogAppend(logtext::SkippedLine(path, item.existing));
-      result.status = ItemResult::Status::Skipped;
-      result.output = item.existing;
-      if (struct stat st {}; ::stat(item.existing.c_str(), &st) == 0) result.bytes = st.st_size;
+      CountSkipped(item.existing, report_, result);
       saved = true;
       break;
-    case WorkedItem::End::LoadFailed: {
-      ++report_.loadFailures;
-      std::string reason = DescribeLoadError(item.loadError);
-      result.error = "Can't load: " + path + " " + reason;
-      host.ReportProblem("cannot load " + path + ": " + reason);
+    case WorkedItem::End::LoadFailed:
+      CountLoadFailure(host, path, item.loadError, report_, result);
       break;
-    }
     case WorkedItem::End::Encoded: {
       // The picture is gone; naming and placing read only the settings.
       static const CameraSummary kNoCamera;
@@ -350,24 +341,11 @@ bool BatchPool::Settle(size_t job, WorkedItem& item) {
             &placed);
       }
       if (outcome == SaveOutcome::Saved) {
-        ++report_.saved;
         saved = true;
         CompleteOutput(host, path, placed, setup_.keepFileTime, setup_.settings.Output.Replace == 1);
-        result.status = ItemResult::Status::Saved;
-        result.output = details.path;
-        result.quality = details.quality;
-        result.bytes = details.bytes;
-        if (item.failedStages > 0) {
-          // Saved without the corrections that could not run: the photo counts as failed.
-          ++report_.stageFailures;
-          result.status = ItemResult::Status::Failed;
-          result.error = "a correction could not run (see the log)";
-          host.ReportProblem("a correction could not run on " + path + " (see the log)");
-        }
+        CountSaved(host, path, details, item.failedStages, report_, result);
       } else {
-        ++report_.saveFailures;
-        result.error = details.error.empty() ? "Not saved: " + path : details.error;
-        host.ReportProblem("could not save the output of " + path + " (see the log)");
+        CountSaveFailure(host, path, details, report_, result);
       }
       break;
     }

@@ -1,17 +1,18 @@
 #include "engine/Engine.h"
 
-#include <sys/stat.h>
 #include <chrono>
 
 #include "engine/OutputCompanions.h"
 #include "engine/OutputName.h"
 #include "engine/BatchRunner.h"
+#include "engine/ItemOutcome.h"
 #include "engine/PhotoLoad.h"
 #include "engine/Pipeline.h"
 #include "engine/Tabs.h"
 #include "exif/ExifOrientation.h"
 #include "imageio/ImageFile.h"
 #include "imageio/LibraryError.h"
+#include "platform/FileTests.h"
 #include "platform/LargeBuffer.h"
 #include "platform/NumberText.h"
 #include "settings/SettingRules.h"
@@ -25,11 +26,6 @@ int64_t NowMs() {
       .count();
 }
 
-int64_t SizeOf(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 ? int64_t(st.st_size) : 0;
-}
-
 }  // namespace
 
 CEngine::CEngine(EngineHost& host, std::string appFolder)
@@ -40,8 +36,6 @@ CEngine::CEngine(EngineHost& host, std::string appFolder)
 
 int CEngine::ShowImageInfo(const std::string& path) {
   host_.SetWaitCursor(true);
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) fileSize_ = int64_t(st.st_size);
   LoadedPhoto photo;
   unsigned code = LoadPhoto(path, photo);
   if (code != 0) {
@@ -50,6 +44,7 @@ int CEngine::ShowImageInfo(const std::string& path) {
     return 0;
   }
   loadError_ = 0;
+  fileSize_ = photo.fileSize;
   camera_ = std::move(photo.camera);
   panel_ = MakeCameraPanel(camera_, photo.picture.width(), photo.picture.height());
   metadata_ = std::move(photo.metadata);
@@ -121,11 +116,8 @@ bool CEngine::RunItem(const std::string& path, CProgressDialog& progress, int qu
   if (skipExisting_) {
     std::string existing = ExistingOutput(settings_, path);
     if (!existing.empty()) {
-      ++report.skipped;
       log_.LogAppend(logtext::SkippedLine(path, existing));
-      result.status = ItemResult::Status::Skipped;
-      result.output = existing;
-      result.bytes = SizeOf(existing);
+      CountSkipped(existing, report, result);
       return true;
     }
   }
@@ -141,12 +133,9 @@ bool CEngine::RunItem(const std::string& path, CProgressDialog& progress, int qu
     ProcessImage(picture_, nullptr, &progress);
   } else {
     // Never save an item from the pixels of the photograph before it.
-    ++report.loadFailures;
-    std::string reason = DescribeLoadError(loadError_);
-    result.error = "Can't load: " + path + " " + reason;
-    host_.ReportProblem("cannot load " + path + ": " + reason);
+    CountLoadFailure(host_, path, loadError_, report, result);
     log_.LogAppend(logtext::ProblemLine("Can't load: " + HtmlEscape(path) + " " +
-                                        HtmlEscape(reason)));
+                                        HtmlEscape(DescribeLoadError(loadError_))));
   }
   progress.ShowPicture(picture_.pixels(), picture_.width(), picture_.height());
   if (cancelRequested_) {
@@ -158,23 +147,10 @@ bool CEngine::RunItem(const std::string& path, CProgressDialog& progress, int qu
   progress.SetStageText("Saving...");
   SaveDetails details;
   if (SaveOutput(path, &progress, &details) == SaveOutcome::Saved) {
-    ++report.saved;
-    result.status = ItemResult::Status::Saved;
-    result.output = details.path;
-    result.quality = details.quality;
-    result.bytes = details.bytes;
-    if (failedStages_ > 0) {
-      // Saved without the corrections that could not run: the photo counts as failed.
-      ++report.stageFailures;
-      result.status = ItemResult::Status::Failed;
-      result.error = "a correction could not run (see the log)";
-      host_.ReportProblem("a correction could not run on " + path + " (see the log)");
-    }
+    CountSaved(host_, path, details, failedStages_, report, result);
     return true;
   }
-  ++report.saveFailures;
-  result.error = details.error.empty() ? "Not saved: " + path : details.error;
-  host_.ReportProblem("could not save the output of " + path + " (see the log)");
+  CountSaveFailure(host_, path, details, report, result);
   return false;
 }
 

@@ -20,7 +20,6 @@
 #include "engine/ProgressDialog.h"
 #include "exif/ExifPreservation.h"
 #include "imageio/Codecs.h"
-#include "imageio/ImageFile.h"
 #include "imageio/ImageFormat.h"
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
@@ -220,17 +219,26 @@ std::string OutputFolderFor(const Settings& s, const std::string& sourcePath) {
   return dir;
 }
 
-int64_t MeasureJpegSize(const SaveContext& ctx, int quality) {
+namespace {
+
+// One test encoding of the size search, with the output's metadata built once for all of them.
+int64_t MeasureJpegSize(const SaveContext& ctx, const OutputMetadata& metadata, int quality) {
   ByteCounter counter;
   DestCallbacks cb = CountingCallbacks();
   ImageDest* dest = OpenDestCallbacks(&cb, &counter);
   if (!dest) return 0;
-  PrepareJpegOutput(ctx, OutputMetadataFor(ctx));
+  PrepareJpegOutput(ctx, metadata);
   const Image& p = ctx.picture;
   uint64_t size = WriteJpeg(dest, p.pixels(), p.width(), p.height(), quality, false, 24, nullptr);
   SetJpegSampling(nullptr, nullptr);
   CloseDest(dest);
   return int64_t(size);
+}
+
+}  // namespace
+
+int64_t MeasureJpegSize(const SaveContext& ctx, int quality) {
+  return MeasureJpegSize(ctx, OutputMetadataFor(ctx), quality);
 }
 
 // The bisection of FindJpegQuality over any encoder's quality.
@@ -245,7 +253,9 @@ int FindQuality(const SaveContext& ctx, int64_t target, int minQuality, Measure 
 }
 
 int FindJpegQuality(const SaveContext& ctx, int64_t target, int minQuality) {
-  return FindQuality(ctx, target, minQuality, [&](int q) { return MeasureJpegSize(ctx, q); });
+  const OutputMetadata metadata = OutputMetadataFor(ctx);
+  return FindQuality(ctx, target, minQuality,
+                     [&](int q) { return MeasureJpegSize(ctx, metadata, q); });
 }
 
 EncodeOptions HeifOptions(const SaveContext& ctx, int quality) {
@@ -253,9 +263,10 @@ EncodeOptions HeifOptions(const SaveContext& ctx, int quality) {
   o.quality = quality;
   if (ctx.settings.Size.KeepEXIF == 1) {
     o.exifBlock = ctx.camera.ExifBlock;
-    o.xmpPacket = ctx.camera.XmpPacket;
+    if (ctx.metadata) o.xmpPacket = ctx.metadata->xmp;
   }
-  o.iccProfile = ctx.camera.IccProfile;  // the pixels' colours mean nothing without it
+  // The pixels' colours mean nothing without the profile.
+  if (ctx.metadata) o.iccProfile = ctx.metadata->icc;
   return o;
 }
 
@@ -285,10 +296,9 @@ SaveOutcome Saved(const SaveContext& ctx, const std::string& path, int quality,
                   std::string* savedPath) {
   if (savedPath) *savedPath = path;
   if (ctx.details) {
-    struct stat st {};
     ctx.details->path = path;
     ctx.details->quality = quality;
-    ctx.details->bytes = ::stat(path.c_str(), &st) == 0 ? int64_t(st.st_size) : 0;
+    ctx.details->bytes = FileSize(path);
   }
   return SaveOutcome::Saved;
 }
@@ -361,27 +371,32 @@ EncodedOutput EncodeOutput(const SaveContext& ctx, const OutputType& type, Image
     return q;
   };
   if (!type.row) {
-    // The source's own format, written as a loaded image would write it.
+    // The source's own format, with the options a loaded image is saved with, straight from
+    // the picture.
     const FormatRow* row = FindFormat(type.sourceFormat);
-    CImageFile file;
-    out.code = file.SetPixels(p.pixels(), p.width(), p.height());
-    if (out.code == 0 && (type.sourceFormat == kFormatHeic || type.sourceFormat == kFormatAvif)) {
+    if (p.empty() || !row || !row->encode) {
+      out.code = p.empty() ? kErrNoMemory : kErrBadParam;
+      out.result = out.code;
+      return out;
+    }
+    const JpegDensity density{};
+    EncodeOptions options;
+    OutputMetadata metadata;
+    if (type.sourceFormat == kFormatHeic || type.sourceFormat == kFormatAvif) {
       // HEIF outputs take the JPEG quality settings, the size search included, and the
       // source's metadata.
       out.quality = quality([&](int64_t target) {
         return FindEncoderQuality(ctx, type.sourceFormat, target, s.Quality.MinQ);
       });
-      const EncodeOptions o = HeifOptions(ctx, out.quality);
-      file.SetEncodeQuality(out.quality);
-      file.SetMetadata({o.exifBlock.begin(), o.exifBlock.end()},
-                       {o.iccProfile.begin(), o.iccProfile.end()},
-                       {o.xmpPacket.begin(), o.xmpPacket.end()});
-    } else if (out.code == 0) {
-      file.SetMetadata(OutputMetadataFor(ctx).carried);
+      options = HeifOptions(ctx, out.quality);
+    } else {
+      metadata = OutputMetadataFor(ctx);
+      options.metadata = &metadata.carried;
     }
-    if (out.code == 0) out.code = file.EncodeTo(dest, type.sourceFormat);
-    if (!row || !row->encode) out.code = kErrBadParam;
-    out.ok = out.code == 0;
+    options.jpegDensity = &density;
+    out.ok = row->encode(dest, p.pixels(), p.width(), p.height(), options);
+    out.code = out.ok ? kErrNone : GetLastLibraryError();
+    if (!out.ok && out.code == kErrNone) out.code = kErrBadParam;
     out.result = out.code;
     return out;
   }

@@ -1,5 +1,7 @@
 #include "engine/PhotoLoad.h"
 
+#include <sys/stat.h>
+
 #include "exif/ExifOrientation.h"
 #include "imageio/ImageFile.h"
 
@@ -7,6 +9,8 @@ namespace orv {
 
 unsigned LoadPhoto(const std::string& path, LoadedPhoto& photo) {
   photo = LoadedPhoto();
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) photo.fileSize = int64_t(st.st_size);
   CImageFile file;
   unsigned code = file.Load(path.c_str());
   if (code != 0) return code;
@@ -16,8 +20,6 @@ unsigned LoadPhoto(const std::string& path, LoadedPhoto& photo) {
   source.width = file.width();
   source.height = file.height();
   photo.camera = ExtractCameraValues(source);
-  photo.camera.IccProfile = file.iccProfile();
-  photo.camera.XmpPacket = file.xmpPacket();
   // A decoder that turned the pixels upright leaves an Orientation tag that would turn them again.
   if (file.pixelsUpright()) SetExifOrientationUpright(photo.camera.ExifBlock);
   photo.metadata = file.metadata();

@@ -2,6 +2,7 @@
 // carries. The one-at-a-time run and the batch workers load through here alike.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "exif/CameraSummary.h"
@@ -14,6 +15,7 @@ struct LoadedPhoto {
   Image picture;
   CameraSummary camera;
   PhotoMetadata metadata;
+  int64_t fileSize = 0;  // the source file's size, which the size search of Quality.Type 2 aims at
 };
 
 // 0, or the image layer's error code (the photo is then empty).

@@ -14,8 +14,6 @@ namespace orv {
 struct CameraSummary {
   bool HasExif = false;
   std::vector<uint8_t> ExifBlock;  // the APP1 payload, written unchanged into JPEG outputs
-  std::vector<uint8_t> IccProfile;  // the source's colour profile, for outputs that carry one
-  std::vector<uint8_t> XmpPacket;   // the source's XMP, likewise
   std::string JpegComment;         // first COM segment of the source
   std::string Make;                // after the maker rules
   std::string DisplayModel;        // camera name shown, stamped and matched

@@ -38,8 +38,6 @@ class CImageFile {
   unsigned Save(const char* path, ImageFormat format);
   // Encodes the picture into an open destination and closes it (CloseDest); the code as Save.
   unsigned SaveTo(ImageDest* dest, ImageFormat format);
-  // Encodes the picture into an open destination and leaves it open; 0 or the error code.
-  unsigned EncodeTo(ImageDest* dest, ImageFormat format);
 
   // Pixel access: each LockPixels raises the lock count, UnlockPixels lowers it.
   uint8_t* LockPixels();
@@ -81,6 +79,8 @@ class CImageFile {
   bool truncated() const { return truncated_; }
 
  private:
+  // Encodes the picture into an open destination and leaves it open; 0 or the error code.
+  unsigned EncodeTo(ImageDest* dest, ImageFormat format);
   unsigned LoadJpeg(ImageSource* source);
   // Fills metadata_ for a decoded non-JPEG source; never fails the load.
   void ReadMetadata(ImageSource* source, ImageFormat format);

@@ -26,4 +26,9 @@ std::string LowerAscii(std::string text) {
   return text;
 }
 
+int64_t FileSize(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? int64_t(st.st_size) : 0;
+}
+
 }  // namespace orv

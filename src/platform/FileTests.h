@@ -1,6 +1,7 @@
 // Small questions about paths and names that several parts ask.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace orv {
@@ -8,6 +9,8 @@ namespace orv {
 bool PathExists(const std::string& path);
 bool IsFolder(const std::string& path);
 bool IsRegularFile(const std::string& path);
+// The size of the file at path; 0 when it cannot be read.
+int64_t FileSize(const std::string& path);
 // ASCII letters lower-cased; other bytes (UTF-8 included) unchanged.
 std::string LowerAscii(std::string text);
 

@@ -1,0 +1,48 @@
+#include "engine/ItemOutcome.h"
+
+#include "engine/Engine.h"
+#include "engine/EngineHost.h"
+#include "imageio/LibraryError.h"
+#include "platform/FileTests.h"
+
+namespace orv {
+
+void CountSkipped(const std::string& existing, RunReport& report, ItemResult& result) {
+  ++report.skipped;
+  result.status = ItemResult::Status::Skipped;
+  result.output = existing;
+  result.bytes = FileSize(existing);
+}
+
+void CountLoadFailure(EngineHost& host, const std::string& path, unsigned code, RunReport& report,
+                      ItemResult& result) {
+  ++report.loadFailures;
+  std::string reason = DescribeLoadError(code);
+  result.error = "Can't load: " + path + " " + reason;
+  host.ReportProblem("cannot load " + path + ": " + reason);
+}
+
+void CountSaved(EngineHost& host, const std::string& path, const SaveDetails& details,
+                int failedStages, RunReport& report, ItemResult& result) {
+  ++report.saved;
+  result.status = ItemResult::Status::Saved;
+  result.output = details.path;
+  result.quality = details.quality;
+  result.bytes = details.bytes;
+  if (failedStages > 0) {
+    // Saved without the corrections that could not run: the photo counts as failed.
+    ++report.stageFailures;
+    result.status = ItemResult::Status::Failed;
+    result.error = "a correction could not run (see the log)";
+    host.ReportProblem("a correction could not run on " + path + " (see the log)");
+  }
+}
+
+void CountSaveFailure(EngineHost& host, const std::string& path, const SaveDetails& details,
+                      RunReport& report, ItemResult& result) {
+  ++report.saveFailures;
+  result.error = details.error.empty() ? "Not saved: " + path : details.error;
+  host.ReportProblem("could not save the output of " + path + " (see the log)");
+}
+
+}  // namespace orv
