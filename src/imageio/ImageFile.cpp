@@ -46,17 +46,15 @@ unsigned CImageFile::Load(const char* path) {
     SetLastLibraryError(kErrBadParam);
     return kErrBadParam;
   }
-  ImageFormat format = kFormatUnknown;
-  {
-    SourcePtr probe(OpenSourceFile(path));
-    if (probe) format = FormatFromContent(GuessSourceFormat(probe.get()));
-  }
-  if (format == kFormatUnknown) format = FormatFromExtension(path);
   SourcePtr source(OpenSourceFile(path));
   if (!source) {
     image_.Clear();
     return GetLastLibraryError();
   }
+  // The content decides, the extension only when the content is not recognised; the probe
+  // rewinds the source for the decoder.
+  ImageFormat format = FormatFromContent(GuessSourceFormat(source.get()));
+  if (format == kFormatUnknown) format = FormatFromExtension(path);
   return LoadFromSource(source.get(), format);
 }
 

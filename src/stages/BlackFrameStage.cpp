@@ -35,9 +35,8 @@ StageOutcome RunBlackFrameStage(StageContext& ctx) {
   in.hasExif = ctx.camera.HasExif;
   BlackFrameStagePlan p = DeriveBlackFrameStage(in);
   if (p.showStageText) ctx.ShowStageName();
-  StageOutcome outcome = StageOutcome::kDone;
   if (p.subtract) {
-    outcome = ctx.FromCopy([&](Image& target, const Image& copy) {
+    ctx.FromCopy([&](Image& target, const Image& copy) {
       if (&target == &ctx.picture)
         return ctx.filters.SubtractBlackFrame(target.pixels(), target.width(), target.height(),
                                               copy.pixels(), frame->pixels());
@@ -51,7 +50,7 @@ StageOutcome RunBlackFrameStage(StageContext& ctx) {
     });
   }
   ctx.StageLine(p.log.text);
-  return outcome;
+  return StageOutcome::kDone;
 }
 
 }  // namespace orv

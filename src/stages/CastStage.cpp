@@ -27,11 +27,11 @@ StageOutcome RunCastStage(StageContext& ctx) {
   CastStagePlan p = PlanCastStage(ctx.settings, ctx.camera);
   if (!p.run) return StageOutcome::kDone;
   ctx.ShowStageName();
-  StageOutcome outcome = ctx.InPlace([&](Image& img) {
+  ctx.InPlace([&](Image& img) {
     return ctx.filters.RemoveCast(img.pixels(), img.width(), img.height(), p.gamma, p.mode);
   });
   ctx.StageLine(p.log.text);
-  return outcome;
+  return StageOutcome::kDone;
 }
 
 }  // namespace orv

@@ -22,13 +22,13 @@ StageOutcome RunFilterSimStage(StageContext& ctx) {
   if (!plan.run) return StageOutcome::kDone;
   ctx.services.ShowStageText(plan.stageText);
   // A filter name the simulator does not know draws nothing: not a failure of the stage.
-  StageOutcome outcome = ctx.InPlace([&](Image& img) {
+  ctx.InPlace([&](Image& img) {
     SimulateFilter(img.pixels(), img.width(), img.height(), plan.name, plan.strength,
                    plan.keepHighlights, plan.blackWhite);
     return true;
   });
   ctx.StageLine(plan.logText);
-  return outcome;
+  return StageOutcome::kDone;
 }
 
 }  // namespace orv

@@ -58,12 +58,12 @@ StageOutcome RunHotPixelStage(StageContext& ctx) {
   // The page's picture marks a camera of the list while the exclusion is on.
   if (ctx.settings.IsAdvanced()) ctx.services.ShowListedCamera(p.listed);
   if (!p.run) return StageOutcome::kDone;
-  StageOutcome outcome = ctx.FromCopy([&](Image& target, const Image& copy) {
+  ctx.FromCopy([&](Image& target, const Image& copy) {
     return ctx.filters.RemoveHotPixels(target.pixels(), target.width(), target.height(),
                                        copy.pixels(), p.nt, p.wi);
   });
   ctx.StageLine(p.log.text);
-  return outcome;
+  return StageOutcome::kDone;
 }
 
 }  // namespace orv

@@ -32,11 +32,11 @@ StageOutcome RunMidtoneStage(StageContext& ctx) {
   ctx.ShowStageName();
   MidtoneStagePlan p = PlanMidtoneStage(ctx.settings, ctx.camera);
   if (!p.run) return StageOutcome::kDone;
-  StageOutcome outcome = ctx.InPlace([&](Image& img) {
+  ctx.InPlace([&](Image& img) {
     return ctx.filters.AdjustGamma(img.pixels(), img.width(), img.height(), p.gamma);
   });
   ctx.StageLine(p.log.text);
-  return outcome;
+  return StageOutcome::kDone;
 }
 
 }  // namespace orv

