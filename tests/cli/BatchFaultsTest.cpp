@@ -55,17 +55,8 @@ struct BatchFaults : ::testing::Test {
   }
   static OrvResult Orv(const std::vector<std::string>& args, const std::string& shellPrefix = "",
                        const std::string& env = "") {
-    TempDir io;
-    std::string cmd = shellPrefix + " " + env + " timeout -k 5 60 " + ShellQuote(ORV_BINARY_DIR "/orv");
-    for (const std::string& a : args) cmd += " " + ShellQuote(a);
-    cmd += " >" + ShellQuote(io / "out") + " 2>" + ShellQuote(io / "err") + " </dev/null";
-    cmd = "bash -c " + ShellQuote(cmd);
-    OrvResult r;
-    int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = ReadText(io / "out");
-    r.err = ReadText(io / "err");
-    return r;
+    return test::RunCaptured(shellPrefix + " " + env + " timeout -k 5 60 " +
+                             test::OrvCommandLine(args));
   }
   std::string Log() const { return ReadText(app / "help/log.html"); }
   void Photo(const std::string& name, int w = 48, int h = 32, ImageFormat f = kFormatJpeg) {

@@ -26,16 +26,8 @@ const std::string kOrv = ShellQuote(ORV_BINARY_DIR "/orv");
 
 // Runs a shell script (in `folder`) under a time limit, capturing status and output.
 OrvResult Shell(const std::string& folder, const std::string& script, int seconds = 120) {
-  TempDir io;
-  std::string cmd = "cd " + ShellQuote(folder) + " && timeout -k 5 " + std::to_string(seconds) +
-                    " sh -c " + ShellQuote(script) + " >" + ShellQuote(io / "out") + " 2>" +
-                    ShellQuote(io / "err") + " </dev/null";
-  OrvResult r;
-  int raw = std::system(cmd.c_str());
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = ReadText(io / "out");
-  r.err = ReadText(io / "err");
-  return r;
+  return test::RunCaptured("cd " + ShellQuote(folder) + " && timeout -k 5 " +
+                           std::to_string(seconds) + " sh -c " + ShellQuote(script));
 }
 
 // Every file and folder below root, with each file's bytes.

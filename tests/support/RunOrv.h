@@ -23,18 +23,29 @@ inline std::string ShellQuote(const std::string& s) {
   return q + "'";
 }
 
-// Runs orv with the arguments; env is a prefix like "ORV_HOME=/x " (may be empty).
-inline OrvResult RunOrv(const std::vector<std::string>& args, const std::string& env = "") {
+// Runs a bash command line with no input, keeping its exit status and both outputs.
+inline OrvResult RunCaptured(const std::string& commandLine) {
   TempDir io;
-  std::string cmd = env + ShellQuote(ORV_BINARY_DIR "/orv");
-  for (const std::string& a : args) cmd += " " + ShellQuote(a);
-  cmd += " >" + ShellQuote(io / "out") + " 2>" + ShellQuote(io / "err") + " </dev/null";
+  std::string cmd = "bash -c " + ShellQuote(commandLine) + " >" + ShellQuote(io / "out") + " 2>" +
+                    ShellQuote(io / "err") + " </dev/null";
   OrvResult r;
   int raw = std::system(cmd.c_str());
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   r.out = ReadText(io / "out");
   r.err = ReadText(io / "err");
   return r;
+}
+
+// The orv command line with the arguments quoted.
+inline std::string OrvCommandLine(const std::vector<std::string>& args) {
+  std::string cmd = ShellQuote(ORV_BINARY_DIR "/orv");
+  for (const std::string& a : args) cmd += " " + ShellQuote(a);
+  return cmd;
+}
+
+// Runs orv with the arguments; env is a prefix like "ORV_HOME=/x " (may be empty).
+inline OrvResult RunOrv(const std::vector<std::string>& args, const std::string& env = "") {
+  return RunCaptured(env + OrvCommandLine(args));
 }
 
 }  // namespace orv::test
