@@ -174,8 +174,7 @@ bool CImageFilters::MoveByLevels(uint8_t* pixels, int width, int height, bool fi
   if (width == 0 || height == 0) return true;
   size_t count = size_t(width) * size_t(height);
   // Released for reuse: the next photo of the same size takes the same plane.
-  auto release = [count](uint8_t* p) { ReleaseLargeBuffer(p, count); };
-  std::unique_ptr<uint8_t[], decltype(release)> plane(NewLargeBuffer(count), release);
+  LargeBufferPtr plane = MakeLargeBuffer(count);
   if (!plane) return false;
   uint32_t hist[256];
   LumaAndHistogram(pixels, count, plane.get(), hist);

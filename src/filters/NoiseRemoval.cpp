@@ -124,7 +124,8 @@ bool SpeckleRemove(uint8_t* pixels, int width, int height, const ProgressHook* p
   if (!PictureBytes(int64_t(width) + 2, int64_t(height) + 2, 1, padded)) return false;
   const size_t stride = size_t(width) + 2;
   // Three channel planes and the work plane, all with the zero border.
-  std::unique_ptr<uint8_t[]> buffer(NewLargeBuffer(padded * 4));
+  // Released for reuse: the next pass over the same picture takes the same planes.
+  LargeBufferPtr buffer = MakeLargeBuffer(padded * 4);
   if (!buffer) return false;
   // Only the borders need clearing: the split writes every plane's interior, and every
   // half-pass writes the work plane's interior before reading it.

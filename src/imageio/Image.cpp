@@ -12,21 +12,17 @@ bool Image::Allocate(int width, int height) {
   Clear();
   size_t bytes = 0;
   if (!PictureBytes(width, height, 3, bytes)) return false;
-  pixels_ = std::unique_ptr<uint8_t[], PictureRelease>(NewLargeBuffer(bytes), PictureRelease{bytes});
+  pixels_ = MakeLargeBuffer(bytes);
   if (!pixels_) return false;
   width_ = width;
   height_ = height;
   return true;
 }
 
-void PictureRelease::operator()(uint8_t* p) const {
-  ReleaseLargeBuffer(p, bytes);
-}
-
 void Image::Adopt(std::unique_ptr<uint8_t[]> pixels, int width, int height) {
   size_t bytes = 0;
   if (!pixels || !PictureBytes(width, height, 3, bytes)) bytes = 0;  // never kept for reuse
-  pixels_ = std::unique_ptr<uint8_t[], PictureRelease>(pixels.release(), PictureRelease{bytes});
+  pixels_ = LargeBufferPtr(pixels.release(), LargeBufferRelease{bytes});
   width_ = pixels_ ? width : 0;
   height_ = pixels_ ? height : 0;
 }

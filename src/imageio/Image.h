@@ -7,14 +7,9 @@
 #include <cstdint>
 #include <memory>
 
-namespace orv {
+#include "platform/LargeBuffer.h"
 
-// Releases a picture's buffer through ReleaseLargeBuffer, so that the next picture of the same
-// size reuses it.
-struct PictureRelease {
-  size_t bytes = 0;
-  void operator()(uint8_t* p) const;
-};
+namespace orv {
 
 class Image {
  public:
@@ -44,7 +39,8 @@ class Image {
   const uint8_t* row(int y) const { return pixels_.get() + size_t(y) * stride(); }
 
  private:
-  std::unique_ptr<uint8_t[], PictureRelease> pixels_;
+  // Released for reuse, so that the next picture of the same size takes the same buffer.
+  LargeBufferPtr pixels_;
   int width_ = 0;
   int height_ = 0;
 };

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace orv {
 
@@ -18,5 +19,17 @@ uint8_t* NewLargeBuffer(size_t bytes);
 void ReleaseLargeBuffer(uint8_t* buffer, size_t bytes);
 // Deletes the buffers this thread keeps (the end of a run).
 void TrimLargeBuffers();
+
+// Hands a buffer of `bytes` bytes back through ReleaseLargeBuffer.
+struct LargeBufferRelease {
+  size_t bytes = 0;
+  void operator()(uint8_t* buffer) const { ReleaseLargeBuffer(buffer, bytes); }
+};
+using LargeBufferPtr = std::unique_ptr<uint8_t[], LargeBufferRelease>;
+
+// NewLargeBuffer held in a pointer that releases it for reuse; null when memory is short.
+inline LargeBufferPtr MakeLargeBuffer(size_t bytes) {
+  return LargeBufferPtr(NewLargeBuffer(bytes), LargeBufferRelease{bytes});
+}
 
 }  // namespace orv
