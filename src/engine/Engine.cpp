@@ -173,18 +173,13 @@ RunReport CEngine::RunAll() {
   progress->SetItemRange(0, 100);
   progress->SetQueueTotal(n);
   log_.LogAppend(logtext::kHeader, true);
-  auto endCancelled = [&] {
-    log_.LogAppend(logtext::CancelLine());
-    host_.ShowMessage("Process Cancelled by user");
-    report.end = RunReport::End::Cancelled;
-  };
   lastWorkers_ = PlanWorkerCount(jobs_, cue);
   if (lastWorkers_ > 1) {
     BatchSetup setup{settings_, blackFrame_.empty() ? nullptr : &blackFrame_, host_, log_,
                      *progress, observer_, lastWorkers_, skipExisting_, keepFileTime_};
     if (RunBatchOnWorkers(setup, cue, report)) {
       cancelRequested_ = true;
-      endCancelled();
+      EndCancelled(report);
     }
   } else {
     int total = 0, taken = 0;
@@ -211,7 +206,7 @@ RunReport CEngine::RunAll() {
           notReached.status = ItemResult::Status::Cancelled;
           Notify(notReached, NowMs());
         }
-        endCancelled();
+        EndCancelled(report);
         break;
       }
       if (saved) cue[size_t(i)].checked = false;
@@ -224,6 +219,12 @@ RunReport CEngine::RunAll() {
   host_.SelectTab(tabs::kOrv);
   TrimLargeBuffers();  // the buffers kept for the batch's next photo
   return report;
+}
+
+void CEngine::EndCancelled(RunReport& report) {
+  log_.LogAppend(logtext::CancelLine());
+  host_.ShowMessage("Process Cancelled by user");
+  report.end = RunReport::End::Cancelled;
 }
 
 RunReport CEngine::RunCurrentImage(int selectedIndex) {
@@ -252,15 +253,12 @@ RunReport CEngine::RunCurrentImage(int selectedIndex) {
   int64_t start = NowMs();
   RunItem(path, *progress, 1, report, result);
   Notify(result, start);
-  if (cancelRequested_) {
-    log_.LogAppend(logtext::CancelLine());
-    host_.ShowMessage("Process Cancelled by user");
-    report.end = RunReport::End::Cancelled;
-  }
+  if (cancelRequested_) EndCancelled(report);
   progress->SetItemPos(100);
   log_.FinishRun(logtext::SingleImageFooter(), logtext::SharedRunFooter());
   host_.ShowHelpPage(helpFolder() + "/log.html");
   progress->Destroy();
+  TrimLargeBuffers();  // the buffers kept for a next photo
   return report;
 }
 

@@ -98,6 +98,8 @@ class CEngine {
                RunReport& report, ItemResult& result);
   // Finishes the result's timing and status and hands it to the observer.
   void Notify(ItemResult& result, int64_t startMs);
+  // The end of a cancelled run: the log's line, the message, the report's end.
+  void EndCancelled(RunReport& report);
   bool AskSizeLimit();
 
   EngineHost& host_;

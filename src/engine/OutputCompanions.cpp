@@ -14,39 +14,13 @@ namespace orv {
 namespace {
 
 // A sidecar larger than this is not an XMP sidecar.
-constexpr off_t kMaxSidecar = off_t(64) << 20;
+constexpr uint64_t kMaxSidecar = uint64_t(64) << 20;
 
 std::string WithoutExtension(const std::string& path) {
   const size_t slash = path.rfind('/');
   const size_t dot = path.rfind('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path;
   return path.substr(0, dot);
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb{};
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
-}
-
-bool CopyFile(const std::string& from, const std::string& to) {
-  FILE* in = std::fopen(from.c_str(), "rb");
-  if (!in) return false;
-  struct stat st {};
-  bool ok = ::fstat(fileno(in), &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxSidecar;
-  TempFile out(to);
-  ok = ok && out.ok();
-  char buffer[65536];
-  while (ok) {
-    const size_t n = std::fread(buffer, 1, sizeof buffer, in);
-    if (n == 0) {
-      ok = !std::ferror(in);
-      break;
-    }
-    ok = std::fwrite(buffer, 1, n, out.file()) == n;
-  }
-  std::fclose(in);
-  return ok && out.Commit();
 }
 
 }  // namespace
@@ -83,7 +57,7 @@ std::vector<SidecarCopy> CopySidecars(const std::string& sourcePath, const std::
       s.existed = true;
       continue;
     }
-    s.copied = CopyFile(s.from, s.to);
+    s.copied = CopyFileAtomically(s.from, s.to, kMaxSidecar);
     if (s.copied && keepTime) CopyModificationTime(s.from, s.to);
   }
   return sidecars;

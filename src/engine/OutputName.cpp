@@ -11,13 +11,6 @@
 namespace orv {
 namespace {
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {
-  }, sb{};
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
-}
-
 std::string LastChars(const std::string& s, size_t n) {
   return s.size() >= n ? s.substr(s.size() - n) : s;
 }

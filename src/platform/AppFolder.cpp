@@ -8,8 +8,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "platform/SafeWrite.h"
@@ -28,13 +26,8 @@ std::string Env(const char* name) {
   return v ? std::string(v) : std::string();
 }
 
-bool CopyFile(const std::string& from, const std::string& to) {
-  std::ifstream in(from, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream data;
-  data << in.rdbuf();
-  return WriteFileAtomically(to, data.str());
-}
+// The app folder's seed files (a profile, help pages) are small; anything larger is not one.
+constexpr uint64_t kMaxSeedFile = uint64_t(64) << 20;
 
 // Copies default.orv and the help pages from the first source folder that has them.
 void Seed(const std::string& folder) {
@@ -42,7 +35,7 @@ void Seed(const std::string& folder) {
   for (const std::string& src : sources) {
     if (src == folder || !IsRegularFile(src + "/default.orv")) continue;
     if (!IsRegularFile(folder + "/default.orv"))
-      CopyFile(src + "/default.orv", folder + "/default.orv");
+      CopyFileAtomically(src + "/default.orv", folder + "/default.orv", kMaxSeedFile);
     std::string helpFrom = src + "/help", helpTo = folder + "/help";
     if (IsFolder(helpFrom) && MakeFolders(helpTo)) {
       if (DIR* dir = ::opendir(helpFrom.c_str())) {
@@ -50,7 +43,7 @@ void Seed(const std::string& folder) {
           std::string name = e->d_name;
           if (name == "." || name == ".." || name == "log.html") continue;
           if (IsRegularFile(helpFrom + "/" + name) && !IsRegularFile(helpTo + "/" + name))
-            CopyFile(helpFrom + "/" + name, helpTo + "/" + name);
+            CopyFileAtomically(helpFrom + "/" + name, helpTo + "/" + name, kMaxSeedFile);
         }
         ::closedir(dir);
       }

@@ -31,4 +31,10 @@ int64_t FileSize(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 ? int64_t(st.st_size) : 0;
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb{};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
 }  // namespace orv

@@ -9,6 +9,8 @@ namespace orv {
 bool PathExists(const std::string& path);
 bool IsFolder(const std::string& path);
 bool IsRegularFile(const std::string& path);
+// Whether both paths name one file (the same device and inode); false when either is missing.
+bool SameFile(const std::string& a, const std::string& b);
 // The size of the file at path; 0 when it cannot be read.
 int64_t FileSize(const std::string& path);
 // ASCII letters lower-cased; other bytes (UTF-8 included) unchanged.

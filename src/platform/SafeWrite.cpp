@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -156,6 +157,27 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), out.file()) != bytes.size())
     return false;
   return out.Commit();
+}
+
+bool CopyFileAtomically(const std::string& from, const std::string& to, uint64_t maxBytes) {
+  FILE* in = std::fopen(from.c_str(), "rb");
+  if (!in) return false;
+  struct stat st {};
+  bool ok = ::fstat(fileno(in), &st) == 0 && S_ISREG(st.st_mode) &&
+            uint64_t(st.st_size) <= maxBytes;
+  TempFile out(to);
+  ok = ok && out.ok();
+  char buffer[65536];
+  while (ok) {
+    const size_t n = std::fread(buffer, 1, sizeof buffer, in);
+    if (n == 0) {
+      ok = !std::ferror(in);
+      break;
+    }
+    ok = std::fwrite(buffer, 1, n, out.file()) == n;
+  }
+  std::fclose(in);
+  return ok && out.Commit();
 }
 
 }  // namespace orv

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,5 +58,8 @@ std::vector<std::string> RemoveStaleTempFiles(const std::string& folder, std::ti
 
 // Writes the whole text (bytes as given) to path through a TempFile.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+// Copies a regular file of at most maxBytes bytes to `to` through a temporary file and a
+// rename, so that `to` is either the old file or the whole copy.
+bool CopyFileAtomically(const std::string& from, const std::string& to, uint64_t maxBytes);
 
 }  // namespace orv

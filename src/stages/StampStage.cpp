@@ -27,7 +27,6 @@ StampStagePlan DeriveStampStage(const TextGroup& text, const StampValues& values
   return plan;
 }
 
-
 StampValues StampValuesFrom(const CameraSummary& c) {
   StampValues v;
   v.DateTime = c.DateTime;
