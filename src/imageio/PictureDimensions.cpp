@@ -5,17 +5,20 @@
 #include <cstring>
 #include <memory>
 
+#include "imageio/ImageIo.h"
+
 namespace orv {
 namespace {
 
-struct FileCloser {
-  void operator()(FILE* f) const { std::fclose(f); }
+// Opened through the image layer, which refuses anything but a regular file without blocking.
+struct SourceCloser {
+  void operator()(ImageSource* s) const { CloseSource(s); }
 };
-using File = std::unique_ptr<FILE, FileCloser>;
+using File = std::unique_ptr<ImageSource, SourceCloser>;
 
-bool ReadAt(FILE* f, int64_t offset, void* out, size_t n) {
-  if (offset < 0 || std::fseek(f, long(offset), SEEK_SET) != 0) return false;
-  return std::fread(out, 1, n, f) == n;
+bool ReadAt(ImageSource* f, int64_t offset, void* out, size_t n) {
+  if (offset < 0 || !SeekSource(f, offset, SEEK_SET)) return false;
+  return ReadSource(f, out, n) == n;
 }
 
 uint32_t Be16(const uint8_t* p) { return uint32_t(p[0]) << 8 | p[1]; }
@@ -30,7 +33,7 @@ bool Keep(int64_t w, int64_t h, int& width, int& height) {
   return true;
 }
 
-bool JpegSize(FILE* f, int& width, int& height) {
+bool JpegSize(ImageSource* f, int& width, int& height) {
   int64_t at = 2;
   // Markers are walked by their lengths; a frame header ends the walk.
   for (int guard = 0; guard < 4096; ++guard) {
@@ -63,7 +66,7 @@ bool JpegSize(FILE* f, int& width, int& height) {
   return false;
 }
 
-bool TiffSize(FILE* f, bool little, int& width, int& height) {
+bool TiffSize(ImageSource* f, bool little, int& width, int& height) {
   auto u16 = [&](const uint8_t* p) { return little ? Le16(p) : Be16(p); };
   auto u32 = [&](const uint8_t* p) { return little ? Le32(p) : Be32(p); };
   uint8_t head[8];
@@ -94,10 +97,10 @@ bool EndsWithTga(const std::string& path) {
 }  // namespace
 
 bool ReadPictureDimensions(const std::string& path, int& width, int& height) {
-  File f(std::fopen(path.c_str(), "rb"));
+  File f(OpenSourceFile(path.c_str()));
   if (!f) return false;
   uint8_t h[26] = {};
-  size_t got = std::fread(h, 1, sizeof h, f.get());
+  size_t got = ReadSource(f.get(), h, sizeof h);
   if (got >= 3 && h[0] == 0xFF && h[1] == 0xD8 && h[2] == 0xFF) return JpegSize(f.get(), width, height);
   if (got >= 24 && std::memcmp(h, "\x89PNG\r\n\x1a\n", 8) == 0 && std::memcmp(h + 12, "IHDR", 4) == 0)
     return Keep(Be32(h + 16), Be32(h + 20), width, height);
