@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "filters/FilterArgs.h"
 #include "filters/GaussianBlurVector.h"
 #include "filters/KernelPath.h"
 #include "filters/VectorClones.h"
+#include "platform/LargeBuffer.h"
 
 namespace orv {
 
@@ -184,24 +186,36 @@ bool GaussianBlur(const uint8_t* src, uint8_t* dst, int width, int height, int c
   return true;
 }
 
+namespace {
+
+// The unsharp mask on the vector path: the blur and the mask in one pass (src may be dst); the
+// hook hears the mask pass's percentages after the blur's, as in the two-pass scalar code.
+// Arguments are checked.
+bool UnsharpMaskVector(const uint8_t* src, int width, int height, int channels, uint8_t* dst,
+                       unsigned threshold, double amount, const GaussianKernel& kernel,
+                       KernelPath path, const ProgressHook* progress) {
+  const UnsharpStep step{threshold, amount};
+  if (!GaussianBlurVector(src, dst, width, height, channels, kernel, &step, path, progress))
+    return false;
+  for (int y = 2; y < height; y += 3)
+    if (!ProgressContinues(progress, int((int64_t(y) + 1) * 100 / height))) return false;
+  return true;
+}
+
+}  // namespace
+
 bool UnsharpMask(const uint8_t* src, int width, int height, int channels, uint8_t* dst,
                  unsigned threshold, double amount, double sigma, const ProgressHook* progress) {
   if (std::isnan(amount)) return false;
   const KernelPath path = ActiveKernelPath();
   if (GaussianBlurVectorRuns(path) && std::isfinite(amount)) {
-    // The blur and the mask in one pass; the hook hears the mask pass's percentages after the
-    // blur's, as in the two-pass code below.
     size_t bytes = 0;
     if (channels < 1 || channels > 4) return false;
     if (!PictureArgs(src, width, height, bytes, channels) || !dst || src == dst) return false;
     GaussianKernel kernel;
     if (!kernel.Build(sigma)) return false;
-    const UnsharpStep step{threshold, amount};
-    if (!GaussianBlurVector(src, dst, width, height, channels, kernel, &step, path, progress))
-      return false;
-    for (int y = 2; y < height; y += 3)
-      if (!ProgressContinues(progress, int((int64_t(y) + 1) * 100 / height))) return false;
-    return true;
+    return UnsharpMaskVector(src, width, height, channels, dst, threshold, amount, kernel, path,
+                             progress);
   }
   if (!GaussianBlur(src, dst, width, height, channels, sigma, progress)) return false;
   // trunc(diff x amount) for every difference; a result beyond +-1024 clamps the same way as
@@ -224,6 +238,27 @@ bool UnsharpMask(const uint8_t* src, int width, int height, int channels, uint8_
       return false;
   }
   return true;
+}
+
+bool UnsharpMaskInPlace(uint8_t* pixels, int width, int height, int channels, unsigned threshold,
+                        double amount, double sigma, const ProgressHook* progress) {
+  size_t bytes = 0;
+  if (std::isnan(amount) || channels < 1 || channels > 4) return false;
+  if (!PictureArgs(pixels, width, height, bytes, channels)) return false;
+  GaussianKernel kernel;
+  if (!kernel.Build(sigma)) return false;
+  const KernelPath path = ActiveKernelPath();
+  // The strips keep two halos of half columns; beyond a quarter of the picture (very large
+  // sigmas) a copy of the picture is the smaller buffer.
+  const size_t halos = 2 * size_t(kernel.Half()) * size_t(channels) * size_t(height);
+  if (GaussianBlurVectorRuns(path) && std::isfinite(amount) && halos <= bytes / 4)
+    return UnsharpMaskVector(pixels, width, height, channels, pixels, threshold, amount, kernel,
+                             path, progress);
+  LargeBufferPtr copy = MakeLargeBuffer(bytes);
+  if (!copy) return false;
+  std::memcpy(copy.get(), pixels, bytes);
+  return UnsharpMask(copy.get(), width, height, channels, pixels, threshold, amount, sigma,
+                     progress);
 }
 
 }  // namespace orv

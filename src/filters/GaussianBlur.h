@@ -39,4 +39,11 @@ bool UnsharpMask(const uint8_t* src, int width, int height, int channels, uint8_
                  unsigned threshold, double amount, double sigma,
                  const ProgressHook* progress = nullptr);
 
+// UnsharpMask of the picture onto itself, byte for byte the result of UnsharpMask from a copy.
+// The vector path works in strips of columns and keeps only the original bytes of the few
+// columns the next strip still reads, so no picture-sized copy is made; the plain path copies.
+// The same failures as UnsharpMask, and memory for that copy running out.
+bool UnsharpMaskInPlace(uint8_t* pixels, int width, int height, int channels, unsigned threshold,
+                        double amount, double sigma, const ProgressHook* progress = nullptr);
+
 }  // namespace orv

@@ -34,6 +34,9 @@ struct BlurJob {
   const double* w;  // the weights as doubles
   double full;      // the sum of all weights, in tap order
   const UnsharpStep* mask;
+  // In place (src == dst): the original bytes of the half columns left of the strip, which
+  // earlier strips have overwritten, half x channels bytes a row; null otherwise.
+  const uint8_t* halo;
 };
 
 // Working memory of one strip: the converted source row (with the halo) and the ring of
@@ -67,7 +70,7 @@ inline uint8_t MaskByte(int s, int blurred, const UnsharpStep& m) {
 #if ORV_HAVE_KERNEL_TARGETS
 
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,fma")
 namespace blur_avx2 {
 namespace {
 using Ops = lanes::Avx2;
@@ -120,8 +123,19 @@ bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height,
   b.ring.reset(new (std::nothrow) double[slotSize * size_t(taps)]);
   b.rows.reset(new (std::nothrow) const double*[size_t(taps)]);
   if (!b.in || !b.ring || !b.rows) return false;
-  const BlurJob job{src, dst, width, height, channels, taps, half, w.get(), full, mask};
+  BlurJob job{src, dst, width, height, channels, taps, half, w.get(), full, mask, nullptr};
   if (!GaussianBlurVectorRuns(path)) return false;
+  // In place, each strip first keeps the original bytes of its last half columns (taken from
+  // the kept halo where they lie left of the strip) for the next strip's horizontal pass.
+  const bool inPlace = src == dst;
+  const size_t haloRow = size_t(half) * size_t(channels);
+  std::unique_ptr<uint8_t[]> halo, nextHalo;
+  if (inPlace && haloRow > 0) {
+    halo.reset(new (std::nothrow) uint8_t[haloRow * size_t(height)]);
+    nextHalo.reset(new (std::nothrow) uint8_t[haloRow * size_t(height)]);
+    if (!halo || !nextHalo) return false;
+  }
+  const size_t stride = size_t(width) * size_t(channels);
 #if ORV_HAVE_KERNEL_TARGETS
   auto strip = path >= KernelPath::kAvx512 ? blur_avx512::Strip : blur_avx2::Strip;
 #else
@@ -133,8 +147,24 @@ bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height,
   const int strips = (width + stripWidth - 1) / stripWidth;
   int asked = 0;
   for (int s = 0; s < strips; ++s) {
-    const int x0 = s * stripWidth;
-    strip(job, x0, std::min(width, x0 + stripWidth), b, slotSize);
+    const int x0 = s * stripWidth, x1 = std::min(width, x0 + stripWidth);
+    if (inPlace && haloRow > 0 && x1 < width) {
+      // Original columns [x1 - half, x1), those left of 0 aside, into the next halo.
+      const int from = std::max(0, x1 - half), split = std::max(from, x0);
+      const size_t at = size_t(from - (x1 - half)) * size_t(channels);
+      const size_t oldPart = size_t(split - from) * size_t(channels);
+      const size_t oldAt = size_t(from - (x0 - half)) * size_t(channels);
+      const size_t newPart = size_t(x1 - split) * size_t(channels);
+      for (int y = 0; y < height; ++y) {
+        uint8_t* to = nextHalo.get() + size_t(y) * haloRow + at;
+        if (oldPart) std::memcpy(to, halo.get() + size_t(y) * haloRow + oldAt, oldPart);
+        std::memcpy(to + oldPart, src + size_t(y) * stride + size_t(split) * size_t(channels),
+                    newPart);
+      }
+    }
+    job.halo = inPlace && x0 > 0 ? halo.get() : nullptr;
+    strip(job, x0, x1, b, slotSize);
+    if (inPlace) halo.swap(nextHalo);
     for (; asked < passes && int64_t(asked + 1) * strips <= int64_t(s + 1) * passes; ++asked)
       if (!ProgressContinues(progress, (asked + 1) * 100 / passes)) return false;
   }

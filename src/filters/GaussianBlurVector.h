@@ -23,7 +23,9 @@ struct UnsharpStep {
 // Whether GaussianBlurVector has a build for the path (AVX2 or wider).
 bool GaussianBlurVectorRuns(KernelPath path);
 
-// dst = the blur of src (or, with mask, the unsharp result). Arguments are already checked; path
+// dst = the blur of src (or, with mask, the unsharp result); src may be dst, at the cost of two
+// buffers of half x channels bytes a row for the columns a strip's neighbour still reads.
+// Arguments are already checked; path
 // is one that GaussianBlurVectorRuns accepts. The hook is asked with the same percentages as the
 // scalar blur, as the work reaches them. False on allocation failure or a stop request.
 bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height, int channels,

@@ -237,7 +237,7 @@ template <typename V, PullRowFn Pull>
 #if ORV_HAVE_KERNEL_TARGETS
 
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,fma")
 namespace hot_pixels_avx2 {
 namespace {
 

@@ -1,5 +1,7 @@
 #include "filters/ImageFilters.h"
 
+#include "filters/KernelPath.h"
+#include "filters/LumaVector.h"
 #include "platform/LargeBuffer.h"
 
 #include <algorithm>
@@ -53,29 +55,35 @@ inline uint8_t Luma(const uint8_t* p) {
   return LumaDouble(p);
 }
 
-// Fills the plane and counts its histogram in the same pass. Four interleaved histograms keep
-// runs of equal values (smooth skies) from waiting on their own previous increment.
-void LumaAndHistogram(const uint8_t* pixels, size_t count, uint8_t* plane, uint32_t hist[256]) {
+// The luma of count pixels: the vector path for the bulk, the reference code for the rest.
+void LumaRun(KernelPath path, const uint8_t* rgb, uint8_t* luma, size_t count) {
+  for (size_t i = LumaRowVector(path, rgb, luma, count); i < count; ++i) luma[i] = Luma(rgb + 3 * i);
+}
+
+// Pixels per block of the passes that need each pixel's luma but not the whole plane: the block's
+// luma stays in the first-level cache.
+constexpr size_t kLumaBlock = 2048;
+
+// Adds the histogram of count values to hist. Four interleaved histograms keep runs of equal
+// values (smooth skies) from waiting on their own previous increment.
+void CountValues(const uint8_t* values, size_t count, uint32_t hist[256]) {
   uint32_t h[4][256] = {};
   size_t i = 0;
   for (; i + 4 <= count; i += 4) {
-    const uint8_t* p = pixels + 3 * i;
-    uint8_t y0 = Luma(p), y1 = Luma(p + 3), y2 = Luma(p + 6), y3 = Luma(p + 9);
-    plane[i] = y0;
-    plane[i + 1] = y1;
-    plane[i + 2] = y2;
-    plane[i + 3] = y3;
-    ++h[0][y0];
-    ++h[1][y1];
-    ++h[2][y2];
-    ++h[3][y3];
+    ++h[0][values[i]];
+    ++h[1][values[i + 1]];
+    ++h[2][values[i + 2]];
+    ++h[3][values[i + 3]];
   }
-  for (; i < count; ++i) {
-    uint8_t y = Luma(pixels + 3 * i);
-    plane[i] = y;
-    ++h[0][y];
-  }
-  for (int v = 0; v < 256; ++v) hist[v] = h[0][v] + h[1][v] + h[2][v] + h[3][v];
+  for (; i < count; ++i) ++h[0][values[i]];
+  for (int v = 0; v < 256; ++v) hist[v] += h[0][v] + h[1][v] + h[2][v] + h[3][v];
+}
+
+// Fills the plane and counts its histogram (from zero) in the same pass.
+void LumaAndHistogram(const uint8_t* pixels, size_t count, uint8_t* plane, uint32_t hist[256]) {
+  std::fill(hist, hist + 256, 0u);
+  LumaRun(ActiveKernelPath(), pixels, plane, count);
+  CountValues(plane, count, hist);
 }
 
 // The clip levels of a histogram: the first bins where the running sum reaches the low and the
@@ -106,8 +114,7 @@ bool ValidSize(int width, int height) {
 
 bool CImageFilters::LumaPlane(const uint8_t* pixels, int width, int height, uint8_t* plane) {
   if (!pixels || !plane || !ValidSize(width, height)) return false;
-  size_t count = size_t(width) * size_t(height);
-  for (size_t i = 0; i < count; ++i) plane[i] = Luma(pixels + 3 * i);
+  LumaRun(ActiveKernelPath(), pixels, plane, size_t(width) * size_t(height));
   return true;
 }
 
@@ -203,18 +210,14 @@ bool CImageFilters::FindBalanceLevels(const uint8_t* pixels, int width, int heig
   if (!pixels || !ValidSize(width, height)) return false;
   if (width == 0 || height == 0) return true;
   const size_t count = size_t(width) * size_t(height);
-  uint32_t h[4][256] = {};
-  size_t i = 0;
-  for (; i + 4 <= count; i += 4) {
-    const uint8_t* p = pixels + 3 * i;
-    ++h[0][Luma(p)];
-    ++h[1][Luma(p + 3)];
-    ++h[2][Luma(p + 6)];
-    ++h[3][Luma(p + 9)];
+  const KernelPath path = ActiveKernelPath();
+  uint32_t hist[256] = {};
+  uint8_t luma[kLumaBlock];
+  for (size_t i = 0; i < count; i += kLumaBlock) {
+    const size_t n = std::min(kLumaBlock, count - i);
+    LumaRun(path, pixels + 3 * i, luma, n);
+    CountValues(luma, n, hist);
   }
-  for (; i < count; ++i) ++h[0][Luma(pixels + 3 * i)];
-  uint32_t hist[256];
-  for (int v = 0; v < 256; ++v) hist[v] = h[0][v] + h[1][v] + h[2][v] + h[3][v];
   double lowPercent = lowLevel * 100.0 / 255.0;
   double highPercent = (255 - highLevel) * 100.0 / 255.0;
   FindLevels(hist, count, lowPercent, highPercent, LevelLow, LevelHigh);
@@ -249,12 +252,19 @@ bool CImageFilters::BalanceInPlace(uint8_t* pixels, int width, int height, doubl
   }
   const uint8_t* t = table.get();
   const size_t count = size_t(width) * size_t(height);
-  for (size_t i = 0; i < count; ++i) {
-    uint8_t* p = pixels + 3 * i;
-    const uint8_t* row = t + (size_t(Luma(p)) << 8);
-    p[0] = row[p[0]];
-    p[1] = row[p[1]];
-    p[2] = row[p[2]];
+  const KernelPath path = ActiveKernelPath();
+  uint8_t luma[kLumaBlock];
+  for (size_t i = 0; i < count; i += kLumaBlock) {
+    const size_t n = std::min(kLumaBlock, count - i);
+    uint8_t* block = pixels + 3 * i;
+    LumaRun(path, block, luma, n);
+    for (size_t k = 0; k < n; ++k) {
+      uint8_t* p = block + 3 * k;
+      const uint8_t* row = t + (size_t(luma[k]) << 8);
+      p[0] = row[p[0]];
+      p[1] = row[p[1]];
+      p[2] = row[p[2]];
+    }
   }
   return true;
 }

@@ -16,7 +16,8 @@ KernelPath Widest() {
   if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
       __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq"))
     return KernelPath::kAvx512;
-  if (__builtin_cpu_supports("avx2")) return KernelPath::kAvx2;
+  // The AVX2 builds also use the fused multiply-add, which every AVX2 processor has.
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return KernelPath::kAvx2;
 #endif
   return KernelPath::kBaseline;
 }

@@ -11,7 +11,7 @@ namespace orv {
 enum class KernelPath : int {
   kScalar = 0,    // the plain reference code
   kBaseline = 1,  // vector code built for the x86-64 baseline (SSE2)
-  kAvx2 = 2,
+  kAvx2 = 2,      // AVX2 with FMA
   kAvx512 = 3,    // AVX-512 F/BW/VL/DQ
 };
 
@@ -43,7 +43,7 @@ class ScopedKernelPath {
 // (-ffp-contract=off), so no product is fused into an addition.
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
 #define ORV_HAVE_KERNEL_TARGETS 1
-#define ORV_TARGET_AVX2 __attribute__((target("avx2")))
+#define ORV_TARGET_AVX2 __attribute__((target("avx2,fma")))
 #define ORV_TARGET_AVX512 \
   __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,prefer-vector-width=512")))
 #else

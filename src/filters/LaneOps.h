@@ -26,7 +26,7 @@ typedef uint32_t U8 __attribute__((vector_size(32)));
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
 
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,fma")
 struct Avx2 {
   // Native width: four lanes.
   static constexpr int kLanes = 4;
@@ -42,6 +42,18 @@ struct Avx2 {
   static VD LaneBytesToDoubles(const uint8_t* p) { return LaneToDoubles(LaneWiden(p)); }
   static VI LaneTruncate(VD v) { return (VI)_mm256_cvttpd_epi32((__m256d)v); }
   static VD LaneThroughFloat(VD v) { return (VD)_mm256_cvtps_pd(_mm256_cvtpd_ps((__m256d)v)); }
+  // a x b + c with one rounding. Only for products that are exact in a double (a float times a
+  // float or a byte), where it gives the bytes of the product followed by the sum.
+  static VD LaneMulAdd(VD a, VD b, VD c) {
+    return (VD)_mm256_fmadd_pd((__m256d)a, (__m256d)b, (__m256d)c);
+  }
+  // Whether every lane of a equals its lane of b.
+  static bool LaneAllEqual(VD a, VD b) {
+    return _mm256_movemask_pd(_mm256_cmp_pd((__m256d)a, (__m256d)b, _CMP_EQ_OQ)) == 0xF;
+  }
+  static bool LaneAllEqual(VI a, VI b) {
+    return _mm_movemask_epi8(_mm_cmpeq_epi32((__m128i)a, (__m128i)b)) == 0xFFFF;
+  }
   static void LaneStoreBytes(uint8_t* p, VI v) {
     const __m128i words = _mm_packs_epi32((__m128i)v, (__m128i)v);
     const int32_t four = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
@@ -108,6 +120,15 @@ struct Avx512 {
   static I8 LaneTruncate(D8 v) { return Truncate(v); }
   static D8 LaneThroughFloat(D8 v) { return ThroughFloat(v); }
   static void LaneStoreBytes(uint8_t* p, I8 v) { StoreBytes(p, v); }
+  static D8 LaneMulAdd(D8 a, D8 b, D8 c) {
+    return (D8)_mm512_fmadd_pd((__m512d)a, (__m512d)b, (__m512d)c);
+  }
+  static bool LaneAllEqual(D8 a, D8 b) {
+    return _mm512_cmp_pd_mask((__m512d)a, (__m512d)b, _CMP_EQ_OQ) == 0xFF;
+  }
+  static bool LaneAllEqual(I8 a, I8 b) {
+    return _mm256_cmpeq_epi32_mask((__m256i)a, (__m256i)b) == 0xFF;
+  }
 };
 #pragma GCC pop_options
 

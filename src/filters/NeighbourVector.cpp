@@ -10,7 +10,7 @@ namespace orv {
 #if ORV_HAVE_KERNEL_TARGETS
 
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,fma")
 namespace neighbour_avx2 {
 namespace {
 

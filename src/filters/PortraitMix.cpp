@@ -11,7 +11,7 @@ namespace orv {
 #if ORV_HAVE_KERNEL_TARGETS && ORV_HAVE_CHANNEL_SHUFFLE
 
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,fma")
 namespace {
 
 typedef uint16_t W __attribute__((vector_size(32)));

@@ -56,7 +56,7 @@ inline uint8_t BilinearByte(const uint8_t* const* rows, const float* w, int m, s
 #if ORV_HAVE_KERNEL_TARGETS
 
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,fma")
 namespace resample_avx2 {
 namespace {
 

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "filters/FilterTestSupport.h"
+#include "filters/KernelPathSupport.h"
 #include "filters/ImageFilters.h"
 
 namespace orv {
@@ -54,6 +55,54 @@ TEST(BalancePaths, OnePassGivesTheBytesAndLevelsOfCopyAndBlend) {
   Pixels flat = test::Grey(9, 9, 77);
   int a = 0, b = 0, c = 0, d = 0;
   EXPECT_EQ(OnePass(flat, 9, 9, 0.4, a, b), Reference(flat, 9, 9, 0.4, c, d));
+}
+
+// Every pixel whose exact luma (299 R + 587 G + 114 B) / 1000 is a whole number, where the double
+// sum may land just below it (for 3464 of them it does), each followed by a random pixel so
+// that the vector blocks mix both kinds; then all the greys, and random pixels.
+Pixels LumaTrapPicture(int& width, int& height) {
+  Pixels p;
+  Pixels noise = test::Random(16384, 4, 5);
+  size_t n = 0;
+  for (int r = 0; r < 256; ++r)
+    for (int g = 0; g < 256; ++g)
+      for (int b = 0; b < 256; ++b) {
+        if ((299 * r + 587 * g + 114 * b) % 1000 != 0) continue;
+        p.insert(p.end(), {uint8_t(r), uint8_t(g), uint8_t(b)});
+        p.insert(p.end(), noise.begin() + 3 * (n % 16384), noise.begin() + 3 * (n % 16384) + 3);
+        ++n;
+      }
+  for (int v = 0; v < 256; ++v) p.insert(p.end(), {uint8_t(v), uint8_t(v), uint8_t(v)});
+  while (p.size() % (3 * 101) != 0) p.push_back(uint8_t(p.size() * 37));
+  width = 101;
+  height = int(p.size() / (3 * 101));
+  return p;
+}
+
+TEST(BalancePaths, LumaIsTheTruncatedDoubleSumOnEveryPath) {
+  int w = 0, h = 0;
+  const Pixels picture = LumaTrapPicture(w, h);
+  Pixels expected(size_t(w) * size_t(h));
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const uint8_t* q = &picture[3 * i];
+    expected[i] = uint8_t(int((0.299 * q[0] + 0.587 * q[1]) + 0.114 * q[2]));
+  }
+  for (KernelPath path : test::SupportedKernelPaths()) {
+    ScopedKernelPath force(path);
+    CImageFilters f;
+    Pixels plane(expected.size());
+    ASSERT_TRUE(f.LumaPlane(picture.data(), w, h, plane.data()));
+    EXPECT_TRUE(plane == expected) << "on the " << KernelPathName(path) << " path";
+  }
+  for (double alpha : {0.4, 1.0}) {
+    test::ExpectSameOnEveryPath("balance", [&] {
+      int low = 0, high = 0;
+      Pixels out = OnePass(picture, w, h, alpha, low, high);
+      out.push_back(uint8_t(low));
+      out.push_back(uint8_t(high));
+      return out;
+    });
+  }
 }
 
 TEST(BalancePaths, BadArgumentsFailAndLeaveThePicture) {
