@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "filters/ChannelShuffle.h"
 #include "filters/LaneOps.h"
 
 namespace orv {
