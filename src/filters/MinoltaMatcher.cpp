@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "filters/KernelPath.h"
+#include "filters/MinoltaVector.h"
 #include "platform/CheckedMath.h"
 
 namespace orv {
@@ -70,7 +72,8 @@ bool MatchMinoltaColors(uint8_t* pixels, int width, int height) {
   const Matrix3& m = matcher.matrix;
   const double* lin = matcher.linear;
   // Each pixel depends only on itself, so converting in place gives what a second buffer would.
-  for (uint8_t *p = pixels, *end = pixels + bytes; p != end; p += 3) {
+  const size_t done = MatchMinoltaVector(ActiveKernelPath(), pixels, bytes / 3, lin, m, encode);
+  for (uint8_t *p = pixels + 3 * done, *end = pixels + bytes; p != end; p += 3) {
     const double r = lin[p[0]], g = lin[p[1]], b = lin[p[2]];
     const double x = Clamp01(m[0] * r + m[1] * g + m[2] * b);
     const double y = Clamp01(m[3] * r + m[4] * g + m[5] * b);
