@@ -64,26 +64,31 @@ void LumaRun(KernelPath path, const uint8_t* rgb, uint8_t* luma, size_t count) {
 // luma stays in the first-level cache.
 constexpr size_t kLumaBlock = 2048;
 
-// Adds the histogram of count values to hist. Four interleaved histograms keep runs of equal
-// values (smooth skies) from waiting on their own previous increment.
-void CountValues(const uint8_t* values, size_t count, uint32_t hist[256]) {
+// Four interleaved histograms, so that runs of equal values (smooth skies) do not wait on their
+// own previous increment; Add counts values, Total sums the four.
+struct Histograms {
   uint32_t h[4][256] = {};
-  size_t i = 0;
-  for (; i + 4 <= count; i += 4) {
-    ++h[0][values[i]];
-    ++h[1][values[i + 1]];
-    ++h[2][values[i + 2]];
-    ++h[3][values[i + 3]];
+  void Add(const uint8_t* values, size_t count) {
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+      ++h[0][values[i]];
+      ++h[1][values[i + 1]];
+      ++h[2][values[i + 2]];
+      ++h[3][values[i + 3]];
+    }
+    for (; i < count; ++i) ++h[0][values[i]];
   }
-  for (; i < count; ++i) ++h[0][values[i]];
-  for (int v = 0; v < 256; ++v) hist[v] += h[0][v] + h[1][v] + h[2][v] + h[3][v];
-}
+  void Total(uint32_t hist[256]) const {
+    for (int v = 0; v < 256; ++v) hist[v] = h[0][v] + h[1][v] + h[2][v] + h[3][v];
+  }
+};
 
-// Fills the plane and counts its histogram (from zero) in the same pass.
+// Fills the plane and counts its histogram.
 void LumaAndHistogram(const uint8_t* pixels, size_t count, uint8_t* plane, uint32_t hist[256]) {
-  std::fill(hist, hist + 256, 0u);
   LumaRun(ActiveKernelPath(), pixels, plane, count);
-  CountValues(plane, count, hist);
+  Histograms h;
+  h.Add(plane, count);
+  h.Total(hist);
 }
 
 // The clip levels of a histogram: the first bins where the running sum reaches the low and the
@@ -211,13 +216,15 @@ bool CImageFilters::FindBalanceLevels(const uint8_t* pixels, int width, int heig
   if (width == 0 || height == 0) return true;
   const size_t count = size_t(width) * size_t(height);
   const KernelPath path = ActiveKernelPath();
-  uint32_t hist[256] = {};
+  Histograms h;
   uint8_t luma[kLumaBlock];
   for (size_t i = 0; i < count; i += kLumaBlock) {
     const size_t n = std::min(kLumaBlock, count - i);
     LumaRun(path, pixels + 3 * i, luma, n);
-    CountValues(luma, n, hist);
+    h.Add(luma, n);
   }
+  uint32_t hist[256];
+  h.Total(hist);
   double lowPercent = lowLevel * 100.0 / 255.0;
   double highPercent = (255 - highLevel) * 100.0 / 255.0;
   FindLevels(hist, count, lowPercent, highPercent, LevelLow, LevelHigh);
