@@ -1,6 +1,7 @@
 #include "filters/GaussianBlurVector.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -75,10 +76,6 @@ namespace blur_avx2 {
 namespace {
 using Ops = lanes::Avx2;
 #include "filters/GaussianBlurStrip.inc"
-
-void Strip(const BlurJob& j, int x0, int x1, StripBuffers& b, size_t slot) {
-  BlurStrip<4>(j, x0, x1, b, slot);
-}
 }  // namespace
 }  // namespace blur_avx2
 #pragma GCC pop_options
@@ -89,10 +86,6 @@ namespace blur_avx512 {
 namespace {
 using Ops = lanes::Avx512;
 #include "filters/GaussianBlurStrip.inc"
-
-void Strip(const BlurJob& j, int x0, int x1, StripBuffers& b, size_t slot) {
-  BlurStrip<4>(j, x0, x1, b, slot);
-}
 }  // namespace
 }  // namespace blur_avx512
 #pragma GCC pop_options

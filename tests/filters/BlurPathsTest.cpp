@@ -45,7 +45,7 @@ TEST(BlurPaths, UnsharpMaskIsIdenticalOnEveryPath) {
   unsigned seed = 500;
   const double inf = std::numeric_limits<double>::infinity();
   for (auto [w, h] : KernelTestSizes()) {
-    for (double amount : {0.5, 1.7, -0.8, 40.0, 1e9, inf}) {
+    for (double amount : {0.5, 1.7, -0.8, 4.0, -4.0, 4.01, 40.0, 1e9, inf}) {
       for (unsigned threshold : {0u, 4u, 300u}) {
         Pixels src = Random(w, h, seed++, amount > 10 ? 8 : 256);
         ExpectSameOnEveryPath(Case(w, h, 3, 1.5) + " amount " + std::to_string(amount), [&] {
