@@ -112,10 +112,14 @@ DestCallbacks MemoryCallbacks() {
   return cb;
 }
 
-// Loads, corrects and encodes one photo on a worker thread.
+// Loads, corrects and encodes one photo on a worker thread; the encoded output goes into
+// outputBuffer (emptied, its memory kept).
 WorkedItem WorkOnItem(const std::string& path, Settings& settings, const BatchSetup& setup,
-                      const std::atomic<bool>& cancel, std::atomic<int>& itemPos) {
+                      const std::atomic<bool>& cancel, std::atomic<int>& itemPos,
+                      std::vector<uint8_t> outputBuffer) {
   WorkedItem out;
+  outputBuffer.clear();
+  out.bytes = std::move(outputBuffer);
   out.started = Clock::now();
   ProcessLog log;
   log.CollectInto(&out.fragment);
@@ -167,6 +171,13 @@ WorkedItem WorkOnItem(const std::string& path, Settings& settings, const BatchSe
   out.type = ChooseOutputType(held, path);
   out.end = WorkedItem::End::Encoded;
   if (out.type.row || out.type.sourceFormat != kFormatUnknown) {
+    // Room for half the picture's bytes up front (only the pages written are ever touched), so
+    // that the buffer does not grow through a series of copies into fresh memory.
+    try {
+      out.bytes.reserve(std::max(out.bytes.capacity(), picture.byteSize() / 2));
+    } catch (...) {
+      // Growing as the encoder writes still works.
+    }
     MemoryOutput memory{&out.bytes};
     DestCallbacks cb = MemoryCallbacks();
     if (ImageDest* dest = OpenDestCallbacks(&cb, &memory)) {
@@ -227,11 +238,15 @@ class BatchPool {
   size_t window_ = 2;
   std::atomic<bool> cancel_{false};
   std::vector<std::atomic<int>> itemPos_;
+  // Output buffers written and settled, kept for the next photos: their pages are in place,
+  // where a fresh buffer of several megabytes costs its page faults again for every photo.
+  std::vector<std::vector<uint8_t>> spareOutputs_;
 };
 
 void BatchPool::WorkerLoop(int worker, Settings settings) {
   for (;;) {
     size_t job = 0;
+    std::vector<uint8_t> output;
     {
       std::unique_lock<std::mutex> lock(mutex_);
       workCv_.wait(lock, [&] {
@@ -241,10 +256,14 @@ void BatchPool::WorkerLoop(int worker, Settings settings) {
       job = next_++;
       state_[job] = State::Running;
       workerJob_[size_t(worker)] = int(job);
+      if (!spareOutputs_.empty()) {
+        output = std::move(spareOutputs_.back());
+        spareOutputs_.pop_back();
+      }
     }
     itemPos_[size_t(worker)].store(0, std::memory_order_relaxed);
     WorkedItem item = WorkOnItem(cue_[size_t(jobs_[job])].path, settings, setup_, cancel_,
-                                 itemPos_[size_t(worker)]);
+                                 itemPos_[size_t(worker)], std::move(output));
     {
       std::lock_guard<std::mutex> lock(mutex_);
       items_[job] = std::move(item);
@@ -353,7 +372,14 @@ bool BatchPool::Settle(size_t job, WorkedItem& item) {
   if (saved) cue_[size_t(jobs_[job])].checked = false;
   result.ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - item.started).count();
-  item = WorkedItem{};  // frees the encoded bytes
+  // The encoded bytes' buffer goes back for a later photo; at most one per item the window
+  // lets run, so the kept memory stays bounded.
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (spareOutputs_.size() < window_ && item.bytes.capacity() > 0)
+      spareOutputs_.push_back(std::move(item.bytes));
+  }
+  item = WorkedItem{};
   if (setup_.observer) setup_.observer->ItemFinished(result);
   return !ends;
 }
