@@ -115,14 +115,15 @@ int ConvertRun(const ResampleContributions& c, int u0, int u1, size_t lineBytes,
   return lo;
 }
 
-// The horizontal pass, a band of rows at a time: the band is turned so that a source column
-// becomes a line of band-height pixels, every destination column is computed as a line by
-// ResampleRow, and its pixels are put back into their rows of the intermediate picture.
+// The horizontal pass of one band of rows (from row y0): the band is turned so that a source
+// column becomes a line of band-height pixels, every destination column is computed as a line by
+// ResampleRow, and its pixels are put back into their rows of the intermediate picture, whose
+// first row of the band is at bandOut.
 template <int Bpp>
-void HorizontalPass(const uint8_t* src, int w, int h, uint8_t* mid, int W,
+void HorizontalBand(const uint8_t* src, int w, int h, int y0, uint8_t* bandOut, int W,
                     const ResampleContributions& c, BandBuffers& buf, double* acc, uint8_t* flat,
                     KernelPath path) {
-  for (int y0 = 0; y0 < h; y0 += kBand) {
+  {
     const int rows = std::min(kBand, h - y0);
     const size_t lineBytes = size_t(rows) * Bpp;
     // Turned in tiles of kTurnTile columns: a tile's lines stay in the first-level cache while
@@ -157,7 +158,7 @@ void HorizontalPass(const uint8_t* src, int w, int h, uint8_t* mid, int W,
                              lineBytes, buf.line.get()))
           ResampleRow(buf.band.get(), lineBytes, c, u, acc, flat, buf.line.get(), path);
         const uint8_t* in = buf.line.get();
-        uint8_t* out = mid + size_t(y0) * size_t(W) * Bpp + size_t(u) * Bpp;
+        uint8_t* out = bandOut + size_t(u) * Bpp;
         if (Bpp == 3 && u + 1 < W) {
           // The spare byte lands on the next column, written after this one (the line buffer
           // has room for the read past its end).
@@ -169,6 +170,41 @@ void HorizontalPass(const uint8_t* src, int w, int h, uint8_t* mid, int W,
       }
     }
   }
+}
+
+// The rows of the intermediate picture kept at a time, in a ring: the band being made and
+// every row a destination row not yet made still reads. lastRow[v] is the last row destination
+// row v reads. A ring of a few bands covers a resize of a photo (a halving reads 13 rows); when
+// the windows are wider than the picture allows (tiny or extreme resizes), the whole picture.
+int KeptRows(const ResampleContributions& vc, int h, std::vector<int>& lastRow) {
+  const size_t H = vc.count.size();
+  lastRow.assign(H, 0);
+  std::vector<int> firstAfter(H + 1, INT_MAX);  // the least row read by v and later rows
+  int span = 0;
+  for (size_t v = 0; v < H; ++v) {
+    int lo = INT_MAX, hi = -1;
+    for (int k = 0; k < vc.count[v]; ++k) {
+      const int r = vc.index[size_t(vc.offset[v] + k)];
+      lo = std::min(lo, r);
+      hi = std::max(hi, r);
+    }
+    lastRow[v] = hi;
+    firstAfter[v] = lo;
+    span = std::max(span, hi - lo + 1);
+  }
+  for (size_t v = H; v-- > 0;) firstAfter[v] = std::min(firstAfter[v], firstAfter[v + 1]);
+  const int ring = (span + 2 * kBand - 1) / kBand * kBand;
+  if (ring >= h) return h;
+  // The order ResampleImage works in: before each band, the destination rows whose rows are all
+  // made; the band then overwrites the rows a ring below its own, none of which may still be
+  // read.
+  size_t v = 0;
+  for (int y0 = 0; y0 < h; y0 += kBand) {
+    while (v < H && lastRow[v] < y0) ++v;
+    const int overwritten = std::min(y0 + kBand, h) - 1 - ring;
+    if (overwritten >= firstAfter[v]) return h;
+  }
+  return ring;
 }
 
 }  // namespace
@@ -215,11 +251,15 @@ unsigned ResampleImage(const uint8_t* src, int w, int h, uint8_t* dst, int W, in
   if (kernel != kLanczos3Kernel || !src || !dst || bytesPerPixel < 1 || bytesPerPixel > 4 ||
       !PictureBytes(w, h, bytesPerPixel, bytes) || !PictureBytes(W, H, bytesPerPixel, bytes))
     return kGeometryBadParam;
-  size_t midBytes = 0;
-  if (!PictureBytes(W, h, bytesPerPixel, midBytes)) return kGeometryNoMemory;
   ResampleContributions hc, vc;
   if (!BuildResampleContributions(w, W, hc) || !BuildResampleContributions(h, H, vc))
     return kGeometryNoMemory;
+  std::vector<int> lastRow;
+  const int kept = KeptRows(vc, h, lastRow);
+  size_t midBytes = 0;
+  if (kept < 1 || !PictureBytes(W, kept, bytesPerPixel, midBytes)) return kGeometryNoMemory;
+  // The vertical pass reads row r of the intermediate picture from slot r % kept.
+  for (int& r : vc.index) r %= kept;
   const size_t rowBytes = size_t(W) * size_t(bytesPerPixel);
   const size_t bandLine = size_t(kBand) * size_t(bytesPerPixel);
   const size_t accBytes = std::max(rowBytes, bandLine);
@@ -232,25 +272,33 @@ unsigned ResampleImage(const uint8_t* src, int w, int h, uint8_t* dst, int W, in
   if (!mid || !acc || !flat || !band.band || !band.line) return kGeometryNoMemory;
 
   // Each output value sums the same contributions in the same order as a walk column by column
-  // would, so the order of the loops does not change any result.
+  // would, so the order of the loops does not change any result. A destination row is made as
+  // soon as the bands it reads are.
   const KernelPath path = ActiveKernelPath();
-  switch (bytesPerPixel) {
-    case 1:
-      HorizontalPass<1>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get(), path);
-      break;
-    case 2:
-      HorizontalPass<2>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get(), path);
-      break;
-    case 3:
-      HorizontalPass<3>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get(), path);
-      break;
-    default:
-      HorizontalPass<4>(src, w, h, mid.get(), W, hc, band, acc.get(), flat.get(), path);
-      break;
+  const auto horizontal = [&](int y0) {
+    uint8_t* out = mid.get() + size_t(y0 % kept) * rowBytes;
+    switch (bytesPerPixel) {
+      case 1:
+        return HorizontalBand<1>(src, w, h, y0, out, W, hc, band, acc.get(), flat.get(), path);
+      case 2:
+        return HorizontalBand<2>(src, w, h, y0, out, W, hc, band, acc.get(), flat.get(), path);
+      case 3:
+        return HorizontalBand<3>(src, w, h, y0, out, W, hc, band, acc.get(), flat.get(), path);
+      default:
+        return HorizontalBand<4>(src, w, h, y0, out, W, hc, band, acc.get(), flat.get(), path);
+    }
+  };
+  int v = 0;
+  const auto vertical = [&](int madeRows) {
+    for (; v < H && lastRow[size_t(v)] < madeRows; ++v)
+      ResampleRow(mid.get(), rowBytes, vc, v, acc.get(), flat.get(), dst + size_t(v) * rowBytes,
+                  path);
+  };
+  for (int y0 = 0; y0 < h; y0 += kBand) {
+    vertical(y0);
+    horizontal(y0);
   }
-  for (int v = 0; v < H; ++v)
-    ResampleRow(mid.get(), rowBytes, vc, v, acc.get(), flat.get(), dst + size_t(v) * rowBytes,
-                path);
+  vertical(h);
   return kGeometryOk;
 }
 

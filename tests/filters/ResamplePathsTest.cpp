@@ -93,14 +93,17 @@ Pixels PlainLanczos(const Pixels& src, int w, int h, int W, int H, int bpp) {
 }
 
 // Wide pictures whose rows are turned in several tiles and bands, with a partial last tile and
-// band, on every path.
+// band; tall ones whose intermediate rows pass through the ring of kept rows (halving, growing,
+// an odd ratio, a ring just shorter than the picture); on every path.
 TEST(ResamplePaths, LanczosMatchesThePlainTwoPassWalk) {
   struct Shape {
     int w, h, W, H, bpp;
   };
   unsigned seed = 70;
   for (Shape s : {Shape{150, 40, 75, 20, 3}, Shape{131, 37, 200, 45, 3}, Shape{97, 33, 40, 70, 1},
-                  Shape{129, 35, 64, 17, 4}, Shape{70, 66, 33, 65, 2}}) {
+                  Shape{129, 35, 64, 17, 4}, Shape{70, 66, 33, 65, 2}, Shape{60, 200, 30, 100, 3},
+                  Shape{40, 150, 53, 310, 1}, Shape{37, 333, 20, 97, 4}, Shape{9, 65, 9, 33, 3},
+                  Shape{11, 97, 5, 7, 2}}) {
     const unsigned sd = seed++;
     Pixels src = Random(s.w * s.bpp, s.h, sd, sd % 2 ? 256 : 3);
     const Pixels expected = PlainLanczos(src, s.w, s.h, s.W, s.H, s.bpp);
