@@ -14,10 +14,6 @@ namespace minolta_avx2 {
 namespace {
 using L = lanes::Avx2;
 #include "filters/MinoltaRows.inc"
-size_t Match(uint8_t* rgb, size_t count, const double* linear, const Matrix3& m,
-             const uint8_t* encode) {
-  return MatchRows(rgb, count, linear, m, encode);
-}
 }  // namespace
 }  // namespace minolta_avx2
 #pragma GCC pop_options
@@ -28,10 +24,6 @@ namespace minolta_avx512 {
 namespace {
 using L = lanes::Avx512;
 #include "filters/MinoltaRows.inc"
-size_t Match(uint8_t* rgb, size_t count, const double* linear, const Matrix3& m,
-             const uint8_t* encode) {
-  return MatchRows(rgb, count, linear, m, encode);
-}
 }  // namespace
 }  // namespace minolta_avx512
 #pragma GCC pop_options
@@ -41,8 +33,8 @@ size_t Match(uint8_t* rgb, size_t count, const double* linear, const Matrix3& m,
 size_t MatchMinoltaVector(KernelPath path, uint8_t* rgb, size_t count, const double* linear,
                           const Matrix3& m, const uint8_t* encode) {
 #if ORV_HAVE_KERNEL_TARGETS
-  if (path >= KernelPath::kAvx512) return minolta_avx512::Match(rgb, count, linear, m, encode);
-  if (path >= KernelPath::kAvx2) return minolta_avx2::Match(rgb, count, linear, m, encode);
+  if (path >= KernelPath::kAvx512) return minolta_avx512::MatchRows(rgb, count, linear, m, encode);
+  if (path >= KernelPath::kAvx2) return minolta_avx2::MatchRows(rgb, count, linear, m, encode);
 #else
   (void)path, (void)rgb, (void)count, (void)linear, (void)m, (void)encode;
 #endif
