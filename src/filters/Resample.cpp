@@ -9,6 +9,7 @@
 #include <numbers>
 #include "platform/LargeBuffer.h"
 
+#include "filters/BandTurn.h"
 #include "filters/KernelPath.h"
 #include "filters/ResampleVector.h"
 #include "imageio/GeometryResult.h"
@@ -74,8 +75,6 @@ void ResampleRow(const uint8_t* mid, size_t rowBytes, const ResampleContribution
 
 // Rows handled together by the horizontal pass.
 constexpr int kBand = 32;
-// Source columns turned into lines at a time: 64 lines of a band take 6 KB of three-byte pixels.
-constexpr int kTurnTile = 64;
 
 // Working memory of the horizontal pass: a band of source rows turned so that each source
 // column is one contiguous line, and one destination line.
@@ -123,51 +122,22 @@ template <int Bpp>
 void HorizontalBand(const uint8_t* src, int w, int h, int y0, uint8_t* bandOut, int W,
                     const ResampleContributions& c, BandBuffers& buf, double* acc, uint8_t* flat,
                     KernelPath path) {
-  {
-    const int rows = std::min(kBand, h - y0);
-    const size_t lineBytes = size_t(rows) * Bpp;
-    // Turned in tiles of kTurnTile columns: a tile's lines stay in the first-level cache while
-    // every row of the band writes into them.
-    for (int t0 = 0; t0 < w; t0 += kTurnTile) {
-      const int t1 = std::min(w, t0 + kTurnTile);
-      for (int r = 0; r < rows; ++r) {
-        const uint8_t* in = src + (size_t(y0 + r) * size_t(w) + size_t(t0)) * Bpp;
-        uint8_t* out = buf.band.get() + size_t(t0) * lineBytes + size_t(r) * Bpp;
-        // The row's part of the next tile, fetched while this one moves: the band reads its
-        // rows in short pieces a whole row apart, which the hardware prefetchers pick up late.
-        if (t1 < w)
-          for (int e = 0; e < kTurnTile * Bpp; e += 64) __builtin_prefetch(in + kTurnTile * Bpp + e);
-        int x = t0;
-        if constexpr (Bpp == 3) {
-          // Four-byte moves: the spare byte lands on the next row's slot, written after this
-          // one, so the band's last row and the picture's last pixel move three bytes.
-          if (r + 1 < rows)
-            for (; x < t1 && x + 1 < w; ++x, in += Bpp, out += lineBytes) std::memcpy(out, in, 4);
-        }
-        for (; x < t1; ++x, in += Bpp, out += lineBytes) std::memcpy(out, in, Bpp);
-      }
-    }
-    for (int u0 = 0; u0 < W; u0 += kValueRun) {
-      const int u1 = std::min(W, u0 + kValueRun);
-      const int first = ConvertRun(c, u0, u1, lineBytes, buf, path);
-      for (int u = u0; u < u1; ++u) {
-        const size_t at = size_t(c.offset[size_t(u)]);
-        if (first < 0 || !ResampleLineVectorFromDoubles(
-                             path, buf.band.get(), buf.values.get(), first, lineBytes,
-                             c.index.data() + at, c.weight.data() + at, c.count[size_t(u)],
-                             lineBytes, buf.line.get()))
-          ResampleRow(buf.band.get(), lineBytes, c, u, acc, flat, buf.line.get(), path);
-        const uint8_t* in = buf.line.get();
-        uint8_t* out = bandOut + size_t(u) * Bpp;
-        if (Bpp == 3 && u + 1 < W) {
-          // The spare byte lands on the next column, written after this one (the line buffer
-          // has room for the read past its end).
-          for (int r = 0; r < rows; ++r, in += Bpp, out += size_t(W) * Bpp) std::memcpy(out, in, 4);
-        } else {
-          for (int r = 0; r < rows; ++r, in += Bpp, out += size_t(W) * Bpp)
-            std::memcpy(out, in, Bpp);
-        }
-      }
+  const int rows = std::min(kBand, h - y0);
+  const size_t lineBytes = size_t(rows) * Bpp;
+  TurnBand<Bpp>(src + size_t(y0) * size_t(w) * Bpp, w, rows, buf.band.get());
+  for (int u0 = 0; u0 < W; u0 += kValueRun) {
+    const int u1 = std::min(W, u0 + kValueRun);
+    const int first = ConvertRun(c, u0, u1, lineBytes, buf, path);
+    for (int u = u0; u < u1; ++u) {
+      const size_t at = size_t(c.offset[size_t(u)]);
+      if (first < 0 || !ResampleLineVectorFromDoubles(
+                           path, buf.band.get(), buf.values.get(), first, lineBytes,
+                           c.index.data() + at, c.weight.data() + at, c.count[size_t(u)],
+                           lineBytes, buf.line.get()))
+        ResampleRow(buf.band.get(), lineBytes, c, u, acc, flat, buf.line.get(), path);
+      // The line buffer has room for the read past its end.
+      PutColumn<Bpp>(buf.line.get(), rows, bandOut + size_t(u) * Bpp, size_t(W) * Bpp,
+                     u + 1 < W);
     }
   }
 }

@@ -7,6 +7,7 @@
 #include <new>
 #include "platform/LargeBuffer.h"
 
+#include "filters/BandTurn.h"
 #include "filters/KernelPath.h"
 #include "filters/ResampleVector.h"
 
@@ -37,28 +38,13 @@ constexpr int kBand = 32;
 void HorizontalBand(const uint8_t* src, int w, int y0, int rows, uint8_t* mid, int W,
                     const ScalerContributions& c, uint8_t* band, uint8_t* line, KernelPath path) {
   const size_t lineBytes = size_t(rows) * 3;
-  for (int r = 0; r < rows; ++r) {
-    const uint8_t* in = src + size_t(y0 + r) * size_t(w) * 3;
-    uint8_t* out = band + size_t(r) * 3;
-    int x = 0;
-    // Four-byte moves: the spare byte lands on the next row's slot, written after this one, so
-    // the band's last row and the picture's last pixel move three bytes.
-    if (r + 1 < rows)
-      for (; x + 1 < w; ++x, in += 3, out += lineBytes) std::memcpy(out, in, 4);
-    for (; x < w; ++x, in += 3, out += lineBytes) std::memcpy(out, in, 3);
-  }
+  TurnBand<3>(src + size_t(y0) * size_t(w) * 3, w, rows, band);
   for (int u = 0; u < W; ++u) {
     ScaleLineVector(path, band, lineBytes, c.first[size_t(u)],
                     c.weights.data() + c.offset[size_t(u)], c.count[size_t(u)], lineBytes, line);
-    const uint8_t* in = line;
-    uint8_t* out = mid + size_t(y0) * size_t(W) * 3 + size_t(u) * 3;
-    // The spare byte of a four-byte move lands on the next column, written after this one; the
-    // line has room for the read past its end.
-    if (u + 1 < W) {
-      for (int r = 0; r < rows; ++r, in += 3, out += size_t(W) * 3) std::memcpy(out, in, 4);
-    } else {
-      for (int r = 0; r < rows; ++r, in += 3, out += size_t(W) * 3) std::memcpy(out, in, 3);
-    }
+    // The line has room for the read past its end.
+    PutColumn<3>(line, rows, mid + (size_t(y0) * size_t(W) + size_t(u)) * 3, size_t(W) * 3,
+                 u + 1 < W);
   }
 }
 

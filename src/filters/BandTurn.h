@@ -1,0 +1,57 @@
+// The resamplers' horizontal passes work on a band of rows turned on its side: source column x
+// of the band becomes line x (the band's rows' pixels of that column, one after another), so
+// that a destination column is one weighted sum of whole lines, which the line kernels sum many
+// values at a time. These move the pixels into the lines and a destination line back into its
+// column of the output rows.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace orv {
+
+// Source columns turned at a time: a tile's lines stay in the first-level cache while every row
+// of the band writes into them.
+constexpr int kTurnTile = 64;
+
+// Turns `rows` rows of w pixels of Bpp bytes (the first at `first`, one after another) into
+// band: line x starts at band + x x rows x Bpp.
+template <int Bpp>
+void TurnBand(const uint8_t* first, int w, int rows, uint8_t* band) {
+  const size_t lineBytes = size_t(rows) * Bpp;
+  for (int t0 = 0; t0 < w; t0 += kTurnTile) {
+    const int t1 = std::min(w, t0 + kTurnTile);
+    for (int r = 0; r < rows; ++r) {
+      const uint8_t* in = first + (size_t(r) * size_t(w) + size_t(t0)) * Bpp;
+      uint8_t* out = band + size_t(t0) * lineBytes + size_t(r) * Bpp;
+      // The row's part of the next tile, fetched while this one moves: the band reads its rows
+      // in short pieces a whole row apart, which the hardware prefetchers pick up late.
+      if (t1 < w)
+        for (int e = 0; e < kTurnTile * Bpp; e += 64) __builtin_prefetch(in + kTurnTile * Bpp + e);
+      int x = t0;
+      if constexpr (Bpp == 3) {
+        // Four-byte moves: the spare byte lands on the next row's slot, written after this one,
+        // so the band's last row and the picture's last pixel move three bytes.
+        if (r + 1 < rows)
+          for (; x < t1 && x + 1 < w; ++x, in += Bpp, out += lineBytes) std::memcpy(out, in, 4);
+      }
+      for (; x < t1; ++x, in += Bpp, out += lineBytes) std::memcpy(out, in, Bpp);
+    }
+  }
+}
+
+// Puts a line of `rows` pixels back as a column: pixel r goes to out + r x stride. With
+// another column following (written after this one), three-byte pixels move as four bytes, the
+// spare byte landing on that column; the line then needs one readable byte past its end.
+template <int Bpp>
+void PutColumn(const uint8_t* line, int rows, uint8_t* out, size_t stride, bool followed) {
+  if (Bpp == 3 && followed) {
+    for (int r = 0; r < rows; ++r, line += Bpp, out += stride) std::memcpy(out, line, 4);
+  } else {
+    for (int r = 0; r < rows; ++r, line += Bpp, out += stride) std::memcpy(out, line, Bpp);
+  }
+}
+
+}  // namespace orv
