@@ -192,11 +192,6 @@ WorkedItem WorkOnItem(const std::string& path, Settings& settings, const BatchSe
   return out;
 }
 
-std::string BaseName(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The shared state of a run: the next item to take, the items handed over, the cancel flag.
 class BatchPool {
  public:
@@ -285,7 +280,7 @@ void BatchPool::ShowProgress() {
     for (size_t w = 0; w < workerJob_.size(); ++w) {
       if (workerJob_[w] < 0) continue;
       if (!names.empty()) names += ", ";
-      names += BaseName(cue_[size_t(jobs_[size_t(workerJob_[w])])].path);
+      names += FileNameOf(cue_[size_t(jobs_[size_t(workerJob_[w])])].path);
       positions += itemPos_[w].load(std::memory_order_relaxed);
       ++active;
     }
@@ -346,7 +341,7 @@ bool BatchPool::Settle(size_t job, WorkedItem& item) {
         const EncodedOutput& encoded = item.encoded;
         const std::vector<uint8_t>& bytes = item.bytes;
         outcome = PlaceOutput(
-            ctx, path, item.type, name,
+            ctx, item.type, name,
             [&](ImageDest* dest) {
               EncodedOutput replay = encoded;
               if (replay.ok && !WriteDest(dest, bytes.data(), bytes.size())) {

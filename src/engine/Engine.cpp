@@ -187,7 +187,7 @@ RunReport CEngine::RunAll() {
     for (int i = 0; i < n; ++i) {
       std::string path = cue[size_t(i)].path;
       if (!cue[size_t(i)].checked) continue;
-      progress->SetBatchProgress(taken, total, path.substr(path.rfind('/') + 1));
+      progress->SetBatchProgress(taken, total, FileNameOf(path));
       log_.LogAppend(ItemTimeLine());
       progress->SetQueuePos(i);
       progress->SetItemPos(0);

@@ -11,10 +11,6 @@
 namespace orv {
 namespace {
 
-std::string LastChars(const std::string& s, size_t n) {
-  return s.size() >= n ? s.substr(s.size() - n) : s;
-}
-
 std::string DropLast(const std::string& s, size_t n) {
   return s.size() >= n ? s.substr(0, s.size() - n) : std::string();
 }
@@ -39,8 +35,7 @@ size_t ExtensionLength(const std::string& fileName) {
 OutputName DecideOutputName(const Settings& s, const std::string& sourcePath,
                             const PathExistsFn& exists) {
   OutputName name;
-  size_t slash = sourcePath.rfind('/');
-  std::string fileName = slash == std::string::npos ? sourcePath : sourcePath.substr(slash + 1);
+  const std::string fileName = FileNameOf(sourcePath);
   const size_t extLength = ExtensionLength(fileName);
   std::string ext4 = LastChars(fileName, extLength);
   std::string outName = DropLast(fileName, extLength) + "_ORV" + ext4;

@@ -35,10 +35,6 @@ void Log(const SaveContext& ctx, const std::string& text) {
   if (ctx.log) ctx.log->LogAppend(text);
 }
 
-std::string LastChars(const std::string& s, size_t n) {
-  return s.size() >= n ? s.substr(s.size() - n) : s;
-}
-
 // A path component the output folder may hold: not empty, not a dot entry, no blank or tab at
 // either end, no control characters.
 bool ValidComponent(const std::string& c) {
@@ -401,9 +397,13 @@ EncodedOutput EncodeOutput(const SaveContext& ctx, const OutputType& type, Image
     return out;
   }
   if (type.row->format == kFormatJpeg) {
-    out.quality =
-        quality([&](int64_t target) { return FindJpegQuality(ctx, target, s.Quality.MinQ); });
-    PrepareJpegOutput(ctx, OutputMetadataFor(ctx));
+    // One metadata build serves the size search's test encodings and the output.
+    const OutputMetadata metadata = OutputMetadataFor(ctx);
+    out.quality = quality([&](int64_t target) {
+      return FindQuality(ctx, target, s.Quality.MinQ,
+                         [&](int q) { return MeasureJpegSize(ctx, metadata, q); });
+    });
+    PrepareJpegOutput(ctx, metadata);
     out.result =
         int64_t(WriteJpeg(dest, p.pixels(), p.width(), p.height(), out.quality, false, 24, nullptr));
     out.ok = out.result > 0;
@@ -444,10 +444,8 @@ bool PrepareOutput(const SaveContext& ctx, const std::string& sourcePath, Output
   return true;
 }
 
-SaveOutcome PlaceOutput(const SaveContext& ctx, const std::string& sourcePath,
-                        const OutputType& type, const OutputName& name, const OutputWriter& write,
-                        std::string* savedPath) {
-  (void)sourcePath;
+SaveOutcome PlaceOutput(const SaveContext& ctx, const OutputType& type, const OutputName& name,
+                        const OutputWriter& write, std::string* savedPath) {
   const std::string& outPath = name.path;
   if (!type.row && type.sourceFormat == kFormatUnknown)
     return Failed(ctx, "Not saved: ", outPath, ": the format of the source is not known");
@@ -486,7 +484,7 @@ SaveOutcome SaveOutput(const SaveContext& given, const std::string& sourcePath,
                      given.colorMatched, given.host, given.log,     given.progress,
                      given.metadata,     given.details};
   const OutputType type = ChooseOutputType(held, sourcePath);
-  return PlaceOutput(ctx, sourcePath, type, name,
+  return PlaceOutput(ctx, type, name,
                      [&](ImageDest* dest) { return EncodeOutput(ctx, type, dest); }, savedPath);
 }
 

@@ -82,9 +82,8 @@ bool PrepareOutput(const SaveContext& ctx, const std::string& sourcePath, Output
 // Opens the output at the decided name, lets `write` fill it, claims the name (the next free
 // number when another process took it) and logs the result.
 using OutputWriter = std::function<EncodedOutput(ImageDest*)>;
-SaveOutcome PlaceOutput(const SaveContext& ctx, const std::string& sourcePath,
-                        const OutputType& type, const OutputName& name, const OutputWriter& write,
-                        std::string* savedPath);
+SaveOutcome PlaceOutput(const SaveContext& ctx, const OutputType& type, const OutputName& name,
+                        const OutputWriter& write, std::string* savedPath);
 
 // 0 the folder exists or was made; -1 the user declined (ask); 1 invalid path; 2 not creatable.
 int EnsureFolder(EngineHost* host, const std::string& path, bool ask);

@@ -26,6 +26,15 @@ std::string LowerAscii(std::string text) {
   return text;
 }
 
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string LastChars(const std::string& text, size_t n) {
+  return text.size() >= n ? text.substr(text.size() - n) : text;
+}
+
 int64_t FileSize(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 ? int64_t(st.st_size) : 0;

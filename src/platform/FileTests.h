@@ -15,5 +15,9 @@ bool SameFile(const std::string& a, const std::string& b);
 int64_t FileSize(const std::string& path);
 // ASCII letters lower-cased; other bytes (UTF-8 included) unchanged.
 std::string LowerAscii(std::string text);
+// The part of path after its last '/' (all of it when there is none).
+std::string FileNameOf(const std::string& path);
+// The last n characters of text (all of it when shorter).
+std::string LastChars(const std::string& text, size_t n);
 
 }  // namespace orv
