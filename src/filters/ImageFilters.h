@@ -59,8 +59,8 @@ class CImageFilters {
   bool SubtractBlackFrame(uint8_t* dst, int width, int height, const uint8_t* src,
                           const uint8_t* frame);
   // Pulls every pixel that is brighter than the per-channel median of its wi x wi window towards
-  // that median, never brightening; nt (0..255) is the share of the change kept. src is a copy
-  // of dst taken before the call. wi is clamped to 3..9 and an even size is rounded up to the
+  // that median, never brightening; nt (0..255) is the share of the change kept. src holds
+  // dst's pixels as they were before the call; it may be dst itself. wi is clamped to 3..9 and an even size is rounded up to the
   // next odd one; pixels closer than half a window to an edge are not touched.
   bool RemoveHotPixels(uint8_t* dst, int width, int height, const uint8_t* src, int nt, int wi);
 

@@ -36,17 +36,18 @@ StageOutcome RunBlackFrameStage(StageContext& ctx) {
   BlackFrameStagePlan p = DeriveBlackFrameStage(in);
   if (p.showStageText) ctx.ShowStageName();
   if (p.subtract) {
-    ctx.FromCopy([&](Image& target, const Image& copy) {
+    // The subtraction goes byte by byte, so it works in place.
+    ctx.InPlace([&](Image& target) {
       if (&target == &ctx.picture)
         return ctx.filters.SubtractBlackFrame(target.pixels(), target.width(), target.height(),
-                                              copy.pixels(), frame->pixels());
+                                              target.pixels(), frame->pixels());
       // The crop takes the frame cut to the crop's place in the picture.
       Image cut;
       return cut.Allocate(target.width(), target.height()) &&
              CutFrameToCrop(frame->pixels(), frame->width(), frame->height(), ctx.cropLeft,
                             ctx.cropTop, cut.pixels(), target.width(), target.height()) &&
              ctx.filters.SubtractBlackFrame(target.pixels(), target.width(), target.height(),
-                                            copy.pixels(), cut.pixels());
+                                            target.pixels(), cut.pixels());
     });
   }
   ctx.StageLine(p.log.text);

@@ -58,9 +58,10 @@ StageOutcome RunHotPixelStage(StageContext& ctx) {
   // The page's picture marks a camera of the list while the exclusion is on.
   if (ctx.settings.IsAdvanced()) ctx.services.ShowListedCamera(p.listed);
   if (!p.run) return StageOutcome::kDone;
-  ctx.FromCopy([&](Image& target, const Image& copy) {
+  // The filter takes its own copy of the channels before it writes, so it works in place.
+  ctx.InPlace([&](Image& target) {
     return ctx.filters.RemoveHotPixels(target.pixels(), target.width(), target.height(),
-                                       copy.pixels(), p.nt, p.wi);
+                                       target.pixels(), p.nt, p.wi);
   });
   ctx.StageLine(p.log.text);
   return StageOutcome::kDone;

@@ -49,9 +49,10 @@ StageOutcome RunSharpenStage(StageContext& ctx) {
   ctx.ShowStageName();
   if (p.method == SharpenStagePlan::kNone) return StageOutcome::kDone;
   if (p.method == SharpenStagePlan::kNeighbour) {
-    // The filter reads the untouched copy and writes the sharpened picture.
-    ctx.FromCopy([&](Image& target, const Image& copy) {
-      return NeighbourFilter(copy.pixels(), target.pixels(), target.width(), target.height(),
+    // The filter writes every byte of its output, so it writes into the spare, which then
+    // becomes the picture.
+    ctx.IntoSpare([&](const Image& source, Image& target) {
+      return NeighbourFilter(source.pixels(), target.pixels(), target.width(), target.height(),
                              p.neighbourStrength, kNeighbourSharpen);
     });
   } else {

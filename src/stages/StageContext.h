@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <string_view>
 
 #include "exif/CameraSummary.h"
@@ -86,13 +87,21 @@ struct StageContext {
     if (processPicture) Check(fn(picture));
     if (crop) fn(*crop);
   }
-  // Copies the picture into the spare buffer and runs fn(target, copy) on it, then likewise on
-  // the crop and its spare. A copy that cannot be made, or fn answering false, fails the stage
-  // when it happens to the picture.
+  // Runs fn(source, target) with target the spare buffer at the source's size, for a filter
+  // that reads the source and writes every byte of the target; the target then becomes the
+  // picture, so no copy of the pixels is made. Likewise for the crop and its spare. A spare that
+  // cannot be had, or fn answering false, fails the stage when it happens to the picture, which
+  // is then left as it was.
   template <typename Fn>
-  void FromCopy(Fn fn) {
-    if (processPicture && CopyToSpare()) Check(fn(picture, spare));
-    if (crop && CopyCropToSpare()) fn(*crop, *detailSpare);
+  void IntoSpare(Fn fn) {
+    if (processPicture &&
+        Check(spare.Allocate(picture.width(), picture.height()),
+              "no memory for a copy of the picture") &&
+        Check(fn(static_cast<const Image&>(picture), spare)))
+      std::swap(picture, spare);
+    if (crop && detailSpare && detailSpare->Allocate(crop->width(), crop->height()) &&
+        fn(static_cast<const Image&>(*crop), *detailSpare))
+      std::swap(*crop, *detailSpare);
   }
 };
 
