@@ -131,7 +131,7 @@ bool ResolveShard(const std::string& text, Shard& shard, std::string& error) {
 // for a photo --skip-existing leaves out), and writes nothing.
 int PrintDryRun(CEngine& engine, bool skipExisting) {
   if (engine.queue().Cue().empty()) {
-    engine.host().ShowMessage("No files to porcess");
+    engine.host().ShowMessage(kNoFilesMessage);
     return kExitUsage;
   }
   for (const PlannedOutput& p : PlanOutputs(engine.settings(), engine.queue().Cue(), skipExisting))

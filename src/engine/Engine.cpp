@@ -164,7 +164,7 @@ RunReport CEngine::RunAll() {
   std::vector<CueItem>& cue = queue_.Cue();
   int n = int(cue.size());
   if (n < 1) {
-    host_.ShowMessage("No files to porcess");
+    host_.ShowMessage(kNoFilesMessage);
     report.end = RunReport::End::EmptyQueue;
     return report;
   }

@@ -39,6 +39,9 @@ struct RunReport {
   int stageFailures = 0;  // photos saved with a correction that could not run
 };
 
+// The message of a run (or a dry run) with nothing queued, exactly as the program shows it.
+inline constexpr const char* kNoFilesMessage = "No files to porcess";
+
 class CEngine {
  public:
   CEngine(EngineHost& host, std::string appFolder);

@@ -22,7 +22,7 @@ unsigned LoadPhoto(const std::string& path, LoadedPhoto& photo) {
   photo.camera = ExtractCameraValues(source);
   // A decoder that turned the pixels upright leaves an Orientation tag that would turn them again.
   if (file.pixelsUpright()) SetExifOrientationUpright(photo.camera.ExifBlock);
-  photo.metadata = file.metadata();
+  photo.metadata = file.TakeMetadata();
   photo.picture = file.TakeImage();
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "imageio/ByteOrder.h"
 #include "imageio/Codecs.h"
 #include "imageio/DecoderStart.h"
 #include "imageio/HeifColour.h"
@@ -94,8 +95,7 @@ std::vector<uint8_t> MetadataBytes(const heif_image_handle* handle, heif_item_id
 std::vector<uint8_t> ExifFromItem(const std::vector<uint8_t>& item) {
   static const uint8_t kSignature[6] = {'E', 'x', 'i', 'f', 0, 0};
   if (item.size() < 4) return {};
-  uint64_t start = 4 + (uint64_t(item[0]) << 24 | uint64_t(item[1]) << 16 |
-                        uint64_t(item[2]) << 8 | uint64_t(item[3]));
+  uint64_t start = 4 + uint64_t(Be32(item.data()));
   // Some writers count the offset up to the signature, some past it: skip one if it is there.
   if (RangeInside(start, 6, item.size()) && std::memcmp(&item[start], kSignature, 6) == 0)
     start += 6;

@@ -2,18 +2,11 @@
 
 #include <cstring>
 
+#include "imageio/ByteOrder.h"
 #include "platform/CheckedMath.h"
 
 namespace orv {
 namespace {
-
-uint32_t Be32(std::span<const uint8_t> b, size_t at) {
-  return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
-}
-
-uint16_t Be16(std::span<const uint8_t> b, size_t at) {
-  return uint16_t(b[at] << 8 | b[at + 1]);
-}
 
 bool SignatureAt(std::span<const uint8_t> b, size_t at, const char* sig) {
   return RangeInside(at, 4, b.size()) && std::memcmp(b.data() + at, sig, 4) == 0;
@@ -40,7 +33,7 @@ void AppendUtf8(std::string& out, uint32_t c) {
 // v2 textDescriptionType: signature, 4 reserved bytes, ASCII count (with its zero), ASCII.
 std::string AsciiDescription(std::span<const uint8_t> tag) {
   if (tag.size() < 12) return {};
-  const uint32_t count = Be32(tag, 8);
+  const uint32_t count = Be32(tag.data() + 8);
   if (!RangeInside(12, count, tag.size())) return {};
   std::string text(reinterpret_cast<const char*>(tag.data() + 12), count);
   text.resize(std::strlen(text.c_str()));
@@ -50,15 +43,15 @@ std::string AsciiDescription(std::span<const uint8_t> tag) {
 // v4 multiLocalizedUnicodeType: the first record's UTF-16BE text.
 std::string UnicodeDescription(std::span<const uint8_t> tag) {
   if (tag.size() < 16) return {};
-  const uint32_t records = Be32(tag, 8), recordSize = Be32(tag, 12);
+  const uint32_t records = Be32(tag.data() + 8), recordSize = Be32(tag.data() + 12);
   if (records == 0 || recordSize < 12 || !RangeInside(16, 12, tag.size())) return {};
-  const uint32_t length = Be32(tag, 20), offset = Be32(tag, 24);
+  const uint32_t length = Be32(tag.data() + 20), offset = Be32(tag.data() + 24);
   if (!RangeInside(offset, length, tag.size())) return {};
   std::string out;
   for (uint32_t i = 0; i + 1 < length; i += 2) {
-    uint32_t c = Be16(tag, offset + i);
+    uint32_t c = Be16(tag.data() + offset + i);
     if (c >= 0xD800 && c < 0xDC00 && i + 3 < length) {
-      uint32_t low = Be16(tag, offset + i + 2);
+      uint32_t low = Be16(tag.data() + offset + i + 2);
       if (low >= 0xDC00 && low < 0xE000) {
         c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
         i += 2;
@@ -75,9 +68,9 @@ std::string UnicodeDescription(std::span<const uint8_t> tag) {
 
 bool PlausibleIccProfile(std::span<const uint8_t> profile) {
   if (profile.size() < kIccHeaderSize + 4) return false;
-  if (Be32(profile, 0) != profile.size() || !SignatureAt(profile, 36, "acsp")) return false;
+  if (Be32(profile.data() + 0) != profile.size() || !SignatureAt(profile, 36, "acsp")) return false;
   uint64_t tableEnd = 0;
-  return CheckedMul<uint64_t>(Be32(profile, kIccHeaderSize), 12, tableEnd) &&
+  return CheckedMul<uint64_t>(Be32(profile.data() + kIccHeaderSize), 12, tableEnd) &&
          RangeInside(kIccHeaderSize + 4, tableEnd, profile.size());
 }
 
@@ -87,11 +80,11 @@ bool IsRgbIccProfile(std::span<const uint8_t> profile) {
 
 std::string IccProfileDescription(std::span<const uint8_t> profile) {
   if (!PlausibleIccProfile(profile)) return {};
-  const uint32_t count = Be32(profile, kIccHeaderSize);
+  const uint32_t count = Be32(profile.data() + kIccHeaderSize);
   for (uint32_t i = 0; i < count; ++i) {
     const size_t entry = kIccHeaderSize + 4 + size_t(i) * 12;
     if (!SignatureAt(profile, entry, "desc")) continue;
-    const uint32_t offset = Be32(profile, entry + 4), size = Be32(profile, entry + 8);
+    const uint32_t offset = Be32(profile.data() + entry + 4), size = Be32(profile.data() + entry + 8);
     if (!RangeInside(offset, size, profile.size())) return {};
     std::span<const uint8_t> tag = profile.subspan(offset, size);
     if (SignatureAt(tag, 0, "desc")) return AsciiDescription(tag);

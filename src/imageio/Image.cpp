@@ -33,7 +33,10 @@ bool Image::CopyFrom(const Image& other) {
     Clear();
     return true;
   }
-  if (!Allocate(other.width_, other.height_)) return false;
+  // A buffer of the same size is written over rather than replaced.
+  if ((empty() || width_ != other.width_ || height_ != other.height_) &&
+      !Allocate(other.width_, other.height_))
+    return false;
   std::memcpy(pixels_.get(), other.pixels_.get(), other.byteSize());
   return true;
 }

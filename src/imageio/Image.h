@@ -24,7 +24,8 @@ class Image {
   [[nodiscard]] bool Allocate(int width, int height);
   // Takes over a buffer of width x height x 3 bytes allocated with new[] (or NewLargeBuffer).
   void Adopt(std::unique_ptr<uint8_t[]> pixels, int width, int height);
-  // A deep copy; false when memory runs out (the target is then empty).
+  // A deep copy, into the present buffer when it has the size; false when memory runs out (the
+  // target is then empty).
   [[nodiscard]] bool CopyFrom(const Image& other);
   void Clear();
 

@@ -62,7 +62,8 @@ class CImageFile {
   const std::vector<uint8_t>& exifBlock() const { return exif_; }
   // The colour profile, XMP and IPTC read with the pixels; Save writes what the format holds.
   const PhotoMetadata& metadata() const { return metadata_; }
-  void SetMetadata(PhotoMetadata metadata) { metadata_ = std::move(metadata); }
+  // Hands the metadata over (a colour profile can run to megabytes), leaving none.
+  PhotoMetadata TakeMetadata() { return std::move(metadata_); }
   const std::vector<uint8_t>& iccProfile() const { return metadata_.icc; }
   const std::vector<uint8_t>& xmpPacket() const { return metadata_.xmp; }
   // True when the decoder applied the file's own rotation and mirroring (HEIF), so that an EXIF

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "imageio/ByteOrder.h"
 #include "imageio/Codecs.h"
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
@@ -116,8 +117,7 @@ bool HasTgaExtension(const char* path) {
 // Whether the "ftyp" box in the probe lists an AVIF brand among its compatible brands (from
 // offset 16 to the box's end, as far as the probe reaches).
 bool ListsAvifBrand(const uint8_t* head) {
-  const uint32_t boxSize = uint32_t(head[0]) << 24 | uint32_t(head[1]) << 16 |
-                           uint32_t(head[2]) << 8 | uint32_t(head[3]);
+  const uint32_t boxSize = Be32(head);
   const uint32_t end = boxSize < uint32_t(kProbeBytes) ? boxSize : uint32_t(kProbeBytes);
   for (uint32_t at = 16; at + 4 <= end; at += 4)
     if (std::memcmp(head + at, "avif", 4) == 0 || std::memcmp(head + at, "avis", 4) == 0)

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <span>
 
+#include "imageio/ByteOrder.h"
 #include "imageio/IccProfile.h"
 #include "imageio/PhotoshopResources.h"
 #include "imageio/XmpPacket.h"
@@ -26,12 +27,9 @@ bool StartsWith(const std::vector<uint8_t>& payload, const char* signature, size
   return payload.size() >= size && std::memcmp(payload.data(), signature, size) == 0;
 }
 
-uint32_t Be32(const uint8_t* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
-void PutBe32(std::vector<uint8_t>& out, uint32_t v) {
-  out.insert(out.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+void AppendBe32(std::vector<uint8_t>& out, uint32_t v) {
+  out.insert(out.end(), 4, 0);
+  PutBe32(out.data() + out.size() - 4, v);
 }
 
 // The chunks must agree on their count and hold every number from 1 to it exactly once.
@@ -154,8 +152,8 @@ std::vector<JpegMarker> JpegMetadataSegments(const PhotoMetadata& meta, bool mai
       const size_t n = std::min(kExtendedXmpBytesPerSegment, meta.extendedXmp.size() - at);
       JpegMarker m = Segment(0xE1, kExtendedSignature, sizeof kExtendedSignature);
       m.payload.insert(m.payload.end(), meta.extendedXmpGuid.begin(), meta.extendedXmpGuid.end());
-      PutBe32(m.payload, total);
-      PutBe32(m.payload, uint32_t(at));
+      AppendBe32(m.payload, total);
+      AppendBe32(m.payload, uint32_t(at));
       m.payload.insert(m.payload.end(), meta.extendedXmp.begin() + std::ptrdiff_t(at),
                        meta.extendedXmp.begin() + std::ptrdiff_t(at + n));
       out.push_back(std::move(m));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <cstdio>
 #include <mutex>
 #include <new>
@@ -147,10 +148,11 @@ const char* LibraryErrorText(unsigned code) {
 std::string DescribeLoadError(unsigned code) {
   RefusedSize r = LastRefusedSize();
   if (code != kErrNoMemory || r.width <= 0 || r.height <= 0) return LibraryErrorText(code);
+  // One decimal with a point whatever the locale (the desktop program runs under the user's).
   auto megapixels = [](double pixels) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f", pixels / 1e6);
-    std::string t = text;
+    auto end = std::to_chars(text, text + sizeof text, pixels / 1e6, std::chars_format::fixed, 1);
+    std::string t(text, end.ec == std::errc() ? end.ptr : text);
     if (t.size() > 2 && t.compare(t.size() - 2, 2, ".0") == 0) t.resize(t.size() - 2);
     return t;
   };

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "imageio/ByteOrder.h"
 #include "platform/CheckedMath.h"
 
 namespace orv {
@@ -11,14 +12,13 @@ void ForEachPhotoshopResource(
     const std::function<void(uint16_t, std::span<const uint8_t>)>& visit) {
   size_t at = 0;
   while (RangeInside(at, 7, block.size()) && std::memcmp(block.data() + at, "8BIM", 4) == 0) {
-    const uint16_t id = uint16_t(block[at + 4] << 8 | block[at + 5]);
+    const uint16_t id = uint16_t(Be16(block.data() + at + 4));
     // The name is a Pascal string padded, with its length byte, to an even size.
     size_t nameSize = size_t(block[at + 6]) + 1;
     nameSize += nameSize & 1;
     const size_t sizeAt = at + 6 + nameSize;
     if (!RangeInside(sizeAt, 4, block.size())) return;
-    const uint32_t size = uint32_t(block[sizeAt]) << 24 | uint32_t(block[sizeAt + 1]) << 16 |
-                          uint32_t(block[sizeAt + 2]) << 8 | block[sizeAt + 3];
+    const uint32_t size = Be32(block.data() + sizeAt);
     const size_t dataAt = sizeAt + 4;
     if (!RangeInside(dataAt, size, block.size())) return;
     visit(id, block.subspan(dataAt, size));
@@ -27,12 +27,13 @@ void ForEachPhotoshopResource(
 }
 
 std::vector<uint8_t> PhotoshopResource(uint16_t id, std::span<const uint8_t> data) {
-  std::vector<uint8_t> out = {'8', 'B', 'I', 'M', uint8_t(id >> 8), uint8_t(id), 0, 0};
+  // Signature, id, an empty name padded to two bytes, the size, the data padded to even.
   const auto size = uint32_t(data.size());
-  out.insert(out.end(), {uint8_t(size >> 24), uint8_t(size >> 16), uint8_t(size >> 8),
-                         uint8_t(size)});
-  out.insert(out.end(), data.begin(), data.end());
-  if (size & 1) out.push_back(0);
+  std::vector<uint8_t> out(12 + size_t(size) + (size & 1), 0);
+  std::memcpy(out.data(), "8BIM", 4);
+  PutBe16(out.data() + 4, id);
+  PutBe32(out.data() + 8, size);
+  if (size) std::memcpy(out.data() + 12, data.data(), size);
   return out;
 }
 

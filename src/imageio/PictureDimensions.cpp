@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "imageio/ByteOrder.h"
 #include "imageio/ImageIo.h"
 
 namespace orv {
@@ -21,10 +22,6 @@ bool ReadAt(ImageSource* f, int64_t offset, void* out, size_t n) {
   return ReadSource(f, out, n) == n;
 }
 
-uint32_t Be16(const uint8_t* p) { return uint32_t(p[0]) << 8 | p[1]; }
-uint32_t Be32(const uint8_t* p) { return Be16(p) << 16 | Be16(p + 2); }
-uint32_t Le16(const uint8_t* p) { return uint32_t(p[1]) << 8 | p[0]; }
-uint32_t Le32(const uint8_t* p) { return Le16(p + 2) << 16 | Le16(p); }
 
 bool Keep(int64_t w, int64_t h, int& width, int& height) {
   if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX) return false;

@@ -6,6 +6,7 @@
 #include <new>
 #include <string_view>
 
+#include "imageio/ByteOrder.h"
 #include "imageio/IccProfile.h"
 #include "imageio/ImageIo.h"
 #include "imageio/MetadataReaders.h"
@@ -16,10 +17,6 @@ namespace orv {
 namespace {
 
 constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-
-uint32_t Be32(const uint8_t* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
 
 // Inflates a zlib stream, refusing output beyond kMaxMetadataPart; empty on any error.
 std::vector<uint8_t> Inflate(const uint8_t* data, size_t size) {

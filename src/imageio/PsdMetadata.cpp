@@ -2,6 +2,7 @@
 #include <cstring>
 #include <new>
 
+#include "imageio/ByteOrder.h"
 #include "imageio/IccProfile.h"
 #include "imageio/MetadataReaders.h"
 #include "imageio/PhotoshopResources.h"
@@ -15,13 +16,10 @@ PhotoMetadata ReadPsdMetadata(ImageSource* source) {
   std::vector<uint8_t> bytes;
   if (!ReadSourceBytes(source, 0, 30, bytes) || std::memcmp(bytes.data(), "8BPS", 4) != 0)
     return meta;
-  auto be32 = [](const uint8_t* p) {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-  };
-  const uint64_t resourcesAt = 30 + uint64_t(be32(bytes.data() + 26));
+  const uint64_t resourcesAt = 30 + uint64_t(Be32(bytes.data() + 26));
   if (!ReadSourceBytes(source, resourcesAt, 4, bytes)) return meta;
   std::vector<uint8_t> resources;
-  if (!ReadSourceBytes(source, resourcesAt + 4, be32(bytes.data()), resources)) return meta;
+  if (!ReadSourceBytes(source, resourcesAt + 4, Be32(bytes.data()), resources)) return meta;
   try {
     ForEachPhotoshopResource(resources, [&](uint16_t id, std::span<const uint8_t> data) {
       if (id == kResourceIcc && meta.icc.empty() && PlausibleIccProfile(data))

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "imageio/ByteOrder.h"
 #include "imageio/ImageIo.h"
 
 namespace orv {
@@ -88,33 +89,5 @@ class SourceReader {
   size_t pos_ = 0;
   size_t end_ = 0;
 };
-
-// Little-endian field access into a header already read into memory.
-inline uint32_t Le16(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8;
-}
-inline uint32_t Le32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-inline uint32_t Be16(const uint8_t* p) {
-  return uint32_t(p[0]) << 8 | uint32_t(p[1]);
-}
-inline uint32_t Be32(const uint8_t* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
-inline void PutLe16(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
-inline void PutLe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-inline void PutBe16(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v >> 8);
-  p[1] = uint8_t(v);
-}
-inline void PutBe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (24 - 8 * i));
-}
 
 }  // namespace orv

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "imageio/ByteOrder.h"
 #include "imageio/IccProfile.h"
 #include "imageio/ImageIo.h"
 #include "imageio/MetadataReaders.h"
@@ -34,11 +35,8 @@ uint64_t TypeSize(uint16_t type) {
 
 struct Order {
   bool big = false;
-  uint32_t u16(const uint8_t* p) const { return big ? uint32_t(p[0] << 8 | p[1]) : uint32_t(p[1] << 8 | p[0]); }
-  uint32_t u32(const uint8_t* p) const {
-    return big ? uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]
-               : uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-  }
+  uint32_t u16(const uint8_t* p) const { return big ? Be16(p) : Le16(p); }
+  uint32_t u32(const uint8_t* p) const { return big ? Be32(p) : Le32(p); }
 };
 
 }  // namespace

@@ -1,29 +1,15 @@
 #include "stages/StageContext.h"
 
-#include <cstring>
-
 #include "settings/CurveAxes.h"
 
 namespace orv {
-namespace {
-
-bool CopyImage(const Image& from, Image& to) {
-  if (from.empty()) return false;
-  if (to.empty() || to.width() != from.width() || to.height() != from.height()) {
-    if (!to.Allocate(from.width(), from.height())) return false;
-  }
-  std::memcpy(to.pixels(), from.pixels(), from.byteSize());
-  return true;
-}
-
-}  // namespace
 
 bool StageContext::CopyToSpare() {
-  return Check(CopyImage(picture, spare), "no memory for a copy of the picture");
+  return Check(!picture.empty() && spare.CopyFrom(picture), "no memory for a copy of the picture");
 }
 
 bool StageContext::CopyCropToSpare() {
-  return crop && detailSpare && CopyImage(*crop, *detailSpare);
+  return crop && detailSpare && !crop->empty() && detailSpare->CopyFrom(*crop);
 }
 
 int FlashStageValue(const CurveStageSettings& stage, const CameraSummary& camera) {
