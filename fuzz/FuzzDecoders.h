@@ -10,9 +10,12 @@
 #include <vector>
 
 #include "imageio/Codecs.h"
+#include "imageio/IccProfile.h"
 #include "imageio/ImageFormat.h"
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
+#include "imageio/JpegMetadataSegments.h"
+#include "imageio/LibraryContext.h"
 #include "imageio/PixelBuffer.h"
 #include "imageio/metafile/Metafile.h"
 
@@ -33,13 +36,33 @@ inline void DecodeWith(uint8_t* (*decode)(ImageSource*, int, int*, int*), const 
   CloseSource(src);
 }
 
+// What a load reads besides the pixels: the colour profile's description is parsed as the info
+// command shows it.
+inline void ParseMetadata(const PhotoMetadata& metadata) {
+  volatile size_t sink = IccProfileDescription(metadata.icc).size();
+  (void)sink;
+}
+
+// The format's metadata reader on the same input: it walks the chunks, directories and resource
+// blocks of an untrusted file as the decoder does.
+inline void ReadMetadataWith(PhotoMetadata (*read)(ImageSource*), const uint8_t* data,
+                             size_t size) {
+  if (!read) return;
+  ImageSource* src = OpenSourceMemory(data, size);
+  ParseMetadata(read(src));
+  CloseSource(src);
+}
+
 inline void FuzzJpeg(const uint8_t* data, size_t size) {
-  // Both bit depths, and the header call that keeps the segments.
+  // Both bit depths, and the header call that keeps the segments, which are then read as the
+  // loader reads them.
   DecodeWith(ReadJpeg, data, size);
   ImageSource* src = OpenSourceMemory(data, size);
   int w = 0, h = 0;
   FreeLibraryBuffer(ReadJpeg(src, 8, &w, &h));
   CloseSource(src);
+  if (const LibraryContext* ctx = ExistingContext())
+    ParseMetadata(MetadataFromJpegSegments(ctx->inputMarkers));
 }
 
 inline void FuzzMetafile(const uint8_t* data, size_t size) {
@@ -86,6 +109,7 @@ inline void RunTarget(const std::string& name, const uint8_t* data, size_t size)
       FuzzWmf(data, size);
     else
       DecodeWith(rows[i].decode, data, size);
+    ReadMetadataWith(rows[i].readMetadata, data, size);
   }
 }
 
