@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/JsonText.h"
+#include "cli/TerminalText.h"
 #include "exif/ExifReader.h"
 #include "exif/ExifTagName.h"
 

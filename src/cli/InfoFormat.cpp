@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/JsonText.h"
+#include "cli/TerminalText.h"
 
 namespace orv::cli {
 namespace {

@@ -100,26 +100,5 @@ std::string JsonNumber(double value) {
   return std::string(buf, result.ptr);
 }
 
-std::string OneLineText(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char ch : text) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (c < 0x20 || c == 0x7F) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02x", unsigned(c));
-      out += buf;
-    } else {
-      out += ch;
-    }
-  }
-  return out;
-}
 
 }  // namespace orv::cli

@@ -15,7 +15,5 @@ std::string JsonString(std::string_view text);
 // is extreme (JSON has no NaN or infinity; those give null).
 std::string JsonNumber(double value);
 
-// `text` with control characters written as \n, \r, \t or \xHH, so one value stays on one line.
-std::string OneLineText(std::string_view text);
 
 }  // namespace orv::cli

@@ -4,7 +4,10 @@
 
 namespace orv::cli {
 
-std::string TerminalSafe(std::string_view text, KeepLineEnds keep) {
+namespace {
+
+// The escapes of both forms; escName writes ESC as "\e" rather than "\x1b".
+std::string Escaped(std::string_view text, KeepLineEnds keep, bool escName) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -19,7 +22,7 @@ std::string TerminalSafe(std::string_view text, KeepLineEnds keep) {
       out += "\\r";
     } else if (c == '\t') {
       out += "\\t";
-    } else if (c == 0x1b) {
+    } else if (c == 0x1b && escName) {
       out += "\\e";
     } else if (c < 0x20 || c == 0x7f) {
       char hex[8];
@@ -30,6 +33,16 @@ std::string TerminalSafe(std::string_view text, KeepLineEnds keep) {
     }
   }
   return out;
+}
+
+}  // namespace
+
+std::string TerminalSafe(std::string_view text, KeepLineEnds keep) {
+  return Escaped(text, keep, true);
+}
+
+std::string OneLineText(std::string_view text) {
+  return Escaped(text, KeepLineEnds::None, false);
 }
 
 }  // namespace orv::cli

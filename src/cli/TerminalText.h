@@ -13,4 +13,8 @@ enum class KeepLineEnds { None, CrLf, Lf };
 // "\n", "\r", "\t" and "\e" style escapes, other control bytes as "\x01".
 std::string TerminalSafe(std::string_view text, KeepLineEnds keep = KeepLineEnds::None);
 
+// `text` with control characters written as \n, \r, \t or \xHH (ESC too), so one value stays
+// on one line: the info and EXIF listings.
+std::string OneLineText(std::string_view text);
+
 }  // namespace orv::cli
