@@ -185,37 +185,13 @@ unsigned CImageFile::SetPixels(const uint8_t* pixels, int width, int height) {
 unsigned CImageFile::Save(const char* path, ImageFormat format) {
   if (!BeginLibraryCall()) return kErrNoMemory;
   if (format == kFormatGif || format == kFormatPax || format == kFormatUnknown) return kErrNone;
-  if (!path || image_.empty()) {
-    SetLastLibraryError(kErrBadParam);
-    return kErrBadParam;
-  }
   const FormatRow* row = FindFormat(format);
-  if (!row || !row->encode) {
+  if (!path || image_.empty() || !row || !row->encode) {
     SetLastLibraryError(kErrBadParam);
     return kErrBadParam;
   }
   ImageDest* dest = OpenDestFile(path);
   if (!dest) return GetLastLibraryError();
-  return SaveTo(dest, format);
-}
-
-unsigned CImageFile::SaveTo(ImageDest* dest, ImageFormat format) {
-  if (!dest) return kErrBadHandle;
-  unsigned result = EncodeTo(dest, format);
-  if (result != kErrNone) MarkDestFailed(dest);
-  if (!CloseDest(dest) && result == kErrNone) result = GetLastLibraryError();
-  SetLastLibraryError(result);
-  return result;
-}
-
-unsigned CImageFile::EncodeTo(ImageDest* dest, ImageFormat format) {
-  if (!BeginLibraryCall()) return kErrNoMemory;
-  if (!dest) return kErrBadHandle;
-  const FormatRow* row = FindFormat(format);
-  if (image_.empty() || !row || !row->encode) {
-    SetLastLibraryError(kErrBadParam);
-    return kErrBadParam;
-  }
   EncodeOptions options;
   options.jpegQuality = jpegQuality_;
   options.jpegFullChroma = enhancedSubsampling_;
@@ -225,9 +201,12 @@ unsigned CImageFile::EncodeTo(ImageDest* dest, ImageFormat format) {
   options.exifBlock = exif_;
   options.iccProfile = metadata_.icc;
   options.xmpPacket = metadata_.xmp;
-  bool ok = row->encode(dest, image_.pixels(), image_.width(), image_.height(), options);
+  const bool ok = row->encode(dest, image_.pixels(), image_.width(), image_.height(), options);
   unsigned result = ok ? kErrNone : GetLastLibraryError();
   if (!ok && result == kErrNone) result = kErrBadParam;
+  // A failed encoding leaves nothing under path.
+  if (result != kErrNone) MarkDestFailed(dest);
+  if (!CloseDest(dest) && result == kErrNone) result = GetLastLibraryError();
   SetLastLibraryError(result);
   return result;
 }

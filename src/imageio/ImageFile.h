@@ -36,8 +36,6 @@ class CImageFile {
   // Encodes the held image into path by format; 0 or the error code. A failed save leaves no file
   // under path.
   unsigned Save(const char* path, ImageFormat format);
-  // Encodes the picture into an open destination and closes it (CloseDest); the code as Save.
-  unsigned SaveTo(ImageDest* dest, ImageFormat format);
 
   // Pixel access: each LockPixels raises the lock count, UnlockPixels lowers it.
   uint8_t* LockPixels();
@@ -80,8 +78,6 @@ class CImageFile {
   bool truncated() const { return truncated_; }
 
  private:
-  // Encodes the picture into an open destination and leaves it open; 0 or the error code.
-  unsigned EncodeTo(ImageDest* dest, ImageFormat format);
   unsigned LoadJpeg(ImageSource* source);
   // Fills metadata_ for a decoded non-JPEG source; never fails the load.
   void ReadMetadata(ImageSource* source, ImageFormat format);
