@@ -29,26 +29,32 @@ std::string Env(const char* name) {
 // The app folder's seed files (a profile, help pages) are small; anything larger is not one.
 constexpr uint64_t kMaxSeedFile = uint64_t(64) << 20;
 
-// Copies default.orv and the help pages from the first source folder that has them.
+// The folder an app folder is seeded from: the first of the program's own folder (a build
+// tree) and the installed data folder, other than the app folder itself, that has default.orv;
+// empty when none has.
+std::string SeedSource(const std::string& folder) {
+  for (const std::string& src : {ExecutableFolder(), InstalledDataFolder()})
+    if (src != folder && IsRegularFile(src + "/default.orv")) return src;
+  return {};
+}
+
+// Copies default.orv and the help pages from the seed source.
 void Seed(const std::string& folder) {
-  std::vector<std::string> sources = {ExecutableFolder(), InstalledDataFolder()};
-  for (const std::string& src : sources) {
-    if (src == folder || !IsRegularFile(src + "/default.orv")) continue;
-    if (!IsRegularFile(folder + "/default.orv"))
-      CopyFileAtomically(src + "/default.orv", folder + "/default.orv", kMaxSeedFile);
-    std::string helpFrom = src + "/help", helpTo = folder + "/help";
-    if (IsFolder(helpFrom) && MakeFolders(helpTo)) {
-      if (DIR* dir = ::opendir(helpFrom.c_str())) {
-        while (dirent* e = ::readdir(dir)) {
-          std::string name = e->d_name;
-          if (name == "." || name == ".." || name == "log.html") continue;
-          if (IsRegularFile(helpFrom + "/" + name) && !IsRegularFile(helpTo + "/" + name))
-            CopyFileAtomically(helpFrom + "/" + name, helpTo + "/" + name, kMaxSeedFile);
-        }
-        ::closedir(dir);
+  const std::string src = SeedSource(folder);
+  if (src.empty()) return;
+  if (!IsRegularFile(folder + "/default.orv"))
+    CopyFileAtomically(src + "/default.orv", folder + "/default.orv", kMaxSeedFile);
+  std::string helpFrom = src + "/help", helpTo = folder + "/help";
+  if (IsFolder(helpFrom) && MakeFolders(helpTo)) {
+    if (DIR* dir = ::opendir(helpFrom.c_str())) {
+      while (dirent* e = ::readdir(dir)) {
+        std::string name = e->d_name;
+        if (name == "." || name == ".." || name == "log.html") continue;
+        if (IsRegularFile(helpFrom + "/" + name) && !IsRegularFile(helpTo + "/" + name))
+          CopyFileAtomically(helpFrom + "/" + name, helpTo + "/" + name, kMaxSeedFile);
       }
+      ::closedir(dir);
     }
-    return;
   }
 }
 
@@ -67,9 +73,8 @@ std::string DefaultProfileFor(const std::string& appFolder) {
   std::string own = appFolder + "/default.orv";
   if (IsRegularFile(own)) return own;
   // Not seeded yet (a dry run seeds nothing): the file seeding would copy there.
-  for (const std::string& src : {ExecutableFolder(), InstalledDataFolder()})
-    if (src != appFolder && IsRegularFile(src + "/default.orv")) return src + "/default.orv";
-  return own;
+  const std::string src = SeedSource(appFolder);
+  return src.empty() ? own : src + "/default.orv";
 }
 
 std::string InstalledDataFolder() {
