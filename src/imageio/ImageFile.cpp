@@ -18,11 +18,6 @@
 namespace orv {
 namespace {
 
-struct SourceCloser {
-  void operator()(ImageSource* s) const { CloseSource(s); }
-};
-using SourcePtr = std::unique_ptr<ImageSource, SourceCloser>;
-
 // The decode scale 1/d for a JPEG of w x h shown at a tw x th preview.
 int DecodeDivisor(int tw, int th, int w, int h) {
   if (tw <= 0 || th <= 0) return 1;

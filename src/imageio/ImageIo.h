@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace orv {
@@ -19,6 +20,11 @@ ImageSource* OpenSourceMemory(const void* data, size_t size);
 // origin is SEEK_SET, SEEK_CUR or SEEK_END; seeking outside the data fails.
 bool SeekSource(ImageSource* source, int64_t offset, int origin);
 void CloseSource(ImageSource* source);
+// An open source that closes itself.
+struct SourceCloser {
+  void operator()(ImageSource* source) const { CloseSource(source); }
+};
+using SourcePtr = std::unique_ptr<ImageSource, SourceCloser>;
 
 // Reads up to size bytes; returns how many were read (fewer only at the end of the data).
 size_t ReadSource(ImageSource* source, void* buffer, size_t size);

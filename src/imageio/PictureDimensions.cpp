@@ -6,16 +6,11 @@
 #include <memory>
 
 #include "imageio/ByteOrder.h"
+#include "imageio/ImageFormat.h"
 #include "imageio/ImageIo.h"
 
 namespace orv {
 namespace {
-
-// Opened through the image layer, which refuses anything but a regular file without blocking.
-struct SourceCloser {
-  void operator()(ImageSource* s) const { CloseSource(s); }
-};
-using File = std::unique_ptr<ImageSource, SourceCloser>;
 
 bool ReadAt(ImageSource* f, int64_t offset, void* out, size_t n) {
   if (offset < 0 || !SeekSource(f, offset, SEEK_SET)) return false;
@@ -84,17 +79,11 @@ bool TiffSize(ImageSource* f, bool little, int& width, int& height) {
   return Keep(w, h, width, height);
 }
 
-bool EndsWithTga(const std::string& path) {
-  if (path.size() < 4) return false;
-  std::string ext = path.substr(path.size() - 4);
-  for (char& c : ext) c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return ext == ".tga";
-}
-
 }  // namespace
 
 bool ReadPictureDimensions(const std::string& path, int& width, int& height) {
-  File f(OpenSourceFile(path.c_str()));
+  // Opened through the image layer, which refuses anything but a regular file without blocking.
+  SourcePtr f(OpenSourceFile(path.c_str()));
   if (!f) return false;
   uint8_t h[26] = {};
   size_t got = ReadSource(f.get(), h, sizeof h);
@@ -115,7 +104,7 @@ bool ReadPictureDimensions(const std::string& path, int& width, int& height) {
   if (got >= 12 && h[0] == 0x0A && h[2] == 1)
     return Keep(int64_t(Le16(h + 8)) - Le16(h + 4) + 1, int64_t(Le16(h + 10)) - Le16(h + 6) + 1,
                 width, height);
-  if (got >= 16 && EndsWithTga(path)) return Keep(Le16(h + 12), Le16(h + 14), width, height);
+  if (got >= 16 && FormatFromExtension(path.c_str()) == kFormatTga) return Keep(Le16(h + 12), Le16(h + 14), width, height);
   return false;
 }
 
