@@ -47,6 +47,7 @@ std::vector<uint8_t> Inflate(const uint8_t* data, size_t size) {
 
 // iCCP: name, zero, compression method 0, zlib stream.
 void ReadIcc(const std::vector<uint8_t>& chunk, PhotoMetadata& meta) {
+  if (chunk.empty()) return;  // an empty chunk has no storage to search
   const void* zero = std::memchr(chunk.data(), 0, std::min<size_t>(chunk.size(), 80));
   if (!zero) return;
   const size_t at = size_t(static_cast<const uint8_t*>(zero) - chunk.data()) + 1;
