@@ -1,6 +1,8 @@
 # Sourced by the compare-*.sh scripts from the repository's root: a scratch folder $work
 # (removed on exit) with an app folder $work/home holding the default profile and one generated
-# 6000 x 4000 JPEG at $photo, plus `median` of the numbers on standard input.
+# JPEG at $photo (6000 x 4000 unless PHOTO_SIZE="W H" is set before sourcing), plus `median` of
+# the numbers on standard input and `cpu_seconds COMMAND`: the median CPU time (user + system)
+# of RUNS runs of the command, run under $PIN when that is set (e.g. PIN="taskset -c 0").
 build=${BUILD:-build}
 runs=${RUNS:-5}
 work=$(mktemp -d)
@@ -8,6 +10,15 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/in" "$work/home"
 cp data/default.orv "$work/home/"
 photo="$work/in/photo.jpg"
-"$build/orv_make_photo" "$photo" 6000 4000 92
+"$build/orv_make_photo" "$photo" ${PHOTO_SIZE:-6000 4000} 92
 
 median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+cpu_seconds() {
+  local times=() t
+  for ((i = 0; i < runs; i++)); do
+    t=$( { TIMEFORMAT='%U %S'; time ${PIN:-} bash -c "$*" >/dev/null 2>&1; } 2>&1)
+    times+=("$(awk '{print $1 + $2}' <<<"$t")")
+  done
+  printf '%s\n' "${times[@]}" | median
+}

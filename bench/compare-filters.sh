@@ -10,15 +10,6 @@ cd "$(dirname "$0")/.."
 command -v convert >/dev/null || { echo "missing convert (imagemagick)" >&2; exit 2; }
 source bench/compare-common.sh
 
-cpu_seconds() {
-  local times=() t
-  for ((i = 0; i < runs; i++)); do
-    t=$( { TIMEFORMAT='%U %S'; time bash -c "$*" >/dev/null 2>&1; } 2>&1)
-    times+=("$(awk '{print $1 + $2}' <<<"$t")")
-  done
-  printf '%s\n' "${times[@]}" | median
-}
-
 # Every stage off in both modes, quality 88 with the encoder's usual chroma sampling (as
 # ImageMagick writes quality 88); the arguments switch the stage under test on.
 off="--set Quality.Type=0 --set Quality.CQ=88 --set Quality.Subsampling=0 --set sRGB.Enabled=0"

@@ -13,17 +13,11 @@ cd "$(dirname "$0")/.."
 for tool in heif-enc heif-convert; do
   command -v "$tool" >/dev/null || { echo "missing $tool (libheif-examples)" >&2; exit 2; }
 done
-build=${BUILD:-build}
-runs=${RUNS:-5}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/in" "$work/home"
-cp data/default.orv "$work/home/"
-"$build/orv_make_photo" "$work/photo.jpg" 4000 3000 92
-heif-enc -q 80 -o "$work/in/photo.heic" "$work/photo.jpg" >/dev/null
+PHOTO_SIZE="4000 3000"
+source bench/compare-common.sh
+heif-enc -q 80 -o "$work/in/photo.heic" "$photo" >/dev/null
+rm "$photo"
 photo="$work/in/photo.heic"
-
-median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 # Prints "cpu wall" seconds of one run of the command.
 timed() {
   local t

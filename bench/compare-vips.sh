@@ -13,21 +13,14 @@ cd "$(dirname "$0")/.."
 if ! command -v vips >/dev/null || ! command -v cjpeg >/dev/null || ! command -v exiftool >/dev/null; then
   apt-get install -y -qq libvips-tools libjpeg-turbo-progs libimage-exiftool-perl >/dev/null
 fi
+# Every command on one core.
+PIN="taskset -c 0"
 source bench/compare-common.sh
 # A long exposure, so that the exposure-dependent stages (hot pixels, black frame) run.
 exiftool -q -overwrite_original -ExposureTime=6 -FNumber=8 -ISO=200 "$photo"
 
 export VIPS_CONCURRENCY=1
 out="Q=88,subsample-mode=off,strip"
-
-cpu_seconds() {
-  local times=() t
-  for ((i = 0; i < runs; i++)); do
-    t=$( { TIMEFORMAT='%U %S'; time taskset -c 0 bash -c "$*" >/dev/null 2>&1; } 2>&1)
-    times+=("$(awk '{print $1 + $2}' <<<"$t")")
-  done
-  printf '%s\n' "${times[@]}" | median
-}
 
 # Every stage off but the ones the arguments switch on; quality 88, full chroma.
 off="--set Quality.Type=0 --set Quality.CQ=88 --set Quality.Subsampling=1 --set sRGB.Enabled=0"
