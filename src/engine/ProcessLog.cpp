@@ -54,6 +54,21 @@ bool InUseElsewhere(int fd) {
   return ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
 }
 
+// Opens the log at path for appending and runs write(fd) while holding the append lock; a
+// failure to open, or write answering false, is kept in failedErrno.
+template <typename Fn>
+void AppendLocked(const std::string& path, int& failedErrno, Fn write) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    failedErrno = errno;
+    return;
+  }
+  const bool locked = Lock(fd, F_WRLCK, kAppendByte, true);
+  if (!write(fd)) failedErrno = errno != 0 ? errno : EIO;
+  if (locked) Lock(fd, F_UNLCK, kAppendByte, false);
+  ::close(fd);
+}
+
 bool WriteAll(int fd, std::string_view text) {
   while (!text.empty()) {
     ssize_t n = ::write(fd, text.data(), text.size());
@@ -89,42 +104,29 @@ void ProcessLog::LogAppend(std::string_view text, bool newFile) const {
   }
   if (path_.empty()) return;
   if (newFile) ReleaseRun();
-  int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    failedErrno_ = errno;
-    return;
-  }
-  bool locked = Lock(fd, F_WRLCK, kAppendByte, true);
-  bool ok = true;
-  if (newFile) {
-    // Another live run's entries are kept: the new run's header follows them.
-    if (!InUseElsewhere(fd)) ok = ::ftruncate(fd, 0) == 0;
-    int runFd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (runFd >= 0 && Lock(runFd, F_RDLCK, kInUseByte, true))
-      runFd_ = runFd;
-    else if (runFd >= 0)
-      ::close(runFd);
-  }
-  ok = ok && WriteAll(fd, text);
-  if (!ok) failedErrno_ = errno != 0 ? errno : EIO;
-  if (locked) Lock(fd, F_UNLCK, kAppendByte, false);
-  ::close(fd);
+  AppendLocked(path_, failedErrno_, [&](int fd) {
+    bool ok = true;
+    if (newFile) {
+      // Another live run's entries are kept: the new run's header follows them.
+      if (!InUseElsewhere(fd)) ok = ::ftruncate(fd, 0) == 0;
+      int runFd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+      if (runFd >= 0 && Lock(runFd, F_RDLCK, kInUseByte, true))
+        runFd_ = runFd;
+      else if (runFd >= 0)
+        ::close(runFd);
+    }
+    return ok && WriteAll(fd, text);
+  });
 }
 
 void ProcessLog::FinishRun(std::string_view footer, std::string_view sharedFooter) const {
   if (path_.empty()) return;
-  int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    failedErrno_ = errno;
+  AppendLocked(path_, failedErrno_, [&](int fd) {
+    // This run's own "in use" lock goes first, so that only other runs count.
     ReleaseRun();
-    return;
-  }
-  bool locked = Lock(fd, F_WRLCK, kAppendByte, true);
+    return WriteAll(fd, InUseElsewhere(fd) ? sharedFooter : footer);
+  });
   ReleaseRun();
-  if (!WriteAll(fd, InUseElsewhere(fd) ? sharedFooter : footer))
-    failedErrno_ = errno != 0 ? errno : EIO;
-  if (locked) Lock(fd, F_UNLCK, kAppendByte, false);
-  ::close(fd);
 }
 
 std::string LogTimeStamp(const std::tm& t) {
