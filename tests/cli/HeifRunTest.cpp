@@ -20,13 +20,9 @@ using test::TempDir;
 using test::WriteText;
 
 struct HeifRun : ::testing::Test {
-  TempDir app;
+  test::AppFolder app;
   TempDir photos;
-  HeifRun() { WriteText(app / "default.orv", ReadText(ORV_SOURCE_DIR "/data/default.orv")); }
-  OrvResult Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--home", app.path(), "run", "--defaults"});
-    return RunOrv(args);
-  }
+  OrvResult Run(std::vector<std::string> args) { return RunOrv(test::RunArgs(app.path(), args)); }
   static std::string ExifListing(const std::string& path) {
     OrvResult r = RunOrv({"exif", path});
     EXPECT_EQ(r.status, 0) << r.err;

@@ -215,11 +215,8 @@ TEST_F(MetadataRun, OutputsOfPhotosWithoutMetadataAreAsBefore) {
 }
 
 struct CompanionRun : ::testing::Test {
-  TempDir app;
+  test::AppFolder app;
   TempDir photos;
-  CompanionRun() {
-    test::WriteText(app / "default.orv", ReadText(ORV_SOURCE_DIR "/data/default.orv"));
-  }
   static timespec ModificationTime(const std::string& path) {
     struct stat st {};
     ::stat(path.c_str(), &st);
@@ -238,8 +235,8 @@ TEST_F(CompanionRun, SidecarsAreCopiedUnderTheOutputNameAndKeepTimeKeepsDates) {
   test::WriteText(photos / "b.png.xmp", "<x:xmpmeta>b</x:xmpmeta>");
   SetModificationTime(photos / "a.jpg", 1000000000, 123456789);
   SetModificationTime(photos / "a.xmp", 1000000500, 0);
-  test::OrvResult r = test::RunOrv({"--home", app.path(), "run", "--defaults", "--keep-time",
-                                    photos / "a.jpg", photos / "b.png"});
+  test::OrvResult r =
+      test::RunOrv(test::RunArgs(app.path(), {"--keep-time", photos / "a.jpg", photos / "b.png"}));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadText(photos / "ORV/a_ORV.xmp"), "<x:xmpmeta>a</x:xmpmeta>");
   EXPECT_EQ(ReadText(photos / "ORV/b_ORV.png.xmp"), "<x:xmpmeta>b</x:xmpmeta>");
@@ -254,8 +251,7 @@ TEST_F(CompanionRun, SidecarsAreCopiedUnderTheOutputNameAndKeepTimeKeepsDates) {
   // Without the option the output is dated now; an existing sidecar is not replaced.
   test::WriteText(photos / "ORV/a_ORV.xmp", "edited");
   std::filesystem::remove(photos / "ORV/a_ORV.jpg");
-  r = test::RunOrv({"--home", app.path(), "run", "--defaults", "--set", "Output.Replace=0",
-                    photos / "a.jpg"});
+  r = test::RunOrv(test::RunArgs(app.path(), {"--set", "Output.Replace=0", photos / "a.jpg"}));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("a_ORV.xmp"), std::string::npos) << r.err;
   EXPECT_GT(ModificationTime(photos / "ORV/a_ORV.jpg").tv_sec, 1000000000);
