@@ -21,17 +21,12 @@ namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Count;
 using test::OrvResult;
 using test::ReadText;
 using test::ShellQuote;
 using test::TempDir;
 using test::WriteText;
-
-size_t Count(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
 
 std::vector<std::string> TempFilesIn(const std::string& folder) {
   std::vector<std::string> found;

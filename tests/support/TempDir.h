@@ -40,4 +40,11 @@ inline std::string ReadText(const std::string& path) {
   return s.str();
 }
 
+// How often `what` occurs in the text, overlapping occurrences included.
+inline long Count(const std::string& text, const std::string& what) {
+  long n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
 }  // namespace orv::test
