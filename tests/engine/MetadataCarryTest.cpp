@@ -14,8 +14,8 @@
 #include "imageio/JpegMetadataSegments.h"
 #include "imageio/MetadataReaders.h"
 #include "support/CorrectionsOff.h"
+#include "support/EngineFixture.h"
 #include "support/MetadataSamples.h"
-#include "support/RecordingHost.h"
 #include "support/RunOrv.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
@@ -62,18 +62,12 @@ PhotoMetadata ReadFileMetadata(const std::string& path, PhotoMetadata (*reader)(
   return m;
 }
 
-struct MetadataRun : ::testing::Test {
-  TempDir dir;
-  test::RecordingHost host;
-  CEngine engine{host, dir.path()};
+struct MetadataRun : test::EngineFixture {
   Image picture = test::GradientImage(64, 48);
   std::vector<uint8_t> exif = CameraExif(false, 64, 48);
   PhotoMetadata meta = SourceMetadata();
 
   MetadataRun() {
-    std::filesystem::create_directories(dir / "help");
-    std::filesystem::create_directories(dir / "in");
-    engine.settings().ApplyKeyDefaults();
     test::TurnCorrectionsOff(engine.settings());
     engine.settings().Size.KeepEXIF = 1;
   }
