@@ -23,13 +23,9 @@
 namespace orv {
 namespace {
 
+using test::ReadFileBytes;
 using test::ReadText;
 using test::TempDir;
-
-std::vector<uint8_t> Bytes(const std::string& path) {
-  const std::string s = ReadText(path);
-  return {s.begin(), s.end()};
-}
 
 // An EXIF block whose pixel dimensions are stored as SHORT (width) and LONG (height).
 std::vector<uint8_t> CameraExif(bool bigEndian, uint32_t width, uint32_t height) {
@@ -90,7 +86,7 @@ struct MetadataRun : test::EngineFixture {
 
 TEST_F(MetadataRun, JpegToJpegCarriesEverythingAndDropsMultiPicture) {
   const std::string out = RunOne(CameraJpeg("a.jpg"), "a_ORV.jpg");
-  const std::vector<JpegMarker> segments = test::ScanAppSegments(Bytes(out));
+  const std::vector<JpegMarker> segments = test::ScanAppSegments(ReadFileBytes(out));
   ASSERT_GE(segments.size(), 2u);
   EXPECT_EQ(segments[1].code, 0xE1);
   EXPECT_EQ(segments[1].payload, exif);  // the EXIF segment first and unchanged
@@ -105,7 +101,7 @@ TEST_F(MetadataRun, JpegToJpegCarriesEverythingAndDropsMultiPicture) {
 TEST_F(MetadataRun, KeepExifOffDropsXmpAndIptcButKeepsTheProfile) {
   engine.settings().Size.KeepEXIF = 0;
   const std::string out = RunOne(CameraJpeg("a.jpg"), "a_ORV.jpg");
-  const std::vector<JpegMarker> segments = test::ScanAppSegments(Bytes(out));
+  const std::vector<JpegMarker> segments = test::ScanAppSegments(ReadFileBytes(out));
   for (const JpegMarker& m : segments) EXPECT_NE(m.code, 0xE1);
   const PhotoMetadata back = MetadataFromJpegSegments(segments);
   EXPECT_EQ(back.icc, meta.icc);
@@ -136,7 +132,7 @@ TEST_F(MetadataRun, PngToJpegAndTiffToTiffCarryTheirMetadata) {
   }
   engine.settings().Output.FileType = 1;
   const std::string jpeg = RunOne(dir / "in/p.png", "p_ORV.jpg");
-  const std::vector<JpegMarker> segments = test::ScanAppSegments(Bytes(jpeg));
+  const std::vector<JpegMarker> segments = test::ScanAppSegments(ReadFileBytes(jpeg));
   ASSERT_GE(segments.size(), 2u);
   EXPECT_EQ(segments[1].payload, exif);  // the PNG's eXIf record as the EXIF segment
   PhotoMetadata back = MetadataFromJpegSegments(segments);
@@ -158,7 +154,7 @@ TEST_F(MetadataRun, ResizeSetsTheExifPixelSizeAndNothingElse) {
     engine.settings().Size.Type = 1;
     engine.settings().Size.Percent = 50;
     const std::string out = RunOne(CameraJpeg(name), bigEndian ? "big_ORV.jpg" : "little_ORV.jpg");
-    const std::vector<JpegMarker> segments = test::ScanAppSegments(Bytes(out));
+    const std::vector<JpegMarker> segments = test::ScanAppSegments(ReadFileBytes(out));
     ASSERT_GE(segments.size(), 2u);
     const std::vector<uint8_t>& written = segments[1].payload;
     ASSERT_EQ(written.size(), exif.size());
@@ -177,7 +173,7 @@ TEST_F(MetadataRun, DamagedProfileAndXmpAreDroppedAndThePhotoStillSaved) {
   segments[2].payload[12] = 2;                                      // two chunks numbered 2
   ASSERT_TRUE(test::WriteJpegWithSegments(dir / "in/d.jpg", picture, segments));
   const std::string out = RunOne(dir / "in/d.jpg", "d_ORV.jpg");
-  const std::vector<JpegMarker> written = test::ScanAppSegments(Bytes(out));
+  const std::vector<JpegMarker> written = test::ScanAppSegments(ReadFileBytes(out));
   const PhotoMetadata back = MetadataFromJpegSegments(written);
   EXPECT_TRUE(back.icc.empty());
   EXPECT_TRUE(back.xmp.empty());
@@ -197,13 +193,13 @@ TEST_F(MetadataRun, SizeLimitHoldsWithALargeXmpPacket) {
   const auto size = std::filesystem::file_size(out);
   EXPECT_LE(size, 70000u);
   EXPECT_GT(size, 50000u);  // the packet is in it
-  EXPECT_EQ(MetadataFromJpegSegments(test::ScanAppSegments(Bytes(out))).xmp, meta.xmp);
+  EXPECT_EQ(MetadataFromJpegSegments(test::ScanAppSegments(ReadFileBytes(out))).xmp, meta.xmp);
 }
 
 TEST_F(MetadataRun, OutputsOfPhotosWithoutMetadataAreAsBefore) {
   meta = PhotoMetadata();
   const std::string out = RunOne(CameraJpeg("plain.jpg"), "plain_ORV.jpg");
-  const std::vector<JpegMarker> segments = test::ScanAppSegments(Bytes(out));
+  const std::vector<JpegMarker> segments = test::ScanAppSegments(ReadFileBytes(out));
   ASSERT_EQ(segments.size(), 2u);  // JFIF and EXIF only
   EXPECT_EQ(segments[1].payload, exif);
 }

@@ -32,10 +32,6 @@ inline bool HeifConvert(const std::string& in, const std::string& out) {
   return RunTool("heif-convert", {in, out});
 }
 
-inline std::string SampleJpeg(const char* name) {
-  return std::string(ORV_SOURCE_DIR "/samples/") + name;
-}
-
 // Pixels of a file as the program decodes it; empty on failure.
 struct Picture {
   std::vector<uint8_t> pixels;
