@@ -21,17 +21,12 @@ namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Count;
 using test::OrvResult;
 using test::ReadText;
 using test::ShellQuote;
 using test::TempDir;
 using test::WriteText;
-
-size_t Count(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
 
 std::vector<std::string> TempFilesIn(const std::string& folder) {
   std::vector<std::string> found;
@@ -43,15 +38,13 @@ std::vector<std::string> TempFilesIn(const std::string& folder) {
 }
 
 struct BatchFaults : ::testing::Test {
-  TempDir app;
+  test::AppFolder app;
   TempDir photos;
-  BatchFaults() { WriteText(app / "default.orv", ReadText(ORV_SOURCE_DIR "/data/default.orv")); }
 
   // orv run under `timeout`; shellPrefix runs first in the same shell (e.g. "ulimit -f 50;").
   OrvResult Run(std::vector<std::string> args, const std::string& shellPrefix = "",
                 const std::string& env = "") {
-    args.insert(args.begin(), {"--home", app.path(), "run", "--defaults"});
-    return Orv(args, shellPrefix, env);
+    return Orv(test::RunArgs(app.path(), args), shellPrefix, env);
   }
   static OrvResult Orv(const std::vector<std::string>& args, const std::string& shellPrefix = "",
                        const std::string& env = "") {
@@ -137,10 +130,10 @@ TEST_F(BatchFaults, TerminatingSignalsRemoveTheTemporaryAndFinishTheLog) {
       {{SIGTERM}, 143}, {{SIGHUP}, 129}, {{SIGQUIT}, 131}, {{SIGINT, SIGINT}, 130}};
   for (const auto& [signals, expected] : cases) {
     SCOPED_TRACE(expected);
-    Interrupted r = SignalDuringSave({"--home", app.path(), "run", "--defaults", "--set",
-                                      "Output.FileType=2", "--set", "Output.Replace=1",
-                                      photos / "big.png"},
-                                     photos / "ORV", signals, app / "err");
+    Interrupted r =
+        SignalDuringSave(test::RunArgs(app.path(), {"--set", "Output.FileType=2", "--set",
+                                                    "Output.Replace=1", photos / "big.png"}),
+                         photos / "ORV", signals, app / "err");
     ASSERT_TRUE(r.sawTemp);
     EXPECT_EQ(r.status, expected) << ReadText(app / "err");
     EXPECT_TRUE(TempFilesIn(photos / "ORV").empty());

@@ -15,18 +15,14 @@ using test::HeifEnc;
 using test::OrvResult;
 using test::ReadText;
 using test::RunOrv;
-using test::SampleJpeg;
+using test::SamplePath;
 using test::TempDir;
 using test::WriteText;
 
 struct HeifRun : ::testing::Test {
-  TempDir app;
+  test::AppFolder app;
   TempDir photos;
-  HeifRun() { WriteText(app / "default.orv", ReadText(ORV_SOURCE_DIR "/data/default.orv")); }
-  OrvResult Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--home", app.path(), "run", "--defaults"});
-    return RunOrv(args);
-  }
+  OrvResult Run(std::vector<std::string> args) { return RunOrv(test::RunArgs(app.path(), args)); }
   static std::string ExifListing(const std::string& path) {
     OrvResult r = RunOrv({"exif", path});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -43,13 +39,13 @@ int ContentOf(const std::string& path) {
 
 TEST_F(HeifRun, SameAsSourceKeepsFormatExifAndProfile) {
   // An AVIF described as Display P3 by its nclx box, and a HEIC carrying that profile as ICC.
-  ASSERT_TRUE(test::WriteHeifFile(SampleJpeg("test3.jpg"), photos / "IMG_0002.avif",
+  ASSERT_TRUE(test::WriteHeifFile(SamplePath("test3.jpg"), photos / "IMG_0002.avif",
                                   {heif_compression_AV1, heif_orientation_normal, 12, 13}));
   CImageFile p3;
   ASSERT_EQ(p3.Load((photos / "IMG_0002.avif").c_str()), 0u);
   ASSERT_FALSE(p3.iccProfile().empty());
   CImageFile jpeg;
-  ASSERT_EQ(jpeg.Load(SampleJpeg("test1.jpg").c_str()), 0u);
+  ASSERT_EQ(jpeg.Load(SamplePath("test1.jpg").c_str()), 0u);
   jpeg.SetMetadata(jpeg.exifBlock(), p3.iccProfile(), {});
   ASSERT_EQ(jpeg.Save((photos / "IMG_0001.HEIC").c_str(), kFormatHeic), 0u);
 
@@ -60,8 +56,8 @@ TEST_F(HeifRun, SameAsSourceKeepsFormatExifAndProfile) {
   ASSERT_TRUE(std::filesystem::exists(avif));
   EXPECT_EQ(ContentOf(heic), kContentHeic);
   EXPECT_EQ(ContentOf(avif), kContentAvif);
-  EXPECT_EQ(ExifListing(heic), ExifListing(SampleJpeg("test1.jpg")));
-  EXPECT_EQ(ExifListing(avif), ExifListing(SampleJpeg("test3.jpg")));
+  EXPECT_EQ(ExifListing(heic), ExifListing(SamplePath("test1.jpg")));
+  EXPECT_EQ(ExifListing(avif), ExifListing(SamplePath("test3.jpg")));
   for (const std::string& out : {heic, avif}) {
     CImageFile file;
     ASSERT_EQ(file.Load(out.c_str()), 0u);
@@ -78,14 +74,14 @@ TEST_F(HeifRun, SameAsSourceKeepsFormatExifAndProfile) {
 
   // info reads the HEIC's camera record like the JPEG's.
   OrvResult a = RunOrv({"info", photos / "IMG_0001.HEIC"});
-  OrvResult b = RunOrv({"info", SampleJpeg("test1.jpg")});
+  OrvResult b = RunOrv({"info", SamplePath("test1.jpg")});
   ASSERT_EQ(a.status, 0) << a.err;
   EXPECT_EQ(a.out.substr(0, a.out.find("FileSize")), b.out.substr(0, b.out.find("FileSize")));
 }
 
 TEST_F(HeifRun, SidewaysPhotoGivesUprightJpegWithOrientationOne) {
   const std::string turned = photos / "turned.heic";
-  ASSERT_TRUE(test::WriteHeifFile(SampleJpeg("right.jpg"), turned,
+  ASSERT_TRUE(test::WriteHeifFile(SamplePath("right.jpg"), turned,
                                   {.orientation = heif_orientation_rotate_270_cw}));
   const std::string before = ExifListing(turned);
   EXPECT_NE(before.find("Orientation\t3\t1\t8"), std::string::npos);  // read as stored
@@ -106,7 +102,7 @@ TEST_F(HeifRun, SidewaysPhotoGivesUprightJpegWithOrientationOne) {
 
 TEST_F(HeifRun, RotateKeepsTheRecordAndTheFormat) {
   const std::string heic = photos / "r.heic";
-  ASSERT_TRUE(HeifEnc({"-q", "60", "-o", heic, SampleJpeg("test2.jpg")}));
+  ASSERT_TRUE(HeifEnc({"-q", "60", "-o", heic, SamplePath("test2.jpg")}));
   const std::string before = ExifListing(heic);
   OrvResult r = RunOrv({"rotate", "cw", heic});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -119,7 +115,7 @@ TEST_F(HeifRun, RotateKeepsTheRecordAndTheFormat) {
 }
 
 TEST_F(HeifRun, DamagedFilesFailAloneAndTheBatchGoesOn) {
-  ASSERT_TRUE(HeifEnc({"-q", "50", "-o", photos / "good.heic", SampleJpeg("test2.jpg")}));
+  ASSERT_TRUE(HeifEnc({"-q", "50", "-o", photos / "good.heic", SamplePath("test2.jpg")}));
   const std::string bytes = ReadText(photos / "good.heic");
   WriteText(photos / "cut.heic", bytes.substr(0, bytes.size() / 3));
   std::string flipped = bytes;

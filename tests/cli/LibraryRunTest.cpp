@@ -68,7 +68,7 @@ struct LibraryRun : ::testing::Test {
   std::string app = root / "app";
   LibraryRun() {
     fs::create_directories(app);
-    WriteText(app + "/default.orv", ReadText(ORV_SOURCE_DIR "/data/default.orv"));
+    test::WriteDefaultProfile(app);
   }
   void Photo(const std::string& rel, int w = 48, int h = 32, ImageFormat f = kFormatJpeg) {
     fs::create_directories(fs::path(root / rel).parent_path());

@@ -9,25 +9,20 @@
 namespace orv {
 namespace {
 
+using test::AppFolder;
 using test::OrvResult;
 using test::ReadText;
 using test::RunOrv;
 using test::TempDir;
 using test::WriteText;
 
-// An app folder holding only the shipped default profile.
-struct AppFolder {
-  TempDir dir;
-  AppFolder() { WriteText(dir / "default.orv", ReadText(ORV_SOURCE_DIR "/data/default.orv")); }
-};
-
 TEST(ProfileCommand, StartsFromCurrentThenAppliesProfileAndSets) {
   AppFolder app;
-  WriteText(app.dir / "current.orv", "[Size]\r\nPercent=33\r\nWidth=10\r\n");
+  WriteText(app / "current.orv", "[Size]\r\nPercent=33\r\nWidth=10\r\n");
   test::TempDir work;
   WriteText(work / "named.orv", "[Size]\r\nWidth=640\r\n");
-  OrvResult r = RunOrv({"--home", app.dir.path(), "profile", "--profile", work / "named.orv",
-                        "--set", "Size.Height=480", "--set=HotPixels.ExList=a,b", "--set",
+  OrvResult r = RunOrv({"--home", app.path(), "profile", "--profile", work / "named.orv", "--set",
+                        "Size.Height=480", "--set=HotPixels.ExList=a,b", "--set",
                         "Quality.MaxKB=99.5", "--write", work / "out.orv"});
   ASSERT_EQ(r.status, 0) << r.err;
   Settings s;
@@ -45,7 +40,7 @@ TEST(ProfileCommand, SetFontSizeIsLimitedButAProfileIsTakenAsItIs) {
   test::TempDir work;
   WriteText(work / "big.orv", "[Text]\r\nFontSize=200\r\n");
   auto written = [&](std::vector<std::string> args) {
-    args.insert(args.begin(), {"--home", app.dir.path(), "profile"});
+    args.insert(args.begin(), {"--home", app.path(), "profile"});
     args.insert(args.end(), {"--write", work / "out.orv"});
     OrvResult r = RunOrv(args);
     EXPECT_EQ(r.status, 0) << r.err;
@@ -59,8 +54,8 @@ TEST(ProfileCommand, SetFontSizeIsLimitedButAProfileIsTakenAsItIs) {
   EXPECT_EQ(written({"--profile", work / "big.orv"}), 200);
   // The quality rule belongs to a run: a profile keeps what it is given.
   WriteText(work / "match.orv", "[Size]\r\nType=1\r\n[Quality]\r\nType=2\r\n");
-  OrvResult r = RunOrv({"--home", app.dir.path(), "profile", "--profile", work / "match.orv",
-                        "--write", work / "same.orv"});
+  OrvResult r = RunOrv({"--home", app.path(), "profile", "--profile", work / "match.orv", "--write",
+                        work / "same.orv"});
   ASSERT_EQ(r.status, 0) << r.err;
   Settings s;
   ASSERT_TRUE(LoadProfile(s, work / "same.orv"));
@@ -69,11 +64,11 @@ TEST(ProfileCommand, SetFontSizeIsLimitedButAProfileIsTakenAsItIs) {
 
 TEST(ProfileCommand, DefaultsWriteTheShippedProfile) {
   AppFolder app;
-  WriteText(app.dir / "current.orv", "[Mode]\r\nAdvanced=1\r\n");
+  WriteText(app / "current.orv", "[Mode]\r\nAdvanced=1\r\n");
   OrvResult r =
-      RunOrv({"--home", app.dir.path(), "profile", "--defaults", "--write", app.dir / "copy.orv"});
+      RunOrv({"--home", app.path(), "profile", "--defaults", "--write", app / "copy.orv"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadText(app.dir / "copy.orv"), ReadText(ORV_SOURCE_DIR "/data/default.orv"));
+  EXPECT_EQ(ReadText(app / "copy.orv"), ReadText(ORV_SOURCE_DIR "/data/default.orv"));
 }
 
 TEST(ProfileCommand, UsageErrorsNameTheArgument) {
@@ -93,15 +88,14 @@ TEST(ProfileCommand, UsageErrorsNameTheArgument) {
       {{}, "--write"},
   };
   for (const Case& c : cases) {
-    std::vector<std::string> args = {"--home", app.dir.path(), "profile"};
+    std::vector<std::string> args = {"--home", app.path(), "profile"};
     args.insert(args.end(), c.args.begin(), c.args.end());
-    if (c.message != "--write") args.insert(args.end(), {"--write", app.dir / "x.orv"});
+    if (c.message != "--write") args.insert(args.end(), {"--write", app / "x.orv"});
     OrvResult r = RunOrv(args);
     EXPECT_EQ(r.status, 2) << c.message;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
   }
-  EXPECT_EQ(RunOrv({"--home", app.dir.path(), "profile", "--write", "/no/such/dir/x.orv"}).status,
-            1);
+  EXPECT_EQ(RunOrv({"--home", app.path(), "profile", "--write", "/no/such/dir/x.orv"}).status, 1);
 }
 
 TEST(Cli, HelpVersionAndUnknownCommands) {

@@ -15,9 +15,8 @@ using test::TempDir;
 using test::WriteText;
 
 struct RunCommand : ::testing::Test {
-  TempDir app;
+  test::AppFolder app;
   TempDir photos;
-  RunCommand() { WriteText(app / "default.orv", ReadText(ORV_SOURCE_DIR "/data/default.orv")); }
   OrvResult Run(std::vector<std::string> args) {
     args.insert(args.begin(), {"--home", app.path(), "run"});
     return RunOrv(args);

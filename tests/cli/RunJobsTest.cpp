@@ -26,12 +26,10 @@ using test::TempDir;
 using test::WriteText;
 
 struct RunJobs : ::testing::Test {
-  TempDir app;
+  test::AppFolder app;
   TempDir photos;
-  RunJobs() { WriteText(app / "default.orv", ReadText(ORV_SOURCE_DIR "/data/default.orv")); }
   std::vector<std::string> Args(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--home", app.path(), "run", "--defaults"});
-    return args;
+    return test::RunArgs(app.path(), std::move(args));
   }
 };
 

@@ -6,40 +6,18 @@
 #include <regex>
 
 #include "imageio/ImageFile.h"
-#include "support/RecordingHost.h"
-#include "support/TempDir.h"
-#include "support/TestPictures.h"
+#include "support/EngineFixture.h"
 
 namespace orv {
 namespace {
 
+using test::Count;
 using test::ReadText;
 using test::RecordingHost;
 using test::TempDir;
 using test::WriteText;
 
-int Count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-  return n;
-}
-
-struct RunFixture : ::testing::Test {
-  TempDir dir;
-  RecordingHost host;
-  CEngine engine{host, dir.path()};
-
-  RunFixture() {
-    std::filesystem::create_directories(dir / "help");
-    std::filesystem::create_directories(dir / "in");
-    engine.settings().ApplyKeyDefaults();
-  }
-  std::string Photo(const std::string& name, ImageFormat format = kFormatJpeg) {
-    test::WritePicture(dir / ("in/" + name), 64, 48, format);
-    return dir / ("in/" + name);
-  }
-  std::string Log() const { return ReadText(dir / "help/log.html"); }
-};
+struct RunFixture : test::EngineFixture {};
 
 TEST_F(RunFixture, PlainRunLogsTimeAndSavedLinesAndUnchecksItems) {
   Photo("a.jpg");

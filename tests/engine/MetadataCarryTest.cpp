@@ -14,8 +14,8 @@
 #include "imageio/JpegMetadataSegments.h"
 #include "imageio/MetadataReaders.h"
 #include "support/CorrectionsOff.h"
+#include "support/EngineFixture.h"
 #include "support/MetadataSamples.h"
-#include "support/RecordingHost.h"
 #include "support/RunOrv.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
@@ -23,13 +23,9 @@
 namespace orv {
 namespace {
 
+using test::ReadFileBytes;
 using test::ReadText;
 using test::TempDir;
-
-std::vector<uint8_t> Bytes(const std::string& path) {
-  const std::string s = ReadText(path);
-  return {s.begin(), s.end()};
-}
 
 // An EXIF block whose pixel dimensions are stored as SHORT (width) and LONG (height).
 std::vector<uint8_t> CameraExif(bool bigEndian, uint32_t width, uint32_t height) {
@@ -62,18 +58,12 @@ PhotoMetadata ReadFileMetadata(const std::string& path, PhotoMetadata (*reader)(
   return m;
 }
 
-struct MetadataRun : ::testing::Test {
-  TempDir dir;
-  test::RecordingHost host;
-  CEngine engine{host, dir.path()};
+struct MetadataRun : test::EngineFixture {
   Image picture = test::GradientImage(64, 48);
   std::vector<uint8_t> exif = CameraExif(false, 64, 48);
   PhotoMetadata meta = SourceMetadata();
 
   MetadataRun() {
-    std::filesystem::create_directories(dir / "help");
-    std::filesystem::create_directories(dir / "in");
-    engine.settings().ApplyKeyDefaults();
     test::TurnCorrectionsOff(engine.settings());
     engine.settings().Size.KeepEXIF = 1;
   }
@@ -96,7 +86,7 @@ struct MetadataRun : ::testing::Test {
 
 TEST_F(MetadataRun, JpegToJpegCarriesEverythingAndDropsMultiPicture) {
   const std::string out = RunOne(CameraJpeg("a.jpg"), "a_ORV.jpg");
-  const std::vector<JpegMarker> segments = test::ScanAppSegments(Bytes(out));
+  const std::vector<JpegMarker> segments = test::ScanAppSegments(ReadFileBytes(out));
   ASSERT_GE(segments.size(), 2u);
   EXPECT_EQ(segments[1].code, 0xE1);
   EXPECT_EQ(segments[1].payload, exif);  // the EXIF segment first and unchanged
@@ -111,7 +101,7 @@ TEST_F(MetadataRun, JpegToJpegCarriesEverythingAndDropsMultiPicture) {
 TEST_F(MetadataRun, KeepExifOffDropsXmpAndIptcButKeepsTheProfile) {
   engine.settings().Size.KeepEXIF = 0;
   const std::string out = RunOne(CameraJpeg("a.jpg"), "a_ORV.jpg");
-  const std::vector<JpegMarker> segments = test::ScanAppSegments(Bytes(out));
+  const std::vector<JpegMarker> segments = test::ScanAppSegments(ReadFileBytes(out));
   for (const JpegMarker& m : segments) EXPECT_NE(m.code, 0xE1);
   const PhotoMetadata back = MetadataFromJpegSegments(segments);
   EXPECT_EQ(back.icc, meta.icc);
@@ -142,7 +132,7 @@ TEST_F(MetadataRun, PngToJpegAndTiffToTiffCarryTheirMetadata) {
   }
   engine.settings().Output.FileType = 1;
   const std::string jpeg = RunOne(dir / "in/p.png", "p_ORV.jpg");
-  const std::vector<JpegMarker> segments = test::ScanAppSegments(Bytes(jpeg));
+  const std::vector<JpegMarker> segments = test::ScanAppSegments(ReadFileBytes(jpeg));
   ASSERT_GE(segments.size(), 2u);
   EXPECT_EQ(segments[1].payload, exif);  // the PNG's eXIf record as the EXIF segment
   PhotoMetadata back = MetadataFromJpegSegments(segments);
@@ -164,7 +154,7 @@ TEST_F(MetadataRun, ResizeSetsTheExifPixelSizeAndNothingElse) {
     engine.settings().Size.Type = 1;
     engine.settings().Size.Percent = 50;
     const std::string out = RunOne(CameraJpeg(name), bigEndian ? "big_ORV.jpg" : "little_ORV.jpg");
-    const std::vector<JpegMarker> segments = test::ScanAppSegments(Bytes(out));
+    const std::vector<JpegMarker> segments = test::ScanAppSegments(ReadFileBytes(out));
     ASSERT_GE(segments.size(), 2u);
     const std::vector<uint8_t>& written = segments[1].payload;
     ASSERT_EQ(written.size(), exif.size());
@@ -183,7 +173,7 @@ TEST_F(MetadataRun, DamagedProfileAndXmpAreDroppedAndThePhotoStillSaved) {
   segments[2].payload[12] = 2;                                      // two chunks numbered 2
   ASSERT_TRUE(test::WriteJpegWithSegments(dir / "in/d.jpg", picture, segments));
   const std::string out = RunOne(dir / "in/d.jpg", "d_ORV.jpg");
-  const std::vector<JpegMarker> written = test::ScanAppSegments(Bytes(out));
+  const std::vector<JpegMarker> written = test::ScanAppSegments(ReadFileBytes(out));
   const PhotoMetadata back = MetadataFromJpegSegments(written);
   EXPECT_TRUE(back.icc.empty());
   EXPECT_TRUE(back.xmp.empty());
@@ -203,23 +193,20 @@ TEST_F(MetadataRun, SizeLimitHoldsWithALargeXmpPacket) {
   const auto size = std::filesystem::file_size(out);
   EXPECT_LE(size, 70000u);
   EXPECT_GT(size, 50000u);  // the packet is in it
-  EXPECT_EQ(MetadataFromJpegSegments(test::ScanAppSegments(Bytes(out))).xmp, meta.xmp);
+  EXPECT_EQ(MetadataFromJpegSegments(test::ScanAppSegments(ReadFileBytes(out))).xmp, meta.xmp);
 }
 
 TEST_F(MetadataRun, OutputsOfPhotosWithoutMetadataAreAsBefore) {
   meta = PhotoMetadata();
   const std::string out = RunOne(CameraJpeg("plain.jpg"), "plain_ORV.jpg");
-  const std::vector<JpegMarker> segments = test::ScanAppSegments(Bytes(out));
+  const std::vector<JpegMarker> segments = test::ScanAppSegments(ReadFileBytes(out));
   ASSERT_EQ(segments.size(), 2u);  // JFIF and EXIF only
   EXPECT_EQ(segments[1].payload, exif);
 }
 
 struct CompanionRun : ::testing::Test {
-  TempDir app;
+  test::AppFolder app;
   TempDir photos;
-  CompanionRun() {
-    test::WriteText(app / "default.orv", ReadText(ORV_SOURCE_DIR "/data/default.orv"));
-  }
   static timespec ModificationTime(const std::string& path) {
     struct stat st {};
     ::stat(path.c_str(), &st);
@@ -238,8 +225,8 @@ TEST_F(CompanionRun, SidecarsAreCopiedUnderTheOutputNameAndKeepTimeKeepsDates) {
   test::WriteText(photos / "b.png.xmp", "<x:xmpmeta>b</x:xmpmeta>");
   SetModificationTime(photos / "a.jpg", 1000000000, 123456789);
   SetModificationTime(photos / "a.xmp", 1000000500, 0);
-  test::OrvResult r = test::RunOrv({"--home", app.path(), "run", "--defaults", "--keep-time",
-                                    photos / "a.jpg", photos / "b.png"});
+  test::OrvResult r =
+      test::RunOrv(test::RunArgs(app.path(), {"--keep-time", photos / "a.jpg", photos / "b.png"}));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadText(photos / "ORV/a_ORV.xmp"), "<x:xmpmeta>a</x:xmpmeta>");
   EXPECT_EQ(ReadText(photos / "ORV/b_ORV.png.xmp"), "<x:xmpmeta>b</x:xmpmeta>");
@@ -254,8 +241,7 @@ TEST_F(CompanionRun, SidecarsAreCopiedUnderTheOutputNameAndKeepTimeKeepsDates) {
   // Without the option the output is dated now; an existing sidecar is not replaced.
   test::WriteText(photos / "ORV/a_ORV.xmp", "edited");
   std::filesystem::remove(photos / "ORV/a_ORV.jpg");
-  r = test::RunOrv({"--home", app.path(), "run", "--defaults", "--set", "Output.Replace=0",
-                    photos / "a.jpg"});
+  r = test::RunOrv(test::RunArgs(app.path(), {"--set", "Output.Replace=0", photos / "a.jpg"}));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("a_ORV.xmp"), std::string::npos) << r.err;
   EXPECT_GT(ModificationTime(photos / "ORV/a_ORV.jpg").tv_sec, 1000000000);

@@ -3,16 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
 
 #include "engine/BatchRunner.h"
 #include "engine/Engine.h"
 #include "imageio/ImageFile.h"
-#include "support/RecordingHost.h"
-#include "support/TempDir.h"
-#include "support/TestPictures.h"
+#include "support/EngineFixture.h"
 
 namespace orv {
 namespace {
@@ -21,11 +18,6 @@ namespace fs = std::filesystem;
 using test::ReadText;
 using test::RecordingHost;
 using test::TempDir;
-
-struct ResultCollector : RunObserver {
-  std::vector<ItemResult> results;
-  void ItemFinished(const ItemResult& r) override { results.push_back(r); }
-};
 
 // One run over a fresh copy of the mixed batch, kept for comparison.
 struct BatchOutcome {
@@ -53,10 +45,7 @@ void MakeMixedBatch(const fs::path& root) {
   test::WritePicture(root / "in1/a.jpg", 64, 48, kFormatJpeg);
   test::WritePicture(root / "in1/b.png", 120, 90, kFormatPng);
   fs::copy_file(ORV_SOURCE_DIR "/samples/test1.jpg", root / "in1/cam.jpg");
-  {
-    std::ofstream damaged(root / "in1/damaged.jpg", std::ios::binary);
-    damaged << "\xFF\xD8\xFF\xE0 this is not a photograph";
-  }
+  test::WriteText(root / "in1/damaged.jpg", "\xFF\xD8\xFF\xE0 this is not a photograph");
   test::WritePicture(root / "in1/e.bmp", 33, 17, kFormatBmp);
   test::WritePicture(root / "in1/t.tif", 40, 30, kFormatTiff);
   test::WritePicture(root / "in2/a.jpg", 200, 150, kFormatJpeg);
@@ -80,7 +69,7 @@ BatchOutcome RunMixed(int jobs, const std::function<void(Settings&)>& tune = {})
   if (tune) tune(s);
   engine.queue().AddFolder(dir / "in1");
   engine.queue().AddFolder(dir / "in2");
-  ResultCollector collector;
+  test::ResultCollector collector;
   engine.SetRunObserver(&collector);
   engine.SetJobs(jobs);
 

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/ProcessLog.h"
 #include "settings/SettingKeys.h"
 #include "support/CorrectionsOff.h"
 #include "support/RecordingHost.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
 
@@ -162,9 +164,11 @@ TEST_F(PipelineFixture, AStageThatCannotWorkIsNamedAndTheChainGoesOn) {
   Settings s = AllOff(false);
   s.Sharpen.SimEnabled = 1;
   s.Saturation.SimEnabled = 1;
-  ::setenv("ORV_MAX_MEGAPIXELS", "1", 1);
-  PipelineResult r = Run(s, nullptr);
-  ::unsetenv("ORV_MAX_MEGAPIXELS");
+  PipelineResult r;
+  {
+    test::ScopedEnv limit("ORV_MAX_MEGAPIXELS", "1");
+    r = Run(s, nullptr);
+  }
   EXPECT_FALSE(r.cancelled);
   EXPECT_EQ(r.failedStages, 2);
   std::string text = ReadText(dir / "log.html");
@@ -175,12 +179,34 @@ TEST_F(PipelineFixture, AStageThatCannotWorkIsNamedAndTheChainGoesOn) {
   EXPECT_EQ(text.find("SA: NT="), std::string::npos);
 
   // A preview counts nothing and writes no line.
-  ::setenv("ORV_MAX_MEGAPIXELS", "1", 1);
-  Image crop = test::GradientImage(1200, 900);
-  host.tab = 4;
-  r = Run(s, nullptr, &crop);
-  ::unsetenv("ORV_MAX_MEGAPIXELS");
+  {
+    test::ScopedEnv limit("ORV_MAX_MEGAPIXELS", "1");
+    Image crop = test::GradientImage(1200, 900);
+    host.tab = 4;
+    r = Run(s, nullptr, &crop);
+  }
   EXPECT_EQ(r.failedStages, 0);
+}
+
+TEST_F(PipelineFixture, AStageWithoutItsSpareBufferIsToldAndCounted) {
+  Settings s = AllOff(false);
+  s.Sharpen.SimEnabled = 1;
+  picture = test::GradientImage(1500, 1000);
+  auto before = Pixels(picture);
+  // The picture is already in memory; the limit now refuses a second buffer of its size.
+  PipelineResult r;
+  {
+    test::ScopedEnv limit("ORV_MAX_MEGAPIXELS", "1");
+    r = Run(s, nullptr);
+  }
+  EXPECT_EQ(r.failedStages, 1);
+  std::string text = ReadText(dir / "log.html");
+  EXPECT_NE(text.find("<font color=\"#ff0900\">Sharpen: not applied, no memory for a copy of the "
+                      "picture</font>"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(test::Count(text, "Sharp"), 1u);  // no stage line claiming it ran
+  EXPECT_TRUE(std::equal(before.begin(), before.end(), picture.pixels()));
 }
 
 TEST_F(PipelineFixture, LongExposureStagesFollowTheShutterTime) {

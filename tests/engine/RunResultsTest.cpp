@@ -3,10 +3,7 @@
 
 #include <filesystem>
 
-#include "engine/Engine.h"
-#include "support/RecordingHost.h"
-#include "support/TempDir.h"
-#include "support/TestPictures.h"
+#include "support/EngineFixture.h"
 
 namespace orv {
 namespace {
@@ -16,26 +13,10 @@ using test::RecordingHost;
 using test::TempDir;
 using test::WriteText;
 
-struct Collector : RunObserver {
-  std::vector<ItemResult> results;
-  void ItemFinished(const ItemResult& r) override { results.push_back(r); }
-};
+struct RunResults : test::EngineFixture {
+  test::ResultCollector seen;
 
-struct RunResults : ::testing::Test {
-  TempDir dir;
-  RecordingHost host;
-  CEngine engine{host, dir.path()};
-  Collector seen;
-
-  RunResults() {
-    std::filesystem::create_directories(dir / "help");
-    std::filesystem::create_directories(dir / "in");
-    engine.settings().ApplyKeyDefaults();
-    engine.SetRunObserver(&seen);
-  }
-  void Photo(const std::string& name, ImageFormat format) {
-    test::WritePicture(dir / ("in/" + name), 64, 48, format);
-  }
+  RunResults() { engine.SetRunObserver(&seen); }
   RunReport Run() {
     seen.results.clear();
     engine.queue().RemoveAllFiles();

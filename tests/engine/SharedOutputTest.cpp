@@ -1,21 +1,16 @@
-// Several processes saving into one folder and writing one log, and a correction that cannot
-// run: names are claimed once, log entries are kept whole, and a failed stage is told.
+// Several processes saving into one folder and writing one log: names are claimed once and log
+// entries are kept whole.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 
-#include "engine/Pipeline.h"
 #include "engine/ProcessLog.h"
 #include "platform/SafeWrite.h"
-#include "support/CorrectionsOff.h"
-#include "support/RecordingHost.h"
 #include "support/TempDir.h"
-#include "support/TestPictures.h"
 
 namespace orv {
 namespace {
@@ -24,12 +19,6 @@ namespace fs = std::filesystem;
 using test::ReadText;
 using test::TempDir;
 using test::WriteText;
-
-size_t Count(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
 
 // Waits for a forked child, killing it after a time limit.
 int WaitWithLimit(pid_t pid, int seconds) {
@@ -109,42 +98,6 @@ TEST(SharedOutput, ARunStartingWhileAnotherWritesTheLogKeepsItsEntries) {
   ProcessLog nowhere(dir / "missing/log.html");
   nowhere.LogAppend("x", true);
   EXPECT_TRUE(nowhere.WriteFailed());
-}
-
-TEST(StageFailure, AStageWithoutItsSpareBufferIsToldAndCounted) {
-  TempDir dir;
-  test::RecordingHost host;
-  ProcessLog log(dir / "log.html");
-  CameraSummary camera;
-  Settings s;
-  s.ApplyKeyDefaults();
-  s.Mode.Advanced = 0;
-  test::TurnCorrectionsOff(s);
-  s.HotPixels.BF = 0;
-  s.Size.Type = 0;
-  s.Output.DetailedLog = 1;
-  s.Sharpen.SimEnabled = 1;
-  Image picture = test::GradientImage(1500, 1000);
-  std::vector<uint8_t> before(picture.pixels(), picture.pixels() + picture.byteSize());
-  // The picture is already in memory; the limit now refuses a second buffer of its size.
-  const char* old = std::getenv("ORV_MAX_MEGAPIXELS");
-  std::string saved = old ? old : "";
-  ::setenv("ORV_MAX_MEGAPIXELS", "1", 1);
-  log.LogAppend("", true);
-  PipelineInput in{s, camera, host, nullptr, &log};
-  PipelineResult r = ProcessImage(in, picture, nullptr, nullptr);
-  if (old)
-    ::setenv("ORV_MAX_MEGAPIXELS", saved.c_str(), 1);
-  else
-    ::unsetenv("ORV_MAX_MEGAPIXELS");
-  EXPECT_EQ(r.failedStages, 1);
-  std::string text = ReadText(dir / "log.html");
-  EXPECT_NE(text.find("<font color=\"#ff0900\">Sharpen: not applied, no memory for a copy of the "
-                      "picture</font>"),
-            std::string::npos)
-      << text;
-  EXPECT_EQ(Count(text, "Sharp"), 1u);  // no stage line claiming it ran
-  EXPECT_TRUE(std::equal(before.begin(), before.end(), picture.pixels()));
 }
 
 }  // namespace

@@ -3,10 +3,10 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "support/TempDir.h"
 
 namespace orv::test {
 
@@ -15,11 +15,6 @@ struct JpegSegments {
   std::string firstComment;
   bool hasComment = false;
 };
-
-inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 inline JpegSegments ScanJpegSegments(const std::vector<uint8_t>& file) {
   JpegSegments s;
@@ -48,10 +43,6 @@ inline std::string ResultCode(int rc) {
   s += std::to_string(rc);
   s += '>';
   return s;
-}
-
-inline std::string SamplePath(const std::string& name) {
-  return std::string(ORV_SOURCE_DIR) + "/samples/" + name;
 }
 
 }  // namespace orv::test

@@ -83,18 +83,9 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
-
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& data) {
   std::ofstream f(path, std::ios::binary);
   f.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-}
-
-std::string SamplePath(const char* name) {
-  return std::string(ORV_SOURCE_DIR) + "/samples/" + name;
 }
 
 }  // namespace orv::testing

@@ -9,6 +9,7 @@
 
 #include "imageio/ImageIo.h"
 #include "imageio/PixelBuffer.h"
+#include "support/TempDir.h"
 
 namespace orv::testing {
 
@@ -80,8 +81,8 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-std::vector<uint8_t> ReadFileBytes(const std::string& path);
+using test::ReadFileBytes;
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& data);
-std::string SamplePath(const char* name);
+using test::SamplePath;
 
 }  // namespace orv::testing

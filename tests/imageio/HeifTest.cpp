@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 
 #include "exif/CameraSummary.h"
 #include "exif/ExifOrientation.h"
@@ -20,22 +19,17 @@ using test::HeifConvert;
 using test::HeifEnc;
 using test::LoadPicture;
 using test::Picture;
-using test::SampleJpeg;
+using test::SamplePath;
 using test::TempDir;
-
-std::vector<uint8_t> Bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 TEST(HeifDecode, ExifAndSummaryEqualTheSourceJpegs) {
   TempDir dir;
   for (const char* name : {"test1.jpg", "test2.jpg", "test3.jpg", "right.jpg", "short-ascii-MM.jpg"}) {
     SCOPED_TRACE(name);
     const std::string heic = dir / (std::string(name) + ".heic");
-    ASSERT_TRUE(HeifEnc({"-q", "50", "-o", heic, SampleJpeg(name)}));
+    ASSERT_TRUE(HeifEnc({"-q", "50", "-o", heic, SamplePath(name)}));
     CImageFile jpeg, heif;
-    ASSERT_EQ(jpeg.Load(SampleJpeg(name).c_str()), 0u);
+    ASSERT_EQ(jpeg.Load(SamplePath(name).c_str()), 0u);
     ASSERT_EQ(heif.Load(heic.c_str()), 0u);
     EXPECT_EQ(heif.format(), kFormatHeic);
     EXPECT_EQ(heif.exifBlock(), jpeg.exifBlock());
@@ -52,9 +46,9 @@ TEST(HeifDecode, PixelsEqualLibheifsDecodeAndRotationIsApplied) {
   TempDir dir;
   const std::string plain = dir / "plain.heic", avif = dir / "plain.avif";
   const std::string turned = dir / "turned.heic";
-  ASSERT_TRUE(HeifEnc({"-q", "60", "-o", plain, SampleJpeg("test1.jpg")}));
-  ASSERT_TRUE(HeifEnc({"-q", "60", "-o", avif, SampleJpeg("test2.jpg")}));
-  ASSERT_TRUE(test::WriteHeifFile(SampleJpeg("right.jpg"), turned,
+  ASSERT_TRUE(HeifEnc({"-q", "60", "-o", plain, SamplePath("test1.jpg")}));
+  ASSERT_TRUE(HeifEnc({"-q", "60", "-o", avif, SamplePath("test2.jpg")}));
+  ASSERT_TRUE(test::WriteHeifFile(SamplePath("right.jpg"), turned,
                                   {.orientation = heif_orientation_rotate_270_cw}));
   for (const std::string& file : {plain, avif, turned}) {
     SCOPED_TRACE(file);
@@ -150,7 +144,7 @@ TEST(HeifDecode, ColourDescriptionsBecomeProfilesAndHostileFilesFail) {
   TempDir dir;
   // libheif writes the nclx box into AVIF files (HEIC keeps it in the HEVC stream).
   const std::string p3 = dir / "p3.avif";
-  ASSERT_TRUE(test::WriteHeifFile(SampleJpeg("test3.jpg"), p3,
+  ASSERT_TRUE(test::WriteHeifFile(SamplePath("test3.jpg"), p3,
                                   {heif_compression_AV1, heif_orientation_normal, 12, 13}));
   CImageFile file;
   ASSERT_EQ(file.Load(p3.c_str()), 0u);
@@ -164,7 +158,7 @@ TEST(HeifDecode, ColourDescriptionsBecomeProfilesAndHostileFilesFail) {
   EXPECT_LT(icc.size(), 1000u);
 
   // A picture claiming 30000 x 30000 (900 megapixels) is refused before libheif decodes it.
-  std::vector<uint8_t> bytes = Bytes(ORV_SOURCE_DIR "/fuzz/corpus/heic/rgb8.heic");
+  std::vector<uint8_t> bytes = test::ReadFileBytes(ORV_SOURCE_DIR "/fuzz/corpus/heic/rgb8.heic");
   const std::string text(bytes.begin(), bytes.end());
   ASSERT_NE(text.find("ispe"), std::string::npos);
   for (size_t ispe = text.find("ispe"); ispe != std::string::npos; ispe = text.find("ispe", ispe + 1))

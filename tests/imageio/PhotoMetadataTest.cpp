@@ -133,8 +133,7 @@ struct FileCodecs : ::testing::Test {
                   : WriteTiff(dest, p.pixels(), p.width(), p.height(), 24, meta);
     EXPECT_TRUE(ok);
     EXPECT_TRUE(CloseDest(dest));
-    const std::string bytes = test::ReadText(dir / name);
-    return {bytes.begin(), bytes.end()};
+    return test::ReadFileBytes(dir / name);
   }
   PhotoMetadata ReadBack(const std::string& name, bool png) {
     ImageSource* src = OpenSourceFile((dir / name).c_str());

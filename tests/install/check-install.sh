@@ -113,8 +113,8 @@ for page in "$prefix_a"/share/man/man1/*.1.gz; do
     grep -q "^$heading" "$work/page.txt" || fail "$(basename "$page") has no $heading section"
   done
 done
-grep -q ORV_MAX_MEGAPIXELS "$work/page.txt" || fail "the manual page does not name ORV_MAX_MEGAPIXELS"
 MANWIDTH=80 man -l "$prefix_a/share/man/man1/orv.1.gz" >"$work/orv.txt" 2>/dev/null
+grep -q ORV_MAX_MEGAPIXELS "$work/orv.txt" || fail "the manual page does not name ORV_MAX_MEGAPIXELS"
 for command in run info exif rotate profile; do
   grep -q "^ *Command $command:" "$work/orv.txt" || fail "orv(1) lacks the help of $command"
 done

@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "platform/SafeWrite.h"
 #include "platform/UserStore.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 namespace orv {
@@ -27,18 +26,13 @@ TEST(AppFolder, HomeOptionIsCreatedAndAbsolute) {
 
 TEST(UserStore, ValuesSurviveInTheConfigFolder) {
   TempDir dir;
-  std::string old = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
-  ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+  test::ScopedEnv config("XDG_CONFIG_HOME", dir.path().c_str());
   EXPECT_EQ(ReadUserValue("Settings", "LastProfile", "none"), "none");
   EXPECT_TRUE(WriteUserValue("Settings", "LastProfile", "p.orv *"));
   EXPECT_TRUE(WriteUserValue("Load", "ImgPath", "/photos"));
   EXPECT_EQ(ReadUserValue("Settings", "LastProfile"), "p.orv *");
   EXPECT_EQ(ReadUserValue("Load", "ImgPath"), "/photos");
   EXPECT_EQ(UserStorePath(), dir.path() + "/ORVAutoImage/registry.ini");
-  if (old.empty())
-    ::unsetenv("XDG_CONFIG_HOME");
-  else
-    ::setenv("XDG_CONFIG_HOME", old.c_str(), 1);
 }
 
 TEST(SafeWrite, FailedWritesLeaveTheOldFile) {

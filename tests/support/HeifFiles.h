@@ -32,10 +32,6 @@ inline bool HeifConvert(const std::string& in, const std::string& out) {
   return RunTool("heif-convert", {in, out});
 }
 
-inline std::string SampleJpeg(const char* name) {
-  return std::string(ORV_SOURCE_DIR "/samples/") + name;
-}
-
 // Pixels of a file as the program decodes it; empty on failure.
 struct Picture {
   std::vector<uint8_t> pixels;
@@ -90,11 +86,14 @@ inline bool WriteHeifFile(const std::string& jpeg, const std::string& out,
       ok = heif_image_set_nclx_color_profile(image, nclx).code == 0;
       heif_nclx_color_profile_free(nclx);
     }
+    // The block after its 6-byte "Exif\0\0" header; a JPEG without EXIF gives a file without it.
     const std::vector<uint8_t>& exif = source.exifBlock();
-    ok = ok && heif_context_encode_image(ctx, image, encoder, options, &handle).code == 0 &&
-         heif_context_add_exif_metadata(ctx, handle, exif.data() + 6, int(exif.size() - 6))
-                 .code == 0 &&
-         heif_context_write_to_file(ctx, out.c_str()).code == 0;
+    ok = ok && heif_context_encode_image(ctx, image, encoder, options, &handle).code == 0;
+    if (ok && exif.size() > 6) {
+      const int exifSize = int(exif.size() - 6);
+      ok = heif_context_add_exif_metadata(ctx, handle, exif.data() + 6, exifSize).code == 0;
+    }
+    ok = ok && heif_context_write_to_file(ctx, out.c_str()).code == 0;
   }
   heif_encoding_options_free(options);
   heif_image_handle_release(handle);

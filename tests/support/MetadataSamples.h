@@ -104,21 +104,27 @@ inline std::vector<JpegMarker> ScanAppSegments(const std::vector<uint8_t>& file)
   return out;
 }
 
-// Writes the picture as a JPEG carrying exactly the given APPn segments (after JFIF).
+// Writes the picture as a JPEG carrying exactly the given APPn segments (after JFIF). The
+// markers are per-thread state of the JPEG writer: they are cleared again on every way out, so
+// that no later save of the thread carries them.
 inline bool WriteJpegWithSegments(const std::string& path, const Image& picture,
                                   const std::vector<JpegMarker>& segments) {
   ClearJpegOutputMarkers();
   ClearJpegOutputComments();
   SetJpegSampling(nullptr, nullptr);
+  bool ok = true;
   for (const JpegMarker& m : segments)
-    if (!AddJpegOutputMarker(m.payload.data(), m.payload.size(), m.code)) return false;
-  ImageDest* dest = OpenDestFile(path.c_str());
-  if (!dest) return false;
-  const bool ok = WriteJpeg(dest, picture.pixels(), picture.width(), picture.height(), 90, false,
-                            24, nullptr) != 0;
-  const bool placed = CloseDest(dest);
+    if (ok && !AddJpegOutputMarker(m.payload.data(), m.payload.size(), m.code)) ok = false;
+  ImageDest* dest = ok ? OpenDestFile(path.c_str()) : nullptr;
+  if (dest) {
+    ok = WriteJpeg(dest, picture.pixels(), picture.width(), picture.height(), 90, false, 24,
+                   nullptr) != 0;
+    ok = CloseDest(dest) && ok;
+  } else {
+    ok = false;
+  }
   ClearJpegOutputMarkers();
-  return ok && placed;
+  return ok;
 }
 
 }  // namespace orv::test

@@ -48,4 +48,21 @@ inline OrvResult RunOrv(const std::vector<std::string>& args, const std::string&
   return RunCaptured(env + OrvCommandLine(args));
 }
 
+// Puts the shipped default profile into an app folder, as an installed program finds it.
+inline void WriteDefaultProfile(const std::string& appFolder) {
+  WriteText(appFolder + "/default.orv", ReadText(ORV_SOURCE_DIR "/data/default.orv"));
+}
+
+// A temporary app folder holding only the shipped default profile.
+struct AppFolder : TempDir {
+  AppFolder() { WriteDefaultProfile(path()); }
+};
+
+// The arguments of `orv --home APP run --defaults ARGS...`.
+inline std::vector<std::string> RunArgs(const std::string& appFolder,
+                                        std::vector<std::string> args) {
+  args.insert(args.begin(), {"--home", appFolder, "run", "--defaults"});
+  return args;
+}
+
 }  // namespace orv::test

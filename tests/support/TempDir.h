@@ -1,11 +1,15 @@
-// A temporary folder for one test, removed with everything in it at the end.
+// A temporary folder for one test, removed with everything in it at the end, and the reading
+// and writing of test files.
 #pragma once
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace orv::test {
 
@@ -38,6 +42,23 @@ inline std::string ReadText(const std::string& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A committed sample photograph.
+inline std::string SamplePath(const std::string& name) {
+  return std::string(ORV_SOURCE_DIR) + "/samples/" + name;
+}
+
+// How often `what` occurs in the text, overlapping occurrences included.
+inline long Count(const std::string& text, const std::string& what) {
+  long n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
 }
 
 }  // namespace orv::test

@@ -12,25 +12,12 @@
 namespace orv::test {
 namespace {
 
-class LaunchPathsTest : public UiFixture {
- protected:
-  std::string Photo(const std::string& name) {
-    std::string path = Data(name);
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    EXPECT_TRUE(WritePicture(path, 32, 24, kFormatJpeg));
-    return path;
-  }
-  QStringList CueTexts() const {
-    QStringList texts;
-    for (int i = 0; i < window_->cueList()->count(); ++i)
-      texts << window_->cueList()->item(i)->text();
-    return texts;
-  }
-};
+class LaunchPathsTest : public UiFixture {};
 
 TEST_F(LaunchPathsTest, LoadsProfilesBeforeQueueingInTheGivenOrder) {
-  std::string single = Photo("single.jpg");
-  std::string top = Photo("in/top.jpg"), deep = Photo("in/sub/deep.jpg");
+  std::string single = Photo("single.jpg", kFormatJpeg, 32, 24);
+  std::string top = Photo("in/top.jpg", kFormatJpeg, 32, 24);
+  std::string deep = Photo("in/sub/deep.jpg", kFormatJpeg, 32, 24);
   // The profile turns sub-folders on, which the folder's scan must already see.
   Settings recursive;
   recursive.Files.Recursive = 1;
@@ -64,7 +51,7 @@ TEST_F(LaunchPathsTest, AnUnreadableProfileIsReportedAndChangesNothing) {
 }
 
 TEST_F(LaunchPathsTest, AFolderNamedLikeAProfileIsQueued) {
-  std::string photo = Photo("set.orv/a.jpg");
+  std::string photo = Photo("set.orv/a.jpg", kFormatJpeg, 32, 24);
   ui::CMainWindow& w = Open();
   ui::OpenLaunchPaths(w, {Data("set.orv")}, false);
   EXPECT_EQ(CueTexts(), QStringList{QString::fromStdString(photo)});

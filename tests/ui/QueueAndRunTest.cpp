@@ -29,19 +29,6 @@ using ui::CMainWindow;
 
 class QueueAndRunTest : public UiFixture {
  protected:
-  std::string Photo(const std::string& name, ImageFormat format = kFormatJpeg, int w = 64,
-                    int h = 48) {
-    std::string path = Data(name);
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    EXPECT_TRUE(WritePicture(path, w, h, format));
-    return path;
-  }
-  QStringList CueTexts() const {
-    QStringList texts;
-    for (int i = 0; i < window_->cueList()->count(); ++i)
-      texts << window_->cueList()->item(i)->text();
-    return texts;
-  }
   std::vector<bool> CueChecks() const {
     std::vector<bool> checks;
     for (int i = 0; i < window_->cueList()->count(); ++i)

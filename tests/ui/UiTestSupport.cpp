@@ -1,8 +1,11 @@
 #include "ui/UiTestSupport.h"
 
 #include <QAbstractButton>
+#include <QListWidget>
 #include <QTest>
 #include <cstdlib>
+
+#include "support/TestPictures.h"
 
 namespace orv::test {
 namespace {
@@ -41,7 +44,7 @@ void UiFixture::SetUp() {
   UiApp();
   ASSERT_FALSE(dir_.path().empty());
   // Every per-user value goes to the test's own folder.
-  setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+  configHome_.emplace("XDG_CONFIG_HOME", (dir_ / "config").c_str());
   home_ = dir_ / "app";
   std::filesystem::create_directories(home_ + "/help");
   std::filesystem::copy_file(ORV_SOURCE_DIR "/data/default.orv", home_ + "/default.orv");
@@ -51,7 +54,7 @@ void UiFixture::SetUp() {
 
 void UiFixture::TearDown() {
   window_.reset();
-  unsetenv("XDG_CONFIG_HOME");
+  configHome_.reset();
 }
 
 ui::CMainWindow& UiFixture::Open() {
@@ -76,6 +79,20 @@ void UiFixture::Click(const char* name) {
   // indicator and text.
   QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier,
                     QPoint(qMin(8, b->width() / 2), b->height() / 2));
+}
+
+std::string UiFixture::Photo(const std::string& name, ImageFormat format, int w, int h) {
+  std::string path = Data(name);
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  EXPECT_TRUE(WritePicture(path, w, h, format));
+  return path;
+}
+
+QStringList UiFixture::CueTexts() const {
+  QStringList texts;
+  for (int i = 0; i < window_->cueList()->count(); ++i)
+    texts << window_->cueList()->item(i)->text();
+  return texts;
 }
 
 }  // namespace orv::test

@@ -10,7 +10,10 @@
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
+#include "imageio/ImageFormat.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "ui/MainWindow.h"
 #include "ui/Prompts.h"
@@ -86,8 +89,14 @@ class UiFixture : public ::testing::Test {
   }
   // Clicks a button of the window by its object name.
   void Click(const char* name);
+  // Writes a picture under the test's data folder, making its folders; its path.
+  std::string Photo(const std::string& name, ImageFormat format = kFormatJpeg, int w = 64,
+                    int h = 48);
+  // The Cue List's texts, top to bottom.
+  QStringList CueTexts() const;
 
   TempDir dir_;
+  std::optional<ScopedEnv> configHome_;  // the per-user store, in the test's own folder
   std::string home_;
   ScriptedPrompts* prompts_ = nullptr;  // owned by the window
   std::unique_ptr<ui::CMainWindow> window_;

@@ -18,6 +18,7 @@
 #include "imageio/ImageFile.h"
 #include "support/CorrectionsOff.h"
 #include "support/RecordingHost.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
 #include "ui/pages/BalancePage.h"
@@ -36,31 +37,11 @@
 namespace orv::ui {
 namespace {
 
-// The per-user store goes to a temporary folder for the life of a test.
-class ScopedConfigHome {
- public:
-  explicit ScopedConfigHome(const std::string& dir) {
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    had_ = old != nullptr;
-    if (had_) old_ = old;
-    ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-  }
-  ~ScopedConfigHome() {
-    if (had_)
-      ::setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
-    else
-      ::unsetenv("XDG_CONFIG_HOME");
-  }
-
- private:
-  bool had_ = false;
-  std::string old_;
-};
-
 struct PagesFixture : ::testing::Test {
   QApplication& app = test::QtApp();
   test::TempDir dir;
-  ScopedConfigHome config{dir / "config"};
+  // The per-user store goes to a temporary folder for the life of a test.
+  test::ScopedEnv config{"XDG_CONFIG_HOME", (dir / "config").c_str()};
   test::RecordingHost host;
   CEngine engine{host, dir.path()};
   std::vector<QString> asked;
