@@ -9,6 +9,7 @@ packages=(
   libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libtiff-dev zlib1g-dev
   libfreetype-dev libfontconfig-dev fonts-liberation libwmf-dev
   libheif-dev libheif-examples liblcms2-dev
+  libraw-dev libexiv2-dev libhwy-dev libcli11-dev
   qt6-base-dev libgl-dev xvfb xauth
   libgtest-dev libgmock-dev libbenchmark-dev
   help2man librsvg2-bin
