@@ -378,8 +378,7 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
     case RunReport::End::EmptyQueue:
     case RunReport::End::Declined:
     case RunReport::End::NoSelection:
-      return listedFailures > 0 && report.end == RunReport::End::EmptyQueue ? kExitFailed
-                                                                            : kExitUsage;
+      return kExitUsage;  // an empty queue stays a usage error, listed files or not
     case RunReport::End::Cancelled:
       std::fprintf(stderr, "orv: cancelled: %d saved, %d failed, %d not reached%s; log: %s\n",
                    tally.saved, tally.failed, tally.notReached,
