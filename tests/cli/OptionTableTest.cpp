@@ -124,16 +124,17 @@ TEST(ProgressLine, FitsEveryWidthAndCutsNamesInTheMiddle) {
     EXPECT_EQ(line.find(",..."), std::string::npos) << line;  // no stray comma at the cut
     EXPECT_EQ(line.find("..., "), std::string::npos) << line;
     EXPECT_NE(line.find("3/120"), std::string::npos) << line;
-    if (line.find("elapsed") != std::string::npos)
+    if (line.find("elapsed") != std::string::npos) {
       EXPECT_NE(line.find("about 12:34 left"), std::string::npos) << line;  // a field stays whole
+    }
   }
   std::string wide = cli::FitProgressLine(f, 200);
-  EXPECT_NE(wide.find("[#...................] 3/120  42%  elapsed 1:02:03, about 12:34 left  "
+  EXPECT_NE(wide.find("[....................] 3/120  42%  elapsed 1:02:03, about 12:34 left  "
                       "IMG_20240601_101010_with_a_long_name.jpg"),
             std::string::npos)
       << wide;
   std::string narrow = cli::FitProgressLine(f, 80);
-  EXPECT_NE(narrow.find("DSC_0001.jpg"), std::string::npos) << narrow;  // the end is kept
+  EXPECT_EQ(narrow.substr(narrow.size() - 8), "0001.jpg") << narrow;  // the end is kept
   EXPECT_NE(narrow.find("IMG_2024"), std::string::npos) << narrow;
   // A name of many-byte letters is counted in letters; a control byte is shown escaped.
   EXPECT_EQ(cli::CutInMiddle("ÄÖÜäöüßÄÖÜäöüß", 9), "ÄÖÜ...öüß");
