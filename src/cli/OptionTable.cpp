@@ -76,6 +76,7 @@ bool ParseWithDocs(std::span<const OptionDoc* const> docs, std::span<const std::
         row = r;
         valueInWord = true;
         value = a.substr(d.shortName.size());
+        if (value[0] == '=') value.erase(0, 1);  // "-j=2" as "--jobs=2"
       }
     }
     if (row == docs.size()) {

@@ -54,8 +54,8 @@ struct ParseRules {
   bool stopAtOperand = false;
 };
 
-// Parses args against the rows: "--name VALUE", "--name=VALUE", "-s VALUE", "-sVALUE", flags,
-// "--" before operands only. Operands are appended in order; with stopAtOperand the index of the
+// Parses args against the rows: "--name VALUE", "--name=VALUE", "-s VALUE", "-sVALUE",
+// "-s=VALUE", flags, "--" before operands only. Operands are appended in order; with stopAtOperand the index of the
 // first operand is returned in *stoppedAt (args.size() when none). False with a usage message
 // (without the "orv COMMAND: " prefix) on the first fault.
 bool ParseWithDocs(std::span<const OptionDoc* const> docs, std::span<const std::string> args,

@@ -43,10 +43,11 @@ TEST(OptionTable, ParsesEverySpellingOfAnOption) {
   Target t;
   std::vector<std::string> operands;
   std::string error;
-  ASSERT_TRUE(Parse({"-j", "2", "--jobs=3", "-j4", "a.jpg", "--yes", "--log", "-", "--", "--yes"},
+  ASSERT_TRUE(Parse({"-j", "2", "--jobs=3", "-j4", "-j=5", "a.jpg", "--yes", "--log", "-", "--",
+                     "--yes"},
                     t, operands, error))
       << error;
-  EXPECT_EQ(t.seen, (std::vector<std::string>{"2", "3", "4", "", "-"}));
+  EXPECT_EQ(t.seen, (std::vector<std::string>{"2", "3", "4", "5", "", "-"}));
   EXPECT_EQ(operands, (std::vector<std::string>{"a.jpg", "--yes"}));
 
   struct Bad {
