@@ -37,7 +37,16 @@ struct RunOptions {
   std::string shard;   // --shard K/N|auto
   std::string report;  // --report FILE|-
   bool skipExisting = false;
+  int rawJpegTwins = -1;  // --raw-jpeg raw|jpeg|both; -1: as the settings say
 };
+
+// The --raw-jpeg choice as the Files.RawJpegTwins value.
+bool ParseTwinChoice(const std::string& text, int& choice) {
+  static const char* const kNames[] = {"raw", "jpeg", "both"};
+  for (int i = 0; i < 3; ++i)
+    if (text == kNames[i]) return choice = i, true;
+  return false;
+}
 
 bool ParseJobs(const std::string& text, int& jobs) {
   int value = 0;
@@ -75,6 +84,15 @@ bool ParseRunOptions(std::span<const std::string> args, RunOptions& o, std::stri
         value("--files-from", o.filesFrom) || value("--shard", o.shard) ||
         value("--report", o.report)) {
       if (!error.empty()) return false;
+      continue;
+    }
+    std::string twins;
+    if (value("--raw-jpeg", twins)) {
+      if (!error.empty()) return false;
+      if (!ParseTwinChoice(twins, o.rawJpegTwins)) {
+        error = "--raw-jpeg takes raw, jpeg or both, not '" + twins + "'";
+        return false;
+      }
       continue;
     }
     std::string jobs;
@@ -172,6 +190,7 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
     std::fprintf(stderr, "orv run: %s\n", error.c_str());
     return kExitUsage;
   }
+  if (o.rawJpegTwins >= 0) engine.settings().Files.RawJpegTwins = o.rawJpegTwins;
   if (!o.logPath.empty()) engine.log().SetPath(AbsolutePath(o.logPath));
   engine.SetKeepFileTime(o.keepTime);
   if (!o.dryRun) MakeFolders(engine.helpFolder());

@@ -34,6 +34,7 @@ struct WorkedItem {
   std::string fragment;  // the item's log lines up to its saving
   size_t timeLineLength = 0;  // the fragment's first part: the item's time line
   std::string existing;  // Skipped: the output already there
+  std::string twin;      // Skipped: the RAW+JPEG twin taken in the photo's place
   unsigned loadError = 0;
   int failedStages = 0;   // corrections that could not run on the picture
   std::vector<bool> listedCamera;  // the hot-pixel stage's calls to the host, in order
@@ -114,9 +115,10 @@ DestCallbacks MemoryCallbacks() {
 
 // Loads, corrects and encodes one photo on a worker thread; the encoded output goes into
 // outputBuffer (emptied, its memory kept).
-WorkedItem WorkOnItem(const std::string& path, Settings& settings, const BatchSetup& setup,
+WorkedItem WorkOnItem(const CueItem& item, Settings& settings, const BatchSetup& setup,
                       const std::atomic<bool>& cancel, std::atomic<int>& itemPos,
                       std::vector<uint8_t> outputBuffer) {
+  const std::string& path = item.path;
   WorkedItem out;
   outputBuffer.clear();
   out.bytes = std::move(outputBuffer);
@@ -125,6 +127,11 @@ WorkedItem WorkOnItem(const std::string& path, Settings& settings, const BatchSe
   log.CollectInto(&out.fragment);
   log.LogAppend(ItemTimeLine());
   out.timeLineLength = out.fragment.size();
+  if (!item.twin.empty()) {
+    out.twin = item.twin;
+    out.end = WorkedItem::End::Skipped;
+    return out;
+  }
   if (setup.skipExisting) {
     out.existing = ExistingOutput(settings, path);
     if (!out.existing.empty()) {
@@ -134,7 +141,7 @@ WorkedItem WorkOnItem(const std::string& path, Settings& settings, const BatchSe
   }
 
   LoadedPhoto photo;
-  if (unsigned code = LoadPhoto(path, photo); code != 0) {
+  if (unsigned code = LoadPhoto(path, photo, RunFitBox(settings)); code != 0) {
     out.end = WorkedItem::End::LoadFailed;
     out.loadError = code;
     log.LogAppend(logtext::ProblemLine("Can't load: " + HtmlEscape(path) + " " +
@@ -257,7 +264,7 @@ void BatchPool::WorkerLoop(int worker, Settings settings) {
       }
     }
     itemPos_[size_t(worker)].store(0, std::memory_order_relaxed);
-    WorkedItem item = WorkOnItem(cue_[size_t(jobs_[job])].path, settings, setup_, cancel_,
+    WorkedItem item = WorkOnItem(cue_[size_t(jobs_[job])], settings, setup_, cancel_,
                                  itemPos_[size_t(worker)], std::move(output));
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -318,7 +325,8 @@ bool BatchPool::Settle(size_t job, WorkedItem& item) {
       ends = true;
       break;
     case WorkedItem::End::Skipped:
-      setup_.log.LogAppend(logtext::SkippedLine(path, item.existing));
+      setup_.log.LogAppend(item.twin.empty() ? logtext::SkippedLine(path, item.existing)
+                                             : logtext::TwinSkippedLine(path, item.twin));
       CountSkipped(item.existing, report_, result);
       saved = true;
       break;

@@ -1,5 +1,6 @@
 #include "engine/Engine.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "engine/OutputCompanions.h"
@@ -11,6 +12,7 @@
 #include "engine/Tabs.h"
 #include "exif/ExifOrientation.h"
 #include "imageio/ImageFile.h"
+#include "imageio/ImageFormat.h"
 #include "imageio/LibraryError.h"
 #include "platform/FileTests.h"
 #include "platform/LargeBuffer.h"
@@ -34,10 +36,10 @@ CEngine::CEngine(EngineHost& host, std::string appFolder)
       queue_(settings_, host_),
       log_(appFolder_ + "/help/log.html") {}
 
-int CEngine::ShowImageInfo(const std::string& path) {
+int CEngine::ShowImageInfo(const std::string& path, FitBox fit) {
   host_.SetWaitCursor(true);
   LoadedPhoto photo;
-  unsigned code = LoadPhoto(path, photo);
+  unsigned code = LoadPhoto(path, photo, fit);
   if (code != 0) {
     loadError_ = code;
     host_.SetWaitCursor(false);
@@ -109,10 +111,15 @@ void CEngine::Notify(ItemResult& result, int64_t startMs) {
 }
 
 bool CEngine::RunItem(const std::string& path, CProgressDialog& progress, int queuePosAfterLoad,
-                      RunReport& report, ItemResult& result) {
+                      RunReport& report, ItemResult& result, const std::string& twin) {
   ++report.processed;
   failedStages_ = 0;
   result.source = path;
+  if (!twin.empty()) {
+    log_.LogAppend(logtext::TwinSkippedLine(path, twin));
+    CountSkipped(std::string(), report, result);
+    return true;
+  }
   if (skipExisting_) {
     std::string existing = ExistingOutput(settings_, path);
     if (!existing.empty()) {
@@ -121,7 +128,7 @@ bool CEngine::RunItem(const std::string& path, CProgressDialog& progress, int qu
       return true;
     }
   }
-  bool loaded = ShowImageInfo(path) == 1;
+  bool loaded = ShowImageInfo(path, RunFitBox(settings_)) == 1;
   if (loaded) {
     progress.SetQueuePos(queuePosAfterLoad);
     progress.ShowPicture(picture_.pixels(), picture_.width(), picture_.height());
@@ -173,6 +180,13 @@ RunReport CEngine::RunAll() {
   progress->SetItemRange(0, 100);
   progress->SetQueueTotal(n);
   log_.LogAppend(logtext::kHeader, true);
+  // The twin choice as the settings stand now: they may have changed since the queue was built.
+  MarkRawJpegTwins(cue, settings_.Files.RawJpegTwins);
+  if (settings_.Output.FileType == 0 &&
+      std::any_of(cue.begin(), cue.end(), [](const CueItem& item) {
+        return item.checked && item.twin.empty() && IsCameraRawPath(item.path);
+      }))
+    log_.LogAppend(logtext::RawSavedAsJpegLine());
   lastWorkers_ = PlanWorkerCount(jobs_, cue);
   if (lastWorkers_ > 1) {
     BatchSetup setup{settings_, blackFrame_.empty() ? nullptr : &blackFrame_, host_, log_,
@@ -194,7 +208,7 @@ RunReport CEngine::RunAll() {
       progress->SetStageText("Loading...");
       ItemResult result;
       int64_t start = NowMs();
-      bool saved = RunItem(path, *progress, i + 1, report, result);
+      bool saved = RunItem(path, *progress, i + 1, report, result, cue[size_t(i)].twin);
       Notify(result, start);
       ++taken;
       if (cancelRequested_) {
@@ -242,6 +256,8 @@ RunReport CEngine::RunCurrentImage(int selectedIndex) {
   }
   std::string path = cue[size_t(selectedIndex)].path;
   log_.LogAppend(logtext::kHeader, true);
+  if (settings_.Output.FileType == 0 && IsCameraRawPath(path))
+    log_.LogAppend(logtext::RawSavedAsJpegLine());
   log_.LogAppend(ItemTimeLine());
   std::unique_ptr<CProgressDialog> progress = host_.CreateProgressDialog();
   progress->Create();

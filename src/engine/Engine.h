@@ -11,6 +11,7 @@
 #include "engine/BatchQueue.h"
 #include "engine/EngineHost.h"
 #include "engine/OutputSaver.h"
+#include "engine/PhotoLoad.h"
 #include "engine/ProcessLog.h"
 #include "engine/RunObserver.h"
 #include "exif/CameraPanel.h"
@@ -49,7 +50,8 @@ class CEngine {
   // Loads a photograph into the working picture and fills the camera summary. 1 when loaded;
   // 0 when it could not be (the summary and picture keep their contents; loadError then holds
   // the library's code).
-  int ShowImageInfo(const std::string& path);
+  // `fit`: the box of a run that shrinks the photo (a RAW may then decode at half size).
+  int ShowImageInfo(const std::string& path, FitBox fit = {});
   // Runs the pipeline over a picture (a run passes the working picture and its progress
   // window; a preview passes a reduced copy and its detail crop, cut from the working picture at
   // cropOrigin, which places the black frame under the crop).
@@ -97,8 +99,9 @@ class CEngine {
  private:
   // Loads, processes and saves one item; true when saved (or skipped). `result` says what
   // happened, for the observer.
+  // A non-empty `twin` is the RAW+JPEG twin taken in the photo's place: it is skipped.
   bool RunItem(const std::string& path, CProgressDialog& progress, int queuePosAfterLoad,
-               RunReport& report, ItemResult& result);
+               RunReport& report, ItemResult& result, const std::string& twin = {});
   // Finishes the result's timing and status and hands it to the observer.
   void Notify(ItemResult& result, int64_t startMs);
   // The end of a cancelled run: the log's line, the message, the report's end.

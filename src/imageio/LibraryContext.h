@@ -36,13 +36,17 @@ struct LibraryContext {
   int vSampling[kComponentCount] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
   int decodeScaleNum = 1;
   int decodeScaleDenom = 1;
+  // The box the caller fits the next camera RAW into (0: none). When the fitted picture is at
+  // most half the full size, the RAW is decoded at half size without demosaicing.
+  int rawTargetWidth = 0;
+  int rawTargetHeight = 0;
   std::vector<std::string> inputComments;
   std::vector<std::string> outputComments;
   std::vector<JpegMarker> inputMarkers;
   std::vector<JpegMarker> outputMarkers;
   bool lastJpegTruncated = false;
   DecodedMetadata decoded;
-  std::string errorDetail;  // a library's own words for kErrBadHeif and kErrHeifEncode
+  std::string errorDetail;  // a library's own words for kErrBadHeif, kErrHeifEncode, kErrBadRaw
   ProgressCallback progress = nullptr;
   void* progressUser = nullptr;
 };

@@ -11,6 +11,7 @@ const SettingRange kRanges[] = {
     {"Size", "Percent", 1, 1000},        {"Size", "Width", 1, 65535},
     {"Size", "Height", 1, 65535},        {"Quality", "CQ", 1, 100},
     {"Quality", "MinQ", 1, 100},         {"Quality", "MaxKB", 1, 1000000},
+    {"Files", "RawJpegTwins", 0, 2},
 };
 
 std::string HeldLine(const SettingRange& r, const std::string& was, const std::string& now) {

@@ -1,0 +1,161 @@
+// Camera RAW test files made at test time: DNGs written with libtiff from the committed sample
+// JPEGs. The picture becomes a 16-bit linear RGGB mosaic, IFD0 carries the DNG tags LibRaw needs
+// and the JPEG's make, model, date and an orientation, the Exif directory its exposure values.
+#pragma once
+
+#include <tiffio.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "imageio/ImageFile.h"
+
+// The sample JPEG's tags are read with exiv2, which still declares std::auto_ptr.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <exiv2/exiv2.hpp>
+#pragma GCC diagnostic pop
+
+namespace orv::test {
+
+struct DngShot {
+  std::string make, model, dateTime, dateTimeOriginal;
+  double exposureTime = 0, fNumber = 0, subjectDistance = 0, shutterSpeedValue = 0;
+  int iso = 0, flash = -1, exposureProgram = -1, meteringMode = -1, colorSpace = -1;
+};
+
+struct DngOptions {
+  int orientation = 1;
+  uint32_t claimedWidth = 0, claimedHeight = 0;  // non-zero: the IFD says so, the data does not
+  bool withExif = true;
+};
+
+// The exposure values of a JPEG's EXIF record, as numbers.
+inline DngShot ReadShot(const std::string& jpegPath) {
+  DngShot shot;
+  auto image = Exiv2::ImageFactory::open(jpegPath);
+  image->readMetadata();
+  const Exiv2::ExifData& exif = image->exifData();
+  auto text = [&](const char* key) {
+    auto it = exif.findKey(Exiv2::ExifKey(key));
+    return it == exif.end() ? std::string() : it->toString();
+  };
+  auto number = [&](const char* key, double none) {
+    auto it = exif.findKey(Exiv2::ExifKey(key));
+    return it == exif.end() ? none : double(it->toFloat());
+  };
+  shot.make = text("Exif.Image.Make");
+  shot.model = text("Exif.Image.Model");
+  shot.dateTime = text("Exif.Image.DateTime");
+  shot.dateTimeOriginal = text("Exif.Photo.DateTimeOriginal");
+  shot.exposureTime = number("Exif.Photo.ExposureTime", 0);
+  shot.fNumber = number("Exif.Photo.FNumber", 0);
+  shot.subjectDistance = number("Exif.Photo.SubjectDistance", 0);
+  shot.shutterSpeedValue = number("Exif.Photo.ShutterSpeedValue", 0);
+  shot.iso = int(number("Exif.Photo.ISOSpeedRatings", 0));
+  shot.flash = int(number("Exif.Photo.Flash", -1));
+  shot.exposureProgram = int(number("Exif.Photo.ExposureProgram", -1));
+  shot.meteringMode = int(number("Exif.Photo.MeteringMode", -1));
+  shot.colorSpace = int(number("Exif.Photo.ColorSpace", -1));
+  return shot;
+}
+
+inline uint16_t Linear16(uint8_t v) {
+  const double c = v / 255.0;
+  const double lin = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  return uint16_t(std::lround(lin * 65535));
+}
+
+// Writes `pixels` (RGB rows of `stride` pixels, w x h used) as a DNG; false when libtiff refuses.
+inline bool WriteDng(const std::string& path, const uint8_t* pixels, int stride, int w, int h,
+                     const DngShot& shot, const DngOptions& o) {
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  if (!tif) return false;
+  uint64_t exifOffset = 0;
+  if (o.withExif) {
+    if (TIFFCreateEXIFDirectory(tif) != 0) return TIFFClose(tif), false;
+    if (shot.exposureTime > 0) TIFFSetField(tif, EXIFTAG_EXPOSURETIME, shot.exposureTime);
+    if (shot.fNumber > 0) TIFFSetField(tif, EXIFTAG_FNUMBER, shot.fNumber);
+    if (shot.shutterSpeedValue != 0)
+      TIFFSetField(tif, EXIFTAG_SHUTTERSPEEDVALUE, shot.shutterSpeedValue);
+    if (shot.iso > 0) {
+      uint16_t iso = uint16_t(shot.iso);
+      TIFFSetField(tif, EXIFTAG_ISOSPEEDRATINGS, 1, &iso);
+    }
+    if (shot.flash >= 0) TIFFSetField(tif, EXIFTAG_FLASH, uint16_t(shot.flash));
+    if (shot.exposureProgram >= 0)
+      TIFFSetField(tif, EXIFTAG_EXPOSUREPROGRAM, uint16_t(shot.exposureProgram));
+    if (shot.meteringMode >= 0)
+      TIFFSetField(tif, EXIFTAG_METERINGMODE, uint16_t(shot.meteringMode));
+    if (shot.colorSpace >= 0) TIFFSetField(tif, EXIFTAG_COLORSPACE, uint16_t(shot.colorSpace));
+    if (shot.subjectDistance > 0)
+      TIFFSetField(tif, EXIFTAG_SUBJECTDISTANCE, shot.subjectDistance);
+    if (!shot.dateTimeOriginal.empty())
+      TIFFSetField(tif, EXIFTAG_DATETIMEORIGINAL, shot.dateTimeOriginal.c_str());
+    if (!TIFFWriteCustomDirectory(tif, &exifOffset)) return TIFFClose(tif), false;
+    TIFFFreeDirectory(tif);
+    TIFFCreateDirectory(tif);
+  }
+  const uint32_t width = o.claimedWidth ? o.claimedWidth : uint32_t(w);
+  const uint32_t height = o.claimedHeight ? o.claimedHeight : uint32_t(h);
+  TIFFSetField(tif, TIFFTAG_SUBFILETYPE, 0);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, 32803);  // CFA
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(16));
+  TIFFSetField(tif, TIFFTAG_ORIENTATION, uint16_t(o.orientation));
+  if (!shot.make.empty()) TIFFSetField(tif, TIFFTAG_MAKE, shot.make.c_str());
+  if (!shot.model.empty()) TIFFSetField(tif, TIFFTAG_MODEL, shot.model.c_str());
+  if (!shot.dateTime.empty()) TIFFSetField(tif, TIFFTAG_DATETIME, shot.dateTime.c_str());
+  const uint8_t version[4] = {1, 4, 0, 0};
+  TIFFSetField(tif, TIFFTAG_DNGVERSION, version);
+  TIFFSetField(tif, TIFFTAG_DNGBACKWARDVERSION, version);
+  TIFFSetField(tif, TIFFTAG_UNIQUECAMERAMODEL, "ORV Test Camera");
+  const uint16_t repeat[2] = {2, 2};
+  TIFFSetField(tif, TIFFTAG_CFAREPEATPATTERNDIM, repeat);
+  const uint8_t pattern[4] = {0, 1, 1, 2};  // RGGB
+  TIFFSetField(tif, TIFFTAG_CFAPATTERN, 4, pattern);
+  const uint32_t white = 65535;
+  TIFFSetField(tif, TIFFTAG_WHITELEVEL, 1, &white);
+  // The camera's space is linear sRGB: XYZ (D65) to linear sRGB.
+  const float matrix[9] = {3.2406f, -1.5372f, -0.4986f, -0.9689f, 1.8758f,
+                           0.0415f, 0.0557f,  -0.2040f, 1.0570f};
+  TIFFSetField(tif, TIFFTAG_COLORMATRIX1, 9, matrix);
+  TIFFSetField(tif, TIFFTAG_CALIBRATIONILLUMINANT1, uint16_t(21));  // D65
+  const float neutral[3] = {1, 1, 1};
+  TIFFSetField(tif, TIFFTAG_ASSHOTNEUTRAL, 3, neutral);
+  if (o.withExif) TIFFSetField(tif, TIFFTAG_EXIFIFD, exifOffset);
+  std::vector<uint16_t> row(width);
+  bool ok = true;
+  for (uint32_t y = 0; y < height && ok; ++y) {
+    for (uint32_t x = 0; x < width; ++x) {
+      const int c = (y & 1) == 0 ? ((x & 1) == 0 ? 0 : 1) : ((x & 1) == 0 ? 1 : 2);
+      const uint32_t sx = x < uint32_t(w) ? x : uint32_t(w) - 1;
+      const uint32_t sy = y < uint32_t(h) ? y : uint32_t(h) - 1;
+      row[x] = Linear16(pixels[(size_t(sy) * size_t(stride) + sx) * 3 + size_t(c)]);
+    }
+    ok = TIFFWriteScanline(tif, row.data(), y, 0) == 1;
+    if (o.claimedWidth && y >= 16) break;  // a claimed size holds only a first strip
+  }
+  ok = TIFFWriteDirectory(tif) && ok;
+  TIFFClose(tif);
+  return ok;
+}
+
+// A DNG of the sample JPEG at `jpegPath`, with its exposure values; false when anything failed.
+inline bool MakeDngFromJpeg(const std::string& jpegPath, const std::string& dngPath,
+                            const DngOptions& options = {}) {
+  CImageFile jpeg;
+  if (jpeg.Load(jpegPath.c_str()) != 0) return false;
+  const int w = jpeg.width() & ~1, h = jpeg.height() & ~1;
+  return WriteDng(dngPath, jpeg.image().pixels(), jpeg.width(), w, h, ReadShot(jpegPath), options);
+}
+
+}  // namespace orv::test
