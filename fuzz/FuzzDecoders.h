@@ -114,6 +114,7 @@ inline std::vector<std::string> TargetNames() {
 // Decodes the input with the named target's decoder; JPEG and WMF have runs of their own above.
 inline void RunTarget(const std::string& name, const uint8_t* data, size_t size) {
   size_t count = 0;
+  [[maybe_unused]] int w = 0, h = 0;
   const FormatRow* rows = FormatRows(count);
   for (size_t i = 0; i < count; ++i) {
     if (!rows[i].decode || TargetName(rows[i]) != name) continue;
@@ -123,6 +124,10 @@ inline void RunTarget(const std::string& name, const uint8_t* data, size_t size)
     }
     if (rows[i].format == kFormatJpeg)
       FuzzJpeg(data, size);
+#ifdef ORV_FUZZ_HEIF_HERE
+    else if (rows[i].decode == ReadHeif)
+      FreeLibraryBuffer(DecodeHeifHere(data, size, &w, &h));  // libheif in the fuzzer's view
+#endif
     else if (rows[i].format == kFormatWmf)
       FuzzWmf(data, size);
     else

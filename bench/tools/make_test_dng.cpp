@@ -13,8 +13,8 @@ int main(int argc, char** argv) {
   orv::test::DngShot shot;
   shot.make = "ORV";
   shot.model = "Bench Camera";
-  shot.exposureTime = 1.0 / 60;
-  shot.fNumber = 4;
+  shot.exposureTime = {1, 60};
+  shot.fNumber = {4, 1};
   shot.iso = 400;
   orv::CImageFile jpeg;
   if (jpeg.Load(argv[1]) != 0) return 1;

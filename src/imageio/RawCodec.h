@@ -30,6 +30,10 @@ uint8_t* ReadRaw(ImageSource* source, int bits, int* width, int* height);
 // The decoding itself, in this process: what the child runs, and what the fuzz target drives.
 uint8_t* DecodeRawHere(const uint8_t* data, size_t size, int* width, int* height);
 
+// Sets exiv2 up (quiet, CR3 support on) once per process; the decoder calls it before it forks,
+// so that no child inherits a half-done setup.
+void StartRawMetadataReader();
+
 // The EXIF block ("Exif\0\0" and little-endian TIFF data) of a RAW file's metadata as exiv2 reads
 // it: IFD0's descriptive tags, the Exif, GPS and interoperability directories, the maker note
 // while the block fits one JPEG segment; no thumbnail, no raw-data tags. Tags exiv2 did not find

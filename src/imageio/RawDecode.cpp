@@ -34,8 +34,11 @@ constexpr uint64_t kMaxRawFileBytes = 1ull << 30;
 constexpr int kSecondsAllowed = 180;
 constexpr int kDemosaicPpg = 2;
 
-unsigned RawFailure(int code) {
-  if (code == LIBRAW_FILE_UNSUPPORTED) return kErrRawCamera;
+unsigned RawFailure(int code, const LibRaw* raw = nullptr) {
+  // LibRaw says "unsupported" both of a camera it does not know and of a file it cannot make
+  // sense of; only the first has told it a maker.
+  if (code == LIBRAW_FILE_UNSUPPORTED && raw && raw->imgdata.idata.make[0] != 0)
+    return kErrRawCamera;
   if (code == LIBRAW_UNSUFFICIENT_MEMORY) return kErrNoMemory;
   if (code == LIBRAW_IO_ERROR) return kErrFileRead;
   if (LibraryContext* ctx = CurrentContext()) ctx->errorDetail = libraw_strerror(code);
@@ -95,7 +98,7 @@ uint8_t* Develop(LibRaw& raw, const uint8_t* data, size_t size, LibraryContext& 
   p.user_flip = -1;  // the camera's orientation
 
   int code = raw.open_buffer(const_cast<uint8_t*>(data), size);
-  if (code != LIBRAW_SUCCESS) return DecodeFailure(RawFailure(code));
+  if (code != LIBRAW_SUCCESS) return DecodeFailure(RawFailure(code, &raw));
   const bool halfSize = HalfSizeCovers(raw.imgdata.sizes, ctx.rawTargetWidth, ctx.rawTargetHeight);
   if (!SizesAcceptable(raw.imgdata, halfSize)) return DecodeFailure(kErrNoMemory);
   p.half_size = halfSize ? 1 : 0;
@@ -159,6 +162,7 @@ uint8_t* ReadRaw(ImageSource* source, int bits, int* width, int* height) {
   }
   if (!SeekSource(source, 0, SEEK_SET) || ReadSource(source, data.data(), data.size()) != size)
     return DecodeFailure(kErrFileRead);
+  StartRawMetadataReader();
   ChildLimits limits;
   limits.seconds = kSecondsAllowed;
   limits.failureCode = kErrBadRaw;

@@ -129,7 +129,9 @@ std::vector<uint8_t> Encode(const Exiv2::ExifData& all, bool makerNote, int widt
   return block;
 }
 
-void StartExiv2() {
+}  // namespace
+
+void StartRawMetadataReader() {
   static std::once_flag once;
   std::call_once(once, [] {
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
@@ -139,11 +141,9 @@ void StartExiv2() {
   });
 }
 
-}  // namespace
-
 std::vector<uint8_t> BuildRawExifBlock(const uint8_t* data, size_t size, const RawShotValues& shot,
                                        int width, int height, std::vector<uint8_t>* xmp) {
-  StartExiv2();
+  StartRawMetadataReader();
   Exiv2::ExifData exif;
   try {
     if (size > 0 && size <= size_t(INT32_MAX)) {

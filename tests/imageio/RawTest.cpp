@@ -149,16 +149,31 @@ TEST(RawDecode, DamagedAndHostileFilesFailAlone) {
 }
 
 TEST(RawDecode, AnUnknownCameraSaysSo) {
-  // A plain RGB TIFF named like a Nikon RAW: content TIFF, name NEF, no camera LibRaw knows.
+  // An RGB TIFF from a camera maker, named like that maker's RAW: LibRaw knows the maker but
+  // finds no sensor data of a model it knows.
   test::TempDir dir;
-  const std::vector<uint8_t> pattern = testing::Pattern(32, 16);
-  ImageDest* dest = OpenDestFile((dir / "plain.nef").c_str());
-  ASSERT_TRUE(WriteTiff(dest, pattern.data(), 32, 16, 24));
-  ASSERT_TRUE(CloseDest(dest));
+  const std::vector<uint8_t> pattern = testing::Pattern(64, 48);
+  TIFF* tif = TIFFOpen((dir / "DSC_0001.NEF").c_str(), "w");
+  ASSERT_NE(tif, nullptr);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 64);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 48);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_MAKE, "NIKON CORPORATION");
+  TIFFSetField(tif, TIFFTAG_MODEL, "NIKON Z 99");
+  for (uint32_t y = 0; y < 48; ++y)
+    ASSERT_EQ(TIFFWriteScanline(tif, const_cast<uint8_t*>(&pattern[y * 64 * 3]), y, 0), 1);
+  TIFFClose(tif);
   CImageFile file;
-  const unsigned code = file.Load((dir / "plain.nef").c_str());
+  const unsigned code = file.Load((dir / "DSC_0001.NEF").c_str());
   EXPECT_EQ(code, kErrRawCamera);
   EXPECT_STREQ(LibraryErrorText(code), "camera not supported by this LibRaw version");
+  // A file that is no RAW at all says what LibRaw said of it.
+  WriteBytes(dir / "junk.nef", std::vector<uint8_t>(4096, 'x'));
+  EXPECT_EQ(file.Load((dir / "junk.nef").c_str()), kErrBadRaw);
+  EXPECT_STREQ(LibraryErrorText(kErrBadRaw), "bad RAW file: Unsupported file format or not RAW file");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <tiffio.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -21,9 +22,17 @@
 
 namespace orv::test {
 
+// A rational as the camera stored it; libtiff writes doubles as its own fractions, so the file's
+// fractions are put back once libtiff has written it.
+struct Ratio {
+  int64_t num = 0, den = 0;
+  double value() const { return den ? double(num) / double(den) : 0; }
+  bool set() const { return den != 0; }
+};
+
 struct DngShot {
   std::string make, model, dateTime, dateTimeOriginal;
-  double exposureTime = 0, fNumber = 0, subjectDistance = 0, shutterSpeedValue = 0;
+  Ratio exposureTime, fNumber, subjectDistance, shutterSpeedValue;
   int iso = 0, flash = -1, exposureProgram = -1, meteringMode = -1, colorSpace = -1;
 };
 
@@ -47,20 +56,54 @@ inline DngShot ReadShot(const std::string& jpegPath) {
     auto it = exif.findKey(Exiv2::ExifKey(key));
     return it == exif.end() ? none : double(it->toFloat());
   };
+  auto ratio = [&](const char* key) {
+    auto it = exif.findKey(Exiv2::ExifKey(key));
+    if (it == exif.end()) return Ratio();
+    const Exiv2::Rational r = it->toRational();
+    return Ratio{r.first, r.second};
+  };
   shot.make = text("Exif.Image.Make");
   shot.model = text("Exif.Image.Model");
   shot.dateTime = text("Exif.Image.DateTime");
   shot.dateTimeOriginal = text("Exif.Photo.DateTimeOriginal");
-  shot.exposureTime = number("Exif.Photo.ExposureTime", 0);
-  shot.fNumber = number("Exif.Photo.FNumber", 0);
-  shot.subjectDistance = number("Exif.Photo.SubjectDistance", 0);
-  shot.shutterSpeedValue = number("Exif.Photo.ShutterSpeedValue", 0);
+  shot.exposureTime = ratio("Exif.Photo.ExposureTime");
+  shot.fNumber = ratio("Exif.Photo.FNumber");
+  shot.subjectDistance = ratio("Exif.Photo.SubjectDistance");
+  shot.shutterSpeedValue = ratio("Exif.Photo.ShutterSpeedValue");
   shot.iso = int(number("Exif.Photo.ISOSpeedRatings", 0));
   shot.flash = int(number("Exif.Photo.Flash", -1));
   shot.exposureProgram = int(number("Exif.Photo.ExposureProgram", -1));
   shot.meteringMode = int(number("Exif.Photo.MeteringMode", -1));
   shot.colorSpace = int(number("Exif.Photo.ColorSpace", -1));
   return shot;
+}
+
+// Rewrites the fractions of the Exif directory at `ifd` (little-endian, as libtiff writes here)
+// with the camera's own.
+inline bool PutBackRatios(const std::string& path, uint64_t ifd, const DngShot& shot) {
+  FILE* f = std::fopen(path.c_str(), "r+b");
+  if (!f) return false;
+  auto at = [f](uint64_t offset) { return std::fseek(f, long(offset), SEEK_SET) == 0; };
+  uint8_t countBytes[2];
+  bool ok = at(ifd) && std::fread(countBytes, 1, 2, f) == 2;
+  const unsigned count = ok ? unsigned(countBytes[0] | countBytes[1] << 8) : 0;
+  for (unsigned i = 0; ok && i < count; ++i) {
+    uint8_t e[12];
+    ok = at(ifd + 2 + uint64_t(i) * 12) && std::fread(e, 1, 12, f) == 12;
+    const unsigned tag = unsigned(e[0] | e[1] << 8);
+    const Ratio* r = tag == 0x829A   ? &shot.exposureTime
+                     : tag == 0x829D ? &shot.fNumber
+                     : tag == 0x9206 ? &shot.subjectDistance
+                     : tag == 0x9201 ? &shot.shutterSpeedValue
+                                     : nullptr;
+    if (!ok || !r || !r->set()) continue;
+    const uint32_t offset = uint32_t(e[8] | e[9] << 8 | e[10] << 16 | uint32_t(e[11]) << 24);
+    const uint32_t v[2] = {uint32_t(r->num), uint32_t(r->den)};
+    uint8_t bytes[8];
+    for (int k = 0; k < 8; ++k) bytes[k] = uint8_t(v[k / 4] >> (8 * (k % 4)));
+    ok = at(offset) && std::fwrite(bytes, 1, 8, f) == 8;
+  }
+  return std::fclose(f) == 0 && ok;
 }
 
 inline uint16_t Linear16(uint8_t v) {
@@ -77,10 +120,11 @@ inline bool WriteDng(const std::string& path, const uint8_t* pixels, int stride,
   uint64_t exifOffset = 0;
   if (o.withExif) {
     if (TIFFCreateEXIFDirectory(tif) != 0) return TIFFClose(tif), false;
-    if (shot.exposureTime > 0) TIFFSetField(tif, EXIFTAG_EXPOSURETIME, shot.exposureTime);
-    if (shot.fNumber > 0) TIFFSetField(tif, EXIFTAG_FNUMBER, shot.fNumber);
-    if (shot.shutterSpeedValue != 0)
-      TIFFSetField(tif, EXIFTAG_SHUTTERSPEEDVALUE, shot.shutterSpeedValue);
+    if (shot.exposureTime.set())
+      TIFFSetField(tif, EXIFTAG_EXPOSURETIME, shot.exposureTime.value());
+    if (shot.fNumber.set()) TIFFSetField(tif, EXIFTAG_FNUMBER, shot.fNumber.value());
+    if (shot.shutterSpeedValue.set())
+      TIFFSetField(tif, EXIFTAG_SHUTTERSPEEDVALUE, shot.shutterSpeedValue.value());
     if (shot.iso > 0) {
       uint16_t iso = uint16_t(shot.iso);
       TIFFSetField(tif, EXIFTAG_ISOSPEEDRATINGS, 1, &iso);
@@ -91,8 +135,8 @@ inline bool WriteDng(const std::string& path, const uint8_t* pixels, int stride,
     if (shot.meteringMode >= 0)
       TIFFSetField(tif, EXIFTAG_METERINGMODE, uint16_t(shot.meteringMode));
     if (shot.colorSpace >= 0) TIFFSetField(tif, EXIFTAG_COLORSPACE, uint16_t(shot.colorSpace));
-    if (shot.subjectDistance > 0)
-      TIFFSetField(tif, EXIFTAG_SUBJECTDISTANCE, shot.subjectDistance);
+    if (shot.subjectDistance.set())
+      TIFFSetField(tif, EXIFTAG_SUBJECTDISTANCE, shot.subjectDistance.value());
     if (!shot.dateTimeOriginal.empty())
       TIFFSetField(tif, EXIFTAG_DATETIMEORIGINAL, shot.dateTimeOriginal.c_str());
     if (!TIFFWriteCustomDirectory(tif, &exifOffset)) return TIFFClose(tif), false;
@@ -146,7 +190,7 @@ inline bool WriteDng(const std::string& path, const uint8_t* pixels, int stride,
   }
   ok = TIFFWriteDirectory(tif) && ok;
   TIFFClose(tif);
-  return ok;
+  return ok && (!o.withExif || PutBackRatios(path, exifOffset, shot));
 }
 
 // A DNG of the sample JPEG at `jpegPath`, with its exposure values; false when anything failed.
