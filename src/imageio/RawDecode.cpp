@@ -8,6 +8,7 @@
 #include "imageio/RawCodec.h"
 
 #include <libraw/libraw.h>
+#include <omp.h>
 
 #include <cstdio>
 #include <cstring>
@@ -139,6 +140,9 @@ uint8_t* DecodeRawHere(const uint8_t* data, size_t size, int* width, int* height
   if (!ctx || !data || !width || !height) return DecodeFailure(kErrBadParam);
   ctx->decoded = {};
   ctx->errorDetail.clear();
+  // One thread: a batch already decodes one photo per core, and a process forked from a threaded
+  // one is safest when it starts no threads of its own.
+  omp_set_num_threads(1);
   try {
     // LibRaw's object holds large tables; it lives on the heap, not the stack.
     auto raw = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);

@@ -65,8 +65,8 @@ bool Keep(const Exiv2::Exifdatum& d, bool makerNote) {
 Exiv2::URational Rational(double value) {
   if (value <= 0) return {0, 1};
   // Exposure times below a second as 1/n, the rest with three decimals.
-  if (value < 1) return {1, int32_t(std::lround(1 / value))};
-  return {int32_t(std::lround(value * 1000)), 1000};
+  if (value < 1) return {1, uint32_t(std::lround(1 / value))};
+  return {uint32_t(std::lround(value * 1000)), 1000};
 }
 
 void AddMissing(Exiv2::ExifData& exif, const char* key, const Exiv2::Value& value) {

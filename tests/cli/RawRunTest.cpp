@@ -88,10 +88,11 @@ TEST_F(RawRun, TwinsFollowTheSetting) {
   fs::remove_all(photos / "ORV");
 
   // 2 takes both under distinct names.
-  r = Run({"--raw-jpeg", "both", photos.path()});
+  r = Run({"--raw-jpeg", "both", "--set", "Output.FileType=1", photos.path()});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(fs::exists(photos / "ORV/IMG_0001_ORV.jpg"));
   EXPECT_TRUE(fs::exists(photos / "ORV/IMG_0001_DNG_ORV.jpg"));
+  EXPECT_FALSE(fs::exists(photos / "ORV/IMG_00011_ORV.jpg"));  // no numbered name was needed
 
   // The dry run plans the same.
   r = Run({"--dry-run", photos.path()});

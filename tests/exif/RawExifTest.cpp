@@ -18,7 +18,7 @@ std::string Orientation(const std::vector<uint8_t>& block) {
   int error = 0;
   ExifHandle exif = ParseExifBlock(block.data(), block.size(), error);
   std::string text;
-  if (exif) GetExifTagText(exif.get(), 0x0112, 1, text);
+  if (exif) GetExifTagText(exif.get(), 0x0112, kExifMaskIfd0, text);
   return text;
 }
 
@@ -99,7 +99,7 @@ TEST(RawExif, ATurnedRawStandsUprightWithOrientationOne) {
       ParseExifBlock(upright.camera.ExifBlock.data(), upright.camera.ExifBlock.size(), error);
   std::string width;
   ASSERT_TRUE(exif);
-  GetExifTagText(exif.get(), 0xA002, 2, width);
+  GetExifTagText(exif.get(), 0xA002, kExifMaskSubIfd, width);
   EXPECT_EQ(width, std::to_string(upright.picture.width()));
 }
 

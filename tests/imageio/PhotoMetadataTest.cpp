@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "CodecTestSupport.h"
 #include "imageio/Codecs.h"
 #include "imageio/IccProfile.h"
 #include "imageio/ImageIo.h"

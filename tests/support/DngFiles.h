@@ -38,7 +38,6 @@ struct DngShot {
 
 struct DngOptions {
   int orientation = 1;
-  uint32_t claimedWidth = 0, claimedHeight = 0;  // non-zero: the IFD says so, the data does not
   bool withExif = true;
 };
 
@@ -143,8 +142,7 @@ inline bool WriteDng(const std::string& path, const uint8_t* pixels, int stride,
     TIFFFreeDirectory(tif);
     TIFFCreateDirectory(tif);
   }
-  const uint32_t width = o.claimedWidth ? o.claimedWidth : uint32_t(w);
-  const uint32_t height = o.claimedHeight ? o.claimedHeight : uint32_t(h);
+  const uint32_t width = uint32_t(w), height = uint32_t(h);
   TIFFSetField(tif, TIFFTAG_SUBFILETYPE, 0);
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
@@ -186,11 +184,34 @@ inline bool WriteDng(const std::string& path, const uint8_t* pixels, int stride,
       row[x] = Linear16(pixels[(size_t(sy) * size_t(stride) + sx) * 3 + size_t(c)]);
     }
     ok = TIFFWriteScanline(tif, row.data(), y, 0) == 1;
-    if (o.claimedWidth && y >= 16) break;  // a claimed size holds only a first strip
   }
   ok = TIFFWriteDirectory(tif) && ok;
   TIFFClose(tif);
   return ok && (!o.withExif || PutBackRatios(path, exifOffset, shot));
+}
+
+// Makes IFD0 of a DNG written above claim `width` x `height` photosites (LONG values), over
+// the data of the size it has.
+inline bool ClaimDngSize(const std::string& path, uint32_t width, uint32_t height) {
+  FILE* f = std::fopen(path.c_str(), "r+b");
+  if (!f) return false;
+  uint8_t head[8], countBytes[2];
+  bool ok = std::fread(head, 1, 8, f) == 8;
+  const uint32_t ifd = uint32_t(head[4] | head[5] << 8 | head[6] << 16 | uint32_t(head[7]) << 24);
+  ok = ok && std::fseek(f, long(ifd), SEEK_SET) == 0 && std::fread(countBytes, 1, 2, f) == 2;
+  const unsigned count = ok ? unsigned(countBytes[0] | countBytes[1] << 8) : 0;
+  for (unsigned i = 0; ok && i < count; ++i) {
+    uint8_t e[12];
+    const long at = long(ifd + 2 + i * 12);
+    ok = std::fseek(f, at, SEEK_SET) == 0 && std::fread(e, 1, 12, f) == 12;
+    const unsigned tag = unsigned(e[0] | e[1] << 8);
+    if (!ok || (tag != 256 && tag != 257)) continue;
+    const uint32_t v = tag == 256 ? width : height;
+    const uint8_t entry[12] = {e[0], e[1], 4, 0, 1, 0, 0, 0, uint8_t(v), uint8_t(v >> 8),
+                               uint8_t(v >> 16), uint8_t(v >> 24)};
+    ok = std::fseek(f, at, SEEK_SET) == 0 && std::fwrite(entry, 1, 12, f) == 12;
+  }
+  return std::fclose(f) == 0 && ok;
 }
 
 // A DNG of the sample JPEG at `jpegPath`, with its exposure values; false when anything failed.
