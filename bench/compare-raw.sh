@@ -6,6 +6,8 @@
 #                                              dcraw_emu (PPG, as orv) | cjpeg -quality 88
 #   orv run fitting into 3000 x 3000       vs  dcraw_emu -h (half size) | cjpeg -quality 88
 #     (half size: no demosaicing)
+#   the same two with every correction off (decoding and encoding alone, as the peer does)
+# PEERS=dcraw leaves out darktable and RawTherapee (they take minutes).
 # Prints the median CPU time (user + system) and wall time of RUNS runs each; the ratio is
 # other / orv (above 1: orv is faster). Needs the release build in build/ (orv, orv_make_photo,
 # orv_make_dng); installs darktable, rawtherapee, libraw-bin and libjpeg-turbo-progs itself
@@ -52,11 +54,21 @@ compare() {
 orv_run="rm -rf '$work/in/ORV'; $pin '$build/orv' --home '$work/home' run --defaults --quiet --jobs 1 --set Output.FileType=1 --set Quality.CQ=88"
 dt_conf="$work/darktable"
 mkdir -p "$dt_conf"
+off="--set sRGB.Enabled=0 --set HotPixels.BF=0 --set Text.Enabled=0"
+for s in Balance Midtones ColorCast Saturation Sharpen HotPixels Denoise FilterSim; do
+  off="$off --set $s.Enabled=0 --set $s.SimEnabled=0"
+done
+if [[ ${PEERS:-all} == all ]]; then
 compare "darktable-cli" "$orv_run '$photo'" \
   "rm -f '$work/dt.jpg'; $pin darktable-cli '$photo' '$work/dt.jpg' --core --configdir '$dt_conf' --conf plugins/imageio/format/jpeg/quality=88"
 compare "rawtherapee-cli" "$orv_run '$photo'" \
   "$pin rawtherapee-cli -Y -o '$work/rt.jpg' -j88 -c '$photo'"
+fi
 compare "dcraw_emu | cjpeg" "$orv_run '$photo'" \
   "$pin dcraw_emu -q 2 -w -o 1 -W -g 2.4 12.92 -Z - '$photo' | $pin cjpeg -quality 88 > '$work/de.jpg'"
 compare "half: dcraw_emu -h" "$orv_run --set Size.Type=2 --set Size.Width=3000 --set Size.Height=3000 '$photo'" \
+  "$pin dcraw_emu -h -w -o 1 -W -g 2.4 12.92 -Z - '$photo' | $pin cjpeg -quality 88 > '$work/de.jpg'"
+compare "off: dcraw_emu | cjpeg" "$orv_run $off '$photo'" \
+  "$pin dcraw_emu -q 2 -w -o 1 -W -g 2.4 12.92 -Z - '$photo' | $pin cjpeg -quality 88 > '$work/de.jpg'"
+compare "off, half: dcraw -h" "$orv_run $off --set Size.Type=2 --set Size.Width=3000 --set Size.Height=3000 '$photo'" \
   "$pin dcraw_emu -h -w -o 1 -W -g 2.4 12.92 -Z - '$photo' | $pin cjpeg -quality 88 > '$work/de.jpg'"

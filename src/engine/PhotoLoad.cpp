@@ -18,7 +18,7 @@ unsigned LoadPhoto(const std::string& path, LoadedPhoto& photo, FitBox fit) {
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) photo.fileSize = int64_t(st.st_size);
   CImageFile file;
-  file.SetPreviewSize(fit.width, fit.height);
+  file.SetRawFitBox(fit.width, fit.height);
   unsigned code = file.Load(path.c_str());
   if (code != 0) return code;
   CameraSource source;

@@ -131,8 +131,9 @@ unsigned CImageFile::LoadFromSource(ImageSource* source, ImageFormat format) {
   if (ctx) {
     ctx->decoded = {};
     // A RAW for a preview (or a run that shrinks it) may be decoded at half size.
-    ctx->rawTargetWidth = previewWidth_;
-    ctx->rawTargetHeight = previewHeight_;
+    const bool fit = rawFitWidth_ > 0 && rawFitHeight_ > 0;
+    ctx->rawTargetWidth = fit ? rawFitWidth_ : previewWidth_;
+    ctx->rawTargetHeight = fit ? rawFitHeight_ : previewHeight_;
   }
   int w = 0, h = 0;
   uint8_t* pixels = row->decode(source, 24, &w, &h);
