@@ -15,3 +15,8 @@ target_link_libraries(orvcore PUBLIC PkgConfig::ORV_GEOMETRY)
 # builds the ICC profile that matches a HEIF file's nclx colour description.
 pkg_check_modules(ORV_HEIF REQUIRED IMPORTED_TARGET libheif lcms2)
 target_link_libraries(orvcore PUBLIC PkgConfig::ORV_HEIF)
+
+# Camera RAW: LibRaw decodes (its thread-safe build), exiv2 reads the metadata of every RAW
+# container.
+pkg_check_modules(ORV_RAW REQUIRED IMPORTED_TARGET libraw_r exiv2)
+target_link_libraries(orvcore PUBLIC PkgConfig::ORV_RAW)

@@ -47,6 +47,7 @@ struct RunOptions {
   std::string shard;   // --shard K/N|auto
   std::string report;  // --report FILE|-
   bool skipExisting = false;
+  int rawJpegTwins = -1;  // --raw-jpeg raw|jpeg|both; -1: as the settings say
 };
 
 bool ParseJobs(const std::string& text, int& jobs) {
@@ -86,6 +87,18 @@ bool TakeShard(RunOptions& o, const std::string& value, std::string& error) {
   return true;
 }
 
+// The --raw-jpeg choice as the Files.RawJpegTwins value.
+bool TakeTwinChoice(RunOptions& o, const std::string& value, std::string& error) {
+  static const char* const kNames[] = {"raw", "jpeg", "both"};
+  for (int i = 0; i < 3; ++i)
+    if (value == kNames[i]) {
+      o.rawJpegTwins = i;
+      return true;
+    }
+  error = "--raw-jpeg takes raw, jpeg or both, not '" + value + "'";
+  return false;
+}
+
 constexpr std::string_view kLibraries = "Large libraries (see docs/scaling.md)";
 
 const Option<RunOptions> kRunOptions[] = {
@@ -116,6 +129,12 @@ const Option<RunOptions> kRunOptions[] = {
       "give each output (and XMP sidecar copy) its source's\n"
       "modification time"},
      SetFlag<&RunOptions::keepTime>},
+    {{"--raw-jpeg", "", "raw|jpeg|both", ValueKind::Free,
+      "a camera's RAW+JPEG pair (IMG_0001.CR2 beside IMG_0001.JPG):\n"
+      "take the RAW and skip the JPEG (raw, the default), take the\n"
+      "JPEG (jpeg), or both, the RAW's output then named\n"
+      "IMG_0001_CR2_ORV.jpg (Files.RawJpegTwins 0, 1, 2)"},
+     TakeTwinChoice},
     {{"--files-from", "", "FILE|-", ValueKind::File,
       "also queue the paths listed in FILE (- for standard input),\n"
       "one a line (a trailing CR is dropped); relative ones from the\n"
@@ -290,6 +309,7 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
   CEngine engine(host, appFolder);
   if (!BuildSettings(appFolder, o.settings, engine.settings(), error)) return usage(error);
   if (!o.logPath.empty()) engine.log().SetPath(AbsolutePath(o.logPath));
+  if (o.rawJpegTwins >= 0) engine.settings().Files.RawJpegTwins = o.rawJpegTwins;
   engine.SetKeepFileTime(o.keepTime);
   if (!o.blackFrame.empty()) {
     unsigned code = LoadBlackFrame(AbsolutePath(o.blackFrame), engine.blackFrame());
