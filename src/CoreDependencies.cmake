@@ -15,3 +15,8 @@ target_link_libraries(orvcore PUBLIC PkgConfig::ORV_GEOMETRY)
 # builds the ICC profile that matches a HEIF file's nclx colour description.
 pkg_check_modules(ORV_HEIF REQUIRED IMPORTED_TARGET libheif lcms2)
 target_link_libraries(orvcore PUBLIC PkgConfig::ORV_HEIF)
+
+# Highway for the vector kernels and their dispatch at run time (the targets built are chosen in
+# filters/VectorTarget.h).
+pkg_check_modules(ORV_HWY REQUIRED IMPORTED_TARGET libhwy)
+target_link_libraries(orvcore PUBLIC PkgConfig::ORV_HWY)

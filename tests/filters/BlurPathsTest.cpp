@@ -82,15 +82,15 @@ TEST(BlurPaths, UnsharpMaskInPlaceMatchesTheCopyOnEveryPath) {
     src.resize(size_t(s.w) * size_t(s.h) * size_t(s.ch));
     Pixels reference(src.size());
     {
-      ScopedKernelPath scalar(KernelPath::kScalar);
+      ScopedKernelTarget scalar(kReferenceKernels);
       ASSERT_TRUE(UnsharpMask(src.data(), s.w, s.h, s.ch, reference.data(), 3, 1.4, s.sigma));
     }
-    for (KernelPath p : SupportedKernelPaths()) {
-      ScopedKernelPath force(p);
+    for (KernelTarget p : SupportedKernelPaths()) {
+      ScopedKernelTarget force(p);
       Pixels picture = src;
       EXPECT_TRUE(UnsharpMaskInPlace(picture.data(), s.w, s.h, s.ch, 3, 1.4, s.sigma));
       EXPECT_TRUE(picture == reference)
-          << Case(s.w, s.h, s.ch, s.sigma) << " in place differs on the " << KernelPathName(p)
+          << Case(s.w, s.h, s.ch, s.sigma) << " in place differs on the " << KernelTargetName(p)
           << " path";
     }
   }

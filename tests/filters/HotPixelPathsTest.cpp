@@ -43,12 +43,12 @@ TEST(HotPixelPaths, SharedBufferGivesTheSameBytesOnEveryPath) {
     return p;
   });
   // The stage runs the filter in place: that must give the bytes of a call reading a copy.
-  for (KernelPath path : SupportedKernelPaths()) {
-    ScopedKernelPath force(path);
+  for (KernelTarget path : SupportedKernelPaths()) {
+    ScopedKernelTarget force(path);
     Pixels inPlace = src, fromCopy = src;
     EXPECT_TRUE(CImageFilters().RemoveHotPixels(inPlace.data(), 131, 17, inPlace.data(), 200, 5));
     EXPECT_TRUE(CImageFilters().RemoveHotPixels(fromCopy.data(), 131, 17, src.data(), 200, 5));
-    EXPECT_TRUE(inPlace == fromCopy) << "on the " << KernelPathName(path) << " path";
+    EXPECT_TRUE(inPlace == fromCopy) << "on the " << KernelTargetName(path) << " path";
   }
 }
 

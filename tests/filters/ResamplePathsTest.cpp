@@ -107,13 +107,13 @@ TEST(ResamplePaths, LanczosMatchesThePlainTwoPassWalk) {
     const unsigned sd = seed++;
     Pixels src = Random(s.w * s.bpp, s.h, sd, sd % 2 ? 256 : 3);
     const Pixels expected = PlainLanczos(src, s.w, s.h, s.W, s.H, s.bpp);
-    for (KernelPath p : SupportedKernelPaths()) {
-      ScopedKernelPath force(p);
+    for (KernelTarget p : SupportedKernelPaths()) {
+      ScopedKernelTarget force(p);
       Pixels dst(expected.size());
       ASSERT_EQ(ResampleImage(src.data(), s.w, s.h, dst.data(), s.W, s.H, s.bpp, kLanczos3Kernel),
                 kGeometryOk);
       EXPECT_TRUE(dst == expected) << Case(s.w, s.h, s.W, s.H, s.bpp) << " on the "
-                                   << KernelPathName(p) << " path";
+                                   << KernelTargetName(p) << " path";
     }
   }
 }
