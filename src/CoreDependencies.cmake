@@ -18,5 +18,8 @@ target_link_libraries(orvcore PUBLIC PkgConfig::ORV_HEIF)
 
 # Highway for the vector kernels and their dispatch at run time (the targets built are chosen in
 # filters/VectorTarget.h).
-pkg_check_modules(ORV_HWY REQUIRED IMPORTED_TARGET libhwy)
-target_link_libraries(orvcore PUBLIC PkgConfig::ORV_HWY)
+# The library alone: the headers are in the default include path, and libhwy.pc's own
+# -I/usr/include, made a system directory, would break the C++ headers' #include_next.
+find_library(ORV_HWY_LIBRARY hwy REQUIRED)
+find_path(ORV_HWY_INCLUDE hwy/highway.h REQUIRED)
+target_link_libraries(orvcore PUBLIC ${ORV_HWY_LIBRARY})

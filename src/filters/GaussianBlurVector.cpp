@@ -78,6 +78,7 @@ using VI = hn::Vec<DI>;
 
 constexpr int kPrefetchRows = 4;
 
+#if !ORV_FALLBACK_TARGET
 // Quotients without a division. A division costs far more than the rest of an output's work, so
 // the quotient q = acc / d is taken as acc times the rounded reciprocal, which is within two
 // units in the last place of it. Each result below rounds q (to a float, or +0.5 and truncated);
@@ -86,7 +87,6 @@ constexpr int kPrefetchRows = 4;
 // boundary, in practice never, takes the division.
 constexpr double kBelow = 1.0 - 0x1p-40, kAbove = 1.0 + 0x1p-40;
 
-#if !ORV_FALLBACK_TARGET
 HWY_INLINE VD ThroughFloat(VD v) {
   return hn::PromoteTo(DF(), hn::DemoteTo(DS(), v));
 }

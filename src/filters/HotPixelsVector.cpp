@@ -207,6 +207,9 @@ using V8 = hn::Vec<D8>;
 // be array elements and live in memory.
 template <int Count>
 struct Wires {
+  // Declared here, in the target's attribute region: the implicit one would be built without
+  // the target's instruction set and could not construct its vectors.
+  HWY_INLINE Wires() {}
 #if HWY_HAVE_SCALABLE
   HWY_ALIGN uint8_t mem[Count][HWY_MAX_BYTES];
   HWY_INLINE V8 Get(int k) const { return hn::Load(D8(), mem[k]); }
@@ -223,14 +226,22 @@ struct Wires {
   }
 };
 
-template <const Network& Net, int Count, size_t... I>
-HWY_INLINE void RunNetworkV(Wires<Count>& w, std::index_sequence<I...>) {
-  (w.Order(Net.lo[I], Net.hi[I]), ...);
+// The comparators [Base, Base + sizeof...(I)) as straight-line code.
+template <const Network& Net, size_t Base, int Count, size_t... I>
+HWY_INLINE void RunComparators(Wires<Count>& w, std::index_sequence<I...>) {
+  (w.Order(Net.lo[Base + I], Net.hi[Base + I]), ...);
 }
 
-template <const Network& Net, int Count>
+// The whole network from comparator Base on, in chunks that stay within the compilers' limits on
+// the length of one fold expression.
+template <const Network& Net, size_t Base = 0, int Count>
 HWY_INLINE void RunNetworkV(Wires<Count>& w) {
-  RunNetworkV<Net>(w, std::make_index_sequence<size_t(Net.count)>());
+  constexpr size_t kTotal = size_t(Net.count), kChunk = 200;
+  if constexpr (Base < kTotal) {
+    constexpr size_t n = kTotal - Base < kChunk ? kTotal - Base : kChunk;
+    RunComparators<Net, Base>(w, std::make_index_sequence<n>());
+    RunNetworkV<Net, Base + n>(w);
+  }
 }
 
 // The sorted columns of rows y - half .. y + half at columns [x, x + lanes).

@@ -88,4 +88,17 @@ const MedianNetwork* MedianNetwork::For(int n) {
   }
 }
 
+void MedianNetwork::Select(uint8_t* rows) const {
+  for (int c = 0; c < opCount_; ++c) {
+    const Op& op = ops_[c];
+    uint8_t* a = rows + op.lo * kLanes;
+    uint8_t* b = rows + op.hi * kLanes;
+    for (int j = 0; j < kLanes; ++j) {
+      const uint8_t lo = std::min(a[j], b[j]), hi = std::max(a[j], b[j]);
+      if (op.keepLo) a[j] = lo;
+      if (op.keepHi) b[j] = hi;
+    }
+  }
+}
+
 }  // namespace orv

@@ -24,18 +24,17 @@ class MedianNetwork {
   static const MedianNetwork* For(int n);
 
   int Inputs() const { return n_; }
-  // rows: n rows of kLanes bytes, overwritten; the medians end on row (n - 1) / 2. The vector
-  // code of the active kernel target or the reference code, the same bytes either way.
+  // rows: n rows of kLanes bytes, overwritten; the medians end on row (n - 1) / 2. Plain code:
+  // the hot-pixel filter's reference path (its vector path sorts window columns instead).
   void Select(uint8_t* rows) const;
+
+ private:
+  explicit MedianNetwork(int n);
 
   struct Op {
     uint8_t lo, hi;       // wires compared; the smaller value goes to lo
     bool keepLo, keepHi;  // whether later steps still read that output
   };
-
- private:
-  explicit MedianNetwork(int n);
-
   static constexpr int kMaxOps = 1024;
 
   int n_ = 0;

@@ -1,6 +1,7 @@
 // The choice of kernel target: the names ORV_KERNELS accepts, and forcing a target for a scope.
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <set>
 #include <string>
 
@@ -28,6 +29,15 @@ TEST(KernelTarget, ListsTheReferenceFirstAndEveryTargetOnceUnderItsOwnName) {
 #elif defined(__aarch64__)
   EXPECT_TRUE(names.count("neon"));
 #endif
+}
+
+TEST(KernelTarget, NamesTheTargetChosenForThisProcessor) {
+  // Printed for the record of a run (the arm64 check quotes it).
+  std::string supported;
+  for (KernelTarget t : SupportedKernelTargets()) supported += std::string(" ") + KernelTargetName(t);
+  std::cout << "[ kernels  ] chosen: " << KernelTargetName(ActiveKernelTarget())
+            << "; supported:" << supported << std::endl;
+  EXPECT_STRNE(KernelTargetName(ActiveKernelTarget()), "Unknown");
 }
 
 TEST(KernelTarget, ParsesTheDocumentedNamesAndIgnoresOthers) {
