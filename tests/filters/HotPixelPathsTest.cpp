@@ -15,7 +15,9 @@ TEST(HotPixelPaths, IdenticalOnEveryPathForEveryWindowAndStrength) {
   sizes.push_back({70, 12});   // one AVX-512 block plus a shifted one
   sizes.push_back({200, 10});  // several blocks
   unsigned seed = 11;
-  for (auto [w, h] : sizes) {
+  for (const auto& size : sizes) {
+    // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
+    const int w = size.first, h = size.second;
     for (int wi : {3, 4, 5, 7, 9}) {
       for (int nt : {255, 128, 1}) {
         const int spread = seed % 2 ? 256 : 40;

@@ -33,8 +33,12 @@ TEST(ResamplePaths, LanczosIsIdenticalOnEveryPath) {
   std::vector<std::pair<int, int>> sizes = KernelTestSizes();
   sizes.push_back({300, 9});  // down to one pixel: more lines than a vector call takes
   unsigned seed = 3;
-  for (auto [w, h] : sizes) {
-    for (auto [W, H] : Targets(w, h)) {
+  for (const auto& size : sizes) {
+    // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
+    const int w = size.first, h = size.second;
+    for (const auto& target : Targets(w, h)) {
+      // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
+      const int W = target.first, H = target.second;
       for (int bpp = 1; bpp <= 4; ++bpp) {
         // Small spreads make runs of equal values, which keep their value unrounded.
         const int spread = seed % 3 ? 256 : 3;
@@ -123,8 +127,12 @@ TEST(ResamplePaths, BilinearIsIdenticalOnEveryPath) {
   sizes.push_back({2000, 3});  // down to a few pixels: more lines than a vector call takes
   sizes.push_back({100, 70});  // several bands of rows
   unsigned seed = 40;
-  for (auto [w, h] : sizes) {
-    for (auto [W, H] : Targets(w, h)) {
+  for (const auto& size : sizes) {
+    // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
+    const int w = size.first, h = size.second;
+    for (const auto& target : Targets(w, h)) {
+      // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
+      const int W = target.first, H = target.second;
       const int spread = seed % 2 ? 256 : 4;
       Pixels src = Random(w, h, seed++, spread);
       ExpectSameOnEveryPath(Case(w, h, W, H, 3), [&] {
