@@ -67,6 +67,8 @@ cmake --build "$build" -j"${JOBS:-2}" --target orv_kernel_tests
 
 # The test pictures and fixtures are found relative to the sources; the loader and libraries
 # come from the arm64 multiarch tree.
+# WMF files are played by a child program this build does not make, so their round trip is left
+# out unless GTEST_FILTER says otherwise.
 # Twice: on the emulator's default processor, which has SVE and SVE2 besides NEON (every target is
 # compared with the reference), and on a NEON-only Cortex-A76, as a Raspberry Pi 5 has.
 cd "$build"
@@ -74,7 +76,8 @@ status=0
 for cpu in max cortex-a76; do
   echo "check-arm64: tests on the emulated $cpu" >&2
   qemu-aarch64-static -cpu "$cpu" -L /usr/aarch64-linux-gnu \
-    -E LD_LIBRARY_PATH=/usr/lib/aarch64-linux-gnu ./orv_kernel_tests --gtest_brief=1 "$@" ||
+    -E LD_LIBRARY_PATH=/usr/lib/aarch64-linux-gnu ./orv_kernel_tests --gtest_brief=1 \
+    "--gtest_filter=${GTEST_FILTER:--*/wmf}" "$@" ||
     status=$?
 done
 echo "check-arm64: finished in $(( $(date +%s) - start )) s" >&2
