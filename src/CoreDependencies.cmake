@@ -20,3 +20,10 @@ target_link_libraries(orvcore PUBLIC PkgConfig::ORV_HEIF)
 # container.
 pkg_check_modules(ORV_RAW REQUIRED IMPORTED_TARGET libraw_r exiv2)
 target_link_libraries(orvcore PUBLIC PkgConfig::ORV_RAW)
+# Highway for the vector kernels and their dispatch at run time (the targets built are chosen in
+# filters/VectorTarget.h).
+# The library alone: the headers are in the default include path, and libhwy.pc's own
+# -I/usr/include, made a system directory, would break the C++ headers' #include_next.
+find_library(ORV_HWY_LIBRARY hwy REQUIRED)
+find_path(ORV_HWY_INCLUDE hwy/highway.h REQUIRED)
+target_link_libraries(orvcore PUBLIC ${ORV_HWY_LIBRARY})
