@@ -5,6 +5,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <csignal>
@@ -220,10 +221,17 @@ int RunWatchCommand(const GlobalOptions& global, std::span<const std::string> ar
                  watch.folders.size(), watch.folders.size() == 1 ? "" : "s",
                  folders.Polling() ? "polling" : "inotify");
 
+  // Arrivals wait in a backlog and are run a few dozen at a time, so that a stop or a new
+  // profile takes effect between them and not only after a burst of hundreds.
+  constexpr size_t kPhotosPerRun = 32;
+  std::vector<std::string> backlog;
   bool stop = false;
   bool stateWarned = false;
   while (!stop) {
-    std::vector<std::string> arrived = folders.Wait(signals, std::chrono::hours(1));
+    std::vector<std::string> arrived = folders.Wait(
+        signals, backlog.empty() ? std::chrono::milliseconds(std::chrono::hours(1))
+                                 : std::chrono::milliseconds(0));
+    backlog.insert(backlog.end(), arrived.begin(), arrived.end());
     signalfd_siginfo info{};
     while (::read(signals, &info, sizeof info) == ssize_t(sizeof info)) {
       if (info.ssi_signo == SIGHUP) {
@@ -239,8 +247,12 @@ int RunWatchCommand(const GlobalOptions& global, std::span<const std::string> ar
         stop = true;
       }
     }
-    // Photos that settled as the stop came are left for the next start (they have no output).
-    if (!arrived.empty() && !stop) runner.RunArrived(arrived);
+    // Photos not run when the stop came have no output: the next start takes them.
+    if (stop || backlog.empty()) continue;
+    const size_t take = std::min(backlog.size(), kPhotosPerRun);
+    std::vector<std::string> photos(backlog.begin(), backlog.begin() + ptrdiff_t(take));
+    backlog.erase(backlog.begin(), backlog.begin() + ptrdiff_t(take));
+    runner.RunArrived(photos);
     if (runner.StateWriteFailed() && !stateWarned) {
       stateWarned = true;
       std::fprintf(stderr, "orv watch: the state file or the day's log could not be written\n");

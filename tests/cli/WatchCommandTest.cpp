@@ -157,6 +157,46 @@ TEST_F(WatchCommand, RestartAfterKillRedoesOnlyWhatWasCutOff) {
   EXPECT_EQ(Count(w.Err(), " ms\n"), 1u) << w.Err();
 }
 
+TEST_F(WatchCommand, BurstStoppedHalfwayIsFinishedOnceAfterRestart) {
+  constexpr int kPhotos = 80;
+  TempDir staging;
+  for (int i = 0; i < kPhotos; ++i)
+    test::WritePicture(staging / ("p" + std::to_string(i) + ".png"), 24, 16, kFormatPng);
+  auto outputs = [&] {
+    size_t n = 0;
+    if (fs::exists(photos / "ORV"))
+      for (const auto& e : fs::directory_iterator(photos / "ORV"))
+        n += e.path().extension() == ".jpg";
+    return n;
+  };
+  const std::vector<std::string> args = Args({"--defaults", "--set", "Output.FileType=1",
+                                              "--jobs", "2", "--report", io / "r.jsonl",
+                                              photos.path()});
+  {
+    Watcher w(io / "err1", args);
+    ASSERT_TRUE(WaitUntil([&] { return w.Err().find("watching") != std::string::npos; }));
+    ASSERT_EQ(std::system(("cp " + test::ShellQuote(staging.path()) + "/*.png " +
+                           test::ShellQuote(photos.path()))
+                              .c_str()),
+              0);
+    ASSERT_TRUE(WaitUntil([&] { return outputs() > 0; })) << w.Err();
+    w.Signal(SIGTERM);
+    EXPECT_EQ(w.Wait(), 0);
+  }
+  // Nothing half-written stands in the output folder.
+  for (const auto& e : fs::directory_iterator(photos / "ORV")) {
+    const std::string name = e.path().filename().string();
+    EXPECT_TRUE(name == "orvoutput.dir" || e.path().extension() == ".jpg") << name;
+  }
+  Watcher w(io / "err2", args);
+  ASSERT_TRUE(WaitUntil([&] { return outputs() >= size_t(kPhotos); })) << w.Err();
+  std::this_thread::sleep_for(700ms);
+  w.Signal(SIGTERM);
+  EXPECT_EQ(w.Wait(), 0);
+  EXPECT_EQ(outputs(), size_t(kPhotos));  // none twice: no numbered names
+  EXPECT_EQ(Count(ReadText(io / "r.jsonl"), "\"status\":\"saved\""), size_t(kPhotos));
+}
+
 TEST_F(WatchCommand, DamagedPhotoFailsOnceUntilItChanges) {
   WriteText(photos / "bad.jpg", "not a photo at all");
   {
