@@ -41,7 +41,7 @@ const Command kCommands[] = {
      RunRunCommand},
     {"watch",
      "process photos as they arrive in folders, until stopped",
-     {"watch", "[OPTION...] FOLDER...",
+     {"watch", "FOLDER...",
       "Watches the FOLDERs (and their subfolders with Files.Recursive=1, those made later\n"
       "included; output folders never) and processes each photo once it is complete, with\n"
       "the options of orv run: first every photo there that has no output yet, then each\n"

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <iterator>
+#include <utility>
 
 #include "cli/Commands.h"
 #include "cli/ReportWriter.h"
@@ -68,29 +70,44 @@ const Option<WatchCommandOptions> kWatchOnlyOptions[] = {
      }},
 };
 
+// The run command's rows a watch takes: all but those of a one-off list (--files-from, --null,
+// --dry-run, --shard). --skip-existing is taken and changes nothing: a watch always skips.
+bool WatchTakes(const OptionDoc& doc) {
+  for (std::string_view name : {"--files-from", "--null", "--dry-run", "--shard"})
+    if (doc.name == name) return false;
+  return true;
+}
+
+// The watch's rows: the run rows it takes, then its own; each as (own row?, index).
+std::vector<std::pair<bool, size_t>> WatchRows() {
+  std::vector<std::pair<bool, size_t>> rows;
+  std::span<const Option<RunOptions>> runRows = RunOptionRows();
+  for (size_t i = 0; i < runRows.size(); ++i)
+    if (WatchTakes(runRows[i].doc)) rows.emplace_back(false, i);
+  for (size_t i = 0; i < std::size(kWatchOnlyOptions); ++i) rows.emplace_back(true, i);
+  return rows;
+}
+
 std::vector<const OptionDoc*> AllDocs() {
   std::vector<const OptionDoc*> docs;
-  for (const Option<RunOptions>& o : RunOptionRows()) docs.push_back(&o.doc);
-  for (const Option<WatchCommandOptions>& o : kWatchOnlyOptions) docs.push_back(&o.doc);
+  for (auto [own, i] : WatchRows())
+    docs.push_back(own ? &kWatchOnlyOptions[i].doc : &RunOptionRows()[i].doc);
   return docs;
 }
 
 bool ParseWatchOptions(std::span<const std::string> args, WatchCommandOptions& o,
                        std::string& error) {
-  std::span<const Option<RunOptions>> runRows = RunOptionRows();
+  const std::vector<std::pair<bool, size_t>> rows = WatchRows();
   std::vector<const OptionDoc*> docs = AllDocs();
   bool parsed = ParseWithDocs(
       docs, args, {},
       [&](size_t row, const std::string& value, std::string& message) {
-        if (row < runRows.size()) return runRows[row].apply(o.run, value, message);
-        return kWatchOnlyOptions[row - runRows.size()].apply(o, value, message);
+        auto [own, i] = rows[row];
+        if (own) return kWatchOnlyOptions[i].apply(o, value, message);
+        return RunOptionRows()[i].apply(o.run, value, message);
       },
       o.run.paths, error);
   if (!parsed) return false;
-  if (o.run.dryRun || !o.run.filesFrom.empty() || o.run.nulSeparated || o.run.shardGiven) {
-    error = "--dry-run, --files-from, --null and --shard are for orv run, not for a watch";
-    return false;
-  }
   if (o.run.paths.empty()) {
     error = "name the folders to watch";
     return false;
