@@ -124,8 +124,8 @@ bool FolderWatch::Start(std::string& error) {
 }
 
 bool FolderWatch::AddWatch(const std::string& folder) {
-  const uint32_t mask = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MODIFY | IN_CREATE | IN_DELETE_SELF |
-                        IN_MOVE_SELF | IN_ONLYDIR;
+  const uint32_t mask = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MODIFY | IN_CREATE | IN_DELETE |
+                        IN_MOVED_FROM | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
   int wd = ::inotify_add_watch(inotifyFd_, folder.c_str(), mask);
   if (wd < 0) return false;
   watchFolders_[wd] = WithSlash(folder);
@@ -244,7 +244,11 @@ void FolderWatch::ReadEvents() {
         }
         continue;
       }
-      if (e->mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) {
+      if (e->mask & (IN_DELETE | IN_MOVED_FROM)) {
+        // Gone: nothing more to wait for, and a watch of weeks keeps no trace of it.
+        pending_.erase(path);
+        handed_.erase(path);
+      } else if (e->mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) {
         Touch(path);
       } else if (e->mask & IN_MODIFY) {
         // A writer that closed and opened again: the settle time starts over.
