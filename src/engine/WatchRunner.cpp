@@ -106,6 +106,7 @@ RunReport WatchRunner::RunArrived(const std::vector<std::string>& photos) {
   stamps_.clear();
   std::vector<std::string> run;
   for (const std::string& photo : photos) {
+    if (ownOutputs_.erase(photo) > 0) continue;
     FileStamp stamp;
     if (!ReadFileStamp(photo, stamp) || failed_.FailedAsIs(photo, stamp)) continue;
     stamps_[photo] = stamp;
@@ -150,6 +151,8 @@ bool WatchRunner::AppendToDailyLog(const std::string& runLog) {
 }
 
 void WatchRunner::ItemFinished(const ItemResult& result) {
+  if (result.status == ItemResult::Status::Saved && !result.output.empty())
+    ownOutputs_.insert(result.output);
   auto stamp = stamps_.find(result.source);
   if (stamp != stamps_.end()) {
     if (result.status == ItemResult::Status::Failed)

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,8 @@ class WatchRunner : private RunObserver {
   std::string logBase_;
   std::string dailyLog_;
   std::map<std::string, FileStamp> stamps_;  // of the photos of the current run
+  // Outputs this watch saved into a watched folder arrive as new files: they are not sources.
+  std::set<std::string> ownOutputs_;
   bool stateFailed_ = false;
 };
 

@@ -197,6 +197,20 @@ TEST_F(WatchCommand, BurstStoppedHalfwayIsFinishedOnceAfterRestart) {
   EXPECT_EQ(Count(ReadText(io / "r.jsonl"), "\"status\":\"saved\""), size_t(kPhotos));
 }
 
+TEST_F(WatchCommand, OutputsSavedBesideTheirSourcesAreNotTakenAgain) {
+  Watcher w(io / "err", Args({"--defaults", "--set", "Output.Type=2", "--set",
+                              "Files.ExcludeORV=0", "--set", "Output.FileType=1",
+                              photos.path()}));
+  ASSERT_TRUE(WaitUntil([&] { return w.Err().find("watching") != std::string::npos; }));
+  test::WritePicture(photos / "a.png", 40, 30, kFormatPng);
+  ASSERT_TRUE(WaitUntil([&] { return Exists("a_ORV.jpg"); })) << w.Err();
+  std::this_thread::sleep_for(1500ms);  // time enough for the output to settle
+  w.Signal(SIGTERM);
+  EXPECT_EQ(w.Wait(), 0);
+  EXPECT_FALSE(Exists("a_ORV_ORV.jpg")) << w.Err();
+  EXPECT_EQ(Count(w.Err(), " ms\n"), 1u) << w.Err();
+}
+
 TEST_F(WatchCommand, DamagedPhotoFailsOnceUntilItChanges) {
   WriteText(photos / "bad.jpg", "not a photo at all");
   {
