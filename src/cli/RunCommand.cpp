@@ -11,6 +11,7 @@
 #include "cli/Commands.h"
 #include "cli/FileList.h"
 #include "cli/QueueNotes.h"
+#include "cli/RunOptions.h"
 #include "cli/ReportWriter.h"
 #include "cli/RunTargets.h"
 #include "cli/SettingsOptions.h"
@@ -29,26 +30,6 @@
 
 namespace orv::cli {
 namespace {
-
-struct RunOptions {
-  SettingsOptions settings;
-  std::string blackFrame;
-  std::string logPath;
-  bool yes = false;
-  bool quiet = false;
-  bool verbose = false;
-  bool keepTime = false;
-  int jobs = 0;  // 0: one worker per core
-  std::vector<std::string> paths;
-  std::string filesFrom;  // --files-from FILE|-
-  bool nulSeparated = false;
-  bool dryRun = false;
-  bool shardGiven = false;
-  std::string shard;   // --shard K/N|auto
-  std::string report;  // --report FILE|-
-  bool skipExisting = false;
-  int rawJpegTwins = -1;  // --raw-jpeg raw|jpeg|both; -1: as the settings say
-};
 
 bool ParseJobs(const std::string& text, int& jobs) {
   int value = 0;
@@ -273,6 +254,10 @@ void PrintResultNote(const ItemResult& r) {
 }
 
 }  // namespace
+
+std::span<const Option<RunOptions>> RunOptionRows() {
+  return kRunOptions;
+}
 
 std::vector<const OptionDoc*> RunOptionDocs() {
   return DocsOf<RunOptions>(kRunOptions);
