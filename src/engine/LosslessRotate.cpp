@@ -146,8 +146,7 @@ RotateResult RotateDecodedFile(const std::string& path, RotateTurn turn) {
 }  // namespace
 
 RotateResult LosslessRotate(const std::string& path, RotateTurn turn) {
-  if (path.size() >= 3 && LowerAscii(path.substr(path.size() - 3)) == "jpg")
-    return RotateJpegFile(path, turn);
+  if (FormatFromExtension(path.c_str()) == kFormatJpeg) return RotateJpegFile(path, turn);
   return RotateDecodedFile(path, turn);
 }
 
