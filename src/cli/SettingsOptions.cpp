@@ -96,7 +96,7 @@ bool ApplySetAssignment(Settings& s, const std::string& assignment, std::string&
 bool BuildSettings(const std::string& appFolder, const SettingsOptions& options, Settings& out,
                    std::string& error) {
   Settings s;
-  LoadProfile(s, CurrentProfilePath(appFolder));
+  LoadProfile(s, StartingProfileFor(appFolder));
   if (options.defaults) {
     if (!LoadProfile(s, DefaultProfileFor(appFolder))) {
       error = "--defaults: cannot read " + DefaultProfileFor(appFolder);
