@@ -21,6 +21,9 @@ class CHelpView : public QTextBrowser {
 
   // Shows an HTML file; showing the file already shown reads it again (the log grows).
   void ShowFile(const QString& path);
+  // Adds an HTML paragraph to the page shown, under its heading (the run's counts on the page a
+  // run ends on); the file itself is not changed, so showing it again drops the paragraph.
+  void AddNote(const QString& html);
   // The file shown, empty before the first one.
   QString shownFile() const;
 

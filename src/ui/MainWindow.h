@@ -108,6 +108,15 @@ class CMainWindow : public QMainWindow, public EngineHost {
   void MarkModified();
   void SetUiEnabled(bool enabled);
   void AfterRun();
+  // The counts of a finished "All Files" run on the page it ends on.
+  void ShowRunCounts(const RunReport& report);
+
+  // Hands the progress window each photo a run finishes (its picture, with several workers).
+  struct FinishedPhotos : RunObserver {
+    explicit FinishedPhotos(CMainWindow& w) : window(w) {}
+    void ItemFinished(const ItemResult& result) override;
+    CMainWindow& window;
+  };
 
   std::string appFolder_;
   std::unique_ptr<CPrompts> prompts_;
@@ -141,6 +150,7 @@ class CMainWindow : public QMainWindow, public EngineHost {
   COutputPage* outputPage_ = nullptr;
   std::array<CSettingsPage*, tabs::kCount> pages_{};  // the pages of tabs 0, 1, 7 and 9
   QPointer<CProgressWindow> progressWindow_;
+  FinishedPhotos finishedPhotos_{*this};
 };
 
 }  // namespace orv::ui

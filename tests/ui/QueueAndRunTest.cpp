@@ -223,6 +223,11 @@ TEST_F(QueueAndRunTest, AllFilesRunsThroughTheProgressWindowAndShowsTheLog) {
   EXPECT_EQ(w.tabs()->currentIndex(), 0);
   EXPECT_EQ(w.helpView()->shownFile(), QString::fromStdString(App("help/log2.html")));
   EXPECT_NE(ReadText(App("help/log.html")).find("a_ORV.jpg"), std::string::npos);
+  // The page the run ends on counts what happened and leads to the log.
+  const QString page = w.helpView()->toPlainText();
+  EXPECT_TRUE(page.contains(QStringLiteral("2 saved, 0 failed, 0 skipped of 2 photos")))
+      << page.toStdString();
+  EXPECT_TRUE(w.helpView()->toHtml().contains(QStringLiteral("log.html")));
   // The photograph shown before the run is shown again, with its own camera data.
   EXPECT_EQ(w.shownPath(), in + "/a.jpg");
   EXPECT_EQ(Find<QLabel>("infoSize")->text(), QStringLiteral("64 x 48"));

@@ -9,6 +9,7 @@
 #include <QSize>
 
 #include "imageio/Image.h"
+#include "ui/pages/DisplayOrientation.h"
 #include "ui/pages/PreviewPicture.h"
 
 namespace orv {
@@ -30,6 +31,10 @@ class CPreviewPanel : public QObject {
   QSize paneSize() const { return paneSize_; }
   QSize detailSize() const { return detailSize_; }
 
+  // How the next photograph is turned for display (its EXIF orientation); the pictures below
+  // are shown upright, the pipeline still works on the pixels as loaded.
+  void SetDisplayTurn(DisplayTurn turn) { turn_ = turn; }
+  DisplayTurn displayTurn() const { return turn_; }
   // After the engine loaded a photograph (ShowImageInfo): reduce it for the pane, cut the crop
   // centred in it, then RefreshPreviews.
   void ShowPicture();
@@ -43,6 +48,8 @@ class CPreviewPanel : public QObject {
   // A detail view was dragged to a new offset: clamped into the picture, the crop is cut again
   // when the offset changed and shown unprocessed until the next refresh. True when it moved.
   bool MoveDetail(QPoint offset);
+  // A drag on the (turned) detail view as a movement of the crop over the picture.
+  QPoint DetailMovement(QPoint displayDrag) const { return PictureVector(displayDrag, turn_); }
   QPoint detailOffset() const { return {place_.x, place_.y}; }
   QSize detailCropSize() const { return {place_.width, place_.height}; }
   bool detailProcessed() const { return detailProcessed_; }
@@ -73,6 +80,7 @@ class CPreviewPanel : public QObject {
   // The working picture the copies were made from, to notice when a run replaced it.
   const uint8_t* source_ = nullptr;
   int sourceWidth_ = 0, sourceHeight_ = 0;
+  DisplayTurn turn_ = QImageIOHandler::TransformationNone;
   QImage before_, after_, detail_;
   bool detailProcessed_ = false;
   int refreshCount_ = 0;
