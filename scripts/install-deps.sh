@@ -17,10 +17,16 @@ packages=(
   parallel jq
 )
 
+# A package counts when it is installed for this machine's architecture (or for all): with a
+# foreign architecture added (cross builds), dpkg lists one status per architecture.
+arch=$(dpkg --print-architecture)
+installed() {
+  dpkg-query -W -f='${Status} ${Architecture}\n' "$1" 2>/dev/null |
+    grep -qE "^install ok installed ($arch|all)$"
+}
 missing=()
 for p in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 
 if ((${#missing[@]} == 0)); then
