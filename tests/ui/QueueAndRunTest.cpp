@@ -63,16 +63,19 @@ TEST_F(QueueAndRunTest, FilesPageBuildsTheCueListAndReportsWhatItRefuses) {
   prompts_->files = {QString::fromStdString(in)};
   Click("addFolderButton");
   EXPECT_EQ(ReadUserValue("Settings", "PathIn"), in);
-  // Sub-folders are off at first start; the processed file is refused with a warning.
-  EXPECT_EQ(CueTexts(), QStringList{QString::fromStdString(in + "/a.jpg")});
+  // The first start uses the default profile, so sub-folders are scanned; the processed file
+  // is refused with a warning.
+  EXPECT_EQ(CueTexts(), (QStringList{QString::fromStdString(in + "/a.jpg"),
+                                     QString::fromStdString(in + "/sub/c.png")}));
   EXPECT_EQ(Warnings(),
             QString::fromStdString(
                 in + "/b_ORV.jpg Excluded! This files was already processed (*_ORV.*)!\n"));
-  EXPECT_EQ(Find<QLabel>("folderCount")->text(), "1");
+  EXPECT_EQ(Find<QLabel>("folderCount")->text(), "2");
 
   Click("recursiveBox");
-  EXPECT_EQ(CueTexts(), (QStringList{QString::fromStdString(in + "/a.jpg"),
-                                     QString::fromStdString(in + "/sub/c.png")}));
+  EXPECT_EQ(CueTexts(), QStringList{QString::fromStdString(in + "/a.jpg")});
+  EXPECT_EQ(Find<QLabel>("totalCount")->text(), "1");
+  Click("recursiveBox");
   EXPECT_EQ(Find<QLabel>("totalCount")->text(), "2");
 
   // Letting processed files in is asked first; No keeps the box on and the lists as they were.
