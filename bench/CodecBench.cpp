@@ -37,7 +37,9 @@ const std::vector<uint8_t>& Encoded() {
   static const std::vector<uint8_t> file = [] {
     std::vector<uint8_t> buf(Picture().size());
     ImageDest* dest = OpenDestMemory(buf.data(), buf.size());
-    uint64_t size = WriteJpeg(dest, Picture().data(), kWidth, kHeight, 90, false, 24, nullptr);
+    JpegEncodeOptions o;
+    o.quality = 90;
+    uint64_t size = WriteJpeg(dest, Picture().data(), kWidth, kHeight, o);
     CloseDest(dest);
     buf.resize(size_t(size));
     return buf;
@@ -61,11 +63,12 @@ BENCHMARK(BM_ReadJpeg24MP)->Unit(benchmark::kMillisecond);
 void BM_WriteJpeg24MP(benchmark::State& state) {
   const auto& pixels = Picture();
   std::vector<uint8_t> buf(pixels.size());
-  SetJpegDctMethod(1);  // the accurate integer DCT, as the program saves
+  JpegEncodeOptions o;
+  o.quality = 90;
+  o.dct = JpegDct::AccurateInteger;  // as the program saves
   for (auto _ : state) {
     ImageDest* dest = OpenDestMemory(buf.data(), buf.size());
-    benchmark::DoNotOptimize(
-        WriteJpeg(dest, pixels.data(), kWidth, kHeight, 90, false, 24, nullptr));
+    benchmark::DoNotOptimize(WriteJpeg(dest, pixels.data(), kWidth, kHeight, o));
     CloseDest(dest);
   }
 }

@@ -16,22 +16,20 @@
 #include "BenchPicture.h"
 #include "engine/Engine.h"
 #include "engine/EngineHost.h"
-#include "engine/Tabs.h"
 #include "imageio/ImageFile.h"
 #include "imageio/ImageFormat.h"
 #include "ui/pages/PageDialogs.h"
+#include "ui/Tabs.h"
 #include "ui/pages/SettingsPages.h"
 
 namespace orv {
 namespace {
 
-// Answers No, shows nothing, and reports the tab a benchmark selects.
+// Answers No and shows nothing.
 class QuietHost : public EngineHost {
  public:
-  int tab = tabs::kOrv;
   bool AskYesNo(const std::string&) override { return false; }
   void ShowMessage(const std::string&) override {}
-  int CurrentTab() const override { return tab; }
 };
 
 void EnsureApplication() {
@@ -89,6 +87,7 @@ struct PreviewRig {
   QuietHost host;
   CEngine engine{host, Scratch().path()};
   std::unique_ptr<ui::CSettingsPages> pages;
+  int tab = tabs::kOrv;  // the tab shown, as the window tells the previews
 
   PreviewRig() {
     EnsureApplication();
@@ -98,12 +97,13 @@ struct PreviewRig {
     s.Denoise.Enabled = 1;
     s.FilterSim.Enabled = 1;
     pages = std::make_unique<ui::CSettingsPages>(engine, ui::PageDialogs{});
+    pages->preview().SetViewState({nullptr, [this] { return tabs::HasDetailView(tab); }});
   }
 };
 
 void BM_PreviewOpenPhoto24MP(benchmark::State& state) {
   PreviewRig rig;
-  rig.host.tab = tabs::kDenoiser;
+  rig.tab = tabs::kDenoiser;
   if (Photo().empty()) state.SkipWithError("cannot write the photograph");
   for (auto _ : state) {
     if (rig.engine.ShowImageInfo(Photo()) != 1) {
@@ -118,7 +118,7 @@ BENCHMARK(BM_PreviewOpenPhoto24MP)->Unit(benchmark::kMillisecond);
 // Argument: the tab shown (a detail tab also processes the 1:1 crop).
 void BM_PreviewRefresh24MP(benchmark::State& state) {
   PreviewRig rig;
-  rig.host.tab = int(state.range(0));
+  rig.tab = int(state.range(0));
   if (Photo().empty() || rig.engine.ShowImageInfo(Photo()) != 1) {
     state.SkipWithError("cannot write or load the photograph");
   } else {

@@ -35,6 +35,8 @@ int main(int argc, char** argv) {
   }
   orv::ImageDest* dest = orv::OpenDestFile(argv[1]);
   if (!dest) return 1;
-  uint64_t n = orv::WriteJpeg(dest, img.pixels(), w, h, q, false, 24, nullptr);
+  orv::JpegEncodeOptions o;
+  o.quality = q;
+  uint64_t n = orv::WriteJpeg(dest, img.pixels(), w, h, o);
   return orv::CloseDest(dest) && n > 0 ? 0 : 1;
 }

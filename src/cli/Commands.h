@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/OptionTable.h"
+
 namespace orv::cli {
 
 // Options that stand before the command and apply to every command.
@@ -18,7 +20,8 @@ using CommandFn = int (*)(const GlobalOptions& global, std::span<const std::stri
 struct Command {
   std::string_view name;
   std::string_view synopsis;  // one line for `orv --help`
-  std::string_view usage;     // the full text of `orv COMMAND --help`
+  HelpText help;              // `orv COMMAND --help` around the option rows
+  std::vector<const OptionDoc*> (*options)();  // the command's option table
   CommandFn run;
 };
 
@@ -29,6 +32,15 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitCancelled = 130;
 
 std::span<const Command> CommandTable();
+
+// The full text of `orv COMMAND --help`, made from the command's option table.
+std::string CommandHelp(const Command& command);
+
+// The option tables of the commands.
+std::vector<const OptionDoc*> RunOptionDocs();
+std::vector<const OptionDoc*> InfoOptionDocs();
+std::vector<const OptionDoc*> RotateOptionDocs();
+std::vector<const OptionDoc*> ProfileOptionDocs();
 
 int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args);
 int RunInfoCommand(const GlobalOptions& global, std::span<const std::string> args);

@@ -17,23 +17,27 @@
 namespace orv::cli {
 namespace {
 
+struct InfoOptions {
+  bool json = false;
+};
+
+const Option<InfoOptions> kInfoOptions[] = {
+    {{"--json", "", "", ValueKind::Flag, "write JSON instead of lines of text"},
+     [](InfoOptions& o, const std::string&, std::string&) {
+       o.json = true;
+       return true;
+     }},
+};
+
 bool ParseFiles(std::span<const std::string> args, bool& json, std::vector<std::string>& files,
                 const char* command) {
-  bool namesOnly = false;
-  for (const std::string& a : args) {
-    if (namesOnly) {
-      files.push_back(a);
-    } else if (a == "--") {
-      namesOnly = true;
-    } else if (a == "--json") {
-      json = true;
-    } else if (a.size() > 1 && a[0] == '-') {
-      std::fprintf(stderr, "orv %s: unknown option '%s'\n", command, TerminalSafe(a).c_str());
-      return false;
-    } else {
-      files.push_back(a);
-    }
+  InfoOptions options;
+  std::string error;
+  if (!ParseOptions<InfoOptions>(kInfoOptions, args, options, files, error)) {
+    std::fprintf(stderr, "orv %s: %s\n", command, TerminalSafe(error).c_str());
+    return false;
   }
+  json = options.json;
   if (files.empty()) {
     std::fprintf(stderr, "orv %s: no file given\n", command);
     return false;
@@ -42,6 +46,10 @@ bool ParseFiles(std::span<const std::string> args, bool& json, std::vector<std::
 }
 
 }  // namespace
+
+std::vector<const OptionDoc*> InfoOptionDocs() {
+  return DocsOf<InfoOptions>(kInfoOptions);
+}
 
 int RunInfoCommand(const GlobalOptions&, std::span<const std::string> args) {
   bool json = false;

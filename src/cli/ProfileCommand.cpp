@@ -1,9 +1,13 @@
 // `orv profile`: writes the settings that a run would use to a profile file.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "cli/Commands.h"
 #include "cli/SettingsOptions.h"
+#include "cli/TerminalText.h"
 #include "platform/AppFolder.h"
+#include "platform/FileTests.h"
 #include "settings/Profile.h"
 #include "settings/SettingKeys.h"
 
@@ -17,32 +21,54 @@ int ListSettingKeys() {
   return kExitOk;
 }
 
+struct ProfileOptions {
+  SettingsOptions settings;
+  std::string writePath;
+  bool listKeys = false;
+};
+
+const Option<ProfileOptions> kProfileOptions[] = {
+    kProfileRow<ProfileOptions>,
+    kDefaultsRow<ProfileOptions>,
+    kSetRow<ProfileOptions>,
+    {{"--write", "", "FILE", ValueKind::Profile,
+      "save the settings to FILE: a path, or a bare name saved in\n"
+      "the app folder's Profiles folder (.orv added) as --profile\n"
+      "NAME reads it"},
+     [](ProfileOptions& o, const std::string& v, std::string&) {
+       o.writePath = v;
+       return true;
+     }},
+    {{"--list-keys", "", "", ValueKind::Flag,
+      "print every setting name (Section.Key), one a line, in profile\n"
+      "order, and nothing else"},
+     [](ProfileOptions& o, const std::string&, std::string&) {
+       o.listKeys = true;
+       return true;
+     }},
+};
+
 }  // namespace
+
+std::vector<const OptionDoc*> ProfileOptionDocs() {
+  return DocsOf<ProfileOptions>(kProfileOptions);
+}
 
 int RunProfileCommand(const GlobalOptions& global, std::span<const std::string> args) {
   if (args.size() == 1 && args[0] == "--list-keys") return ListSettingKeys();
-  SettingsOptions options;
-  std::string writePath, error;
-  for (size_t i = 0; i < args.size();) {
-    if (TakeSettingsOption(args, i, options, error)) {
-      if (!error.empty()) break;
-      continue;
-    }
-    if (args[i] == "--list-keys") {
+  ProfileOptions o;
+  std::string error;
+  std::vector<std::string> operands;
+  ParseRules rules;
+  rules.unknownWords = "unexpected argument";
+  if (ParseOptions<ProfileOptions>(kProfileOptions, args, o, operands, error, rules)) {
+    if (o.listKeys)
       error = "--list-keys takes no other argument";
-      break;
-    }
-    if (args[i] == "--write" && i + 1 < args.size()) {
-      writePath = args[i + 1];
-      i += 2;
-    } else if (args[i].rfind("--write=", 0) == 0) {
-      writePath = args[i].substr(8);
-      ++i;
-    } else {
-      error = "unexpected argument '" + args[i] + "'";
-      break;
-    }
+    else if (!operands.empty())
+      error = "unexpected argument '" + operands.front() + "'";
   }
+  const SettingsOptions& options = o.settings;
+  std::string writePath = o.writePath;
   if (error.empty() && writePath.empty()) error = "--write FILE is required";
   if (!error.empty()) {
     std::fprintf(stderr, "orv profile: %s\n", error.c_str());
@@ -58,8 +84,23 @@ int RunProfileCommand(const GlobalOptions& global, std::span<const std::string> 
     std::fprintf(stderr, "orv profile: %s\n", error.c_str());
     return kExitUsage;
   }
+  // A bare name is a named profile: saved where --profile NAME finds it.
+  if (writePath.find('/') == std::string::npos) {
+    std::string folder = ProfilesFolder(appFolder);
+    if (!MakeFolders(folder)) {
+      std::fprintf(stderr, "orv profile: cannot make %s: %s\n", TerminalSafe(folder).c_str(),
+                   std::strerror(errno));
+      return kExitFailed;
+    }
+    bool hasExtension = writePath.size() > 4 &&
+                        LowerAscii(writePath.substr(writePath.size() - 4)) == ".orv";
+    writePath = folder + "/" + writePath + (hasExtension ? "" : ".orv");
+  }
+  errno = 0;
   if (!SaveProfile(settings, writePath)) {
-    std::fprintf(stderr, "orv profile: cannot write %s\n", writePath.c_str());
+    int saved = errno;
+    std::fprintf(stderr, "orv profile: cannot write %s: %s\n", TerminalSafe(writePath).c_str(),
+                 saved != 0 ? std::strerror(saved) : "write error");
     return kExitFailed;
   }
   return kExitOk;

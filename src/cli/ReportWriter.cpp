@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "cli/JsonText.h"
+#include "cli/TerminalLine.h"
 
 namespace orv::cli {
 namespace {
@@ -48,6 +49,7 @@ bool ReportWriter::Open(const std::string& path, std::string& error) {
   if (path == "-") {
     std::fflush(stdout);
     fd_ = STDOUT_FILENO;
+    toTerminal_ = ::isatty(fd_) != 0;
     return true;
   }
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
@@ -60,14 +62,17 @@ bool ReportWriter::Open(const std::string& path, std::string& error) {
 }
 
 void ReportWriter::ItemFinished(const ItemResult& result) {
-  if (fd_ < 0) return;
+  if (fd_ < 0 || brokenPipe_) return;
   std::string line = ReportLine(result) + "\n";
+  // On a terminal the line takes the progress line's place; the next update draws it again.
+  if (toTerminal_) ClearProgressLine();
   size_t done = 0;
   while (done < line.size()) {
     ssize_t n = ::write(fd_, line.data() + done, line.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       ok_ = false;
+      brokenPipe_ = n < 0 && errno == EPIPE;
       return;
     }
     done += size_t(n);

@@ -25,11 +25,15 @@ class ReportWriter : public RunObserver {
   void ItemFinished(const ItemResult& result) override;
   // False once a line could not be written.
   bool ok() const { return ok_; }
+  // The report's reader closed the pipe: no further line is written.
+  bool brokenPipe() const { return brokenPipe_; }
 
  private:
   int fd_ = -1;
   bool ownsFd_ = false;
   bool ok_ = true;
+  bool brokenPipe_ = false;
+  bool toTerminal_ = false;
 };
 
 }  // namespace orv::cli

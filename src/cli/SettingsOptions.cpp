@@ -3,6 +3,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
 #include "settings/Profile.h"
 #include "settings/SettingKeys.h"
 #include "platform/AppFolder.h"
@@ -24,39 +28,54 @@ std::string FindProfile(const std::string& appFolder, const std::string& name) {
   return {};
 }
 
+// The edit distance of two names, letters compared without case (Levenshtein).
+size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      size_t above = row[j];
+      bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
+                  std::tolower(static_cast<unsigned char>(b[j - 1]));
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
 }  // namespace
 
-bool TakeSettingsOption(std::span<const std::string> args, size_t& i, SettingsOptions& options,
-                        std::string& error) {
-  const std::string& a = args[i];
-  auto value = [&](const char* flag, std::string& out) {
-    std::string prefix = std::string(flag) + "=";
-    if (a.rfind(prefix, 0) == 0) {
-      out = a.substr(prefix.size());
-      return true;
-    }
-    if (i + 1 >= args.size()) {
-      error = std::string(flag) + " needs a value";
-      return true;
-    }
-    out = args[++i];
-    return true;
-  };
-  if (a == "--profile" || a.rfind("--profile=", 0) == 0) {
-    value("--profile", options.profile);
-  } else if (a == "--set" || a.rfind("--set=", 0) == 0) {
-    std::string assignment;
-    value("--set", assignment);
-    options.sets.push_back(assignment);
-  } else if (a == "--defaults") {
-    options.defaults = true;
-  } else {
-    return false;
+std::vector<std::string> NearestSettingNames(std::string_view name) {
+  // Close enough to be a slip of the keyboard: a few edits, more for longer names.
+  const size_t allowed = std::max<size_t>(2, name.size() / 4);
+  size_t best = allowed + 1;
+  std::vector<std::string> nearest;
+  for (const SettingKey& key : SettingKeys()) {
+    std::string candidate = QualifiedName(key);
+    size_t d = EditDistance(name, candidate);
+    if (d > allowed || d > best) continue;
+    if (d < best) nearest.clear();
+    best = d;
+    if (nearest.size() < 3) nearest.push_back(candidate);
   }
-  if (error.empty() && options.defaults && !options.profile.empty())
-    error = "--profile and --defaults cannot be used together";
-  if (error.empty()) ++i;
-  return true;
+  return nearest;
+}
+
+bool TakeProfileOption(SettingsOptions& options, const std::string& value, std::string& error) {
+  options.profile = value;
+  if (!options.defaults) return true;
+  error = "--profile and --defaults cannot be used together";
+  return false;
+}
+
+bool TakeDefaultsOption(SettingsOptions& options, std::string& error) {
+  options.defaults = true;
+  if (options.profile.empty()) return true;
+  error = "--profile and --defaults cannot be used together";
+  return false;
 }
 
 bool ApplySetAssignment(Settings& s, const std::string& assignment, std::string& error) {
@@ -69,6 +88,11 @@ bool ApplySetAssignment(Settings& s, const std::string& assignment, std::string&
   const SettingKey* key = FindSettingKey(name);
   if (!key) {
     error = "--set " + assignment + ": unknown setting '" + name + "'";
+    std::vector<std::string> near = NearestSettingNames(name);
+    for (size_t i = 0; i < near.size(); ++i)
+      error += (i == 0 ? " (did you mean " : i + 1 == near.size() ? " or " : ", ") + near[i];
+    error += near.empty() ? "; " : "?); ";
+    error += "orv profile --list-keys lists every name";
     return false;
   }
   // The camera list is given as the profile stores it, comma-separated.

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/ProgressLine.h"
+#include "cli/TerminalLine.h"
 #include "cli/TerminalText.h"
 #include "platform/ExitCleanup.h"
 
@@ -28,26 +30,31 @@ void OnInterrupt(int) {
   }
 }
 
-// SIGTERM, SIGHUP and SIGQUIT end the run at once, as a second Ctrl-C does.
+// SIGTERM, SIGHUP, SIGQUIT, SIGXCPU, SIGUSR1 and SIGALRM end the run at once, as a second Ctrl-C
+// does: the temporary file goes, the log gets its closing line.
 void OnTerminate(int signal) {
   CleanUpForSignal(signal);
-  Say("\norv: ended by ");
+  Say("\r\x1b[K\norv: ended by ");
   Say(SignalName(signal));
   Say("; the photo in progress was not saved\n");
   ::_exit(128 + signal);
 }
 
-// Draws "[#####.....] 3/10  50%  elapsed 0:12, about 0:28 left  Auto Balance" on one terminal
-// line.
+// Draws the progress line (see ProgressLine.h) on stderr, fitted to the terminal's width.
 class TerminalProgress : public CProgressDialog {
  public:
-  explicit TerminalProgress(bool draw) : draw_(draw) {}
+  explicit TerminalProgress(bool draw) : draw_(draw) {
+    if (draw_) WatchTerminalSize();
+  }
 
  protected:
   void PumpMessages() override {
     if (TakeInterrupt()) {
       PressCancel();
-      if (draw_) std::fputs("\norv: cancelling at the next step (Ctrl-C again to quit)\n", stderr);
+      if (draw_) {
+        ClearProgressLine();
+        std::fputs("orv: cancelling at the next step (Ctrl-C again to quit)\n", stderr);
+      }
     }
   }
   void OnItemChanged() override { Draw(); }
@@ -55,31 +62,33 @@ class TerminalProgress : public CProgressDialog {
   void OnStageChanged() override { Draw(); }
   void OnBatchChanged() override { Draw(); }
   void OnDestroy() override {
-    if (draw_ && drawn_) std::fputs("\n", stderr);
+    if (draw_) KeepProgressLine();
   }
 
  private:
   void Draw() {
     if (!draw_) return;
-    int total = QueueTotal() > 0 ? QueueTotal() : 1;
-    int filled = 20 * QueuePos() / total;
-    char bar[21];
-    for (int i = 0; i < 20; ++i) bar[i] = i < filled ? '#' : '.';
-    bar[20] = '\0';
-    if (BatchTotal() > 0) {
-      // Time so far and the estimate left, then the photos (or stage) being worked on.
-      std::fprintf(stderr, "\r[%s] %s %4s  %-30.30s %-20.20s", bar, CounterText().c_str(),
-                   PercentText().c_str(), TimeText().c_str(), StageText().c_str());
-    } else {
-      std::fprintf(stderr, "\r[%s] %s %4s  %-28.28s", bar, CounterText().c_str(),
-                   PercentText().c_str(), StageText().c_str());
-    }
-    std::fflush(stderr);
-    drawn_ = true;
+    ProgressFields f;
+    f.finished = BatchTotal() > 0 ? BatchFinished() : QueuePos();
+    f.total = BatchTotal() > 0 ? BatchTotal() : QueueTotal();
+    for (char c : PercentText())
+      if (c != ' ') f.percent += c;
+    f.elapsed = ClockText(ElapsedSeconds());
+    double left = EstimateRemaining(ElapsedSeconds(), BatchFinished(), BatchTotal());
+    if (left >= 0) f.left = ClockText(left);
+    // One photo in work: its name and the step; several: their names (the stage text then is
+    // the names).
+    const std::string& names = ActiveNames();
+    if (names.empty() || StageText() == names)
+      f.work = StageText();
+    else if (StageText().empty())
+      f.work = names;
+    else
+      f.work = names + ": " + StageText();
+    ShowProgressLine(FitProgressLine(f, TerminalColumns()));
   }
 
   bool draw_;
-  bool drawn_ = false;
 };
 
 }  // namespace
@@ -92,7 +101,9 @@ void InstallInterruptHandler() {
   struct sigaction term {};
   term.sa_handler = OnTerminate;
   sigfillset(&term.sa_mask);  // one cleanup at a time
-  for (int signal : {SIGTERM, SIGHUP, SIGQUIT}) {
+  // A closed pipe makes the write fail with EPIPE instead of ending the run unannounced.
+  ::signal(SIGPIPE, SIG_IGN);
+  for (int signal : {SIGTERM, SIGHUP, SIGQUIT, SIGXCPU, SIGUSR1, SIGALRM}) {
     struct sigaction old {};
     // A signal ignored by whoever started us (nohup) stays ignored.
     if (::sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
@@ -116,6 +127,11 @@ TerminalHost::TerminalHost(bool yes, bool quiet) : yes_(yes), quiet_(quiet) {}
 
 bool TerminalHost::AskYesNo(const std::string& question) {
   if (yes_) return true;
+  if (answerNextYes_) {
+    answerNextYes_ = false;
+    return true;
+  }
+  ClearProgressLine();
   if (!::isatty(STDIN_FILENO)) {
     std::fprintf(stderr,
                  "%s\norv: no terminal to answer this question: taken as No (pass --yes "
@@ -132,12 +148,13 @@ bool TerminalHost::AskYesNo(const std::string& question) {
 }
 
 void TerminalHost::ShowMessage(const std::string& message) {
+  ClearProgressLine();
   std::fprintf(stderr, "orv: %s\n", TerminalSafe(message, KeepLineEnds::Lf).c_str());
 }
 
 void TerminalHost::ReportProblem(const std::string& text) {
-  // Keep the problem on a line of its own under a progress bar.
-  if (!quiet_ && ::isatty(STDERR_FILENO)) std::fputs("\n", stderr);
+  // The problem takes the progress line's place; the next update draws the line again below.
+  ClearProgressLine();
   std::fprintf(stderr, "orv: %s\n", TerminalSafe(text).c_str());
 }
 

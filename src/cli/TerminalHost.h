@@ -20,6 +20,8 @@ class TerminalHost : public EngineHost {
   void ReportProblem(const std::string& text) override;
   std::unique_ptr<CProgressDialog> CreateProgressDialog() override;
 
+  // The next question is answered Yes without asking: the command line asked it already.
+  void AnswerNextQuestionYes() { answerNextYes_ = true; }
   // Whether a question was refused only because no one could answer it.
   bool unansweredQuestion() const { return unanswered_; }
   const std::string& helpPage() const { return helpPage_; }
@@ -28,11 +30,13 @@ class TerminalHost : public EngineHost {
   bool yes_;
   bool quiet_;
   bool unanswered_ = false;
+  bool answerNextYes_ = false;
   std::string helpPage_;
 };
 
 // Installs the Ctrl-C handler: the first press requests Cancel, the second exits with 130. SIGTERM,
-// SIGHUP and SIGQUIT exit at once with 128 + the signal. Both remove the temporary file being
+// SIGHUP, SIGQUIT, SIGXCPU, SIGUSR1 and SIGALRM exit at once with 128 + the signal. SIGPIPE is
+// ignored: a closed pipe is a failed write (the report stops, the run goes on). Both remove the temporary file being
 // written and close the log of the run (see ArmLogFinish).
 void InstallInterruptHandler();
 // A file-size limit then makes a write fail with EFBIG, reported as a failed save, instead of

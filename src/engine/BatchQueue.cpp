@@ -142,7 +142,6 @@ void BatchQueue::ScanTree(const std::string& folder,
 }
 
 void BatchQueue::RescanFolders() {
-  host_.CommitPages(PageCommit::Files);
   host_.SetWaitCursor(true);
   scan_.clear();
   for (const std::string& folder : folders_) ScanFolder(folder);

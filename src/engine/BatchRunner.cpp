@@ -1,6 +1,5 @@
 #include "engine/BatchRunner.h"
 
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -8,56 +7,63 @@
 #include <mutex>
 #include <thread>
 
-#include "engine/ItemOutcome.h"
-#include "engine/OutputCompanions.h"
-#include "engine/PhotoLoad.h"
-#include "engine/Pipeline.h"
+#include "engine/OutputFolder.h"
+#include "engine/PhotoJob.h"
+#include "engine/ProgressDialog.h"
 #include "engine/WorkerCount.h"
-#include "imageio/ImageFile.h"
-#include "imageio/ImageIo.h"
-#include "imageio/LibraryError.h"
 #include "imageio/PictureDimensions.h"
 #include "platform/FileTests.h"
 
 namespace orv {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // A photo whose size cannot be read from its header is planned as this many pixels.
 constexpr uint64_t kUnknownPixels = 24'000'000;
 
-// What a worker hands over for one photo.
-struct WorkedItem {
-  enum class End { LoadFailed, Cancelled, Skipped, Encoded };
-  End end = End::Cancelled;
-  std::string fragment;  // the item's log lines up to its saving
-  size_t timeLineLength = 0;  // the fragment's first part: the item's time line
-  std::string existing;  // Skipped: the output already there
-  unsigned loadError = 0;
-  int failedStages = 0;   // corrections that could not run on the picture
-  std::vector<bool> listedCamera;  // the hot-pixel stage's calls to the host, in order
-  OutputType type;
-  EncodedOutput encoded;
-  std::vector<uint8_t> bytes;  // the encoded output
-  Clock::time_point started;
-};
+// What the two steps need of a run.
+PhotoWork WorkOf(const RunSetup& setup) {
+  return PhotoWork{setup.blackFrame, setup.skipExisting};
+}
+PhotoSettling SettlingOf(const RunSetup& setup, RunReport& report, StaleTempSweep& sweep) {
+  return PhotoSettling{setup.settings, setup.host,   setup.log,          setup.observer,
+                       report,         &sweep,       setup.skipExisting, setup.keepFileTime};
+}
 
-// The host as a worker sees it: nothing reaches the real one from a worker thread; the calls
-// the pipeline makes are kept and replayed when the item is settled.
-class WorkerHost final : public EngineHost {
- public:
-  bool AskYesNo(const std::string&) override { return false; }
-  void ShowMessage(const std::string&) override {}
-  void ShowListedCamera(bool listed) override { listed_.push_back(listed); }
-  std::vector<bool> TakeListed() { return std::move(listed_); }
-
- private:
-  std::vector<bool> listed_;
-};
+// One worker: the run's thread works on each photo and settles it in turn. The progress window
+// is the work step's observer, so it shows the stages and the picture as they happen.
+bool RunOnThisThread(const RunSetup& setup, std::vector<CueItem>& cue,
+                     const std::vector<size_t>& items, RunReport& report) {
+  StaleTempSweep sweep;
+  const PhotoWork work = WorkOf(setup);
+  const PhotoSettling settling = SettlingOf(setup, report, sweep);
+  Settings settings = setup.settings;
+  CProgressDialog& progress = setup.progress;
+  std::vector<uint8_t> spareOutput;  // its pages stay in place for the next photo
+  for (size_t k = 0; k < items.size(); ++k) {
+    const std::string path = cue[items[k]].path;
+    const int position = setup.queuePositions ? int(items[k]) : 0;
+    progress.SetBatchProgress(int(k), int(items.size()), FileNameOf(path));
+    progress.SetQueuePos(position);
+    progress.SetItemPos(0);
+    progress.SetStageText("Loading...");
+    WorkedPhoto item =
+        WorkOnPhoto(path, settings, work, progress, position + 1, std::move(spareOutput));
+    bool saved = false;
+    const bool goesOn = SettlePhoto(settling, path, item, saved);
+    spareOutput = std::move(item.bytes);
+    if (!goesOn) {
+      for (size_t j = k + 1; j < items.size(); ++j)
+        ReportNotReached(setup.observer, cue[items[j]].path);
+      return true;
+    }
+    if (saved && setup.clearCheckMarks) cue[items[k]].checked = false;
+    progress.SetItemPos(100);
+  }
+  return false;
+}
 
 // A worker's progress: Cancel comes from the run's flag; the item position is published for
-// the settling thread's display.
+// the run's thread to show.
 class WorkerProgress final : public CProgressDialog {
  public:
   WorkerProgress(const std::atomic<bool>& cancel, std::atomic<int>& itemPos)
@@ -74,131 +80,14 @@ class WorkerProgress final : public CProgressDialog {
   std::atomic<int>& itemPos_;
 };
 
-// A growing in-memory destination with seeks, so that an encoder writes exactly what it would
-// write to a file.
-struct MemoryOutput {
-  std::vector<uint8_t>* bytes;
-  int64_t position = 0;
-};
-
-DestCallbacks MemoryCallbacks() {
-  DestCallbacks cb{};
-  cb.open = [](ImageDest*, void*) { return true; };
-  cb.write = [](void* o, const void* data, size_t n) -> size_t {
-    auto* m = static_cast<MemoryOutput*>(o);
-    size_t end = size_t(m->position) + n;
-    if (end < n) return 0;
-    try {
-      if (m->bytes->size() < end) m->bytes->resize(end);
-    } catch (...) {
-      return 0;
-    }
-    if (n) std::copy_n(static_cast<const uint8_t*>(data), n, m->bytes->data() + m->position);
-    m->position = int64_t(end);
-    return n;
-  };
-  cb.seek = [](void* o, int64_t offset, int origin) {
-    auto* m = static_cast<MemoryOutput*>(o);
-    int64_t size = int64_t(m->bytes->size());
-    int64_t base = origin == SEEK_SET ? 0 : origin == SEEK_CUR ? m->position : size;
-    if (offset > INT64_MAX - base || base + offset < 0) return false;
-    m->position = base + offset;
-    return true;
-  };
-  cb.position = [](void* o) { return static_cast<MemoryOutput*>(o)->position; };
-  cb.size = [](void* o) { return int64_t(static_cast<MemoryOutput*>(o)->bytes->size()); };
-  cb.flush = [](void*) { return true; };
-  cb.close = [](void*, bool) {};
-  return cb;
-}
-
-// Loads, corrects and encodes one photo on a worker thread; the encoded output goes into
-// outputBuffer (emptied, its memory kept).
-WorkedItem WorkOnItem(const std::string& path, Settings& settings, const BatchSetup& setup,
-                      const std::atomic<bool>& cancel, std::atomic<int>& itemPos,
-                      std::vector<uint8_t> outputBuffer) {
-  WorkedItem out;
-  outputBuffer.clear();
-  out.bytes = std::move(outputBuffer);
-  out.started = Clock::now();
-  ProcessLog log;
-  log.CollectInto(&out.fragment);
-  log.LogAppend(ItemTimeLine());
-  out.timeLineLength = out.fragment.size();
-  if (setup.skipExisting) {
-    out.existing = ExistingOutput(settings, path);
-    if (!out.existing.empty()) {
-      out.end = WorkedItem::End::Skipped;
-      return out;
-    }
-  }
-
-  LoadedPhoto photo;
-  if (unsigned code = LoadPhoto(path, photo); code != 0) {
-    out.end = WorkedItem::End::LoadFailed;
-    out.loadError = code;
-    log.LogAppend(logtext::ProblemLine("Can't load: " + HtmlEscape(path) + " " +
-                                       HtmlEscape(DescribeLoadError(code))));
-    return out;
-  }
-  const CameraSummary& camera = photo.camera;
-  Image& picture = photo.picture;
-  if (settings.Output.DetailedLog != 0) {
-    log.LogAppend(logtext::SourceLine(path));
-    if (camera.HasExif) log.LogAppend(logtext::CameraLine(camera.DateTime, camera.InfoSummaryHtml));
-  }
-
-  WorkerHost host;
-  WorkerProgress progress(cancel, itemPos);
-  progress.SetItemRange(0, 100);
-  PipelineInput in{settings, camera, host, setup.blackFrame, &log};
-  PipelineResult r = ProcessImage(in, picture, nullptr, &progress);
-  out.listedCamera = host.TakeListed();
-  if (r.cancelled) {
-    out.end = WorkedItem::End::Cancelled;
-    return out;
-  }
-  // A stage that could not run was skipped with its red line; the photo is still saved.
-  out.failedStages = r.failedStages;
-
-  progress.SetStageText("Saving...");
-  const Settings held = HoldQualityRanges(settings, nullptr);
-  SaveContext ctx{held, camera, picture};
-  ctx.sourceFileSize = photo.fileSize;
-  ctx.colorMatched = r.colorMatched;
-  ctx.progress = &progress;
-  ctx.metadata = &photo.metadata;
-  out.type = ChooseOutputType(held, path);
-  out.end = WorkedItem::End::Encoded;
-  if (out.type.row || out.type.sourceFormat != kFormatUnknown) {
-    // Room for half the picture's bytes up front (only the pages written are ever touched), so
-    // that the buffer does not grow through a series of copies into fresh memory.
-    try {
-      out.bytes.reserve(std::max(out.bytes.capacity(), picture.byteSize() / 2));
-    } catch (...) {
-      // Growing as the encoder writes still works.
-    }
-    MemoryOutput memory{&out.bytes};
-    DestCallbacks cb = MemoryCallbacks();
-    if (ImageDest* dest = OpenDestCallbacks(&cb, &memory)) {
-      out.encoded = EncodeOutput(ctx, out.type, dest);
-      CloseDest(dest);
-    } else {
-      out.encoded.ok = false;
-      out.encoded.code = kErrNoMemory;
-      out.encoded.result = out.type.row ? 0 : int64_t(kErrNoMemory);
-    }
-  }
-  return out;
-}
-
-// The shared state of a run: the next item to take, the items handed over, the cancel flag.
+// Several workers: the shared state of the run, that is the next photo to take, the photos
+// handed over, the cancel flag.
 class BatchPool {
  public:
-  BatchPool(const BatchSetup& setup, std::vector<CueItem>& cue, RunReport& report)
-      : setup_(setup), cue_(cue), report_(report), itemPos_(size_t(setup.workers)) {
-    for (size_t i = 0; i < cue.size(); ++i)
-      if (cue[i].checked) jobs_.push_back(int(i));
+  BatchPool(const RunSetup& setup, std::vector<CueItem>& cue, const std::vector<size_t>& items,
+            RunReport& report)
+      : setup_(setup), cue_(cue), jobs_(items), settling_(SettlingOf(setup, report, sweep_)),
+        itemPos_(size_t(setup.workers)) {
     items_.resize(jobs_.size());
     state_.resize(jobs_.size(), State::Waiting);
     workerJob_.assign(size_t(setup.workers), -1);
@@ -212,19 +101,20 @@ class BatchPool {
   enum class State { Waiting, Running, Done, Settled };
 
   void WorkerLoop(int worker, Settings settings);
-  // Settles one item on the run's thread; false when it ends the run (cancelled).
-  bool Settle(size_t job, WorkedItem& item);
+  // Settles one photo on the run's thread; false when it ends the run (cancelled).
+  bool Settle(size_t job, WorkedPhoto& item);
   void ShowProgress();
 
-  const BatchSetup& setup_;
+  const RunSetup& setup_;
   std::vector<CueItem>& cue_;
-  RunReport& report_;
-  std::vector<int> jobs_;  // queue indexes of the checked items, in order
+  const std::vector<size_t>& jobs_;  // queue indexes of the photos, in order
+  StaleTempSweep sweep_;
+  const PhotoSettling settling_;
 
   std::mutex mutex_;
   std::condition_variable workCv_;  // workers wait for a job within the window
-  std::condition_variable doneCv_;  // the run's thread waits for the next item in order
-  std::vector<WorkedItem> items_;
+  std::condition_variable doneCv_;  // the run's thread waits for the next photo in order
+  std::vector<WorkedPhoto> items_;
   std::vector<State> state_;
   std::vector<int> workerJob_;
   size_t next_ = 0;
@@ -239,6 +129,7 @@ class BatchPool {
 };
 
 void BatchPool::WorkerLoop(int worker, Settings settings) {
+  const PhotoWork work = WorkOf(setup_);
   for (;;) {
     size_t job = 0;
     std::vector<uint8_t> output;
@@ -257,8 +148,10 @@ void BatchPool::WorkerLoop(int worker, Settings settings) {
       }
     }
     itemPos_[size_t(worker)].store(0, std::memory_order_relaxed);
-    WorkedItem item = WorkOnItem(cue_[size_t(jobs_[job])].path, settings, setup_, cancel_,
-                                 itemPos_[size_t(worker)], std::move(output));
+    WorkerProgress progress(cancel_, itemPos_[size_t(worker)]);
+    progress.SetItemRange(0, 100);
+    WorkedPhoto item = WorkOnPhoto(cue_[jobs_[job]].path, settings, work, progress, 0,
+                                   std::move(output));
     {
       std::lock_guard<std::mutex> lock(mutex_);
       items_[job] = std::move(item);
@@ -280,7 +173,7 @@ void BatchPool::ShowProgress() {
     for (size_t w = 0; w < workerJob_.size(); ++w) {
       if (workerJob_[w] < 0) continue;
       if (!names.empty()) names += ", ";
-      names += FileNameOf(cue_[size_t(jobs_[size_t(workerJob_[w])])].path);
+      names += FileNameOf(cue_[jobs_[size_t(workerJob_[w])]].path);
       positions += itemPos_[w].load(std::memory_order_relaxed);
       ++active;
     }
@@ -292,96 +185,22 @@ void BatchPool::ShowProgress() {
   p.SetBatchProgress(int(finished), int(jobs_.size()), names);
 }
 
-bool BatchPool::Settle(size_t job, WorkedItem& item) {
-  const std::string& path = cue_[size_t(jobs_[job])].path;
-  EngineHost& host = setup_.host;
-  ItemResult result;
-  result.source = path;
-  ++report_.processed;
-  // An earlier photo of this run may have written the output a skip looks for.
-  if (setup_.skipExisting && item.end == WorkedItem::End::Encoded) {
-    std::string existing = ExistingOutput(setup_.settings, path);
-    if (!existing.empty()) {
-      item.end = WorkedItem::End::Skipped;
-      item.existing = existing;
-      item.fragment.resize(item.timeLineLength);
-      item.listedCamera.clear();
-    }
-  }
-  setup_.log.LogAppend(item.fragment);
-  for (bool listed : item.listedCamera) host.ShowListedCamera(listed);
-  bool ends = false;
+bool BatchPool::Settle(size_t job, WorkedPhoto& item) {
   bool saved = false;
-  switch (item.end) {
-    case WorkedItem::End::Cancelled:
-      result.status = ItemResult::Status::Cancelled;
-      ends = true;
-      break;
-    case WorkedItem::End::Skipped:
-      setup_.log.LogAppend(logtext::SkippedLine(path, item.existing));
-      CountSkipped(item.existing, report_, result);
-      saved = true;
-      break;
-    case WorkedItem::End::LoadFailed:
-      CountLoadFailure(host, path, item.loadError, report_, result);
-      break;
-    case WorkedItem::End::Encoded: {
-      // The picture is gone; naming and placing read only the settings.
-      static const CameraSummary kNoCamera;
-      static const Image kNoPicture;
-      SaveDetails details;
-      SaveContext ctx{setup_.settings, kNoCamera, kNoPicture};
-      ctx.host = &host;
-      ctx.log = &setup_.log;
-      ctx.details = &details;
-      OutputName name;
-      std::string placed;
-      SaveOutcome outcome = SaveOutcome::NotSaved;
-      if (PrepareOutput(ctx, path, name)) {
-        const EncodedOutput& encoded = item.encoded;
-        const std::vector<uint8_t>& bytes = item.bytes;
-        outcome = PlaceOutput(
-            ctx, item.type, name,
-            [&](ImageDest* dest) {
-              EncodedOutput replay = encoded;
-              if (replay.ok && !WriteDest(dest, bytes.data(), bytes.size())) {
-                // As the encoder's own failed write shows it: 0, or the layer's code.
-                replay.ok = false;
-                replay.code = GetLastLibraryError();
-                replay.result = item.type.row ? 0 : int64_t(replay.code);
-              }
-              return replay;
-            },
-            &placed);
-      }
-      if (outcome == SaveOutcome::Saved) {
-        saved = true;
-        CompleteOutput(host, path, placed, setup_.keepFileTime, setup_.settings.Output.Replace == 1);
-        CountSaved(host, path, details, item.failedStages, report_, result);
-      } else {
-        CountSaveFailure(host, path, details, report_, result);
-      }
-      break;
-    }
-  }
-  if (saved) cue_[size_t(jobs_[job])].checked = false;
-  result.ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - item.started).count();
-  // The encoded bytes' buffer goes back for a later photo; at most one per item the window
+  const bool goesOn = SettlePhoto(settling_, cue_[jobs_[job]].path, item, saved);
+  if (saved && setup_.clearCheckMarks) cue_[jobs_[job]].checked = false;
+  // The encoded bytes' buffer goes back for a later photo; at most one per photo the window
   // lets run, so the kept memory stays bounded.
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (spareOutputs_.size() < window_ && item.bytes.capacity() > 0)
       spareOutputs_.push_back(std::move(item.bytes));
   }
-  item = WorkedItem{};
-  if (setup_.observer) setup_.observer->ItemFinished(result);
-  return !ends;
+  item = WorkedPhoto{};
+  return goesOn;
 }
 
 bool BatchPool::Run() {
-  // The pages are taken into the settings once, here; workers never reach the host.
-  setup_.host.CommitPages(PageCommit::Pipeline);
   // A Cancel pressed before the first photo starts none.
   if (setup_.progress.CancelPressed()) cancel_ = true;
   std::vector<std::thread> threads;
@@ -395,7 +214,7 @@ bool BatchPool::Run() {
       cancel_ = true;
       workCv_.notify_all();
     }
-    std::vector<std::pair<size_t, WorkedItem>> ready;
+    std::vector<std::pair<size_t, WorkedPhoto>> ready;
     bool idle = false;
     {
       std::unique_lock<std::mutex> lock(mutex_);
@@ -415,7 +234,7 @@ bool BatchPool::Run() {
       if (!Settle(job, item)) cancelled = true;
     }
     if (cancelled || settled_ >= jobs_.size()) break;
-    // After a cancel the run ends once no worker holds an item: what finished before it in
+    // After a cancel the run ends once no worker holds a photo: what finished before it in
     // queue order has been settled above.
     if (cancel_.load() && idle) {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -430,21 +249,18 @@ bool BatchPool::Run() {
   workCv_.notify_all();
   for (std::thread& t : threads) t.join();
   if (!cancelled) ShowProgress();
-  // The photos the run did not settle are reported too: one result per queued photo.
-  if (cancelled && setup_.observer)
-    for (size_t job = settled_; job < jobs_.size(); ++job) {
-      ItemResult notReached;
-      notReached.source = cue_[size_t(jobs_[job])].path;
-      notReached.status = ItemResult::Status::Cancelled;
-      setup_.observer->ItemFinished(notReached);
-    }
+  if (cancelled)
+    for (size_t job = settled_; job < jobs_.size(); ++job)
+      ReportNotReached(setup_.observer, cue_[jobs_[job]].path);
   return cancelled;
 }
 
 }  // namespace
 
-bool RunBatchOnWorkers(const BatchSetup& setup, std::vector<CueItem>& cue, RunReport& report) {
-  BatchPool pool(setup, cue, report);
+bool RunPhotos(const RunSetup& setup, std::vector<CueItem>& cue, const std::vector<size_t>& items,
+               RunReport& report) {
+  if (setup.workers <= 1) return RunOnThisThread(setup, cue, items, report);
+  BatchPool pool(setup, cue, items, report);
   return pool.Run();
 }
 

@@ -3,7 +3,7 @@
 #include <unordered_set>
 
 #include "engine/OutputName.h"
-#include "engine/OutputSaver.h"
+#include "platform/FileTests.h"
 
 namespace orv {
 
@@ -11,7 +11,7 @@ std::vector<PlannedOutput> PlanOutputs(const Settings& s, const std::vector<CueI
                                        bool skipExisting) {
   std::vector<PlannedOutput> plan;
   std::unordered_set<std::string> written;
-  auto exists = [&](const std::string& path) { return written.count(path) || FileExists(path); };
+  auto exists = [&](const std::string& path) { return written.count(path) || PathExists(path); };
   for (const CueItem& item : cue) {
     if (!item.checked) continue;
     OutputName name = DecideOutputName(s, item.path, exists);

@@ -1,32 +1,13 @@
 #include "engine/Engine.h"
 
-#include <chrono>
-
-#include "engine/OutputCompanions.h"
-#include "engine/OutputName.h"
 #include "engine/BatchRunner.h"
-#include "engine/ItemOutcome.h"
 #include "engine/PhotoLoad.h"
-#include "engine/Pipeline.h"
-#include "engine/Tabs.h"
-#include "exif/ExifOrientation.h"
-#include "imageio/ImageFile.h"
-#include "imageio/LibraryError.h"
-#include "platform/FileTests.h"
 #include "platform/LargeBuffer.h"
 #include "platform/NumberText.h"
 #include "settings/SettingRules.h"
+#include "settings/SettingValues.h"
 
 namespace orv {
-namespace {
-
-int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-}  // namespace
 
 CEngine::CEngine(EngineHost& host, std::string appFolder)
     : host_(host),
@@ -53,10 +34,11 @@ int CEngine::ShowImageInfo(const std::string& path) {
   return 1;
 }
 
-void CEngine::ProcessImage(Image& picture, Image* detailCrop, CProgressDialog* progress,
-                           CropOrigin cropOrigin) {
+void CEngine::ProcessImage(Image& picture, PipelineMode mode, Image* detailCrop,
+                           CropOrigin cropOrigin, CProgressDialog* progress) {
   PipelineInput in{settings_, camera_, host_, blackFrame_.empty() ? nullptr : &blackFrame_, &log_};
-  if (detailCrop) {
+  in.mode = mode;
+  if (mode == PipelineMode::Preview) {
     in.cropLeft = cropOrigin.left;
     in.cropTop = cropOrigin.top;
     in.sourceWidth = picture_.width();
@@ -65,93 +47,50 @@ void CEngine::ProcessImage(Image& picture, Image* detailCrop, CProgressDialog* p
   colorMatched_ = false;
   PipelineResult r = orv::ProcessImage(in, picture, detailCrop, progress);
   colorMatched_ = r.colorMatched;
-  failedStages_ = r.failedStages;
   if (r.cancelled) cancelRequested_ = true;
 }
 
-SaveOutcome CEngine::SaveOutput(const std::string& sourcePath, CProgressDialog* progress,
-                                SaveDetails* details) {
-  SaveContext ctx{settings_, camera_, picture_};
-  ctx.details = details;
-  ctx.sourceFileSize = fileSize_;
-  ctx.colorMatched = colorMatched_;
-  ctx.host = &host_;
-  ctx.log = &log_;
-  ctx.progress = progress;
-  ctx.metadata = &metadata_;
-  std::string outPath;
-  SaveOutcome outcome = orv::SaveOutput(ctx, sourcePath, &outPath);
-  if (outcome != SaveOutcome::Saved) return outcome;
-  CompleteOutput(host_, sourcePath, outPath, keepFileTime_, settings_.Output.Replace == 1);
-  return outcome;
-}
-
 bool CEngine::AskSizeLimit() {
-  host_.CommitPages(PageCommit::SizeAndQuality);
   // The run takes the size and quality as the page would show them.
   ApplyQualityFallback(settings_);
-  if (settings_.Quality.Type != 1) return true;
+  if (settings_.Quality.Type != quality_type::kMaxSize) return true;
   std::string question =
       "The settings in Size & Quality Tab indicate that you want ORV to determine\nthe maximum "
       "quality providing the result file size is smaller or equal " +
       FormatG(settings_.Quality.MaxKB) +
       "kB\nThis may result in image with far lower quality than the original.\n\nAre you sure "
       "you would like to continue with this setting?";
-  if (host_.AskYesNo(question)) return true;
-  host_.SelectTab(tabs::kSizeQuality);
-  return false;
+  return host_.AskYesNo(question);
 }
 
-void CEngine::Notify(ItemResult& result, int64_t startMs) {
-  if (!observer_) return;
-  result.ms = NowMs() - startMs;
-  observer_->ItemFinished(result);
-}
-
-bool CEngine::RunItem(const std::string& path, CProgressDialog& progress, int queuePosAfterLoad,
-                      RunReport& report, ItemResult& result) {
-  ++report.processed;
-  failedStages_ = 0;
-  result.source = path;
-  if (skipExisting_) {
-    std::string existing = ExistingOutput(settings_, path);
-    if (!existing.empty()) {
-      log_.LogAppend(logtext::SkippedLine(path, existing));
-      CountSkipped(existing, report, result);
-      return true;
-    }
+void CEngine::RunItems(const std::vector<size_t>& items, int workers, bool wholeRun,
+                       RunReport& report) {
+  std::unique_ptr<CProgressDialog> progress = host_.CreateProgressDialog();
+  progress->Create();
+  progress->SetItemRange(0, 100);
+  progress->SetQueueTotal(wholeRun ? int(queue_.Cue().size()) : 1);
+  if (!wholeRun) progress->SetQueuePos(0);
+  log_.LogAppend(logtext::kHeader, true);
+  RunSetup setup{settings_, blackFrame_.empty() ? nullptr : &blackFrame_, host_, log_, *progress};
+  setup.observer = observer_;
+  setup.workers = workers;
+  setup.skipExisting = skipExisting_;
+  setup.keepFileTime = keepFileTime_;
+  setup.clearCheckMarks = wholeRun;
+  setup.queuePositions = wholeRun;
+  if (RunPhotos(setup, queue_.Cue(), items, report)) {
+    cancelRequested_ = true;
+    EndCancelled(report);
   }
-  bool loaded = ShowImageInfo(path) == 1;
-  if (loaded) {
-    progress.SetQueuePos(queuePosAfterLoad);
-    progress.ShowPicture(picture_.pixels(), picture_.width(), picture_.height());
-    if (settings_.Output.DetailedLog != 0) {
-      log_.LogAppend(logtext::SourceLine(path));
-      if (camera_.HasExif)
-        log_.LogAppend(logtext::CameraLine(camera_.DateTime, camera_.InfoSummaryHtml));
-    }
-    ProcessImage(picture_, nullptr, &progress);
+  if (wholeRun) {
+    log_.FinishRun(logtext::FullRunFooter(), logtext::SharedRunFooter());
+    host_.ShowHelpPage(helpFolder() + "/log2.html");
   } else {
-    // Never save an item from the pixels of the photograph before it.
-    CountLoadFailure(host_, path, loadError_, report, result);
-    log_.LogAppend(logtext::ProblemLine("Can't load: " + HtmlEscape(path) + " " +
-                                        HtmlEscape(DescribeLoadError(loadError_))));
+    log_.FinishRun(logtext::SingleImageFooter(), logtext::SharedRunFooter());
+    host_.ShowHelpPage(helpFolder() + "/log.html");
   }
-  progress.ShowPicture(picture_.pixels(), picture_.width(), picture_.height());
-  if (cancelRequested_) {
-    result.status = ItemResult::Status::Cancelled;
-    result.error.clear();
-    return false;
-  }
-  if (!loaded) return false;
-  progress.SetStageText("Saving...");
-  SaveDetails details;
-  if (SaveOutput(path, &progress, &details) == SaveOutcome::Saved) {
-    CountSaved(host_, path, details, failedStages_, report, result);
-    return true;
-  }
-  CountSaveFailure(host_, path, details, report, result);
-  return false;
+  progress->Destroy();
+  TrimLargeBuffers();  // the buffers kept for a next photo
 }
 
 RunReport CEngine::RunAll() {
@@ -161,63 +100,17 @@ RunReport CEngine::RunAll() {
     return report;
   }
   cancelRequested_ = false;
-  std::vector<CueItem>& cue = queue_.Cue();
-  int n = int(cue.size());
-  if (n < 1) {
+  const std::vector<CueItem>& cue = queue_.Cue();
+  if (cue.empty()) {
     host_.ShowMessage(kNoFilesMessage);
     report.end = RunReport::End::EmptyQueue;
     return report;
   }
-  std::unique_ptr<CProgressDialog> progress = host_.CreateProgressDialog();
-  progress->Create();
-  progress->SetItemRange(0, 100);
-  progress->SetQueueTotal(n);
-  log_.LogAppend(logtext::kHeader, true);
+  std::vector<size_t> items;
+  for (size_t i = 0; i < cue.size(); ++i)
+    if (cue[i].checked) items.push_back(i);
   lastWorkers_ = PlanWorkerCount(jobs_, cue);
-  if (lastWorkers_ > 1) {
-    BatchSetup setup{settings_, blackFrame_.empty() ? nullptr : &blackFrame_, host_, log_,
-                     *progress, observer_, lastWorkers_, skipExisting_, keepFileTime_};
-    if (RunBatchOnWorkers(setup, cue, report)) {
-      cancelRequested_ = true;
-      EndCancelled(report);
-    }
-  } else {
-    int total = 0, taken = 0;
-    for (const CueItem& item : cue) total += item.checked ? 1 : 0;
-    for (int i = 0; i < n; ++i) {
-      std::string path = cue[size_t(i)].path;
-      if (!cue[size_t(i)].checked) continue;
-      progress->SetBatchProgress(taken, total, FileNameOf(path));
-      log_.LogAppend(ItemTimeLine());
-      progress->SetQueuePos(i);
-      progress->SetItemPos(0);
-      progress->SetStageText("Loading...");
-      ItemResult result;
-      int64_t start = NowMs();
-      bool saved = RunItem(path, *progress, i + 1, report, result);
-      Notify(result, start);
-      ++taken;
-      if (cancelRequested_) {
-        // The photos the run did not reach are reported too: one result per queued photo.
-        for (int j = i + 1; j < n; ++j) {
-          if (!cue[size_t(j)].checked) continue;
-          ItemResult notReached;
-          notReached.source = cue[size_t(j)].path;
-          notReached.status = ItemResult::Status::Cancelled;
-          Notify(notReached, NowMs());
-        }
-        EndCancelled(report);
-        break;
-      }
-      if (saved) cue[size_t(i)].checked = false;
-      progress->SetItemPos(100);
-    }
-  }
-  log_.FinishRun(logtext::FullRunFooter(), logtext::SharedRunFooter());
-  host_.ShowHelpPage(helpFolder() + "/log2.html");
-  progress->Destroy();
-  host_.SelectTab(tabs::kOrv);
-  TrimLargeBuffers();  // the buffers kept for the batch's next photo
+  RunItems(items, lastWorkers_, true, report);
   return report;
 }
 
@@ -230,7 +123,7 @@ void CEngine::EndCancelled(RunReport& report) {
 RunReport CEngine::RunCurrentImage(int selectedIndex) {
   RunReport report;
   cancelRequested_ = false;
-  std::vector<CueItem>& cue = queue_.Cue();
+  const std::vector<CueItem>& cue = queue_.Cue();
   if (selectedIndex < 0 || selectedIndex >= int(cue.size())) {
     host_.ShowMessage("There is no file selected.\nPlease select any Image in the Cue List.");
     report.end = RunReport::End::NoSelection;
@@ -240,25 +133,7 @@ RunReport CEngine::RunCurrentImage(int selectedIndex) {
     report.end = RunReport::End::Declined;
     return report;
   }
-  std::string path = cue[size_t(selectedIndex)].path;
-  log_.LogAppend(logtext::kHeader, true);
-  log_.LogAppend(ItemTimeLine());
-  std::unique_ptr<CProgressDialog> progress = host_.CreateProgressDialog();
-  progress->Create();
-  progress->SetItemRange(0, 100);
-  progress->SetQueueTotal(1);
-  progress->SetQueuePos(0);
-  progress->SetStageText("Loading...");
-  ItemResult result;
-  int64_t start = NowMs();
-  RunItem(path, *progress, 1, report, result);
-  Notify(result, start);
-  if (cancelRequested_) EndCancelled(report);
-  progress->SetItemPos(100);
-  log_.FinishRun(logtext::SingleImageFooter(), logtext::SharedRunFooter());
-  host_.ShowHelpPage(helpFolder() + "/log.html");
-  progress->Destroy();
-  TrimLargeBuffers();  // the buffers kept for a next photo
+  RunItems({size_t(selectedIndex)}, 1, false, report);
   return report;
 }
 

@@ -1,7 +1,9 @@
 // The engine object both front ends drive. It owns what a run and the main window share: the
 // settings, the camera summary and working picture of the current photograph, the queue with its
-// check marks, the black frame, and the run flags; ShowImageInfo, ProcessImage, SaveOutput,
-// RunAll and RunCurrentImage are its operations. Everything it shows goes through EngineHost.
+// check marks, the black frame, and the run flags; ShowImageInfo, ProcessImage (previews), RunAll
+// and RunCurrentImage are its operations. A run works on its own copies of the photos and leaves
+// the current photograph alone. Everything it shows goes through EngineHost; the front end
+// commits what its pages show into settings() before it calls an operation.
 #pragma once
 
 #include <chrono>
@@ -10,7 +12,7 @@
 
 #include "engine/BatchQueue.h"
 #include "engine/EngineHost.h"
-#include "engine/OutputSaver.h"
+#include "engine/Pipeline.h"
 #include "engine/ProcessLog.h"
 #include "engine/RunObserver.h"
 #include "exif/CameraPanel.h"
@@ -50,13 +52,12 @@ class CEngine {
   // 0 when it could not be (the summary and picture keep their contents; loadError then holds
   // the library's code).
   int ShowImageInfo(const std::string& path);
-  // Runs the pipeline over a picture (a run passes the working picture and its progress
-  // window; a preview passes a reduced copy and its detail crop, cut from the working picture at
-  // cropOrigin, which places the black frame under the crop).
-  void ProcessImage(Image& picture, Image* detailCrop, CProgressDialog* progress,
-                    CropOrigin cropOrigin = {});
-  SaveOutcome SaveOutput(const std::string& sourcePath, CProgressDialog* progress,
-                         SaveDetails* details = nullptr);
+  // Runs the pipeline over a picture: a preview passes a reduced copy of the working picture
+  // and, when the front end shows it, the 1:1 detail crop cut from the working picture at
+  // cropOrigin (which places the black frame under the crop); Batch mode corrects a picture as a
+  // run does.
+  void ProcessImage(Image& picture, PipelineMode mode, Image* detailCrop = nullptr,
+                    CropOrigin cropOrigin = {}, CProgressDialog* progress = nullptr);
 
   RunReport RunAll();
   RunReport RunCurrentImage(int selectedIndex);
@@ -95,12 +96,9 @@ class CEngine {
   void SetSkipExisting(bool skip) { skipExisting_ = skip; }
 
  private:
-  // Loads, processes and saves one item; true when saved (or skipped). `result` says what
-  // happened, for the observer.
-  bool RunItem(const std::string& path, CProgressDialog& progress, int queuePosAfterLoad,
-               RunReport& report, ItemResult& result);
-  // Finishes the result's timing and status and hands it to the observer.
-  void Notify(ItemResult& result, int64_t startMs);
+  // Runs the items through the two steps of every photo, with the progress window the run's
+  // header and footer around them; a cancel ends the report with Cancelled.
+  void RunItems(const std::vector<size_t>& items, int workers, bool wholeRun, RunReport& report);
   // The end of a cancelled run: the log's line, the message, the report's end.
   void EndCancelled(RunReport& report);
   bool AskSizeLimit();
@@ -118,7 +116,6 @@ class CEngine {
   Image blackFrame_;
   bool colorMatched_ = false;
   bool cancelRequested_ = false;
-  int failedStages_ = 0;  // of the last ProcessImage call
   bool keepFileTime_ = false;
   ProcessLog log_;
   RunObserver* observer_ = nullptr;

@@ -3,60 +3,76 @@
 #include "platform/FileTests.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "imageio/ImageFile.h"
 #include "imageio/ImageFormat.h"
 #include "imageio/ImageIo.h"
+#include "imageio/PictureDimensions.h"
 #include "filters/Rotate.h"
 #include "imageio/TransformJpeg.h"
 
 namespace orv {
 namespace {
 
-// The source file mapped into memory; the pages come from the page cache, no copy is made.
-class MappedFile {
- public:
-  explicit MappedFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-      void* p = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-      if (p != MAP_FAILED) {
-        data_ = static_cast<const uint8_t*>(p);
-        size_ = size_t(st.st_size);
-        mode_ = st.st_mode;
-      }
-    }
-    ::close(fd);
-  }
-  ~MappedFile() {
-    if (data_) ::munmap(const_cast<uint8_t*>(data_), size_);
-  }
-  MappedFile(const MappedFile&) = delete;
-  MappedFile& operator=(const MappedFile&) = delete;
-  const uint8_t* data() const { return data_; }
-  size_t size() const { return size_; }
-  mode_t mode() const { return mode_; }
-
- private:
-  const uint8_t* data_ = nullptr;
-  size_t size_ = 0;
-  mode_t mode_ = 0644;
+// The source file read into memory. It is read, not mapped: a file cut short while it is
+// turned then gives a short read (a JPEG the transform refuses), not a SIGBUS.
+struct SourceBytes {
+  std::vector<uint8_t> data;
+  mode_t mode = 0644;
 };
 
-// Writes data to a new file at tempPath (never over an existing file) with the original's
-// permissions; false when the file could not be created, err tells which step failed.
-bool WriteNewFile(const std::string& tempPath, const uint8_t* data, size_t size, mode_t mode,
-                  bool& couldCreate) {
-  int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 07777);
+bool ReadSource(const std::string& path, SourceBytes& source) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+  if (ok) {
+    source.mode = st.st_mode;
+    // At most the size seen when opened: a file growing meanwhile cannot make this unbounded.
+    source.data.resize(size_t(st.st_size));
+    size_t done = 0;
+    while (done < source.data.size()) {
+      ssize_t n = ::read(fd, source.data.data() + done, source.data.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += size_t(n);
+    }
+    source.data.resize(done);
+    ok = done > 0;
+  }
+  ::close(fd);
+  return ok;
+}
+
+// Creates a new temporary file beside path with a name no other rotation uses, so a temporary
+// file left by a killed rotation never blocks a later one. -1 when none could be made.
+int CreateTemporary(const std::string& path, mode_t mode, std::string& tempPath) {
+  std::string pattern = path + ".rot-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) return -1;
+  tempPath = name.data();
+  if (::fchmod(fd, mode & 07777) != 0) {
+    ::close(fd);
+    ::unlink(tempPath.c_str());
+    return -1;
+  }
+  return fd;
+}
+
+// Writes data to a new temporary file beside path with the original's permissions; false when
+// the file could not be created (couldCreate false) or written.
+bool WriteTemporary(const std::string& path, const uint8_t* data, size_t size, mode_t mode,
+                    std::string& tempPath, bool& couldCreate) {
+  int fd = CreateTemporary(path, mode, tempPath);
   couldCreate = fd >= 0;
   if (fd < 0) return false;
   size_t done = 0;
@@ -73,23 +89,35 @@ bool WriteNewFile(const std::string& tempPath, const uint8_t* data, size_t size,
   return ok;
 }
 
+// The rows and columns of the source's edges that the turn dropped, from the sizes before and
+// after (a quarter turn swaps them).
+void CountTrimmed(int srcW, int srcH, int outW, int outH, RotateTurn turn, RotateResult& r) {
+  bool quarter = turn != RotateTurn::HalfTurn;
+  int keptColumns = quarter ? outH : outW, keptRows = quarter ? outW : outH;
+  r.trimmedColumns = srcW > keptColumns ? srcW - keptColumns : 0;
+  r.trimmedRows = srcH > keptRows ? srcH - keptRows : 0;
+}
+
 RotateResult RotateJpegFile(const std::string& path, RotateTurn turn) {
   RotateResult r;
-  MappedFile source(path);
-  if (!source.data()) {
+  SourceBytes source;
+  if (!ReadSource(path, source)) {
     r.message = "Can't open source";
     return r;
   }
+  int srcW = 0, srcH = 0;
+  bool sized = ReadPictureDimensions(path, srcW, srcH);
   unsigned selector = turn == RotateTurn::Clockwise          ? kJpegRotate90
                       : turn == RotateTurn::CounterClockwise ? kJpegRotate270
                                                              : kJpegRotate180;
-  std::string tempPath = path.substr(0, path.size() - 3) + "rot";
+  std::string tempPath;
   bool created = false, written = false;
-  r.code = TransformJpeg(source.data(), source.size(), selector,
+  r.code = TransformJpeg(source.data.data(), source.data.size(), selector,
                          [&](const uint8_t* data, size_t size) -> unsigned {
                            // Next to nothing is no picture: the photograph stays as it was.
                            if (size <= 10) return 9;
-                           written = WriteNewFile(tempPath, data, size, source.mode(), created);
+                           written = WriteTemporary(path, data, size, source.mode, tempPath,
+                                                    created);
                            return written ? 0 : 4;
                          });
   if (!written) {
@@ -99,9 +127,13 @@ RotateResult RotateJpegFile(const std::string& path, RotateTurn turn) {
     }
     return r;
   }
+  int outW = 0, outH = 0;
+  if (sized && ReadPictureDimensions(tempPath, outW, outH))
+    CountTrimmed(srcW, srcH, outW, outH, turn, r);
   if (::rename(tempPath.c_str(), path.c_str()) != 0) {
     ::unlink(tempPath.c_str());
     r.code = 4;
+    r.trimmedColumns = r.trimmedRows = 0;
     return r;
   }
   r.rotated = true;
@@ -145,7 +177,13 @@ RotateResult RotateDecodedFile(const std::string& path, RotateTurn turn) {
 
 }  // namespace
 
-RotateResult LosslessRotate(const std::string& path, RotateTurn turn) {
+RotateResult LosslessRotate(const std::string& given, RotateTurn turn) {
+  // A symbolic link stays a link: the file it points at is turned, as the user meant.
+  std::string path = given;
+  if (char* target = ::realpath(given.c_str(), nullptr)) {
+    path = target;
+    std::free(target);
+  }
   if (FormatFromExtension(path.c_str()) == kFormatJpeg) return RotateJpegFile(path, turn);
   return RotateDecodedFile(path, turn);
 }

@@ -1,7 +1,8 @@
 // Turning a photograph on disk a quarter or half turn. JPEG files are turned without decoding
 // (their coefficients are rearranged and every marker copied); other formats are decoded, turned
 // and saved in their own format. The file is replaced by a rename within its folder, so a
-// failure part-way never leaves a damaged original.
+// failure part-way never leaves a damaged original. A symbolic link is followed: its target is
+// turned and the link stays.
 #pragma once
 
 #include <string>
@@ -16,6 +17,9 @@ struct RotateResult {
   // "Can't open destination". Empty otherwise.
   std::string message;
   unsigned code = 0;  // the library's code of a silent failure, 0 when none
+  // JPEG: the source's edge columns and rows dropped because they did not fill a whole block.
+  int trimmedColumns = 0;
+  int trimmedRows = 0;
 };
 
 RotateResult LosslessRotate(const std::string& path, RotateTurn turn);

@@ -49,12 +49,26 @@ OutputMetadata BuildOutputMetadata(const std::vector<uint8_t>& exifBlock,
   return out;
 }
 
-void QueueJpegMetadataSegments(const OutputMetadata& meta) {
+JpegOutputSegments BuildJpegSegments(const OutputMetadata& meta, bool colorMatched) {
+  static constexpr uint8_t kMatched[] = {'s', 'R', 'G', 'B', ' ', 'M', 'a', 't', 'c', 'h', 'e', 'd'};
+  JpegOutputSegments out;
   try {
-    for (const JpegMarker& m : JpegMetadataSegments(meta.carried, meta.mainXmpInApp1))
-      AddJpegOutputMarker(m.payload.data(), m.payload.size(), m.code);
+    if (!meta.exifApp1.empty()) out.payloads.push_back({0xE1, meta.exifApp1});
+    for (JpegMarker& m : JpegMetadataSegments(meta.carried, meta.mainXmpInApp1))
+      out.payloads.push_back(std::move(m));
+    out.segments.reserve(out.payloads.size() + 1);
+    if (colorMatched) out.segments.push_back({kJpegComment, kMatched});
+    for (const JpegMarker& m : out.payloads)
+      if (m.payload.size() <= kMaxJpegSegmentPayload) out.segments.push_back({m.code, m.payload});
   } catch (const std::bad_alloc&) {
+    out.payloads.clear();
+    out.segments.clear();
+    try {
+      if (colorMatched) out.segments.push_back({kJpegComment, kMatched});
+    } catch (const std::bad_alloc&) {
+    }
   }
+  return out;
 }
 
 }  // namespace orv

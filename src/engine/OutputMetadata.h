@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "imageio/Jpeg.h"
+#include "imageio/LibraryContext.h"
 #include "imageio/PhotoMetadata.h"
 
 namespace orv {
@@ -23,8 +25,13 @@ OutputMetadata BuildOutputMetadata(const std::vector<uint8_t>& exifBlock,
                                    const PhotoMetadata* source, bool keepExif, int width,
                                    int height);
 
-// Appends the XMP, profile and IPTC segments to the thread's JPEG output markers, after the
-// EXIF segment the metadata step queued. Nothing is added when memory runs out.
-void QueueJpegMetadataSegments(const OutputMetadata& meta);
+// The segments of a JPEG output in the order they are written: the "sRGB Matched" comment of a
+// colour-matched picture, the EXIF APP1, then the XMP, profile and IPTC segments. A payload too
+// large for one segment is left out; so is everything but the comment when memory runs out.
+struct JpegOutputSegments {
+  std::vector<JpegMarker> payloads;  // what `segments` points into
+  std::vector<JpegSegment> segments;
+};
+JpegOutputSegments BuildJpegSegments(const OutputMetadata& meta, bool colorMatched);
 
 }  // namespace orv

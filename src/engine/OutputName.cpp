@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "engine/OutputSaver.h"
+#include "engine/OutputFolder.h"
 #include "imageio/ImageFormat.h"
 #include "platform/FileTests.h"
 
@@ -82,7 +82,7 @@ std::string NumberedOutputName(const OutputName& name, long n) {
 std::string ExistingOutput(const Settings& s, const std::string& sourcePath) {
   // Only the unnumbered name counts, so the existence test for the numbering is not needed.
   OutputName name = DecideOutputName(s, sourcePath, [](const std::string&) { return false; });
-  return FileExists(name.unnumbered) ? name.unnumbered : std::string();
+  return PathExists(name.unnumbered) ? name.unnumbered : std::string();
 }
 
 }  // namespace orv

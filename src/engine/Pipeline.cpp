@@ -1,9 +1,7 @@
 #include "engine/Pipeline.h"
 
-#include "engine/EngineHost.h"
 #include "engine/ProcessLog.h"
 #include "engine/ProgressDialog.h"
-#include "engine/Tabs.h"
 #include "stages/AutoBalanceStage.h"
 #include "stages/BlackFrameStage.h"
 #include "stages/CastStage.h"
@@ -79,8 +77,7 @@ const PipelineStage* PipelineStages(int& count) {
 PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* detailCrop,
                             CProgressDialog* progress) {
   PipelineResult result;
-  in.host.CommitPages(PageCommit::Pipeline);
-  bool previewMode = detailCrop != nullptr;
+  const bool previewMode = in.mode == PipelineMode::Preview;
 
   Image spare;
   Image detailSpare;
@@ -100,7 +97,7 @@ PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* deta
     result.cancelled = true;
     return result;
   }
-  bool cropOn = previewMode && tabs::HasDetailView(in.host.CurrentTab());
+  const bool cropOn = previewMode && detailCrop != nullptr;
   for (const PipelineStage& stage : kStages) {
     if (stage.run && (!previewMode || stage.runsInPreview)) {
       // In preview mode some stages leave the picture alone and work on the crop only.

@@ -9,8 +9,19 @@
 namespace orv {
 
 class CProgressDialog;
-class EngineHost;
 class ProcessLog;
+
+// What the pipeline tells whoever shows the photo: the hot-pixel stage's word on whether the
+// camera is on the exclusion list. A batch worker keeps the word until its photo is settled.
+class PipelineHost {
+ public:
+  virtual ~PipelineHost() = default;
+  virtual void ShowListedCamera(bool /*listed*/) {}
+};
+
+// A run corrects the whole picture with every stage; a preview corrects a reduced copy without
+// the resize and stamp stages, and the 1:1 detail crop when the caller passes one.
+enum class PipelineMode { Batch, Preview };
 
 struct PipelineStage {
   int number;
@@ -28,9 +39,10 @@ const PipelineStage* PipelineStages(int& count);
 struct PipelineInput {
   Settings& settings;
   const CameraSummary& camera;
-  EngineHost& host;
+  PipelineHost& host;
   const Image* blackFrame = nullptr;
   const ProcessLog* log = nullptr;
+  PipelineMode mode = PipelineMode::Batch;
   int cropLeft = 0;  // the detail crop's place in the picture, in preview mode
   int cropTop = 0;
   // In preview mode the picture is a reduced copy; these give the size of the full picture the
@@ -47,8 +59,8 @@ struct PipelineResult {
   int failedStages = 0;
 };
 
-// Runs the pipeline over the picture (and, in preview mode, the detail crop). The picture is
-// changed in place; the resize stage may replace it.
+// Runs the pipeline over the picture and, in preview mode, the detail crop when one is given.
+// The picture is changed in place; the resize stage may replace it.
 PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* detailCrop,
                             CProgressDialog* progress);
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace orv {
 
@@ -21,18 +22,19 @@ struct PngDensity {
   unsigned y = 1;
   int unit = 0;  // 0 unknown (aspect ratio), 1 metres
 };
-// Rows of rowBytes bytes in PNG's own sample layout for the colour type and bit depth. palette
-// holds paletteSize RGB triples (colour type 3). gamma > 0 writes a gAMA chunk. flags must be 0.
-// metadata (optional) adds an iCCP chunk (an RGB profile on an RGB picture), eXIf and iTXt XMP.
-bool WritePng(ImageDest* dest, const uint8_t* pixels, int width, int height, int rowBytes,
-              int bitDepth, int paletteSize, const uint8_t* palette, int colourType, double gamma,
-              int flags, const PngDensity* density, const PhotoMetadata* metadata);
-inline bool WritePng(ImageDest* dest, const uint8_t* pixels, int width, int height, int rowBytes,
-                     int bitDepth, int paletteSize, const uint8_t* palette, int colourType,
-                     double gamma, int flags, const PngDensity* density) {
-  return WritePng(dest, pixels, width, height, rowBytes, bitDepth, paletteSize, palette,
-                  colourType, gamma, flags, density, nullptr);
-}
+// How a PNG is written: rows in PNG's own sample layout for the colour type and bit depth.
+struct PngEncodeOptions {
+  int colourType = 2;  // PNG's own: 0 grey, 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA
+  int bitDepth = 8;
+  int rowBytes = 0;  // bytes from one row to the next; 0: the row's packed size
+  std::span<const uint8_t> palette;  // RGB triples, colour type 3 only (1..256 of them)
+  double gamma = 0;  // > 0 writes a gAMA chunk
+  const PngDensity* density = nullptr;
+  // Adds an iCCP chunk (an RGB profile on an RGB picture), eXIf and iTXt XMP.
+  const PhotoMetadata* metadata = nullptr;
+};
+bool WritePng(ImageDest* dest, const uint8_t* pixels, int width, int height,
+              const PngEncodeOptions& options);
 
 // TIFF through libtiff: what libtiff decodes (LZW included). Alpha is composited over white.
 struct TiffHeaderInfo {

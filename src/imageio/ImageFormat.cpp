@@ -18,18 +18,17 @@ namespace {
 
 // The encoders' adapters to the codecs' own entry points.
 bool EncodeJpeg(ImageDest* dest, const uint8_t* p, int w, int h, const EncodeOptions& o) {
-  SetJpegDctMethod(1);
-  if (o.jpegFullChroma) {
-    int ones[LibraryContext::kComponentCount];
-    for (int& v : ones) v = 1;
-    SetJpegSampling(ones, ones);
-  } else {
-    SetJpegSampling(nullptr, nullptr);
-  }
-  return WriteJpeg(dest, p, w, h, o.jpegQuality, false, 24, o.jpegDensity) != 0;
+  JpegEncodeOptions jpeg;
+  jpeg.quality = o.jpegQuality;
+  jpeg.fullChroma = o.jpegFullChroma;
+  jpeg.dct = JpegDct::AccurateInteger;
+  if (o.jpegDensity) jpeg.density = *o.jpegDensity;
+  return WriteJpeg(dest, p, w, h, jpeg) != 0;
 }
 bool EncodePng(ImageDest* dest, const uint8_t* p, int w, int h, const EncodeOptions& o) {
-  return WritePng(dest, p, w, h, w * 3, 8, 0, nullptr, 2, 0.0, 0, nullptr, o.metadata);
+  PngEncodeOptions png;
+  png.metadata = o.metadata;
+  return WritePng(dest, p, w, h, png);
 }
 bool EncodeTiff(ImageDest* dest, const uint8_t* p, int w, int h, const EncodeOptions& o) {
   return WriteTiff(dest, p, w, h, 24, o.metadata);

@@ -1,9 +1,10 @@
-// JPEG coding on libjpeg (6b interface) and the per-thread JPEG options: the comment and marker
-// lists, the sampling override, the DCT method and the decode scale.
+// JPEG coding on libjpeg (6b interface). The encoder takes all its options in the call; the
+// decoder leaves the comments and markers it met, and takes its scale, in the thread's context.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace orv {
 
@@ -34,30 +35,41 @@ uint8_t* ReadJpeg(ImageSource* source, int bits, int* width, int* height);
 // picture; the missing rows are then filled by the decoder and the read still succeeds.
 bool JpegInputWasTruncated();
 
-// Encodes 24-bit RGB (bits 24) or 8-bit grey (bits 8). density null means unit 0 and 1:1.
-// Returns the destination's size in bytes after the write, 0 on failure (5, 4, 14).
-uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height, int quality,
-                   bool progressive, int bits, const JpegDensity* density);
+// A comment or APPn segment written after the JFIF header.
+struct JpegSegment {
+  int code = 0;  // kJpegComment, or 0xE0 + n for APPn
+  std::span<const uint8_t> payload;  // at most kMaxJpegSegmentPayload bytes
+};
+inline constexpr int kJpegComment = 0xFE;
+// A segment's two length bytes count themselves.
+inline constexpr size_t kMaxJpegSegmentPayload = 65533;
+
+enum class JpegDct { LibraryDefault, AccurateInteger, FastInteger, FloatingPoint };
+
+struct JpegEncodeOptions {
+  int quality = 75;         // 1..100
+  bool fullChroma = false;  // sampling factors 1 for every component; else libjpeg's 2 x 2 chroma
+  JpegDct dct = JpegDct::LibraryDefault;  // libjpeg's default is the accurate integer DCT
+  bool progressive = false;
+  int bits = 24;  // 24-bit RGB or 8-bit grey
+  JpegDensity density;
+  std::span<const JpegSegment> segments;  // written in this order
+};
+
+// Encodes the pixels with the options. Returns the destination's size in bytes after the
+// write, 0 on failure (5 bad options, 4 write error, 14 aborted).
+uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height,
+                   const JpegEncodeOptions& options);
 
 int GetJpegInputCommentCount();
 // A new zero-terminated copy of comment `index`, released with FreeLibraryBuffer; null (5) for a
 // bad index. length (optional) receives the text length without the terminator.
 char* GetJpegInputComment(int index, size_t* length = nullptr);
-bool AddJpegOutputComment(const char* text);
-void ClearJpegOutputComments();
 
 int GetJpegInputMarkerCount();
 // A new copy of marker `index`'s payload, released with FreeLibraryBuffer; null (5) for a bad
 // index. An empty payload gives a one-byte buffer with *length 0.
 uint8_t* GetJpegInputMarker(int index, size_t* length, int* markerCode);
-// Appends a copy of an APPn payload (code 0xE0..0xEF, at most 65533 bytes).
-bool AddJpegOutputMarker(const uint8_t* payload, size_t length, int markerCode);
-void ClearJpegOutputMarkers();
-
-// With arrays: copy the context's component count of factors (1..4) and turn the override on;
-// with null arrays: turn it off.
-bool SetJpegSampling(const int* horizontal, const int* vertical);
-bool SetJpegDctMethod(int selector);
 // numerator/denominator of the decoder's scaling (1/1, 1/2, 1/4, 1/8 in this program).
 bool SetJpegDecodeScale(int numerator, int denominator);
 

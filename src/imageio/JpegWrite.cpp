@@ -1,5 +1,5 @@
 // JPEG encoding on libjpeg, with the setjmp confined to one small function that holds no C++
-// objects. Output comments and markers follow the JFIF APP0 segment in the order they were added.
+// objects. The options' segments follow the JFIF APP0 segment in the order given.
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -35,12 +35,6 @@ struct DestManager {
   bool writeFailed;
 };
 
-struct SegmentRef {
-  int code;  // JPEG_COM or JPEG_APP0 + n
-  const uint8_t* data;
-  unsigned length;
-};
-
 struct JpegWriter {
   jpeg_compress_struct cinfo;
   WriteErrorManager err;
@@ -48,15 +42,8 @@ struct JpegWriter {
   JOCTET buffer[kOutputChunk];
   bool created;
   const uint8_t* pixels;
-  int width, height, components, quality;
-  bool progressive;
-  const JpegDensity* density;
-  int dctMethod;
-  bool samplingOverride;
-  const int* hSampling;
-  const int* vSampling;
-  const SegmentRef* segments;
-  size_t segmentCount;
+  int width, height, components;
+  const JpegEncodeOptions* options;
   ProgressCallback callback;
   void* callbackUser;
 };
@@ -115,47 +102,40 @@ unsigned EncodeCore(JpegWriter* w) {
   w->cinfo.dest = &w->dst.pub;
 
   jpeg_compress_struct& c = w->cinfo;
+  const JpegEncodeOptions& o = *w->options;
   c.image_width = JDIMENSION(w->width);
   c.image_height = JDIMENSION(w->height);
   c.input_components = w->components;
   c.in_color_space = w->components == 3 ? JCS_RGB : JCS_GRAYSCALE;
   jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, w->quality, TRUE);
-  if (w->samplingOverride) {
-    for (int i = 0; i < c.num_components && i < LibraryContext::kComponentCount; ++i) {
-      c.comp_info[i].h_samp_factor = w->hSampling[i];
-      c.comp_info[i].v_samp_factor = w->vSampling[i];
+  jpeg_set_quality(&c, o.quality, TRUE);
+  if (o.fullChroma) {
+    for (int i = 0; i < c.num_components; ++i) {
+      c.comp_info[i].h_samp_factor = 1;
+      c.comp_info[i].v_samp_factor = 1;
     }
   }
-  if (w->progressive) jpeg_simple_progression(&c);
+  if (o.progressive) jpeg_simple_progression(&c);
   c.write_JFIF_header = TRUE;
-  if (w->density) {
-    c.density_unit = UINT8(w->density->unit);
-    c.X_density = UINT16(w->density->x);
-    c.Y_density = UINT16(w->density->y);
-  } else {
-    c.density_unit = 0;
-    c.X_density = 1;
-    c.Y_density = 1;
-  }
-  switch (w->dctMethod) {
-    case 1:
+  c.density_unit = UINT8(o.density.unit);
+  c.X_density = UINT16(o.density.x);
+  c.Y_density = UINT16(o.density.y);
+  switch (o.dct) {
+    case JpegDct::AccurateInteger:
       c.dct_method = JDCT_ISLOW;
       break;
-    case 2:
+    case JpegDct::FastInteger:
       c.dct_method = JDCT_IFAST;
       break;
-    case 3:
+    case JpegDct::FloatingPoint:
       c.dct_method = JDCT_FLOAT;
       break;
-    default:
+    case JpegDct::LibraryDefault:
       break;
   }
   jpeg_start_compress(&c, TRUE);
-  for (size_t i = 0; i < w->segmentCount; ++i) {
-    const SegmentRef& s = w->segments[i];
-    jpeg_write_marker(&c, s.code, s.data, s.length);
-  }
+  for (const JpegSegment& s : o.segments)
+    jpeg_write_marker(&c, s.code, s.payload.data(), unsigned(s.payload.size()));
   const size_t stride = size_t(w->width) * size_t(w->components);
   while (c.next_scanline < c.image_height) {
     JDIMENSION y = c.next_scanline;
@@ -181,27 +161,29 @@ struct WriterDeleter {
 
 }  // namespace
 
-uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height, int quality,
-                   bool progressive, int bits, const JpegDensity* density) {
+namespace {
+
+bool ValidOptions(const JpegEncodeOptions& o) {
+  const JpegDensity& d = o.density;
+  if (o.quality < 1 || o.quality > 100 || (o.bits != 24 && o.bits != 8) || d.unit < 0 ||
+      d.unit > 2 || d.x < 1 || d.x > 65535 || d.y < 1 || d.y > 65535)
+    return false;
+  for (const JpegSegment& s : o.segments) {
+    bool app = s.code >= JPEG_APP0 && s.code <= JPEG_APP0 + 15;
+    if ((!app && s.code != JPEG_COM) || s.payload.size() > kMaxJpegSegmentPayload) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height,
+                   const JpegEncodeOptions& options) {
   LibraryContext* ctx = BeginEncode(dest);
   if (!ctx) return 0;
   if (!pixels || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION ||
-      height > JPEG_MAX_DIMENSION || quality < 1 || quality > 100 || (bits != 24 && bits != 8) ||
-      (density && (density->unit < 0 || density->unit > 2 || density->x < 1 || density->x > 65535 ||
-                   density->y < 1 || density->y > 65535))) {
+      height > JPEG_MAX_DIMENSION || !ValidOptions(options)) {
     RefuseEncode(dest, kErrBadParam);
-    return 0;
-  }
-  std::vector<SegmentRef> segments;
-  try {
-    segments.reserve(ctx->outputComments.size() + ctx->outputMarkers.size());
-    for (const std::string& text : ctx->outputComments)
-      segments.push_back(
-          {JPEG_COM, reinterpret_cast<const uint8_t*>(text.data()), unsigned(text.size())});
-    for (const JpegMarker& m : ctx->outputMarkers)
-      segments.push_back({m.code, m.payload.data(), unsigned(m.payload.size())});
-  } catch (...) {
-    RefuseEncode(dest, kErrNoMemory);
     return 0;
   }
   std::unique_ptr<JpegWriter, WriterDeleter> writer(new (std::nothrow) JpegWriter);
@@ -215,16 +197,8 @@ uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height
   w->pixels = pixels;
   w->width = width;
   w->height = height;
-  w->components = bits == 24 ? 3 : 1;
-  w->quality = quality;
-  w->progressive = progressive;
-  w->density = density;
-  w->dctMethod = ctx->dctMethod;
-  w->samplingOverride = ctx->samplingOverride;
-  w->hSampling = ctx->hSampling;
-  w->vSampling = ctx->vSampling;
-  w->segments = segments.data();
-  w->segmentCount = segments.size();
+  w->components = options.bits == 24 ? 3 : 1;
+  w->options = &options;
   w->callback = ctx->progress;
   w->callbackUser = ctx->progressUser;
 

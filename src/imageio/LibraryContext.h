@@ -1,5 +1,6 @@
-// Per-thread state of the image library layer: the last error, the JPEG write options and the
-// JPEG comment and marker lists. A context is created on a thread's first call into the layer and
+// Per-thread state of the image library layer: the last error and what the last decode found
+// (JPEG comments and markers, the decoded metadata, a library's own error words). Encoders take
+// every option in their call and read nothing from here. A context is created on a thread's first call into the layer and
 // recorded in one lock-guarded list so that ShutdownImageLibrary can free them all.
 #pragma once
 
@@ -27,19 +28,11 @@ struct DecodedMetadata {
 };
 
 struct LibraryContext {
-  static constexpr int kComponentCount = 10;
-
   unsigned lastError = 0;
-  int dctMethod = 0;  // 0 default, 1 accurate integer, 2 fast integer, 3 floating point
-  bool samplingOverride = false;
-  int hSampling[kComponentCount] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-  int vSampling[kComponentCount] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
   int decodeScaleNum = 1;
   int decodeScaleDenom = 1;
   std::vector<std::string> inputComments;
-  std::vector<std::string> outputComments;
   std::vector<JpegMarker> inputMarkers;
-  std::vector<JpegMarker> outputMarkers;
   bool lastJpegTruncated = false;
   DecodedMetadata decoded;
   std::string errorDetail;  // a library's own words for kErrBadHeif and kErrHeifEncode

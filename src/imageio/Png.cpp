@@ -309,19 +309,38 @@ bool ValidPngLayout(int colourType, int bitDepth) {
   }
 }
 
+// The bytes of one packed row, or 0 when that is more than an int holds.
+int PackedRowBytes(int width, int colourType, int bitDepth) {
+  int samples = colourType == PNG_COLOR_TYPE_RGB         ? 3
+                : colourType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                          : 1;
+  uint64_t bits = uint64_t(width > 0 ? width : 0) * uint64_t(samples) * uint64_t(bitDepth);
+  uint64_t bytes = (bits + 7) / 8;
+  return bytes <= uint64_t(INT32_MAX) ? int(bytes) : 0;
+}
+
 }  // namespace
 
-bool WritePng(ImageDest* dest, const uint8_t* pixels, int width, int height, int rowBytes,
-              int bitDepth, int paletteSize, const uint8_t* palette, int colourType, double gamma,
-              int flags, const PngDensity* density, const PhotoMetadata* metadata) {
+bool WritePng(ImageDest* dest, const uint8_t* pixels, int width, int height,
+              const PngEncodeOptions& options) {
   LibraryContext* ctx = BeginEncode(dest);
   if (!ctx) return false;
+  const int colourType = options.colourType;
+  const int bitDepth = options.bitDepth;
+  const PngDensity* density = options.density;
+  const PhotoMetadata* metadata = options.metadata;
+  const bool validLayout = ValidPngLayout(colourType, bitDepth);
+  const int rowBytes = options.rowBytes != 0 || !validLayout
+                           ? options.rowBytes
+                           : PackedRowBytes(width, colourType, bitDepth);
+  const size_t paletteSize = options.palette.size() / 3;
+  bool paletteOk = colourType != PNG_COLOR_TYPE_PALETTE ||
+                   (options.palette.size() % 3 == 0 && paletteSize >= 1 &&
+                    paletteSize <= (size_t(1) << bitDepth) && paletteSize <= 256);
   size_t bytes = 0;
-  bool paletteOk =
-      colourType != PNG_COLOR_TYPE_PALETTE ||
-      (palette && paletteSize >= 1 && paletteSize <= (1 << bitDepth) && paletteSize <= 256);
-  if (!pixels || flags != 0 || rowBytes <= 0 || !ValidPngLayout(colourType, bitDepth) ||
-      !paletteOk || !PictureBytes(width, height, 1, bytes) ||
+  if (!pixels || rowBytes <= 0 || !validLayout || !paletteOk ||
+      !PictureBytes(width, height, 1, bytes) ||
       (density && (density->unit < 0 || density->unit > 1))) {
     return RefuseEncode(dest, kErrBadParam);
   }
@@ -333,13 +352,14 @@ bool WritePng(ImageDest* dest, const uint8_t* pixels, int width, int height, int
   w.rowBytes = rowBytes;
   w.bitDepth = bitDepth;
   w.colourType = colourType;
-  w.gamma = gamma;
+  w.gamma = options.gamma;
   w.density = density;
   w.callback = ctx->progress;
   w.callbackUser = ctx->progressUser;
   if (colourType == PNG_COLOR_TYPE_PALETTE) {
-    w.paletteSize = paletteSize;
-    for (int i = 0; i < paletteSize; ++i)
+    const uint8_t* palette = options.palette.data();
+    w.paletteSize = int(paletteSize);
+    for (size_t i = 0; i < paletteSize; ++i)
       w.palette[i] = {palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]};
   }
   std::string xmp;

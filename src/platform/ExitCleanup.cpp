@@ -77,6 +77,12 @@ const char* SignalName(int signal) {
       return "SIGHUP";
     case SIGQUIT:
       return "SIGQUIT";
+    case SIGXCPU:
+      return "SIGXCPU";
+    case SIGUSR1:
+      return "SIGUSR1";
+    case SIGALRM:
+      return "SIGALRM";
     default:
       return "signal";
   }

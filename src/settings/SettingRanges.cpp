@@ -11,6 +11,13 @@ const SettingRange kRanges[] = {
     {"Size", "Percent", 1, 1000},        {"Size", "Width", 1, 65535},
     {"Size", "Height", 1, 65535},        {"Quality", "CQ", 1, 100},
     {"Quality", "MinQ", 1, 100},         {"Quality", "MaxKB", 1, 1000000},
+    // The choices of the pages' lists and option groups, first to last.
+    {"Size", "Type", 0, 2},              {"Size", "Filter", 0, 1},
+    {"Quality", "Type", 0, 2},           {"Output", "Type", 0, 2},
+    {"Output", "FileType", 0, 3},        {"Text", "Placement", 0, 5},
+    {"Text", "BackType", 0, 3},          {"Text", "DateType", 0, 4},
+    {"HotPixels", "ExcludeType", 0, 1},  {"Sharpen", "Type", 0, 1},
+    {"FilterSim", "FilterNo", 0, 64},    {"FilterSim", "SimFilterNo", 0, 64},
 };
 
 std::string HeldLine(const SettingRange& r, const std::string& was, const std::string& now) {

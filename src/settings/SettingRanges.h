@@ -1,5 +1,6 @@
-// The ranges the settings pages offer for the numbers of the Size and Quality pages. `--set`
-// refuses values outside them; a profile file is read as it is, and the code that uses such a
+// The ranges the settings pages offer for the numbers of the Size and Quality pages, and the
+// choices of their lists and option groups (0 to the last item). `--set` refuses values outside
+// them; a profile file is read as it is, and the code that uses such a
 // value holds it to the range instead of converting it out of range.
 #pragma once
 

@@ -1,4 +1,5 @@
 #include "settings/SettingRules.h"
+#include "settings/SettingValues.h"
 
 namespace orv {
 
@@ -7,8 +8,9 @@ int EnteredFontSize(int size) {
 }
 
 bool ApplyQualityFallback(Settings& s) {
-  if (s.Quality.Type != 2 || s.Size.Type == 0) return false;
-  s.Quality.Type = 0;
+  if (s.Quality.Type != quality_type::kSourceSize || s.Size.Type == size_type::kOriginal)
+    return false;
+  s.Quality.Type = quality_type::kFixed;
   return true;
 }
 

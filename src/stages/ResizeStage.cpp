@@ -5,6 +5,7 @@
 
 #include "filters/ResizeImage.h"
 #include "platform/CheckedMath.h"
+#include "settings/SettingValues.h"
 
 namespace orv {
 namespace {
@@ -32,9 +33,9 @@ bool TargetSide(double v, int& out) {
 }  // namespace
 
 ResizeStagePlan DeriveResizeStage(const SizeGroup& size, int width, int height) {
-  if (size.Type <= 0 || width <= 0 || height <= 0) return {};
+  if (size.Type <= size_type::kOriginal || width <= 0 || height <= 0) return {};
   int w2 = 0, h2 = 0;
-  if (size.Type == 1) {
+  if (size.Type == size_type::kPercent) {
     if (size.Percent <= 0)
       return Ignored(Format("Size setting ignored: %d perc gives no picture; size kept (%d x %d)",
                             size.Percent, width, height));
@@ -42,7 +43,7 @@ ResizeStagePlan DeriveResizeStage(const SizeGroup& size, int width, int height) 
     if (!TargetSide(width * f, w2) || !TargetSide(height * f, h2))
       return Ignored(Format("Size setting ignored: %d perc is too large; size kept (%d x %d)",
                             size.Percent, width, height));
-  } else if (size.Type == 2) {
+  } else if (size.Type == size_type::kBox) {
     if (size.Width <= 0 || size.Height <= 0) {
       char text[160];
       std::snprintf(text, sizeof text,

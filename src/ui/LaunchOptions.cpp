@@ -3,7 +3,7 @@
 #include <cctype>
 #include <charconv>
 
-#include "engine/Tabs.h"
+#include "ui/Tabs.h"
 
 namespace orv::ui {
 

@@ -67,6 +67,9 @@ CMainWindow::CMainWindow(std::string appFolder, std::unique_ptr<CPrompts> prompt
   settingsPages_ = new CSettingsPages(engine_, std::move(dialogs), this);
   settingsPages_->preview().SetPaneSize(paneSize_ * devicePixelRatioF());
   settingsPages_->preview().SetDetailSize(detailView_ * devicePixelRatioF());
+  settingsPages_->preview().SetViewState(
+      {[this] { CommitPages(); },
+       [this] { return tabs_ && tabs::HasDetailView(tabs_->currentIndex()); }});
   connect(settingsPages_, &CSettingsPages::changed, this, [this] { MarkModified(); });
   connect(settingsPages_, &CSettingsPages::resetRequested, this, [this] { ResetToDefault(); });
 
@@ -257,21 +260,11 @@ QWidget* CMainWindow::BuildCommandRow() {
 
 // --- Engine host ---------------------------------------------------------------------------------
 
-void CMainWindow::CommitPages(PageCommit which) {
-  switch (which) {
-    case PageCommit::SizeAndQuality:
-      sizePage_->Commit();
-      break;
-    case PageCommit::Files:
-      filesPage_->Commit();
-      break;
-    case PageCommit::Pipeline:
-      for (CSettingsPage* page : pages_) {
-        if (page) page->Commit();
-      }
-      settingsPages_->CommitToSettings();
-      break;
+void CMainWindow::CommitPages() {
+  for (CSettingsPage* page : pages_) {
+    if (page) page->Commit();
   }
+  settingsPages_->CommitToSettings();
 }
 
 bool CMainWindow::AskYesNo(const std::string& question) {
@@ -524,7 +517,7 @@ void CMainWindow::SaveSettings() {
                             tr("ORV Settings (*.orv)"), QString(), QStringLiteral("orv")};
   QString path = prompts_->SaveFile(this, request);
   if (path.isEmpty()) return;
-  CommitPages(PageCommit::Pipeline);
+  CommitPages();
   if (!SaveProfile(engine_.settings(), path.toStdString())) {
     // Naming a profile in the title that was never written would claim a save that failed.
     prompts_->ShowMessage(this, tr("Can't save the settings to %1").arg(path));
@@ -564,12 +557,11 @@ void CMainWindow::Rotate(RotateTurn turn) {
 
 void CMainWindow::RunAllFiles() {
   if (runInProgress_) return;
+  CommitPages();
   engine_.SetJobs(StoredWorkerCount());
   RunReport report = engine_.RunAll();
-  if (report.processed > 0) {
-    AfterRun();
-    ShowRunCounts(report);
-  }
+  AfterRun(report, true);
+  if (report.processed > 0) ShowRunCounts(report);
   SyncCueList();
 }
 
@@ -594,14 +586,18 @@ void CMainWindow::FinishedPhotos::ItemFinished(const ItemResult& result) {
 
 void CMainWindow::RunCurrentImageOnly() {
   if (runInProgress_) return;
+  CommitPages();
   RunReport report = engine_.RunCurrentImage(SelectedCueIndex());
-  if (report.processed > 0) AfterRun();
+  AfterRun(report, false);
 }
 
-void CMainWindow::AfterRun() {
-  // A run loads every item into the engine's picture and summary; load the photograph shown
-  // again so that the panes, the previews and the camera data agree.
-  if (!shownPath_.empty()) ShowImage(shownPath_);
+void CMainWindow::AfterRun(const RunReport& report, bool wholeRun) {
+  // A size limit the user did not confirm sends them to the page that sets it; a whole run
+  // ends on the ORV tab, where its log is shown.
+  if (report.end == RunReport::End::Declined)
+    SelectTab(tabs::kSizeQuality);
+  else if (wholeRun && report.end != RunReport::End::EmptyQueue)
+    SelectTab(tabs::kOrv);
 }
 
 void CMainWindow::SetUiEnabled(bool enabled) {
@@ -616,7 +612,7 @@ void CMainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   if (persist_ && !profileSaved_) {
-    CommitPages(PageCommit::Pipeline);
+    CommitPages();
     SaveProfile(engine_.settings(), CurrentProfilePath(appFolder_));
     profileSaved_ = true;
   }

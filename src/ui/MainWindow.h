@@ -11,7 +11,7 @@
 
 #include "engine/Engine.h"
 #include "engine/LosslessRotate.h"
-#include "engine/Tabs.h"
+#include "ui/Tabs.h"
 #include "ui/ProgressWindow.h"
 #include "ui/Prompts.h"
 #include "ui/SettingsPage.h"
@@ -39,11 +39,12 @@ class CMainWindow : public QMainWindow, public EngineHost {
   ~CMainWindow() override;
 
   // EngineHost.
-  void CommitPages(PageCommit which) override;
+  // Takes what every page shows into the settings; done before each engine operation.
+  void CommitPages();
   bool AskYesNo(const std::string& question) override;
   void ShowMessage(const std::string& message) override;
-  void SelectTab(int tab) override;
-  int CurrentTab() const override;
+  void SelectTab(int tab);
+  int CurrentTab() const;
   void ShowHelpPage(const std::string& path) override;
   void QueueChanged() override;
   void SetWaitCursor(bool on) override;
@@ -107,7 +108,7 @@ class CMainWindow : public QMainWindow, public EngineHost {
   void UpdateTitle();
   void MarkModified();
   void SetUiEnabled(bool enabled);
-  void AfterRun();
+  void AfterRun(const RunReport& report, bool wholeRun);
   // The counts of a finished "All Files" run on the page it ends on.
   void ShowRunCounts(const RunReport& report);
 

@@ -19,6 +19,7 @@
 #include "platform/AppFolder.h"
 #include "platform/UserStore.h"
 #include "ui/PaintedIcons.h"
+#include "settings/SettingValues.h"
 
 namespace orv::ui {
 
@@ -179,7 +180,7 @@ void COutputPage::Commit() {
 }
 
 void COutputPage::UpdateEnabling() {
-  bool oneFolder = settings().Output.Type == 1;
+  bool oneFolder = settings().Output.Type == output_type::kFolder;
   folder_->setEnabled(oneFolder);
   browse_->setEnabled(oneFolder);
   mirror_->setEnabled(oneFolder);

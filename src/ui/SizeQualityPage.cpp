@@ -15,6 +15,7 @@
 
 #include "settings/SettingRules.h"
 #include "ui/PaintedIcons.h"
+#include "settings/SettingValues.h"
 
 namespace orv::ui {
 namespace {
@@ -203,7 +204,7 @@ void CSizeQualityPage::LoadFromModel() {
   percent_->setValue(s.Size.Percent);
   width_->setValue(s.Size.Width);
   height_->setValue(s.Size.Height);
-  filter_->setCurrentIndex(s.Size.Filter == 0 ? 0 : 1);
+  filter_->setCurrentIndex(s.Size.Filter == resize_filter::kTwoPassBilinear ? 0 : 1);
   saveOriginal_->setChecked(s.Size.SaveOriginal == 1);
   keepExif_->setChecked(s.Size.KeepEXIF == 1);
   check(qualityType_, s.Quality.Type);
@@ -221,19 +222,22 @@ void CSizeQualityPage::UpdateEnabling() {
     LoadFromModel();
     return;
   }
-  percent_->setEnabled(s.Size.Type == 1);
-  width_->setEnabled(s.Size.Type == 2);
-  height_->setEnabled(s.Size.Type == 2);
-  filter_->setEnabled(s.Size.Type != 0);
-  filterLabel_->setEnabled(s.Size.Type != 0);
-  qualityMatch_->setEnabled(s.Size.Type == 0);
-  maxKB_->setEnabled(s.Quality.Type == 1);
-  minQ_->setEnabled(s.Quality.Type == 1 || s.Quality.Type == 2);
-  minQLabel_->setEnabled(s.Quality.Type == 1 || s.Quality.Type == 2);
-  if (s.Quality.Type == 1 || s.Quality.Type == 2) {
-    QIcon icon = PaintedIcon(s.Quality.Type == 1 ? IconKind::SizeLimit : IconKind::SizeMatch);
+  const bool searched =
+      s.Quality.Type == quality_type::kMaxSize || s.Quality.Type == quality_type::kSourceSize;
+  percent_->setEnabled(s.Size.Type == size_type::kPercent);
+  width_->setEnabled(s.Size.Type == size_type::kBox);
+  height_->setEnabled(s.Size.Type == size_type::kBox);
+  filter_->setEnabled(s.Size.Type != size_type::kOriginal);
+  filterLabel_->setEnabled(s.Size.Type != size_type::kOriginal);
+  qualityMatch_->setEnabled(s.Size.Type == size_type::kOriginal);
+  maxKB_->setEnabled(s.Quality.Type == quality_type::kMaxSize);
+  minQ_->setEnabled(searched);
+  minQLabel_->setEnabled(searched);
+  if (searched) {
+    QIcon icon = PaintedIcon(s.Quality.Type == quality_type::kMaxSize ? IconKind::SizeLimit
+                                                                      : IconKind::SizeMatch);
     qualityMarker_->setPixmap(icon.pixmap(qualityMarker_->size(), devicePixelRatioF()));
-    qualityMarker_->setToolTip(s.Quality.Type == 1 ? tr("Size limit search")
+    qualityMarker_->setToolTip(s.Quality.Type == quality_type::kMaxSize ? tr("Size limit search")
                                                    : tr("Source size search"));
   } else {
     qualityMarker_->clear();

@@ -123,20 +123,32 @@ Interrupted SignalDuringSave(const std::vector<std::string>& args, const std::st
 }
 
 TEST_F(BatchFaults, TerminatingSignalsRemoveTheTemporaryAndFinishTheLog) {
-  // A picture large enough that encoding it takes a while, as PNG.
-  Photo("big.png", 1600, 1200, kFormatPng);
+  // The output is encoded in memory and then written while its temporary file stands: a large
+  // BMP output keeps it there a while. The corrections are off, so the photo gets there quickly.
+  Photo("big.bmp", 6000, 4000, kFormatBmp);
   fs::create_directory(photos / "ORV");
+  std::vector<std::string> args{"--set", "Output.FileType=3", "--set", "Output.Replace=1"};
+  for (const char* section : {"Balance", "Midtones", "ColorCast", "Saturation", "Sharpen",
+                              "HotPixels"})
+    for (const char* key : {"Enabled", "SimEnabled"})
+      args.insert(args.end(), {"--set", std::string(section) + "." + key + "=0"});
+  args.push_back(photos / "big.bmp");
   const std::vector<std::pair<std::vector<int>, int>> cases = {
       {{SIGTERM}, 143}, {{SIGHUP}, 129}, {{SIGQUIT}, 131}, {{SIGINT, SIGINT}, 130}};
   for (const auto& [signals, expected] : cases) {
     SCOPED_TRACE(expected);
-    Interrupted r =
-        SignalDuringSave(test::RunArgs(app.path(), {"--set", "Output.FileType=2", "--set",
-                                                    "Output.Replace=1", photos / "big.png"}),
-                         photos / "ORV", signals, app / "err");
+    fs::remove(photos / "ORV/big_ORV.bmp");
+    Interrupted r = SignalDuringSave(test::RunArgs(app.path(), args), photos / "ORV", signals,
+                                     app / "err");
     ASSERT_TRUE(r.sawTemp);
-    EXPECT_EQ(r.status, expected) << ReadText(app / "err");
-    EXPECT_TRUE(TempFilesIn(photos / "ORV").empty());
+    // The first Ctrl-C only asks to stop after the current step: when the save ends before the
+    // second arrives, the run ends normally with the whole file in place.
+    const bool savedFirst = signals.size() == 2 && r.status == 0;
+    if (savedFirst)
+      EXPECT_EQ(fs::file_size(photos / "ORV/big_ORV.bmp"), fs::file_size(photos / "big.bmp"));
+    else
+      EXPECT_EQ(r.status, expected) << ReadText(app / "err");
+    EXPECT_EQ(TempFilesIn(photos / "ORV"), std::vector<std::string>());
     std::string log = Log();
     EXPECT_EQ(log.substr(log.size() - 7), "</body>");
     if (expected != 130) {

@@ -123,8 +123,9 @@ TEST_F(MetadataRun, PngToJpegAndTiffToTiffCarryTheirMetadata) {
   pngMeta.exif.assign(exif.begin() + 6, exif.end());
   {
     ImageDest* dest = OpenDestFile((dir / "in/p.png").c_str());
-    ASSERT_TRUE(WritePng(dest, picture.pixels(), 64, 48, 64 * 3, 8, 0, nullptr, 2, 0.0, 0,
-                         nullptr, &pngMeta));
+    PngEncodeOptions png;
+    png.metadata = &pngMeta;
+    ASSERT_TRUE(WritePng(dest, picture.pixels(), 64, 48, png));
     ASSERT_TRUE(CloseDest(dest));
     dest = OpenDestFile((dir / "in/t.tif").c_str());
     ASSERT_TRUE(WriteTiff(dest, picture.pixels(), 64, 48, 24, &meta));

@@ -21,7 +21,6 @@ void AllStagesOff(Settings& s) {
 TEST(PreviewCrop, BlackFrameIsCutAtTheCropOriginOfTheFullPicture) {
   test::TempDir dir;
   test::RecordingHost host;
-  host.tab = 5;  // the HotPixels page shows the detail view
   CEngine engine(host, dir.path());
   AllStagesOff(engine.settings());
   engine.settings().HotPixels.BF = 1;  // a photograph without EXIF counts as a 2 s exposure
@@ -45,7 +44,7 @@ TEST(PreviewCrop, BlackFrameIsCutAtTheCropOriginOfTheFullPicture) {
   ASSERT_TRUE(crop.Allocate(10, 8));
   std::fill_n(crop.pixels(), crop.byteSize(), uint8_t(200));
 
-  engine.ProcessImage(reduced, &crop, nullptr, CropOrigin{30, 20});
+  engine.ProcessImage(reduced, PipelineMode::Preview, &crop, CropOrigin{30, 20});
   for (int y = 0; y < crop.height(); ++y)
     for (int x = 0; x < crop.width(); ++x) {
       const uint8_t* p = crop.row(y) + 3 * x;
@@ -60,7 +59,7 @@ TEST(PreviewCrop, BlackFrameIsCutAtTheCropOriginOfTheFullPicture) {
   ASSERT_TRUE(frame.Allocate(W + 1, H));
   std::fill_n(frame.pixels(), frame.byteSize(), uint8_t(50));
   std::fill_n(crop.pixels(), crop.byteSize(), uint8_t(200));
-  engine.ProcessImage(reduced, &crop, nullptr, CropOrigin{0, 0});
+  engine.ProcessImage(reduced, PipelineMode::Preview, &crop, CropOrigin{0, 0});
   EXPECT_EQ(crop.pixels()[0], 200);
 }
 

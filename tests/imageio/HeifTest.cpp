@@ -77,7 +77,9 @@ TEST(HeifDecode, DeepSamplesRoundAndAlphaGoesOverWhite) {
     deep[2 * i] = uint8_t(v >> 8), deep[2 * i + 1] = uint8_t(v);
   }
   ImageDest* dest = OpenDestFile((dir / "deep.png").c_str());
-  ASSERT_TRUE(WritePng(dest, deep.data(), 64, 16, 64 * 6, 16, 0, nullptr, 2, 0, 0, nullptr));
+  PngEncodeOptions rgb16;
+  rgb16.bitDepth = 16;
+  ASSERT_TRUE(WritePng(dest, deep.data(), 64, 16, rgb16));
   ASSERT_TRUE(CloseDest(dest));
   const std::string avif10 = dir / "deep10.avif", heic12 = dir / "deep12.heic";
   // libaom in this libheif only writes 10-bit AV1 at 4:2:2.
@@ -121,7 +123,9 @@ TEST(HeifDecode, DeepSamplesRoundAndAlphaGoesOverWhite) {
       p[0] = 200, p[1] = 40, p[2] = uint8_t(x * 8), p[3] = uint8_t(x * 255 / 31);
     }
   dest = OpenDestFile((dir / "alpha.png").c_str());
-  ASSERT_TRUE(WritePng(dest, rgba.data(), 32, 8, 32 * 4, 8, 0, nullptr, 6, 0, 0, nullptr));
+  PngEncodeOptions rgba8;
+  rgba8.colourType = 6;
+  ASSERT_TRUE(WritePng(dest, rgba.data(), 32, 8, rgba8));
   ASSERT_TRUE(CloseDest(dest));
   const std::string alpha = dir / "alpha.heic";
   ASSERT_TRUE(HeifEnc({"-L", "-p", "chroma=444", "--matrix_coefficients=0", "-o", alpha,

@@ -40,10 +40,12 @@ std::vector<Segment> Segments(const std::vector<uint8_t>& f) {
 }
 
 std::vector<uint8_t> Encode(const std::vector<uint8_t>& px, int w, int h, int quality = 90,
-                            int bits = 24) {
+                            int bits = 24, JpegEncodeOptions o = {}) {
   std::vector<uint8_t> buf(size_t(w) * size_t(h) * 3 + 100000);
   ImageDest* dest = OpenDestMemory(buf.data(), buf.size());
-  uint64_t size = WriteJpeg(dest, px.data(), w, h, quality, false, bits, nullptr);
+  o.quality = quality;
+  o.bits = bits;
+  uint64_t size = WriteJpeg(dest, px.data(), w, h, o);
   CloseDest(dest);
   buf.resize(size_t(size));
   return buf;
@@ -63,9 +65,6 @@ std::vector<uint8_t> WithSegment(std::vector<uint8_t> f, int marker, const std::
 class JpegTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ClearJpegOutputComments();
-    ClearJpegOutputMarkers();
-    SetJpegSampling(nullptr, nullptr);
     SetJpegDecodeScale(1, 1);
   }
 };
@@ -83,11 +82,15 @@ TEST_F(JpegTest, RoundTripKeepsSizeAndIsClose) {
   EXPECT_EQ(GetLastLibraryError(), 0u);
 }
 
-TEST_F(JpegTest, OutputCommentThenMarkerFollowApp0) {
+TEST_F(JpegTest, SegmentsFollowApp0InTheirOrderAndOnlyForThatCall) {
   const std::vector<uint8_t> exif = {'E', 'x', 'i', 'f', 0, 0, 1, 2, 3, 0xFF, 0xD9};
-  ASSERT_TRUE(AddJpegOutputComment("sRGB Matched"));
-  ASSERT_TRUE(AddJpegOutputMarker(exif.data(), exif.size(), 0xE1));
-  auto file = Encode(Pattern(16, 16), 16, 16);
+  const std::string comment = "sRGB Matched";
+  const JpegSegment segments[] = {
+      {kJpegComment, {reinterpret_cast<const uint8_t*>(comment.data()), comment.size()}},
+      {0xE1, exif}};
+  JpegEncodeOptions o;
+  o.segments = segments;
+  auto file = Encode(Pattern(16, 16), 16, 16, 90, 24, o);
   auto segs = Segments(file);
   ASSERT_GE(segs.size(), 3u);
   EXPECT_EQ(segs[0].marker, 0xE0);
@@ -95,14 +98,21 @@ TEST_F(JpegTest, OutputCommentThenMarkerFollowApp0) {
   EXPECT_EQ(std::string(segs[1].payload.begin(), segs[1].payload.end()), "sRGB Matched");
   EXPECT_EQ(segs[2].marker, 0xE1);
   EXPECT_EQ(segs[2].payload, exif);
-  // Options stay in force for the next write on this thread until cleared.
-  auto again = Segments(Encode(Pattern(8, 8), 8, 8));
-  EXPECT_EQ(again[1].marker, 0xFE);
-  ClearJpegOutputComments();
-  ClearJpegOutputMarkers();
-  auto cleared = Segments(Encode(Pattern(8, 8), 8, 8));
-  EXPECT_NE(cleared[1].marker, 0xFE);
-  EXPECT_NE(cleared[1].marker, 0xE1);
+  // Nothing of one call reaches the next.
+  auto next = Segments(Encode(Pattern(8, 8), 8, 8));
+  EXPECT_NE(next[1].marker, 0xFE);
+  EXPECT_NE(next[1].marker, 0xE1);
+  // A segment that is neither a comment nor APPn, or too long for one segment, is refused.
+  const std::vector<uint8_t> huge(kMaxJpegSegmentPayload + 1, 'x');
+  for (JpegSegment bad : {JpegSegment{0xC4, exif}, JpegSegment{0xE2, huge}}) {
+    std::vector<uint8_t> buf(100000);
+    ImageDest* dest = OpenDestMemory(buf.data(), buf.size());
+    JpegEncodeOptions refused;
+    refused.segments = {&bad, 1};
+    EXPECT_EQ(WriteJpeg(dest, Pattern(8, 8).data(), 8, 8, refused), 0u);
+    EXPECT_EQ(GetLastLibraryError(), 5u);
+    CloseDest(dest);
+  }
 }
 
 TEST_F(JpegTest, ReadKeepsCommentsAndAppSegmentsButNotApp0OrApp15) {
@@ -174,23 +184,25 @@ TEST_F(JpegTest, SamplingFactorsReachTheFrameHeader) {
   auto plain = sof(Encode(Pattern(16, 16), 16, 16));
   ASSERT_EQ(plain.size(), 15u);
   EXPECT_EQ(plain[7], 0x22);  // luminance 2 x 2 by default
-  int ones[10] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-  ASSERT_TRUE(SetJpegSampling(ones, ones));
-  auto flat = sof(Encode(Pattern(16, 16), 16, 16));
+  JpegEncodeOptions full;
+  full.fullChroma = true;
+  auto flat = sof(Encode(Pattern(16, 16), 16, 16, 90, 24, full));
   EXPECT_EQ(flat[7], 0x11);
   EXPECT_EQ(flat[10], 0x11);
   EXPECT_EQ(flat[13], 0x11);
-  int bad[10] = {5, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-  EXPECT_FALSE(SetJpegSampling(bad, ones));
-  EXPECT_EQ(GetLastLibraryError(), 5u);
+  // The next call without the option is subsampled again.
+  EXPECT_EQ(sof(Encode(Pattern(16, 16), 16, 16))[7], 0x22);
 }
 
 TEST_F(JpegTest, DensityAndBitDepthsAndParameters) {
   auto px = Pattern(10, 6);
   std::vector<uint8_t> buf(100000);
   ImageDest* dest = OpenDestMemory(buf.data(), buf.size());
-  JpegDensity density{300, 150, 1};
-  uint64_t size = WriteJpeg(dest, px.data(), 10, 6, 80, true, 24, &density);
+  JpegEncodeOptions o;
+  o.quality = 80;
+  o.progressive = true;
+  o.density = JpegDensity{300, 150, 1};
+  uint64_t size = WriteJpeg(dest, px.data(), 10, 6, o);
   CloseDest(dest);
   ASSERT_GT(size, 0u);
   buf.resize(size_t(size));
@@ -205,12 +217,16 @@ TEST_F(JpegTest, DensityAndBitDepthsAndParameters) {
   // Bad parameters fail with 5 and write nothing.
   std::vector<uint8_t> small(100);
   dest = OpenDestMemory(small.data(), small.size());
-  EXPECT_EQ(WriteJpeg(dest, px.data(), 0, 6, 80, false, 24, nullptr), 0u);
+  JpegEncodeOptions q80;
+  q80.quality = 80;
+  EXPECT_EQ(WriteJpeg(dest, px.data(), 0, 6, q80), 0u);
   EXPECT_EQ(GetLastLibraryError(), 5u);
-  EXPECT_EQ(WriteJpeg(dest, px.data(), 10, 6, 80, false, 16, nullptr), 0u);
+  JpegEncodeOptions bits16 = q80;
+  bits16.bits = 16;
+  EXPECT_EQ(WriteJpeg(dest, px.data(), 10, 6, bits16), 0u);
   EXPECT_EQ(GetLastLibraryError(), 5u);
   // A memory block too small for the file.
-  EXPECT_EQ(WriteJpeg(dest, px.data(), 10, 6, 80, false, 24, nullptr), 0u);
+  EXPECT_EQ(WriteJpeg(dest, px.data(), 10, 6, q80), 0u);
   EXPECT_EQ(GetLastLibraryError(), 30u);
   CloseDest(dest);
 
@@ -311,10 +327,10 @@ TEST_F(JpegTest, ProgressCallbackAbortsWithoutOutput) {
   std::vector<uint8_t> buf(100000);
   ImageDest* dest = OpenDestMemory(buf.data(), buf.size());
   SetLibraryProgressCallback([](void*, int row, int) { return row < 5; }, nullptr);
-  EXPECT_EQ(WriteJpeg(dest, px.data(), 32, 32, 75, false, 24, nullptr), 0u);
+  EXPECT_EQ(WriteJpeg(dest, px.data(), 32, 32, JpegEncodeOptions{}), 0u);
   EXPECT_EQ(GetLastLibraryError(), 14u);
   SetLibraryProgressCallback(nullptr, nullptr);
-  EXPECT_GT(WriteJpeg(dest, px.data(), 32, 32, 75, false, 24, nullptr), 0u);
+  EXPECT_GT(WriteJpeg(dest, px.data(), 32, 32, JpegEncodeOptions{}), 0u);
   CloseDest(dest);
 }
 

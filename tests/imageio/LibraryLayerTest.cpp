@@ -14,6 +14,7 @@
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
+#include "imageio/MemoryDest.h"
 
 namespace orv {
 namespace {
@@ -32,7 +33,7 @@ TEST(LibraryErrorTest, TextsAndThreadContexts) {
   unsigned fresh = 0, afterCall = 99;
   std::thread([&] {
     fresh = GetLastLibraryError();
-    ClearJpegOutputComments();
+    SetJpegDecodeScale(1, 1);
     afterCall = GetLastLibraryError();
   }).join();
   EXPECT_EQ(fresh, 55u);
@@ -44,7 +45,7 @@ TEST(LibraryErrorTest, TextsAndThreadContexts) {
 }
 
 TEST(LibraryErrorTest, ShutdownFreesContextsAndThreadsStartAfresh) {
-  AddJpegOutputComment("kept until shutdown");
+  SetLastLibraryError(17);  // kept until shutdown
   ShutdownImageLibrary();
   EXPECT_EQ(GetLastLibraryError(), 55u);
   EXPECT_EQ(GetJpegInputCommentCount(), 0);
@@ -119,13 +120,44 @@ TEST(DestTest, CallbackDestinationNeedsAllSevenFunctions) {
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(counter.opened, d);  // the open function sees the new handle at once
   auto px = testing::Pattern(40, 30);
-  ClearJpegOutputComments();
-  ClearJpegOutputMarkers();
-  uint64_t size = WriteJpeg(d, px.data(), 40, 30, 75, false, 24, nullptr);
+  uint64_t size = WriteJpeg(d, px.data(), 40, 30, JpegEncodeOptions{});
   EXPECT_GT(size, 0u);
   EXPECT_EQ(size, counter.bytes);  // the size callback's answer
   CloseDest(d);
   EXPECT_FALSE(counter.closedFailed);
+}
+
+// The in-memory destinations hold what a file would: an encoder that seeks back to patch a
+// header (TIFF, PNG's chunk lengths) gives the same bytes into a vector as into a file, and the
+// counter gives its length.
+TEST(DestTest, VectorAndCounterHoldWhatAFileWould) {
+  testing::TempDir dir;
+  auto px = testing::Pattern(33, 17);
+  auto encodeTiff = [&](ImageDest* d) { return WriteTiff(d, px.data(), 33, 17, 24, nullptr); };
+  ImageDest* file = OpenDestFile(dir.File("a.tif").c_str());
+  ASSERT_TRUE(encodeTiff(file));
+  ASSERT_TRUE(CloseDest(file));
+  const std::vector<uint8_t> onDisk = testing::ReadFileBytes(dir.File("a.tif"));
+
+  std::vector<uint8_t> bytes(5, 0xAA);  // emptied by the open, capacity kept
+  ImageDest* vec = OpenDestVector(&bytes);
+  ASSERT_TRUE(encodeTiff(vec));
+  ASSERT_TRUE(CloseDest(vec));
+  EXPECT_EQ(bytes, onDisk);
+
+  ImageDest* counter = OpenDestCounter();
+  ASSERT_TRUE(encodeTiff(counter));
+  EXPECT_EQ(DestSize(counter), int64_t(onDisk.size()));
+  ASSERT_TRUE(CloseDest(counter));
+
+  // Seeks stay inside 0..INT64_MAX.
+  ImageDest* seeker = OpenDestCounter();
+  EXPECT_FALSE(SeekDest(seeker, -1, SEEK_SET));
+  EXPECT_TRUE(SeekDest(seeker, 10, SEEK_SET));
+  EXPECT_FALSE(SeekDest(seeker, INT64_MAX, SEEK_CUR));
+  CloseDest(seeker);
+  EXPECT_EQ(OpenDestVector(nullptr), nullptr);
+  EXPECT_EQ(GetLastLibraryError(), 5u);
 }
 
 TEST(FormatTest, SignaturesInTableOrder) {
@@ -172,7 +204,7 @@ TEST(FormatTest, ContentWinsAndTgaGoesByExtension) {
   // A PNG named .jpg and a JPEG named .png load by content.
   auto png = testing::EncodeMemory(
       [](ImageDest* d, const uint8_t* p, int w, int h, int) {
-        return WritePng(d, p, w, h, w * 3, 8, 0, nullptr, 2, 0, 0, nullptr);
+        return WritePng(d, p, w, h, PngEncodeOptions{});
       },
       px, 6, 4);
   testing::WriteFileBytes(dir.File("png.jpg"), png);

@@ -128,8 +128,9 @@ struct FileCodecs : ::testing::Test {
     ImageDest* dest = OpenDestFile((dir / name).c_str());
     EXPECT_NE(dest, nullptr);
     const Image& p = picture;
-    bool ok = png ? WritePng(dest, p.pixels(), p.width(), p.height(), p.width() * 3, 8, 0, nullptr,
-                             2, 0.0, 0, nullptr, meta)
+    PngEncodeOptions options;
+    options.metadata = meta;
+    bool ok = png ? WritePng(dest, p.pixels(), p.width(), p.height(), options)
                   : WriteTiff(dest, p.pixels(), p.width(), p.height(), 24, meta);
     EXPECT_TRUE(ok);
     EXPECT_TRUE(CloseDest(dest));

@@ -64,8 +64,13 @@ TEST(PngTest, ColourTypesBitDepthsAndAlpha) {
                    int type, const std::vector<uint8_t>& palette = {}) {
     std::vector<uint8_t> out(4096);
     ImageDest* d = OpenDestMemory(out.data(), out.size());
-    bool ok = WritePng(d, rows.data(), w, h, rowBytes, depth, int(palette.size() / 3),
-                       palette.empty() ? nullptr : palette.data(), type, 0.45455, 0, nullptr);
+    PngEncodeOptions o;
+    o.colourType = type;
+    o.bitDepth = depth;
+    o.rowBytes = rowBytes;
+    o.palette = palette;
+    o.gamma = 0.45455;
+    bool ok = WritePng(d, rows.data(), w, h, o);
     int64_t size = ok ? DestSize(d) : 0;
     CloseDest(d);
     out.resize(size_t(size));

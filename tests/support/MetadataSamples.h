@@ -104,27 +104,18 @@ inline std::vector<JpegMarker> ScanAppSegments(const std::vector<uint8_t>& file)
   return out;
 }
 
-// Writes the picture as a JPEG carrying exactly the given APPn segments (after JFIF). The
-// markers are per-thread state of the JPEG writer: they are cleared again on every way out, so
-// that no later save of the thread carries them.
+// Writes the picture as a JPEG carrying exactly the given APPn segments (after JFIF).
 inline bool WriteJpegWithSegments(const std::string& path, const Image& picture,
                                   const std::vector<JpegMarker>& segments) {
-  ClearJpegOutputMarkers();
-  ClearJpegOutputComments();
-  SetJpegSampling(nullptr, nullptr);
-  bool ok = true;
-  for (const JpegMarker& m : segments)
-    if (ok && !AddJpegOutputMarker(m.payload.data(), m.payload.size(), m.code)) ok = false;
-  ImageDest* dest = ok ? OpenDestFile(path.c_str()) : nullptr;
-  if (dest) {
-    ok = WriteJpeg(dest, picture.pixels(), picture.width(), picture.height(), 90, false, 24,
-                   nullptr) != 0;
-    ok = CloseDest(dest) && ok;
-  } else {
-    ok = false;
-  }
-  ClearJpegOutputMarkers();
-  return ok;
+  std::vector<JpegSegment> list;
+  for (const JpegMarker& m : segments) list.push_back({m.code, m.payload});
+  JpegEncodeOptions o;
+  o.quality = 90;
+  o.segments = list;
+  ImageDest* dest = OpenDestFile(path.c_str());
+  if (!dest) return false;
+  bool ok = WriteJpeg(dest, picture.pixels(), picture.width(), picture.height(), o) != 0;
+  return CloseDest(dest) && ok;
 }
 
 }  // namespace orv::test

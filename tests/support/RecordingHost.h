@@ -44,7 +44,6 @@ class RecordingHost : public EngineHost {
  public:
   std::vector<std::string> events;
   std::deque<bool> answers;  // answers to the next questions; No when empty
-  int tab = 0;
   int cancelAtItemPos = -1;
   int cancelAtQueuePos = -1;
 
@@ -56,11 +55,6 @@ class RecordingHost : public EngineHost {
     return a;
   }
   void ShowMessage(const std::string& message) override { events.push_back("message " + message); }
-  void SelectTab(int t) override {
-    tab = t;
-    events.push_back("tab " + std::to_string(t));
-  }
-  int CurrentTab() const override { return tab; }
   void ShowHelpPage(const std::string& path) override { events.push_back("help " + path); }
   void ShowListedCamera(bool listed) override {
     events.push_back(listed ? "listed camera" : "camera not listed");

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "ui/pages/CurveControl.h"
+#include "settings/SettingValues.h"
 
 namespace orv::ui {
 
@@ -42,13 +43,13 @@ CDetailsPage::CDetailsPage(Settings& s, bool advanced, CPreviewPanel* preview, Q
 void CDetailsPage::LoadControls() {
   if (!advanced_) return;
   // Every type but 0 is the unsharp mask.
-  (settings_.Sharpen.Type == 0 ? convolution_ : gaussian_)->setChecked(true);
+  (settings_.Sharpen.Type == sharpen_type::kConvolution ? convolution_ : gaussian_)->setChecked(true);
 }
 
 void CDetailsPage::CommitControls() {
   if (!advanced_) return;
   // Keep a stored type other than 0 and 1 as long as the user does not pick another one.
-  bool storedGaussian = settings_.Sharpen.Type != 0;
+  bool storedGaussian = settings_.Sharpen.Type != sharpen_type::kConvolution;
   if (gaussian_->isChecked() != storedGaussian) settings_.Sharpen.Type = gaussian_->isChecked();
 }
 

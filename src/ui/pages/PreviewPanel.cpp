@@ -4,7 +4,6 @@
 
 #include "engine/Engine.h"
 #include "engine/EngineHost.h"
-#include "engine/Tabs.h"
 
 namespace orv::ui {
 
@@ -56,16 +55,18 @@ bool CPreviewPanel::WorkingPictureChanged() const {
 
 void CPreviewPanel::RefreshPreviews() {
   if (reduced_.empty()) return;
+  if (view_.commitPages) view_.commitPages();
   Image picture;
   Image crop;
   if (!picture.CopyFrom(reduced_)) return;
   bool haveCrop = !crop_.empty() && crop.CopyFrom(crop_);
-  if (!haveCrop && !crop.Allocate(1, 1)) return;  // preview mode needs a crop to run on
-  engine_.ProcessImage(picture, &crop, nullptr, CropOrigin{place_.x, place_.y});
+  // The crop is corrected only for the pages that show it.
+  const bool correctCrop = haveCrop && view_.detailShown && view_.detailShown();
+  engine_.ProcessImage(picture, PipelineMode::Preview, correctCrop ? &crop : nullptr,
+                       CropOrigin{place_.x, place_.y});
   after_ = TurnedUpright(ToDisplayImage(picture), turn_);
   detail_ = haveCrop ? TurnedUpright(ToDisplayImage(crop), turn_) : QImage();
-  // The pipeline processes the crop only for the pages that show it.
-  detailProcessed_ = haveCrop && tabs::HasDetailView(engine_.host().CurrentTab());
+  detailProcessed_ = correctCrop;
   ++refreshCount_;
   emit previewsRefreshed();
 }

@@ -3,6 +3,8 @@
 // mode on copies of both, and holds the results as display images for the views.
 #pragma once
 
+#include <functional>
+
 #include <QImage>
 #include <QObject>
 #include <QPoint>
@@ -42,7 +44,17 @@ class CPreviewPanel : public QObject {
   void Clear();
   bool hasPicture() const { return !reduced_.empty(); }
 
-  // Runs the pipeline in preview mode on copies of the reduced picture and the crop.
+  // What the window tells the previews before each refresh: commit its pages into the settings,
+  // and whether the page shown has a 1:1 detail view (only then is the crop corrected). Without
+  // them nothing is committed and no detail is shown.
+  struct ViewState {
+    std::function<void()> commitPages;
+    std::function<bool()> detailShown;
+  };
+  void SetViewState(ViewState state) { view_ = std::move(state); }
+
+  // Runs the pipeline in preview mode on copies of the reduced picture and, when the page shows
+  // it, the crop.
   void RefreshPreviews();
 
   // A detail view was dragged to a new offset: clamped into the picture, the crop is cut again
@@ -72,6 +84,7 @@ class CPreviewPanel : public QObject {
   bool WorkingPictureChanged() const;
 
   CEngine& engine_;
+  ViewState view_;
   QSize paneSize_{360, 270};
   QSize detailSize_{300, 225};
   Image reduced_;

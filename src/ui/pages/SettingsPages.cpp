@@ -1,7 +1,7 @@
 #include "ui/pages/SettingsPages.h"
 
 #include "engine/Engine.h"
-#include "engine/Tabs.h"
+#include "ui/Tabs.h"
 #include "stages/StampStage.h"
 #include "ui/pages/BalancePage.h"
 #include "ui/pages/ColorCastPage.h"

@@ -8,7 +8,7 @@
 
 #include <array>
 
-#include "engine/Tabs.h"
+#include "ui/Tabs.h"
 #include "ui/pages/PageDialogs.h"
 
 namespace orv {

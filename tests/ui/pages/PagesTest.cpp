@@ -65,6 +65,7 @@ struct PagesFixture : ::testing::Test {
       return fileToOpen;
     };
     pages = std::make_unique<CSettingsPages>(engine, dialogs);
+    pages->preview().SetViewState({nullptr, [this] { return tabs::HasDetailView(tab); }});
   }
 
   // A picture in the engine as ShowImageInfo leaves it, then ShowImage.
@@ -72,10 +73,11 @@ struct PagesFixture : ::testing::Test {
     engine.picture() = test::GradientImage(w, h);
     pages->ShowImage();
   }
-  void SetTab(int tab) {
-    host.tab = tab;
-    pages->TabSelected(tab);
+  void SetTab(int shown) {
+    tab = shown;
+    pages->TabSelected(shown);
   }
+  int tab = 0;  // the window's tab, as the window tells the previews
 };
 
 TEST_F(PagesFixture, TabsShowThePageOfTheModeWhenSelected) {

@@ -91,11 +91,13 @@ TEST(PreviewPicture, ShowsAndRefreshesA24MegapixelPhoto) {
   s.Denoise.Enabled = 1;  // every stage a preview runs
   s.FilterSim.Enabled = 1;
   CSettingsPages pages(engine, PageDialogs{});
+  int tab = 0;  // the window's tab, as the window tells the previews
+  pages.preview().SetViewState({nullptr, [&] { return tabs::HasDetailView(tab); }});
 
   ASSERT_EQ(engine.ShowImageInfo(photo), 1);
   ASSERT_EQ(engine.picture().width(), 6000);
   ASSERT_EQ(engine.picture().height(), 4000);
-  host.tab = 6;
+  tab = 6;
   pages.ShowImage();
   const CPreviewPanel& preview = pages.preview();
   ASSERT_TRUE(preview.hasPicture());
@@ -107,14 +109,14 @@ TEST(PreviewPicture, ShowsAndRefreshesA24MegapixelPhoto) {
 
   // Curve changes as the page's notice makes them.
   for (int i = 0; i < 4; ++i) {
-    host.tab = i % 2 ? 2 : 6;
+    tab = i % 2 ? 2 : 6;
     s.Balance.Advanced.SetPoint(0, 100 + 20 * i);
     int before = preview.refreshCount();
     QImage previous = preview.after();
     pages.RefreshPreviews();
     EXPECT_EQ(preview.refreshCount(), before + 1);
     EXPECT_EQ(preview.after().size(), previous.size());
-    EXPECT_EQ(preview.detailProcessed(), host.tab == 6);
+    EXPECT_EQ(preview.detailProcessed(), tab == 6);
   }
 }
 
@@ -134,6 +136,8 @@ TEST(PageShots, EveryPageRenders) {
   std::string photo = std::string(ORV_SOURCE_DIR) + "/samples/test1.jpg";
   if (engine.ShowImageInfo(photo) != 1) engine.picture() = test::GradientImage(1600, 1200);
   CSettingsPages pages(engine, PageDialogs{});
+  int shown = 0;
+  pages.preview().SetViewState({nullptr, [&] { return tabs::HasDetailView(shown); }});
   pages.preview().SetPaneSize({320, 240});
   pages.preview().SetDetailSize({320, 240});
   const std::pair<int, const char*> shots[] = {{2, "balance"},    {3, "color-cast"}, {4, "details"},
@@ -142,7 +146,7 @@ TEST(PageShots, EveryPageRenders) {
     s.Mode.Advanced = advanced;
     for (auto [tab, name] : shots) {
       if (tab == 8 && !advanced) continue;
-      host.tab = tab;
+      shown = tab;
       pages.TabSelected(tab);
       pages.ShowImage();
       std::string file = out + "/page-" + name +

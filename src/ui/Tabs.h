@@ -1,5 +1,5 @@
-// The main window's tabs by number. The engine selects tabs and asks which one is shown through
-// EngineHost, so the numbers are shared by the engine and both front ends.
+// The main window's tabs by number: the window, its pages, the launch options and the
+// screenshots use them; the engine knows nothing of tabs.
 #pragma once
 
 namespace orv::tabs {

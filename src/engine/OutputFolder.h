@@ -1,0 +1,45 @@
+// The folder an output goes to: where it lies, its checks (an absolute path of valid
+// components, made on demand), the "orvoutput.dir" marker that keeps later scans out of it, and
+// the sweep of temporary files that killed runs left in it.
+#pragma once
+
+#include <ctime>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "settings/Settings.h"
+
+namespace orv {
+
+class EngineHost;
+
+// The folder an output of the source goes to, without a trailing slash.
+std::string OutputFolderFor(const Settings& s, const std::string& sourcePath);
+
+// 0 the folder exists or was made; -1 the user declined (ask); 1 invalid path; 2 not creatable.
+// With a host, the invalid and not-creatable cases are shown to the user.
+int EnsureFolder(EngineHost* host, const std::string& path, bool ask);
+
+// Appends one '*' to the folder's "orvoutput.dir", which marks it as an output folder. The marker
+// is never followed through a symbolic link; false when "orvoutput.dir" exists but is not a
+// regular file (other write errors are ignored).
+bool WriteFolderMarker(const std::string& folder);
+
+// A run killed mid-save leaves its temporary file behind. A run sweeps each output folder once,
+// at its first save there, removing the temporary files whose writer is gone. One sweep object
+// serves a run; it may be used from several threads.
+class StaleTempSweep {
+ public:
+  StaleTempSweep() : started_(std::time(nullptr)) {}
+  // The names removed from the folder, or none when this run has swept it already.
+  std::vector<std::string> SweepOnce(const std::string& folder);
+
+ private:
+  std::mutex mutex_;
+  std::set<std::string> swept_;
+  std::time_t started_;
+};
+
+}  // namespace orv
