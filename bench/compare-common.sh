@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the compare-*.sh scripts from the repository's root: a scratch folder $work
 # (removed on exit) with an app folder $work/home holding the default profile and one generated
 # JPEG at $photo (6000 x 4000 unless PHOTO_SIZE="W H" is set before sourcing), plus `median` of

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian package ORV Lumitra needs to build, test and run.
 # Idempotent: when everything is present it only asks dpkg and exits; apt-get update runs only
 # when a package is missing.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the dependencies, builds the release version in build/ and runs the main job: a batch
 # run with the default profile over copies of the sample photographs in build/demo/.
 set -euo pipefail

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The queue a run takes its files from: the Files page's folder and file lists, the scan of the
 // folders, the warnings about rejected files, and the Cue List with its check marks.
 #pragma once

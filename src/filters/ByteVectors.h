@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Portable byte vectors (the GCC/Clang vector extension): 32 lanes that the compiler lowers to
 // two SSE2 registers on the baseline target and to one AVX2 register in the AVX2 clone of a
 // function. The helpers take and return vectors only by reference, so no vector is ever passed

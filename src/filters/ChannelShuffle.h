@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Splitting interleaved 3-byte pixels into channel planes and joining them again, sixteen pixels
 // at a time with byte shuffles (SSSE3, present on every processor with AVX2). Callers use these
 // only on a vector kernel path; the helpers are built for SSSE3 whatever the file's flags, so

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which code path the heavy pixel kernels (blur, unsharp mask, medians, resamplers) take.
 // Every path gives the same bytes: the vector paths perform each output's operations in the same
 // order as the plain scalar code, only on more pixels at once. The scalar path is the reference

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions between bytes, 32-bit integers and doubles on eight lanes, written with each
 // instruction set's own instructions: GCC 12 turns the generic vector conversions into scalar
 // code below AVX-512, which costs the vector kernels their lead. Kernels that include this header

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vector path of the Minolta colour matching: the matrix, the clamp to 0..1 and the table
 // index trunc(v x 511) of eight pixels at a time, with the plain code's double operations in its
 // order; the table reads stay scalar.

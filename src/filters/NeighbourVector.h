@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vector paths of the 3 x 3 sharpen and soften filters for the inside of a row (neighbours
 // three bytes away): neighbour sums in 16-bit lanes, then the reference code's double operations
 // in its order, many bytes at once.

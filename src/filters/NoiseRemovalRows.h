@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The row kernels of the speckle filter's half-passes, in builds for wider vectors than the
 // reference code's own clones. Every kernel compares and adjusts bytes exactly as the reference
 // loops do, so the results are the same on every path.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vector path of portrait smoothing's final mix (PortraitSmooth.cpp): the same integer
 // formulas on sixteen pixels at once in 16-bit lanes, whose products never pass 255 x 255.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Run-time dispatch for the hottest filter loops: with GCC on x86-64 the marked function is
 // compiled twice, for the baseline instruction set and for AVX2, and the loader picks the one the
 // processor runs. Both clones perform the same IEEE operations in the same order (no fused

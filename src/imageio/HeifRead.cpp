@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HEIF decoding (HEIC and AVIF) through libheif. The size of the primary image is checked against
 // the program's pixel cap before libheif decodes anything; libheif's own security limits stay on.
 #include <libheif/heif.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HEIF encoding through libheif: HEVC (x265) for HEIC, AV1 (libaom) for AVIF, 8-bit 4:2:0, with
 // the EXIF block, ICC profile and XMP packet of the options attached to the image.
 #include <libheif/heif.h>

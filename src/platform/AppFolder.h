@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The app folder: where default.orv, current.orv, the Profiles folder and the help pages (with
 // the run log) live. Chosen as: --home DIR, else $ORV_HOME, else the executable's folder when it
 // holds default.orv and is writable (build tree, portable copy), else

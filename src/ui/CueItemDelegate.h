@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the Cue List draws a queued photo: its path elided in the middle of the folder part, so
 // the file name always shows whole and entries of long, similar folders can be told apart.
 #pragma once

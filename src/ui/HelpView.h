@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HelpView: the HTML view of the first tab. It shows the help pages and the run log, and routes
 // a followed link by its target: the help index and the log open in the desktop's browser,
 // "default" asks for the default settings, "print" does nothing, any other page of the help

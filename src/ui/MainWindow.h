@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CMainWindow: the program's one window. It holds the engine object (settings, camera summary,
 // working picture, queue), shows the Cue List, the current image and its info panel, the ten
 // tabs and the command buttons, receives the pages' notices, and is the engine's host: every

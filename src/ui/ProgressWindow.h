@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress window of a run: a modeless dialog over the main window with the "Current Image"
 // and "Cue List" bars, their texts, the stage text, a picture of the working image and Cancel.
 // The state and texts are CProgressDialog's; this class draws them and pumps Qt's events at

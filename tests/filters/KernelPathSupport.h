@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a kernel on every code path this processor supports and compares the bytes with the
 // scalar reference path.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The format table drives recognition, the queue's extension rule and the output types; these
 // cases pin what the rest of the program relies on.
 #include "imageio/ImageFormat.h"

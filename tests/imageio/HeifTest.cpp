@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HEIC and AVIF decoding: pixels against libheif's own decode, EXIF against the source JPEG,
 // rotation, deep samples, alpha, colour profiles, hostile sizes and format recognition.
 #include <gtest/gtest.h>

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs a build folder into two temporary prefixes and checks the installed program: the
 # installed files, that each copy finds its data relative to itself, that a run with an empty
 # home works and writes nothing into the prefix, the manual pages, the desktop entry, the

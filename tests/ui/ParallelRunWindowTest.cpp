@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "All Files" on several workers, watched through the real progress window offscreen: photos done
 // of all, the names being worked on, the time, a window that keeps handling events, and the
 // worker preference kept in the per-user store.

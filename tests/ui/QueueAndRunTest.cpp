@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Files page, drops, the Size & Quality and GO! pages, and runs through the real progress
 // window, driven offscreen.
 #include <QCheckBox>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window shows of the queue and the selected photo: long paths told apart in the Cue
 // List, previews of camera-turned photos upright, and Advanced pages whose row markers follow a
 // new selection.

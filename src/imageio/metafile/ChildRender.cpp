@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The child renders and writes a small header (error code, width, height) and the pixels into a
 // pipe; this process reads them against a deadline straight into the buffer it hands out.
 #include "imageio/metafile/ChildRender.h"

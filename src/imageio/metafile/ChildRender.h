@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a third-party renderer in a child process, so that a file which crashes it or keeps it
 // busy costs one failed load instead of the whole program.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Showing a photo upright: camera JPEGs keep their pixels as the sensor read them and say in the
 // EXIF Orientation tag how to turn them. The pipeline and the outputs work on the pixels as they
 // are (the tag travels with them); only what the window shows is turned.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPreviewPanel: the "Image After" previews of the settings pages. It keeps a reduced copy of the
 // working picture (made once per photograph) and a 1:1 detail crop, runs the pipeline in preview
 // mode on copies of both, and holds the results as display images for the views.
