@@ -39,14 +39,15 @@ void WriteTurnedJpeg(const std::string& path, int w, int h, uint16_t orientation
   ASSERT_TRUE(img.Allocate(w, h));
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) std::memset(img.row(y) + x * 3, x < w / 2 ? 0 : 255, 3);
-  std::vector<uint8_t> exif = ExifWithOrientation(orientation);
-  ClearJpegOutputMarkers();
-  ASSERT_TRUE(AddJpegOutputMarker(exif.data(), exif.size(), 0xE1));
+  const std::vector<uint8_t> exif = ExifWithOrientation(orientation);
+  const JpegSegment segment{0xE1, exif};
+  JpegEncodeOptions o;
+  o.quality = 95;
+  o.segments = {&segment, 1};
   ImageDest* d = OpenDestFile(path.c_str());
   ASSERT_NE(d, nullptr);
-  ASSERT_GT(WriteJpeg(d, img.pixels(), w, h, 95, false, 24, nullptr), 0u);
+  ASSERT_GT(WriteJpeg(d, img.pixels(), w, h, o), 0u);
   ASSERT_TRUE(CloseDest(d));
-  ClearJpegOutputMarkers();
 }
 
 int Grey(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)); }
