@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Auto balance on a generated 24-megapixel picture: AutoLevels, Blend, the pair, and the one-pass
 // form the pipeline runs.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture the filter benchmarks share: 6000 x 4000 (24 megapixels) of gradients with noise
 // and a sprinkle of hot pixels, so flat-area shortcuts fire only as often as in a photograph and
 // every branch of the filters is taken. Made once per process.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decode and encode of a generated 24-megapixel photo-like picture through ReadJpeg/WriteJpeg,
 // all in memory. The whole-command comparisons (bench/*.sh) make their own photos.
 #include <benchmark/benchmark.h>

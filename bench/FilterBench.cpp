@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Each correction filter alone on a generated 24-megapixel picture (6000 x 4000), with the
 // parameters the speed comparison uses. bench/compare-filters.sh times the same work as whole
 // commands.

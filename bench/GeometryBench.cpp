@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Resize, filter simulation and Minolta matching on a generated 24-megapixel picture.
 #include <benchmark/benchmark.h>
 

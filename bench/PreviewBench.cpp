@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings pages' previews with a 24-megapixel photograph: opening it (JPEG decode, the
 // reduced copy, the detail crop and the first refresh) and the refresh after a curve change, on a
 // tab with a 1:1 detail view and on one without. The window should open such a photograph within

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A batch of eight copies of one 24-megapixel JPEG (auto balance on, every other stage off,
 # fixed quality 88, full chroma) through `orv run` on all cores, on one worker and on two, side by
 # side with libjpeg-turbo's djpeg | cjpeg -quality 88 -sample 1x1, one file per core through

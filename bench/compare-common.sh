@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the compare-*.sh scripts from the repository's root: a scratch folder $work
 # (removed on exit) with an app folder $work/home holding the default profile and one generated
 # JPEG at $photo (6000 x 4000 unless PHOTO_SIZE="W H" is set before sourcing), plus `median` of
@@ -5,6 +7,10 @@
 # of RUNS runs of the command, run under $PIN when that is set (e.g. PIN="taskset -c 0").
 build=${BUILD:-build}
 runs=${RUNS:-5}
+# The main job's build leaves out the benchmark tools: build what the comparisons run.
+if [ -f "$build/CMakeCache.txt" ]; then
+  cmake --build "$build" -j2 --target orv orv_make_photo >/dev/null
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/in" "$work/home"

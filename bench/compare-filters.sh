@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The correction filters against ImageMagick's nearest operations, whole command against whole
 # command, on one generated 6000 x 4000 JPEG with JPEG quality 88 out: `orv run` with only the
 # stage under test switched on, against `convert -limit thread 1`. Times are CPU seconds

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Whole commands against whole commands on one generated 24-megapixel JPEG, JPEG quality 88 out:
 # `orv run` with only the stage under test switched on, against ImageMagick at one thread doing
 # the nearest operation, and `orv rotate` against jpegtran. Prints the median CPU time (user +

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # HEIC decoding and encoding against libheif's own tools, whole command against whole command, on
 # one 12-megapixel HEIC made from a generated 4000 x 3000 photo (heif-enc, quality 80):
 #   decode to PNG   `orv run` to PNG with every correction off  vs  `heif-convert` to PNG

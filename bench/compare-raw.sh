@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A 24-megapixel camera RAW (a DNG made from a generated 6000 x 4000 photo) to a JPEG of the same
 # size at quality 88, whole command against whole command, each on one core (taskset -c 0, one
 # OpenMP thread):

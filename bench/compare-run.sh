@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A whole `orv run` over one 24-megapixel JPEG (auto balance on, every other stage off, fixed
 # quality 88, full chroma) against libjpeg-turbo's own djpeg | cjpeg -quality 88 -sample 1x1 on
 # the same file, side by side in one run. Prints the median of 5 runs of each and the ratio.

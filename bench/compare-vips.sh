@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Whole commands against libvips at one thread on one generated 24-megapixel JPEG, JPEG quality
 # 88 with full chroma (4:4:4) out, everything pinned to one core (taskset -c 0, VIPS_CONCURRENCY=1):
 # resize 50 % Lanczos 3, unsharp mask sigma 1 and the 3 x 3 median (hot pixels) against their

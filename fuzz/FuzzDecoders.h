@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decoders the fuzz targets drive, one entry per target name. The corpus replay test walks
 // the same table, so every committed corpus file runs through its decoder under the sanitizers.
 #pragma once

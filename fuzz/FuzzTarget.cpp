@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One libFuzzer target; the build compiles this file once per decoder with ORV_FUZZ_TARGET set
 // to the decoder's name in FuzzDecoders.h.
 #include <cstdlib>

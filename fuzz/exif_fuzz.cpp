@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the EXIF reader: parse the input as an APP1 payload, ask for the text of every
 // tag it holds in each list and in all lists, and derive the camera summary from it.
 #include <cstddef>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Differential fuzzing of the pixel kernels: each input is a small picture and the settings of
 // one kernel. The kernel runs on the reference code and on every vector target this processor
 // supports; any difference in the output bytes or the result stops the run (and any memory fault

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds the core library with its kernel and codec tests for arm64 (Debian's cross
 # compiler and the arm64 builds of the -dev packages) and runs them under qemu-aarch64. The kernel
 # tests compare every vector target the emulated processor offers (NEON, and SVE where emulated)

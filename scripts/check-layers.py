@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks the layering of src/ that docs/ARCHITECTURE.md states: every folder includes only the
 folders below it. Prints each include that breaks the order and exits 1 when there is one."""
 import pathlib

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian package ORV Lumitra needs to build, test and run.
 # Idempotent: when everything is present it only asks dpkg and exits; apt-get update runs only
 # when a package is missing.
@@ -17,10 +19,16 @@ packages=(
   parallel jq
 )
 
+# A package counts when it is installed for this machine's architecture (or for all): with a
+# foreign architecture added (cross builds), dpkg lists one status per architecture.
+arch=$(dpkg --print-architecture)
+installed() {
+  dpkg-query -W -f='${Status} ${Architecture}\n' "$1" 2>/dev/null |
+    grep -qE "^install ok installed ($arch|all)$"
+}
 missing=()
 for p in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 
 if ((${#missing[@]} == 0)); then

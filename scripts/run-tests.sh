@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the dependencies, builds the test suite with AddressSanitizer and
 # UndefinedBehaviorSanitizer in build-test/, and runs it under ctest.
 set -euo pipefail

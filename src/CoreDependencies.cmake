@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Libraries orvcore links against; all come from Debian packages (scripts/install-deps.sh).
 find_package(Threads REQUIRED)
 target_link_libraries(orvcore PUBLIC Threads::Threads)

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a camera RAW (DNG) of a JPEG for the RAW comparison in bench/: the picture as a 16-bit
 // linear RGGB mosaic with the JPEG's exposure values, as the tests make theirs.
 // Usage: orv_make_dng IN.jpg OUT.dng

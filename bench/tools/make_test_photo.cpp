@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a photo-like JPEG of the given size (smooth gradients, edges and sensor-like noise) for
 // the whole-command comparisons in bench/. Usage: orv_make_photo OUT.jpg [WIDTH HEIGHT [QUALITY]]
 #include <cstdio>

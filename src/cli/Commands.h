@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command table of `orv`: each command is one function in its own file, listed once here.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The output of `orv exif`: every entry of the four lists in the reader's order, as
 // tab-separated lines or as a JSON array.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list of --files-from: paths one a line, or separated by NUL bytes with --null (for names
 // that hold newlines, as `find -print0` writes them). "-" reads standard input. The list is read
 // as a stream: memory holds one entry at a time, an entry longer than PATH_MAX is refused with

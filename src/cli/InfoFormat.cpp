@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One field table feeds both output forms, so the text and the JSON can never list different
 // fields or orders.
 #include "cli/InfoFormat.h"

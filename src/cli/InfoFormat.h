@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The output of `orv info` for one file: every camera summary field by name, as text lines or as
 // one JSON object.
 #pragma once

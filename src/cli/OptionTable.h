@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One table of options a command: each row names the option once (long and short name, value,
 // help text, what its value is) with the function that applies it. The parser, `--help` (and so
 // the manual page, made from `orv --help-all`) and the shell completion (`orv --list-options`)

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text of the progress line of `orv run` on a terminal, fitted to the terminal's width:
 //   [#####.....] 3/10  42%  elapsed 0:12, about 0:28 left  IMG_0001.jpg: Auto Balance
 // the bar and DONE/TOTAL count the photos finished, PERCENT is how far the photos in work are,

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What `orv run` says about the queue before it runs: the scan's warnings (on a terminal the
 // output folders it skipped are counted in one line, --verbose lists them), and the listed files
 // (named on the command line or in --files-from) that were not queued, each one a failed result

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --report: one JSON object a line for each photo of a run as it finishes (JSON Lines), each
 // line written whole with one write and not buffered, so a report of a run killed halfway is
 // valid up to its last line.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `orv run`: a batch run over files and folders, as "All Files" does it in the window.
 #include <sys/stat.h>
 #include <unistd.h>

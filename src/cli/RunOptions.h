@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The options of `orv run`, shared with `orv watch`, which takes the same ones.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files `orv run --report` and `--log` write: checked before the run, so that a shell glob
 // that put a photo where the report's name belongs ("--report d/*.jpg") never empties that photo.
 #pragma once

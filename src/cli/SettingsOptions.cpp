@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/SettingsOptions.h"
 #include "platform/FileTests.h"
 
@@ -120,7 +122,7 @@ bool ApplySetAssignment(Settings& s, const std::string& assignment, std::string&
 bool BuildSettings(const std::string& appFolder, const SettingsOptions& options, Settings& out,
                    std::string& error) {
   Settings s;
-  LoadProfile(s, CurrentProfilePath(appFolder));
+  LoadProfile(s, StartingProfileFor(appFolder));
   if (options.defaults) {
     if (!LoadProfile(s, DefaultProfileFor(appFolder))) {
       error = "--defaults: cannot read " + DefaultProfileFor(appFolder);

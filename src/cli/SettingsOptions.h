@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings options that `orv run` and `orv profile` share: --profile FILE | --defaults and
 // any number of --set Section.Key=VALUE, applied over the current profile of the app folder.
 #pragma once

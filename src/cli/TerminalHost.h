@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line's side of the engine: questions answered by --yes or a y/N prompt on a
 // terminal (never waiting without one), messages on stderr, a progress bar on stderr when it is
 // a terminal, and Ctrl-C as the Cancel button (a second Ctrl-C ends the program at once).

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress line on stderr shared by everything a run prints to the terminal: whoever writes
 // a message first clears the line (so no message is glued to a half-drawn bar), and the next
 // progress update draws it again. The width is the terminal's, read again after SIGWINCH.

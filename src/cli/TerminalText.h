@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text from file names and photos made safe for a terminal: control characters are shown as
 // escapes, so a name cannot move the cursor, recolour the terminal or fake a line of output.
 #pragma once

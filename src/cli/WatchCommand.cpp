@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `orv watch`: a hot folder. The photos in the folders that have no output yet are processed,
 // then every photo that arrives, once it is complete, with the run's options, until the
 // command is stopped (SIGTERM or Ctrl-C: after the current saves, exit 0). SIGHUP reads the

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/BatchQueue.h"
 #include "platform/FileTests.h"
 
@@ -5,6 +7,8 @@
 #include <sys/stat.h>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <map>
 
 #include "engine/EngineHost.h"
@@ -78,7 +82,16 @@ int BatchQueue::ClassifyFile(const std::string& path) {
   return IsQueuedImagePath(path) ? 1 : 0;
 }
 
+bool BatchQueue::WarnIfUnreachable(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) return false;
+  // Refused now rather than queued to fail at load time with a vaguer message.
+  Warn(path + " Excluded! " + std::strerror(errno) + "\r\n");
+  return true;
+}
+
 void BatchQueue::AddPath(const std::string& path) {
+  if (WarnIfUnreachable(path)) return;
   if (IsFolder(path)) {
     folders_.push_back(WithSlash(path));
     RescanFolders();
@@ -102,6 +115,7 @@ void BatchQueue::AddPath(const std::string& path) {
 void BatchQueue::AddPaths(const std::vector<std::string>& paths) {
   bool anyFolder = false;
   for (const std::string& path : paths) {
+    if (WarnIfUnreachable(path)) continue;
     if (IsFolder(path)) {
       folders_.push_back(WithSlash(path));
       anyFolder = true;
@@ -203,8 +217,8 @@ void BatchQueue::UpdateCounts() {
 
 void BatchQueue::AddFile(const std::string& path) {
   ClearWarnings();
-  // A file the queue does not take is left out without a warning here.
-  if (ClassifyFile(path) != 1) return;
+  // A file the queue does not take (or one gone since the dialog) is left out without a warning.
+  if (!PathExists(path) || ClassifyFile(path) != 1) return;
   files_.push_back(path);
   UpdateCounts();
   AddToCue(path);

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The queue a run takes its files from: the Files page's folder and file lists, the scan of the
 // folders, the warnings about rejected files, and the Cue List with its check marks.
 #pragma once
@@ -72,6 +74,8 @@ class BatchQueue {
 
  private:
   void Warn(const std::string& line);
+  // Warns with the system's reason ("No such file or directory") when `path` cannot be reached.
+  bool WarnIfUnreachable(const std::string& path);
   // Scans one folder; `entered` holds the (device, inode) of every folder this scan went into,
   // so a link back up the tree is followed at most once and never loops.
   void ScanTree(const std::string& folder, std::set<std::pair<dev_t, ino_t>>& entered);

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the photos of a run through their two steps (PhotoJob.h). With one worker the run's
 // thread works on each photo and settles it in turn, and the progress window watches the work
 // step itself (stage texts, the picture, Cancel). With several, a pool of workers loads, corrects

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading the black frame that a run subtracts: the Hot Pixels page's "Load Black Frame" and
 // `orv run --black-frame` both go through here.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A dry run: what a run would do with each checked photo of the queue, decided by the same
 // naming as a save, writing nothing. Names an earlier photo of the same run would take count as
 // taken, so two sources that share an output name show the numbering the run would give them.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine object both front ends drive. It owns what a run and the main window share: the
 // settings, the camera summary and working picture of the current photograph, the queue with its
 // check marks, the black frame, and the run flags; ShowImageInfo, ProcessImage (previews), RunAll

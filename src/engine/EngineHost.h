@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The narrow interface through which the engine reaches whatever shows it: questions, messages,
 // the help view, the progress window, the queue's changes. The desktop program implements it
 // with widgets, the command line with flags and the terminal, the tests with a recording fake.

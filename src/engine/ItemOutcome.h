@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What became of one photo of a run, counted in the run's report, told to the host and kept
 // for the per-photo result: the same for the one-at-a-time run and the worker pool.
 #pragma once

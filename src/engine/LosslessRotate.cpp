@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/LosslessRotate.h"
 #include "exif/ExifOrientation.h"
 #include "platform/FileTests.h"
@@ -184,8 +186,7 @@ RotateResult LosslessRotate(const std::string& given, RotateTurn turn) {
     path = target;
     std::free(target);
   }
-  if (path.size() >= 3 && LowerAscii(path.substr(path.size() - 3)) == "jpg")
-    return RotateJpegFile(path, turn);
+  if (FormatFromExtension(path.c_str()) == kFormatJpeg) return RotateJpegFile(path, turn);
   return RotateDecodedFile(path, turn);
 }
 

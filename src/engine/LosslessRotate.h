@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turning a photograph on disk a quarter or half turn. JPEG files are turned without decoding
 // (their coefficients are rearranged and every marker copied); other formats are decoded, turned
 // and saved in their own format. The file is replaced by a rename within its folder, so a

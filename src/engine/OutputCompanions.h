@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What goes with an output file besides its pixels: the source's XMP sidecars, copied beside the
 // output under its name, and the source's modification time.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Encoding a processed picture for its output: the output type (from the settings and the
 // source alone), the options each encoder gets in its call, and the encoding itself, which
 // reads only the picture and its metadata and logs nothing, so that it can run on a batch worker

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder an output goes to: where it lies, its checks (an absolute path of valid
 // components, made on demand), the "orvoutput.dir" marker that keeps later scans out of it, and
 // the sweep of temporary files that killed runs left in it.

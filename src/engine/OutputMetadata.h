@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What an output file carries of its source's metadata. The EXIF APP1 payload keeps its own
 // byte-for-byte path, except that a resized picture gets its EXIF pixel dimensions set; beside
 // it go the RGB colour profile (always: without it the colours are wrong) and, when EXIF is

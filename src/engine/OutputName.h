@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The name an output gets: its folder, the "_ORV" name with the output type's extension, and the
 // numbered name ("a1_ORV.jpg", "a2_ORV.jpg", ...) when that is taken. A save, a dry run and
 // --skip-existing all decide it here, so they cannot disagree. The save then claims the name

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Naming and placing an output, on the run's thread and in queue order: the folder is made and
 // marked, the name decided against what the folder holds, the encoded file written under a
 // temporary name and claimed under its final one (the next free number when another process

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving a processed picture in one call: PrepareOutput, then PlaceOutput with the encoding
 // written straight into the file. A run saves in the same steps, split between its worker
 // (EncodeOutput into memory) and its thread (PrepareOutput and PlaceOutput).

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One photo of a run, in two steps that every run takes alike, whatever its number of workers:
 //
 // - The work step (WorkOnPhoto) loads the photo, runs the corrections and encodes the output

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading one photo for a run: the picture, its camera summary and the metadata the output
 // carries. The one-at-a-time run and the batch workers load through here alike.
 #pragma once

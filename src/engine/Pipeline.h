@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProcessImage: the fixed chain of the twelve correction stages with the checkpoints between
 // them (progress position, picture refresh, cancel test).
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The HTML log of a run: one file, emptied by each run's header and extended fragment by
 // fragment, each written straight to disk (opened and closed per call) so the log is complete up
 // to its last line even if the program dies. A log that cannot be written is dropped, and

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CProgressDialog: what a run reports while it works (two bars, a stage text, a picture) and
 // where it learns of Cancel. This class keeps the state and the arithmetic of the texts; a front
 // end derives from it to draw (the desktop window, the terminal bar) and to pump its events,

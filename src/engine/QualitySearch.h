@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The size search of Quality.Type 1 and 2: the highest quality whose encoding, metadata
 // included, stays below a number of bytes, found by bisection over real test encodings into a
 // counting destination (nothing is stored).

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a run tells an observer about each photo it took up: a report writer, a front end's
 // table. Results arrive in queue order, one per queued photo, once the photo is finished.
 #pragma once

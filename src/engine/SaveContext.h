@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every step of saving a processed picture reads: the settings, the picture with its camera
 // summary and metadata, and where the steps report (log, progress, host, the caller's details).
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Splitting a queue over several processes or machines: shard K of N keeps the photos whose
 // stable hash falls to it. The hash is FNV-1a 64 of the photo's key, its path relative to the
 // root it was found under (a folder given on the command line or in a file list), as UTF-8

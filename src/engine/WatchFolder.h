@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Watches folders for photos that arrive and hands each one over once it is complete: nothing
 // has changed its size or time for the settle time. On local file systems the kernel's inotify
 // tells what changed, so an idle watch sleeps in poll(2) and uses no CPU; where inotify sees

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds the photos a folder watch hands over to the engine's run, so each goes through the same
 // work and settle steps, workers, output rules, log and results as `orv run` gives it. What must
 // outlive the process is kept small: a photo whose output exists is never redone (the run skips

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How many photos a batch works on at once: one worker per core unless asked otherwise, never
 // more workers than the memory their photos need allows, never more than there are photos.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // From a loaded image's EXIF block, comment and size to the camera summary.
 #include "exif/CameraSummary.h"
 

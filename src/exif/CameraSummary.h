@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The camera summary of one photograph: the exposure values that drive the correction curves,
 // the texts the panel, the text stamp and the log show, and the EXIF block for carrying over.
 #pragma once

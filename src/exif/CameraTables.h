@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed tables that turn EXIF codes into the camera summary's names and times.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bounds-checked reads of 16-, 32- and 64-bit numbers from an EXIF block in the block's byte
 // order. Every read checks its whole range first, so callers can pass any offset from the file.
 #pragma once

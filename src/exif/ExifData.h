@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decoded form of one EXIF APP1 block: four lists of tag entries (IFD0, the Exif sub-IFD, the
 // Interoperability IFD, IFD1) plus the library error codes the reader reports.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Setting the pixel dimensions an EXIF record states (ExifImageWidth 0xA002 and ExifImageHeight
 // 0xA003 of the EXIF IFD) to those of a resized picture. The values are overwritten where they
 // stand, in their stored type, so the record keeps its length and layout and every other byte.

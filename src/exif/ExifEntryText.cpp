@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text of an entry: each element formatted by its type, joined by ", ". Elements are read
 // from the parse result's block copy in the block's byte order, so MM and II blocks holding the
 // same values give the same texts.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Setting the EXIF Orientation tag of a block to 1 ("top-left") when the pixels it travels with
 // already stand upright, so that a viewer does not turn the picture a second time.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parsing of the TIFF structure inside an EXIF block. Only the pointers the format defines for
 // IFD0's successor, the Exif sub-IFD and the Interoperability IFD are followed, each once, so no
 // loop or nesting in a hostile block can make the parse run long.

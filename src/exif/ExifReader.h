@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The EXIF reader: parses the payload of a JPEG APP1 segment into its four tag lists and answers
 // "what is the text of tag N". Failures travel as the library's error codes, never as exceptions.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names of the standard TIFF 6.0 and EXIF 2.1 tag numbers, for listings.
 #pragma once
 

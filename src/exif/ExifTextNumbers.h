@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading numbers back from tag texts, the way the camera summary converts EXIF values.
 #pragma once
 

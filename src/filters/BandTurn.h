@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The resamplers' horizontal passes work on a band of rows turned on its side: source column x
 // of the band becomes line x (the band's rows' pixels of that column, one after another), so
 // that a destination column is one weighted sum of whole lines, which the line kernels sum many

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The black frame's preview path: the frame is cut to the detail crop's rectangle so that the
 // crop can be corrected with the part of the frame that lies under it. (The subtraction itself
 // is CImageFilters::SubtractBlackFrame.)

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Per-channel tone tables built from a levels-and-gamma curve, as the blue-cast removal uses
 // them: three 256-entry tables, identity at creation, each filled by one curve and applied to
 // the pixels in one pass.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Argument checks shared by the filters of this folder: every filter validates its pointers and
 // sizes through these before it touches memory, so a bad call returns false instead of reading
 // or writing outside the caller's buffer.

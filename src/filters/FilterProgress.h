@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The optional progress hook of the long filters: a caller function asked between steps with a
 // percentage; answering false asks the filter to stop, and the filter then returns false.
 // The pipeline installs none.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SimulateFilter: imitates a coloured glass or gelatin filter in front of the lens, optionally
 // on black-and-white film.
 #pragma once

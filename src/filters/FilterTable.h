@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The photographic filter table: the 65 Wratten-series filters the filter simulator offers, with
 // their transmission colours, and the list order the settings pages show.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tone-curve filters of CImageFilters: midtone gamma, the channel table pass behind it, and
 // the blue-cast removal.
 #include <algorithm>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Gaussian blur and unsharp mask on interleaved 8-bit pictures: a separable blur (a horizontal
 // pass into a float plane, then a vertical pass) whose edge taps are dropped and the remaining
 // weights renormalised.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vector path of the Gaussian blur and the unsharp mask: the same arithmetic as the reference
 // code in GaussianBlur.cpp (double sums in tap order, the same divisions and truncations), run on
 // all channels of a strip of columns at once so that both passes work in the cache. Built for

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hot-pixel removal: every pixel brighter than the per-channel median of its window is pulled
 // towards that median by an amount that grows with the difference, and never brightened.
 #include <algorithm>

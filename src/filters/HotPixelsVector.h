@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vector path of the hot-pixel filter: medians from sorted window columns (each column is
 // sorted once and shared by the windows that contain it, then a pruned merge network finds the
 // median of the sorted columns), and the pull towards the median computed with the scalar

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CImageFilters: the object a pipeline run calls the pixel filters through. It carries the
 // auto-balance levels found on the main picture to the preview's detail crop, so both are
 // stretched alike.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which code the heavy pixel kernels run: the plain reference code, or the vector code built for
 // one instruction-set target (Highway's dynamic dispatch: SSE4, AVX2, AVX-512 on x86-64; NEON and
 // SVE on arm64). Every target gives the same bytes as the reference: the vector code performs each

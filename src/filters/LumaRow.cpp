@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Compiled once per vector target through Highway's foreach_target.h.
 #include "filters/VectorTarget.h"  // first: the targets to build
 

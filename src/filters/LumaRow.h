@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The luminance of RGB pixels: trunc(0.299 R + 0.587 G + 0.114 B) with the three products as
 // doubles summed in that order, the same bytes on the reference code and every vector target.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exact medians of small byte sets: a quickselect for any count, and selection networks that
 // find the medians of many windows at once (one window per lane) for the hot-pixel filter.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CMinoltaMatcher: converts pictures stored in a Minolta DiMAGE camera's own colour space to
 // sRGB: camera tone curve to linear light, camera primaries to sRGB primaries, output tone curve,
 // sRGB encoding.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-pixel work of the Minolta colour matching: one entry point that runs the vector code of
 // the active kernel target or the reference code, with the same bytes either way.
 #pragma once

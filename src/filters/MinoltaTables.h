@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Constant colour data of Minolta DiMAGE cameras: the camera and sRGB primaries and the two
 // 512-sample tone curves.
 #pragma once

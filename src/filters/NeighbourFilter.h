@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 3 x 3 neighbourhood filters: sharpen, soften and median, with edges handled by replicating
 // the outermost rows and columns. Used by the sharpen stage and by portrait smoothing.
 #pragma once

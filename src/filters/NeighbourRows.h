@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rows of the 3 x 3 neighbourhood filters (NeighbourFilter.h): one entry point that runs the
 // vector code of the active kernel target or the reference code, with the same bytes either way.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speckle removal: every pixel moves one level at a time towards its neighbours along four
 // directions, which flattens isolated bright and dark specks while edges stay.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Portrait smoothing's final mix (PortraitSmooth.cpp): one entry point that runs the vector code
 // of the active kernel target (the same integer formulas in 16-bit lanes, whose products never
 // pass 255 x 255) or the reference code, with the same bytes either way.

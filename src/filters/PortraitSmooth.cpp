@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Portrait de-focus: bright areas (skin) take a blurred copy, dark areas (eyes, hair, edges) a
 // sharpened one, weighted by the local brightness of the blurred copy; optionally reddish pixels
 // are overlaid with a pink tone in proportion to how much red exceeds green.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ResampleImage: the image library layer's kernel resampler. Only kernel 8 (Lanczos 3) is built;
 // every other kernel number fails with code 5.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vector paths of the two resamplers' line kernels. Each destination line is a weighted sum of
 // whole source lines; every output value is computed with the same operations in the same order
 // as the scalar code (Lanczos: double sums in contribution order, the flat-run shortcut, rounding

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saturation about an integer luminance: every channel's distance from the pixel's luminance is
 // scaled by (s + 256) / 256 with s = level - 128.
 #include <algorithm>

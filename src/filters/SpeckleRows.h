@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The row steps of the speckle filter's half-passes and the split of its pixels into channel
 // planes: one entry point each, which runs the vector code of the active kernel target or the
 // reference loops, with the same bytes either way.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Antialiased text drawing into a picture: the text is rendered at a multiple of its size,
 // reduced by block averaging to a coverage mask and blended in the text colour.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text stamp: one line of free text and camera values drawn into a corner of the picture,
 // optionally over a semi-transparent or opaque box.
 #pragma once

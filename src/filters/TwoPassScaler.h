@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTwoPassScaler: the program's own "High Quality 2-Pass Bi-Linear Scaling" resampler. Two
 // separable passes (horizontal, then vertical) with triangle weights, summed in single
 // precision and rounded half up.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Included first by every file that uses Highway (before any hwy header), so that all of them
 // build the same targets and agree on the dispatch tables.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows BMP decoder and 24-bit encoder. Rows are converted straight into their top-down place
 // while reading, whichever order the file stores them in.
 #include <cstdio>

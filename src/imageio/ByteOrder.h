@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and writing 16- and 32-bit fields of either byte order in headers and records that
 // are already in memory.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The child decodes and writes a small header (error code, width, height, the sizes of what
 // follows) then the pixels, the EXIF block, the colour profile, the XMP packet and the decoder's
 // own words into a pipe; this process reads them against a deadline straight into the buffers it

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a third-party decoder or renderer in a child process, so that a file which crashes it,
 // keeps it busy or makes it allocate without end costs one failed load instead of the program.
 // WMF playback and camera RAW decoding go through it.

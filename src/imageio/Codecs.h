@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoders and encoders of the image library layer other than JPEG (see Jpeg.h). Every decoder
 // delivers 24-bit RGB, rows top to bottom, no padding, in a buffer released with
 // FreeLibraryBuffer; it returns null and leaves the code in the thread's last error on failure.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checks every 24-bit decoder of the layer starts with, and its failure exit.
 #pragma once
 

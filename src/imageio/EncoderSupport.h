@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The common opening and ending of every encoder. The ending: on failure report the code (keeping a
 // more precise one a memory destination already left), drop what this call wrote, and mark the
 // destination failed so that a file destination is discarded rather than left half-written.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Result codes of the geometry operations. They are the image library layer's own numbers, so a
 // caller can store them as the layer's last error unchanged.
 #pragma once

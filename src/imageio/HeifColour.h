@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ICC profile that matches a HEIF file's nclx colour description, so that a picture described
 // by code points (primaries, transfer) carries its colours into outputs like one with a profile.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small reader of the ISO base media boxes that matter here: the top-level 'meta' box, its
 // 'pitm' (the primary item) and 'iref' (the references between items). Every size and offset is
 // checked against the bytes at hand.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How deep a HEIF file's primary image is derived: a grid or overlay names its tiles through
 // 'dimg' references, and a tile may itself be derived. libheif follows such chains without a bound
 // (a 100 KB file of 1,600 chained grids takes it ten seconds), so the decoder measures the chain

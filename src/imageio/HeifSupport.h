@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the HEIF decoder and encoder share: libheif's one-time start, owners for its objects, and
 // the mapping of its errors to the layer's codes (its message kept for the error text).
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks and reads the few parts of an ICC profile the program needs: whether a block of bytes
 // is a whole profile (so a damaged one is dropped rather than written into an output), and the
 // profile's description for `orv info`.

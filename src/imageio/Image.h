@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The in-memory picture every filter works on: 3 bytes per pixel in the order R, G, B, rows top
 // to bottom, stride exactly 3 x width. Conversion to other layouts happens only at the codec and
 // display boundaries.

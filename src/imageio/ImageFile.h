@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CImageFile: the program's loaded-image object. It recognises a file's format (content first,
 // then extension), decodes it to 24-bit RGB, keeps the first JPEG comment and the EXIF block (the
 // payload of the last APP1 segment, or the EXIF a HEIF decoder found, in the same form) with the

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "imageio/ImageFormat.h"
 
 #include <cctype>
@@ -76,7 +78,7 @@ constexpr FormatRow kFormats[] = {
      nullptr, nullptr, 0},
     // The longer JPEG signature first: the shorter one also matches it.
     {kFormatJpeg, "JPEG", kContentJpeg, {{0, 4, "\xFF\xD8\xFF\xE0"}, {0, 3, "\xFF\xD8\xFF"}},
-     {{".JPG", true}, {".JPEG"}}, ReadJpeg, EncodeJpeg, 1},
+     {{".JPG", true}, {".JPEG", true}, {".JPE", true}}, ReadJpeg, EncodeJpeg, 1},
     {kFormatPcx, "PCX", kContentPcx,
      {{0, 2, "\x0A\x00"}, {0, 2, "\x0A\x02"}, {0, 2, "\x0A\x03"}, {0, 2, "\x0A\x05"}},
      {{".PCX", true}}, ReadPcx, Encode24<WritePcx>, 0},
@@ -106,7 +108,7 @@ constexpr FormatRow kFormats[] = {
     RawRow(kFormatRawMef, "MEF", kContentRawMef, {}, ".MEF"),
     RawRow(kFormatRawMos, "MOS", kContentRawMos, {}, ".MOS"),
     {kFormatTiff, "TIFF", kContentTiff, {{0, 2, "MM"}, {0, 2, "II"}},
-     {{".TIF", true}, {".TIFF"}}, DecodeTiff, EncodeTiff, 0, ReadTiffMetadata},
+     {{".TIF", true}, {".TIFF", true}}, DecodeTiff, EncodeTiff, 0, ReadTiffMetadata},
     {kFormatPng, "PNG", kContentPng, {{0, 8, "\x89PNG\r\n\x1A\n"}}, {{".PNG", true}}, ReadPng,
      EncodePng, 2, ReadPngMetadata},
     {kFormatWmf, "WMF", kContentWmf, {{0, 5, "\x01\x00\x09\x00\x00"}, {0, 4, "\xD7\xCD\xC6\x9A"}},

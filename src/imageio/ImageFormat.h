@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's image formats: one table that says, for each format, how its content is
 // recognised, which extensions name it, which of them a folder scan queues, its decoder and
 // encoder, and which Output.FileType selects it. Every format lookup reads it; adding a format

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Read sources and write destinations of the image library layer. Both are opaque handles: a
 // source reads a file or a memory block; a destination writes a file (under a temporary name that
 // CloseDest renames into place, so a failed write never leaves a half-written file), a memory

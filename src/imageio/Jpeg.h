@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG coding on libjpeg (6b interface). The encoder takes all its options in the call; the
 // decoder leaves the comments and markers it met, and takes its scale, in the thread's context.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The JPEG segments that carry a photo's colour profile, XMP and IPTC: gathered from the APPn
 // segments a decode kept, and laid out again for an encode. The EXIF APP1 segment is not among
 // them; it keeps its own path.

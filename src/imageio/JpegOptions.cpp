@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the JPEG decoder leaves in the thread's context: the comments and markers it met, its
 // scale, whether the data was cut short.
 #include <cstring>

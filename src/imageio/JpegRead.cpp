@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG decoding on libjpeg. Every libjpeg call that can fail runs inside a small function that
 // owns the setjmp and holds no C++ objects, so a longjmp never skips a destructor.
 #include <csetjmp>

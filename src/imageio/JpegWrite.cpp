@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG encoding on libjpeg, with the setjmp confined to one small function that holds no C++
 // objects. The options' segments follow the JFIF APP0 segment in the order given.
 #include <csetjmp>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Per-thread state of the image library layer: the last error and what the last decode found
 // (JPEG comments and markers, the decoded metadata, a library's own error words). Encoders take
 // every option in their call and read nothing from here. A context is created on a thread's first call into the layer and

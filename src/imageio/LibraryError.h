@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Error codes of the image library layer and the per-thread last error through which every layer
 // call reports its outcome. Codes are stable numbers: callers log and compare them.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Destinations that keep what an encoder writes in memory, beside the file destinations of
 // ImageIo.h: a growing byte vector (a batch worker encodes its photo there before the run's
 // thread places it) and a counter that keeps only the size (the size search's test encodings).

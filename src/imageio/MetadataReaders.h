@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Readers of the metadata a PNG, TIFF or PSD file carries beside its pixels (JPEG's comes from
 // the segments its decoder keeps, see JpegMetadataSegments.h). Each reads the source from its
 // start, never fails the load: damaged or oversized parts are left out.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Encoders for Windows metafiles and enhanced metafiles that hold the picture as one 24-bit
 // device-independent bitmap, drawn at the picture's size at 96 dots per inch.
 #include <cstring>

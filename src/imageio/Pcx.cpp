@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ZSoft PCX decoder (1-bit, 16-colour planar, 8-bit palette or grey, 24-bit planar; RLE or raw)
 // and a 24-bit planar RLE encoder.
 #include <cstring>

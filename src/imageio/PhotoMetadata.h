@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a photo carries beside its pixels and its EXIF APP1 segment: the colour profile, the XMP
 // packet (with a JPEG's extended XMP), the IPTC records and, for formats without an APP1 segment,
 // the EXIF record. The loader fills it; the savers write what each output format can hold.

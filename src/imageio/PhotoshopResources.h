@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Photoshop image resources ("8BIM" blocks), as PSD files hold them and JPEG APP13 segments carry
 // them, and the IPTC records resource 0x0404 holds.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A picture's width and height read from its file's header, without decoding: what a batch
 // needs to plan its memory before it loads anything.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pixel buffers and copies the layer hands out. They are allocated with new[] so that a caller
 // can adopt them into an Image without copying; FreeLibraryBuffer is the matching release.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PNG coding on libpng. As with JPEG, each libpng call that may longjmp runs in a small function
 // holding no C++ objects; the C++ side only prepares buffers and maps the outcome to codes.
 #include <png.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Photoshop PSD decoder for the merged (composite) image of 8-bit greyscale, indexed, RGB and
 // CMYK files, raw or PackBits-compressed, and a 24-bit RGB encoder.
 #include <cstring>

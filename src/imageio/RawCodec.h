@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Camera RAW files (DNG, CR2, CR3, NEF, ARW, ...) decoded through LibRaw, with their metadata read
 // through exiv2 and handed on as an EXIF block of the program's usual form.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Camera RAW decoding through LibRaw. The development is neutral on purpose: the camera's white
 // balance (LibRaw's automatic one when the camera recorded none), sRGB primaries and tone curve,
 // no automatic brightening (it clips the brightest percent of the picture, which the program's

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The EXIF block of a camera RAW file. exiv2 knows every RAW container (TIFF-based ones, CR3's
 // boxes, RAF, MRW, ...); the block is encoded afresh from what it read, keeping what describes
 // the shot and leaving out what describes the sensor data (strips, tiles, CFA and DNG tags) and

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A buffered little/big-endian reader over an ImageSource for the layer's own decoders, so that
 // byte-at-a-time run-length decoding does not pay for a library call per byte.
 #pragma once

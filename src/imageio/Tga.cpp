@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Truevision TGA decoder (types 1, 2, 3 and their run-length forms 9, 10, 11) and a 24-bit
 // encoder. Run-length packets are expanded into one stored row at a time, so packets that cross
 // rows are handled naturally and packets past the end of the picture are caught.

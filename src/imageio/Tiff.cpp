@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TIFF coding through libtiff on the layer's sources and destinations. Decoding goes through
 // libtiff's RGBA interface a band of rows at a time, so only one band of 32-bit pixels is held
 // beside the 24-bit result.

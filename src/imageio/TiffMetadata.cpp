@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The metadata tags of a TIFF's first IFD, read as the bytes the file holds: libtiff would hand
 // an IPTC block stored as bytes back widened to one number per byte.
 #include <cstdio>

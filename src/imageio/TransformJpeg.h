@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TransformJpeg: lossless JPEG rotations and flips on TurboJPEG's transform, over memory buffers.
 // The DCT coefficients are rearranged, never decoded and re-encoded, and every marker segment of
 // the source (APPn including EXIF, comments) is copied into the result.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two things done to XMP packets as text: finding the id of the extended packet the main
 // one points to, and folding an extended packet back into the main one for formats that hold a
 // packet of any size in one piece.

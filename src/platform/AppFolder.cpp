@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/AppFolder.h"
 #include "platform/FileTests.h"
 
@@ -58,7 +60,21 @@ void Seed(const std::string& folder) {
   }
 }
 
+// A first run starts from the default profile, not from the settings' creation values: an app
+// folder without current.orv gets a copy of its default.orv. An existing current.orv is the
+// user's and is never touched.
+void SeedCurrentProfile(const std::string& folder) {
+  const std::string current = folder + "/current.orv", defaults = folder + "/default.orv";
+  if (!PathExists(current) && IsRegularFile(defaults))
+    CopyFileAtomically(defaults, current, kMaxSeedFile);
+}
+
 }  // namespace
+
+std::string StartingProfileFor(const std::string& appFolder) {
+  std::string current = appFolder + "/current.orv";
+  return PathExists(current) ? current : DefaultProfileFor(appFolder);
+}
 
 std::string ExecutableFolder() {
   char buf[PATH_MAX];
@@ -138,6 +154,7 @@ bool ResolveAppFolder(const std::string& homeOption, std::string& folder, std::s
     return false;
   }
   Seed(chosen);
+  SeedCurrentProfile(chosen);
   folder = chosen;
   return true;
 }

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Overflow-checked size arithmetic for every size, offset and count that comes from a file.
 // All helpers return false instead of wrapping, so a hostile header can never make us allocate
 // or index a buffer smaller than the data we then touch.

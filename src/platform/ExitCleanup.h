@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a process killed by a signal must still do before it goes: remove the temporary files it
 // was writing and close the log of its run. The signal handler cannot allocate or take locks, so
 // the paths live in fixed buffers filled while the program runs, and the work is done with plain

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The font layer of the text stamp: a face chosen by name through fontconfig, set at a pixel
 // cell height and rendered by FreeType as one line of white-on-black coverage.
 #pragma once

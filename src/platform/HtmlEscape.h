@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Escaping of texts that come from files (EXIF strings, paths) before they go into HTML.
 #pragma once
 

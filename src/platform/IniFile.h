@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CIniFile: the ordered section / name / value text store behind profile files and the per-user
 // store. Look-ups are exact byte comparisons; new sections and names are appended in order.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Picture-sized buffers. Touching a fresh 72 MB buffer page by page costs more than decoding a
 // photo on some machines; buffers of several megabytes are therefore marked for transparent huge
 // pages, which cuts the page faults 512-fold. The memory is an ordinary new[] block: release it

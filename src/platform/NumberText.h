@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Numbers as profile files hold them, independent of the process locale (the desktop program
 // runs under the user's locale, where a decimal comma must not leak into profiles).
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing files so that a failure part-way never leaves a damaged file under the final name:
 // the data goes to a temporary file in the same folder, which is renamed over the target only
 // once it is complete.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Per-user values that outlive a profile (last profile name, last folders): the file
 // $XDG_CONFIG_HOME/ORVAutoImage/registry.ini (default ~/.config/ORVAutoImage/registry.ini),
 // with the sections and names the program has always used ("Settings"/"LastProfile",

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stage strength laid out over one exposure quantity: up to 20 point values (0..255) evenly
 // spaced between XMin and XMax, with a point chosen for photographs that lack the quantity.
 // The same object is edited by the curve control of the settings pages and read by the pipeline.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a photograph stands on each curve's axis: the axis value x and whether the photograph
 // gives it (has-EXIF), from its camera summary. One small function per curve, so that the stages
 // and their log lines use the same rule.

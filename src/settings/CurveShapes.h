@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed shape of every curve: point count, axis range, titles, row labels and display flags.
 // Only point values and the no-EXIF index are settings; the shapes never change.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Profile files (.orv): the whole Settings model mapped onto a CIniFile by the key table, the
 // camera-model list conversion, and the profile name shown in the window title.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one table of setting keys: section, key, type, key-table default, creation value, in the
 // order a profile writes them. Profile load and save, `orv --set` and the settings pages all walk
 // this table instead of repeating the names.

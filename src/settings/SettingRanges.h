@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ranges the settings pages offer for the numbers of the Size and Quality pages, and the
 // choices of their lists and option groups (0 to the last item). `--set` refuses values outside
 // them; a profile file is read as it is, and the code that uses such a

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rules that tie settings to each other or limit what a user may enter. Both front ends call
 // these, so the window's pages and the command line behave alike.
 #pragma once

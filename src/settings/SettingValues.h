@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The values of the settings that choose between behaviours, by name. The key table
 // (SettingKeys.cpp) declares each setting once; these name the choices its int values stand for,
 // as the profile files store them.

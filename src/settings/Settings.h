@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every user setting, grouped exactly as the profile file: one group per section, one field per
 // key, so that `Settings.Balance.Enabled` is the profile's [Balance] Enabled=. Both the Basic and
 // the Advanced value sets live side by side; Mode.Advanced picks the one a run uses.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which fields a pipeline stage reads in which mode. The pipeline asks these functions instead
 // of testing Mode.Advanced and the switches itself; a switch counts as on only when it holds 1.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pipeline stage 3, auto balance: the luminance stretch of a copy, mixed back into the picture
 // with a strength from the Balance curve (Advanced) or Balance.Simple (Basic).
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Black Frame" stage: subtracts a loaded dark frame of the picture's own size from a
 // photograph exposed longer than one second (a photograph without a known time counts as 2 s).
 #pragma once

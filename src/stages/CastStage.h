@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Removing Cast" stage: a blue-cast removal whose gamma comes from the ColorCast curve at
 // the flash axis (Advanced) or ColorCast.SimData (Basic).
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The derive step of the "De-Noiser" stage: portrait de-focus (PortraitSmooth) or noise removal
 // (L passes of SpeckleRemove on a copy, blended back with strength alpha).
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The filter simulation stage's derive step: from the stage's switches to the filter name and
 // the log line.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Hot Pixels" stage: a median-based removal of hot pixels from photographs exposed one
 // second or longer (a photograph without a known time counts as 1 s), with the threshold and
 // window from the HotPixels and Window curves (Advanced) or HotPixels.SimData (Basic).

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Adjusting Gamma" stage: a midtone gamma from the Midtones curve at the flash axis
 // (Advanced) or Midtones.Simple (Basic).
 #pragma once

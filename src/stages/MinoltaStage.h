@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Minolta colour matching stage's derive step: whether a picture is matched, whether it
 // counts as sRGB afterwards, and the stage's texts. No pixels are touched here.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The resize stage's derive step: from the Size settings and the picture's size to the target
 // size, the resampler and the log line. No pixels are touched here.
 #pragma once

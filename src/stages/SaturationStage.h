@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Color Final Fix" stage: a saturation level from the Saturation curve at the flash axis
 // (Advanced) or Saturation.SimData (Basic).
 #pragma once

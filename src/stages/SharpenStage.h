@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The derive step of the "Sharpen" stage: the 3 x 3 sharpen (Basic mode, or Advanced with
 // Sharpen.Type 0) or the unsharp mask with a Gaussian radius from the F-number.
 #pragma once

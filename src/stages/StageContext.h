@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one correction stage sees of a ProcessImage call: the picture and its spare buffer, the
 // optional detail crop, the settings and camera summary, the filters object that carries the
 // auto-balance levels, and the services of the run that calls it (checkpoints, progress texts,

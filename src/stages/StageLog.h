@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a pipeline stage's derive step hands back besides the filter parameters: the stage line
 // for the log (empty when the stage writes none).
 // The pipeline writes the line only in a run with the detailed log on, never in preview mode.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text stamp stage's derive step: from the Text settings and the camera values to the text
 // to draw and its style. The stage writes no log line.
 #pragma once

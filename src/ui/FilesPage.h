@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tab 1, "Files": the folder and file lists the Cue List is built from, their buttons, the two
 // check boxes, the counts and the warnings box. The queue logic is the engine's BatchQueue;
 // this page shows it and forwards the buttons.

@@ -1,7 +1,10 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/HelpView.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace orv::ui {
 
@@ -20,6 +23,17 @@ void CHelpView::ShowFile(const QString& path) {
     reload();
   else
     setSource(url);
+}
+
+void CHelpView::AddNote(const QString& html) {
+  QString page = toHtml();
+  // After the page's first heading, else at the top of its body.
+  static const QRegularExpression kAnchor(QStringLiteral("</h[1-6]>|<body[^>]*>"),
+                                          QRegularExpression::CaseInsensitiveOption);
+  QRegularExpressionMatch at = kAnchor.match(page);
+  page.insert(at.hasMatch() ? at.capturedEnd() : 0, html);
+  // setHtml keeps source(): the links still resolve and the page still counts as shown.
+  setHtml(page);
 }
 
 QString CHelpView::shownFile() const {

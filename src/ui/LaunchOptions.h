@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line of orv-lumitra: --home DIR, --screenshot FILE [--tab N] [--image FILE],
 // --help, --version, and the photos, folders and profiles to open. Options with one dash belong
 // to Qt and are left to it; after "--" every argument is a path.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the command line of orv-lumitra opens: settings profiles are loaded, photos and folders
 // join the queue as a drop adds them. A file manager's "Open with" passes its selection here.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MainWindow.h"
 
 #include <QApplication>
@@ -20,6 +22,7 @@
 #include "platform/AppFolder.h"
 #include "platform/UserStore.h"
 #include "settings/Profile.h"
+#include "ui/CueItemDelegate.h"
 #include "ui/FilesPage.h"
 #include "ui/ModePage.h"
 #include "ui/OutputPage.h"
@@ -27,6 +30,7 @@
 #include "ui/ProgressWindow.h"
 #include "ui/SizeQualityPage.h"
 #include "ui/pages/ModePages.h"
+#include "ui/pages/DisplayOrientation.h"
 #include "ui/pages/PreviewPanel.h"
 #include "ui/pages/SettingsPages.h"
 
@@ -81,7 +85,8 @@ CMainWindow::CMainWindow(std::string appFolder, std::unique_ptr<CPrompts> prompt
   setCentralWidget(central);
   setAcceptDrops(true);
 
-  LoadProfile(engine_.settings(), CurrentProfilePath(appFolder_));
+  engine_.SetRunObserver(&finishedPhotos_);
+  LoadProfile(engine_.settings(), StartingProfileFor(appFolder_));
   RefreshAllPages();
   TabChanged(tabs_->currentIndex());
   helpView()->ShowFile(QString::fromStdString(engine_.helpFolder() + "/orv1.html"));
@@ -106,7 +111,10 @@ QWidget* CMainWindow::BuildCueColumn() {
   cueList_ = new QListWidget(column);
   cueList_->setObjectName(QStringLiteral("cueList"));
   cueList_->setSelectionMode(QAbstractItemView::SingleSelection);
-  cueList_->setTextElideMode(Qt::ElideLeft);  // the file name matters more than its folder
+  // Paths are shortened in the middle of their folder part, the file name whole; the full path
+  // is each entry's tooltip.
+  cueList_->setItemDelegate(new CCueItemDelegate(cueList_));
+  cueList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   cueLabel->setBuddy(cueList_);
   connect(cueList_, &QListWidget::itemSelectionChanged, this, &CMainWindow::CueSelectionChanged);
   connect(cueList_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
@@ -370,6 +378,7 @@ void CMainWindow::ShowImage(const std::string& path) {
     ClearShownImage(QString::fromStdString(LibraryErrorText(engine_.loadError())));
     return;
   }
+  settingsPages_->preview().SetDisplayTurn(ReadDisplayTurn(QString::fromStdString(path)));
   settingsPages_->ShowImage();
   QImage shown = settingsPages_->preview().before();
   if (shown.isNull()) {
@@ -554,7 +563,27 @@ void CMainWindow::RunAllFiles() {
   engine_.SetJobs(StoredWorkerCount());
   RunReport report = engine_.RunAll();
   AfterRun(report, true);
+  if (report.processed > 0) ShowRunCounts(report);
   SyncCueList();
+}
+
+void CMainWindow::ShowRunCounts(const RunReport& report) {
+  // A photo saved without a correction that could not run counts as failed, as in the reports.
+  const int failed = report.loadFailures + report.saveFailures + report.stageFailures;
+  const int saved = report.saved - report.stageFailures;
+  QString counts = tr("<p><b>%1 saved, %2 failed, %3 skipped</b> of %4 photos").arg(saved)
+                       .arg(failed).arg(report.skipped).arg(report.processed);
+  if (report.end == RunReport::End::Cancelled) counts += tr(" (the run was cancelled)");
+  counts += tr(". <a href=\"log.html\">Open the log</a>");
+  if (failed > 0) counts += tr(" to see what went wrong (the lines in red)");
+  counts += QStringLiteral(".</p>");
+  helpView()->AddNote(counts);
+}
+
+void CMainWindow::FinishedPhotos::ItemFinished(const ItemResult& result) {
+  if (window.progressWindow_)
+    window.progressWindow_->ShowFinishedPhoto(QString::fromStdString(result.output),
+                                              QString::fromStdString(result.source));
 }
 
 void CMainWindow::RunCurrentImageOnly() {

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CMainWindow: the program's one window. It holds the engine object (settings, camera summary,
 // working picture, queue), shows the Cue List, the current image and its info panel, the ten
 // tabs and the command buttons, receives the pages' notices, and is the engine's host: every
@@ -109,6 +111,15 @@ class CMainWindow : public QMainWindow, public EngineHost {
   void MarkModified();
   void SetUiEnabled(bool enabled);
   void AfterRun(const RunReport& report, bool wholeRun);
+  // The counts of a finished "All Files" run on the page it ends on.
+  void ShowRunCounts(const RunReport& report);
+
+  // Hands the progress window each photo a run finishes (its picture, with several workers).
+  struct FinishedPhotos : RunObserver {
+    explicit FinishedPhotos(CMainWindow& w) : window(w) {}
+    void ItemFinished(const ItemResult& result) override;
+    CMainWindow& window;
+  };
 
   std::string appFolder_;
   std::unique_ptr<CPrompts> prompts_;
@@ -142,6 +153,7 @@ class CMainWindow : public QMainWindow, public EngineHost {
   COutputPage* outputPage_ = nullptr;
   std::array<CSettingsPage*, tabs::kCount> pages_{};  // the pages of tabs 0, 1, 7 and 9
   QPointer<CProgressWindow> progressWindow_;
+  FinishedPhotos finishedPhotos_{*this};
 };
 
 }  // namespace orv::ui

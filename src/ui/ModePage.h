@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tab 0: the mode switch ("ORV Mode Setting") above the help view.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tab 9, "GO!": where and how the outputs are written, and the "PROCESS" buttons that start
 // a run.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own icons, drawn with QPainter at whatever size and pixel ratio a button asks
 // for, so they stay sharp on high-DPI screens.
 #pragma once

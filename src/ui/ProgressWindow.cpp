@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ProgressWindow.h"
 
 #include <QCloseEvent>
@@ -5,6 +7,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
 #include <QProgressBar>
@@ -28,7 +31,8 @@ CProgressWindow::CProgressWindow(QWidget* parent, std::function<void(bool)> owne
   itemBar_ = new QProgressBar(this);
   itemBar_->setTextVisible(false);
   itemBar_->setRange(0, 100);
-  percent_ = new QLabel(QString::fromStdString(PercentText()), this);
+  percent_ = new QLabel(QStringLiteral("0%"), this);
+  percent_->setObjectName(QStringLiteral("percentText"));
   percent_->setMinimumWidth(percent_->fontMetrics().horizontalAdvance(QStringLiteral("100%")) + 8);
   percent_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   stage_ = new QLabel(this);
@@ -81,6 +85,9 @@ void CProgressWindow::PumpMessages() {
 }
 
 void CProgressWindow::OnCreate() {
+  started_ = false;
+  livePictures_ = false;
+  ShowItemProgress();
   if (ownerEnabled_) ownerEnabled_(false);
   ownerDisabled_ = true;
   show();
@@ -96,6 +103,16 @@ void CProgressWindow::OnDestroy() {
 }
 
 void CProgressWindow::OnItemChanged() {
+  ShowItemProgress();
+}
+
+void CProgressWindow::ShowItemProgress() {
+  // Until a photo is taken up, an idle pool reports its item bar as full; show it empty.
+  if (!started_) {
+    itemBar_->setValue(itemBar_->minimum());
+    percent_->setText(QStringLiteral("0%"));
+    return;
+  }
   itemBar_->setValue(qBound(itemBar_->minimum(), ItemPos(), itemBar_->maximum()));
   percent_->setText(QString::fromStdString(PercentText()));
 }
@@ -108,6 +125,11 @@ void CProgressWindow::OnQueueChanged() {
 
 void CProgressWindow::OnStageChanged() {
   stage_->setText(QString::fromStdString(StageText()));
+  // The stage line names the photos being worked on (or what the one photo goes through).
+  if (!started_ && !StageText().empty()) {
+    started_ = true;
+    ShowItemProgress();
+  }
 }
 
 void CProgressWindow::OnPicture(const uint8_t* pixels, int width, int height) {
@@ -115,13 +137,43 @@ void CProgressWindow::OnPicture(const uint8_t* pixels, int width, int height) {
     picture_->clear();
     return;
   }
+  livePictures_ = true;
   // The working picture is wrapped, not copied; only the small scaled copy is kept.
-  QImage frame(pixels, width, height, qsizetype(width) * 3, QImage::Format_RGB888);
+  ShowImage(QImage(pixels, width, height, qsizetype(width) * 3, QImage::Format_RGB888));
+}
+
+void CProgressWindow::ShowImage(const QImage& image) {
   qreal dpr = devicePixelRatioF();
   QSize box = (picture_->contentsRect().size() * dpr);
-  QImage small = frame.scaled(box, Qt::KeepAspectRatio, Qt::FastTransformation);
+  QImage small = image.scaled(box, Qt::KeepAspectRatio, Qt::FastTransformation);
   small.setDevicePixelRatio(dpr);
   picture_->setPixmap(QPixmap::fromImage(small));
+}
+
+void CProgressWindow::ShowFinishedPhoto(const QString& output, const QString& source) {
+  if (livePictures_) return;
+  const QSize box = picture_->contentsRect().size() * devicePixelRatioF();
+  for (const QString& path : {output, source}) {
+    if (path.isEmpty()) continue;
+    QImageReader reader(path);
+    reader.setAutoTransform(true);  // shown upright, as a viewer shows it
+    // Only files the reader can decode at a reduced size (JPEG): a full decode of a large PNG
+    // would hold up the run, which settles its photos on this thread.
+    if (!reader.canRead() || !reader.supportsOption(QImageIOHandler::ScaledSize)) continue;
+    QSize size = reader.size();
+    if (!size.isValid()) continue;
+    if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
+      size.transpose();
+    size.scale(box, Qt::KeepAspectRatio);
+    size = size.expandedTo(QSize(1, 1));
+    if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
+      size.transpose();  // the reader scales before it turns
+    reader.setScaledSize(size);
+    QImage image = reader.read();
+    if (image.isNull()) continue;
+    ShowImage(image);
+    return;
+  }
 }
 
 void CProgressWindow::OnBatchChanged() {

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The questions, messages and file dialogs of the desktop program, behind one interface: the
 // program answers them with Qt dialogs, the tests from a script, so a test never waits on a
 // modal window.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the main window into a PNG file, for the documentation and for checking the layout
 // without a display.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The common frame of the pages on the tab control: each page shows the model (LoadFromModel),
 // takes pending edits into it (Commit), keeps its enabling rules in one function
 // (UpdateEnabling), and tells the main window about changes by notice codes.

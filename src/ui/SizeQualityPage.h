@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tab 7, "Size && Quality": how the output is resized and which JPEG quality it gets.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's tabs by number: the window, its pages, the launch options and the
 // screenshots use them; the engine knows nothing of tabs.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orv-lumitra: the desktop program. Resolves the app folder, opens the main window with the
 // profiles, photos and folders of the command line, and runs until it closes; with --screenshot
 // it renders the window into a PNG instead.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults a real machine throws at `orv run`: link loops and FIFOs, signals and file-size limits,
 // saves that fail, hostile names. Every orv process runs under a time limit so that a
 // regression hangs nothing.

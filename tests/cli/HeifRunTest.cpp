@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Batches of HEIC and AVIF photos through `orv run`, `orv info` and `orv exif`: saving as the
 // source's format with its EXIF and profile, upright JPEG outputs, damaged files.
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `orv run` over libraries: file lists, dry runs, shards, reports, resuming after a kill, and
 // several processes writing into one output folder. Every command runs under a time limit.
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Batches of camera RAW photos through `orv run` and `orv info`: "Same as Source" gives JPEG,
 // RAW+JPEG twins follow Files.RawJpegTwins, damaged RAW files fail alone.
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `orv rotate` on several files, links and files that change under it; `orv profile --write` with
 // a bare name.
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -34,12 +36,33 @@ TEST_F(RunCommand, SavesEveryPhotoAndWritesTheLog) {
   std::string log = ReadText(app / "help/log.html");
   EXPECT_NE(log.find("Model: <b>Apple iPhone 4S</b>"), std::string::npos);
   EXPECT_NE(log.find("Finished<hr>"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(app / "current.orv"));  // a run never writes it
+  // The app folder's current profile is seeded from the default one; the run's --set values
+  // never go into it.
+  EXPECT_EQ(ReadText(app / "current.orv"), ReadText(app / "default.orv"));
   // The output folder is marked and skipped by the next scan of the same folder.
   r = Run({"--defaults", "--log", photos / "second.html", photos.path()});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("Excluded! It is used as ORV Output path"), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(photos / "second.html"));
+}
+
+// A new user's first run: no current.orv yet, dated subfolders, phone-style ".jpeg" names. The
+// default profile applies (subfolders scanned), the output keeps the long extension, and a
+// mistyped path is refused before anything runs.
+TEST_F(RunCommand, FirstRunUsesTheDefaultProfileAndTakesLongJpegNames) {
+  std::filesystem::create_directories(photos / "2024-06-01");
+  ASSERT_TRUE(test::WritePicture(photos / "2024-06-01/IMG_1.jpeg", 40, 30, kFormatJpeg));
+  OrvResult dry = Run({"--dry-run", photos.path(), photos / "gone.jpg"});
+  ASSERT_EQ(dry.status, 0) << dry.err;
+  EXPECT_NE(dry.out.find("2024-06-01/ORV/IMG_1_ORV.jpeg"), std::string::npos) << dry.out;
+  EXPECT_NE(dry.err.find("gone.jpg Excluded! No such file or directory"), std::string::npos)
+      << dry.err;
+  EXPECT_FALSE(std::filesystem::exists(app / "current.orv"));  // a dry run writes nothing
+
+  OrvResult r = Run({photos.path()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(std::filesystem::exists(photos / "2024-06-01/ORV/IMG_1_ORV.jpeg"));
+  EXPECT_EQ(ReadText(app / "current.orv"), ReadText(app / "default.orv"));
 }
 
 TEST_F(RunCommand, ExitStatusesTellWhatHappened) {

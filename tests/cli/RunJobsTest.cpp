@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `orv run --jobs`: the option's forms, and Ctrl-C during a parallel run.
 #include <gtest/gtest.h>
 

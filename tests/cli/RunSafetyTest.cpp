@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `orv run` against what a user's own command line, shell or terminal can do to it: a glob that
 // names a photo as the report, hostile lists, odd names, signals, closed pipes and terminals.
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `orv watch` as a user runs it: a real process on real temporary folders, stopped by signals.
 #include <gtest/gtest.h>
 

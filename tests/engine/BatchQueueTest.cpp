@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/BatchQueue.h"
 
 #include <gtest/gtest.h>
@@ -39,8 +41,9 @@ struct QueueFixture : ::testing::Test {
 TEST_F(QueueFixture, ClassifiesByExtensionAndProcessedNames) {
   EXPECT_EQ(queue.ClassifyFile("/a/b.JPG"), 1);
   EXPECT_EQ(queue.ClassifyFile("/a/b.tga"), 1);
-  EXPECT_EQ(queue.ClassifyFile("/a/picture.jpeg"), 0);
-  EXPECT_EQ(queue.ClassifyFile("/a/scan.tiff"), 0);
+  EXPECT_EQ(queue.ClassifyFile("/a/picture.jpeg"), 1);
+  EXPECT_EQ(queue.ClassifyFile("/a/PICTURE.JPE"), 1);
+  EXPECT_EQ(queue.ClassifyFile("/a/scan.tiff"), 1);
   EXPECT_EQ(queue.ClassifyFile("/a/anim.gif"), 0);
   EXPECT_EQ(queue.ClassifyFile("/a/photo_ORV.JPG"), -1);
   EXPECT_NE(queue.Warnings().find("/a/photo_ORV.JPG Excluded! This files was already processed "
@@ -91,6 +94,7 @@ TEST_F(QueueFixture, SingleFilesAppendWithoutRebuildAndDuplicatesStay) {
   EXPECT_TRUE(queue.Cue()[1].checked);
   EXPECT_EQ(queue.TotalCount(), 2);
 
+  Make("in/readme.txt");
   queue.AddPath(dir / "in/readme.txt");
   EXPECT_NE(queue.Warnings().find("readme.txt Excluded! Not Supported file.\r\n"),
             std::string::npos);
@@ -106,6 +110,32 @@ TEST_F(QueueFixture, SingleFilesAppendWithoutRebuildAndDuplicatesStay) {
   queue.RemoveFolder(7);
   EXPECT_EQ(queue.Cue().size(), 1u);
   EXPECT_EQ(queue.TotalCount(), 1);
+}
+
+TEST_F(QueueFixture, MissingPathsAreRefusedWithTheReason) {
+  std::string a = Make("in/a.jpg");
+  queue.AddPaths({a, dir / "in/gone.jpg", dir / "nowhere", dir / "in/gone.txt"});
+  EXPECT_EQ(CuePaths(), std::vector<std::string>{"in/a.jpg"});
+  EXPECT_EQ(queue.TotalCount(), 1);
+  for (const char* name : {"in/gone.jpg", "nowhere", "in/gone.txt"})
+    EXPECT_NE(queue.Warnings().find(dir / name + " Excluded! No such file or directory\r\n"),
+              std::string::npos)
+        << queue.Warnings();
+  queue.ClearWarnings();
+  queue.AddPath(dir / "in/gone.jpg");
+  EXPECT_EQ(queue.Warnings(), dir / "in/gone.jpg" + " Excluded! No such file or directory\r\n");
+  queue.AddFile(dir / "in/gone.jpg");  // the dialog's path refuses it without a word
+  EXPECT_EQ(queue.Cue().size(), 1u);
+}
+
+TEST_F(QueueFixture, LongPhotoExtensionsAreScanned) {
+  Make("in/IMG_1.jpeg");
+  Make("in/IMG_2.JPEG");
+  Make("in/IMG_3.jpe");
+  Make("in/scan.tiff");
+  queue.AddFolder(dir / "in");
+  EXPECT_EQ(CuePaths(), (std::vector<std::string>{"in/IMG_1.jpeg", "in/IMG_2.JPEG",
+                                                  "in/IMG_3.jpe", "in/scan.tiff"}));
 }
 
 TEST_F(QueueFixture, CheckMarksAreSetByIndexWithinTheList) {

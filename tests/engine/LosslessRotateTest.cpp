@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/LosslessRotate.h"
 
 #include <gtest/gtest.h>
@@ -64,12 +66,20 @@ TEST(LosslessRotate, OtherFormatsAndNamesTheButtonsLeaveAlone) {
   EXPECT_EQ(t.width(), 30);
   EXPECT_EQ(t.format(), kFormatTiff);
 
-  // A ".jpeg" name is neither the lossless path nor a decodable other format: untouched.
-  ASSERT_TRUE(test::WritePicture(dir / "photo.jpeg", 40, 30, kFormatJpeg));
-  std::string before = ReadText(dir / "photo.jpeg");
+  // The long JPEG names are queued, so they take the lossless path too; a name no format
+  // claims is left untouched.
+  ASSERT_TRUE(test::WritePicture(dir / "photo.jpeg", 48, 32, kFormatJpeg));
   r = LosslessRotate(dir / "photo.jpeg", RotateTurn::Clockwise);
+  EXPECT_TRUE(r.rotated);
+  CImageFile turned;
+  ASSERT_EQ(turned.Load((dir / "photo.jpeg").c_str()), 0u);
+  EXPECT_EQ(turned.width(), 32);
+  EXPECT_EQ(turned.format(), kFormatJpeg);
+  ASSERT_TRUE(test::WritePicture(dir / "photo.raw", 40, 30, kFormatJpeg));
+  std::string before = ReadText(dir / "photo.raw");
+  r = LosslessRotate(dir / "photo.raw", RotateTurn::Clockwise);
   EXPECT_FALSE(r.rotated);
-  EXPECT_EQ(ReadText(dir / "photo.jpeg"), before);
+  EXPECT_EQ(ReadText(dir / "photo.raw"), before);
 
   // A file under the old fixed temporary name (a user's own, or one a killed rotation left)
   // is never overwritten and no longer blocks the rotation: each one takes a name of its own.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A photo's colour profile, XMP, IPTC and EXIF record through whole runs, checked by parsing the
 // outputs with the program's own readers: JPEG, PNG and TIFF outputs, resizing, damaged
 // segments, the size limit, sidecars and file times.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/OutputName.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +53,20 @@ TEST_F(OutputNames, NumberingFollowsWhatIsTakenAndReplacingKeepsTheName) {
   name = DecideOutputName(s, "/photos/a.png", exists);
   EXPECT_EQ(name.path, dir / "out/a_ORV.jpg");
   EXPECT_TRUE(name.replace);
+}
+
+TEST_F(OutputNames, SameAsSourceKeepsTheWholeExtension) {
+  auto none = [](const std::string&) { return false; };
+  s.Output.FileType = 0;
+  // The long and the three-letter names alike keep what they had; numbering goes before "_ORV".
+  for (const char* ext : {".jpeg", ".JPEG", ".jpe", ".tiff", ".jpg", ".TIF", ".heic"}) {
+    OutputName name = DecideOutputName(s, std::string("/photos/IMG") + ext, none);
+    EXPECT_EQ(name.unnumbered, dir / (std::string("out/IMG_ORV") + ext));
+    EXPECT_EQ(NumberedOutputName(name, 3), dir / (std::string("out/IMG3_ORV") + ext));
+  }
+  s.Output.FileType = 1;
+  EXPECT_EQ(DecideOutputName(s, "/photos/IMG.jpeg", none).unnumbered, dir / "out/IMG_ORV.jpg");
+  EXPECT_EQ(DecideOutputName(s, "/photos/scan.TIFF", none).unnumbered, dir / "out/scan_ORV.jpg");
 }
 
 TEST_F(OutputNames, DryRunPlansTheNumbersTheRunWillGiveAndTheSkips) {

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A batch on several workers must give what the one-at-a-time run gives: the same files with the
 // same bytes and names, the same log (time stamps aside), counts, check marks and item results.
 #include <gtest/gtest.h>

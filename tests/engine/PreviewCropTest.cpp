@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A preview runs on a reduced copy of the working picture and a 1:1 crop of it; the black frame
 // must be matched against the full picture and cut at the crop's place.
 #include <gtest/gtest.h>

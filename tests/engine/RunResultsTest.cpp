@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a run tells its observer about each photo, and runs that skip finished photos.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several processes saving into one folder and writing one log: names are claimed once and log
 // entries are kept whole.
 #include <gtest/gtest.h>

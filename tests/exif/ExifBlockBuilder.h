@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds small EXIF blocks for tests, in either byte order, with the four IFDs laid out one
 // after another and the pointer tags filled in.
 #pragma once

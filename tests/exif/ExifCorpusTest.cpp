@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replays the fuzzing corpus (real blocks, mangled ones and every input that ever failed) through
 // the reader, the summary and the listings, so the sanitizer build checks them on every run.
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A test-only JPEG marker scanner: the payloads of the APP1 segments and the first comment of a
 // JPEG file, read up to the start of scan.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The EXIF record of a camera RAW file: the camera summary equals that of the camera's JPEG of the
 // same shot, the curves pick the same values, and a turned RAW stands upright with Orientation 1.
 #include <gtest/gtest.h>

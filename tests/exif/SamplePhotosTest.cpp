@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real camera files in samples/: what their EXIF records actually hold.
 #include <gtest/gtest.h>
 

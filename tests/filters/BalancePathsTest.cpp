@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Auto balance in one pass (FindBalanceLevels, BalanceInPlace) against the two-pass reference
 // the stage used before: AutoLevels on a copy, then Blend of the copy into the picture.
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vector paths of the Gaussian blur and the unsharp mask against the scalar reference.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vector path of the hot-pixel filter against the scalar reference.
 #include <gtest/gtest.h>
 

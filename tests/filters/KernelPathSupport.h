@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a kernel on every vector target this processor supports and compares the bytes with the
 // reference code.
 #pragma once

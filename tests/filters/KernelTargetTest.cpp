@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The choice of kernel target: the names ORV_KERNELS accepts, and forcing a target for a scope.
 #include <gtest/gtest.h>
 

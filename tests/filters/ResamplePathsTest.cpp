@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vector paths of the Lanczos resampler and the two-pass bilinear scaler against the scalar
 // reference: up and down, odd ratios, single pixels, flat runs and long contribution lists.
 #include <gtest/gtest.h>

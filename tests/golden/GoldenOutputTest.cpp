@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole runs of `orv` over the committed samples with a dozen setting sets, every output and the
 // log (time stamps and the temporary folder taken out) compared by MD5 with the committed table
 // tests/golden/outputs.md5. Any change of an output byte, an output name or a log line shows

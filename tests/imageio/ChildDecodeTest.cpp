@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rendering in a child process: the picture and error codes come back, and a renderer that dies
 // or hangs costs only the failure code.
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the image layer tests: synthetic pictures, byte builders for hand-made files, and
 // decoding from memory.
 #pragma once

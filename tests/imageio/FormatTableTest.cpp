@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The format table drives recognition, the queue's extension rule and the output types; these
 // cases pin what the rest of the program relies on.
 #include "imageio/ImageFormat.h"
@@ -9,13 +11,13 @@
 namespace orv {
 namespace {
 
-TEST(FormatTable, QueuesTheSevenPhotoExtensionsInAnyCase) {
+TEST(FormatTable, QueuesThePhotoExtensionsInAnyCase) {
   for (const char* path : {"/a/b.jpg", "/a/B.JPG", "x.Psd", "x.png", "x.bmp", "x.pcx", "x.tif",
-                           "x.TGA", ".jpg"})
+                           "x.TGA", ".jpg", "x.jpeg", "x.JPEG", "x.jpe", "x.tiff", "x.TIFF"})
     EXPECT_TRUE(IsQueuedImagePath(path)) << path;
-  // Recognised on load, but not taken from folders: the long forms, GIF, PAX and metafiles.
-  for (const char* path : {"x.jpeg", "x.tiff", "x.gif", "x.pax", "x.wmf", "x.emf", "x.jpg.txt",
-                           "jpg", "", "x.jp"})
+  // Recognised on load, but not taken from folders: GIF, PAX and metafiles.
+  for (const char* path : {"x.gif", "x.pax", "x.wmf", "x.emf", "x.jpg.txt", "x.jpeg.bak",
+                           "jpg", "", "x.jp", "x.tiffy"})
     EXPECT_FALSE(IsQueuedImagePath(path)) << path;
 }
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replays every committed fuzz corpus file (seeds and kept crash inputs) through its decoder, so
 // the sanitizer build checks them on every test run.
 #include <gtest/gtest.h>

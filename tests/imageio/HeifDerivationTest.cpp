@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The derivation depth of a HEIF file's primary image, measured from its boxes before libheif
 // reads them: chains of grids are refused at once, loops too, and ordinary files pass.
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HEIC and AVIF decoding: pixels against libheif's own decode, EXIF against the source JPEG,
 // rotation, deep samples, alpha, colour profiles, hostile sizes and format recognition.
 #include <gtest/gtest.h>
@@ -217,6 +219,38 @@ std::vector<uint8_t> ExifWithOrientation(bool bigEndian, uint16_t value) {
   u16(0x0112), u16(3), u32(1), u16(value), u16(0);
   u32(0);
   return b;
+}
+
+// The chroma_format_idc of the first hvcC box (1: 4:2:0, 3: 4:4:4); -1 when there is none.
+int HevcChromaFormat(const std::string& file) {
+  const size_t box = file.find("hvcC");
+  // After the type: version, profile (1 + 4 + 6 bytes), level, segmentation (2), parallelism.
+  const size_t at = box + 4 + 16;
+  if (box == std::string::npos || at >= file.size()) return -1;
+  return static_cast<uint8_t>(file[at]) & 3;
+}
+
+// A HEIC saved at a quality is the size heif-enc -q gives the same pixels, and 4:2:0.
+TEST(HeifEncode, QualityAndChromaAreThoseOfHeifEnc) {
+  TempDir dir;
+  CImageFile source;
+  ASSERT_EQ(source.Load(SamplePath("test3.jpg").c_str()), 0u);
+  ASSERT_EQ(source.Save((dir / "same.png").c_str(), kFormatPng), 0u);
+  for (int quality : {50, 88}) {
+    SCOPED_TRACE(quality);
+    CImageFile out;
+    ASSERT_EQ(out.SetPixels(source.image().pixels(), source.width(), source.height()), 0u);
+    out.SetEncodeQuality(quality);
+    ASSERT_EQ(out.Save((dir / "ours.heic").c_str(), kFormatHeic), 0u);
+    ASSERT_TRUE(HeifEnc({"-q", std::to_string(quality), "-o", dir / "theirs.heic",
+                         dir / "same.png"}));
+    const std::string ours = test::ReadText(dir / "ours.heic");
+    const std::string theirs = test::ReadText(dir / "theirs.heic");
+    EXPECT_EQ(HevcChromaFormat(ours), 1);
+    EXPECT_EQ(HevcChromaFormat(theirs), 1);
+    // The coded picture is the same; the boxes around it may differ by a few bytes.
+    EXPECT_NEAR(double(ours.size()), double(theirs.size()), 0.03 * double(theirs.size()));
+  }
 }
 
 TEST(ExifOrientation, SetsOneInPlaceAndLeavesOtherBlocksAlone) {

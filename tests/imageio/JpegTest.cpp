@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG read and write through libjpeg: segments kept and written, sampling, density, decode
 // scale, grey and damaged input.
 #include <gtest/gtest.h>

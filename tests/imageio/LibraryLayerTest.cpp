@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layer's plumbing: error texts and per-thread last errors, sources, destinations and
 // format recognition.
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Metafile playback: sizes from the header at 96 dpi, the mid-grey background, the common EMF
 // records, and refusal of damaged headers.
 #include <gtest/gtest.h>

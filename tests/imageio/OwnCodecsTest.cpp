@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Known-answer decodes of small hand-built BMP, TGA, PCX and PSD files, and the damaged forms
 // each must refuse with its error code.
 #include <gtest/gtest.h>

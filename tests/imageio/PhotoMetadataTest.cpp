@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The metadata beside the pixels: JPEG segment layout and reassembly, the PNG and TIFF writers
 // and readers, and the damaged cases that must be dropped without failing anything.
 #include <gtest/gtest.h>

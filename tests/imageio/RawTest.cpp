@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Camera RAW decoding: the format table's RAW rows, a DNG made from a sample JPEG decoding to the
 // same picture, half-size decoding, and damaged or hostile files failing alone.
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every encoder's output decodes back to the same pixels (JPEG is covered in JpegTest), through
 // CImageFile's Save and Load as the program uses them.
 #include <gtest/gtest.h>

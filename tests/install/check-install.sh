@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs a build folder into two temporary prefixes and checks the installed program: the
 # installed files, that each copy finds its data relative to itself, that a run with an empty
 # home works and writes nothing into the prefix, the manual pages, the desktop entry, the
@@ -28,6 +30,9 @@ expected_files() {
   echo share/man/man1/orv.1.gz
   echo share/orv-lumitra/default.orv
   (cd "$source/data" && find help -type f | sed 's|^|share/orv-lumitra/|')
+  echo share/doc/orv-lumitra/README.md
+  echo share/doc/orv-lumitra/copyright
+  (cd "$source" && find docs -type f | sed 's|^|share/doc/orv-lumitra/|')
   if ((gui)); then
     echo bin/orv-lumitra
     echo share/applications/$id.desktop
@@ -77,6 +82,8 @@ check_prefix() {
   local app=$home/.local/share/orv-lumitra
   cmp -s "$prefix/share/orv-lumitra/default.orv" "$app/default.orv" ||
     fail "$name: the app folder was not seeded with the installed default.orv"
+  cmp -s "$app/default.orv" "$app/current.orv" ||
+    fail "$name: the first run did not start from the default profile (current.orv)"
   grep -q "$marker" "$app/help/index.htm" 2>/dev/null ||
     fail "$name: the help pages did not come from this prefix"
   [[ -s $app/help/log.html ]] || fail "$name: no run log in the per-user app folder"
@@ -103,6 +110,11 @@ done
 check_prefix "$prefix_a" prefix-a a
 check_prefix "$prefix_b" prefix-b b
 
+# The documents the help points to are installed, and the copyright file names the licence.
+[[ -s $prefix_a/share/doc/orv-lumitra/docs/scaling.md ]] || fail "docs/scaling.md is not installed"
+grep -q '^License: GPL-3.0-or-later' "$prefix_a/share/doc/orv-lumitra/copyright" ||
+  fail "the copyright file names no licence"
+
 # Manual pages render without warnings and carry the written sections.
 for page in "$prefix_a"/share/man/man1/*.1.gz; do
   if ! MANWIDTH=80 man --warnings -l "$page" >"$work/page.txt" 2>"$work/page.err" ||
@@ -122,6 +134,11 @@ done
 
 if ((gui)); then
   desktop-file-validate "$prefix_a/share/applications/$id.desktop" || fail "desktop-file-validate"
+  # The program takes folders, so a file manager offers it for them ("Open with").
+  grep -q '^MimeType=.*inode/directory;' "$prefix_a/share/applications/$id.desktop" ||
+    fail "the desktop entry does not take folders"
+  grep -q '<project_license>GPL-3.0-or-later</project_license>' \
+    "$prefix_a/share/metainfo/$id.metainfo.xml" || fail "the metainfo names no licence"
   appstreamcli validate --pedantic --no-net "$prefix_a/share/metainfo/$id.metainfo.xml" ||
     fail "appstreamcli validate"
   file "$prefix_a/share/icons/hicolor/256x256/apps/$id.png" | grep -q '256 x 256' ||

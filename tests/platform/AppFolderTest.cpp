@@ -1,6 +1,10 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/AppFolder.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "platform/SafeWrite.h"
 #include "platform/UserStore.h"
@@ -22,6 +26,24 @@ TEST(AppFolder, HomeOptionIsCreatedAndAbsolute) {
   EXPECT_EQ(AbsolutePath("/"), "/");
   EXPECT_FALSE(ResolveAppFolder("/proc/orv-cannot-exist/x", folder, error));
   EXPECT_FALSE(error.empty());
+}
+
+TEST(AppFolder, FirstRunStartsFromTheDefaultProfile) {
+  TempDir dir;
+  const std::string app = dir / "app";
+  std::filesystem::create_directories(app);
+  test::WriteText(app + "/default.orv", "[Size]\r\nKeepEXIF=1\r\n");
+  // Before seeding (a dry run writes nothing) the default profile stands in for current.orv.
+  EXPECT_EQ(StartingProfileFor(app), app + "/default.orv");
+  std::string folder, error;
+  ASSERT_TRUE(ResolveAppFolder(app, folder, error)) << error;
+  EXPECT_EQ(ReadText(app + "/current.orv"), "[Size]\r\nKeepEXIF=1\r\n");
+  EXPECT_EQ(StartingProfileFor(app), app + "/current.orv");
+  // The user's own current profile is never touched.
+  test::WriteText(app + "/current.orv", "[Size]\r\nKeepEXIF=0\r\n");
+  test::WriteText(app + "/default.orv", "[Size]\r\nPercent=50\r\n");
+  ASSERT_TRUE(ResolveAppFolder(app, folder, error)) << error;
+  EXPECT_EQ(ReadText(app + "/current.orv"), "[Size]\r\nKeepEXIF=0\r\n");
 }
 
 TEST(UserStore, ValuesSurviveInTheConfigFolder) {

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turns every correction of a settings model off, so that a test switches on only the one it
 // looks at.
 #pragma once

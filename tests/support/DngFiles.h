@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Camera RAW test files made at test time: DNGs written with libtiff from the committed sample
 // JPEGs. The picture becomes a 16-bit linear RGGB mosaic, IFD0 carries the DNG tags LibRaw needs
 // and the JPEG's make, model, date and an orientation, the Exif directory its exposure values.

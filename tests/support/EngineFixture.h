@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the engine's run tests share: an engine over a temporary app folder with a recording host,
 // its help/ and in/ folders made and every key at its default, and an observer keeping the
 // results of a run.

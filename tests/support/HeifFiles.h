@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HEIC and AVIF test files made at test time with libheif's own tools (Debian's
 // libheif-examples) or its API, from the committed sample photographs.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Metadata made at test time: ICC profiles of any size, XMP packets, IPTC records, JPEG files
 // carrying given APPn segments, and a scanner that reads those segments back from a file.
 #pragma once

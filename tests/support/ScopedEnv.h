@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sets or unsets an environment variable for one scope and puts back what was there before, so
 // that a test changing the environment leaves none of it to the tests after it.
 #pragma once

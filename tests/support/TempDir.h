@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A temporary folder for one test, removed with everything in it at the end, and the reading
 // and writing of test files.
 #pragma once

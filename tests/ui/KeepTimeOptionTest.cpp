@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GO! page's file-time option: it drives the engine and lives in the per-user store, so it
 // survives closing the window whatever profile is loaded.
 #include <QCheckBox>

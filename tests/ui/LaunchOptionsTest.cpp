@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop program's command line: its own options, Qt's left alone, and the mistakes.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the desktop program opens from its command line (a file manager's "Open with"): profiles
 // first, then photos and folders queued as a drop queues them.
 #include <QListWidget>

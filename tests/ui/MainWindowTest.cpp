@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven offscreen: start-up, the mode switch, the help view's links, profiles
 // and the title, the command buttons.
 #include <QCommandLinkButton>

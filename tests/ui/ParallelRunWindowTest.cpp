@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "All Files" on several workers, watched through the real progress window offscreen: photos done
 // of all, the names being worked on, the time, a window that keeps handling events, and the
 // worker preference kept in the per-user store.
@@ -10,6 +12,7 @@
 
 #include "platform/UserStore.h"
 #include "support/TestPictures.h"
+#include "ui/HelpView.h"
 #include "ui/MainWindow.h"
 #include "ui/UiTestSupport.h"
 
@@ -35,13 +38,17 @@ TEST_F(ParallelRunWindowTest, ProgressWindowShowsThePoolAndStaysResponsive) {
   EXPECT_EQ(ReadUserValue("Settings", "Workers"), "2");
 
   int ticks = 0;
-  std::set<QString> counters, names;
+  bool sawPicture = false;
+  std::set<QString> counters, names, percentsBeforeStart;
   QString time;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
     ui::CProgressWindow* p = w.progressWindow();
     if (!p || !p->isVisible()) return;
     ++ticks;
+    if (!p->picture()->pixmap().isNull()) sawPicture = true;
+    if (p->StageText().empty() && p->BatchFinished() == 0)
+      percentsBeforeStart.insert(p->percentLabel()->text());
     if (p->CounterText().find('/') != std::string::npos)
       counters.insert(QString::fromStdString(p->CounterText()));
     if (!p->StageText().empty()) names.insert(QString::fromStdString(p->StageText()));
@@ -64,6 +71,11 @@ TEST_F(ParallelRunWindowTest, ProgressWindowShowsThePoolAndStaysResponsive) {
   bool named = false;
   for (const QString& n : names) named = named || n.contains(QStringLiteral(".jpg"));
   EXPECT_TRUE(named);
+  // Nothing reads as done before a photo was taken up; the finished photos are shown.
+  for (const QString& percent : percentsBeforeStart) EXPECT_EQ(percent, QStringLiteral("0%"));
+  EXPECT_TRUE(sawPicture);
+  EXPECT_TRUE(w.helpView()->toPlainText().contains(QStringLiteral("8 saved, 0 failed, 0 skipped")))
+      << w.helpView()->toPlainText().toStdString();
   EXPECT_FALSE(w.runInProgress());
   EXPECT_TRUE(w.centralWidget()->isEnabled());
 }

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Files page, drops, the Size & Quality and GO! pages, and runs through the real progress
 // window, driven offscreen.
 #include <QCheckBox>
@@ -63,16 +65,19 @@ TEST_F(QueueAndRunTest, FilesPageBuildsTheCueListAndReportsWhatItRefuses) {
   prompts_->files = {QString::fromStdString(in)};
   Click("addFolderButton");
   EXPECT_EQ(ReadUserValue("Settings", "PathIn"), in);
-  // Sub-folders are off at first start; the processed file is refused with a warning.
-  EXPECT_EQ(CueTexts(), QStringList{QString::fromStdString(in + "/a.jpg")});
+  // The first start uses the default profile, so sub-folders are scanned; the processed file
+  // is refused with a warning.
+  EXPECT_EQ(CueTexts(), (QStringList{QString::fromStdString(in + "/a.jpg"),
+                                     QString::fromStdString(in + "/sub/c.png")}));
   EXPECT_EQ(Warnings(),
             QString::fromStdString(
                 in + "/b_ORV.jpg Excluded! This files was already processed (*_ORV.*)!\n"));
-  EXPECT_EQ(Find<QLabel>("folderCount")->text(), "1");
+  EXPECT_EQ(Find<QLabel>("folderCount")->text(), "2");
 
   Click("recursiveBox");
-  EXPECT_EQ(CueTexts(), (QStringList{QString::fromStdString(in + "/a.jpg"),
-                                     QString::fromStdString(in + "/sub/c.png")}));
+  EXPECT_EQ(CueTexts(), QStringList{QString::fromStdString(in + "/a.jpg")});
+  EXPECT_EQ(Find<QLabel>("totalCount")->text(), "1");
+  Click("recursiveBox");
   EXPECT_EQ(Find<QLabel>("totalCount")->text(), "2");
 
   // Letting processed files in is asked first; No keeps the box on and the lists as they were.
@@ -223,6 +228,11 @@ TEST_F(QueueAndRunTest, AllFilesRunsThroughTheProgressWindowAndShowsTheLog) {
   EXPECT_EQ(w.tabs()->currentIndex(), 0);
   EXPECT_EQ(w.helpView()->shownFile(), QString::fromStdString(App("help/log2.html")));
   EXPECT_NE(ReadText(App("help/log.html")).find("a_ORV.jpg"), std::string::npos);
+  // The page the run ends on counts what happened and leads to the log.
+  const QString page = w.helpView()->toPlainText();
+  EXPECT_TRUE(page.contains(QStringLiteral("2 saved, 0 failed, 0 skipped of 2 photos")))
+      << page.toStdString();
+  EXPECT_TRUE(w.helpView()->toHtml().contains(QStringLiteral("log.html")));
   // The photograph shown before the run is shown again, with its own camera data.
   EXPECT_EQ(w.shownPath(), in + "/a.jpg");
   EXPECT_EQ(Find<QLabel>("infoSize")->text(), QStringLiteral("64 x 48"));

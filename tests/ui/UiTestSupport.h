@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the desktop program's tests share: one QApplication for the process (offscreen), a
 // prompts object that answers dialogs from a script and records them, and a fixture with a
 // temporary app folder and per-user store.

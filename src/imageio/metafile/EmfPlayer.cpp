@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small player of the common enhanced-metafile records: mapping (window and viewport origins
 // and extents, saved states), pens and solid brushes, rectangles, ellipses, polygons, polylines,
 // lines and device-independent bitmaps (StretchDIBits, SetDIBitsToDevice, BitBlt, StretchBlt).

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Metafile playback into 24-bit RGB pixels over mid-grey (0x808080): WMF through libwmf, EMF
 // through a small player of the common records (EmfPlayer). The picture has the metafile's own
 // size at the screen resolution of 96 dots per inch.

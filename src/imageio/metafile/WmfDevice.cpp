@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wrappers around the drawing calls of libwmf's bitmap device. Each keeps the device's own call
 // for what it does right and mends what it gets wrong.
 #include "imageio/metafile/WmfDevice.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Geometry on libwmf's device coordinates: outline lengths, to bound drawing work, and
 // clipping to a rectangle, to keep drawing within the picture.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows metafile playback through libwmf's bitmap device. The header is checked here first
 // (sizes, record lengths) so that libwmf only sees files whose framing is sound. The device
 // draws onto a clear canvas over the metafile's whole frame; what stays clear becomes grey.

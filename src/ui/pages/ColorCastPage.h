@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tab 3, "Color Cast": blue-cast removal, "Enhance Colors" (saturation) and the filter simulator
 // with its ordered filter list, the selected filter's names and the educational note.
 #pragma once

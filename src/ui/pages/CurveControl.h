@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CCurveControl: the editing control of one stage curve. One horizontal row per point with its
 // label, a bar as long as the value and the value as a number; a narrow "EXIF" column on the
 // left picks the point used for photographs without EXIF data. The user drags bars and the

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tab 6, "Denoiser": noise removal (strength over ISO, "Filter Repeat" over the subject
 // distance) or "Portrait De-Focus" with "Enhance Pink Tones"; the two are exclusive.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tab 4, "Details": sharpening. The Advanced page adds the sharpen type and the Gaussian radius
 // curve over the F-number. Both pages show the 1:1 detail view.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tab 8, "Extra": the "Add Text to Image" group (text with camera-value tokens, colours,
 // background, placement, font, size, offsets, date format) with a live stamp preview, and the
 // Minolta colour matching options.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tab 5, "HotPixels": the hot-pixel threshold (and, on the Advanced page, window) curves, the
 // list of cameras with internal noise reduction, and the black frame with its loader.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/pages/ImageAfterView.h"
 
 #include <QMouseEvent>
@@ -61,7 +63,7 @@ void CImageAfterView::mouseMoveEvent(QMouseEvent* event) {
   if (!dragging_) return;
   // The picture follows the pointer: moving right shows what lies further left.
   QPoint delta = event->position().toPoint() - pressPos_;
-  if (panel_->MoveDetail(pressOffset_ - delta)) moved_ = true;
+  if (panel_->MoveDetail(pressOffset_ - panel_->DetailMovement(delta))) moved_ = true;
 }
 
 void CImageAfterView::mouseReleaseEvent(QMouseEvent* event) {

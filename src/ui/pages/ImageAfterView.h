@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CImageAfterView: one "Image After" view of a settings page. It shows the processed reduced
 // picture of the preview panel, or (on the detail pages) the 1:1 crop, which the user drags with
 // the mouse to look at another part of the photograph.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CModePages: the content of one of the tabs 2 to 6, holding its Basic and its Advanced page
 // and showing exactly one of them, the one of the current mode.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs a settings page may open, as replaceable callbacks: the main window passes the
 // Qt dialogs (or its host's question), the tests pass answers, so nothing ever blocks offscreen.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders one page widget into a PNG without a main window: for documentation screenshots and
 // for looking at a page's layout in tests.
 #pragma once

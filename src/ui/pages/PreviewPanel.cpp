@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/pages/PreviewPanel.h"
 
 #include <cstring>
@@ -24,6 +26,7 @@ void CPreviewPanel::Clear() {
   place_ = {};
   source_ = nullptr;
   sourceWidth_ = sourceHeight_ = 0;
+  turn_ = QImageIOHandler::TransformationNone;
   before_ = after_ = detail_ = QImage();
   detailProcessed_ = false;
   emit previewsRefreshed();
@@ -31,17 +34,18 @@ void CPreviewPanel::Clear() {
 
 void CPreviewPanel::ShowPicture() {
   const Image& picture = engine_.picture();
-  if (picture.empty() || !ReducePicture(picture, paneSize_.width(), paneSize_.height(), reduced_)) {
+  // Made to fit the pane and the detail view once turned upright.
+  const QSize pane = PictureSizeFor(paneSize_, turn_), detail = PictureSizeFor(detailSize_, turn_);
+  if (picture.empty() || !ReducePicture(picture, pane.width(), pane.height(), reduced_)) {
     Clear();
     return;
   }
   source_ = picture.pixels();
   sourceWidth_ = picture.width();
   sourceHeight_ = picture.height();
-  place_ =
-      CentredDetail(picture.width(), picture.height(), detailSize_.width(), detailSize_.height());
+  place_ = CentredDetail(picture.width(), picture.height(), detail.width(), detail.height());
   if (!CutDetail(picture, place_, crop_)) crop_.Clear();
-  before_ = ToDisplayImage(reduced_);
+  before_ = TurnedUpright(ToDisplayImage(reduced_), turn_);
   RefreshPreviews();
 }
 
@@ -62,8 +66,8 @@ void CPreviewPanel::RefreshPreviews() {
   const bool correctCrop = haveCrop && view_.detailShown && view_.detailShown();
   engine_.ProcessImage(picture, PipelineMode::Preview, correctCrop ? &crop : nullptr,
                        CropOrigin{place_.x, place_.y});
-  after_ = ToDisplayImage(picture);
-  detail_ = haveCrop ? ToDisplayImage(crop) : QImage();
+  after_ = TurnedUpright(ToDisplayImage(picture), turn_);
+  detail_ = haveCrop ? TurnedUpright(ToDisplayImage(crop), turn_) : QImage();
   detailProcessed_ = correctCrop;
   ++refreshCount_;
   emit previewsRefreshed();
@@ -77,7 +81,7 @@ bool CPreviewPanel::MoveDetail(QPoint offset) {
   if (moved.x == place_.x && moved.y == place_.y) return false;
   place_ = moved;
   if (!CutDetail(engine_.picture(), place_, crop_)) return false;
-  detail_ = ToDisplayImage(crop_);
+  detail_ = TurnedUpright(ToDisplayImage(crop_), turn_);
   detailProcessed_ = false;
   emit detailMoved();
   return true;

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPreviewPanel: the "Image After" previews of the settings pages. It keeps a reduced copy of the
 // working picture (made once per photograph) and a 1:1 detail crop, runs the pipeline in preview
 // mode on copies of both, and holds the results as display images for the views.
@@ -11,6 +13,7 @@
 #include <QSize>
 
 #include "imageio/Image.h"
+#include "ui/pages/DisplayOrientation.h"
 #include "ui/pages/PreviewPicture.h"
 
 namespace orv {
@@ -32,6 +35,10 @@ class CPreviewPanel : public QObject {
   QSize paneSize() const { return paneSize_; }
   QSize detailSize() const { return detailSize_; }
 
+  // How the next photograph is turned for display (its EXIF orientation); the pictures below
+  // are shown upright, the pipeline still works on the pixels as loaded.
+  void SetDisplayTurn(DisplayTurn turn) { turn_ = turn; }
+  DisplayTurn displayTurn() const { return turn_; }
   // After the engine loaded a photograph (ShowImageInfo): reduce it for the pane, cut the crop
   // centred in it, then RefreshPreviews.
   void ShowPicture();
@@ -55,6 +62,8 @@ class CPreviewPanel : public QObject {
   // A detail view was dragged to a new offset: clamped into the picture, the crop is cut again
   // when the offset changed and shown unprocessed until the next refresh. True when it moved.
   bool MoveDetail(QPoint offset);
+  // A drag on the (turned) detail view as a movement of the crop over the picture.
+  QPoint DetailMovement(QPoint displayDrag) const { return PictureVector(displayDrag, turn_); }
   QPoint detailOffset() const { return {place_.x, place_.y}; }
   QSize detailCropSize() const { return {place_.width, place_.height}; }
   bool detailProcessed() const { return detailProcessed_; }
@@ -86,6 +95,7 @@ class CPreviewPanel : public QObject {
   // The working picture the copies were made from, to notice when a run replaced it.
   const uint8_t* source_ = nullptr;
   int sourceWidth_ = 0, sourceHeight_ = 0;
+  DisplayTurn turn_ = QImageIOHandler::TransformationNone;
   QImage before_, after_, detail_;
   bool detailProcessed_ = false;
   int refreshCount_ = 0;

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pictures behind the live previews: the working picture reduced to fit a pane, and the 1:1
 // detail crop with its place in the picture. Toolkit-free so that the geometry can be tested
 // and timed on its own.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/pages/SettingsPages.h"
 
 #include "engine/Engine.h"
@@ -5,6 +7,7 @@
 #include "stages/StampStage.h"
 #include "ui/pages/BalancePage.h"
 #include "ui/pages/ColorCastPage.h"
+#include "ui/pages/CurveControl.h"
 #include "ui/pages/DenoiserPage.h"
 #include "ui/pages/DetailsPage.h"
 #include "ui/pages/ExtraPage.h"
@@ -17,6 +20,13 @@ namespace orv::ui {
 CSettingsPages::CSettingsPages(CEngine& engine, PageDialogs dialogs, QObject* parent)
     : QObject(parent), engine_(engine), dialogs_(std::move(dialogs)) {
   preview_ = new CPreviewPanel(engine, this);
+  // Every preview run moves the curves' row markers and EXIF marks to the photo it ran on; the
+  // controls repaint so the visible page follows a new selection at once.
+  connect(preview_, &CPreviewPanel::previewsRefreshed, this, [this] {
+    for (const QPointer<CModePages>& pages : modePages_)
+      if (pages)
+        for (CCurveControl* curve : pages->findChildren<CCurveControl*>()) curve->update();
+  });
   Settings& s = engine.settings();
   CPreviewPanel* p = preview_;
   Adopt(new CModePages(new CBalancePage(s, false, p), new CBalancePage(s, true, p)),

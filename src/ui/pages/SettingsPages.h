@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSettingsPages: every settings page of tabs 2 to 6 and 8 with the previews they share, ready
 // to be placed into the main window's tabs. It turns the pages' notices into preview refreshes
 // and hands the main window one changed() (mark the profile) and one resetRequested().

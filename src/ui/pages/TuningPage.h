@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTuningPage: what every settings page shares. A page edits an orv::Settings in place: each
 // user edit writes its field at once, then the page applies its enabling rules and sends
 // changed(). LoadFromSettings refreshes every control from the model without sending anything.

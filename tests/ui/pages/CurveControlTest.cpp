@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The curve control driven through real mouse and key events: the gestures change the curve and
 // send the two notices.
 #include "ui/pages/CurveControl.h"

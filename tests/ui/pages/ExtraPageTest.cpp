@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Extra page: the stamp group's enabling and size rules, the token menu, the pickers, the
 // live stamp preview and the colour matching question.
 #include "ui/pages/ExtraPage.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings pages driven offscreen: mode-dependent pages, notices that refresh the previews,
 // the detail view's drag, and each page's own rules.
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview pictures: fitting and reducing, the crop's place, a 24-megapixel photograph's
 // previews, and page screenshots.
 #include <gtest/gtest.h>
