@@ -15,11 +15,13 @@ packages=(
   help2man librsvg2-bin
   desktop-file-utils appstream shared-mime-info man-db file
   parallel jq
+  slurmctld slurmd slurm-client munge
 )
 
 missing=()
 for p in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  # A package installed for two architectures prints two statuses: the first one decides.
+  status=$(dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | head -n1 || true)
   [[ "$status" == "install ok installed" ]] || missing+=("$p")
 done
 

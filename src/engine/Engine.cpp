@@ -71,6 +71,7 @@ void CEngine::RunItems(const std::vector<size_t>& items, int workers, bool whole
   progress->SetQueueTotal(wholeRun ? int(queue_.Cue().size()) : 1);
   if (!wholeRun) progress->SetQueuePos(0);
   log_.LogAppend(logtext::kHeader, true);
+  settings_.Output.TreeRoots = queue_.Folders();  // whole-tree mirroring starts at these
   RunSetup setup{settings_, blackFrame_.empty() ? nullptr : &blackFrame_, host_, log_, *progress};
   setup.observer = observer_;
   setup.workers = workers;
