@@ -53,10 +53,11 @@ mv "$work/srv/photos" "$work/srv/library/photos"
 cat >"$work/bin/fake-ssh" <<'SSH'
 #!/usr/bin/env bash
 # ssh HOST COMMAND...: drops the options and the host and runs the command here.
-while [[ $# -gt 0 && $1 == -* ]]; do
+while [[ $# -gt 0 && $1 == -* && $1 != -- ]]; do
   case $1 in -l | -p | -o | -i) shift 2 ;; *) shift ;; esac
 done
 shift
+[[ ${1-} == -- ]] && shift
 exec bash -c "$*"
 SSH
 chmod +x "$work/bin/fake-ssh"
