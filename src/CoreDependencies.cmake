@@ -15,3 +15,15 @@ target_link_libraries(orvcore PUBLIC PkgConfig::ORV_GEOMETRY)
 # builds the ICC profile that matches a HEIF file's nclx colour description.
 pkg_check_modules(ORV_HEIF REQUIRED IMPORTED_TARGET libheif lcms2)
 target_link_libraries(orvcore PUBLIC PkgConfig::ORV_HEIF)
+
+# Camera RAW: LibRaw decodes (its thread-safe build), exiv2 reads the metadata of every RAW
+# container.
+pkg_check_modules(ORV_RAW REQUIRED IMPORTED_TARGET libraw_r exiv2)
+target_link_libraries(orvcore PUBLIC PkgConfig::ORV_RAW)
+# Highway for the vector kernels and their dispatch at run time (the targets built are chosen in
+# filters/VectorTarget.h).
+# The library alone: the headers are in the default include path, and libhwy.pc's own
+# -I/usr/include, made a system directory, would break the C++ headers' #include_next.
+find_library(ORV_HWY_LIBRARY hwy REQUIRED)
+find_path(ORV_HWY_INCLUDE hwy/highway.h REQUIRED)
+target_link_libraries(orvcore PUBLIC ${ORV_HWY_LIBRARY})

@@ -39,6 +39,25 @@ const Command kCommands[] = {
       "N (SIGTERM, SIGHUP, SIGQUIT, SIGXCPU, SIGUSR1, SIGALRM).\n"},
      RunOptionDocs,
      RunRunCommand},
+    {"watch",
+     "process photos as they arrive in folders, until stopped",
+     {"watch", "FOLDER...",
+      "Watches the FOLDERs (and their subfolders with Files.Recursive=1, those made later\n"
+      "included; output folders never) and processes each photo once it is complete, with\n"
+      "the options of orv run: first every photo there that has no output yet, then each\n"
+      "one that arrives. A photo is taken once it has not changed for the settle time;\n"
+      "names a writer uses while a file is incomplete (.part, .tmp, .crdownload, a ~\n"
+      "ending, a leading dot) wait until renamed. A photo whose output exists is never\n"
+      "redone, so a watch started again after a crash redoes only what was cut off; a photo\n"
+      "that failed is tried again only once its size or time changes (APP_FOLDER/\n"
+      "watch-failed.txt keeps them). Each saved photo gives one line on stderr: time,\n"
+      "source, output, milliseconds. The HTML log is one file a day: log-YYYY-MM-DD.html\n"
+      "beside the --log name (default APP_FOLDER/help/log.html); --report appends.\n",
+      "SIGTERM or Ctrl-C stops after the current saves, with exit status 0; SIGHUP reads\n"
+      "the profile and --set options again for the photos that come next.\n"
+      "Exit status: 0 stopped, 1 the app folder could not be used, 2 usage error.\n"},
+     WatchOptionDocs,
+     RunWatchCommand},
     {"info",
      "show the camera summary of photos",
      {"info", "FILE...",

@@ -41,12 +41,14 @@ std::vector<const OptionDoc*> RunOptionDocs();
 std::vector<const OptionDoc*> InfoOptionDocs();
 std::vector<const OptionDoc*> RotateOptionDocs();
 std::vector<const OptionDoc*> ProfileOptionDocs();
+std::vector<const OptionDoc*> WatchOptionDocs();
 
 int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args);
 int RunInfoCommand(const GlobalOptions& global, std::span<const std::string> args);
 int RunExifCommand(const GlobalOptions& global, std::span<const std::string> args);
 int RunRotateCommand(const GlobalOptions& global, std::span<const std::string> args);
 int RunProfileCommand(const GlobalOptions& global, std::span<const std::string> args);
+int RunWatchCommand(const GlobalOptions& global, std::span<const std::string> args);
 
 // Entry point of the `orv` executable.
 int RunCli(int argc, char** argv);

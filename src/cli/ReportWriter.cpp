@@ -45,14 +45,15 @@ ReportWriter::~ReportWriter() {
   if (ownsFd_ && fd_ >= 0) ::close(fd_);
 }
 
-bool ReportWriter::Open(const std::string& path, std::string& error) {
+bool ReportWriter::Open(const std::string& path, std::string& error, bool keepEarlier) {
   if (path == "-") {
     std::fflush(stdout);
     fd_ = STDOUT_FILENO;
     toTerminal_ = ::isatty(fd_) != 0;
     return true;
   }
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | (keepEarlier ? 0 : O_TRUNC) | O_APPEND | O_CLOEXEC,
+               0666);
   if (fd_ < 0) {
     error = "--report " + path + ": " + std::strerror(errno);
     return false;

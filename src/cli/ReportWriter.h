@@ -21,7 +21,8 @@ class ReportWriter : public RunObserver {
   ReportWriter& operator=(const ReportWriter&) = delete;
 
   // Creates (or empties) the file; "-" is standard output. False with a message on failure.
-  bool Open(const std::string& path, std::string& error);
+  // keepEarlier appends to the lines already there (a watch started again).
+  bool Open(const std::string& path, std::string& error, bool keepEarlier = false);
   void ItemFinished(const ItemResult& result) override;
   // False once a line could not be written.
   bool ok() const { return ok_; }

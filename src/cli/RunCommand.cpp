@@ -11,6 +11,7 @@
 #include "cli/Commands.h"
 #include "cli/FileList.h"
 #include "cli/QueueNotes.h"
+#include "cli/RunOptions.h"
 #include "cli/ReportWriter.h"
 #include "cli/RunTargets.h"
 #include "cli/SettingsOptions.h"
@@ -30,27 +31,6 @@
 
 namespace orv::cli {
 namespace {
-
-struct RunOptions {
-  SettingsOptions settings;
-  std::string blackFrame;
-  std::string logPath;
-  bool yes = false;
-  bool quiet = false;
-  bool verbose = false;
-  bool keepTime = false;
-  int jobs = 0;  // 0: one worker per core
-  std::vector<std::string> paths;
-  std::string filesFrom;  // --files-from FILE|-
-  bool nulSeparated = false;
-  bool dryRun = false;
-  bool shardGiven = false;
-  std::string shard;   // --shard K/N|auto
-  std::string report;  // --report FILE|-
-  bool skipExisting = false;
-  bool mirrorTree = false;  // --mirror-tree
-  std::string base;         // --base DIR: the root of listed files for --mirror-tree
-};
 
 bool ParseJobs(const std::string& text, int& jobs) {
   int value = 0;
@@ -89,6 +69,18 @@ bool TakeShard(RunOptions& o, const std::string& value, std::string& error) {
   return true;
 }
 
+// The --raw-jpeg choice as the Files.RawJpegTwins value.
+bool TakeTwinChoice(RunOptions& o, const std::string& value, std::string& error) {
+  static const char* const kNames[] = {"raw", "jpeg", "both"};
+  for (int i = 0; i < 3; ++i)
+    if (value == kNames[i]) {
+      o.rawJpegTwins = i;
+      return true;
+    }
+  error = "--raw-jpeg takes raw, jpeg or both, not '" + value + "'";
+  return false;
+}
+
 constexpr std::string_view kLibraries = "Large libraries (see docs/scaling.md)";
 
 const Option<RunOptions> kRunOptions[] = {
@@ -119,6 +111,12 @@ const Option<RunOptions> kRunOptions[] = {
       "give each output (and XMP sidecar copy) its source's\n"
       "modification time"},
      SetFlag<&RunOptions::keepTime>},
+    {{"--raw-jpeg", "", "raw|jpeg|both", ValueKind::Free,
+      "a camera's RAW+JPEG pair (IMG_0001.CR2 beside IMG_0001.JPG):\n"
+      "take the RAW and skip the JPEG (raw, the default), take the\n"
+      "JPEG (jpeg), or both, the RAW's output then named\n"
+      "IMG_0001_CR2_ORV.jpg (Files.RawJpegTwins 0, 1, 2)"},
+     TakeTwinChoice},
     {{"--files-from", "", "FILE|-", ValueKind::File,
       "also queue the paths listed in FILE (- for standard input),\n"
       "one a line (a trailing CR is dropped); relative ones from the\n"
@@ -299,6 +297,10 @@ void PrintResultNote(const ItemResult& r) {
 
 }  // namespace
 
+std::span<const Option<RunOptions>> RunOptionRows() {
+  return kRunOptions;
+}
+
 std::vector<const OptionDoc*> RunOptionDocs() {
   return DocsOf<RunOptions>(kRunOptions);
 }
@@ -342,6 +344,7 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
   }
   if (!o.base.empty()) settings.Output.TreeBase = AbsolutePath(o.base);
   if (!o.logPath.empty()) engine.log().SetPath(AbsolutePath(o.logPath));
+  if (o.rawJpegTwins >= 0) engine.settings().Files.RawJpegTwins = o.rawJpegTwins;
   engine.SetKeepFileTime(o.keepTime);
   if (!o.blackFrame.empty()) {
     unsigned code = LoadBlackFrame(AbsolutePath(o.blackFrame), engine.blackFrame());

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <algorithm>
 #include <cctype>
+#include <map>
 
 #include "engine/EngineHost.h"
 #include "imageio/ImageFormat.h"
@@ -17,7 +18,44 @@ std::string WithSlash(std::string folder) {
   return folder;
 }
 
+bool IsJpegPath(const std::string& path) {
+  const std::string lower = LowerAscii(path);
+  auto endsWith = [&lower](std::string_view end) {
+    return lower.size() > end.size() && lower.compare(lower.size() - end.size(), end.size(), end) == 0;
+  };
+  return endsWith(".jpg") || endsWith(".jpeg");
+}
+
+// The path without its extension: what the two halves of a pair share.
+std::string PairKey(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  const size_t slash = path.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path;
+  return path.substr(0, dot);
+}
+
 }  // namespace
+
+void MarkRawJpegTwins(std::vector<CueItem>& cue, int choice) {
+  for (CueItem& item : cue) item.twin.clear();
+  if (choice == kTwinTakeBoth) return;
+  // The first RAW and the first JPEG of each name; a pair is only ever one of each.
+  std::map<std::string, std::pair<size_t, size_t>> pairs;
+  constexpr size_t kNone = SIZE_MAX;
+  for (size_t i = 0; i < cue.size(); ++i) {
+    const bool raw = IsCameraRawPath(cue[i].path);
+    if (!raw && !IsJpegPath(cue[i].path)) continue;
+    auto [at, added] = pairs.try_emplace(PairKey(cue[i].path), kNone, kNone);
+    size_t& slot = raw ? at->second.first : at->second.second;
+    if (slot == kNone) slot = i;
+  }
+  for (const auto& [key, pair] : pairs) {
+    if (pair.first == kNone || pair.second == kNone) continue;
+    const bool takeJpeg = choice == kTwinTakeJpeg;
+    CueItem& skipped = cue[takeJpeg ? pair.first : pair.second];
+    skipped.twin = cue[takeJpeg ? pair.second : pair.first].path;
+  }
+}
 
 void BatchQueue::Warn(const std::string& line) {
   warnings_ += line;
@@ -141,11 +179,14 @@ void BatchQueue::RebuildCueList() {
   cue_.clear();
   for (const std::string& path : scan_) AppendToCue(path);
   for (const std::string& path : files_) AppendToCue(path);
+  MarkRawJpegTwins(cue_, settings_.Files.RawJpegTwins);
   host_.QueueChanged();
 }
 
 void BatchQueue::AddToCue(const std::string& path) {
-  if (AppendToCue(path)) host_.QueueChanged();
+  if (!AppendToCue(path)) return;
+  MarkRawJpegTwins(cue_, settings_.Files.RawJpegTwins);
+  host_.QueueChanged();
 }
 
 bool BatchQueue::AppendToCue(const std::string& path) {

@@ -18,7 +18,14 @@ class EngineHost;
 struct CueItem {
   std::string path;
   bool checked = true;
+  // The RAW+JPEG twin taken in this entry's place (Files.RawJpegTwins): a run skips the entry
+  // with a log line. Empty: the entry is taken.
+  std::string twin = {};
 };
+
+// Marks the entries of `cue` that are the skipped half of a camera's RAW+JPEG pair (the same
+// folder and name, one a RAW kind, the other .jpg or .jpeg) as the choice says; clears the rest.
+void MarkRawJpegTwins(std::vector<CueItem>& cue, int choice);
 
 class BatchQueue {
  public:

@@ -32,6 +32,12 @@ PhotoSettling SettlingOf(const RunSetup& setup, RunReport& report, StaleTempSwee
                        setup.skipExisting, setup.keepFileTime, &written};
 }
 
+// The twin taken in the entry's place, when the run leaves such entries out.
+const std::string& TwinOf(const RunSetup& setup, const CueItem& entry) {
+  static const std::string kNone;
+  return setup.skipTwins ? entry.twin : kNone;
+}
+
 // One worker: the run's thread works on each photo and settles it in turn. The progress window
 // is the work step's observer, so it shows the stages and the picture as they happen.
 bool RunOnThisThread(const RunSetup& setup, std::vector<CueItem>& cue,
@@ -50,8 +56,8 @@ bool RunOnThisThread(const RunSetup& setup, std::vector<CueItem>& cue,
     progress.SetQueuePos(position);
     progress.SetItemPos(0);
     progress.SetStageText("Loading...");
-    WorkedPhoto item =
-        WorkOnPhoto(path, settings, work, progress, position + 1, std::move(spareOutput));
+    WorkedPhoto item = WorkOnPhoto(path, TwinOf(setup, cue[items[k]]), settings, work, progress,
+                                   position + 1, std::move(spareOutput));
     bool saved = false;
     const bool goesOn = SettlePhoto(settling, path, item, saved);
     spareOutput = std::move(item.bytes);
@@ -155,8 +161,9 @@ void BatchPool::WorkerLoop(int worker, Settings settings) {
     itemPos_[size_t(worker)].store(0, std::memory_order_relaxed);
     WorkerProgress progress(cancel_, itemPos_[size_t(worker)]);
     progress.SetItemRange(0, 100);
-    WorkedPhoto item = WorkOnPhoto(cue_[jobs_[job]].path, settings, work, progress, 0,
-                                   std::move(output));
+    const CueItem& entry = cue_[jobs_[job]];
+    WorkedPhoto item = WorkOnPhoto(entry.path, TwinOf(setup_, entry), settings, work, progress,
+                                   0, std::move(output));
     {
       std::lock_guard<std::mutex> lock(mutex_);
       items_[job] = std::move(item);

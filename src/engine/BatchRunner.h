@@ -33,6 +33,7 @@ struct RunSetup {
   bool keepFileTime = false;     // give outputs their source's modification time
   bool clearCheckMarks = true;   // a saved photo's check mark goes (a whole run's photos)
   bool queuePositions = true;    // the progress shows queue positions; else the photo as 1 of 1
+  bool skipTwins = true;         // leave out the entries whose RAW+JPEG twin is taken
 };
 
 // Runs the cue's items at the given indexes, in that order. Returns true when the run was

@@ -12,8 +12,15 @@ std::vector<PlannedOutput> PlanOutputs(const Settings& s, const std::vector<CueI
   std::vector<PlannedOutput> plan;
   std::unordered_set<std::string> written;
   auto exists = [&](const std::string& path) { return written.count(path) || PathExists(path); };
-  for (const CueItem& item : cue) {
+  // The twin choice as the settings stand now.
+  std::vector<CueItem> marked = cue;
+  MarkRawJpegTwins(marked, s.Files.RawJpegTwins);
+  for (const CueItem& item : marked) {
     if (!item.checked) continue;
+    if (!item.twin.empty()) {  // the other half of a RAW+JPEG pair is taken
+      plan.push_back(PlannedOutput{item.path, std::string(), true});
+      continue;
+    }
     OutputName name = DecideOutputName(s, item.path, exists);
     // An output an earlier photo of this run wrote is never replaced, nor a reason to skip.
     const bool ownOutput = written.count(name.unnumbered) != 0;

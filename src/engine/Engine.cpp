@@ -1,7 +1,10 @@
 #include "engine/Engine.h"
 
+#include <algorithm>
+
 #include "engine/BatchRunner.h"
 #include "engine/PhotoLoad.h"
+#include "imageio/ImageFormat.h"
 #include "platform/LargeBuffer.h"
 #include "platform/NumberText.h"
 #include "settings/SettingRules.h"
@@ -15,10 +18,10 @@ CEngine::CEngine(EngineHost& host, std::string appFolder)
       queue_(settings_, host_),
       log_(appFolder_ + "/help/log.html") {}
 
-int CEngine::ShowImageInfo(const std::string& path) {
+int CEngine::ShowImageInfo(const std::string& path, FitBox fit) {
   host_.SetWaitCursor(true);
   LoadedPhoto photo;
-  unsigned code = LoadPhoto(path, photo);
+  unsigned code = LoadPhoto(path, photo, fit);
   if (code != 0) {
     loadError_ = code;
     host_.SetWaitCursor(false);
@@ -72,6 +75,13 @@ void CEngine::RunItems(const std::vector<size_t>& items, int workers, bool whole
   if (!wholeRun) progress->SetQueuePos(0);
   log_.LogAppend(logtext::kHeader, true);
   settings_.Output.TreeRoots = queue_.Folders();  // whole-tree mirroring starts at these
+  // RAW photos cannot be saved as they are: "Same as Source" makes them JPEG, said once.
+  const std::vector<CueItem>& cue = queue_.Cue();
+  if (settings_.Output.FileType == output_file_type::kSameAsSource &&
+      std::any_of(items.begin(), items.end(), [&](size_t i) {
+        return (!wholeRun || cue[i].twin.empty()) && IsCameraRawPath(cue[i].path);
+      }))
+    log_.LogAppend(logtext::RawSavedAsJpegLine());
   RunSetup setup{settings_, blackFrame_.empty() ? nullptr : &blackFrame_, host_, log_, *progress};
   setup.observer = observer_;
   setup.workers = workers;
@@ -79,6 +89,7 @@ void CEngine::RunItems(const std::vector<size_t>& items, int workers, bool whole
   setup.keepFileTime = keepFileTime_;
   setup.clearCheckMarks = wholeRun;
   setup.queuePositions = wholeRun;
+  setup.skipTwins = wholeRun;  // the one photo chosen is taken whatever its twin
   if (RunPhotos(setup, queue_.Cue(), items, report)) {
     cancelRequested_ = true;
     EndCancelled(report);
@@ -107,6 +118,8 @@ RunReport CEngine::RunAll() {
     report.end = RunReport::End::EmptyQueue;
     return report;
   }
+  // The twin choice as the settings stand now: they may have changed since the queue was built.
+  MarkRawJpegTwins(queue_.Cue(), settings_.Files.RawJpegTwins);
   std::vector<size_t> items;
   for (size_t i = 0; i < cue.size(); ++i)
     if (cue[i].checked) items.push_back(i);

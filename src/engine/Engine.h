@@ -12,6 +12,7 @@
 
 #include "engine/BatchQueue.h"
 #include "engine/EngineHost.h"
+#include "engine/PhotoLoad.h"
 #include "engine/Pipeline.h"
 #include "engine/ProcessLog.h"
 #include "engine/RunObserver.h"
@@ -51,7 +52,8 @@ class CEngine {
   // Loads a photograph into the working picture and fills the camera summary. 1 when loaded;
   // 0 when it could not be (the summary and picture keep their contents; loadError then holds
   // the library's code).
-  int ShowImageInfo(const std::string& path);
+  // `fit`: the box of a run that shrinks the photo (a RAW may then decode at half size).
+  int ShowImageInfo(const std::string& path, FitBox fit = {});
   // Runs the pipeline over a picture: a preview passes a reduced copy of the working picture
   // and, when the front end shows it, the 1:1 detail crop cut from the working picture at
   // cropOrigin (which places the black frame under the crop); Batch mode corrects a picture as a

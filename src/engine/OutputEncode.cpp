@@ -13,6 +13,9 @@ namespace orv {
 OutputType ChooseOutputType(const Settings& s, const std::string& sourcePath) {
   OutputType type;
   type.row = FormatForOutputType(s.Output.FileType);
+  // RAW files cannot be written: "Same as Source" saves them as JPEG.
+  if (!type.row && IsCameraRawPath(sourcePath))
+    type.row = FormatForOutputType(output_file_type::kJpeg);
   if (!type.row) {
     // A source named like one of the output types' formats is saved as that type.
     std::string srcExt = "." + LowerAscii(LastChars(sourcePath, 3));

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cstring>
 
 #include "engine/OutputFolder.h"
@@ -38,7 +39,17 @@ OutputName DecideOutputName(const Settings& s, const std::string& sourcePath,
   const std::string fileName = FileNameOf(sourcePath);
   const size_t extLength = ExtensionLength(fileName);
   std::string ext4 = LastChars(fileName, extLength);
-  std::string outName = DropLast(fileName, extLength) + "_ORV" + ext4;
+  const bool cameraRaw = IsCameraRawPath(fileName);
+  std::string base = DropLast(fileName, extLength);
+  // With both halves of RAW+JPEG pairs taken, a RAW's output is named after its kind, so that
+  // IMG_0001.CR2 and IMG_0001.JPG do not both become IMG_0001_ORV.jpg.
+  if (cameraRaw && s.Files.RawJpegTwins == kTwinTakeBoth && extLength > 1)
+  {
+    std::string kind = ext4.substr(1);
+    for (char& c : kind) c = char(std::toupper(static_cast<unsigned char>(c)));
+    base += "_" + kind;
+  }
+  std::string outName = base + "_ORV" + ext4;
 
   name.folder = OutputFolderFor(s, sourcePath);
   std::string dirSlash = name.folder.back() == '/' ? name.folder : name.folder + '/';
@@ -49,8 +60,10 @@ OutputName DecideOutputName(const Settings& s, const std::string& sourcePath,
     replace = false;
   }
 
-  // Output.FileType picks the format; "Same as Source" keeps the source's.
+  // Output.FileType picks the format; "Same as Source" keeps the source's, but RAW files cannot
+  // be written: they are saved as JPEG.
   name.chosen = FormatForOutputType(s.Output.FileType);
+  if (!name.chosen && cameraRaw) name.chosen = FormatForOutputType(1);
   name.extension = name.chosen ? LowerAscii(name.chosen->extensions[0].text) : ext4;
   outPath = DropLast(outPath, extLength) + name.extension;
   name.unnumbered = outPath;

@@ -64,8 +64,8 @@ void EncodeIntoMemory(const std::string& path, const Settings& settings, const L
 
 }  // namespace
 
-WorkedPhoto WorkOnPhoto(const std::string& path, Settings& settings, const PhotoWork& work,
-                        CProgressDialog& progress, int queuePosAfterLoad,
+WorkedPhoto WorkOnPhoto(const std::string& path, const std::string& twin, Settings& settings,
+                        const PhotoWork& work, CProgressDialog& progress, int queuePosAfterLoad,
                         std::vector<uint8_t> outputBuffer) {
   WorkedPhoto out;
   outputBuffer.clear();
@@ -75,6 +75,11 @@ WorkedPhoto WorkOnPhoto(const std::string& path, Settings& settings, const Photo
   log.CollectInto(&out.fragment);
   log.LogAppend(ItemTimeLine());
   out.timeLineLength = out.fragment.size();
+  if (!twin.empty()) {
+    out.twin = twin;
+    out.end = WorkedPhoto::End::Skipped;
+    return out;
+  }
   if (work.skipExisting) {
     out.existing = ExistingOutput(settings, path);
     // An output of this same run is another photo's that happens to share the name.
@@ -87,7 +92,7 @@ WorkedPhoto WorkOnPhoto(const std::string& path, Settings& settings, const Photo
   }
 
   LoadedPhoto photo;
-  if (unsigned code = LoadPhoto(path, photo); code != 0) {
+  if (unsigned code = LoadPhoto(path, photo, RunFitBox(settings)); code != 0) {
     out.end = WorkedPhoto::End::LoadFailed;
     out.loadError = code;
     log.LogAppend(logtext::ProblemLine("Can't load: " + HtmlEscape(path) + " " +
@@ -199,7 +204,8 @@ bool SettlePhoto(const PhotoSettling& run, const std::string& path, WorkedPhoto&
       goesOn = false;
       break;
     case WorkedPhoto::End::Skipped:
-      run.log.LogAppend(logtext::SkippedLine(path, item.existing));
+      run.log.LogAppend(item.twin.empty() ? logtext::SkippedLine(path, item.existing)
+                                          : logtext::TwinSkippedLine(path, item.twin));
       CountSkipped(item.existing, run.report, result);
       saved = true;
       break;

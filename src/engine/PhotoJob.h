@@ -34,6 +34,7 @@ struct WorkedPhoto {
   std::string fragment;        // the photo's log lines up to its saving
   size_t timeLineLength = 0;   // the fragment's first part: the photo's time line
   std::string existing;        // Skipped: the output already there
+  std::string twin;            // Skipped: the RAW+JPEG twin taken in the photo's place
   unsigned loadError = 0;
   int failedStages = 0;        // corrections that could not run on the picture
   std::vector<bool> listedCamera;  // the hot-pixel stage's word for the host, in order
@@ -50,12 +51,13 @@ struct PhotoWork {
   const RunOutputs* written = nullptr;  // outputs this run placed: never a reason to skip
 };
 
-// Loads, corrects and encodes one photo with `settings` (the caller's own copy). `progress`
-// observes the stages and is asked for Cancel; once the photo is loaded its queue position is
-// set to queuePosAfterLoad and it is shown the picture. The output is encoded into
-// outputBuffer, which is emptied first and keeps its memory.
-WorkedPhoto WorkOnPhoto(const std::string& path, Settings& settings, const PhotoWork& work,
-                        CProgressDialog& progress, int queuePosAfterLoad,
+// Loads, corrects and encodes one photo with `settings` (the caller's own copy); a photo whose
+// RAW+JPEG `twin` is taken in its place is left out. `progress` observes the stages and is asked
+// for Cancel; once the photo is loaded its queue position is set to queuePosAfterLoad and it is
+// shown the picture. The output is encoded into outputBuffer, which is emptied first and keeps
+// its memory.
+WorkedPhoto WorkOnPhoto(const std::string& path, const std::string& twin, Settings& settings,
+                        const PhotoWork& work, CProgressDialog& progress, int queuePosAfterLoad,
                         std::vector<uint8_t> outputBuffer);
 
 // What the settle step uses of the run; all of it belongs to the run's thread.

@@ -4,14 +4,22 @@
 
 #include "exif/ExifOrientation.h"
 #include "imageio/ImageFile.h"
+#include "settings/SettingValues.h"
+#include "settings/Settings.h"
 
 namespace orv {
 
-unsigned LoadPhoto(const std::string& path, LoadedPhoto& photo) {
+FitBox RunFitBox(const Settings& s) {
+  if (s.Size.Type != size_type::kBox || s.Size.Width <= 0 || s.Size.Height <= 0) return {};
+  return {s.Size.Width, s.Size.Height};
+}
+
+unsigned LoadPhoto(const std::string& path, LoadedPhoto& photo, FitBox fit) {
   photo = LoadedPhoto();
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) photo.fileSize = int64_t(st.st_size);
   CImageFile file;
+  file.SetRawFitBox(fit.width, fit.height);
   unsigned code = file.Load(path.c_str());
   if (code != 0) return code;
   CameraSource source;

@@ -18,7 +18,16 @@ struct LoadedPhoto {
   int64_t fileSize = 0;  // the source file's size, which the size search of Quality.Type 2 aims at
 };
 
-// 0, or the image layer's error code (the photo is then empty).
-unsigned LoadPhoto(const std::string& path, LoadedPhoto& photo);
+// The box a run fits its photos into when that shrinks them (Size.Type 2), else 0 x 0. A camera
+// RAW whose fitted size is half its own or less is decoded at half size: the demosaicing, most
+// of a RAW's decoding time, is left out, and the resize stage fits it into the same box.
+struct FitBox {
+  int width = 0, height = 0;
+};
+class Settings;
+FitBox RunFitBox(const Settings& settings);
+
+// 0, or the image layer's error code (the photo is then empty). `fit`: see RunFitBox.
+unsigned LoadPhoto(const std::string& path, LoadedPhoto& photo, FitBox fit = {});
 
 }  // namespace orv

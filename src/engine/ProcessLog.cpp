@@ -187,6 +187,16 @@ std::string SkippedLine(const std::string& sourcePath, const std::string& existi
          " (the output is there: " + HtmlEscape(existingOutput) + ")<br>\r\n";
 }
 
+std::string TwinSkippedLine(const std::string& sourcePath, const std::string& takenTwin) {
+  return LogTimeStamp() + "Skipped: " + HtmlEscape(sourcePath) +
+         " (its RAW+JPEG twin is taken: " + HtmlEscape(takenTwin) + ")<br>\r\n";
+}
+
+std::string RawSavedAsJpegLine() {
+  return LogTimeStamp() +
+         "RAW files cannot be written: \"Same as Source\" saves RAW photos as JPEG<br>\r\n";
+}
+
 std::string CancelLine() {
   return "File was not saved<hr>" + LogTimeStamp() +
          "**** Process Cancelled by User *************<hr>";

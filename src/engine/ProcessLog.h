@@ -72,6 +72,10 @@ std::string QualityLine(int quality);
 std::string SavedLine(const std::string& outPath, int encoderResult);
 // A photo left out because its output is there already.
 std::string SkippedLine(const std::string& sourcePath, const std::string& existingOutput);
+// A RAW+JPEG twin left out because the other half of the pair is taken (Files.RawJpegTwins).
+std::string TwinSkippedLine(const std::string& sourcePath, const std::string& takenTwin);
+// Once per run that saves RAW photos with "Same as Source": they become JPEG files.
+std::string RawSavedAsJpegLine();
 std::string CancelLine();
 std::string FullRunFooter();
 // The footer of a run that ends while another run still writes the same log.

@@ -7,8 +7,6 @@
 
 #include "filters/FilterArgs.h"
 #include "filters/GaussianBlurVector.h"
-#include "filters/KernelPath.h"
-#include "filters/VectorClones.h"
 #include "platform/LargeBuffer.h"
 
 namespace orv {
@@ -42,7 +40,6 @@ namespace {
 // inside the data: out[x] = sum over k (ascending) of w[k] x in[x + k]. Eight independent sums
 // per block keep the adds of one output in tap order (so every output is rounded exactly as the
 // scalar formula) while the block fills the vector registers.
-ORV_VECTOR_CLONES
 void WeightedSums(const double* __restrict in, double* __restrict out, int count,
                   const double* __restrict w, int taps) {
   int x = 0;
@@ -64,7 +61,6 @@ void WeightedSums(const double* __restrict in, double* __restrict out, int count
 
 // The same along a column of rows: out[x] = sum over k (ascending) of w[k] x rows[k][x], in
 // blocks of eight outputs held in registers across the taps.
-ORV_VECTOR_CLONES
 void WeightedRows(const float* const* rows, double* __restrict out, int count,
                   const double* __restrict w, int taps) {
   int x = 0;
@@ -170,9 +166,8 @@ bool GaussianBlur(const uint8_t* src, uint8_t* dst, int width, int height, int c
   if (!PictureArgs(src, width, height, bytes, channels) || !dst || src == dst) return false;
   GaussianKernel kernel;
   if (!kernel.Build(sigma)) return false;
-  const KernelPath path = ActiveKernelPath();
-  if (GaussianBlurVectorRuns(path))
-    return GaussianBlurVector(src, dst, width, height, channels, kernel, nullptr, path, progress);
+  if (GaussianBlurVectorRuns())
+    return GaussianBlurVector(src, dst, width, height, channels, kernel, nullptr, progress);
   BlurBuffers b;
   if (!b.Allocate(width, kernel.Taps())) return false;
   for (int k = 0; k < kernel.Taps(); ++k) b.w[size_t(k)] = kernel.Weights()[k];
@@ -193,9 +188,9 @@ namespace {
 // Arguments are checked.
 bool UnsharpMaskVector(const uint8_t* src, int width, int height, int channels, uint8_t* dst,
                        unsigned threshold, double amount, const GaussianKernel& kernel,
-                       KernelPath path, const ProgressHook* progress) {
+                       const ProgressHook* progress) {
   const UnsharpStep step{threshold, amount};
-  if (!GaussianBlurVector(src, dst, width, height, channels, kernel, &step, path, progress))
+  if (!GaussianBlurVector(src, dst, width, height, channels, kernel, &step, progress))
     return false;
   for (int y = 2; y < height; y += 3)
     if (!ProgressContinues(progress, int((int64_t(y) + 1) * 100 / height))) return false;
@@ -207,14 +202,13 @@ bool UnsharpMaskVector(const uint8_t* src, int width, int height, int channels, 
 bool UnsharpMask(const uint8_t* src, int width, int height, int channels, uint8_t* dst,
                  unsigned threshold, double amount, double sigma, const ProgressHook* progress) {
   if (std::isnan(amount)) return false;
-  const KernelPath path = ActiveKernelPath();
-  if (GaussianBlurVectorRuns(path) && std::isfinite(amount)) {
+  if (GaussianBlurVectorRuns() && std::isfinite(amount)) {
     size_t bytes = 0;
     if (channels < 1 || channels > 4) return false;
     if (!PictureArgs(src, width, height, bytes, channels) || !dst || src == dst) return false;
     GaussianKernel kernel;
     if (!kernel.Build(sigma)) return false;
-    return UnsharpMaskVector(src, width, height, channels, dst, threshold, amount, kernel, path,
+    return UnsharpMaskVector(src, width, height, channels, dst, threshold, amount, kernel,
                              progress);
   }
   if (!GaussianBlur(src, dst, width, height, channels, sigma, progress)) return false;
@@ -247,13 +241,12 @@ bool UnsharpMaskInPlace(uint8_t* pixels, int width, int height, int channels, un
   if (!PictureArgs(pixels, width, height, bytes, channels)) return false;
   GaussianKernel kernel;
   if (!kernel.Build(sigma)) return false;
-  const KernelPath path = ActiveKernelPath();
   // The strips keep two halos of half columns; beyond a quarter of the picture (very large
   // sigmas) a copy of the picture is the smaller buffer.
   const size_t halos = 2 * size_t(kernel.Half()) * size_t(channels) * size_t(height);
-  if (GaussianBlurVectorRuns(path) && std::isfinite(amount) && halos <= bytes / 4)
+  if (GaussianBlurVectorRuns() && std::isfinite(amount) && halos <= bytes / 4)
     return UnsharpMaskVector(pixels, width, height, channels, pixels, threshold, amount, kernel,
-                             path, progress);
+                             progress);
   LargeBufferPtr copy = MakeLargeBuffer(bytes);
   if (!copy) return false;
   std::memcpy(copy.get(), pixels, bytes);

@@ -1,4 +1,12 @@
-#include "filters/GaussianBlurVector.h"
+// The vector path of the Gaussian blur and the unsharp mask, compiled once per vector target
+// through Highway's foreach_target.h.
+#include "filters/VectorTarget.h"  // first: the targets to build
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "filters/GaussianBlurVector.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/cache_control.h>
+#include <hwy/highway.h>
 
 #include <algorithm>
 #include <cmath>
@@ -6,26 +14,12 @@
 #include <memory>
 #include <new>
 
-#include "filters/LaneOps.h"
+#include "filters/GaussianBlurVector.h"
+#include "filters/KernelPath.h"
 
-// The vector helpers below are always inlined, so no vector is passed by value between
-// functions built for different instruction sets; the ABI note does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
-
-namespace orv {
-namespace {
-
-template <typename V>
-[[gnu::always_inline]] inline V Load(const void* p) {
-  V v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-template <typename V>
-[[gnu::always_inline]] inline void Store(void* p, const V& v) {
-  std::memcpy(p, &v, sizeof v);
-}
+#ifndef ORV_GAUSSIAN_BLUR_VECTOR_SHARED
+#define ORV_GAUSSIAN_BLUR_VECTOR_SHARED
+namespace orv::blur_shared {
 
 // The fixed facts of one call.
 struct BlurJob {
@@ -55,7 +49,7 @@ struct ByteDoubles {
     for (int i = 0; i < 256; ++i) v[i] = i;
   }
 };
-const ByteDoubles kByte;
+inline const ByteDoubles kByte;
 
 // The unsharp step of one byte from its source value and blurred value.
 inline uint8_t MaskByte(int s, int blurred, const UnsharpStep& m) {
@@ -66,38 +60,298 @@ inline uint8_t MaskByte(int s, int blurred, const UnsharpStep& m) {
   return uint8_t(std::clamp(s + change, 0, 255));
 }
 
-}  // namespace
+}  // namespace orv::blur_shared
+#endif
 
-#if ORV_HAVE_KERNEL_TARGETS
+HWY_BEFORE_NAMESPACE();
+namespace orv::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+using namespace blur_shared;
 
-#pragma GCC push_options
-#pragma GCC target("avx2,fma")
-namespace blur_avx2 {
-namespace {
-using Ops = lanes::Avx2;
-#include "filters/GaussianBlurStrip.inc"
-}  // namespace
-}  // namespace blur_avx2
-#pragma GCC pop_options
+using DF = hn::ScalableTag<double>;
+using DI = hn::Rebind<int32_t, DF>;
+using DU = hn::Rebind<uint32_t, DF>;
+using DB = hn::Rebind<uint8_t, DF>;
+using DS = hn::Rebind<float, DF>;
+using VD = hn::Vec<DF>;
+using VI = hn::Vec<DI>;
 
-#pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,avx512vl,avx512dq")
-namespace blur_avx512 {
-namespace {
-using Ops = lanes::Avx512;
-#include "filters/GaussianBlurStrip.inc"
-}  // namespace
-}  // namespace blur_avx512
-#pragma GCC pop_options
+constexpr int kPrefetchRows = 4;
 
-#endif  // ORV_HAVE_KERNEL_TARGETS
+#if !ORV_FALLBACK_TARGET
+// Quotients without a division. A division costs far more than the rest of an output's work, so
+// the quotient q = acc / d is taken as acc times the rounded reciprocal, which is within two
+// units in the last place of it. Each result below rounds q (to a float, or +0.5 and truncated);
+// that rounding is monotone, so when it gives the same value at q' (1 - 2^-40) and q' (1 + 2^-40),
+// a range that holds q, it gives that value at q too. Only a quotient within 2^-40 of a rounding
+// boundary, in practice never, takes the division.
+constexpr double kBelow = 1.0 - 0x1p-40, kAbove = 1.0 + 0x1p-40;
 
-bool GaussianBlurVectorRuns(KernelPath path) {
-  return ORV_HAVE_KERNEL_TARGETS && path >= KernelPath::kAvx2;
+HWY_INLINE VD ThroughFloat(VD v) {
+  return hn::PromoteTo(DF(), hn::DemoteTo(DS(), v));
+}
+
+// double(float(acc / d)) lane by lane; inv is 1 / d rounded.
+HWY_INLINE VD QuotientThroughFloat(VD acc, VD d, VD inv) {
+  const DF df;
+  const VD q = hn::Mul(acc, inv);
+  const VD low = ThroughFloat(hn::Mul(q, hn::Set(df, kBelow)));
+  if (hn::AllTrue(df, hn::Eq(low, ThroughFloat(hn::Mul(q, hn::Set(df, kAbove)))))) return low;
+  return ThroughFloat(hn::Div(acc, d));
+}
+
+// int(acc / d + 0.5) lane by lane (the conversion truncates); inv is 1 / d rounded.
+HWY_INLINE VI QuotientRounded(VD acc, VD d, VD inv) {
+  const DF df;
+  const DI di;
+  const VD q = hn::Mul(acc, inv), half = hn::Set(df, 0.5);
+  const VI low = hn::DemoteTo(di, hn::Add(hn::Mul(q, hn::Set(df, kBelow)), half));
+  if (hn::AllTrue(di, hn::Eq(low, hn::DemoteTo(di, hn::Add(hn::Mul(q, hn::Set(df, kAbove)), half)))))
+    return low;
+  return hn::DemoteTo(di, hn::Add(hn::Div(acc, d), half));
+}
+
+HWY_INLINE VD BytesToDoubles(const uint8_t* p) {
+  return hn::PromoteTo(DF(), hn::PromoteTo(DI(), hn::LoadU(DB(), p)));
+}
+
+// Lanes within 0..255.
+HWY_INLINE void StoreBytes(VI v, uint8_t* p) {
+  hn::StoreU(hn::DemoteTo(DB(), v), DB(), p);
+}
+#endif
+
+// Every product of the sums below is exact in a double: a float weight times a byte in the
+// horizontal pass, times a float-rounded value in the vertical one (at most 48 significant bits).
+// The fused multiply-add (MulAdd, where the target has one), which rounds once, therefore gives
+// the bytes of the product followed by the add, at half the operations.
+
+// The horizontal pass of row y over pixel columns [x0, x1) into out (element 0 = column x0).
+// Blocks of four vectors of sums keep the adds of each output in tap order.
+void HorizontalStrip(const BlurJob& j, int y, int x0, int x1, double* HWY_RESTRICT in,
+                     double* HWY_RESTRICT out) {
+  const int ch = j.channels, half = j.half, taps = j.taps;
+  const int lo = std::max(0, x0 - half), hi = std::min(j.width, x1 + half);
+  const uint8_t* row = j.src + (size_t(y) * size_t(j.width) + size_t(lo)) * size_t(ch);
+  const int inCount = (hi - lo) * ch;
+  // The strip's part of a row a few rows on, fetched while this one is summed: the parts are
+  // short runs a whole row apart, which the hardware prefetchers pick up late.
+  if (y + kPrefetchRows < j.height) {
+    const uint8_t* ahead = row + size_t(kPrefetchRows) * size_t(j.width) * size_t(ch);
+    for (int e = 0; e < inCount; e += 64) hwy::Prefetch(ahead + e);
+  }
+#if !ORV_FALLBACK_TARGET
+  const DF df;
+  const int L = int(hn::Lanes(df));
+#endif
+  int e = 0;
+  if (j.halo && lo < x0) {
+    // In place: the columns left of the strip are already overwritten; their original bytes
+    // are in the halo, which holds columns [x0 - half, x0).
+    const uint8_t* kept = j.halo + size_t(y) * size_t(half) * size_t(ch) +
+                          size_t(lo - (x0 - half)) * size_t(ch);
+    const int keptCount = (x0 - lo) * ch;
+#if !ORV_FALLBACK_TARGET
+    for (; e + L <= keptCount; e += L) hn::StoreU(BytesToDoubles(kept + e), df, in + e);
+#endif
+    for (; e < keptCount; ++e) in[e] = kByte.v[kept[e]];
+  }
+#if !ORV_FALLBACK_TARGET
+  for (; e + L <= inCount; e += L) hn::StoreU(BytesToDoubles(row + e), df, in + e);
+#endif
+  for (; e < inCount; ++e) in[e] = kByte.v[row[e]];
+  // in[i] holds element lo * ch + i of the row.
+  const int ia = std::max(x0, half), ib = std::min(x1, j.width - half);
+  if (ia < ib) {
+    const int begin = (ia - x0) * ch, end = (ib - x0) * ch;  // output elements
+    const int shift = (x0 - half - lo) * ch;  // in index of tap 0 for output element 0
+    int o = begin;
+#if !ORV_FALLBACK_TARGET
+    const VD full = hn::Set(df, j.full), invFull = hn::Set(df, 1.0 / j.full);
+    // Blocks of four vectors, then single vectors, then single elements.
+    for (; o + 4 * L <= end; o += 4 * L) {
+      VD a0 = hn::Zero(df), a1 = hn::Zero(df), a2 = hn::Zero(df), a3 = hn::Zero(df);
+      const double* p = in + shift + o;
+      for (int k = 0; k < taps; ++k) {
+        const VD wk = hn::Set(df, j.w[k]);
+        const double* pk = p + k * ch;
+        a0 = hn::MulAdd(wk, hn::LoadU(df, pk), a0);
+        a1 = hn::MulAdd(wk, hn::LoadU(df, pk + L), a1);
+        a2 = hn::MulAdd(wk, hn::LoadU(df, pk + 2 * L), a2);
+        a3 = hn::MulAdd(wk, hn::LoadU(df, pk + 3 * L), a3);
+      }
+      hn::StoreU(QuotientThroughFloat(a0, full, invFull), df, out + o);
+      hn::StoreU(QuotientThroughFloat(a1, full, invFull), df, out + o + L);
+      hn::StoreU(QuotientThroughFloat(a2, full, invFull), df, out + o + 2 * L);
+      hn::StoreU(QuotientThroughFloat(a3, full, invFull), df, out + o + 3 * L);
+    }
+    for (; o + L <= end; o += L) {
+      VD a0 = hn::Zero(df);
+      const double* p = in + shift + o;
+      for (int k = 0; k < taps; ++k) a0 = hn::MulAdd(hn::Set(df, j.w[k]), hn::LoadU(df, p + k * ch), a0);
+      hn::StoreU(QuotientThroughFloat(a0, full, invFull), df, out + o);
+    }
+#endif
+    for (; o < end; ++o) {
+      double acc = 0;
+      for (int k = 0; k < taps; ++k) acc += j.w[k] * in[shift + o + k * ch];
+      out[o] = double(float(acc / j.full));
+    }
+  }
+  // Columns near the picture's edges: only the taps inside the row, renormalised. When the
+  // strip has inside columns [ia, ib), only the columns before and after them are visited.
+  const auto edgeColumn = [&](int x) {
+    for (int c = 0; c < ch; ++c) {
+      double total = 0, sum = 0;
+      for (int k = 0; k < taps; ++k) {
+        int xx = x + k - half;
+        if (xx < 0 || xx >= j.width) continue;
+        total += j.w[k] * in[(xx - lo) * ch + c];
+        sum += j.w[k];
+      }
+      out[(x - x0) * ch + c] = sum != 0 ? double(float(total / sum)) : 0.0;
+    }
+  };
+  const int leftEnd = ia < ib ? ia : x1, rightBegin = ia < ib ? ib : x1;
+  for (int x = x0; x < leftEnd; ++x) edgeColumn(x);
+  for (int x = rightBegin; x < x1; ++x) edgeColumn(x);
+}
+
+// What the vertical pass stores: the blur, the unsharp mask, or the unsharp mask whose
+// threshold is 0 and whose amount is at most 4 in size. For that last one the clamp to +-1024
+// never acts (|difference x amount| <= 1020) and the threshold test changes nothing (a zero
+// difference gives a zero change), so both are left out.
+enum StripOutput { kBlurOutput, kMaskOutput, kPlainMaskOutput };
+
+#if !ORV_FALLBACK_TARGET
+// The bytes of one vector of vertical sums at d (source bytes at s).
+template <StripOutput Out>
+HWY_INLINE void FinishVector(VD acc, VD sumV, VD invSum, VD amountV, hn::Vec<DU> thresholdV,
+                             const uint8_t* s, uint8_t* d) {
+  const DF df;
+  const DI di;
+  // A weighted mean of bytes stays within 0..255, so +0.5 and truncation round.
+  const VI blurred = QuotientRounded(acc, sumV, invSum);
+  if constexpr (Out == kBlurOutput) {
+    StoreBytes(blurred, d);
+  } else {
+    const VI sv = hn::PromoteTo(di, hn::LoadU(DB(), s));
+    const VI diff = hn::Sub(sv, blurred);
+    VD v = hn::Mul(hn::PromoteTo(df, diff), amountV);
+    VI change;
+    if constexpr (Out == kMaskOutput) {
+      // std::clamp's comparisons, lane by lane; the amount is finite, so v is never NaN.
+      const VD low = hn::Set(df, -1024.0), high = hn::Set(df, 1024.0);
+      v = hn::IfThenElse(hn::Lt(v, low), low, v);
+      v = hn::IfThenElse(hn::Lt(high, v), high, v);
+      change = hn::DemoteTo(di, v);
+      const auto over = hn::Gt(hn::BitCast(DU(), hn::Abs(diff)), thresholdV);
+      change = hn::IfThenElseZero(hn::RebindMask(di, over), change);
+    } else {
+      change = hn::DemoteTo(di, v);
+    }
+    VI r = hn::Add(sv, change);
+    r = hn::IfThenElse(hn::Lt(r, hn::Zero(di)), hn::Zero(di), r);
+    r = hn::IfThenElse(hn::Gt(r, hn::Set(di, 255)), hn::Set(di, 255), r);
+    StoreBytes(r, d);
+  }
+}
+#endif
+
+// The vertical pass of output row y over count elements starting at element e0 of the row.
+template <StripOutput Out>
+void VerticalStrip(const BlurJob& j, int y, size_t e0, int count, const double* const* rows,
+                   int n, const double* w, double sum) {
+  const uint8_t* s = j.src + size_t(y) * size_t(j.width) * size_t(j.channels) + e0;
+  uint8_t* d = j.dst + size_t(y) * size_t(j.width) * size_t(j.channels) + e0;
+  int o = 0;
+#if !ORV_FALLBACK_TARGET
+  const DF df;
+  const int L = int(hn::Lanes(df));
+  const VD sumV = hn::Set(df, sum), invSum = hn::Set(df, 1.0 / sum);
+  // The mask's fields in locals: the byte stores below could alias the job for all the compiler
+  // knows, which would reload them for every block.
+  const bool masked = j.mask != nullptr;
+  const VD amountV = hn::Set(df, masked ? j.mask->amount : 0.0);
+  const auto thresholdV = hn::Set(DU(), masked ? j.mask->threshold : 0u);
+  // Blocks of four vectors, then single vectors, then single elements.
+  for (; o + 4 * L <= count; o += 4 * L) {
+    VD a0 = hn::Zero(df), a1 = hn::Zero(df), a2 = hn::Zero(df), a3 = hn::Zero(df);
+    for (int k = 0; k < n; ++k) {
+      const VD wk = hn::Set(df, w[k]);
+      const double* r = rows[k] + o;
+      a0 = hn::MulAdd(wk, hn::LoadU(df, r), a0);
+      a1 = hn::MulAdd(wk, hn::LoadU(df, r + L), a1);
+      a2 = hn::MulAdd(wk, hn::LoadU(df, r + 2 * L), a2);
+      a3 = hn::MulAdd(wk, hn::LoadU(df, r + 3 * L), a3);
+    }
+    FinishVector<Out>(a0, sumV, invSum, amountV, thresholdV, s + o, d + o);
+    FinishVector<Out>(a1, sumV, invSum, amountV, thresholdV, s + o + L, d + o + L);
+    FinishVector<Out>(a2, sumV, invSum, amountV, thresholdV, s + o + 2 * L, d + o + 2 * L);
+    FinishVector<Out>(a3, sumV, invSum, amountV, thresholdV, s + o + 3 * L, d + o + 3 * L);
+  }
+  for (; o + L <= count; o += L) {
+    VD a0 = hn::Zero(df);
+    for (int k = 0; k < n; ++k) a0 = hn::MulAdd(hn::Set(df, w[k]), hn::LoadU(df, rows[k] + o), a0);
+    FinishVector<Out>(a0, sumV, invSum, amountV, thresholdV, s + o, d + o);
+  }
+#endif
+  for (; o < count; ++o) {
+    double acc = 0;
+    for (int k = 0; k < n; ++k) acc += w[k] * rows[k][o];
+    int blurred = int(acc / sum + 0.5);
+    d[o] = j.mask ? MaskByte(s[o], blurred, *j.mask) : uint8_t(blurred);
+  }
+}
+
+// Both passes over pixel columns [x0, x1): the horizontal rows are made just in time into a ring
+// of taps rows that the vertical pass reads.
+template <StripOutput Out>
+void BlurStrip(const BlurJob& j, int x0, int x1, StripBuffers& b, size_t slotSize) {
+  const int half = j.half, taps = j.taps, height = j.height;
+  auto slot = [&](int y) { return b.ring.get() + size_t(y % taps) * slotSize; };
+  const int count = (x1 - x0) * j.channels;
+  const size_t e0 = size_t(x0) * size_t(j.channels);
+  int made = 0;
+  for (int y = 0; y < height; ++y) {
+    int need = std::min(y + half, height - 1);
+    for (; made <= need; ++made) HorizontalStrip(j, made, x0, x1, b.in.get(), slot(made));
+    int k0 = std::max(0, half - y), k1 = std::min(taps - 1, height - 1 - y + half);
+    double sum = 0;
+    for (int k = k0; k <= k1; ++k) {
+      sum += j.w[k];
+      b.rows[size_t(k - k0)] = slot(y + k - half);
+    }
+    // sum is a sum of positive weights, never 0.
+    VerticalStrip<Out>(j, y, e0, count, b.rows.get(), k1 - k0 + 1, j.w + k0, sum);
+  }
+}
+
+// Both passes of one strip with the vertical pass's output chosen once for the call.
+void StripV(const BlurJob& j, int x0, int x1, StripBuffers& b, size_t slot) {
+  if (!j.mask)
+    BlurStrip<kBlurOutput>(j, x0, x1, b, slot);
+  else if (j.mask->threshold == 0 && std::fabs(j.mask->amount) <= 4.0)
+    BlurStrip<kPlainMaskOutput>(j, x0, x1, b, slot);
+  else
+    BlurStrip<kMaskOutput>(j, x0, x1, b, slot);
+}
+
+}  // namespace orv::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace orv {
+using namespace blur_shared;
+
+HWY_EXPORT(StripV);
+
+bool GaussianBlurVectorRuns() {
+  return !ReferenceKernelsForced();
 }
 
 bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height, int channels,
-                        const GaussianKernel& kernel, const UnsharpStep* mask, KernelPath path,
+                        const GaussianKernel& kernel, const UnsharpStep* mask,
                         const ProgressHook* progress) {
   const int taps = kernel.Taps(), half = kernel.Half();
   std::unique_ptr<double[]> w(new (std::nothrow) double[size_t(taps)]);
@@ -117,7 +371,6 @@ bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height,
   b.rows.reset(new (std::nothrow) const double*[size_t(taps)]);
   if (!b.in || !b.ring || !b.rows) return false;
   BlurJob job{src, dst, width, height, channels, taps, half, w.get(), full, mask, nullptr};
-  if (!GaussianBlurVectorRuns(path)) return false;
   // In place, each strip first keeps the original bytes of its last half columns (taken from
   // the kept halo where they lie left of the strip) for the next strip's horizontal pass.
   const bool inPlace = src == dst;
@@ -129,11 +382,6 @@ bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height,
     if (!halo || !nextHalo) return false;
   }
   const size_t stride = size_t(width) * size_t(channels);
-#if ORV_HAVE_KERNEL_TARGETS
-  auto strip = path >= KernelPath::kAvx512 ? blur_avx512::Strip : blur_avx2::Strip;
-#else
-  auto strip = [](const BlurJob&, int, int, StripBuffers&, size_t) {};
-#endif
   // The scalar blur asks the hook twice per channel; here the same percentages are passed as
   // the share of finished strips reaches them.
   const int passes = 2 * channels;
@@ -156,7 +404,7 @@ bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height,
       }
     }
     job.halo = inPlace && x0 > 0 ? halo.get() : nullptr;
-    strip(job, x0, x1, b, slotSize);
+    HWY_DYNAMIC_DISPATCH(StripV)(job, x0, x1, b, slotSize);
     if (inPlace) halo.swap(nextHalo);
     for (; asked < passes && int64_t(asked + 1) * strips <= int64_t(s + 1) * passes; ++asked)
       if (!ProgressContinues(progress, (asked + 1) * 100 / passes)) return false;
@@ -165,3 +413,4 @@ bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height,
 }
 
 }  // namespace orv
+#endif

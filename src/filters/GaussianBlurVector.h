@@ -1,14 +1,13 @@
-// The vector path of the Gaussian blur and the unsharp mask: the same arithmetic as the scalar
+// The vector path of the Gaussian blur and the unsharp mask: the same arithmetic as the reference
 // code in GaussianBlur.cpp (double sums in tap order, the same divisions and truncations), run on
-// all channels of a strip of columns at once so that both passes work in the cache. AVX2 and
-// AVX-512 builds; the byte/double conversions are written with each set's instructions.
+// all channels of a strip of columns at once so that both passes work in the cache. Built for
+// every vector target; the active one runs.
 #pragma once
 
 #include <cstdint>
 
 #include "filters/FilterProgress.h"
 #include "filters/GaussianBlur.h"
-#include "filters/KernelPath.h"
 
 namespace orv {
 
@@ -20,16 +19,15 @@ struct UnsharpStep {
   double amount;
 };
 
-// Whether GaussianBlurVector has a build for the path (AVX2 or wider).
-bool GaussianBlurVectorRuns(KernelPath path);
+// Whether the vector path runs (a vector target is active rather than the reference code).
+bool GaussianBlurVectorRuns();
 
 // dst = the blur of src (or, with mask, the unsharp result); src may be dst, at the cost of two
 // buffers of half x channels bytes a row for the columns a strip's neighbour still reads.
-// Arguments are already checked; path
-// is one that GaussianBlurVectorRuns accepts. The hook is asked with the same percentages as the
+// Arguments are already checked. The hook is asked with the same percentages as the
 // scalar blur, as the work reaches them. False on allocation failure or a stop request.
 bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height, int channels,
-                        const GaussianKernel& kernel, const UnsharpStep* mask, KernelPath path,
+                        const GaussianKernel& kernel, const UnsharpStep* mask,
                         const ProgressHook* progress);
 
 }  // namespace orv

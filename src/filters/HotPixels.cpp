@@ -8,6 +8,7 @@
 
 #include "filters/FilterArgs.h"
 #include "filters/HotPixelsVector.h"
+#include "filters/KernelPath.h"
 #include "filters/ImageFilters.h"
 #include "filters/MedianSelect.h"
 
@@ -88,8 +89,7 @@ bool CImageFilters::RemoveHotPixels(uint8_t* dst, int width, int height, const u
   // With alpha 0 every pixel is mixed back to its own value.
   if (alpha == 0.0) return true;
   if (width < wi || height < wi) return true;  // no pixel has a whole window
-  if (const KernelPath path = ActiveKernelPath(); path >= KernelPath::kAvx2)
-    return RemoveHotPixelsVector(dst, width, height, src, alpha, wi, path);
+  if (!ReferenceKernelsForced()) return RemoveHotPixelsVector(dst, width, height, src, alpha, wi);
 
   const size_t pixels = size_t(width) * size_t(height);
   std::unique_ptr<uint8_t[]> planes(new (std::nothrow) uint8_t[pixels * 3]);

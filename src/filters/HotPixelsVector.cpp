@@ -1,4 +1,11 @@
-#include "filters/HotPixelsVector.h"
+// The vector path of the hot-pixel filter, compiled once per vector target through Highway's
+// foreach_target.h.
+#include "filters/VectorTarget.h"  // first: the targets to build
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "filters/HotPixelsVector.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
 
 #include <algorithm>
 #include <cstring>
@@ -7,15 +14,13 @@
 #include <utility>
 #include <vector>
 
-#include "filters/ChannelShuffle.h"
-#include "filters/LaneOps.h"
+#include "filters/HotPixelsVector.h"
+#include "filters/KernelPath.h"
+#include "filters/SpeckleRows.h"
 
-// The vector helpers are always inlined into one function per instruction set, so no vector
-// crosses a call between functions built for different sets; the ABI note does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
-
-namespace orv {
-namespace {
+#ifndef ORV_HOT_PIXELS_VECTOR_SHARED
+#define ORV_HOT_PIXELS_VECTOR_SHARED
+namespace orv::hot_pixels_shared {
 
 // Comparator networks, built at compile time so that the kernels below are straight-line code
 // whose wires live in vector registers.
@@ -110,34 +115,6 @@ struct Networks {
   static constexpr Network kMedian = ColumnMedianNetwork(WI);
 };
 
-template <typename V>
-[[gnu::always_inline]] inline void Order(V& a, V& b) {
-  V lo = a < b ? a : b;
-  b = a < b ? b : a;
-  a = lo;
-}
-
-template <typename V, const Network& Net, size_t... I>
-[[gnu::always_inline]] inline void RunNetwork(V* v, std::index_sequence<I...>) {
-  (Order(v[Net.lo[I]], v[Net.hi[I]]), ...);
-}
-
-template <typename V, const Network& Net>
-[[gnu::always_inline]] inline void RunNetwork(V* v) {
-  RunNetwork<V, Net>(v, std::make_index_sequence<size_t(Net.count)>());
-}
-
-using lanes::D8;
-using lanes::I8;
-using lanes::U8;
-
-template <typename V>
-[[gnu::always_inline]] inline V LoadV(const void* p) {
-  V v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
 // The scalar path's formulas on one pixel's channel: moved = trunc(s (1 - t) + m t) with
 // t = min(level / 12, 1); out = trunc(min(moved, s) alpha + d (1 - alpha)).
 inline uint8_t PullOne(int s, int m, int d, int level, double alpha) {
@@ -154,126 +131,252 @@ struct RowWork {
   uint8_t* med[3];  // the row's medians per channel
 };
 
-template <typename V>
-[[gnu::always_inline]] inline V LoadBytes(const uint8_t* p) {
-  V v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
+// The network on single bytes, for rows narrower than a vector.
+inline void RunNetwork(const Network& net, uint8_t* v) {
+  for (int i = 0; i < net.count; ++i) {
+    uint8_t& a = v[net.lo[i]];
+    uint8_t& b = v[net.hi[i]];
+    const uint8_t lo = std::min(a, b), hi = std::max(a, b);
+    a = lo;
+    b = hi;
+  }
 }
 
-// The sorted columns of rows y - half .. y + half at columns [x, x + lanes of V).
-template <typename V, int WI>
-[[gnu::always_inline]] inline void SortColumns(const RowWork& r, const uint8_t* plane, int y,
-                                               int x) {
+template <int WI>
+inline void SortColumn(const RowWork& r, const uint8_t* plane, int y, int x) {
   const size_t w = size_t(r.width);
-  V v[WI];
-  for (int k = 0; k < WI; ++k) v[k] = LoadBytes<V>(plane + size_t(y - WI / 2 + k) * w + x);
-  RunNetwork<V, Networks<WI>::kColumn>(v);
-  for (int k = 0; k < WI; ++k) std::memcpy(r.cols + size_t(k) * w + x, &v[k], sizeof(V));
+  uint8_t v[WI];
+  for (int k = 0; k < WI; ++k) v[k] = plane[size_t(y - WI / 2 + k) * w + size_t(x)];
+  RunNetwork(Networks<WI>::kColumn, v);
+  for (int k = 0; k < WI; ++k) r.cols[size_t(k) * w + size_t(x)] = v[k];
 }
 
-// The medians of the windows centred on columns [x, x + lanes of V).
-template <typename V, int WI>
-[[gnu::always_inline]] inline void MedianBlock(const RowWork& r, uint8_t* med, int x) {
+template <int WI>
+inline void MedianOne(const RowWork& r, uint8_t* med, int x) {
   const size_t w = size_t(r.width);
-  V v[WI * WI];
+  uint8_t v[WI * WI];
+  for (int dx = 0; dx < WI; ++dx)
+    for (int k = 0; k < WI; ++k) v[dx * WI + k] = r.cols[size_t(k) * w + size_t(x + dx - WI / 2)];
+  RunNetwork(Networks<WI>::kMedian, v);
+  med[x] = v[Networks<WI>::kMedian.medianWire];
+}
+
+}  // namespace orv::hot_pixels_shared
+#endif
+
+HWY_BEFORE_NAMESPACE();
+namespace orv::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+using namespace hot_pixels_shared;
+
+#if ORV_FALLBACK_TARGET
+// Never chosen: without a vector target the reference code runs. The byte networks give the
+// same medians, so this is still the whole filter.
+void RowsV(RowWork& r, uint8_t* dst, double alpha) {
+  const int half = r.half, width = r.width;
+  for (int y = half; y < r.height - half; ++y) {
+    for (int c = 0; c < 3; ++c) {
+      const auto run = [&]<int WI>() {
+        for (int x = 0; x < width; ++x) SortColumn<WI>(r, r.plane[c], y, x);
+        for (int x = half; x < width - half; ++x) MedianOne<WI>(r, r.med[c], x);
+      };
+      switch (r.wi) {
+        case 3: run.template operator()<3>(); break;
+        case 5: run.template operator()<5>(); break;
+        case 7: run.template operator()<7>(); break;
+        default: run.template operator()<9>(); break;
+      }
+    }
+    uint8_t* d = dst + size_t(y) * size_t(width) * 3;
+    const size_t at = size_t(y) * size_t(width);
+    for (int x = half; x < width - half; ++x) {
+      const uint8_t* s[3] = {r.plane[0] + at, r.plane[1] + at, r.plane[2] + at};
+      int sum = (s[0][x] + s[1][x] + s[2][x]) / 3 - (r.med[0][x] + r.med[1][x] + r.med[2][x]) / 3;
+      int level = std::min(sum < 0 ? -sum : sum, 12);
+      for (int c = 0; c < 3; ++c)
+        d[3 * x + c] = PullOne(s[c][x], r.med[c][x], d[3 * x + c], level, alpha);
+    }
+  }
+}
+#else
+using D8 = hn::ScalableTag<uint8_t>;
+using V8 = hn::Vec<D8>;
+
+// Count wires of one byte vector each. Fixed-width vectors live in an array, so that after
+// inlining every wire of the straight-line network stays in a register; scalable vectors cannot
+// be array elements and live in memory.
+template <int Count>
+struct Wires {
+  // Declared here, in the target's attribute region: the implicit one would be built without
+  // the target's instruction set and could not construct its vectors.
+  HWY_INLINE Wires() {}
+#if HWY_HAVE_SCALABLE
+  HWY_ALIGN uint8_t mem[Count][HWY_MAX_BYTES];
+  HWY_INLINE V8 Get(int k) const { return hn::Load(D8(), mem[k]); }
+  HWY_INLINE void Put(int k, V8 v) { hn::Store(v, D8(), mem[k]); }
+#else
+  V8 v[Count];
+  HWY_INLINE V8 Get(int k) const { return v[k]; }
+  HWY_INLINE void Put(int k, V8 x) { v[k] = x; }
+#endif
+  HWY_INLINE void Order(int a, int b) {
+    const V8 x = Get(a), y = Get(b);
+    Put(a, hn::Min(x, y));
+    Put(b, hn::Max(x, y));
+  }
+};
+
+// The comparators [Base, Base + sizeof...(I)) as straight-line code.
+template <const Network& Net, size_t Base, int Count, size_t... I>
+HWY_INLINE void RunComparators(Wires<Count>& w, std::index_sequence<I...>) {
+  (w.Order(Net.lo[Base + I], Net.hi[Base + I]), ...);
+}
+
+// The whole network from comparator Base on, in chunks that stay within the compilers' limits on
+// the length of one fold expression.
+template <const Network& Net, size_t Base = 0, int Count>
+HWY_INLINE void RunNetworkV(Wires<Count>& w) {
+  constexpr size_t kTotal = size_t(Net.count), kChunk = 200;
+  if constexpr (Base < kTotal) {
+    constexpr size_t n = kTotal - Base < kChunk ? kTotal - Base : kChunk;
+    RunComparators<Net, Base>(w, std::make_index_sequence<n>());
+    RunNetworkV<Net, Base + n>(w);
+  }
+}
+
+// The sorted columns of rows y - half .. y + half at columns [x, x + lanes).
+template <int WI>
+HWY_INLINE void SortColumns(const RowWork& r, const uint8_t* plane, int y, int x) {
+  const D8 d;
+  const size_t w = size_t(r.width);
+  Wires<WI> v;
+  for (int k = 0; k < WI; ++k) v.Put(k, hn::LoadU(d, plane + size_t(y - WI / 2 + k) * w + x));
+  RunNetworkV<Networks<WI>::kColumn>(v);
+  for (int k = 0; k < WI; ++k) hn::StoreU(v.Get(k), d, r.cols + size_t(k) * w + x);
+}
+
+// The medians of the windows centred on columns [x, x + lanes).
+template <int WI>
+HWY_INLINE void MedianBlock(const RowWork& r, uint8_t* med, int x) {
+  const D8 d;
+  const size_t w = size_t(r.width);
+  Wires<WI * WI> v;
   for (int dx = 0; dx < WI; ++dx)
     for (int k = 0; k < WI; ++k)
-      v[dx * WI + k] = LoadBytes<V>(r.cols + size_t(k) * w + x + dx - WI / 2);
-  RunNetwork<V, Networks<WI>::kMedian>(v);
-  std::memcpy(med + x, &v[Networks<WI>::kMedian.medianWire], sizeof(V));
+      v.Put(dx * WI + k, hn::LoadU(d, r.cols + size_t(k) * w + x + dx - WI / 2));
+  RunNetworkV<Networks<WI>::kMedian>(v);
+  hn::StoreU(v.Get(Networks<WI>::kMedian.medianWire), d, med + x);
 }
 
 // Row y's medians of channel c. Blocks that would pass the end are moved left to end on the
 // last column; the overlap is recomputed with the same result. Rows narrower than a vector take
 // one byte at a time.
-template <typename V, int WI>
-[[gnu::always_inline]] inline void RowMediansV(RowWork& r, int y, int c) {
-  constexpr int N = sizeof(V);
+template <int WI>
+HWY_NOINLINE void RowMedians(RowWork& r, int y, int c) {
+  const int N = int(hn::Lanes(D8()));
   const int width = r.width, half = WI / 2;
   if (width < N + 2 * half) {
-    for (int x = 0; x < width; ++x) SortColumns<uint8_t, WI>(r, r.plane[c], y, x);
-    for (int x = half; x < width - half; ++x) MedianBlock<uint8_t, WI>(r, r.med[c], x);
+    for (int x = 0; x < width; ++x) SortColumn<WI>(r, r.plane[c], y, x);
+    for (int x = half; x < width - half; ++x) MedianOne<WI>(r, r.med[c], x);
     return;
   }
-  for (int x0 = 0; x0 < width; x0 += N)
-    SortColumns<V, WI>(r, r.plane[c], y, std::min(x0, width - N));
+  for (int x0 = 0; x0 < width; x0 += N) SortColumns<WI>(r, r.plane[c], y, std::min(x0, width - N));
   const int first = half, last = width - half;  // output columns [first, last)
-  for (int x0 = first; x0 < last; x0 += N) MedianBlock<V, WI>(r, r.med[c], std::min(x0, last - N));
+  for (int x0 = first; x0 < last; x0 += N) MedianBlock<WI>(r, r.med[c], std::min(x0, last - N));
 }
 
-// The pull of one row's interior pixels into the interleaved destination row, per instruction
-// set.
-using PullRowFn = void (*)(const RowWork& r, int y, uint8_t* d, double alpha);
-
-template <typename V, int WI, PullRowFn Pull>
-[[gnu::always_inline]] inline void Rows(RowWork& r, uint8_t* dst, double alpha) {
-  const int half = r.half;
-  for (int y = half; y < r.height - half; ++y) {
-    for (int c = 0; c < 3; ++c) RowMediansV<V, WI>(r, y, c);
-    Pull(r, y, dst + size_t(y) * size_t(r.width) * 3, alpha);
+// The pull of row y's interior pixels into the interleaved destination row d: a byte vector's
+// worth of pixels is split into channels, and the pull runs a double vector's worth at a time
+// with the reference's double operations in its order (no product fused into a sum).
+void PullRow(const RowWork& r, int y, uint8_t* HWY_RESTRICT d, double alpha) {
+  const D8 d8;
+  const hn::ScalableTag<double> df;
+  const hn::Rebind<int32_t, decltype(df)> di;
+  const hn::Rebind<uint8_t, decltype(df)> db;
+  const int N = int(hn::Lanes(d8)), F = int(hn::Lanes(df));
+  const int half = r.half, last = r.width - half;
+  const size_t at = size_t(y) * size_t(r.width);
+  const uint8_t* s[3] = {r.plane[0] + at, r.plane[1] + at, r.plane[2] + at};
+  const auto alphaV = hn::Set(df, alpha), restV = hn::Set(df, 1 - alpha);
+  const auto one = hn::Set(df, 1.0), twelve = hn::Set(df, 12.0);
+  const auto third = hn::Set(di, 43691), levelCap = hn::Set(di, 12);
+  HWY_ALIGN uint8_t dch[3][HWY_MAX_BYTES], outch[3][HWY_MAX_BYTES];
+  const auto widen = [&](const uint8_t* p) HWY_ATTR { return hn::PromoteTo(di, hn::LoadU(db, p)); };
+  int x = half;
+  for (; x + N <= last; x += N) {
+    V8 d0, d1, d2;
+    hn::LoadInterleaved3(d8, d + 3 * size_t(x), d0, d1, d2);
+    hn::Store(d0, d8, dch[0]);
+    hn::Store(d1, d8, dch[1]);
+    hn::Store(d2, d8, dch[2]);
+    for (int g = 0; g < N; g += F) {
+      const int xg = x + g;
+      // Sums of three bytes are below 2^16, where x * 43691 >> 17 is x / 3.
+      const auto ss = hn::Add(hn::Add(widen(s[0] + xg), widen(s[1] + xg)), widen(s[2] + xg));
+      const auto ms = hn::Add(hn::Add(widen(r.med[0] + xg), widen(r.med[1] + xg)),
+                              widen(r.med[2] + xg));
+      const auto diff = hn::Sub(hn::ShiftRight<17>(hn::Mul(ss, third)),
+                                hn::ShiftRight<17>(hn::Mul(ms, third)));
+      const auto level = hn::Min(hn::Abs(diff), levelCap);
+      auto t = hn::Div(hn::PromoteTo(df, level), twelve);
+      t = hn::IfThenElse(hn::Lt(t, one), t, one);
+      const auto keep = hn::Sub(one, t);
+      for (int c = 0; c < 3; ++c) {
+        const auto sv = widen(s[c] + xg);
+        const auto moved = hn::DemoteTo(
+            di, hn::Add(hn::Mul(hn::PromoteTo(df, sv), keep),
+                        hn::Mul(hn::PromoteTo(df, widen(r.med[c] + xg)), t)));
+        const auto darker = hn::Min(moved, sv);
+        const auto pulled =
+            hn::DemoteTo(di, hn::Add(hn::Mul(hn::PromoteTo(df, darker), alphaV),
+                                     hn::Mul(hn::PromoteTo(df, widen(dch[c] + g)), restV)));
+        hn::Store(hn::DemoteTo(db, pulled), db, outch[c] + g);
+      }
+    }
+    hn::StoreInterleaved3(hn::Load(d8, outch[0]), hn::Load(d8, outch[1]), hn::Load(d8, outch[2]),
+                          d8, d + 3 * size_t(x));
+  }
+  for (; x < last; ++x) {
+    int sum = (s[0][x] + s[1][x] + s[2][x]) / 3 - (r.med[0][x] + r.med[1][x] + r.med[2][x]) / 3;
+    int level = std::min(sum < 0 ? -sum : sum, 12);
+    for (int c = 0; c < 3; ++c)
+      d[3 * x + c] = PullOne(s[c][x], r.med[c][x], d[3 * x + c], level, alpha);
   }
 }
 
-typedef uint8_t B32 __attribute__((vector_size(32)));
-typedef uint8_t B64 __attribute__((vector_size(64)));
+template <int WI>
+void Rows(RowWork& r, uint8_t* dst, double alpha) {
+  for (int y = r.half; y < r.height - r.half; ++y) {
+    for (int c = 0; c < 3; ++c) RowMedians<WI>(r, y, c);
+    PullRow(r, y, dst + size_t(y) * size_t(r.width) * 3, alpha);
+  }
+}
 
-template <typename V, PullRowFn Pull>
-[[gnu::always_inline]] inline void RowsFor(RowWork& r, uint8_t* dst, double alpha) {
+void RowsV(RowWork& r, uint8_t* dst, double alpha) {
   switch (r.wi) {
     case 3:
-      return Rows<V, 3, Pull>(r, dst, alpha);
+      return Rows<3>(r, dst, alpha);
     case 5:
-      return Rows<V, 5, Pull>(r, dst, alpha);
+      return Rows<5>(r, dst, alpha);
     case 7:
-      return Rows<V, 7, Pull>(r, dst, alpha);
+      return Rows<7>(r, dst, alpha);
     default:
-      return Rows<V, 9, Pull>(r, dst, alpha);
+      return Rows<9>(r, dst, alpha);
   }
 }
+#endif
 
-}  // namespace
+}  // namespace orv::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
 
-#if ORV_HAVE_KERNEL_TARGETS
+#if HWY_ONCE
+namespace orv {
 
-#pragma GCC push_options
-#pragma GCC target("avx2,fma")
-namespace hot_pixels_avx2 {
-namespace {
-
-using Ops = lanes::Avx2;
-
-#include "filters/HotPixelsPull.inc"
-
-void RowsAvx2(RowWork& r, uint8_t* dst, double alpha) {
-  RowsFor<B32, PullRow>(r, dst, alpha);
-}
-
-}  // namespace
-}  // namespace hot_pixels_avx2
-#pragma GCC pop_options
-
-#pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,avx512vl,avx512dq")
-namespace hot_pixels_avx512 {
-namespace {
-
-using Ops = lanes::Avx512;
-
-#include "filters/HotPixelsPull.inc"
-
-void RowsAvx512(RowWork& r, uint8_t* dst, double alpha) {
-  RowsFor<B64, PullRow>(r, dst, alpha);
-}
-
-}  // namespace
-}  // namespace hot_pixels_avx512
-#pragma GCC pop_options
-
-#endif  // ORV_HAVE_KERNEL_TARGETS
+HWY_EXPORT(RowsV);
 
 bool RemoveHotPixelsVector(uint8_t* dst, int width, int height, const uint8_t* src, double alpha,
-                           int wi, KernelPath path) {
+                           int wi) {
+  using hot_pixels_shared::RowWork;
   const size_t pixels = size_t(width) * size_t(height), w = size_t(width);
   std::unique_ptr<uint8_t[]> planes(new (std::nothrow) uint8_t[pixels * 3]);
   std::unique_ptr<uint8_t[]> scratch(new (std::nothrow) uint8_t[size_t(wi) * w + 3 * w]);
@@ -288,20 +391,10 @@ bool RemoveHotPixelsVector(uint8_t* dst, int width, int height, const uint8_t* s
   r.cols = scratch.get();
   uint8_t* rest = r.cols + size_t(wi) * w;
   for (int c = 0; c < 3; ++c) r.med[c] = rest + size_t(c) * w;
-#if ORV_HAVE_KERNEL_TARGETS
-  if (path >= KernelPath::kAvx512) {
-    SplitPixels(src, pixels, plane);
-    hot_pixels_avx512::RowsAvx512(r, dst, alpha);
-    return true;
-  }
-  if (path >= KernelPath::kAvx2) {
-    SplitPixels(src, pixels, plane);
-    hot_pixels_avx2::RowsAvx2(r, dst, alpha);
-    return true;
-  }
-#endif
-  (void)dst, (void)alpha;
-  return false;
+  SplitChannels(src, pixels, plane);
+  HWY_DYNAMIC_DISPATCH(RowsV)(r, dst, alpha);
+  return true;
 }
 
 }  // namespace orv
+#endif

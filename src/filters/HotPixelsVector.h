@@ -1,20 +1,17 @@
 // The vector path of the hot-pixel filter: medians from sorted window columns (each column is
 // sorted once and shared by the windows that contain it, then a pruned merge network finds the
 // median of the sorted columns), and the pull towards the median computed with the scalar
-// path's double operations on many pixels at once. AVX2 and AVX-512 builds; the conversions are
-// written with each set's instructions (the compiler's generic ones come out as scalar code).
+// path's double operations on many pixels at once. Built for every vector target; the active one
+// runs.
 #pragma once
 
 #include <cstdint>
 
-#include "filters/KernelPath.h"
-
 namespace orv {
 
 // Arguments as checked by CImageFilters::RemoveHotPixels: wi odd in 3..9, the picture at least
-// wi x wi, alpha in (0, 1], path KernelPath::kAvx2 or wider. False when memory runs out or the
-// path has no vector build (dst untouched).
+// wi x wi, alpha in (0, 1]. False when memory runs out (dst untouched).
 bool RemoveHotPixelsVector(uint8_t* dst, int width, int height, const uint8_t* src, double alpha,
-                           int wi, KernelPath path);
+                           int wi);
 
 }  // namespace orv

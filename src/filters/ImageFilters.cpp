@@ -1,7 +1,6 @@
 #include "filters/ImageFilters.h"
 
-#include "filters/KernelPath.h"
-#include "filters/LumaVector.h"
+#include "filters/LumaRow.h"
 #include "platform/LargeBuffer.h"
 
 #include <algorithm>
@@ -12,53 +11,6 @@
 
 namespace orv {
 namespace {
-
-// The three luminance products as doubles, summed in the order of the formula, give exactly
-// trunc(0.299 R + 0.587 G + 0.114 B) without a multiplication per pixel.
-struct LumaTables {
-  double r[256], g[256], b[256];
-  LumaTables() {
-    for (int i = 0; i < 256; ++i) {
-      r[i] = 0.299 * i;
-      g[i] = 0.587 * i;
-      b[i] = 0.114 * i;
-    }
-  }
-};
-const LumaTables kLuma;
-
-// The same weights in thousandths: 299 R + 587 G + 114 B is the exact luminance times 1000.
-// Its quotient by 1000 equals the truncated double sum whenever the exact value is not a whole
-// number (it is then at least 0.001 from one, far beyond the rounding error of the doubles);
-// only whole values, which the double sum may land just below, take the double path.
-struct LumaIntTables {
-  uint32_t r[256], g[256], b[256];
-  LumaIntTables() {
-    for (uint32_t i = 0; i < 256; ++i) {
-      r[i] = 299 * i;
-      g[i] = 587 * i;
-      b[i] = 114 * i;
-    }
-  }
-};
-const LumaIntTables kLumaInt;
-
-inline uint8_t LumaDouble(const uint8_t* p) {
-  return uint8_t(int(kLuma.r[p[0]] + kLuma.g[p[1]] + kLuma.b[p[2]]));
-}
-
-inline uint8_t Luma(const uint8_t* p) {
-  uint32_t s = kLumaInt.r[p[0]] + kLumaInt.g[p[1]] + kLumaInt.b[p[2]];
-  uint32_t q = s / 1000;
-  if (s != q * 1000) [[likely]]
-    return uint8_t(q);
-  return LumaDouble(p);
-}
-
-// The luma of count pixels: the vector path for the bulk, the reference code for the rest.
-void LumaRun(KernelPath path, const uint8_t* rgb, uint8_t* luma, size_t count) {
-  for (size_t i = LumaRowVector(path, rgb, luma, count); i < count; ++i) luma[i] = Luma(rgb + 3 * i);
-}
 
 // Pixels per block of the passes that need each pixel's luma but not the whole plane: the block's
 // luma stays in the first-level cache.
@@ -85,7 +37,7 @@ struct Histograms {
 
 // Fills the plane and counts its histogram.
 void LumaAndHistogram(const uint8_t* pixels, size_t count, uint8_t* plane, uint32_t hist[256]) {
-  LumaRun(ActiveKernelPath(), pixels, plane, count);
+  LumaRow(pixels, plane, count);
   Histograms h;
   h.Add(plane, count);
   h.Total(hist);
@@ -119,7 +71,7 @@ bool ValidSize(int width, int height) {
 
 bool CImageFilters::LumaPlane(const uint8_t* pixels, int width, int height, uint8_t* plane) {
   if (!pixels || !plane || !ValidSize(width, height)) return false;
-  LumaRun(ActiveKernelPath(), pixels, plane, size_t(width) * size_t(height));
+  LumaRow(pixels, plane, size_t(width) * size_t(height));
   return true;
 }
 
@@ -215,12 +167,11 @@ bool CImageFilters::FindBalanceLevels(const uint8_t* pixels, int width, int heig
   if (!pixels || !ValidSize(width, height)) return false;
   if (width == 0 || height == 0) return true;
   const size_t count = size_t(width) * size_t(height);
-  const KernelPath path = ActiveKernelPath();
   Histograms h;
   uint8_t luma[kLumaBlock];
   for (size_t i = 0; i < count; i += kLumaBlock) {
     const size_t n = std::min(kLumaBlock, count - i);
-    LumaRun(path, pixels + 3 * i, luma, n);
+    LumaRow(pixels + 3 * i, luma, n);
     h.Add(luma, n);
   }
   uint32_t hist[256];
@@ -259,12 +210,11 @@ bool CImageFilters::BalanceInPlace(uint8_t* pixels, int width, int height, doubl
   }
   const uint8_t* t = table.get();
   const size_t count = size_t(width) * size_t(height);
-  const KernelPath path = ActiveKernelPath();
   uint8_t luma[kLumaBlock];
   for (size_t i = 0; i < count; i += kLumaBlock) {
     const size_t n = std::min(kLumaBlock, count - i);
     uint8_t* block = pixels + 3 * i;
-    LumaRun(path, block, luma, n);
+    LumaRow(block, luma, n);
     for (size_t k = 0; k < n; ++k) {
       uint8_t* p = block + 3 * k;
       const uint8_t* row = t + (size_t(luma[k]) << 8);

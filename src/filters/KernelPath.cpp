@@ -1,75 +1,128 @@
+#include "filters/VectorTarget.h"  // first: the targets to build
+
 #include "filters/KernelPath.h"
+
+#include <hwy/highway.h>
+#include <hwy/targets.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 namespace orv {
 namespace {
 
-// -1: no override in force.
-std::atomic<int> gForced{-1};
+// The vector targets: every compiled target but the one-lane fallback, whose entry points run
+// the reference code instead.
+constexpr int64_t kFallbackTargets = HWY_SCALAR | HWY_EMU128;
+constexpr int64_t kVectorTargets = HWY_TARGETS & ~kFallbackTargets;
 
-KernelPath Widest() {
-#if ORV_HAVE_KERNEL_TARGETS
-  __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-      __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq"))
-    return KernelPath::kAvx512;
-  // The AVX2 builds also use the fused multiply-add, which every AVX2 processor has.
-  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return KernelPath::kAvx2;
-#endif
-  return KernelPath::kBaseline;
+struct NamedTarget {
+  const char* name;
+  int64_t target;
+};
+// Names ORV_KERNELS accepts; the first name of a target is the one reported.
+constexpr NamedTarget kNames[] = {
+    {"sse4", HWY_SSE4}, {"avx2", HWY_AVX2}, {"avx512", HWY_AVX3}, {"avx3", HWY_AVX3},
+    {"neon", HWY_NEON}, {"sve", HWY_SVE},   {"sve2", HWY_SVE2},
+};
+
+// -1: nothing forced; 0: the reference forced; else the forced target.
+std::atomic<int64_t> gForced{-1};
+// The target chosen from the processor and ORV_KERNELS.
+std::atomic<int64_t> gChosen{0};
+
+int64_t Narrowest(int64_t targets) {
+  // Highway numbers wider targets with lower bits.
+  int64_t narrowest = 0;
+  for (int64_t t = targets; t != 0; t &= t - 1) narrowest = t & ~(t - 1);
+  return narrowest;
 }
 
-KernelPath FromEnvironment(KernelPath widest) {
-  const char* v = std::getenv("ORV_KERNELS");
-  if (!v || !*v) return widest;
-  for (KernelPath p : {KernelPath::kScalar, KernelPath::kBaseline, KernelPath::kAvx2,
-                       KernelPath::kAvx512}) {
-    if (std::strcmp(v, KernelPathName(p)) == 0) return p < widest ? p : widest;
-  }
-  return widest;  // an unknown name changes nothing
+int64_t Widest(int64_t targets) {
+  return targets & ~(targets - 1);
 }
 
-KernelPath Capped(int wanted) {
-  static const KernelPath widest = Widest();
-  KernelPath p = KernelPath(wanted);
-  return p < widest ? p : widest;
+// Reads ORV_KERNELS once and caps Highway's choice accordingly, before any kernel dispatches.
+void Initialise() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    const int64_t supported = hwy::SupportedTargets() & kVectorTargets;
+    int64_t chosen = Widest(supported);
+    int64_t cap = -1;
+    if (const char* v = std::getenv("ORV_KERNELS"); v && KernelTargetFromName(v, cap)) {
+      if (cap == 0) {
+        chosen = 0;
+      } else if (cap > 0) {
+        // Targets wider than the cap (the lower bits) are switched off for Highway's dispatch.
+        hwy::DisableTargets(cap - 1);
+        chosen = Widest(hwy::SupportedTargets() & kVectorTargets);
+      }
+    }
+    gChosen.store(chosen, std::memory_order_relaxed);
+  });
 }
 
 }  // namespace
 
-const char* KernelPathName(KernelPath path) {
-  switch (path) {
-    case KernelPath::kScalar:
-      return "scalar";
-    case KernelPath::kBaseline:
-      return "baseline";
-    case KernelPath::kAvx2:
-      return "avx2";
-    case KernelPath::kAvx512:
-      return "avx512";
+bool KernelTargetFromName(const char* name, KernelTarget& cap) {
+  if (!name) return false;
+  if (std::strcmp(name, "reference") == 0 || std::strcmp(name, "scalar") == 0) {
+    cap = kReferenceKernels;
+    return true;
   }
-  return "?";
+  if (std::strcmp(name, "baseline") == 0 && kVectorTargets != 0) {
+    cap = Narrowest(kVectorTargets);
+    return true;
+  }
+  for (const NamedTarget& n : kNames) {
+    if ((n.target & kVectorTargets) && std::strcmp(name, n.name) == 0) {
+      cap = n.target;
+      return true;
+    }
+  }
+  return false;
 }
 
-bool KernelPathSupported(KernelPath path) {
-  return Capped(int(path)) == path;
+const char* KernelTargetName(KernelTarget target) {
+  if (target == kReferenceKernels) return "reference";
+  for (const NamedTarget& n : kNames)
+    if (n.target == target) return n.name;
+  return hwy::TargetName(target);
 }
 
-KernelPath ActiveKernelPath() {
-  int forced = gForced.load(std::memory_order_relaxed);
-  if (forced >= 0) return Capped(forced);
-  static const KernelPath fromEnv = FromEnvironment(Capped(int(KernelPath::kAvx512)));
-  return fromEnv;
+std::vector<KernelTarget> SupportedKernelTargets() {
+  Initialise();
+  std::vector<KernelTarget> targets{kReferenceKernels};
+  // Widest first from Highway's bits; reversed below so the narrowest vector target comes first.
+  std::vector<KernelTarget> vector;
+  const int64_t supported = hwy::SupportedTargets() & kVectorTargets;
+  for (int64_t t = supported; t != 0; t &= t - 1) vector.push_back(t & ~(t - 1));
+  targets.insert(targets.end(), vector.rbegin(), vector.rend());
+  return targets;
 }
 
-ScopedKernelPath::ScopedKernelPath(KernelPath path)
-    : previous_(gForced.exchange(int(path), std::memory_order_relaxed)) {}
+KernelTarget ActiveKernelTarget() {
+  Initialise();
+  const int64_t forced = gForced.load(std::memory_order_relaxed);
+  return forced >= 0 ? forced : gChosen.load(std::memory_order_relaxed);
+}
 
-ScopedKernelPath::~ScopedKernelPath() {
+bool ReferenceKernelsForced() {
+  return ActiveKernelTarget() == kReferenceKernels;
+}
+
+ScopedKernelTarget::ScopedKernelTarget(KernelTarget target) {
+  Initialise();
+  previous_ = gForced.exchange(target, std::memory_order_relaxed);
+  // Highway dispatches to the best target it believes supported: the forced one alone.
+  if (target != kReferenceKernels) hwy::SetSupportedTargetsForTest(target);
+}
+
+ScopedKernelTarget::~ScopedKernelTarget() {
   gForced.store(previous_, std::memory_order_relaxed);
+  hwy::SetSupportedTargetsForTest(previous_ > 0 ? previous_ : 0);
 }
 
 }  // namespace orv

@@ -1,53 +1,48 @@
-// Which code path the heavy pixel kernels (blur, unsharp mask, medians, resamplers) take.
-// Every path gives the same bytes: the vector paths perform each output's operations in the same
-// order as the plain scalar code, only on more pixels at once. The scalar path is the reference
-// the tests compare against; it can be forced with the environment variable ORV_KERNELS=scalar
-// (or "baseline", "avx2", "avx512" to cap the vector width), or by a test through
-// ScopedKernelPath.
+// Which code the heavy pixel kernels run: the plain reference code, or the vector code built for
+// one instruction-set target (Highway's dynamic dispatch: SSE4, AVX2, AVX-512 on x86-64; NEON and
+// SVE on arm64). Every target gives the same bytes as the reference: the vector code performs each
+// output's operations in the same order, only on more pixels at once.
+//
+// The widest target the processor runs is chosen at the first kernel call. The environment
+// variable ORV_KERNELS changes that choice: "reference" (or "scalar") forces the reference code;
+// a target name ("sse4", "avx2", "avx512", "neon", "sve", "sve2"; "baseline" for the narrowest
+// vector target) caps the width at that target. A name this build does not know changes nothing.
 #pragma once
+
+#include <cstdint>
+#include <vector>
 
 namespace orv {
 
-enum class KernelPath : int {
-  kScalar = 0,    // the plain reference code
-  kBaseline = 1,  // vector code built for the x86-64 baseline (SSE2)
-  kAvx2 = 2,      // AVX2 with FMA
-  kAvx512 = 3,    // AVX-512 F/BW/VL/DQ
-};
+// 0 for the reference code, otherwise one Highway target bit (HWY_AVX2, HWY_NEON, ...).
+using KernelTarget = int64_t;
+inline constexpr KernelTarget kReferenceKernels = 0;
 
-// The widest path the processor runs, capped by ORV_KERNELS and by a ScopedKernelPath in force.
-KernelPath ActiveKernelPath();
-// Whether the processor (and this build) can run the path.
-bool KernelPathSupported(KernelPath path);
-// The path's name as ORV_KERNELS spells it.
-const char* KernelPathName(KernelPath path);
+// The target the kernels run now.
+KernelTarget ActiveKernelTarget();
+// Whether the kernels run the reference code (forced, or no vector target on this processor).
+// Every kernel entry point asks this first; cheap after the first call.
+bool ReferenceKernelsForced();
+// The reference and the vector targets of this build that the processor runs, in that order
+// (narrowest vector target first), whatever ORV_KERNELS says.
+std::vector<KernelTarget> SupportedKernelTargets();
+// The target's name as ORV_KERNELS spells it.
+const char* KernelTargetName(KernelTarget target);
+// What an ORV_KERNELS value asks for: kReferenceKernels, or the widest target allowed. False for
+// a name this build does not know (it changes nothing).
+bool KernelTargetFromName(const char* name, KernelTarget& cap);
 
-// Forces a path (capped at what the processor runs) while it lives; for tests. Not meant to be
-// nested across threads: the setting is process-wide.
-class ScopedKernelPath {
+// Forces a target (one of SupportedKernelTargets()) while it lives; for tests and benchmarks.
+// Not meant to be used across threads: the setting is process-wide.
+class ScopedKernelTarget {
  public:
-  explicit ScopedKernelPath(KernelPath path);
-  ~ScopedKernelPath();
-  ScopedKernelPath(const ScopedKernelPath&) = delete;
-  ScopedKernelPath& operator=(const ScopedKernelPath&) = delete;
+  explicit ScopedKernelTarget(KernelTarget target);
+  ~ScopedKernelTarget();
+  ScopedKernelTarget(const ScopedKernelTarget&) = delete;
+  ScopedKernelTarget& operator=(const ScopedKernelTarget&) = delete;
 
  private:
-  int previous_;
+  KernelTarget previous_;
 };
 
 }  // namespace orv
-
-// Function attributes that compile one function for a wider instruction set. A kernel's body is
-// an always-inline template; thin wrappers with these attributes instantiate it per path, and
-// the caller picks the wrapper by ActiveKernelPath(). Contraction stays off in every variant
-// (-ffp-contract=off), so no product is fused into an addition.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-#define ORV_HAVE_KERNEL_TARGETS 1
-#define ORV_TARGET_AVX2 __attribute__((target("avx2,fma")))
-#define ORV_TARGET_AVX512 \
-  __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,prefer-vector-width=512")))
-#else
-#define ORV_HAVE_KERNEL_TARGETS 0
-#define ORV_TARGET_AVX2
-#define ORV_TARGET_AVX512
-#endif

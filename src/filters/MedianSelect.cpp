@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "filters/ByteVectors.h"
-#include "filters/VectorClones.h"
 
 namespace orv {
 
@@ -90,19 +88,16 @@ const MedianNetwork* MedianNetwork::For(int n) {
   }
 }
 
-ORV_VECTOR_CLONES
 void MedianNetwork::Select(uint8_t* rows) const {
-  static_assert(kLanes == sizeof(Bytes32));
   for (int c = 0; c < opCount_; ++c) {
     const Op& op = ops_[c];
     uint8_t* a = rows + op.lo * kLanes;
     uint8_t* b = rows + op.hi * kLanes;
-    Bytes32 x, y;
-    LoadBytes(x, a);
-    LoadBytes(y, b);
-    OrderBytes(x, y);
-    if (op.keepLo) StoreBytes(a, x);
-    if (op.keepHi) StoreBytes(b, y);
+    for (int j = 0; j < kLanes; ++j) {
+      const uint8_t lo = std::min(a[j], b[j]), hi = std::max(a[j], b[j]);
+      if (op.keepLo) a[j] = lo;
+      if (op.keepHi) b[j] = hi;
+    }
   }
 }
 

@@ -24,7 +24,8 @@ class MedianNetwork {
   static const MedianNetwork* For(int n);
 
   int Inputs() const { return n_; }
-  // rows: n rows of kLanes bytes, overwritten; the medians end on row (n - 1) / 2.
+  // rows: n rows of kLanes bytes, overwritten; the medians end on row (n - 1) / 2. Plain code:
+  // the hot-pixel filter's reference path (its vector path sorts window columns instead).
   void Select(uint8_t* rows) const;
 
  private:

@@ -2,8 +2,7 @@
 
 #include <cmath>
 
-#include "filters/KernelPath.h"
-#include "filters/MinoltaVector.h"
+#include "filters/MinoltaRows.h"
 #include "platform/CheckedMath.h"
 
 namespace orv {
@@ -69,19 +68,8 @@ bool MatchMinoltaColors(uint8_t* pixels, int width, int height) {
   uint8_t encode[512];
   const ToneCurve& out = OutputToneCurve();
   for (int i = 0; i < 512; ++i) encode[i] = matcher.srgb[int(out[size_t(i)] * 1023)];
-  const Matrix3& m = matcher.matrix;
-  const double* lin = matcher.linear;
   // Each pixel depends only on itself, so converting in place gives what a second buffer would.
-  const size_t done = MatchMinoltaVector(ActiveKernelPath(), pixels, bytes / 3, lin, m, encode);
-  for (uint8_t *p = pixels + 3 * done, *end = pixels + bytes; p != end; p += 3) {
-    const double r = lin[p[0]], g = lin[p[1]], b = lin[p[2]];
-    const double x = Clamp01(m[0] * r + m[1] * g + m[2] * b);
-    const double y = Clamp01(m[3] * r + m[4] * g + m[5] * b);
-    const double z = Clamp01(m[6] * r + m[7] * g + m[8] * b);
-    p[0] = encode[int(x * 511)];
-    p[1] = encode[int(y * 511)];
-    p[2] = encode[int(z * 511)];
-  }
+  MatchMinoltaRun(pixels, bytes / 3, matcher.linear, matcher.matrix, encode);
   return true;
 }
 

@@ -5,58 +5,16 @@
 #include <memory>
 #include <new>
 
-#include "filters/ChannelShuffle.h"
 #include "filters/FilterArgs.h"
-#include "filters/KernelPath.h"
-#include "filters/NoiseRemovalRows.h"
+#include "filters/SpeckleRows.h"
 #include "platform/LargeBuffer.h"
-#include "filters/VectorClones.h"
 
 namespace orv {
 namespace {
 
 // Each channel lives in a plane with a one-pixel border of zeros, so the neighbour reads of the
-// inner loops need no edge tests. A sub-pass is two half-passes: plane -> work, then
-// work -> plane. The rules compare integers; raise reacts to a neighbour one level higher, lower
-// only to one at least two levels lower.
-//
-// The row kernels below are written so the compiler turns them into byte-wide vector compares
-// (the "+ 1" cases never overflow: a value that is raised is below a neighbour, and
-// c - 1 > n is c > n + 1 for c >= 1 while c = 0 is never lowered).
-
-ORV_VECTOR_CLONES
-void RaiseToward(uint8_t* __restrict out, const uint8_t* __restrict in, ptrdiff_t o, int n) {
-  for (int i = 0; i < n; ++i) {
-    uint8_t c = in[i], b = in[i + o];
-    out[i] = uint8_t(c + (b > c));
-  }
-}
-
-ORV_VECTOR_CLONES
-void LowerToward(uint8_t* __restrict out, const uint8_t* __restrict in, ptrdiff_t o, int n) {
-  for (int i = 0; i < n; ++i) {
-    uint8_t c = in[i], b = in[i + o];
-    uint8_t c1 = uint8_t(c - (c != 0));
-    out[i] = uint8_t(c - (c1 > b));
-  }
-}
-
-ORV_VECTOR_CLONES
-void RaiseBetween(uint8_t* __restrict out, const uint8_t* __restrict in, ptrdiff_t o, int n) {
-  for (int i = 0; i < n; ++i) {
-    uint8_t a = in[i - o], c = in[i], b = in[i + o];
-    out[i] = uint8_t(c + ((a >= c) & (b > c)));
-  }
-}
-
-ORV_VECTOR_CLONES
-void LowerBetween(uint8_t* __restrict out, const uint8_t* __restrict in, ptrdiff_t o, int n) {
-  for (int i = 0; i < n; ++i) {
-    uint8_t a = in[i - o], c = in[i], b = in[i + o];
-    uint8_t c1 = uint8_t(c - (c != 0));
-    out[i] = uint8_t(c - ((c1 > a) & (b < c)));
-  }
-}
+// row steps (SpeckleRows.h) need no edge tests. A sub-pass is two half-passes: plane -> work,
+// then work -> plane.
 
 // The 32 half-passes one plane goes through: four directions (vertical, horizontal, diagonal
 // down-right, diagonal down-left), each with the sub-passes (+d raise), (-d raise), (-d lower),
@@ -87,8 +45,7 @@ void BuildStages(ptrdiff_t stride, Stage stages[kStages]) {
 // y - s. Every half-pass reads only the rows next to the one it writes, and reads a buffer the
 // previous stage has already written there while the next stage has not yet overwritten it, so
 // the result equals 32 full passes one after the other while the rows in flight stay in cache.
-void ProcessPlane(uint8_t* plane, uint8_t* work, int width, int height, const Stage* stages,
-                  const SpeckleRowKernels& k) {
+void ProcessPlane(uint8_t* plane, uint8_t* work, int width, int height, const Stage* stages) {
   const size_t stride = size_t(width) + 2;
   for (int step = 1; step <= height + kStages - 1; ++step) {
     for (int s = 0; s < kStages; ++s) {
@@ -98,19 +55,10 @@ void ProcessPlane(uint8_t* plane, uint8_t* work, int width, int height, const St
       size_t at = size_t(row) * stride + 1;
       uint8_t* out = st.toWork ? work + at : plane + at;
       const uint8_t* in = st.toWork ? plane + at : work + at;
-      if (st.toWork) {
-        if (st.raise) {
-          k.raiseToward(out, in, st.offset, width);
-        } else {
-          k.lowerToward(out, in, st.offset, width);
-        }
-      } else {
-        if (st.raise) {
-          k.raiseBetween(out, in, st.offset, width);
-        } else {
-          k.lowerBetween(out, in, st.offset, width);
-        }
-      }
+      const SpeckleStep rule =
+          st.toWork ? (st.raise ? SpeckleStep::kRaiseToward : SpeckleStep::kLowerToward)
+                    : (st.raise ? SpeckleStep::kRaiseBetween : SpeckleStep::kLowerBetween);
+      SpeckleRow(rule, out, in, st.offset, width);
     }
   }
 }
@@ -140,37 +88,21 @@ bool SpeckleRemove(uint8_t* pixels, int width, int height, const ProgressHook* p
   }
   uint8_t* plane[3] = {buffer.get(), buffer.get() + padded, buffer.get() + 2 * padded};
   uint8_t* work = buffer.get() + 3 * padded;
-  const KernelPath path = ActiveKernelPath();
-  [[maybe_unused]] const bool shuffles = ORV_HAVE_CHANNEL_SHUFFLE && path >= KernelPath::kAvx2;
   for (int y = 0; y < height; ++y) {
-    const uint8_t* p = pixels + size_t(y) * size_t(width) * 3;
-    size_t at = size_t(y + 1) * stride + 1;
-#if ORV_HAVE_CHANNEL_SHUFFLE
-    if (shuffles) {
-      uint8_t* const row[3] = {plane[0] + at, plane[1] + at, plane[2] + at};
-      SplitPixels(p, size_t(width), row);
-      continue;
-    }
-#endif
-    for (int x = 0; x < width; ++x) {
-      plane[0][at + x] = p[3 * x];
-      plane[1][at + x] = p[3 * x + 1];
-      plane[2][at + x] = p[3 * x + 2];
-    }
+    const size_t at = size_t(y + 1) * stride + 1;
+    uint8_t* const row[3] = {plane[0] + at, plane[1] + at, plane[2] + at};
+    SplitChannels(pixels + size_t(y) * size_t(width) * 3, size_t(width), row);
   }
   int step = 1;
   if (!ProgressContinues(progress, step * 100 / 14)) return false;
 
   Stage stages[kStages];
   BuildStages(ptrdiff_t(stride), stages);
-  static const SpeckleRowKernels kReference{RaiseToward, LowerToward, RaiseBetween, LowerBetween};
-  const SpeckleRowKernels* wide = SpeckleRowKernelsFor(path);
-  const SpeckleRowKernels& kernels = wide ? *wide : kReference;
   // The channels never read one another, so each runs its four directions in one wavefront.
   // The work plane's interior is written before it is read in every sub-pass and its border
   // is never written, so it needs no clearing between planes.
   for (int c = 0; c < 3; ++c) {
-    ProcessPlane(plane[c], work, width, height, stages, kernels);
+    ProcessPlane(plane[c], work, width, height, stages);
     for (int d = 0; d < kDirections; ++d) {
       if (!ProgressContinues(progress, ++step * 100 / 14)) return false;
     }
@@ -180,20 +112,9 @@ bool SpeckleRemove(uint8_t* pixels, int width, int height, const ProgressHook* p
   // they were.
   if (!ProgressContinues(progress, 100)) return false;
   for (int y = 0; y < height; ++y) {
-    uint8_t* p = pixels + size_t(y) * size_t(width) * 3;
-    size_t at = size_t(y + 1) * stride + 1;
-#if ORV_HAVE_CHANNEL_SHUFFLE
-    if (shuffles) {
-      const uint8_t* const row[3] = {plane[0] + at, plane[1] + at, plane[2] + at};
-      JoinPixels(row, size_t(width), p);
-      continue;
-    }
-#endif
-    for (int x = 0; x < width; ++x) {
-      p[3 * x] = plane[0][at + x];
-      p[3 * x + 1] = plane[1][at + x];
-      p[3 * x + 2] = plane[2][at + x];
-    }
+    const size_t at = size_t(y + 1) * stride + 1;
+    const uint8_t* const row[3] = {plane[0] + at, plane[1] + at, plane[2] + at};
+    JoinChannels(row, size_t(width), pixels + size_t(y) * size_t(width) * 3);
   }
   return true;
 }

@@ -50,11 +50,11 @@ const ByteDoubles kByte;
 // equal keeps that value. Both passes run through here, so the inner loop is one contiguous
 // multiply-add over a line that the compiler vectorises.
 void ResampleRow(const uint8_t* mid, size_t rowBytes, const ResampleContributions& c, int v,
-                 double* acc, uint8_t* flatMask, uint8_t* out, KernelPath path) {
+                 double* acc, uint8_t* flatMask, uint8_t* out) {
   const int* idx = c.index.data() + c.offset[size_t(v)];
   const double* wt = c.weight.data() + c.offset[size_t(v)];
   const int n = c.count[size_t(v)];
-  if (ResampleLineVector(path, mid, rowBytes, idx, wt, n, rowBytes, out)) return;
+  if (ResampleLineVector(mid, rowBytes, idx, wt, n, rowBytes, out)) return;
   const uint8_t* first = mid + size_t(idx[0]) * rowBytes;
   // The first contribution starts the sums (0 + w x v is w x v) and the equality marks.
   const double w0 = wt[0];
@@ -90,10 +90,10 @@ struct BandBuffers {
 constexpr int kValueRun = 32;
 
 // Converts the band columns that destination columns [u0, u1) read into buf.values and returns
-// the first of them; -1 when the path has no vector build or memory runs out.
+// the first of them; -1 when the reference code is forced or memory runs out.
 int ConvertRun(const ResampleContributions& c, int u0, int u1, size_t lineBytes,
-               BandBuffers& buf, KernelPath path) {
-  if (path < KernelPath::kAvx2) return -1;
+               BandBuffers& buf) {
+  if (ReferenceKernelsForced()) return -1;
   int lo = INT_MAX, hi = -1;
   for (int u = u0; u < u1; ++u)
     for (int k = 0; k < c.count[size_t(u)]; ++k) {
@@ -108,7 +108,7 @@ int ConvertRun(const ResampleContributions& c, int u0, int u1, size_t lineBytes,
     buf.valuesSize = buf.values ? need : 0;
     if (!buf.values) return -1;
   }
-  if (!BytesToDoublesVector(path, buf.band.get() + size_t(lo) * lineBytes, need,
+  if (!BytesToDoublesVector(buf.band.get() + size_t(lo) * lineBytes, need,
                             buf.values.get()))
     return -1;
   return lo;
@@ -120,21 +120,20 @@ int ConvertRun(const ResampleContributions& c, int u0, int u1, size_t lineBytes,
 // first row of the band is at bandOut.
 template <int Bpp>
 void HorizontalBand(const uint8_t* src, int w, int h, int y0, uint8_t* bandOut, int W,
-                    const ResampleContributions& c, BandBuffers& buf, double* acc, uint8_t* flat,
-                    KernelPath path) {
+                    const ResampleContributions& c, BandBuffers& buf, double* acc, uint8_t* flat) {
   const int rows = std::min(kBand, h - y0);
   const size_t lineBytes = size_t(rows) * Bpp;
   TurnBand<Bpp>(src + size_t(y0) * size_t(w) * Bpp, w, rows, buf.band.get());
   for (int u0 = 0; u0 < W; u0 += kValueRun) {
     const int u1 = std::min(W, u0 + kValueRun);
-    const int first = ConvertRun(c, u0, u1, lineBytes, buf, path);
+    const int first = ConvertRun(c, u0, u1, lineBytes, buf);
     for (int u = u0; u < u1; ++u) {
       const size_t at = size_t(c.offset[size_t(u)]);
       if (first < 0 || !ResampleLineVectorFromDoubles(
-                           path, buf.band.get(), buf.values.get(), first, lineBytes,
+                           buf.band.get(), buf.values.get(), first, lineBytes,
                            c.index.data() + at, c.weight.data() + at, c.count[size_t(u)],
                            lineBytes, buf.line.get()))
-        ResampleRow(buf.band.get(), lineBytes, c, u, acc, flat, buf.line.get(), path);
+        ResampleRow(buf.band.get(), lineBytes, c, u, acc, flat, buf.line.get());
       // The line buffer has room for the read past its end.
       PutColumn<Bpp>(buf.line.get(), rows, bandOut + size_t(u) * Bpp, size_t(W) * Bpp,
                      u + 1 < W);
@@ -244,25 +243,23 @@ unsigned ResampleImage(const uint8_t* src, int w, int h, uint8_t* dst, int W, in
   // Each output value sums the same contributions in the same order as a walk column by column
   // would, so the order of the loops does not change any result. A destination row is made as
   // soon as the bands it reads are.
-  const KernelPath path = ActiveKernelPath();
   const auto horizontal = [&](int y0) {
     uint8_t* out = mid.get() + size_t(y0 % kept) * rowBytes;
     switch (bytesPerPixel) {
       case 1:
-        return HorizontalBand<1>(src, w, h, y0, out, W, hc, band, acc.get(), flat.get(), path);
+        return HorizontalBand<1>(src, w, h, y0, out, W, hc, band, acc.get(), flat.get());
       case 2:
-        return HorizontalBand<2>(src, w, h, y0, out, W, hc, band, acc.get(), flat.get(), path);
+        return HorizontalBand<2>(src, w, h, y0, out, W, hc, band, acc.get(), flat.get());
       case 3:
-        return HorizontalBand<3>(src, w, h, y0, out, W, hc, band, acc.get(), flat.get(), path);
+        return HorizontalBand<3>(src, w, h, y0, out, W, hc, band, acc.get(), flat.get());
       default:
-        return HorizontalBand<4>(src, w, h, y0, out, W, hc, band, acc.get(), flat.get(), path);
+        return HorizontalBand<4>(src, w, h, y0, out, W, hc, band, acc.get(), flat.get());
     }
   };
   int v = 0;
   const auto vertical = [&](int madeRows) {
     for (; v < H && lastRow[size_t(v)] < madeRows; ++v)
-      ResampleRow(mid.get(), rowBytes, vc, v, acc.get(), flat.get(), dst + size_t(v) * rowBytes,
-                  path);
+      ResampleRow(mid.get(), rowBytes, vc, v, acc.get(), flat.get(), dst + size_t(v) * rowBytes);
   };
   for (int y0 = 0; y0 < h; y0 += kBand) {
     vertical(y0);

@@ -1,18 +1,20 @@
-#include "filters/ResampleVector.h"
+// The resamplers' line kernels, compiled once per vector target through Highway's
+// foreach_target.h.
+#include "filters/VectorTarget.h"  // first: the targets to build
 
-#include <immintrin.h>
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "filters/ResampleVector.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
 
 #include <cstring>
 
-// The vector types below never cross a call between functions built for different instruction
-// sets (the kernels inline every helper), so the ABI note does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
-// GCC 12's AVX-512 headers start some results from a deliberately undefined register and warn
-// about it at -O2 wherever they are inlined.
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include "filters/KernelPath.h"
+#include "filters/ResampleVector.h"
 
-namespace orv {
-namespace {
+#ifndef ORV_RESAMPLE_VECTOR_SHARED
+#define ORV_RESAMPLE_VECTOR_SHARED
+namespace orv::resample_shared {
 
 constexpr int kMaxLines = kMaxVectorLines;
 
@@ -51,166 +53,184 @@ inline uint8_t BilinearByte(const uint8_t* const* rows, const float* w, int m, s
   return RoundHalfUpToByte(acc);
 }
 
-}  // namespace
+}  // namespace orv::resample_shared
+#endif
 
-#if ORV_HAVE_KERNEL_TARGETS
+HWY_BEFORE_NAMESPACE();
+namespace orv::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+using namespace resample_shared;
 
-#pragma GCC push_options
-#pragma GCC target("avx2,fma")
-namespace resample_avx2 {
-namespace {
+using DF = hn::ScalableTag<double>;
+using DI = hn::Rebind<int32_t, DF>;
+using DB = hn::Rebind<uint8_t, DF>;
+using VD = hn::Vec<DF>;
 
-struct Ops {
-  static constexpr int kDoubles = 4, kFloats = 8;
-  using VD = __m256d;
-  using VF = __m256;
-  typedef uint8_t VB __attribute__((vector_size(16)));
-
-  static VD ZeroD() { return _mm256_setzero_pd(); }
-  static VD SplatD(double v) { return _mm256_set1_pd(v); }
-  static VF ZeroF() { return _mm256_setzero_ps(); }
-  static VF SplatF(float v) { return _mm256_set1_ps(v); }
-
-  static VD LoadLane(const double* p) { return _mm256_loadu_pd(p); }
-  static VD LoadLane(const uint8_t* p) { return BytesToDoubles(p); }
-  static void StoreD(double* p, VD v) { _mm256_storeu_pd(p, v); }
-  static VD BytesToDoubles(const uint8_t* p) {
-    int32_t four;
-    std::memcpy(&four, p, 4);
-    return _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(four)));
-  }
-  static VF BytesToFloats(const uint8_t* p) {
-    return _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)p)));
-  }
-
+// Lanczos: all[0..n) are every contributing line (the flat test reads them all), rows[0..m)
+// with w[0..m) only those whose weight is not zero. A zero weight adds a zero product, which
+// changes a sum at most in the sign of a zero, and both zeros round to the byte 0; so leaving
+// those products out changes no output byte. The summed lines are bytes or the same values as
+// doubles (Row). The products are not exact, so each is rounded before its add, as in the
+// reference.
+template <typename Row>
+void LanczosLine(const uint8_t* const* all, int n, const Row* const* rows, const double* w, int m,
+                 size_t count, uint8_t* HWY_RESTRICT out) {
+  size_t o = 0;
+#if !ORV_FALLBACK_TARGET
+  const DF df;
+  const DI di;
+  const DB db;
+  const size_t L = hn::Lanes(df);
+  const auto load = [&](const Row* p) HWY_ATTR {
+    if constexpr (sizeof(Row) == 1)
+      return hn::PromoteTo(df, hn::PromoteTo(di, hn::LoadU(db, p)));
+    else
+      return hn::LoadU(df, p);
+  };
   // Clamp to 0..255 (anything not above 0 gives 0), then add 1 to the truncation where the
   // fraction is at least a half; every step is exact.
-  static __m128i RoundAway(VD v) {
-    const VD c = _mm256_min_pd(_mm256_max_pd(v, _mm256_setzero_pd()), _mm256_set1_pd(255.0));
-    const VD t = _mm256_round_pd(c, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
-    const VD up = _mm256_cmp_pd(_mm256_sub_pd(c, t), _mm256_set1_pd(0.5), _CMP_GE_OQ);
-    return _mm256_cvttpd_epi32(_mm256_add_pd(t, _mm256_and_pd(up, _mm256_set1_pd(1.0))));
+  const auto zero = hn::Zero(df), top = hn::Set(df, 255.0), half = hn::Set(df, 0.5),
+             one = hn::Set(df, 1.0);
+  const auto roundAway = [&](VD v, uint8_t* to) HWY_ATTR {
+    const VD c = hn::Min(hn::Max(v, zero), top);
+    const VD t = hn::Trunc(c);
+    const VD r = hn::IfThenElse(hn::Ge(hn::Sub(c, t), half), hn::Add(t, one), t);
+    hn::StoreU(hn::DemoteTo(db, hn::DemoteTo(di, r)), db, to);
+  };
+  const auto sum = [&](size_t at) HWY_ATTR {
+    VD acc = zero;
+    if (m > 0) acc = hn::Mul(hn::Set(df, w[0]), load(rows[0] + at));
+    for (int k = 1; k < m; ++k) acc = hn::Add(acc, hn::Mul(hn::Set(df, w[k]), load(rows[k] + at)));
+    return acc;
+  };
+  // Blocks of four vectors: the sums stay in registers across all the lines, and the flat test
+  // runs on the block's bytes at once.
+  const hn::Rebind<uint8_t, hn::Repartition<uint16_t, DF>> d4;  // 4 L bytes
+  HWY_ALIGN uint8_t rounded[HWY_MAX_BYTES];
+  for (; o + 4 * L <= count; o += 4 * L) {
+    VD a0 = zero, a1 = zero, a2 = zero, a3 = zero;
+    if (m > 0) {
+      const VD w0 = hn::Set(df, w[0]);
+      a0 = hn::Mul(w0, load(rows[0] + o));
+      a1 = hn::Mul(w0, load(rows[0] + o + L));
+      a2 = hn::Mul(w0, load(rows[0] + o + 2 * L));
+      a3 = hn::Mul(w0, load(rows[0] + o + 3 * L));
+      for (int k = 1; k < m; ++k) {
+        const VD wk = hn::Set(df, w[k]);
+        const Row* r = rows[k] + o;
+        a0 = hn::Add(a0, hn::Mul(wk, load(r)));
+        a1 = hn::Add(a1, hn::Mul(wk, load(r + L)));
+        a2 = hn::Add(a2, hn::Mul(wk, load(r + 2 * L)));
+        a3 = hn::Add(a3, hn::Mul(wk, load(r + 3 * L)));
+      }
+    }
+    roundAway(a0, rounded);
+    roundAway(a1, rounded + L);
+    roundAway(a2, rounded + 2 * L);
+    roundAway(a3, rounded + 3 * L);
+    const auto first = hn::LoadU(d4, all[0] + o);
+    auto flat = hn::Eq(first, first);
+    for (int k = 1; k < n; ++k) flat = hn::And(flat, hn::Eq(hn::LoadU(d4, all[k] + o), first));
+    hn::StoreU(hn::IfThenElse(flat, first, hn::Load(d4, rounded)), d4, out + o);
   }
-  static void RoundAwayBytes(VD v, uint8_t* out) {
-    const __m128i i = RoundAway(v);
-    const __m128i words = _mm_packs_epi32(i, i);
-    const int32_t four = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
-    std::memcpy(out, &four, 4);
+  // Single vectors for what is left, the flat test byte by byte.
+  for (; o + L <= count; o += L) {
+    roundAway(sum(o), rounded);
+    for (size_t i = 0; i < L; ++i)
+      out[o + i] = IsFlat(all, n, o + i) ? all[0][o + i] : rounded[i];
   }
-  static VB RoundAwayToBytes(const VD (&acc)[4]) {
-    const __m128i lo = _mm_packs_epi32(RoundAway(acc[0]), RoundAway(acc[1]));
-    const __m128i hi = _mm_packs_epi32(RoundAway(acc[2]), RoundAway(acc[3]));
-    const __m128i bytes = _mm_packus_epi16(lo, hi);
-    VB r;
-    std::memcpy(&r, &bytes, sizeof r);
-    return r;
-  }
+#endif
+  for (; o < count; ++o) out[o] = LanczosByte(all, n, w, rows, m, o);
+}
 
-  // int(double(v) + 0.5) clamped to a byte; the saturating packs do the clamp.
-  static __m128i HalfUp(__m128 f) {
-    return _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_cvtps_pd(f), _mm256_set1_pd(0.5)));
-  }
-  static void HalfUpBytes(VF f, uint8_t* out) {
-    const __m128i words =
-        _mm_packs_epi32(HalfUp(_mm256_castps256_ps128(f)), HalfUp(_mm256_extractf128_ps(f, 1)));
-    _mm_storel_epi64((__m128i*)out, _mm_packus_epi16(words, words));
-  }
-  static void StoreHalfUp(const VF (&acc)[4], uint8_t* out) {
-    __m128i words[4];
-    for (int b = 0; b < 4; ++b)
-      words[b] = _mm_packs_epi32(HalfUp(_mm256_castps256_ps128(acc[b])),
-                                 HalfUp(_mm256_extractf128_ps(acc[b], 1)));
-    const __m128i lo = _mm_packus_epi16(words[0], words[1]);
-    const __m128i hi = _mm_packus_epi16(words[2], words[3]);
-    _mm_storeu_si128((__m128i*)out, lo);
-    _mm_storeu_si128((__m128i*)(out + 16), hi);
-  }
-};
+void LanczosBytesV(const uint8_t* const* all, int n, const uint8_t* const* rows, const double* w,
+                   int m, size_t count, uint8_t* out) {
+  LanczosLine(all, n, rows, w, m, count, out);
+}
 
-#include "filters/ResampleLineKernels.inc"
+void LanczosDoublesV(const uint8_t* const* all, int n, const double* const* rows, const double* w,
+                     int m, size_t count, uint8_t* out) {
+  LanczosLine(all, n, rows, w, m, count, out);
+}
 
-}  // namespace
-}  // namespace resample_avx2
-#pragma GCC pop_options
+// The bytes as doubles.
+void ToDoublesV(const uint8_t* HWY_RESTRICT src, size_t count, double* HWY_RESTRICT dst) {
+  size_t i = 0;
+#if !ORV_FALLBACK_TARGET
+  const DF df;
+  const size_t L = hn::Lanes(df);
+  for (; i + L <= count; i += L)
+    hn::StoreU(hn::PromoteTo(df, hn::PromoteTo(DI(), hn::LoadU(DB(), src + i))), df, dst + i);
+#endif
+  for (; i < count; ++i) dst[i] = src[i];
+}
 
-#pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,avx512vl,avx512dq")
-namespace resample_avx512 {
-namespace {
-
-struct Ops {
-  static constexpr int kDoubles = 8, kFloats = 16;
-  using VD = __m512d;
-  using VF = __m512;
-  typedef uint8_t VB __attribute__((vector_size(32)));
-
-  static VD ZeroD() { return _mm512_setzero_pd(); }
-  static VD SplatD(double v) { return _mm512_set1_pd(v); }
-  static VF ZeroF() { return _mm512_setzero_ps(); }
-  static VF SplatF(float v) { return _mm512_set1_ps(v); }
-
-  static VD LoadLane(const double* p) { return _mm512_loadu_pd(p); }
-  static VD LoadLane(const uint8_t* p) { return BytesToDoubles(p); }
-  static void StoreD(double* p, VD v) { _mm512_storeu_pd(p, v); }
-  static VD BytesToDoubles(const uint8_t* p) {
-    return _mm512_cvtepi32_pd(_mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)p)));
+// Bilinear: rows[0..m) with w[0..m), zero weights already left out (a zero product added to a
+// sum of non-negative products changes nothing). Float sums, each product rounded before its
+// add; then int(double(sum) + 0.5) clamped to a byte.
+void BilinearV(const uint8_t* const* rows, const float* w, int m, size_t count,
+               uint8_t* HWY_RESTRICT out) {
+  size_t o = 0;
+#if !ORV_FALLBACK_TARGET
+  const hn::ScalableTag<float> dq;
+  const hn::Rebind<int32_t, decltype(dq)> dqi;
+  const hn::Rebind<uint8_t, decltype(dq)> dqb;
+  const DF df;
+  const hn::Rebind<float, DF> dh;  // half the float lanes
+  const size_t L = hn::Lanes(dq), H = hn::Lanes(df);
+  const auto floats = [&](const uint8_t* p) HWY_ATTR {
+    return hn::ConvertTo(dq, hn::PromoteTo(dqi, hn::LoadU(dqb, p)));
+  };
+  HWY_ALIGN float sums[HWY_MAX_BYTES / sizeof(float)];
+  const auto halfUp = [&](hn::Vec<decltype(dq)> acc, uint8_t* to) HWY_ATTR {
+    hn::Store(acc, dq, sums);
+    const auto zero = hn::Zero(DI()), top = hn::Set(DI(), 255);
+    for (size_t h = 0; h < L; h += H) {
+      const auto i = hn::DemoteTo(
+          DI(), hn::Add(hn::PromoteTo(df, hn::Load(dh, sums + h)), hn::Set(df, 0.5)));
+      hn::StoreU(hn::DemoteTo(DB(), hn::Min(hn::Max(i, zero), top)), DB(), to + h);
+    }
+  };
+  for (; o + 2 * L <= count; o += 2 * L) {
+    auto a0 = hn::Zero(dq), a1 = hn::Zero(dq);
+    for (int k = 0; k < m; ++k) {
+      const auto wk = hn::Set(dq, w[k]);
+      const uint8_t* r = rows[k] + o;
+      a0 = hn::Add(a0, hn::Mul(wk, floats(r)));
+      a1 = hn::Add(a1, hn::Mul(wk, floats(r + L)));
+    }
+    halfUp(a0, out + o);
+    halfUp(a1, out + o + L);
   }
-  static VF BytesToFloats(const uint8_t* p) {
-    return _mm512_cvtepi32_ps(_mm512_cvtepu8_epi32(_mm_loadu_si128((const __m128i*)p)));
+  for (; o + L <= count; o += L) {
+    auto acc = hn::Zero(dq);
+    for (int k = 0; k < m; ++k) acc = hn::Add(acc, hn::Mul(hn::Set(dq, w[k]), floats(rows[k] + o)));
+    halfUp(acc, out + o);
   }
+#endif
+  for (; o < count; ++o) out[o] = BilinearByte(rows, w, m, o);
+}
 
-  static __m256i RoundAway(VD v) {
-    const VD c = _mm512_min_pd(_mm512_max_pd(v, _mm512_setzero_pd()), _mm512_set1_pd(255.0));
-    const __m256i t = _mm512_cvttpd_epi32(c);
-    const __mmask8 up = _mm512_cmp_pd_mask(_mm512_sub_pd(c, _mm512_cvtepi32_pd(t)),
-                                           _mm512_set1_pd(0.5), _CMP_GE_OQ);
-    return _mm256_mask_add_epi32(t, up, t, _mm256_set1_epi32(1));
-  }
-  static void RoundAwayBytes(VD v, uint8_t* out) {
-    _mm_storel_epi64((__m128i*)out, _mm256_cvtepi32_epi8(RoundAway(v)));
-  }
-  static VB RoundAwayToBytes(const VD (&acc)[4]) {
-    __m128i half[2];
-    for (int h = 0; h < 2; ++h)
-      half[h] = _mm512_cvtepi32_epi8(_mm512_inserti64x4(
-          _mm512_castsi256_si512(RoundAway(acc[2 * h])), RoundAway(acc[2 * h + 1]), 1));
-    VB r;
-    std::memcpy(&r, half, sizeof r);
-    return r;
-  }
+}  // namespace orv::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
 
-  static __m256i HalfUp(__m256 f) {
-    return _mm512_cvttpd_epi32(_mm512_add_pd(_mm512_cvtps_pd(f), _mm512_set1_pd(0.5)));
-  }
-  static void HalfUpBytes(VF f, uint8_t* out) {
-    const __m512i i = _mm512_inserti64x4(_mm512_castsi256_si512(HalfUp(_mm512_castps512_ps256(f))),
-                                         HalfUp(_mm512_extractf32x8_ps(f, 1)), 1);
-    _mm_storeu_si128((__m128i*)out,
-                     _mm512_cvtusepi32_epi8(_mm512_max_epi32(i, _mm512_setzero_si512())));
-  }
-  static void StoreHalfUp(const VF (&acc)[4], uint8_t* out) {
-    for (int b = 0; b < 4; ++b) HalfUpBytes(acc[b], out + 16 * b);
-  }
-};
+#if HWY_ONCE
+namespace orv {
+using namespace resample_shared;
 
-#include "filters/ResampleLineKernels.inc"
-
-}  // namespace
-}  // namespace resample_avx512
-#pragma GCC pop_options
-
-#endif  // ORV_HAVE_KERNEL_TARGETS
+HWY_EXPORT(LanczosBytesV);
+HWY_EXPORT(LanczosDoublesV);
+HWY_EXPORT(ToDoublesV);
+HWY_EXPORT(BilinearV);
 
 namespace {
 
 // The Lanczos line with the sums read from rows (bytes, or the same values as doubles at
 // values + (index - first) x stride).
 template <typename Row>
-bool LanczosLineFor(KernelPath path, const uint8_t* base, const Row* rowBase, int first,
-                    size_t stride, const int* index, const double* weight, int n, size_t count,
-                    uint8_t* out) {
-#if ORV_HAVE_KERNEL_TARGETS
-  if (path < KernelPath::kAvx2 || n < 1 || n > kMaxLines) return false;
+bool LanczosLineFor(const uint8_t* base, const Row* rowBase, int first, size_t stride,
+                    const int* index, const double* weight, int n, size_t count, uint8_t* out) {
+  if (ReferenceKernelsForced() || n < 1 || n > kMaxLines) return false;
   const uint8_t* all[kMaxLines];
   const Row* rows[kMaxLines];
   double w[kMaxLines];
@@ -222,51 +242,35 @@ bool LanczosLineFor(KernelPath path, const uint8_t* base, const Row* rowBase, in
       w[m++] = weight[k];
     }
   }
-  if (path >= KernelPath::kAvx512)
-    resample_avx512::LanczosLine(all, n, rows, w, m, count, out);
+  if constexpr (sizeof(Row) == 1)
+    HWY_DYNAMIC_DISPATCH(LanczosBytesV)(all, n, rows, w, m, count, out);
   else
-    resample_avx2::LanczosLine(all, n, rows, w, m, count, out);
+    HWY_DYNAMIC_DISPATCH(LanczosDoublesV)(all, n, rows, w, m, count, out);
   return true;
-#else
-  (void)path, (void)base, (void)rowBase, (void)first, (void)stride, (void)index, (void)weight,
-      (void)n, (void)count, (void)out;
-  return false;
-#endif
 }
 
 }  // namespace
 
-bool ResampleLineVector(KernelPath path, const uint8_t* base, size_t stride, const int* index,
+bool ResampleLineVector(const uint8_t* base, size_t stride, const int* index,
                         const double* weight, int n, size_t count, uint8_t* out) {
-  return LanczosLineFor(path, base, base, 0, stride, index, weight, n, count, out);
+  return LanczosLineFor(base, base, 0, stride, index, weight, n, count, out);
 }
 
-bool ResampleLineVectorFromDoubles(KernelPath path, const uint8_t* base, const double* values,
-                                   int first, size_t stride, const int* index, const double* weight,
-                                   int n, size_t count, uint8_t* out) {
-  return LanczosLineFor(path, base, values, first, stride, index, weight, n, count, out);
+bool ResampleLineVectorFromDoubles(const uint8_t* base, const double* values, int first,
+                                   size_t stride, const int* index, const double* weight, int n,
+                                   size_t count, uint8_t* out) {
+  return LanczosLineFor(base, values, first, stride, index, weight, n, count, out);
 }
 
-bool BytesToDoublesVector(KernelPath path, const uint8_t* src, size_t count, double* dst) {
-#if ORV_HAVE_KERNEL_TARGETS
-  if (path >= KernelPath::kAvx512) {
-    resample_avx512::ToDoubles(src, count, dst);
-    return true;
-  }
-  if (path >= KernelPath::kAvx2) {
-    resample_avx2::ToDoubles(src, count, dst);
-    return true;
-  }
-#else
-  (void)path, (void)src, (void)count, (void)dst;
-#endif
-  return false;
+bool BytesToDoublesVector(const uint8_t* src, size_t count, double* dst) {
+  if (ReferenceKernelsForced()) return false;
+  HWY_DYNAMIC_DISPATCH(ToDoublesV)(src, count, dst);
+  return true;
 }
 
-bool ScaleLineVector(KernelPath path, const uint8_t* base, size_t stride, int first,
-                     const float* weight, int n, size_t count, uint8_t* out) {
-#if ORV_HAVE_KERNEL_TARGETS
-  if (path < KernelPath::kAvx2 || n < 0 || n > kMaxLines) return false;
+bool ScaleLineVector(const uint8_t* base, size_t stride, int first, const float* weight, int n,
+                     size_t count, uint8_t* out) {
+  if (ReferenceKernelsForced() || n < 0 || n > kMaxLines) return false;
   const uint8_t* rows[kMaxLines];
   float w[kMaxLines];
   int m = 0;
@@ -275,15 +279,9 @@ bool ScaleLineVector(KernelPath path, const uint8_t* base, size_t stride, int fi
     rows[m] = base + size_t(first + k) * stride;
     w[m++] = weight[k];
   }
-  if (path >= KernelPath::kAvx512)
-    resample_avx512::BilinearLine(rows, w, m, count, out);
-  else
-    resample_avx2::BilinearLine(rows, w, m, count, out);
+  HWY_DYNAMIC_DISPATCH(BilinearV)(rows, w, m, count, out);
   return true;
-#else
-  (void)path, (void)base, (void)stride, (void)first, (void)weight, (void)n, (void)count, (void)out;
-  return false;
-#endif
 }
 
 }  // namespace orv
+#endif

@@ -8,8 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "filters/KernelPath.h"
-
 namespace orv {
 
 // The most contributing lines a vector call takes; longer sums (downscales past about 1:20) run
@@ -19,23 +17,24 @@ constexpr int kMaxVectorLines = 128;
 // One Lanczos destination line of count bytes: line k of the n contributing lines starts at
 // base + index[k] x stride and has weight[k]. A byte whose contributing values are all equal
 // keeps that value; the others are the double sum rounded half away from zero and clamped.
-// False when the path has no vector version (the caller runs the scalar code).
-bool ResampleLineVector(KernelPath path, const uint8_t* base, size_t stride, const int* index,
+// False when the reference code is to run (forced, or more than kMaxVectorLines lines): the
+// caller runs it.
+bool ResampleLineVector(const uint8_t* base, size_t stride, const int* index,
                         const double* weight, int n, size_t count, uint8_t* out);
 
 // As ResampleLineVector, with the sums read from the same values as doubles: line k's values at
 // values + (index[k] - first) x stride. The flat test still reads the bytes.
-bool ResampleLineVectorFromDoubles(KernelPath path, const uint8_t* base, const double* values,
+bool ResampleLineVectorFromDoubles(const uint8_t* base, const double* values,
                                    int first, size_t stride, const int* index, const double* weight,
                                    int n, size_t count, uint8_t* out);
 
-// dst[i] = src[i] as doubles for count bytes. False when the path has no vector build.
-bool BytesToDoublesVector(KernelPath path, const uint8_t* src, size_t count, double* dst);
+// dst[i] = src[i] as doubles for count bytes. False when the reference code is forced.
+bool BytesToDoublesVector(const uint8_t* src, size_t count, double* dst);
 
 // One bilinear destination line of count bytes: the float sum over the n lines starting at
-// base + (first + k) x stride with weight[k], rounded half up and clamped. False when the path
-// has no vector version.
-bool ScaleLineVector(KernelPath path, const uint8_t* base, size_t stride, int first,
+// base + (first + k) x stride with weight[k], rounded half up and clamped. False as for
+// ResampleLineVector.
+bool ScaleLineVector(const uint8_t* base, size_t stride, int first,
                      const float* weight, int n, size_t count, uint8_t* out);
 
 }  // namespace orv

@@ -36,11 +36,11 @@ constexpr int kBand = 32;
 // and its pixels go back into their rows. Each value sums the same products in the same order
 // as the pixel loop. Every count must be within kMaxVectorLines.
 void HorizontalBand(const uint8_t* src, int w, int y0, int rows, uint8_t* mid, int W,
-                    const ScalerContributions& c, uint8_t* band, uint8_t* line, KernelPath path) {
+                    const ScalerContributions& c, uint8_t* band, uint8_t* line) {
   const size_t lineBytes = size_t(rows) * 3;
   TurnBand<3>(src + size_t(y0) * size_t(w) * 3, w, rows, band);
   for (int u = 0; u < W; ++u) {
-    ScaleLineVector(path, band, lineBytes, c.first[size_t(u)],
+    ScaleLineVector(band, lineBytes, c.first[size_t(u)],
                     c.weights.data() + c.offset[size_t(u)], c.count[size_t(u)], lineBytes, line);
     // The line has room for the read past its end.
     PutColumn<3>(line, rows, mid + (size_t(y0) * size_t(W) + size_t(u)) * 3, size_t(W) * 3,
@@ -112,10 +112,9 @@ bool CTwoPassScaler::Scale(const uint8_t* src, int w, int h, uint8_t* dst, int W
 
   // Horizontal pass: every row of w pixels becomes W pixels of the intermediate picture.
   const size_t srcStride = size_t(w) * 3, midStride = size_t(W) * 3;
-  const KernelPath path = ActiveKernelPath();
   int y = 0;
   const bool vectorRows =
-      path >= KernelPath::kAvx2 &&
+      !ReferenceKernelsForced() &&
       std::all_of(hc.count.begin(), hc.count.end(), [](int n) { return n <= kMaxVectorLines; });
   // Without room for the band the rows take the pixel loop below.
   std::unique_ptr<uint8_t[]> band(vectorRows ? new (std::nothrow) uint8_t[size_t(w) * kBand * 3]
@@ -126,7 +125,7 @@ bool CTwoPassScaler::Scale(const uint8_t* src, int w, int h, uint8_t* dst, int W
       const int rows = std::min(kBand, h - y);
       for (int r = 0; r < rows; ++r)
         if (!Report(int(double(y + r) / h * 50))) return false;
-      HorizontalBand(src, w, y, rows, mid.get(), W, hc, band.get(), line, path);
+      HorizontalBand(src, w, y, rows, mid.get(), W, hc, band.get(), line);
     }
   }
   for (; y < h; ++y) {
@@ -155,7 +154,7 @@ bool CTwoPassScaler::Scale(const uint8_t* src, int w, int h, uint8_t* dst, int W
     if (!Report(50 + int(double(v) / H * 50))) return false;
     const float* wt = vc.weights.data() + vc.offset[size_t(v)];
     const int first = vc.first[size_t(v)], n = vc.count[size_t(v)];
-    if (ScaleLineVector(path, mid.get(), midStride, first, wt, n, midStride,
+    if (ScaleLineVector(mid.get(), midStride, first, wt, n, midStride,
                         dst + size_t(v) * midStride))
       continue;
     float* a = acc.get();

@@ -1,5 +1,8 @@
-// HEIF decoding (HEIC and AVIF) through libheif. The size of the primary image is checked against
-// the program's pixel cap before libheif decodes anything; libheif's own security limits stay on.
+// HEIF decoding (HEIC and AVIF) through libheif. The depth of the primary image's derivation is
+// measured before libheif reads the file, and libheif decodes in a child process with time and
+// memory limits: a hostile file costs one failed load. The size of the primary image is checked
+// against the program's pixel cap before libheif decodes anything; libheif's own security limits
+// stay on.
 #include <libheif/heif.h>
 
 #include <algorithm>
@@ -9,9 +12,11 @@
 #include <vector>
 
 #include "imageio/ByteOrder.h"
+#include "imageio/ChildDecode.h"
 #include "imageio/Codecs.h"
 #include "imageio/DecoderStart.h"
 #include "imageio/HeifColour.h"
+#include "imageio/HeifDerivation.h"
 #include "imageio/HeifSupport.h"
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
@@ -24,6 +29,10 @@ namespace {
 
 // Metadata items larger than this are not kept: no EXIF, XMP or profile comes near it.
 constexpr size_t kMaxMetadataBytes = size_t(16) << 20;
+// HEIF photographs are a few megabytes; a 200-megapixel one stays well below this.
+constexpr uint64_t kMaxHeifFileBytes = 1ull << 30;
+// A 12-megapixel HEIC decodes in under a second; a file still busy after this is not a photo.
+constexpr int kSecondsAllowed = 60;
 
 ImageSource* Source(void* user) {
   return static_cast<ImageSource*>(user);
@@ -166,6 +175,10 @@ uint8_t* DecodePrimary(ImageSource* source, LibraryContext& ctx, int* width, int
   if (!PictureBytes(codedW, codedH, bytesPerPixel, bytes) ||
       !PictureBytes(shownW, shownH, bytesPerPixel, bytes))
     return DecodeFailure(kErrNoMemory);
+  // The coded planes, libheif's converted copy and ours, for the larger of the two sizes.
+  LimitChildMemory(ChildMemoryFor(
+      std::max(uint64_t(codedW) * uint64_t(codedH), uint64_t(shownW) * uint64_t(shownH)),
+      uint64_t(bytesPerPixel) * 4 + 3));
 
   HeifPtr<heif_decoding_options> options(heif_decoding_options_alloc());
   if (!options) return DecodeFailure(kErrNoMemory);
@@ -211,16 +224,52 @@ uint8_t* DecodePrimary(ImageSource* source, LibraryContext& ctx, int* width, int
 
 }  // namespace
 
+uint8_t* DecodeHeifHere(const uint8_t* data, size_t size, int* width, int* height) {
+  if (!BeginLibraryCall()) return nullptr;
+  LibraryContext* ctx = CurrentContext();
+  if (!ctx || !data || !width || !height) return DecodeFailure(kErrBadParam);
+  ctx->decoded = {};
+  ctx->errorDetail.clear();
+  SourcePtr source(OpenSourceMemory(data, size));
+  if (!source) return DecodeFailure(kErrNoMemory);
+  try {
+    return DecodePrimary(source.get(), *ctx, width, height);
+  } catch (...) {  // no exception leaves the layer
+    return DecodeFailure(kErrNoMemory);
+  }
+}
+
 uint8_t* ReadHeif(ImageSource* source, int bits, int* width, int* height) {
   if (!BeginDecode(source, bits, width, height)) return nullptr;
   LibraryContext* ctx = CurrentContext();
   ctx->decoded = {};
   ctx->errorDetail.clear();
+  const uint64_t size = SourceSize(source);
+  if (size > kMaxHeifFileBytes) return DecodeFailure(kErrBadHeif);
+  std::vector<uint8_t> data;
   try {
-    return DecodePrimary(source, *ctx, width, height);
-  } catch (...) {  // no exception leaves the layer
+    data.resize(size_t(size));
+  } catch (...) {
     return DecodeFailure(kErrNoMemory);
   }
+  if (!SeekSource(source, 0, SEEK_SET) || ReadSource(source, data.data(), data.size()) != size)
+    return DecodeFailure(kErrFileRead);
+  const int64_t depth = HeifDerivationDepth(data.data(), data.size());
+  if (depth > kMaxHeifDerivationDepth) {
+    ctx->errorDetail = "the image is derived through too many levels";
+    return DecodeFailure(kErrBadHeif);
+  }
+  EnsureHeifStarted();  // here, so that no child starts libheif's plugins itself
+  ChildLimits limits;
+  limits.seconds = kSecondsAllowed;
+  limits.failureCode = kErrBadHeif;
+  ChildEnd end = ChildEnd::kAnswered;
+  uint8_t* pixels = RenderInChild(DecodeHeifHere, data.data(), data.size(), width, height, limits,
+                                  &end);
+  if (!pixels && end != ChildEnd::kAnswered)
+    CurrentContext()->errorDetail = end == ChildEnd::kTimedOut ? "decoding took too long"
+                                                               : "the decoder failed on this file";
+  return pixels;
 }
 
 }  // namespace orv

@@ -1,5 +1,7 @@
 #include "imageio/IccProfile.h"
 
+#include <lcms2.h>
+
 #include <cstring>
 
 #include "imageio/ByteOrder.h"
@@ -75,7 +77,22 @@ bool PlausibleIccProfile(std::span<const uint8_t> profile) {
 }
 
 bool IsRgbIccProfile(std::span<const uint8_t> profile) {
-  return PlausibleIccProfile(profile) && SignatureAt(profile, 16, "RGB ");
+  if (!PlausibleIccProfile(profile) || !SignatureAt(profile, 16, "RGB ")) return false;
+  // Every tag lies inside the profile: a viewer reading one that points elsewhere reads memory
+  // that is not the profile's.
+  const uint32_t count = Be32(profile.data() + kIccHeaderSize);
+  for (uint32_t i = 0; i < count; ++i) {
+    const size_t entry = kIccHeaderSize + 4 + size_t(i) * 12;
+    if (!RangeInside(Be32(profile.data() + entry + 4), Be32(profile.data() + entry + 8),
+                     profile.size()))
+      return false;
+  }
+  // And a colour manager opens it.
+  cmsHPROFILE opened = cmsOpenProfileFromMem(profile.data(), cmsUInt32Number(profile.size()));
+  if (!opened) return false;
+  const bool rgb = cmsGetColorSpace(opened) == cmsSigRgbData;
+  cmsCloseProfile(opened);
+  return rgb;
 }
 
 std::string IccProfileDescription(std::span<const uint8_t> profile) {

@@ -16,7 +16,9 @@ inline constexpr size_t kIccHeaderSize = 128;
 // "acsp" signature is in place and the tag table lies inside the profile.
 bool PlausibleIccProfile(std::span<const uint8_t> profile);
 
-// True for a whole profile whose colour space is RGB, the only one the outputs are written in.
+// True for a whole profile whose colour space is RGB, the only one the outputs are written in,
+// whose every tag lies inside it and which Little CMS opens: only such a profile is carried into
+// an output.
 bool IsRgbIccProfile(std::span<const uint8_t> profile);
 
 // The text of the profile's 'desc' tag (the v2 ASCII form or the first v4 'mluc' record, as

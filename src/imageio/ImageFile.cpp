@@ -128,10 +128,17 @@ unsigned CImageFile::LoadFromSource(ImageSource* source, ImageFormat format) {
     }
   }
   LibraryContext* ctx = CurrentContext();
-  if (ctx) ctx->decoded = {};
+  if (ctx) {
+    ctx->decoded = {};
+    // A RAW for a preview (or a run that shrinks it) may be decoded at half size.
+    const bool fit = rawFitWidth_ > 0 && rawFitHeight_ > 0;
+    ctx->rawTargetWidth = fit ? rawFitWidth_ : previewWidth_;
+    ctx->rawTargetHeight = fit ? rawFitHeight_ : previewHeight_;
+  }
   int w = 0, h = 0;
   uint8_t* pixels = row->decode(source, 24, &w, &h);
   if (ctx) {
+    ctx->rawTargetWidth = ctx->rawTargetHeight = 0;
     // Taken, not copied, so the thread's context does not hold a picture's metadata for long.
     DecodedMetadata found = std::move(ctx->decoded);
     ctx->decoded = {};

@@ -50,6 +50,9 @@ class CImageFile {
   ImageFormat format() const { return format_; }
 
   void SetPreviewSize(int width, int height) { previewWidth_ = width, previewHeight_ = height; }
+  // The box a run fits the picture into: a camera RAW that fits at half its size or less is
+  // decoded at half size (other formats decode as they are).
+  void SetRawFitBox(int width, int height) { rawFitWidth_ = width, rawFitHeight_ = height; }
   void SetJpegQuality(int quality) { jpegQuality_ = quality; }
   int jpegQuality() const { return jpegQuality_; }
   void SetEnhancedSubsampling(bool on) { enhancedSubsampling_ = on; }
@@ -86,6 +89,7 @@ class CImageFile {
   ImageFormat format_ = kFormatUnknown;
   int lockCount_ = 0;
   int previewWidth_ = 0, previewHeight_ = 0;
+  int rawFitWidth_ = 0, rawFitHeight_ = 0;
   int jpegQuality_ = 75;
   bool enhancedSubsampling_ = false;
   JpegDensity density_{};

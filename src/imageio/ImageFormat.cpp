@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "imageio/ByteOrder.h"
@@ -11,6 +12,7 @@
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
 #include "imageio/MetadataReaders.h"
+#include "imageio/RawCodec.h"
 #include "imageio/metafile/Metafile.h"
 
 namespace orv {
@@ -53,6 +55,18 @@ uint8_t* DecodeTiff(ImageSource* source, int bits, int* width, int* height) {
   return ReadTiff(source, bits, width, height);
 }
 
+// A camera RAW kind: decoded through LibRaw, never written. Most RAW kinds are TIFF files, told
+// from other TIFF files by their extension (see GuessSourceFormat); those with signatures of
+// their own come before the TIFF row, whose "II" and "MM" they also match.
+constexpr FormatRow RawRow(ImageFormat format, const char* name, int content,
+                           std::initializer_list<FormatSignature> signatures, const char* ext) {
+  FormatRow row{format, name, content, {}, {{ext, true}}, ReadRaw, nullptr, 0};
+  size_t i = 0;
+  for (const FormatSignature& sig : signatures) row.signatures[i++] = sig;
+  row.cameraRaw = true;
+  return row;
+}
+
 // Rows are tried from the top: both by content (each row's signatures in order) and by
 // extension. The TGA row comes last: its signature, two zero bytes, is the weakest.
 constexpr FormatRow kFormats[] = {
@@ -66,6 +80,31 @@ constexpr FormatRow kFormats[] = {
     {kFormatPcx, "PCX", kContentPcx,
      {{0, 2, "\x0A\x00"}, {0, 2, "\x0A\x02"}, {0, 2, "\x0A\x03"}, {0, 2, "\x0A\x05"}},
      {{".PCX", true}}, ReadPcx, Encode24<WritePcx>, 0},
+    RawRow(kFormatRawDng, "DNG", kContentRawDng, {}, ".DNG"),
+    RawRow(kFormatRawCr2, "CR2", kContentRawCr2, {{0, 10, "II*\x00\x10\x00\x00\x00" "CR"}}, ".CR2"),
+    RawRow(kFormatRawCr3, "CR3", kContentRawCr3, {{4, 8, "ftypcrx "}}, ".CR3"),
+    RawRow(kFormatRawCrw, "CRW", kContentRawCrw, {{6, 8, "HEAPCCDR"}}, ".CRW"),
+    RawRow(kFormatRawNef, "NEF", kContentRawNef, {}, ".NEF"),
+    RawRow(kFormatRawNrw, "NRW", kContentRawNrw, {}, ".NRW"),
+    RawRow(kFormatRawArw, "ARW", kContentRawArw, {}, ".ARW"),
+    RawRow(kFormatRawSr2, "SR2", kContentRawSr2, {}, ".SR2"),
+    RawRow(kFormatRawSrf, "SRF", kContentRawSrf, {}, ".SRF"),
+    RawRow(kFormatRawOrf, "ORF", kContentRawOrf, {{0, 4, "IIRO"}, {0, 4, "IIRS"}, {0, 4, "MMOR"}},
+           ".ORF"),
+    RawRow(kFormatRawRw2, "RW2", kContentRawRw2, {{0, 4, "IIU\x00"}}, ".RW2"),
+    RawRow(kFormatRawRwl, "RWL", kContentRawRwl, {}, ".RWL"),
+    RawRow(kFormatRawPef, "PEF", kContentRawPef, {}, ".PEF"),
+    RawRow(kFormatRawRaf, "RAF", kContentRawRaf, {{0, 16, "FUJIFILMCCD-RAW "}}, ".RAF"),
+    RawRow(kFormatRawSrw, "SRW", kContentRawSrw, {}, ".SRW"),
+    RawRow(kFormatRaw3fr, "3FR", kContentRaw3fr, {}, ".3FR"),
+    RawRow(kFormatRawFff, "FFF", kContentRawFff, {}, ".FFF"),
+    RawRow(kFormatRawIiq, "IIQ", kContentRawIiq, {}, ".IIQ"),
+    RawRow(kFormatRawErf, "ERF", kContentRawErf, {}, ".ERF"),
+    RawRow(kFormatRawMrw, "MRW", kContentRawMrw, {{0, 4, "\x00MRM"}}, ".MRW"),
+    RawRow(kFormatRawKdc, "KDC", kContentRawKdc, {}, ".KDC"),
+    RawRow(kFormatRawDcr, "DCR", kContentRawDcr, {}, ".DCR"),
+    RawRow(kFormatRawMef, "MEF", kContentRawMef, {}, ".MEF"),
+    RawRow(kFormatRawMos, "MOS", kContentRawMos, {}, ".MOS"),
     {kFormatTiff, "TIFF", kContentTiff, {{0, 2, "MM"}, {0, 2, "II"}},
      {{".TIF", true}, {".TIFF"}}, DecodeTiff, EncodeTiff, 0, ReadTiffMetadata},
     {kFormatPng, "PNG", kContentPng, {{0, 8, "\x89PNG\r\n\x1A\n"}}, {{".PNG", true}}, ReadPng,
@@ -169,6 +208,11 @@ int GuessSourceFormat(ImageSource* source) {
       if (!Matches(head, sig)) continue;
       if (row.format == kFormatTga && !HasTgaExtension(SourcePath(source)))
         return kContentZeroPair;
+      if (row.format == kFormatTiff) {
+        // DNG, NEF, ARW, PEF and most other RAW kinds are TIFF files: their name tells them.
+        const FormatRow* raw = FindFormat(FormatFromExtension(SourcePath(source)));
+        if (raw && raw->cameraRaw) return raw->content;
+      }
       if (row.format == kFormatHeic && (std::memcmp(head + 8, "mif1", 4) == 0 ||
                                         std::memcmp(head + 8, "msf1", 4) == 0) &&
           ListsAvifBrand(head))
@@ -208,6 +252,21 @@ bool IsQueuedImagePath(std::string_view path) {
   for (const FormatRow& row : kFormats)
     for (const FormatExtension& e : row.extensions)
       if (e.text && e.queued && EndsWithNoCase(path, e.text)) return true;
+  return false;
+}
+
+}  // namespace orv
+
+namespace orv {
+
+bool IsCameraRawFormat(ImageFormat format) {
+  const FormatRow* row = FindFormat(format);
+  return row && row->cameraRaw;
+}
+
+bool IsCameraRawPath(std::string_view path) {
+  for (const FormatRow& row : kFormats)
+    if (row.cameraRaw && EndsWithNoCase(path, row.extensions[0].text)) return true;
   return false;
 }
 

@@ -32,6 +32,31 @@ enum ImageFormat : int {
   kFormatPsd = 22,
   kFormatHeic = 23,
   kFormatAvif = 24,
+  // Camera RAW kinds: read only, through LibRaw.
+  kFormatRawDng = 30,
+  kFormatRawCr2 = 31,
+  kFormatRawCr3 = 32,
+  kFormatRawCrw = 33,
+  kFormatRawNef = 34,
+  kFormatRawNrw = 35,
+  kFormatRawArw = 36,
+  kFormatRawSr2 = 37,
+  kFormatRawSrf = 38,
+  kFormatRawOrf = 39,
+  kFormatRawRw2 = 40,
+  kFormatRawRwl = 41,
+  kFormatRawPef = 42,
+  kFormatRawRaf = 43,
+  kFormatRawSrw = 44,
+  kFormatRaw3fr = 45,
+  kFormatRawFff = 46,
+  kFormatRawIiq = 47,
+  kFormatRawErf = 48,
+  kFormatRawMrw = 49,
+  kFormatRawKdc = 50,
+  kFormatRawDcr = 51,
+  kFormatRawMef = 52,
+  kFormatRawMos = 53,
 };
 
 // Content codes returned by GuessSourceFormat.
@@ -53,6 +78,30 @@ enum ContentCode : int {
   kContentTga = 14,
   kContentHeic = 15,
   kContentAvif = 16,
+  kContentRawDng = 17,
+  kContentRawCr2 = 18,
+  kContentRawCr3 = 19,
+  kContentRawCrw = 20,
+  kContentRawNef = 21,
+  kContentRawNrw = 22,
+  kContentRawArw = 23,
+  kContentRawSr2 = 24,
+  kContentRawSrf = 25,
+  kContentRawOrf = 26,
+  kContentRawRw2 = 27,
+  kContentRawRwl = 28,
+  kContentRawPef = 29,
+  kContentRawRaf = 30,
+  kContentRawSrw = 31,
+  kContentRaw3fr = 32,
+  kContentRawFff = 33,
+  kContentRawIiq = 34,
+  kContentRawErf = 35,
+  kContentRawMrw = 36,
+  kContentRawKdc = 37,
+  kContentRawDcr = 38,
+  kContentRawMef = 39,
+  kContentRawMos = 40,
 };
 
 // A decoder delivers 24-bit RGB rows top to bottom in a buffer released with FreeLibraryBuffer,
@@ -97,6 +146,7 @@ struct FormatRow {
   // Reads the colour profile, XMP and IPTC a decoded file holds; null: the format holds none
   // (JPEG keeps its own path through its markers).
   PhotoMetadata (*readMetadata)(ImageSource* source) = nullptr;
+  bool cameraRaw = false;  // a camera RAW kind: never written, "Same as Source" gives JPEG
 };
 
 // The rows in lookup order.
@@ -119,5 +169,9 @@ const char* FormatName(ImageFormat format);
 // Whether a folder scan or a drop queues the file: its name ends with a queued extension, in
 // any letter case.
 bool IsQueuedImagePath(std::string_view path);
+// Whether the format is one of the camera RAW kinds.
+bool IsCameraRawFormat(ImageFormat format);
+// Whether the path's extension (any letter case) names a camera RAW kind.
+bool IsCameraRawPath(std::string_view path);
 
 }  // namespace orv

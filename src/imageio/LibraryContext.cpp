@@ -131,11 +131,14 @@ const char* LibraryErrorText(unsigned code) {
   };
   constexpr unsigned kCount = sizeof(kMessages) / sizeof(kMessages[0]);
   if (code < kCount && kMessages[code]) return kMessages[code];
-  if (code == kErrBadHeif || code == kErrHeifEncode) {
+  if (code == kErrRawCamera) return "camera not supported by this LibRaw version";
+  if (code == kErrBadHeif || code == kErrHeifEncode || code == kErrBadRaw) {
     // The codec library's message says what was wrong with the file; it is the thread's latest.
     thread_local std::string text;
     const LibraryContext* ctx = ExistingContext();
-    text = code == kErrBadHeif ? "bad HEIF file" : "HEIF encoding failed";
+    text = code == kErrBadHeif     ? "bad HEIF file"
+           : code == kErrBadRaw    ? "bad RAW file"
+                                   : "HEIF encoding failed";
     if (ctx && !ctx->errorDetail.empty()) text += ": " + ctx->errorDetail;
     return text.c_str();
   }

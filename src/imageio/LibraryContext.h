@@ -31,11 +31,15 @@ struct LibraryContext {
   unsigned lastError = 0;
   int decodeScaleNum = 1;
   int decodeScaleDenom = 1;
+  // The box the caller fits the next camera RAW into (0: none). When the fitted picture is at
+  // most half the full size, the RAW is decoded at half size without demosaicing.
+  int rawTargetWidth = 0;
+  int rawTargetHeight = 0;
   std::vector<std::string> inputComments;
   std::vector<JpegMarker> inputMarkers;
   bool lastJpegTruncated = false;
   DecodedMetadata decoded;
-  std::string errorDetail;  // a library's own words for kErrBadHeif and kErrHeifEncode
+  std::string errorDetail;  // a library's own words for kErrBadHeif, kErrHeifEncode, kErrBadRaw
   ProgressCallback progress = nullptr;
   void* progressUser = nullptr;
 };

@@ -34,6 +34,8 @@ enum LibraryErrorCode : unsigned {
   kErrNoContext = 55,
   kErrBadHeif = 56,     // the text adds libheif's own message
   kErrHeifEncode = 57,  // likewise
+  kErrBadRaw = 58,      // a camera RAW file LibRaw cannot decode; the text adds LibRaw's message
+  kErrRawCamera = 59,   // a RAW file of a camera this LibRaw version does not know
 };
 
 // The last error of the calling thread; 55 when the thread never called into the layer.

@@ -82,6 +82,8 @@ bool TiffSize(ImageSource* f, bool little, int& width, int& height) {
 }  // namespace
 
 bool ReadPictureDimensions(const std::string& path, int& width, int& height) {
+  // A RAW's TIFF directories describe thumbnails as often as the sensor: its size is not known.
+  if (IsCameraRawPath(path)) return false;
   // Opened through the image layer, which refuses anything but a regular file without blocking.
   SourcePtr f(OpenSourceFile(path.c_str()));
   if (!f) return false;

@@ -8,7 +8,7 @@ namespace orv {
 
 // JPEG (the first frame header), PNG, BMP, TIFF (the first directory), PSD, PCX and TGA (by its
 // extension, as it has no signature). False for other formats and for headers that do not hold
-// a positive size.
+// a positive size, and for camera RAW files (their directories often describe a thumbnail).
 bool ReadPictureDimensions(const std::string& path, int& width, int& height);
 
 }  // namespace orv

@@ -18,8 +18,13 @@ namespace {
 
 constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
-// Inflates a zlib stream, refusing output beyond kMaxMetadataPart; empty on any error.
-std::vector<uint8_t> Inflate(const uint8_t* data, size_t size) {
+// What one file's metadata may inflate to, all chunks together: a few megabytes of deflate data
+// can claim gigabytes, and a file may hold many such chunks.
+constexpr size_t kInflateBudget = size_t(kMaxMetadataPart) + (16u << 20);
+
+// Inflates a zlib stream, refusing output beyond kMaxMetadataPart or what is left of the file's
+// budget (which every byte inflated uses up, kept or not); empty on any error.
+std::vector<uint8_t> Inflate(const uint8_t* data, size_t size, size_t& budget) {
   std::vector<uint8_t> out;
   z_stream z{};
   if (inflateInit(&z) != Z_OK) return out;
@@ -33,10 +38,12 @@ std::vector<uint8_t> Inflate(const uint8_t* data, size_t size) {
     rc = inflate(&z, Z_NO_FLUSH);
     if (rc != Z_OK && rc != Z_STREAM_END) break;
     const size_t n = sizeof buffer - z.avail_out;
-    if (out.size() + n > kMaxMetadataPart) {
+    if (out.size() + n > kMaxMetadataPart || n > budget) {
+      budget = n > budget ? 0 : budget;
       rc = Z_MEM_ERROR;
       break;
     }
+    budget -= n;
     out.insert(out.end(), buffer, buffer + n);
     if (rc == Z_OK && n == 0 && z.avail_in == 0) rc = Z_DATA_ERROR;  // stream cut short
   }
@@ -46,34 +53,36 @@ std::vector<uint8_t> Inflate(const uint8_t* data, size_t size) {
 }
 
 // iCCP: name, zero, compression method 0, zlib stream.
-void ReadIcc(const std::vector<uint8_t>& chunk, PhotoMetadata& meta) {
+void ReadIcc(const std::vector<uint8_t>& chunk, PhotoMetadata& meta, size_t& budget) {
   if (chunk.empty()) return;  // an empty chunk has no storage to search
   const void* zero = std::memchr(chunk.data(), 0, std::min<size_t>(chunk.size(), 80));
   if (!zero) return;
   const size_t at = size_t(static_cast<const uint8_t*>(zero) - chunk.data()) + 1;
   if (at + 1 >= chunk.size() || chunk[at] != 0) return;
-  std::vector<uint8_t> profile = Inflate(chunk.data() + at + 1, chunk.size() - at - 1);
+  std::vector<uint8_t> profile = Inflate(chunk.data() + at + 1, chunk.size() - at - 1, budget);
   if (PlausibleIccProfile(profile)) meta.icc = std::move(profile);
 }
 
 // iTXt: keyword, zero, compression flag and method, language, zero, translated keyword, zero,
-// text.
-void ReadXmp(const std::vector<uint8_t>& chunk, PhotoMetadata& meta) {
+// text. True when the chunk is an XMP chunk (whether or not its packet could be read): only the
+// first one is read.
+bool ReadXmp(const std::vector<uint8_t>& chunk, PhotoMetadata& meta, size_t& budget) {
   static constexpr char kKeyword[] = "XML:com.adobe.xmp";
   if (chunk.size() < sizeof kKeyword + 2 || std::memcmp(chunk.data(), kKeyword, sizeof kKeyword))
-    return;
+    return false;
   size_t at = sizeof kKeyword;
   const bool compressed = chunk[at] != 0;
   at += 2;
   for (int field = 0; field < 2; ++field) {
     const void* zero = std::memchr(chunk.data() + at, 0, chunk.size() - at);
-    if (!zero) return;
+    if (!zero) return true;
     at = size_t(static_cast<const uint8_t*>(zero) - chunk.data()) + 1;
   }
   std::vector<uint8_t> packet =
-      compressed ? Inflate(chunk.data() + at, chunk.size() - at)
+      compressed ? Inflate(chunk.data() + at, chunk.size() - at, budget)
                  : std::vector<uint8_t>(chunk.begin() + std::ptrdiff_t(at), chunk.end());
   if (PlausibleXmpPacket(packet)) meta.xmp = std::move(packet);
+  return true;
 }
 
 void ReadExif(const std::vector<uint8_t>& chunk, PhotoMetadata& meta) {
@@ -105,6 +114,8 @@ PhotoMetadata ReadPngMetadata(ImageSource* source) {
     return meta;
   uint64_t at = 8;
   std::vector<uint8_t> chunk;
+  size_t budget = kInflateBudget;
+  bool xmpSeen = false;
   try {
     while (true) {
       uint8_t header[8];
@@ -119,8 +130,8 @@ PhotoMetadata ReadPngMetadata(ImageSource* source) {
           uLong crc = crc32(0, header + 4, 4);
           crc = crc32(crc, chunk.data(), uInt(chunk.size()));
           if (crc == Be32(crcBytes.data())) {
-            if (type == "iCCP" && meta.icc.empty()) ReadIcc(chunk, meta);
-            if (type == "iTXt" && meta.xmp.empty()) ReadXmp(chunk, meta);
+            if (type == "iCCP" && meta.icc.empty()) ReadIcc(chunk, meta, budget);
+            if (type == "iTXt" && !xmpSeen) xmpSeen = ReadXmp(chunk, meta, budget);
             if (type == "eXIf" && meta.exif.empty()) ReadExif(chunk, meta);
           }
         }

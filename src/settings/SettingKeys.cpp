@@ -166,6 +166,7 @@ const SettingKey kKeys[] = {
 
     ORV_INT(Files, Recursive, 1, 0),
     ORV_INT(Files, ExcludeORV, 1, 1),
+    ORV_INT(Files, RawJpegTwins, 0, 0),
 
     ORV_INT(Size, Type, 0, 0),
     ORV_INT(Size, Percent, 50, 50),

@@ -18,6 +18,7 @@ const SettingRange kRanges[] = {
     {"Text", "BackType", 0, 3},          {"Text", "DateType", 0, 4},
     {"HotPixels", "ExcludeType", 0, 1},  {"Sharpen", "Type", 0, 1},
     {"FilterSim", "FilterNo", 0, 64},    {"FilterSim", "SimFilterNo", 0, 64},
+    {"Files", "RawJpegTwins", 0, 2},
 };
 
 std::string HeldLine(const SettingRange& r, const std::string& was, const std::string& now) {

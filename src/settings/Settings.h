@@ -50,9 +50,15 @@ struct CleanSkinGroup : CurveSection {
   int SimPinkTones = 0;
 };
 
+// Which of a camera's RAW+JPEG pair a run takes (Files.RawJpegTwins); the other is skipped with a
+// log line. Both: the RAW's output is named after its kind (IMG_0001_CR2_ORV.jpg).
+enum RawJpegTwinChoice : int { kTwinTakeRaw = 0, kTwinTakeJpeg = 1, kTwinTakeBoth = 2 };
+
 struct FilesGroup {
   int Recursive = 0;
   int ExcludeORV = 0;
+  // A camera's RAW+JPEG pair (IMG_0001.CR2 beside IMG_0001.JPG): a RawJpegTwinChoice.
+  int RawJpegTwins = 0;
 };
 
 struct SizeGroup {

@@ -11,6 +11,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "imageio/ImageFormat.h"
 #include "platform/AppFolder.h"
 #include "platform/UserStore.h"
 
@@ -20,13 +21,31 @@ namespace {
 // The "Add Single Image" filter. It offers GIF, which the queue does not take, and leaves out
 // PSD and TGA, which it does; a GIF chosen here is silently not added. Both letter cases are
 // listed because the file system here tells them apart. Phone photos (HEIC, AVIF) are offered
-// with the rest.
-const char* const kAddImageFilter =
-    "Image Files (*.BMP *.JPG *.PCX *.PNG *.TIF *.GIF *.bmp *.jpg *.pcx *.png *.tif *.gif "
-    "*.HEIC *.HEIF *.HIF *.AVIF *.heic *.heif *.hif *.avif);;"
-    "JPG Files (*.JPG *.jpg);;GIF Files (*.GIF *.gif);;PNG Files (*.PNG *.png);;"
-    "HEIC and AVIF Files (*.HEIC *.HEIF *.HIF *.AVIF *.heic *.heif *.hif *.avif);;"
-    "TIFF Files (*.TIF *.tif);;BMP Files (*.BMP *.bmp);;PCX Files (*.PCX *.pcx);;All files (*)";
+// with the rest, and so are the camera RAW kinds of the format table.
+QString AddImageFilter() {
+  QString raw;
+  size_t count = 0;
+  const FormatRow* rows = FormatRows(count);
+  for (size_t i = 0; i < count; ++i) {
+    if (!rows[i].cameraRaw) continue;
+    const QString ext = QString::fromUtf8(rows[i].extensions[0].text);
+    raw += QStringLiteral(" *") + ext + QStringLiteral(" *") + ext.toLower();
+  }
+  return QStringLiteral(
+             "Image Files (*.BMP *.JPG *.PCX *.PNG *.TIF *.GIF *.bmp *.jpg *.pcx *.png *.tif *.gif "
+             "*.HEIC *.HEIF *.HIF *.AVIF *.heic *.heif *.hif *.avif") +
+         raw +
+         QStringLiteral(
+             ");;"
+             "JPG Files (*.JPG *.jpg);;GIF Files (*.GIF *.gif);;PNG Files (*.PNG *.png);;"
+             "HEIC and AVIF Files (*.HEIC *.HEIF *.HIF *.AVIF *.heic *.heif *.hif *.avif);;"
+             "Camera RAW Files (") +
+         raw.trimmed() +
+         QStringLiteral(
+             ");;"
+             "TIFF Files (*.TIF *.tif);;BMP Files (*.BMP *.bmp);;PCX Files (*.PCX *.pcx);;"
+             "All files (*)");
+}
 
 // Replaces a list widget's entries when they differ from the queue's, keeping the selection.
 void ShowList(QListWidget* list, const std::vector<std::string>& entries) {
@@ -166,7 +185,7 @@ void CFilesPage::AddFiles() {
   FileDialogRequest request;
   request.title = tr("Add Single Image");
   request.folder = QString::fromStdString(ReadUserValue("Settings", "PathIn"));
-  request.filter = QString::fromUtf8(kAddImageFilter);
+  request.filter = AddImageFilter();
   QString path = ctx_.prompts.OpenFile(ctx_.dialogParent, request);
   if (path.isEmpty()) return;
   ctx_.engine.queue().AddFile(AbsolutePath(path.toStdString()));

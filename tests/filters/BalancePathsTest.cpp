@@ -87,12 +87,12 @@ TEST(BalancePaths, LumaIsTheTruncatedDoubleSumOnEveryPath) {
     const uint8_t* q = &picture[3 * i];
     expected[i] = uint8_t(int((0.299 * q[0] + 0.587 * q[1]) + 0.114 * q[2]));
   }
-  for (KernelPath path : test::SupportedKernelPaths()) {
-    ScopedKernelPath force(path);
+  for (KernelTarget path : test::SupportedKernelPaths()) {
+    ScopedKernelTarget force(path);
     CImageFilters f;
     Pixels plane(expected.size());
     ASSERT_TRUE(f.LumaPlane(picture.data(), w, h, plane.data()));
-    EXPECT_TRUE(plane == expected) << "on the " << KernelPathName(path) << " path";
+    EXPECT_TRUE(plane == expected) << "on the " << KernelTargetName(path) << " path";
   }
   for (double alpha : {0.4, 1.0}) {
     test::ExpectSameOnEveryPath("balance", [&] {

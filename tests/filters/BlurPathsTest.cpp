@@ -19,7 +19,9 @@ std::string Case(int w, int h, int ch, double sigma) {
 
 TEST(BlurPaths, GaussianBlurIsIdenticalOnEveryPath) {
   unsigned seed = 1;
-  for (auto [w, h] : KernelTestSizes()) {
+  for (const auto& size : KernelTestSizes()) {
+    // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
+    const int w = size.first, h = size.second;
     for (int ch = 1; ch <= 4; ++ch) {
       for (double sigma : {0.3, 1.0, 1.5, 3.2}) {
         Pixels src = Random(w * ch, h, seed++);
@@ -44,7 +46,9 @@ TEST(BlurPaths, GaussianBlurIsIdenticalOnEveryPath) {
 TEST(BlurPaths, UnsharpMaskIsIdenticalOnEveryPath) {
   unsigned seed = 500;
   const double inf = std::numeric_limits<double>::infinity();
-  for (auto [w, h] : KernelTestSizes()) {
+  for (const auto& size : KernelTestSizes()) {
+    // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
+    const int w = size.first, h = size.second;
     for (double amount : {0.5, 1.7, -0.8, 4.0, -4.0, 4.01, 40.0, 1e9, inf}) {
       for (unsigned threshold : {0u, 4u, 300u}) {
         Pixels src = Random(w, h, seed++, amount > 10 ? 8 : 256);
@@ -82,15 +86,15 @@ TEST(BlurPaths, UnsharpMaskInPlaceMatchesTheCopyOnEveryPath) {
     src.resize(size_t(s.w) * size_t(s.h) * size_t(s.ch));
     Pixels reference(src.size());
     {
-      ScopedKernelPath scalar(KernelPath::kScalar);
+      ScopedKernelTarget scalar(kReferenceKernels);
       ASSERT_TRUE(UnsharpMask(src.data(), s.w, s.h, s.ch, reference.data(), 3, 1.4, s.sigma));
     }
-    for (KernelPath p : SupportedKernelPaths()) {
-      ScopedKernelPath force(p);
+    for (KernelTarget p : SupportedKernelPaths()) {
+      ScopedKernelTarget force(p);
       Pixels picture = src;
       EXPECT_TRUE(UnsharpMaskInPlace(picture.data(), s.w, s.h, s.ch, 3, 1.4, s.sigma));
       EXPECT_TRUE(picture == reference)
-          << Case(s.w, s.h, s.ch, s.sigma) << " in place differs on the " << KernelPathName(p)
+          << Case(s.w, s.h, s.ch, s.sigma) << " in place differs on the " << KernelTargetName(p)
           << " path";
     }
   }

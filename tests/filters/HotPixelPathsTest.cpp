@@ -15,7 +15,9 @@ TEST(HotPixelPaths, IdenticalOnEveryPathForEveryWindowAndStrength) {
   sizes.push_back({70, 12});   // one AVX-512 block plus a shifted one
   sizes.push_back({200, 10});  // several blocks
   unsigned seed = 11;
-  for (auto [w, h] : sizes) {
+  for (const auto& size : sizes) {
+    // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
+    const int w = size.first, h = size.second;
     for (int wi : {3, 4, 5, 7, 9}) {
       for (int nt : {255, 128, 1}) {
         const int spread = seed % 2 ? 256 : 40;
@@ -43,12 +45,12 @@ TEST(HotPixelPaths, SharedBufferGivesTheSameBytesOnEveryPath) {
     return p;
   });
   // The stage runs the filter in place: that must give the bytes of a call reading a copy.
-  for (KernelPath path : SupportedKernelPaths()) {
-    ScopedKernelPath force(path);
+  for (KernelTarget path : SupportedKernelPaths()) {
+    ScopedKernelTarget force(path);
     Pixels inPlace = src, fromCopy = src;
     EXPECT_TRUE(CImageFilters().RemoveHotPixels(inPlace.data(), 131, 17, inPlace.data(), 200, 5));
     EXPECT_TRUE(CImageFilters().RemoveHotPixels(fromCopy.data(), 131, 17, src.data(), 200, 5));
-    EXPECT_TRUE(inPlace == fromCopy) << "on the " << KernelPathName(path) << " path";
+    EXPECT_TRUE(inPlace == fromCopy) << "on the " << KernelTargetName(path) << " path";
   }
 }
 

@@ -1,5 +1,5 @@
-// Runs a kernel on every code path this processor supports and compares the bytes with the
-// scalar reference path.
+// Runs a kernel on every vector target this processor supports and compares the bytes with the
+// reference code.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,29 +11,25 @@
 
 namespace orv::test {
 
-// The paths the processor runs, scalar first.
-inline std::vector<KernelPath> SupportedKernelPaths() {
-  std::vector<KernelPath> paths;
-  for (KernelPath p : {KernelPath::kScalar, KernelPath::kBaseline, KernelPath::kAvx2,
-                       KernelPath::kAvx512}) {
-    if (KernelPathSupported(p)) paths.push_back(p);
-  }
-  return paths;
+// The reference and every vector target of this build the processor runs.
+inline std::vector<KernelTarget> SupportedKernelPaths() {
+  return SupportedKernelTargets();
 }
 
-// run() computes the result (any comparable value) under the path in force. Every vector path
-// must give exactly the scalar path's result; what names the case in a failure.
+// run() computes the result (any comparable value) under the target in force. Every vector
+// target must give exactly the reference code's result; what names the case in a failure.
 template <typename Run>
 void ExpectSameOnEveryPath(const std::string& what, Run run) {
   decltype(run()) reference;
   {
-    ScopedKernelPath scalar(KernelPath::kScalar);
+    ScopedKernelTarget forced(kReferenceKernels);
     reference = run();
   }
-  for (KernelPath p : SupportedKernelPaths()) {
-    if (p == KernelPath::kScalar) continue;
-    ScopedKernelPath force(p);
-    EXPECT_TRUE(run() == reference) << what << " differs on the " << KernelPathName(p) << " path";
+  for (KernelTarget t : SupportedKernelPaths()) {
+    if (t == kReferenceKernels) continue;
+    ScopedKernelTarget force(t);
+    EXPECT_TRUE(run() == reference) << what << " differs on the " << KernelTargetName(t)
+                                    << " target";
   }
 }
 

@@ -24,7 +24,9 @@ TEST(MinoltaPaths, MatchingIsIdenticalOnEveryPath) {
     return p;
   });
   unsigned seed = 40;
-  for (auto [w, h] : KernelTestSizes()) {
+  for (const auto& size : KernelTestSizes()) {
+    // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
+    const int w = size.first, h = size.second;
     Pixels src = Random(w, h, seed++);
     ExpectSameOnEveryPath(std::to_string(w) + "x" + std::to_string(h), [&] {
       Pixels p = src;

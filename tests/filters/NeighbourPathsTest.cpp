@@ -14,7 +14,9 @@ namespace {
 
 TEST(NeighbourPaths, EveryKindAndStrengthIsIdenticalOnEveryPath) {
   unsigned seed = 900;
-  for (auto [w, h] : KernelTestSizes()) {
+  for (const auto& size : KernelTestSizes()) {
+    // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
+    const int w = size.first, h = size.second;
     for (int kind : {kNeighbourSharpen, kNeighbourSoften, kNeighbourMedian}) {
       for (int strength : {100, 40, 1, 77, 0}) {
         Pixels src = Random(w, h, seed++);
@@ -33,7 +35,9 @@ TEST(NeighbourPaths, EveryKindAndStrengthIsIdenticalOnEveryPath) {
 
 TEST(NeighbourPaths, PortraitSmoothIsIdenticalOnEveryPath) {
   unsigned seed = 950;
-  for (auto [w, h] : KernelTestSizes()) {
+  for (const auto& size : KernelTestSizes()) {
+    // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
+    const int w = size.first, h = size.second;
     for (double radius : {0.2, 1.0, 2.4}) {
       for (int pink : {0, 1}) {
         Pixels src = Random(w, h, seed++);

@@ -15,7 +15,9 @@ TEST(NoiseRemovalPaths, IdenticalOnEveryPath) {
   std::vector<std::pair<int, int>> sizes = KernelTestSizes();
   sizes.push_back({150, 40});  // more rows than the wavefront has stages
   unsigned seed = 70;
-  for (auto [w, h] : sizes) {
+  for (const auto& size : sizes) {
+    // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
+    const int w = size.first, h = size.second;
     for (int spread : {256, 5}) {
       Pixels src = Random(w, h, seed++, spread);
       ExpectSameOnEveryPath(

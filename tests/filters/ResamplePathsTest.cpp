@@ -33,8 +33,12 @@ TEST(ResamplePaths, LanczosIsIdenticalOnEveryPath) {
   std::vector<std::pair<int, int>> sizes = KernelTestSizes();
   sizes.push_back({300, 9});  // down to one pixel: more lines than a vector call takes
   unsigned seed = 3;
-  for (auto [w, h] : sizes) {
-    for (auto [W, H] : Targets(w, h)) {
+  for (const auto& size : sizes) {
+    // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
+    const int w = size.first, h = size.second;
+    for (const auto& target : Targets(w, h)) {
+      // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
+      const int W = target.first, H = target.second;
       for (int bpp = 1; bpp <= 4; ++bpp) {
         // Small spreads make runs of equal values, which keep their value unrounded.
         const int spread = seed % 3 ? 256 : 3;
@@ -107,13 +111,13 @@ TEST(ResamplePaths, LanczosMatchesThePlainTwoPassWalk) {
     const unsigned sd = seed++;
     Pixels src = Random(s.w * s.bpp, s.h, sd, sd % 2 ? 256 : 3);
     const Pixels expected = PlainLanczos(src, s.w, s.h, s.W, s.H, s.bpp);
-    for (KernelPath p : SupportedKernelPaths()) {
-      ScopedKernelPath force(p);
+    for (KernelTarget p : SupportedKernelPaths()) {
+      ScopedKernelTarget force(p);
       Pixels dst(expected.size());
       ASSERT_EQ(ResampleImage(src.data(), s.w, s.h, dst.data(), s.W, s.H, s.bpp, kLanczos3Kernel),
                 kGeometryOk);
       EXPECT_TRUE(dst == expected) << Case(s.w, s.h, s.W, s.H, s.bpp) << " on the "
-                                   << KernelPathName(p) << " path";
+                                   << KernelTargetName(p) << " path";
     }
   }
 }
@@ -123,8 +127,12 @@ TEST(ResamplePaths, BilinearIsIdenticalOnEveryPath) {
   sizes.push_back({2000, 3});  // down to a few pixels: more lines than a vector call takes
   sizes.push_back({100, 70});  // several bands of rows
   unsigned seed = 40;
-  for (auto [w, h] : sizes) {
-    for (auto [W, H] : Targets(w, h)) {
+  for (const auto& size : sizes) {
+    // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
+    const int w = size.first, h = size.second;
+    for (const auto& target : Targets(w, h)) {
+      // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
+      const int W = target.first, H = target.second;
       const int spread = seed % 2 ? 256 : 4;
       Pixels src = Random(w, h, seed++, spread);
       ExpectSameOnEveryPath(Case(w, h, W, H, 3), [&] {

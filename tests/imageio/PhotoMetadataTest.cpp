@@ -2,8 +2,11 @@
 // and readers, and the damaged cases that must be dropped without failing anything.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <algorithm>
 
+#include "CodecTestSupport.h"
 #include "imageio/Codecs.h"
 #include "imageio/IccProfile.h"
 #include "imageio/ImageIo.h"
@@ -210,6 +213,39 @@ TEST_F(FileCodecs, PngChunksFailingTheirCheckAreSkipped) {
   EXPECT_EQ(back.xmp, meta.xmp);
 }
 
+TEST(PngMetadata, OnlyTheFirstXmpChunkIsInflatedWithinABudget) {
+  // Chunks of XMP that each inflate to over 64 MB from about 64 KB, then a sound one.
+  auto chunk = [](const char* type, const std::vector<uint8_t>& body) {
+    testing::Bytes c;
+    c.be32(uint32_t(body.size())).str(type).raw(body);
+    uLong crc = crc32(0, c.v.data() + 4, uInt(c.v.size() - 4));
+    return c.be32(uint32_t(crc)).v;
+  };
+  auto itxt = [](const std::vector<uint8_t>& text, bool compress) {
+    std::vector<uint8_t> body(std::begin("XML:com.adobe.xmp"), std::end("XML:com.adobe.xmp"));
+    body.insert(body.end(), {uint8_t(compress ? 1 : 0), 0, 0, 0});
+    if (!compress) {
+      body.insert(body.end(), text.begin(), text.end());
+      return body;
+    }
+    uLongf size = compressBound(uLong(text.size()));
+    std::vector<uint8_t> packed(size);
+    EXPECT_EQ(compress2(packed.data(), &size, text.data(), uLong(text.size()), 9), Z_OK);
+    body.insert(body.end(), packed.begin(), packed.begin() + ptrdiff_t(size));
+    return body;
+  };
+  const std::vector<uint8_t> bomb = itxt(std::vector<uint8_t>((64u << 20) + 4096, ' '), true);
+  testing::Bytes png;
+  png.raw({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
+  for (int i = 0; i < 6; ++i) png.raw(chunk("iTXt", bomb));
+  png.raw(chunk("iTXt", itxt(TestXmp(500), false))).raw(chunk("IEND", {}));
+  ImageSource* src = OpenSourceMemory(png.v.data(), png.v.size());
+  PhotoMetadata meta = ReadPngMetadata(src);
+  CloseSource(src);
+  // The first XMP chunk decides: the later ones, the sound one too, are never inflated.
+  EXPECT_TRUE(meta.xmp.empty());
+}
+
 TEST(PsdMetadata, ProfileXmpAndIptcResourcesAreRead) {
   const PhotoMetadata meta = FullMetadata(3000);
   std::vector<uint8_t> resources;
@@ -253,6 +289,33 @@ TEST(IccProfile, DescriptionFromVersion4Text) {
   p.pop_back();  // the size field no longer matches
   EXPECT_FALSE(PlausibleIccProfile(p));
   EXPECT_EQ(IccProfileDescription(p), "");
+}
+
+TEST(IccProfile, OnlyProfilesWhoseTagsLieInsideAreCarried) {
+  std::vector<uint8_t> p = TestIccProfile(1024, "x");
+  EXPECT_TRUE(IsRgbIccProfile(p));
+  // The second tag's data is said to run past the profile's end.
+  std::vector<uint8_t> outside = p;
+  test::PutBe32(outside, 148, 1000);
+  test::PutBe32(outside, 152, 400);
+  EXPECT_TRUE(PlausibleIccProfile(outside));
+  EXPECT_FALSE(IsRgbIccProfile(outside));
+  // An offset that wraps around when the size is added.
+  test::PutBe32(outside, 148, 0xFFFFFFF0u);
+  test::PutBe32(outside, 152, 0x20);
+  EXPECT_FALSE(IsRgbIccProfile(outside));
+  // A tag table Little CMS refuses to read: more tags than any profile has (over 100), each of
+  // them inside the profile.
+  std::vector<uint8_t> crowded = TestIccProfile(2048, "x");
+  test::PutBe32(crowded, 128, 101);
+  for (uint32_t i = 0; i < 101; ++i) {
+    const size_t entry = 132 + size_t(i) * 12;
+    test::PutBe32(crowded, entry, 0x7A000000u + i);
+    test::PutBe32(crowded, entry + 4, 1400);
+    test::PutBe32(crowded, entry + 8, 16);
+  }
+  EXPECT_TRUE(PlausibleIccProfile(crowded));
+  EXPECT_FALSE(IsRgbIccProfile(crowded));
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ gui=0
 expected_files() {
   echo bin/orv
   echo share/bash-completion/completions/orv
+  echo lib/systemd/user/orv-watch@.service
   echo share/man/man1/orv.1.gz
   echo share/orv-lumitra/default.orv
   (cd "$source/data" && find help -type f | sed 's|^|share/orv-lumitra/|')

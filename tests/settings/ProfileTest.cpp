@@ -31,7 +31,7 @@ const char* kWrittenOrder[][16] = {
     {"Distance", "Data0", "Data1", "Data2", "Data3", "SimData", "NoExif"},
     {"CleanSkin", "Enabled", "SimEnabled", "NoExif", "Data0", "Data1", "SimData", "PinkTones",
      "SimPinkTones"},
-    {"Files", "Recursive", "ExcludeORV"},
+    {"Files", "Recursive", "ExcludeORV", "RawJpegTwins"},
     {"Size", "Type", "Percent", "Width", "Height", "SaveOriginal", "KeepEXIF", "Filter"},
     {"Quality", "Type", "CQ", "MaxKB", "Subsampling", "MinQ"},
     {"Text", "Enabled", "String", "FontName", "FontSize", "Italic", "Underline", "Weight",

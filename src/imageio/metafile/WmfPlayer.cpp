@@ -12,7 +12,7 @@
 #include "imageio/PixelBuffer.h"
 #include "imageio/SourceReader.h"
 #include "platform/CheckedMath.h"
-#include "imageio/metafile/ChildRender.h"
+#include "imageio/ChildDecode.h"
 #include "imageio/metafile/Metafile.h"
 #include "imageio/metafile/WmfDevice.h"
 
@@ -259,13 +259,15 @@ uint8_t* PlayWmfHere(const uint8_t* data, size_t size, int* width, int* height) 
 // drawing (a null glyph bitmap for some stretched or rotated fonts), so after a crash the file
 // plays once more without its text rather than not at all.
 uint8_t* PlayWmf(const uint8_t* data, size_t size, int* width, int* height) {
-  constexpr int kSecondsAllowed = 30;
+  ChildLimits limits;
+  limits.seconds = 30;
+  // The canvas and libwmf's device copies of it, for the largest picture the cap allows.
+  limits.memoryBytes = ChildMemoryFor(MaxPixelCount(), 8);
+  limits.failureCode = kErrBadMetafile;
   ChildEnd end = ChildEnd::kAnswered;
-  uint8_t* pixels =
-      RenderInChild(PlayWmfHere, data, size, width, height, kSecondsAllowed, kErrBadMetafile, &end);
+  uint8_t* pixels = RenderInChild(PlayWmfHere, data, size, width, height, limits, &end);
   if (pixels || end != ChildEnd::kDied) return pixels;
-  return RenderInChild(PlayWithoutText, data, size, width, height, kSecondsAllowed,
-                       kErrBadMetafile);
+  return RenderInChild(PlayWithoutText, data, size, width, height, limits);
 }
 
 }  // namespace orv

@@ -1,0 +1,96 @@
+// Compiled once per vector target through Highway's foreach_target.h.
+#include "filters/VectorTarget.h"  // first: the targets to build
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "filters/MinoltaRows.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "filters/KernelPath.h"
+#include "filters/MinoltaRows.h"
+
+#ifndef ORV_MINOLTA_ROWS_REFERENCE
+#define ORV_MINOLTA_ROWS_REFERENCE
+namespace orv::minolta_reference {
+
+inline double Clamp01(double v) {
+  return v < 0.0 ? 0.0 : v > 1.0 ? 1.0 : v;
+}
+
+// Pixels [from, count): each matrix row summed left to right.
+inline void Run(uint8_t* rgb, size_t from, size_t count, const double* lin, const Matrix3& m,
+                const uint8_t* encode) {
+  for (uint8_t *p = rgb + 3 * from, *end = rgb + 3 * count; p != end; p += 3) {
+    const double r = lin[p[0]], g = lin[p[1]], b = lin[p[2]];
+    const double x = Clamp01(m[0] * r + m[1] * g + m[2] * b);
+    const double y = Clamp01(m[3] * r + m[4] * g + m[5] * b);
+    const double z = Clamp01(m[6] * r + m[7] * g + m[8] * b);
+    p[0] = encode[int(x * 511)];
+    p[1] = encode[int(y * 511)];
+    p[2] = encode[int(z * 511)];
+  }
+}
+
+}  // namespace orv::minolta_reference
+#endif
+
+HWY_BEFORE_NAMESPACE();
+namespace orv::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+#if ORV_FALLBACK_TARGET
+void MatchV(uint8_t* rgb, size_t count, const double* linear, const Matrix3& m,
+            const uint8_t* encode) {
+  minolta_reference::Run(rgb, 0, count, linear, m, encode);
+}
+#else
+// A double vector's worth of pixels at a time: the linear values are read into channel rows, the
+// matrix rows run on the lanes in the reference's order (no product fused into a sum), and the
+// indices go back through the encode table.
+void MatchV(uint8_t* HWY_RESTRICT rgb, size_t count, const double* HWY_RESTRICT linear,
+            const Matrix3& m, const uint8_t* HWY_RESTRICT encode) {
+  const hn::ScalableTag<double> df;
+  const hn::Rebind<int32_t, decltype(df)> di;
+  const size_t N = hn::Lanes(df);
+  HWY_ALIGN double in[3][HWY_MAX_BYTES / sizeof(double)];
+  HWY_ALIGN int32_t index[3][HWY_MAX_BYTES / sizeof(double)];
+  const auto zero = hn::Zero(df), one = hn::Set(df, 1.0), scale = hn::Set(df, 511.0);
+  size_t i = 0;
+  for (; i + N <= count; i += N) {
+    uint8_t* p = rgb + 3 * i;
+    for (size_t k = 0; k < N; ++k)
+      for (int c = 0; c < 3; ++c) in[c][k] = linear[p[3 * k + c]];
+    const auto r = hn::Load(df, in[0]), g = hn::Load(df, in[1]), b = hn::Load(df, in[2]);
+    for (int c = 0; c < 3; ++c) {
+      auto v = hn::Add(hn::Add(hn::Mul(hn::Set(df, m[size_t(3 * c)]), r),
+                               hn::Mul(hn::Set(df, m[size_t(3 * c + 1)]), g)),
+                       hn::Mul(hn::Set(df, m[size_t(3 * c + 2)]), b));
+      v = hn::IfThenElse(hn::Lt(v, zero), zero, v);
+      v = hn::IfThenElse(hn::Gt(v, one), one, v);
+      // The conversion truncates, as the reference's int().
+      hn::Store(hn::DemoteTo(di, hn::Mul(v, scale)), di, index[c]);
+    }
+    for (size_t k = 0; k < N; ++k)
+      for (int c = 0; c < 3; ++c) p[3 * k + c] = encode[index[c][k]];
+  }
+  minolta_reference::Run(rgb, i, count, linear, m, encode);
+}
+#endif
+
+}  // namespace orv::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace orv {
+
+HWY_EXPORT(MatchV);
+
+void MatchMinoltaRun(uint8_t* rgb, size_t count, const double* linear, const Matrix3& m,
+                     const uint8_t* encode) {
+  if (ReferenceKernelsForced())
+    return minolta_reference::Run(rgb, 0, count, linear, m, encode);
+  HWY_DYNAMIC_DISPATCH(MatchV)(rgb, count, linear, m, encode);
+}
+
+}  // namespace orv
+#endif

@@ -1,0 +1,230 @@
+// Compiled once per vector target through Highway's foreach_target.h.
+#include "filters/VectorTarget.h"  // first: the targets to build
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "filters/NeighbourRows.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+#include "filters/KernelPath.h"
+#include "filters/NeighbourFilter.h"
+#include "filters/NeighbourRows.h"
+
+#ifndef ORV_NEIGHBOUR_ROWS_REFERENCE
+#define ORV_NEIGHBOUR_ROWS_REFERENCE
+namespace orv::neighbour_reference {
+
+// The rows above, at and below the one being written (already replicated at the picture's top
+// and bottom).
+struct Rows {
+  const uint8_t* up;
+  const uint8_t* mid;
+  const uint8_t* down;
+};
+
+inline Rows RowsAt(const uint8_t* src, int height, size_t stride, int y) {
+  return {src + size_t(std::max(y - 1, 0)) * stride, src + size_t(y) * stride,
+          src + size_t(std::min(y + 1, height - 1)) * stride};
+}
+
+// The eight neighbours of byte i: l and r are the byte offsets of the left and right neighbour
+// of the same channel (0 at a replicated edge).
+inline int Sum8(const Rows& w, int i, int l, int r) {
+  return w.up[i - l] + w.up[i] + w.up[i + r] + w.mid[i - l] + w.mid[i + r] + w.down[i - l] +
+         w.down[i] + w.down[i + r];
+}
+
+inline uint8_t Sharpen(int c, int sum, double s) {
+  double v = c - s * (sum - 8 * c);
+  v = v < 0.0 ? 0.0 : (v > 255.0 ? 255.0 : v);
+  return uint8_t(int(v));
+}
+
+inline uint8_t Soften(int c, int sum, double s, double keep) {
+  return uint8_t(int(s * (sum / 8) + keep * c));
+}
+
+inline void Order(uint8_t& a, uint8_t& b) {
+  uint8_t lo = std::min(a, b), hi = std::max(a, b);
+  a = lo;
+  b = hi;
+}
+
+// The exact median of nine by the usual nineteen compare-exchanges.
+inline uint8_t Median9(uint8_t p0, uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4, uint8_t p5,
+                       uint8_t p6, uint8_t p7, uint8_t p8) {
+  Order(p1, p2), Order(p4, p5), Order(p7, p8), Order(p0, p1), Order(p3, p4), Order(p6, p7);
+  Order(p1, p2), Order(p4, p5), Order(p7, p8), Order(p0, p3), Order(p5, p8), Order(p4, p7);
+  Order(p3, p6), Order(p1, p4), Order(p2, p5), Order(p4, p7), Order(p4, p2), Order(p6, p4);
+  Order(p4, p2);
+  return p4;
+}
+
+inline uint8_t Median(const Rows& w, int i, int l, int r) {
+  return Median9(w.up[i - l], w.up[i], w.up[i + r], w.mid[i - l], w.mid[i], w.mid[i + r],
+                 w.down[i - l], w.down[i], w.down[i + r]);
+}
+
+// Bytes [from, to) of one row with the given neighbour offsets.
+inline void FilterBytes(const Rows& w, uint8_t* out, int from, int to, int l, int r, int kind,
+                        double s) {
+  if (kind == kNeighbourSharpen) {
+    for (int i = from; i < to; ++i) out[i] = Sharpen(w.mid[i], Sum8(w, i, l, r), s);
+  } else if (kind == kNeighbourSoften) {
+    if (s == 1.0) {
+      // 1 x mean + 0 x centre: the mean of the neighbours exactly.
+      for (int i = from; i < to; ++i) out[i] = uint8_t(Sum8(w, i, l, r) >> 3);
+    } else {
+      const double keep = 1 - s;
+      for (int i = from; i < to; ++i) out[i] = Soften(w.mid[i], Sum8(w, i, l, r), s, keep);
+    }
+  } else {
+    for (int i = from; i < to; ++i) out[i] = Median(w, i, l, r);
+  }
+}
+
+// One row: the first and last pixel with their outer side replicated, inside [from, to) by
+// inside(), which returns the first byte it did not handle.
+template <typename Inside>
+inline void Row(const Rows& w, uint8_t* out, int width, int kind, double s, Inside inside) {
+  const int n = 3 * width;
+  if (width == 1) return FilterBytes(w, out, 0, 3, 0, 0, kind, s);
+  FilterBytes(w, out, 0, 3, 0, 3, kind, s);
+  FilterBytes(w, out, inside(3, n - 3), n - 3, 3, 3, kind, s);
+  FilterBytes(w, out, n - 3, n, 3, 0, kind, s);
+}
+
+inline void FilterRows(const uint8_t* src, uint8_t* dst, int width, int height, int y0, int y1,
+                       int kind, double s) {
+  const size_t stride = size_t(width) * 3;
+  for (int y = y0; y < y1; ++y)
+    Row(RowsAt(src, height, stride, y), dst + size_t(y) * stride, width, kind, s,
+        [](int from, int) { return from; });
+}
+
+}  // namespace orv::neighbour_reference
+#endif
+
+HWY_BEFORE_NAMESPACE();
+namespace orv::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+namespace ref = neighbour_reference;
+
+#if ORV_FALLBACK_TARGET
+void NeighbourRowsV(const uint8_t* src, uint8_t* dst, int width, int height, int y0, int y1,
+                    int kind, double s) {
+  ref::FilterRows(src, dst, width, height, y0, y1, kind, s);
+}
+#else
+template <class D, class V>
+HWY_INLINE void Order(D, V& a, V& b) {
+  const V lo = hn::Min(a, b);
+  b = hn::Max(a, b);
+  a = lo;
+}
+
+// The median network on a byte vector at a time, inside a row (neighbours 3 bytes away).
+int MedianInside(const ref::Rows& w, uint8_t* HWY_RESTRICT out, int from, int to) {
+  const hn::ScalableTag<uint8_t> d;
+  const int N = int(hn::Lanes(d));
+  int i = from;
+  for (; i + N <= to; i += N) {
+    auto p0 = hn::LoadU(d, w.up + i - 3), p1 = hn::LoadU(d, w.up + i),
+         p2 = hn::LoadU(d, w.up + i + 3);
+    auto p3 = hn::LoadU(d, w.mid + i - 3), p4 = hn::LoadU(d, w.mid + i),
+         p5 = hn::LoadU(d, w.mid + i + 3);
+    auto p6 = hn::LoadU(d, w.down + i - 3), p7 = hn::LoadU(d, w.down + i),
+         p8 = hn::LoadU(d, w.down + i + 3);
+    Order(d, p1, p2), Order(d, p4, p5), Order(d, p7, p8), Order(d, p0, p1), Order(d, p3, p4);
+    Order(d, p6, p7), Order(d, p1, p2), Order(d, p4, p5), Order(d, p7, p8), Order(d, p0, p3);
+    Order(d, p5, p8), Order(d, p4, p7), Order(d, p3, p6), Order(d, p1, p4), Order(d, p2, p5);
+    Order(d, p4, p7), Order(d, p4, p2), Order(d, p6, p4), Order(d, p4, p2);
+    hn::StoreU(p4, d, out + i);
+  }
+  return i;
+}
+
+// Sharpen and soften inside a row: the neighbour sums in 16-bit lanes, then the reference's
+// double operations in its order (no product fused into a sum), a double vector's worth at a time.
+int SumsInside(const ref::Rows& w, uint8_t* HWY_RESTRICT out, int from, int to, int kind,
+               double s) {
+  const hn::ScalableTag<int16_t> d16;
+  const hn::Rebind<uint8_t, decltype(d16)> d8;
+  const hn::ScalableTag<double> df;
+  const hn::Rebind<int32_t, decltype(df)> di;
+  const hn::Rebind<int16_t, decltype(df)> dh;
+  const hn::Rebind<uint8_t, decltype(df)> db;
+  const int N = int(hn::Lanes(d16)), F = int(hn::Lanes(df));
+  const auto load = [&](const uint8_t* p) HWY_ATTR { return hn::PromoteTo(d16, hn::LoadU(d8, p)); };
+  const bool mean = kind == kNeighbourSoften && s == 1.0;
+  const auto sV = hn::Set(df, s), keepV = hn::Set(df, 1 - s);
+  const auto zero = hn::Zero(df), top = hn::Set(df, 255.0);
+  HWY_ALIGN int16_t aw[HWY_MAX_BYTES / 2], cw[HWY_MAX_BYTES / 2];
+  int i = from;
+  for (; i + N <= to; i += N) {
+    const auto sum = hn::Add(
+        hn::Add(hn::Add(load(w.up + i - 3), load(w.up + i)), hn::Add(load(w.up + i + 3),
+                                                                     load(w.mid + i - 3))),
+        hn::Add(hn::Add(load(w.mid + i + 3), load(w.down + i - 3)),
+                hn::Add(load(w.down + i), load(w.down + i + 3))));
+    const auto c = load(w.mid + i);
+    // The sums are never negative, so the shift is the division by 8.
+    if (mean) {
+      hn::StoreU(hn::DemoteTo(d8, hn::ShiftRight<3>(sum)), d8, out + i);
+      continue;
+    }
+    const auto a = kind == kNeighbourSharpen ? hn::Sub(sum, hn::ShiftLeft<3>(c))
+                                             : hn::ShiftRight<3>(sum);
+    hn::Store(a, d16, aw);
+    hn::Store(c, d16, cw);
+    for (int g = 0; g < N; g += F) {
+      const auto ad = hn::PromoteTo(df, hn::PromoteTo(di, hn::Load(dh, aw + g)));
+      const auto cd = hn::PromoteTo(df, hn::PromoteTo(di, hn::Load(dh, cw + g)));
+      hn::Vec<decltype(df)> v;
+      if (kind == kNeighbourSharpen) {
+        v = hn::Sub(cd, hn::Mul(sV, ad));
+        v = hn::IfThenElse(hn::Lt(v, zero), zero, hn::IfThenElse(hn::Gt(v, top), top, v));
+      } else {
+        // A mix of two bytes with weights summing to 1 stays within 0..255.
+        v = hn::Add(hn::Mul(sV, ad), hn::Mul(keepV, cd));
+      }
+      hn::StoreU(hn::DemoteTo(db, hn::DemoteTo(di, v)), db, out + i + g);
+    }
+  }
+  return i;
+}
+
+void NeighbourRowsV(const uint8_t* src, uint8_t* dst, int width, int height, int y0, int y1,
+                    int kind, double s) {
+  const size_t stride = size_t(width) * 3;
+  for (int y = y0; y < y1; ++y) {
+    const ref::Rows w = ref::RowsAt(src, height, stride, y);
+    ref::Row(w, dst + size_t(y) * stride, width, kind, s, [&](int from, int to) {
+      return kind == kNeighbourMedian ? MedianInside(w, dst + size_t(y) * stride, from, to)
+                                      : SumsInside(w, dst + size_t(y) * stride, from, to, kind, s);
+    });
+  }
+}
+#endif
+
+}  // namespace orv::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace orv {
+
+HWY_EXPORT(NeighbourRowsV);
+
+void NeighbourRows(const uint8_t* src, uint8_t* dst, int width, int height, int y0, int y1,
+                   int kind, double s) {
+  if (ReferenceKernelsForced())
+    return neighbour_reference::FilterRows(src, dst, width, height, y0, y1, kind, s);
+  HWY_DYNAMIC_DISPATCH(NeighbourRowsV)(src, dst, width, height, y0, y1, kind, s);
+}
+
+}  // namespace orv
+#endif
