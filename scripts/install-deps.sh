@@ -17,6 +17,7 @@ packages=(
   help2man librsvg2-bin
   desktop-file-utils appstream shared-mime-info man-db file
   parallel jq
+  slurmctld slurmd slurm-client munge
 )
 
 # A package counts when it is installed for this machine's architecture (or for all): with a

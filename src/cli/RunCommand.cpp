@@ -29,6 +29,7 @@
 #include "platform/ExitCleanup.h"
 #include "platform/NumberText.h"
 #include "settings/SettingRules.h"
+#include "settings/SettingValues.h"
 
 namespace orv::cli {
 namespace {
@@ -135,14 +136,15 @@ const Option<RunOptions> kRunOptions[] = {
       "\\xHH and a backslash as \\\\, so a record is always one line",
       kLibraries},
      SetFlag<&RunOptions::dryRun>},
-    {{"--shard", "", "K/N|auto", ValueKind::Free,
+    {{"--shard", "", "K/N|auto[/N]", ValueKind::Free,
       "keep shard K of N: a photo's shard is floor(h * N / 2^64) + 1,\n"
       "h the FNV-1a 64 hash of its path relative to the PATH or list\n"
       "entry it was found under: the same on every machine.\n"
-      "auto takes K and N of a job-array task: SLURM_ARRAY_TASK_ID\n"
-      "minus SLURM_ARRAY_TASK_MIN of SLURM_ARRAY_TASK_COUNT, or\n"
-      "AWS_BATCH_JOB_ARRAY_INDEX of AWS_BATCH_JOB_ARRAY_SIZE, or\n"
-      "JOB_COMPLETION_INDEX of ORV_SHARD_COUNT (index i is shard i+1)",
+      "auto/N takes K of a job-array task (index i is shard i+1):\n"
+      "SLURM_ARRAY_TASK_ID (checked against SLURM_ARRAY_TASK_MIN,\n"
+      "_MAX and _STEP), AWS_BATCH_JOB_ARRAY_INDEX or\n"
+      "JOB_COMPLETION_INDEX; N is given, or ORV_SHARD_COUNT (plain\n"
+      "auto), or AWS_BATCH_JOB_ARRAY_SIZE; never guessed",
       kLibraries},
      TakeShard},
     {{"--report", "", "FILE|-", ValueKind::File,
@@ -156,12 +158,27 @@ const Option<RunOptions> kRunOptions[] = {
       "exists: a re-run after a stop redoes only the missing ones",
       kLibraries},
      SetFlag<&RunOptions::skipExisting>},
+    {{"--mirror-tree", "", "", ValueKind::Flag,
+      "keep each photo's whole folder path below the PATH it was\n"
+      "found under (a listed file: below --base) in the output folder\n"
+      "(Output.MirrorTree=1; needs Output.Type=1 and Output.SimDir)",
+      kLibraries},
+     SetFlag<&RunOptions::mirrorTree>},
+    {{"--base", "", "DIR", ValueKind::Folder,
+      "with --mirror-tree, the folder listed files are mirrored from:\n"
+      "lib/2021/01/x.jpg listed with --base lib goes to OUT/2021/01/",
+      kLibraries},
+     KeepText<&RunOptions::base>},
 };
 
 bool ParseRunOptions(std::span<const std::string> args, RunOptions& o, std::string& error) {
   if (!ParseOptions<RunOptions>(kRunOptions, args, o, o.paths, error)) return false;
   if (o.nulSeparated && o.filesFrom.empty()) {
     error = "--null needs --files-from";
+    return false;
+  }
+  if (!o.base.empty() && !o.mirrorTree) {
+    error = "--base is the root of --mirror-tree: give --mirror-tree with it";
     return false;
   }
   if (o.dryRun && !o.report.empty()) {
@@ -172,9 +189,11 @@ bool ParseRunOptions(std::span<const std::string> args, RunOptions& o, std::stri
 }
 
 bool ResolveShard(const std::string& text, Shard& shard, std::string& error) {
-  if (text == "auto") return ShardFromEnvironment([](const char* name) { return std::getenv(name); },
-                                                  shard, error);
-  return ParseShard(text, shard, error);
+  if (text.rfind("auto", 0) != 0) return ParseShard(text, shard, error);
+  int count = 0;
+  return ParseAutoShardCount(text, count, error) &&
+         ShardFromEnvironment([](const char* name) { return std::getenv(name); }, count, shard,
+                              error);
 }
 
 // A dry-run field: control characters escaped as on the terminal and a backslash doubled, so a
@@ -250,6 +269,29 @@ bool AskSizeLimitOnTerminal(TerminalHost& host, const Settings& settings) {
   return false;
 }
 
+// Whole-tree mirroring needs a root above each photo: a queued folder or --base. A listed file
+// under neither would fall back to its folder's name alone, which is what the option exists to
+// avoid, so the run refuses it up front.
+bool CheckTreeRoots(const std::vector<CueItem>& cue, const Settings& s, std::string& error) {
+  auto under = [](const std::string& path, std::string root) {
+    if (root.empty()) return false;
+    if (root.back() != '/') root += '/';
+    return path.compare(0, root.size(), root) == 0;
+  };
+  for (const CueItem& item : cue) {
+    bool rooted = under(item.path, s.Output.TreeBase);
+    for (const std::string& root : s.Output.TreeRoots) rooted = rooted || under(item.path, root);
+    if (!rooted) {
+      error = "--mirror-tree: " + item.path +
+              " lies under no queued folder" +
+              (s.Output.TreeBase.empty() ? std::string("; give --base DIR for listed files")
+                                         : " nor under --base " + s.Output.TreeBase);
+      return false;
+    }
+  }
+  return true;
+}
+
 void PrintResultNote(const ItemResult& r) {
   std::fprintf(stderr, "orv run: %s: not run: %s\n", TerminalSafe(r.source).c_str(),
                TerminalSafe(r.error).c_str());
@@ -295,6 +337,14 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
   TerminalHost host(o.yes, o.quiet);
   CEngine engine(host, appFolder);
   if (!BuildSettings(appFolder, o.settings, engine.settings(), error)) return usage(error);
+  Settings& settings = engine.settings();
+  if (o.mirrorTree) {
+    if (settings.Output.Type != output_type::kFolder || settings.Output.SimDir.empty())
+      return usage("--mirror-tree mirrors into an output folder: set Output.Type=1 and "
+                   "Output.SimDir=DIR");
+    settings.Output.MirrorTree = mirror_tree::kWholeTree;
+  }
+  if (!o.base.empty()) settings.Output.TreeBase = AbsolutePath(o.base);
   if (!o.logPath.empty()) engine.log().SetPath(AbsolutePath(o.logPath));
   if (o.rawJpegTwins >= 0) engine.settings().Files.RawJpegTwins = o.rawJpegTwins;
   engine.SetKeepFileTime(o.keepTime);
@@ -359,8 +409,22 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
     if (!o.dryRun) tally.ItemFinished(r);
   }
   std::vector<std::string>().swap(listed);
+  settings.Output.TreeRoots = engine.queue().Folders();
+  if (settings.Output.MirrorTree == mirror_tree::kWholeTree &&
+      settings.Output.Type == output_type::kFolder && !settings.Output.SimDir.empty() &&
+      !CheckTreeRoots(engine.queue().Cue(), settings, error))
+    return usage(error);
+  const size_t queued = engine.queue().Cue().size();
   if (o.shardGiven) KeepShard(engine.queue().Cue(), ShardKeys(roots), shard);
   std::vector<QueueRoot>().swap(roots);
+  // A share of a library can be empty (more shards than photos): that task has nothing to do
+  // and succeeds. Only an empty library stays the usage error below.
+  if (o.shardGiven && queued > 0 && engine.queue().Cue().empty()) {
+    if (!o.quiet)
+      std::fprintf(stderr, "orv run: shard %d/%d holds no photos (%zu queued in all)\n",
+                   shard.index, shard.count, queued);
+    return listedFailures > 0 ? kExitFailed : kExitOk;
+  }
   if (o.dryRun) return PrintDryRun(engine, o.skipExisting, listedFailures > 0);
 
   engine.SetRunObserver(&tally);

@@ -30,6 +30,8 @@ struct RunOptions {
   std::string report;  // --report FILE|-
   bool skipExisting = false;
   int rawJpegTwins = -1;  // --raw-jpeg raw|jpeg|both; -1: as the settings say
+  bool mirrorTree = false;  // --mirror-tree
+  std::string base;         // --base DIR: the root of listed files for --mirror-tree
 };
 
 // The rows of `orv run`'s option table.

@@ -12,6 +12,7 @@
 #include "engine/OutputFolder.h"
 #include "engine/PhotoJob.h"
 #include "engine/ProgressDialog.h"
+#include "engine/RunOutputs.h"
 #include "engine/WorkerCount.h"
 #include "imageio/PictureDimensions.h"
 #include "platform/FileTests.h"
@@ -23,12 +24,14 @@ namespace {
 constexpr uint64_t kUnknownPixels = 24'000'000;
 
 // What the two steps need of a run.
-PhotoWork WorkOf(const RunSetup& setup) {
-  return PhotoWork{setup.blackFrame, setup.skipExisting};
+PhotoWork WorkOf(const RunSetup& setup, const RunOutputs& written) {
+  return PhotoWork{setup.blackFrame, setup.skipExisting, &written};
 }
-PhotoSettling SettlingOf(const RunSetup& setup, RunReport& report, StaleTempSweep& sweep) {
-  return PhotoSettling{setup.settings, setup.host,   setup.log,          setup.observer,
-                       report,         &sweep,       setup.skipExisting, setup.keepFileTime};
+PhotoSettling SettlingOf(const RunSetup& setup, RunReport& report, StaleTempSweep& sweep,
+                         RunOutputs& written) {
+  return PhotoSettling{setup.settings, setup.host,         setup.log,
+                       setup.observer, report,             &sweep,
+                       setup.skipExisting, setup.keepFileTime, &written};
 }
 
 // The twin taken in the entry's place, when the run leaves such entries out.
@@ -42,8 +45,9 @@ const std::string& TwinOf(const RunSetup& setup, const CueItem& entry) {
 bool RunOnThisThread(const RunSetup& setup, std::vector<CueItem>& cue,
                      const std::vector<size_t>& items, RunReport& report) {
   StaleTempSweep sweep;
-  const PhotoWork work = WorkOf(setup);
-  const PhotoSettling settling = SettlingOf(setup, report, sweep);
+  RunOutputs written;
+  const PhotoWork work = WorkOf(setup, written);
+  const PhotoSettling settling = SettlingOf(setup, report, sweep, written);
   Settings settings = setup.settings;
   CProgressDialog& progress = setup.progress;
   std::vector<uint8_t> spareOutput;  // its pages stay in place for the next photo
@@ -94,7 +98,7 @@ class BatchPool {
  public:
   BatchPool(const RunSetup& setup, std::vector<CueItem>& cue, const std::vector<size_t>& items,
             RunReport& report)
-      : setup_(setup), cue_(cue), jobs_(items), settling_(SettlingOf(setup, report, sweep_)),
+      : setup_(setup), cue_(cue), jobs_(items), settling_(SettlingOf(setup, report, sweep_, written_)),
         itemPos_(size_t(setup.workers)) {
     items_.resize(jobs_.size());
     state_.resize(jobs_.size(), State::Waiting);
@@ -117,6 +121,7 @@ class BatchPool {
   std::vector<CueItem>& cue_;
   const std::vector<size_t>& jobs_;  // queue indexes of the photos, in order
   StaleTempSweep sweep_;
+  RunOutputs written_;
   const PhotoSettling settling_;
 
   std::mutex mutex_;
@@ -137,7 +142,7 @@ class BatchPool {
 };
 
 void BatchPool::WorkerLoop(int worker, Settings settings) {
-  const PhotoWork work = WorkOf(setup_);
+  const PhotoWork work = WorkOf(setup_, written_);
   for (;;) {
     size_t job = 0;
     std::vector<uint8_t> output;

@@ -24,8 +24,11 @@ std::vector<PlannedOutput> PlanOutputs(const Settings& s, const std::vector<CueI
       continue;
     }
     OutputName name = DecideOutputName(s, item.path, exists);
+    // An output an earlier photo of this run wrote is never replaced, nor a reason to skip.
+    const bool ownOutput = written.count(name.unnumbered) != 0;
+    if (ownOutput) TakeNextFreeNumber(name, exists);
     PlannedOutput p{item.path, name.path, false};
-    if (skipExisting && exists(name.unnumbered)) {
+    if (skipExisting && !ownOutput && exists(name.unnumbered)) {
       p.output = name.unnumbered;
       p.skipped = true;
     } else {

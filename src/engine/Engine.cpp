@@ -76,6 +76,7 @@ void CEngine::RunItems(const std::vector<size_t>& items, int workers, bool whole
   progress->SetQueueTotal(wholeRun ? int(queue_.Cue().size()) : 1);
   if (!wholeRun) progress->SetQueuePos(0);
   log_.LogAppend(logtext::kHeader, true);
+  settings_.Output.TreeRoots = queue_.Folders();  // whole-tree mirroring starts at these
   // RAW photos cannot be saved as they are: "Same as Source" makes them JPEG, said once.
   const std::vector<CueItem>& cue = queue_.Cue();
   if (settings_.Output.FileType == output_file_type::kSameAsSource &&

@@ -45,6 +45,10 @@ int CheckFolderPath(const std::string& path) {
   return 0;
 }
 
+std::string WithSlash(const std::string& folder) {
+  return !folder.empty() && folder.back() == '/' ? folder : folder + '/';
+}
+
 void ShowFolderMessage(EngineHost& host, const char* format, const std::string& path) {
   char buf[4200];
   std::snprintf(buf, sizeof buf, format, path.c_str());
@@ -52,6 +56,25 @@ void ShowFolderMessage(EngineHost& host, const char* format, const std::string& 
 }
 
 }  // namespace
+
+std::string TreeBelowRoot(const Settings& s, const std::string& sourceDir) {
+  const std::string dir = WithSlash(sourceDir);
+  // The first queued folder that holds the source: its scan queued it.
+  for (const std::string& root : s.Output.TreeRoots) {
+    const std::string r = WithSlash(root);
+    if (dir.size() >= r.size() && dir.compare(0, r.size(), r) == 0) return dir.substr(r.size());
+  }
+  if (!s.Output.TreeBase.empty()) {
+    const std::string base = WithSlash(s.Output.TreeBase);
+    if (dir.size() >= base.size() && dir.compare(0, base.size(), base) == 0)
+      return dir.substr(base.size());
+  }
+  // A file under no root keeps the name of its own folder, as the one-level mirror does.
+  size_t last = sourceDir.rfind('/');
+  return last == std::string::npos || last + 1 >= sourceDir.size()
+             ? std::string()
+             : sourceDir.substr(last + 1) + '/';
+}
 
 std::string OutputFolderFor(const Settings& s, const std::string& sourcePath) {
   size_t slash = sourcePath.rfind('/');
@@ -66,7 +89,9 @@ std::string OutputFolderFor(const Settings& s, const std::string& sourcePath) {
     dir = folder;
     if (dir.back() != '/') dir += '/';
     size_t last = sourceDir.rfind('/');
-    if (s.Output.MirrorFolders != 0 && last != std::string::npos)
+    if (s.Output.MirrorTree == mirror_tree::kWholeTree)
+      dir += TreeBelowRoot(s, sourceDir);
+    else if (s.Output.MirrorFolders != 0 && last != std::string::npos)
       dir += sourceDir.substr(last + 1) + '/';
   }
   if (dir.size() > 1 && dir.back() == '/') dir.pop_back();

@@ -20,6 +20,11 @@ class EngineHost;
 // The folder an output of the source goes to, without a trailing slash.
 std::string OutputFolderFor(const Settings& s, const std::string& sourcePath);
 
+// Whole-tree mirroring: the source folder's path below the first of Output.TreeRoots that holds
+// it, else below Output.TreeBase, with a trailing slash ("" for the root itself). A folder under
+// neither gives its own name, as the one-level mirror does.
+std::string TreeBelowRoot(const Settings& s, const std::string& sourceDir);
+
 // 0 the folder exists or was made; -1 the user declined (ask); 1 invalid path; 2 not creatable.
 // With a host, the invalid and not-creatable cases are shown to the user.
 int EnsureFolder(EngineHost* host, const std::string& path, bool ask);

@@ -90,6 +90,19 @@ OutputName DecideOutputName(const Settings& s, const std::string& sourcePath,
   return name;
 }
 
+void TakeNextFreeNumber(OutputName& name, const PathExistsFn& exists) {
+  name.replace = false;
+  if (name.number != 0) return;
+  for (long n = 1;; ++n) {
+    std::string candidate = NumberedOutputName(name, n);
+    if (!exists(candidate)) {
+      name.path = candidate;
+      name.number = n;
+      return;
+    }
+  }
+}
+
 std::string NumberedOutputName(const OutputName& name, long n) {
   return name.stem + std::to_string(n) + "_ORV" + name.extension;
 }

@@ -35,6 +35,10 @@ using PathExistsFn = std::function<bool(const std::string& path)>;
 OutputName DecideOutputName(const Settings& s, const std::string& sourcePath,
                             const PathExistsFn& exists);
 
+// Gives up replacing: the name becomes the first free numbered one, as without Output.Replace.
+// A run does this when the unnumbered name holds an output the same run wrote.
+void TakeNextFreeNumber(OutputName& name, const PathExistsFn& exists);
+
 // folder/stem + n + "_ORV" + extension.
 std::string NumberedOutputName(const OutputName& name, long n);
 

@@ -14,9 +14,11 @@
 #include "engine/Pipeline.h"
 #include "engine/ProcessLog.h"
 #include "engine/ProgressDialog.h"
+#include "engine/RunOutputs.h"
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryError.h"
 #include "imageio/MemoryDest.h"
+#include "platform/FileTests.h"
 
 namespace orv {
 namespace {
@@ -82,6 +84,9 @@ WorkedPhoto WorkOnPhoto(const std::string& path, const std::string& twin, Settin
   }
   if (work.skipExisting) {
     out.existing = ExistingOutput(settings, path);
+    // An output of this same run is another photo's that happens to share the name.
+    if (!out.existing.empty() && work.written && !work.written->SourceOf(out.existing).empty())
+      out.existing.clear();
     if (!out.existing.empty()) {
       out.end = WorkedPhoto::End::Skipped;
       return out;
@@ -135,6 +140,17 @@ bool PlaceEncoded(const PhotoSettling& run, const std::string& path, const Worke
   ctx.sweep = run.sweep;
   OutputName name;
   if (!PrepareOutput(ctx, path, name)) return false;
+  if (run.written && name.replace) {
+    const std::string earlier = run.written->SourceOf(name.unnumbered);
+    if (!earlier.empty()) {
+      TakeNextFreeNumber(name, PathExists);
+      run.log.LogAppend(logtext::ProblemLine(
+          "Not replaced: " + HtmlEscape(name.unnumbered) + " was written in this run for " +
+          HtmlEscape(earlier) + "; " + HtmlEscape(path) + " is saved under the next free number"));
+    }
+  }
+  // Recorded before the file appears, so a worker that sees it also sees whose it is.
+  if (run.written && name.path == name.unnumbered) run.written->Record(name.unnumbered, path);
   std::string placed;
   SaveOutcome outcome = PlaceOutput(
       ctx, item.type, name,
@@ -151,6 +167,10 @@ bool PlaceEncoded(const PhotoSettling& run, const std::string& path, const Worke
         return replay;
       },
       &placed);
+  // A failed save, or a name another process claimed first, is not this run's output.
+  if (run.written && name.path == name.unnumbered &&
+      (outcome != SaveOutcome::Saved || placed != name.unnumbered))
+    run.written->Forget(name.unnumbered, path);
   if (outcome != SaveOutcome::Saved) return false;
   CompleteOutput(run.host, path, placed, run.keepFileTime, run.settings.Output.Replace == 1);
   return true;
@@ -163,9 +183,12 @@ bool SettlePhoto(const PhotoSettling& run, const std::string& path, WorkedPhoto&
   ItemResult result;
   result.source = path;
   ++run.report.processed;
-  // An earlier photo of this run may have written the output a skip looks for.
+  // Another run may have written the output a skip looks for while this photo was worked on
+  // (an output of this same run is never a reason to skip).
   if (run.skipExisting && item.end == WorkedPhoto::End::Encoded) {
     std::string existing = ExistingOutput(run.settings, path);
+    if (!existing.empty() && run.written && !run.written->SourceOf(existing).empty())
+      existing.clear();
     if (!existing.empty()) {
       item.end = WorkedPhoto::End::Skipped;
       item.existing = existing;

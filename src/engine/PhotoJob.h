@@ -25,6 +25,7 @@ namespace orv {
 class CProgressDialog;
 class EngineHost;
 class ProcessLog;
+class RunOutputs;
 class StaleTempSweep;
 struct RunReport;
 
@@ -49,6 +50,7 @@ struct WorkedPhoto {
 struct PhotoWork {
   const Image* blackFrame = nullptr;
   bool skipExisting = false;  // leave out photos whose unnumbered output exists
+  const RunOutputs* written = nullptr;  // outputs this run placed: never a reason to skip
 };
 
 // Loads, corrects and encodes one photo with `settings` (the caller's own copy); a photo whose
@@ -70,6 +72,7 @@ struct PhotoSettling {
   StaleTempSweep* sweep = nullptr;
   bool skipExisting = false;
   bool keepFileTime = false;  // give outputs their source's modification time
+  RunOutputs* written = nullptr;  // the outputs this run placed, never replaced by a later photo
 };
 
 // Settles one photo. `saved` tells whether it was saved or skipped (its check mark may go);

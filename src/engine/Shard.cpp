@@ -68,56 +68,113 @@ bool ParseShard(const std::string& text, Shard& shard, std::string& error) {
   int k = 0, n = 0;
   if (slash == std::string::npos || !ParseCount(std::string_view(text).substr(0, slash), k) ||
       !ParseCount(std::string_view(text).substr(slash + 1), n) || k < 1 || k > n) {
-    error = "--shard " + text + ": expected K/N with 1 <= K <= N, or auto";
+    error = "--shard " + text + ": expected K/N with 1 <= K <= N, auto or auto/N";
     return false;
   }
   shard = {k, n};
   return true;
 }
 
-bool ShardFromEnvironment(const EnvironmentFn& getenv, Shard& shard, std::string& error) {
-  auto value = [&](const char* name, int& out) {
+bool ShardFromEnvironment(const EnvironmentFn& getenv, int givenCount, Shard& shard,
+                          std::string& error) {
+  auto fail = [&](const std::string& message) {
+    error = "--shard auto: " + message;
+    return false;
+  };
+  // A variable's value when set: false (error set) when it is set but no whole number.
+  auto number = [&](const char* name, int& out, bool& set) {
     const char* v = getenv(name);
-    if (!v) {
-      error = std::string("--shard auto: ") + name + " is not set";
-      return false;
-    }
-    if (!ParseCount(v, out)) {
-      error = std::string("--shard auto: ") + name + "=" + v + " is not a whole number";
-      return false;
-    }
+    set = v != nullptr;
+    if (set && !ParseCount(v, out))
+      return fail(std::string(name) + "=" + v + " is not a whole number");
     return true;
   };
-  int index = 0, count = 0;
-  const char* engine = nullptr;
+  auto required = [&](const char* name, int& out) {
+    bool set = false;
+    if (!number(name, out, set)) return false;
+    return set || fail(std::string(name) + " is not set");
+  };
+
+  // The shard count: given with the option or by ORV_SHARD_COUNT, and they must agree.
+  int count = givenCount, envCount = 0;
+  bool envCountSet = false;
+  if (!number("ORV_SHARD_COUNT", envCount, envCountSet)) return false;
+  if (envCountSet && givenCount > 0 && envCount != givenCount)
+    return fail("ORV_SHARD_COUNT=" + std::to_string(envCount) + " and --shard auto/" +
+                std::to_string(givenCount) + " name different shard counts");
+  if (envCountSet) count = envCount;
+
+  int index = 0;
+  const char* source = nullptr;
   if (getenv("SLURM_ARRAY_TASK_ID")) {
-    engine = "SLURM_ARRAY_TASK_ID";
-    int id = 0, min = 0;
-    if (!value("SLURM_ARRAY_TASK_ID", id) || !value("SLURM_ARRAY_TASK_MIN", min) ||
-        !value("SLURM_ARRAY_TASK_COUNT", count))
+    // A task's own array id is its shard's index. SLURM_ARRAY_TASK_COUNT and _MIN describe
+    // this submission only (a re-submission of --array=3,7 counts 2 tasks from 3), so they
+    // never give the shard; MIN, MAX and STEP only check that the id fits the array.
+    source = "SLURM_ARRAY_TASK_ID";
+    int min = 0, max = 0, step = 0;
+    bool minSet = false, maxSet = false, stepSet = false;
+    if (!required("SLURM_ARRAY_TASK_ID", index) ||
+        !number("SLURM_ARRAY_TASK_MIN", min, minSet) ||
+        !number("SLURM_ARRAY_TASK_MAX", max, maxSet) ||
+        !number("SLURM_ARRAY_TASK_STEP", step, stepSet))
       return false;
-    index = id - min;
+    if (count < 1)
+      return fail("the shard count is not known: give --shard auto/N (N the number of shards, "
+                  "the array declared --array=0-(N-1)) or set ORV_SHARD_COUNT; "
+                  "SLURM_ARRAY_TASK_COUNT counts the tasks of one submission, not the shards");
+    const std::string id = "SLURM_ARRAY_TASK_ID=" + std::to_string(index);
+    if ((minSet && index < min) || (maxSet && index > max))
+      return fail(id + " lies outside SLURM_ARRAY_TASK_MIN=" +
+                  (minSet ? std::to_string(min) : std::string("(unset)")) +
+                  " .. SLURM_ARRAY_TASK_MAX=" +
+                  (maxSet ? std::to_string(max) : std::string("(unset)")));
+    if (minSet && stepSet && step > 0 && (index - min) % step != 0)
+      return fail(id + " is not SLURM_ARRAY_TASK_MIN=" + std::to_string(min) +
+                  " plus a multiple of SLURM_ARRAY_TASK_STEP=" + std::to_string(step));
+    if (maxSet && max >= count)
+      return fail("SLURM_ARRAY_TASK_MAX=" + std::to_string(max) +
+                  " is not below the shard count " + std::to_string(count) +
+                  ": declare the array --array=0-" + std::to_string(count - 1) +
+                  " (or a part of it)");
   } else if (getenv("AWS_BATCH_JOB_ARRAY_INDEX")) {
-    engine = "AWS_BATCH_JOB_ARRAY_INDEX";
-    if (!value("AWS_BATCH_JOB_ARRAY_INDEX", index) || !value("AWS_BATCH_JOB_ARRAY_SIZE", count))
+    // An AWS Batch array always runs the indexes 0..size-1 of one submission: its size is the
+    // shard count unless one is given.
+    source = "AWS_BATCH_JOB_ARRAY_INDEX";
+    int size = 0;
+    if (!required("AWS_BATCH_JOB_ARRAY_INDEX", index) ||
+        !required("AWS_BATCH_JOB_ARRAY_SIZE", size))
       return false;
+    if (count > 0 && size != count)
+      return fail("AWS_BATCH_JOB_ARRAY_SIZE=" + std::to_string(size) +
+                  " is not the shard count " + std::to_string(count));
+    count = size;
   } else if (getenv("JOB_COMPLETION_INDEX")) {
-    engine = "JOB_COMPLETION_INDEX";
-    if (!value("JOB_COMPLETION_INDEX", index) || !value("ORV_SHARD_COUNT", count)) return false;
+    source = "JOB_COMPLETION_INDEX";
+    if (!required("JOB_COMPLETION_INDEX", index)) return false;
+    if (count < 1)
+      return fail("the shard count is not known: give --shard auto/N or set ORV_SHARD_COUNT "
+                  "(the Job's completions)");
   } else {
-    error =
-        "--shard auto: no job-array index found; set SLURM_ARRAY_TASK_ID (with "
-        "SLURM_ARRAY_TASK_MIN and SLURM_ARRAY_TASK_COUNT), AWS_BATCH_JOB_ARRAY_INDEX (with "
-        "AWS_BATCH_JOB_ARRAY_SIZE) or JOB_COMPLETION_INDEX (with ORV_SHARD_COUNT)";
-    return false;
+    return fail(
+        "no job-array index found; set SLURM_ARRAY_TASK_ID (with --shard auto/N or "
+        "ORV_SHARD_COUNT), AWS_BATCH_JOB_ARRAY_INDEX (with AWS_BATCH_JOB_ARRAY_SIZE) or "
+        "JOB_COMPLETION_INDEX (with --shard auto/N or ORV_SHARD_COUNT)");
   }
-  if (count < 1 || index < 0 || index >= count) {
-    error = std::string("--shard auto: index ") + std::to_string(index) + " from " + engine +
-            " is not below the shard count " + std::to_string(count);
-    return false;
-  }
+  if (count < 1 || index < 0 || index >= count)
+    return fail(std::string("index ") + std::to_string(index) + " from " + source +
+                " is not below the shard count " + std::to_string(count));
   shard = {index + 1, count};
   return true;
+}
+
+bool ParseAutoShardCount(const std::string& text, int& count, std::string& error) {
+  count = 0;
+  if (text == "auto") return true;
+  if (text.rfind("auto/", 0) == 0 && ParseCount(std::string_view(text).substr(5), count) &&
+      count >= 1)
+    return true;
+  error = "--shard " + text + ": expected K/N with 1 <= K <= N, auto or auto/N";
+  return false;
 }
 
 ShardKeys::ShardKeys(const std::vector<QueueRoot>& roots) {

@@ -32,12 +32,18 @@ int ShardOf(std::string_view key, int count);
 bool ParseShard(const std::string& text, Shard& shard, std::string& error);
 
 using EnvironmentFn = std::function<const char*(const char* name)>;
-// The shard of a job-array task: Slurm (SLURM_ARRAY_TASK_ID minus SLURM_ARRAY_TASK_MIN, of
-// SLURM_ARRAY_TASK_COUNT), AWS Batch (AWS_BATCH_JOB_ARRAY_INDEX of AWS_BATCH_JOB_ARRAY_SIZE) or a
-// Kubernetes Indexed Job (JOB_COMPLETION_INDEX of ORV_SHARD_COUNT), looked for in that order;
-// index i is shard i+1. False with a message naming the variables when none is set or a value
-// does not fit.
-bool ShardFromEnvironment(const EnvironmentFn& getenv, Shard& shard, std::string& error);
+// The shard of a job-array task, never guessed. The index comes from Slurm
+// (SLURM_ARRAY_TASK_ID), AWS Batch (AWS_BATCH_JOB_ARRAY_INDEX) or a Kubernetes Indexed Job
+// (JOB_COMPLETION_INDEX), looked for in that order; index i is shard i+1. The count is
+// `givenCount` (--shard auto/N; 0 when not given) or ORV_SHARD_COUNT, which must agree; AWS
+// Batch's AWS_BATCH_JOB_ARRAY_SIZE counts too, its arrays always being whole. Slurm's
+// SLURM_ARRAY_TASK_MIN, _MAX and _STEP are checked against the id. False with a message naming
+// the variables when they cannot describe the shard.
+bool ShardFromEnvironment(const EnvironmentFn& getenv, int givenCount, Shard& shard,
+                          std::string& error);
+
+// Parses "auto" (count 0) or "auto/N" (N >= 1). False with a message otherwise.
+bool ParseAutoShardCount(const std::string& text, int& count, std::string& error);
 
 // A root the queue was built from: an absolute path and the text it was given as.
 struct QueueRoot {

@@ -210,6 +210,8 @@ const SettingKey kKeys[] = {
     // "Mirror folder structure of source images" has no key in older profiles; it is written
     // last so that those profiles still load, with the option off.
     ORV_INT(Output, MirrorFolders, 0, 0),
+    // Whole-tree mirroring came later still; profiles without it load with it off.
+    ORV_INT(Output, MirrorTree, 0, 0),
 };
 
 #undef ORV_INT

@@ -14,6 +14,13 @@ inline constexpr int kFolder = 1;        // Output.SimDir (the ORV subfolder whi
 inline constexpr int kSourceFolder = 2;  // beside the source
 }  // namespace output_type
 
+// Output.MirrorTree: whether outputs in Output.SimDir keep the source's whole folder path below
+// the folder it was queued from (Output.MirrorFolders keeps only the folder's own name).
+namespace mirror_tree {
+inline constexpr int kOff = 0;
+inline constexpr int kWholeTree = 1;
+}  // namespace mirror_tree
+
 // Output.FileType: the format outputs are saved in.
 namespace output_file_type {
 inline constexpr int kSameAsSource = 0;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "settings/Curve.h"
 
@@ -109,6 +110,11 @@ struct OutputGroup {
   int FileType = 0;
   int DetailedLog = 0;
   int MirrorFolders = 0;
+  int MirrorTree = 0;  // mirror_tree values: keep the source's folders below its root
+  // Not stored in profiles: the roots a run mirrors whole trees from. The queued folders (each
+  // ending with '/', in the order they were added) and the base of listed files (--base).
+  std::vector<std::string> TreeRoots;
+  std::string TreeBase;
 };
 
 class Settings {

@@ -54,6 +54,10 @@ COutputPage::COutputPage(PageContext& ctx, QWidget* parent) : CSettingsPage(ctx,
   browse_->setFixedWidth(browse_->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 32);
   mirror_ = new QCheckBox(tr("Mirror folder structure of source images"), placeBox);
   mirror_->setObjectName(QStringLiteral("mirrorBox"));
+  // The one-level mirror keeps only the photo's own folder name, so lib/2021/01 and lib/2022/01
+  // meet in one folder; the whole tree keeps them apart.
+  mirrorTree_ = new QCheckBox(tr("Mirror the whole folder tree below each added folder"), placeBox);
+  mirrorTree_->setObjectName(QStringLiteral("mirrorTreeBox"));
 
   auto* placeGrid = new QGridLayout(placeBox);
   placeGrid->addWidget(sub, 0, 0, 1, 3);
@@ -62,7 +66,8 @@ COutputPage::COutputPage(PageContext& ctx, QWidget* parent) : CSettingsPage(ctx,
   placeGrid->addWidget(folder_, 2, 1);
   placeGrid->addWidget(browse_, 2, 2);
   placeGrid->addWidget(mirror_, 3, 1, 1, 2);
-  placeGrid->addWidget(same, 4, 0, 1, 3);
+  placeGrid->addWidget(mirrorTree_, 4, 1, 1, 2);
+  placeGrid->addWidget(same, 5, 0, 1, 3);
   placeGrid->setColumnMinimumWidth(0, 20);
   placeGrid->setColumnStretch(1, 1);
 
@@ -140,6 +145,11 @@ COutputPage::COutputPage(PageContext& ctx, QWidget* parent) : CSettingsPage(ctx,
     settings().Output.MirrorFolders = on ? 1 : 0;
     SettingChanged();
   });
+  connect(mirrorTree_, &QCheckBox::toggled, this, [this](bool on) {
+    settings().Output.MirrorTree = on ? mirror_tree::kWholeTree : mirror_tree::kOff;
+    UpdateEnabling();
+    SettingChanged();
+  });
   connect(replace_, &QCheckBox::toggled, this, [this](bool on) {
     settings().Output.Replace = on ? 1 : 0;
     SettingChanged();
@@ -165,11 +175,12 @@ COutputPage::COutputPage(PageContext& ctx, QWidget* parent) : CSettingsPage(ctx,
 void COutputPage::LoadFromModel() {
   const Settings& s = settings();
   QSignalBlocker b1(outputType_), b2(folder_), b3(mirror_), b4(replace_), b5(fileType_),
-      b6(detailedLog_);
+      b6(detailedLog_), b7(mirrorTree_);
   if (QAbstractButton* b = outputType_->button(s.Output.Type)) b->setChecked(true);
   folder_->setText(QString::fromStdString(s.Output.SimDir));
   folder_->setModified(false);
   mirror_->setChecked(s.Output.MirrorFolders == 1);
+  mirrorTree_->setChecked(s.Output.MirrorTree == mirror_tree::kWholeTree);
   replace_->setChecked(s.Output.Replace == 1);
   fileType_->setCurrentIndex(s.Output.FileType >= 0 && s.Output.FileType <= 3 ? s.Output.FileType
                                                                               : 0);
@@ -185,7 +196,9 @@ void COutputPage::UpdateEnabling() {
   bool oneFolder = settings().Output.Type == output_type::kFolder;
   folder_->setEnabled(oneFolder);
   browse_->setEnabled(oneFolder);
-  mirror_->setEnabled(oneFolder);
+  // The whole tree holds the photo's own folder already: the one-level switch has no say then.
+  mirror_->setEnabled(oneFolder && settings().Output.MirrorTree != mirror_tree::kWholeTree);
+  mirrorTree_->setEnabled(oneFolder);
 }
 
 void COutputPage::BrowseFolder() {

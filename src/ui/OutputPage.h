@@ -32,6 +32,7 @@ class COutputPage : public CSettingsPage {
   QLineEdit* folder_;
   QPushButton* browse_;
   QCheckBox* mirror_;
+  QCheckBox* mirrorTree_;
   QCheckBox* replace_;
   QComboBox* fileType_;
   QCheckBox* detailedLog_;

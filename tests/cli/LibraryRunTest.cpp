@@ -298,5 +298,95 @@ TEST_F(LibraryRun, TwoProcessesPuttingSameNamedPhotosIntoOneFlatFolderLoseNone) 
   EXPECT_EQ(files, size_t(2 * count));
 }
 
+TEST_F(LibraryRun, DatedLibraryLosesNoPhotoToASharedFolderName) {
+  for (const char* p : {"lib/2021/01/x.jpg", "lib/2022/01/x.jpg", "lib/2022/02/y.jpg"}) Photo(p);
+  const std::string out = root / "out";
+  // One-level mirror with Replace=1: the second x takes the next number, with a red line that
+  // names both sources, in a plain run and under --skip-existing alike.
+  for (const char* extra : {"", " --skip-existing", " --jobs 2"}) {
+    fs::remove_all(out);
+    const std::string log = root / "log.html";
+    OrvResult r = Shell(root.path(), Orv(out) + " --set Output.Replace=1 --log " +
+                                         ShellQuote(log) + extra + " lib");
+    ASSERT_EQ(r.status, 0) << extra << r.err;
+    EXPECT_TRUE(fs::exists(out + "/01/x_ORV.jpg")) << extra;
+    EXPECT_TRUE(fs::exists(out + "/01/x1_ORV.jpg")) << extra;
+    EXPECT_TRUE(fs::exists(out + "/02/y_ORV.jpg")) << extra;
+    const std::string text = ReadText(log);
+    EXPECT_NE(text.find("was written in this run for " + (root / "lib/2021/01/x.jpg")),
+              std::string::npos)
+        << extra;
+    EXPECT_NE(text.find(root / "lib/2022/01/x.jpg"), std::string::npos) << extra;
+  }
+  // The dry run names them as the run does.
+  fs::remove_all(out);
+  OrvResult dry =
+      Shell(root.path(), Orv(out) + " --set Output.Replace=1 --dry-run lib");
+  ASSERT_EQ(dry.status, 0) << dry.err;
+  EXPECT_EQ(Lines(dry.out),
+            (std::vector<std::string>{root / "lib/2021/01/x.jpg\t" + out + "/01/x_ORV.jpg",
+                                      root / "lib/2022/01/x.jpg\t" + out + "/01/x1_ORV.jpg",
+                                      root / "lib/2022/02/y.jpg\t" + out + "/02/y_ORV.jpg"}));
+
+  // The whole tree keeps them apart; dry run and run agree, and --base roots listed files.
+  fs::remove_all(out);
+  OrvResult treeDry = Shell(root.path(), Orv(out) + " --mirror-tree --dry-run lib");
+  ASSERT_EQ(treeDry.status, 0) << treeDry.err;
+  EXPECT_EQ(Lines(treeDry.out),
+            (std::vector<std::string>{root / "lib/2021/01/x.jpg\t" + out + "/2021/01/x_ORV.jpg",
+                                      root / "lib/2022/01/x.jpg\t" + out + "/2022/01/x_ORV.jpg",
+                                      root / "lib/2022/02/y.jpg\t" + out + "/2022/02/y_ORV.jpg"}));
+  ASSERT_EQ(Shell(root.path(), Orv(out) + " --mirror-tree lib").status, 0);
+  EXPECT_TRUE(fs::exists(out + "/2021/01/x_ORV.jpg"));
+  EXPECT_TRUE(fs::exists(out + "/2022/01/x_ORV.jpg"));
+  EXPECT_TRUE(fs::exists(out + "/2022/02/y_ORV.jpg"));
+  OrvResult skip = Shell(root.path(), Orv(out) + " --mirror-tree --skip-existing --dry-run lib");
+  ASSERT_EQ(skip.status, 0) << skip.err;
+  for (const std::string& line : Lines(skip.out))
+    EXPECT_NE(line.find("\tskipped"), std::string::npos) << line;
+  // The profile key does the same as the option.
+  OrvResult key =
+      Shell(root.path(), Orv(out) + " --set Output.MirrorTree=1 --skip-existing --dry-run lib");
+  EXPECT_EQ(key.out, skip.out);
+  fs::remove_all(out);
+  OrvResult listed = Shell(root.path(), "printf 'lib/2021/01/x.jpg\\n' | " + Orv(out) +
+                                            " --mirror-tree --base lib --dry-run --files-from -");
+  ASSERT_EQ(listed.status, 0) << listed.err;
+  EXPECT_EQ(Lines(listed.out), (std::vector<std::string>{root / "lib/2021/01/x.jpg\t" + out +
+                                                         "/2021/01/x_ORV.jpg"}));
+  // A listed file under no root, --base without --mirror-tree, and no output folder are refused.
+  OrvResult unrooted = Shell(root.path(), "printf 'lib/2021/01/x.jpg\\n' | " + Orv(out) +
+                                              " --mirror-tree --dry-run --files-from -");
+  EXPECT_EQ(unrooted.status, 2);
+  EXPECT_NE(unrooted.err.find("--base"), std::string::npos) << unrooted.err;
+  EXPECT_EQ(Shell(root.path(), Orv(out) + " --base lib --dry-run lib").status, 2);
+  EXPECT_EQ(Shell(root.path(), Orv(out) + " --set Output.Type=0 --mirror-tree --dry-run lib").status,
+            2);
+}
+
+TEST_F(LibraryRun, AnEmptyShardOfALibrarySucceeds) {
+  Photo("lib/a.jpg");
+  const std::string out = root / "out";
+  int empty = 0;
+  for (int k = 1; k <= 4; ++k) {
+    const std::string shard = " --shard " + std::to_string(k) + "/4";
+    OrvResult dry = Shell(root.path(), Orv(out) + shard + " --dry-run lib");
+    OrvResult run = Shell(root.path(), kOrv + " --home " + ShellQuote(app) +
+                                           " run --defaults --set Output.Type=1 --set "
+                                           "Output.SimDir=" + ShellQuote(out) + shard + " lib");
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(run.status, 0) << run.err;
+    if (dry.out.empty()) {
+      ++empty;
+      EXPECT_NE(run.err.find("holds no photos"), std::string::npos) << run.err;
+    }
+  }
+  EXPECT_EQ(empty, 3);
+  EXPECT_TRUE(fs::exists(out + "/a_ORV.jpg"));
+  // The whole library empty stays a usage error.
+  fs::create_directories(root / "none");
+  EXPECT_EQ(Shell(root.path(), Orv(out) + " --shard 1/4 none").status, 2);
+}
+
 }  // namespace
 }  // namespace orv

@@ -42,6 +42,32 @@ TEST(OutputFolder, TypesMirrorAndFallbacks) {
   EXPECT_EQ(OutputFolderFor(s, "/a.jpg"), "/");
 }
 
+TEST(OutputFolder, WholeTreeMirrorKeepsThePathBelowTheQueuedRoot) {
+  Settings s;
+  s.Output.Type = 1;
+  s.Output.SimDir = "/Out";
+  s.Output.MirrorFolders = 1;
+  s.Output.MirrorTree = 1;
+  // Nested roots: the first one added that holds the photo decides, as its scan queued it.
+  s.Output.TreeRoots = {"/lib/", "/lib/2021/"};
+  EXPECT_EQ(OutputFolderFor(s, "/lib/2021/01/x.jpg"), "/Out/2021/01");
+  EXPECT_EQ(OutputFolderFor(s, "/lib/2022/01/x.jpg"), "/Out/2022/01");
+  EXPECT_EQ(OutputFolderFor(s, "/lib/x.jpg"), "/Out");
+  // "/library" is not below "/lib".
+  s.Output.TreeBase = "/data";
+  EXPECT_EQ(OutputFolderFor(s, "/library/a/x.jpg"), "/Out/a");
+  EXPECT_EQ(OutputFolderFor(s, "/data/2020/12/x.jpg"), "/Out/2020/12");
+  s.Output.TreeRoots.clear();
+  s.Output.TreeBase = "/";
+  EXPECT_EQ(OutputFolderFor(s, "/lib/2021/01/x.jpg"), "/Out/lib/2021/01");
+  // Only with an output folder; off, the one-level mirror is as it was.
+  s.Output.MirrorTree = 0;
+  EXPECT_EQ(OutputFolderFor(s, "/lib/2021/01/x.jpg"), "/Out/01");
+  s.Output.MirrorTree = 1;
+  s.Output.Type = 0;
+  EXPECT_EQ(OutputFolderFor(s, "/lib/2021/01/x.jpg"), "/lib/2021/01/ORV");
+}
+
 TEST(EnsureFolder, ValidatesCreatesAndReports) {
   TempDir dir;
   RecordingHost host;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <set>
 
@@ -98,46 +99,104 @@ TEST(Shard, ParsesKOfNAndRejectsTheRest) {
   }
 }
 
-TEST(Shard, AutoTakesTheIndexOfEachJobArrayEngine) {
-  auto from = [](std::map<std::string, std::string> env) {
-    return [env = std::move(env)](const char* name) -> const char* {
-      auto it = env.find(name);
-      return it == env.end() ? nullptr : it->second.c_str();
-    };
+using Env = std::map<std::string, std::string>;
+
+auto EnvOf(Env env) {
+  return [env = std::move(env)](const char* name) -> const char* {
+    auto it = env.find(name);
+    return it == env.end() ? nullptr : it->second.c_str();
   };
+}
+
+TEST(Shard, AutoTakesTheIndexOfEachJobArrayEngine) {
   Shard s;
   std::string error;
-  // Slurm counts from SLURM_ARRAY_TASK_MIN (an array declared --array=5-8).
-  ASSERT_TRUE(ShardFromEnvironment(
-      from({{"SLURM_ARRAY_TASK_ID", "7"}, {"SLURM_ARRAY_TASK_MIN", "5"},
-            {"SLURM_ARRAY_TASK_COUNT", "4"}}),
-      s, error))
+  // The whole Slurm array, --array=0-15, with the count given.
+  ASSERT_TRUE(ShardFromEnvironment(EnvOf({{"SLURM_ARRAY_TASK_ID", "7"},
+                                          {"SLURM_ARRAY_TASK_MIN", "0"},
+                                          {"SLURM_ARRAY_TASK_MAX", "15"},
+                                          {"SLURM_ARRAY_TASK_STEP", "1"},
+                                          {"SLURM_ARRAY_TASK_COUNT", "16"}}),
+                                   16, s, error))
       << error;
-  EXPECT_EQ(s.index, 3);
-  EXPECT_EQ(s.count, 4);
+  EXPECT_EQ(s.index, 8);
+  EXPECT_EQ(s.count, 16);
+  // A re-submission of two failed tasks (--array=3,7): their own shards, not 1/2 and 2/2.
+  for (const char* id : {"3", "7"}) {
+    Env env{{"SLURM_ARRAY_TASK_ID", id},
+            {"SLURM_ARRAY_TASK_MIN", "3"},
+            {"SLURM_ARRAY_TASK_MAX", "7"},
+            {"SLURM_ARRAY_TASK_STEP", "1"},
+            {"SLURM_ARRAY_TASK_COUNT", "2"},
+            {"ORV_SHARD_COUNT", "15"}};
+    ASSERT_TRUE(ShardFromEnvironment(EnvOf(env), 0, s, error)) << error;
+    EXPECT_EQ(s.index, std::atoi(id) + 1);
+    EXPECT_EQ(s.count, 15);
+  }
+  // A stepped array, --array=0-14:2.
+  ASSERT_TRUE(ShardFromEnvironment(EnvOf({{"SLURM_ARRAY_TASK_ID", "6"},
+                                          {"SLURM_ARRAY_TASK_MIN", "0"},
+                                          {"SLURM_ARRAY_TASK_MAX", "14"},
+                                          {"SLURM_ARRAY_TASK_STEP", "2"},
+                                          {"SLURM_ARRAY_TASK_COUNT", "8"}}),
+                                   15, s, error))
+      << error;
+  EXPECT_EQ(s.index, 7);
+  EXPECT_EQ(s.count, 15);
   ASSERT_TRUE(ShardFromEnvironment(
-      from({{"AWS_BATCH_JOB_ARRAY_INDEX", "0"}, {"AWS_BATCH_JOB_ARRAY_SIZE", "3"}}), s, error));
+      EnvOf({{"AWS_BATCH_JOB_ARRAY_INDEX", "0"}, {"AWS_BATCH_JOB_ARRAY_SIZE", "3"}}), 0, s, error));
   EXPECT_EQ(s.index, 1);
   EXPECT_EQ(s.count, 3);
   ASSERT_TRUE(ShardFromEnvironment(
-      from({{"JOB_COMPLETION_INDEX", "2"}, {"ORV_SHARD_COUNT", "3"}}), s, error));
+      EnvOf({{"JOB_COMPLETION_INDEX", "2"}, {"ORV_SHARD_COUNT", "3"}}), 0, s, error));
   EXPECT_EQ(s.index, 3);
   EXPECT_EQ(s.count, 3);
+  ASSERT_TRUE(ShardFromEnvironment(EnvOf({{"JOB_COMPLETION_INDEX", "2"}}), 4, s, error));
+  EXPECT_EQ(s.index, 3);
+  EXPECT_EQ(s.count, 4);
+}
 
-  EXPECT_FALSE(ShardFromEnvironment(from({{"JOB_COMPLETION_INDEX", "2"}}), s, error));
-  EXPECT_NE(error.find("ORV_SHARD_COUNT"), std::string::npos);
-  EXPECT_FALSE(ShardFromEnvironment(
-      from({{"AWS_BATCH_JOB_ARRAY_INDEX", "3"}, {"AWS_BATCH_JOB_ARRAY_SIZE", "3"}}), s, error));
-  EXPECT_FALSE(ShardFromEnvironment(
-      from({{"SLURM_ARRAY_TASK_ID", "1"}, {"SLURM_ARRAY_TASK_MIN", "2"},
-            {"SLURM_ARRAY_TASK_COUNT", "4"}}),
-      s, error));
-  EXPECT_FALSE(ShardFromEnvironment(
-      from({{"JOB_COMPLETION_INDEX", "x"}, {"ORV_SHARD_COUNT", "3"}}), s, error));
-  EXPECT_FALSE(ShardFromEnvironment(from({}), s, error));
-  for (const char* name : {"SLURM_ARRAY_TASK_ID", "AWS_BATCH_JOB_ARRAY_INDEX",
-                           "JOB_COMPLETION_INDEX", "ORV_SHARD_COUNT"})
-    EXPECT_NE(error.find(name), std::string::npos) << name;
+TEST(Shard, AutoNeverGuessesAndNamesTheVariablesThatDoNotFit) {
+  Shard s;
+  std::string error;
+  auto fails = [&](Env env, int given, std::vector<std::string> named) {
+    EXPECT_FALSE(ShardFromEnvironment(EnvOf(env), given, s, error));
+    for (const std::string& n : named) EXPECT_NE(error.find(n), std::string::npos) << n << ": " << error;
+  };
+  // Slurm's task count never stands in for the shard count.
+  fails({{"SLURM_ARRAY_TASK_ID", "3"}, {"SLURM_ARRAY_TASK_MIN", "3"},
+         {"SLURM_ARRAY_TASK_MAX", "7"}, {"SLURM_ARRAY_TASK_COUNT", "2"}},
+        0, {"SLURM_ARRAY_TASK_COUNT", "ORV_SHARD_COUNT", "auto/N"});
+  // An id the array variables cannot hold, a step it is off, an array reaching past the count.
+  fails({{"SLURM_ARRAY_TASK_ID", "1"}, {"SLURM_ARRAY_TASK_MIN", "2"},
+         {"SLURM_ARRAY_TASK_MAX", "4"}},
+        8, {"SLURM_ARRAY_TASK_ID=1", "SLURM_ARRAY_TASK_MIN=2"});
+  fails({{"SLURM_ARRAY_TASK_ID", "3"}, {"SLURM_ARRAY_TASK_MIN", "0"},
+         {"SLURM_ARRAY_TASK_MAX", "14"}, {"SLURM_ARRAY_TASK_STEP", "2"}},
+        15, {"SLURM_ARRAY_TASK_STEP=2"});
+  fails({{"SLURM_ARRAY_TASK_ID", "3"}, {"SLURM_ARRAY_TASK_MIN", "1"},
+         {"SLURM_ARRAY_TASK_MAX", "16"}},
+        16, {"SLURM_ARRAY_TASK_MAX=16"});
+  fails({{"SLURM_ARRAY_TASK_ID", "x"}}, 4, {"SLURM_ARRAY_TASK_ID=x"});
+  // The two explicit counts disagree.
+  fails({{"JOB_COMPLETION_INDEX", "0"}, {"ORV_SHARD_COUNT", "3"}}, 4, {"ORV_SHARD_COUNT=3"});
+  fails({{"AWS_BATCH_JOB_ARRAY_INDEX", "0"}, {"AWS_BATCH_JOB_ARRAY_SIZE", "3"}}, 4,
+        {"AWS_BATCH_JOB_ARRAY_SIZE=3"});
+  fails({{"JOB_COMPLETION_INDEX", "2"}}, 0, {"ORV_SHARD_COUNT"});
+  fails({{"AWS_BATCH_JOB_ARRAY_INDEX", "3"}, {"AWS_BATCH_JOB_ARRAY_SIZE", "3"}}, 0,
+        {"AWS_BATCH_JOB_ARRAY_INDEX"});
+  fails({{"JOB_COMPLETION_INDEX", "x"}, {"ORV_SHARD_COUNT", "3"}}, 0, {"JOB_COMPLETION_INDEX"});
+  fails({}, 0,
+        {"SLURM_ARRAY_TASK_ID", "AWS_BATCH_JOB_ARRAY_INDEX", "JOB_COMPLETION_INDEX",
+         "ORV_SHARD_COUNT"});
+
+  int count = -1;
+  EXPECT_TRUE(ParseAutoShardCount("auto", count, error));
+  EXPECT_EQ(count, 0);
+  EXPECT_TRUE(ParseAutoShardCount("auto/15", count, error));
+  EXPECT_EQ(count, 15);
+  for (const char* bad : {"auto/0", "auto/", "auto/x", "auto15", "auto/-1"})
+    EXPECT_FALSE(ParseAutoShardCount(bad, count, error)) << bad;
 }
 
 }  // namespace

@@ -39,7 +39,8 @@ const char* kWrittenOrder[][16] = {
     {"Text", "Enabled", "String", "FontName", "FontSize", "Italic", "Underline", "Weight",
      "Placement", "BackType", "OffsetX", "OffsetY", "DateType", "TextColor", "BKColor"},
     {"sRGB", "Enabled", "Test"},
-    {"Output", "Type", "Replace", "SimDir", "FileType", "DetailedLog", "MirrorFolders"},
+    {"Output", "Type", "Replace", "SimDir", "FileType", "DetailedLog", "MirrorFolders",
+     "MirrorTree"},
 };
 
 TEST(Profile, SavesEveryKeyInTheWrittenOrder) {
@@ -112,6 +113,19 @@ TEST(Profile, SaveAndLoadReproduceEveryField) {
   ASSERT_TRUE(LoadProfile(back, dir / "r.orv"));
   for (const SettingKey& key : SettingKeys())
     EXPECT_EQ(FormatSetting(back, key), FormatSetting(s, key)) << QualifiedName(key);
+}
+
+TEST(Profile, ProfileOfAnEarlierVersionLoadsWithWholeTreeMirroringOff) {
+  TempDir dir;
+  std::string text = ReadText(ORV_SOURCE_DIR "/data/default.orv");
+  const size_t at = text.find("MirrorTree=0\r\n");
+  ASSERT_NE(at, std::string::npos);
+  text.erase(at, 14);
+  WriteText(dir / "old.orv", text);
+  Settings s;
+  s.Output.MirrorTree = 1;
+  ASSERT_TRUE(LoadProfile(s, dir / "old.orv"));
+  EXPECT_EQ(s.Output.MirrorTree, 0);
 }
 
 TEST(Profile, UnreadableProfileChangesNothing) {

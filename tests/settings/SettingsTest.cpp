@@ -75,6 +75,7 @@ TEST(Settings, KeyDefaultsOfCurveSections) {
   EXPECT_EQ(s.Text.FontName, "Arial");
   EXPECT_DOUBLE_EQ(s.Quality.MaxKB, 150.0);
   EXPECT_EQ(s.Output.MirrorFolders, 0);
+  EXPECT_EQ(s.Output.MirrorTree, 0);
 }
 
 TEST(Settings, EveryKeyReachesItsOwnFieldByName) {

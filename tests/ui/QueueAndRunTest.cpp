@@ -178,8 +178,16 @@ TEST_F(QueueAndRunTest, SizeAndQualityEnablingAndTheFallBackOfTheSourceSizeSearc
   w.SelectTab(9);
   EXPECT_FALSE(enabled("outputFolderBox"));
   EXPECT_FALSE(enabled("mirrorBox"));
+  EXPECT_FALSE(enabled("mirrorTreeBox"));
   Click("outputOneFolder");
   EXPECT_TRUE(enabled("outputFolderButton"));
+  // Whole-tree mirroring is the third choice; the one-level switch has no say while it is on.
+  Click("mirrorTreeBox");
+  EXPECT_EQ(s.Output.MirrorTree, 1);
+  EXPECT_FALSE(enabled("mirrorBox"));
+  Click("mirrorTreeBox");
+  EXPECT_EQ(s.Output.MirrorTree, 0);
+  EXPECT_TRUE(enabled("mirrorBox"));
   ASSERT_TRUE(WriteUserValue("Settings", "PathOut", "/tmp"));
   prompts_->files = {QString::fromStdString(Data("out"))};
   Click("outputFolderButton");
