@@ -20,7 +20,9 @@ class ReportWriter : public RunObserver {
   ReportWriter(const ReportWriter&) = delete;
   ReportWriter& operator=(const ReportWriter&) = delete;
 
-  // Creates (or empties) the file; "-" is standard output. False with a message on failure.
+  // Creates (or empties) the file; "-" is standard output. A report another run is writing at the
+  // same time is appended to, not emptied; lines of both runs stay whole. False with a message
+  // on failure.
   bool Open(const std::string& path, std::string& error);
   void ItemFinished(const ItemResult& result) override;
   // False once a line could not be written.
@@ -34,6 +36,8 @@ class ReportWriter : public RunObserver {
   bool ok_ = true;
   bool brokenPipe_ = false;
   bool toTerminal_ = false;
+  bool regular_ = false;  // a regular file: locked while appending, cut back after a failed write
+  std::string path_;
 };
 
 }  // namespace orv::cli

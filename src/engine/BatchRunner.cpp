@@ -24,9 +24,18 @@ constexpr uint64_t kUnknownPixels = 24'000'000;
 PhotoWork WorkOf(const RunSetup& setup) {
   return PhotoWork{setup.blackFrame, setup.skipExisting};
 }
-PhotoSettling SettlingOf(const RunSetup& setup, RunReport& report, StaleTempSweep& sweep) {
+PhotoSettling SettlingOf(const RunSetup& setup, RunReport& report, StaleTempSweep& sweep,
+                         const SourceFolders& sources) {
   return PhotoSettling{setup.settings, setup.host,   setup.log,          setup.observer,
-                       report,         &sweep,       setup.skipExisting, setup.keepFileTime};
+                       report,         &sweep,       setup.skipExisting, setup.keepFileTime,
+                       &sources};
+}
+
+SourceFolders SourcesOf(const std::vector<CueItem>& cue, const std::vector<size_t>& items) {
+  std::vector<std::string> paths;
+  paths.reserve(items.size());
+  for (size_t i : items) paths.push_back(cue[i].path);
+  return SourceFolders(paths);
 }
 
 // One worker: the run's thread works on each photo and settles it in turn. The progress window
@@ -34,8 +43,9 @@ PhotoSettling SettlingOf(const RunSetup& setup, RunReport& report, StaleTempSwee
 bool RunOnThisThread(const RunSetup& setup, std::vector<CueItem>& cue,
                      const std::vector<size_t>& items, RunReport& report) {
   StaleTempSweep sweep;
+  const SourceFolders sources = SourcesOf(cue, items);
   const PhotoWork work = WorkOf(setup);
-  const PhotoSettling settling = SettlingOf(setup, report, sweep);
+  const PhotoSettling settling = SettlingOf(setup, report, sweep, sources);
   Settings settings = setup.settings;
   CProgressDialog& progress = setup.progress;
   std::vector<uint8_t> spareOutput;  // its pages stay in place for the next photo
@@ -86,7 +96,8 @@ class BatchPool {
  public:
   BatchPool(const RunSetup& setup, std::vector<CueItem>& cue, const std::vector<size_t>& items,
             RunReport& report)
-      : setup_(setup), cue_(cue), jobs_(items), settling_(SettlingOf(setup, report, sweep_)),
+      : setup_(setup), cue_(cue), jobs_(items), sources_(SourcesOf(cue, items)),
+        settling_(SettlingOf(setup, report, sweep_, sources_)),
         itemPos_(size_t(setup.workers)) {
     items_.resize(jobs_.size());
     state_.resize(jobs_.size(), State::Waiting);
@@ -109,6 +120,7 @@ class BatchPool {
   std::vector<CueItem>& cue_;
   const std::vector<size_t>& jobs_;  // queue indexes of the photos, in order
   StaleTempSweep sweep_;
+  const SourceFolders sources_;
   const PhotoSettling settling_;
 
   std::mutex mutex_;

@@ -24,6 +24,7 @@ class CProgressDialog;
 class EngineHost;
 class ProcessLog;
 class StaleTempSweep;
+class SourceFolders;
 struct RunReport;
 
 // What the work step hands to the settle step.
@@ -66,6 +67,7 @@ struct PhotoSettling {
   StaleTempSweep* sweep = nullptr;
   bool skipExisting = false;
   bool keepFileTime = false;  // give outputs their source's modification time
+  const SourceFolders* sources = nullptr;  // the folders of the run's queued photos
 };
 
 // Settles one photo. `saved` tells whether it was saved or skipped (its check mark may go);
