@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "engine/OutputFolder.h"
@@ -25,10 +26,10 @@ PhotoWork WorkOf(const RunSetup& setup) {
   return PhotoWork{setup.blackFrame, setup.skipExisting};
 }
 PhotoSettling SettlingOf(const RunSetup& setup, RunReport& report, StaleTempSweep& sweep,
-                         const SourceFolders& sources) {
+                         const SourceFolders& sources, std::set<std::string>& placed) {
   return PhotoSettling{setup.settings, setup.host,   setup.log,          setup.observer,
                        report,         &sweep,       setup.skipExisting, setup.keepFileTime,
-                       &sources};
+                       &sources,       &placed};
 }
 
 SourceFolders SourcesOf(const std::vector<CueItem>& cue, const std::vector<size_t>& items) {
@@ -44,8 +45,9 @@ bool RunOnThisThread(const RunSetup& setup, std::vector<CueItem>& cue,
                      const std::vector<size_t>& items, RunReport& report) {
   StaleTempSweep sweep;
   const SourceFolders sources = SourcesOf(cue, items);
+  std::set<std::string> placed;
   const PhotoWork work = WorkOf(setup);
-  const PhotoSettling settling = SettlingOf(setup, report, sweep, sources);
+  const PhotoSettling settling = SettlingOf(setup, report, sweep, sources, placed);
   Settings settings = setup.settings;
   CProgressDialog& progress = setup.progress;
   std::vector<uint8_t> spareOutput;  // its pages stay in place for the next photo
@@ -97,7 +99,7 @@ class BatchPool {
   BatchPool(const RunSetup& setup, std::vector<CueItem>& cue, const std::vector<size_t>& items,
             RunReport& report)
       : setup_(setup), cue_(cue), jobs_(items), sources_(SourcesOf(cue, items)),
-        settling_(SettlingOf(setup, report, sweep_, sources_)),
+        settling_(SettlingOf(setup, report, sweep_, sources_, placed_)),
         itemPos_(size_t(setup.workers)) {
     items_.resize(jobs_.size());
     state_.resize(jobs_.size(), State::Waiting);
@@ -121,6 +123,7 @@ class BatchPool {
   const std::vector<size_t>& jobs_;  // queue indexes of the photos, in order
   StaleTempSweep sweep_;
   const SourceFolders sources_;
+  std::set<std::string> placed_;  // touched by the run's thread only, in the settle step
   const PhotoSettling settling_;
 
   std::mutex mutex_;

@@ -151,6 +151,7 @@ bool PlaceEncoded(const PhotoSettling& run, const std::string& path, const Worke
       },
       &placed);
   if (outcome != SaveOutcome::Saved) return false;
+  if (run.placed) run.placed->insert(placed);
   CompleteOutput(run.host, path, placed, run.keepFileTime, run.settings.Output.Replace == 1);
   return true;
 }
@@ -184,7 +185,9 @@ bool SettlePhoto(const PhotoSettling& run, const std::string& path, WorkedPhoto&
     case WorkedPhoto::End::Skipped:
       run.log.LogAppend(logtext::SkippedLine(path, item.existing));
       // A run stopped after placing the photo but before its sidecars and time: finish them.
-      CompleteMissingCompanions(run.host, path, item.existing, run.keepFileTime);
+      // An output this run placed belongs to an earlier photo with the same output name.
+      if (!run.placed || run.placed->count(item.existing) == 0)
+        CompleteMissingCompanions(run.host, path, item.existing, run.keepFileTime);
       CountSkipped(item.existing, run.report, result);
       saved = true;
       break;

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,7 @@ struct PhotoSettling {
   bool skipExisting = false;
   bool keepFileTime = false;  // give outputs their source's modification time
   const SourceFolders* sources = nullptr;  // the folders of the run's queued photos
+  std::set<std::string>* placed = nullptr;  // the outputs this run placed so far
 };
 
 // Settles one photo. `saved` tells whether it was saved or skipped (its check mark may go);
