@@ -16,7 +16,9 @@ std::vector<PlannedOutput> PlanOutputs(const Settings& s, const std::vector<CueI
     if (!item.checked) continue;
     OutputName name = DecideOutputName(s, item.path, exists);
     PlannedOutput p{item.path, name.path, false};
-    if (skipExisting && exists(name.unnumbered)) {
+    // As the run decides it: an earlier photo's planned output, or a finished file already there.
+    if (skipExisting &&
+        (written.count(name.unnumbered) || !ExistingOutput(s, item.path).empty())) {
       p.output = name.unnumbered;
       p.skipped = true;
     } else {
