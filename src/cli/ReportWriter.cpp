@@ -129,9 +129,10 @@ void ReportWriter::ItemFinished(const ItemResult& result) {
       // file back to its last whole line.
       if (done > 0 && sized) {
         const bool cut = ::ftruncate(fd_, before.st_size) == 0;
-        std::fprintf(stderr, "orv run: --report %s: %s; %s\n", TerminalSafe(path_).c_str(),
-                     std::strerror(err),
-                     cut ? "the unfinished line was cut off" : "could not cut off the unfinished line");
+        std::fprintf(
+            stderr, "orv run: --report %s: %s; %s\n", TerminalSafe(path_).c_str(),
+            std::strerror(err),
+            cut ? "the unfinished line was cut off" : "could not cut off the unfinished line");
       }
       break;
     }

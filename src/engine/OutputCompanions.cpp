@@ -93,7 +93,8 @@ void CompleteMissingCompanions(EngineHost& host, const std::string& sourcePath,
     if (keepTime) CopyModificationTime(s.from, s.to);
   }
   if (!keepTime) return;
-  struct stat source {}, output {};
+  struct stat source {};
+  struct stat output {};
   if (::stat(sourcePath.c_str(), &source) != 0 || ::stat(outputPath.c_str(), &output) != 0) return;
   if (source.st_mtim.tv_sec == output.st_mtim.tv_sec &&
       source.st_mtim.tv_nsec == output.st_mtim.tv_nsec)

@@ -257,7 +257,8 @@ uint64_t AvailableMemory() {
     uint64_t pages = 0;
     std::string statm = ReadSmallFile("/proc/self/statm");
     ParseNumber(std::string_view(statm).substr(0, statm.find(' ')), pages);
-    take(AddressSpaceRoom(uint64_t(as.rlim_cur), SaturatingMul(pages, uint64_t(::sysconf(_SC_PAGESIZE)))));
+    const uint64_t size = SaturatingMul(pages, uint64_t(::sysconf(_SC_PAGESIZE)));
+    take(AddressSpaceRoom(uint64_t(as.rlim_cur), size));
   }
   return available;
 }

@@ -39,8 +39,8 @@ class TempFile {
 // final name does. The file gets the usual permissions of a new file, holds an exclusive lock
 // (flock) for as long as the descriptor stays open (a writer keeps it until the file has its final
 // name: close only a duplicate descriptor before placing), so another process can tell it is
-// still being written, and is remembered for removal should a signal end the process. Returns the descriptor,
-// or -1 with errno set.
+// still being written, and is remembered for removal should a signal end the process. Returns the
+// descriptor, or -1 with errno set.
 int CreateTempBeside(const std::string& finalPath, std::string& tempPath);
 // Unlinks (unless placed) and forgets a temporary file of CreateTempBeside.
 void DiscardTemp(const std::string& tempPath, bool placed);

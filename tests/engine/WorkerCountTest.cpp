@@ -88,7 +88,8 @@ TEST(WorkerCount, CgroupV2LimitsOfTheCgroupAndItsAncestorsTakeTheSmallest) {
   Put(root / "kubepods/pod1/cpu.max", "150000 100000\n");
   Put(root / "kubepods/pod1/memory.max", std::to_string(2 * kGiB) + "\n");
   Put(root / "kubepods/pod1/memory.current", std::to_string(512 * kMiB) + "\n");
-  Put(root / "kubepods/pod1/memory.stat", "anon 1\ninactive_file " + std::to_string(256 * kMiB) + "\n");
+  Put(root / "kubepods/pod1/memory.stat",
+      "anon 1\ninactive_file " + std::to_string(256 * kMiB) + "\n");
   Put(root / "kubepods/pod1/c1/cpu.max", "max 100000\n");
   Put(root / "kubepods/pod1/c1/memory.max", "max\n");
   CgroupLimits l = ReadCgroupLimits(root.path(), "0::/kubepods/pod1/c1\n");
