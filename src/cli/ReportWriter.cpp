@@ -45,6 +45,7 @@ std::string ReportLine(const ItemResult& r) {
 
 ReportWriter::~ReportWriter() {
   if (ownsFd_ && fd_ >= 0) ::close(fd_);
+  if (inUseFd_ >= 0) ::close(inUseFd_);
 }
 
 namespace {
@@ -102,7 +103,10 @@ bool ReportWriter::Open(const std::string& path, std::string& error) {
       if (locked) LockByte(fd_, F_UNLCK, kAppendByte, false);
       return false;
     }
-    LockByte(fd_, F_RDLCK, kInUseByte, false);
+    // A shared lock needs a descriptor open for reading; a report that may only be written
+    // goes without it.
+    inUseFd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (inUseFd_ >= 0) LockByte(inUseFd_, F_RDLCK, kInUseByte, false);
     if (locked) LockByte(fd_, F_UNLCK, kAppendByte, false);
   }
   return true;

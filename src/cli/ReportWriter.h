@@ -36,6 +36,7 @@ class ReportWriter : public RunObserver {
   bool ok_ = true;
   bool brokenPipe_ = false;
   bool toTerminal_ = false;
+  int inUseFd_ = -1;      // holds the shared "in use" lock of a regular report
   bool regular_ = false;  // a regular file: locked while appending, cut back after a failed write
   std::string path_;
 };
