@@ -3,6 +3,7 @@
 #include "cli/ReportWriter.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
@@ -10,6 +11,7 @@
 
 #include "cli/JsonText.h"
 #include "cli/TerminalLine.h"
+#include "cli/TerminalText.h"
 
 namespace orv::cli {
 namespace {
@@ -45,7 +47,38 @@ std::string ReportLine(const ItemResult& r) {
 
 ReportWriter::~ReportWriter() {
   if (ownsFd_ && fd_ >= 0) ::close(fd_);
+  if (inUseFd_ >= 0) ::close(inUseFd_);
 }
+
+namespace {
+
+// Open-file-description locks on bytes beyond the report's end, as the log takes them: byte 0
+// serialises appends of runs sharing one report, byte 1 is held shared by every run writing it,
+// so that a starting run empties the report only when no other run is writing it.
+constexpr off_t kAppendByte = 0;
+constexpr off_t kInUseByte = 1;
+
+bool LockByte(int fd, short type, off_t byte, bool wait) {
+  struct flock fl {};
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = byte;
+  fl.l_len = 1;
+  while (::fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl) != 0)
+    if (errno != EINTR) return false;
+  return true;
+}
+
+bool InUseElsewhere(int fd) {
+  struct flock fl {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = kInUseByte;
+  fl.l_len = 1;
+  return ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+}
+
+}  // namespace
 
 bool ReportWriter::Open(const std::string& path, std::string& error, bool keepEarlier) {
   if (path == "-") {
@@ -54,13 +87,30 @@ bool ReportWriter::Open(const std::string& path, std::string& error, bool keepEa
     toTerminal_ = ::isatty(fd_) != 0;
     return true;
   }
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | (keepEarlier ? 0 : O_TRUNC) | O_APPEND | O_CLOEXEC,
-               0666);
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
   if (fd_ < 0) {
     error = "--report " + path + ": " + std::strerror(errno);
     return false;
   }
   ownsFd_ = true;
+  struct stat st {};
+  regular_ = ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
+  if (regular_) {
+    path_ = path;
+    // A run starting alone empties the report; one that joins a running run's report appends
+    // to it, so that neither loses the other's lines.
+    const bool locked = LockByte(fd_, F_WRLCK, kAppendByte, true);
+    if (!keepEarlier && !InUseElsewhere(fd_) && ::ftruncate(fd_, 0) != 0) {
+      error = "--report " + path + ": " + std::strerror(errno);
+      if (locked) LockByte(fd_, F_UNLCK, kAppendByte, false);
+      return false;
+    }
+    // A shared lock needs a descriptor open for reading; a report that may only be written
+    // goes without it.
+    inUseFd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (inUseFd_ >= 0) LockByte(inUseFd_, F_RDLCK, kInUseByte, false);
+    if (locked) LockByte(fd_, F_UNLCK, kAppendByte, false);
+  }
   return true;
 }
 
@@ -69,17 +119,32 @@ void ReportWriter::ItemFinished(const ItemResult& result) {
   std::string line = ReportLine(result) + "\n";
   // On a terminal the line takes the progress line's place; the next update draws it again.
   if (toTerminal_) ClearProgressLine();
+  const bool locked = regular_ && LockByte(fd_, F_WRLCK, kAppendByte, true);
+  // Under the append lock nobody else writes: the end now is where this line starts.
+  struct stat before {};
+  const bool sized = regular_ && ::fstat(fd_, &before) == 0;
   size_t done = 0;
   while (done < line.size()) {
     ssize_t n = ::write(fd_, line.data() + done, line.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
+      const int err = n < 0 ? errno : EIO;
       ok_ = false;
-      brokenPipe_ = n < 0 && errno == EPIPE;
-      return;
+      brokenPipe_ = err == EPIPE;
+      // A line cut in the middle would make every later line unreadable as JSON Lines: cut the
+      // file back to its last whole line.
+      if (done > 0 && sized) {
+        const bool cut = ::ftruncate(fd_, before.st_size) == 0;
+        std::fprintf(
+            stderr, "orv run: --report %s: %s; %s\n", TerminalSafe(path_).c_str(),
+            std::strerror(err),
+            cut ? "the unfinished line was cut off" : "could not cut off the unfinished line");
+      }
+      break;
     }
     done += size_t(n);
   }
+  if (locked) LockByte(fd_, F_UNLCK, kAppendByte, false);
 }
 
 }  // namespace orv::cli

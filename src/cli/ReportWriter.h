@@ -22,8 +22,9 @@ class ReportWriter : public RunObserver {
   ReportWriter(const ReportWriter&) = delete;
   ReportWriter& operator=(const ReportWriter&) = delete;
 
-  // Creates (or empties) the file; "-" is standard output. False with a message on failure.
-  // keepEarlier appends to the lines already there (a watch started again).
+  // Creates (or empties) the file; "-" is standard output. A report another run is writing at the
+  // same time is appended to, not emptied; lines of both runs stay whole. keepEarlier appends to
+  // the lines already there (a watch started again). False with a message on failure.
   bool Open(const std::string& path, std::string& error, bool keepEarlier = false);
   void ItemFinished(const ItemResult& result) override;
   // False once a line could not be written.
@@ -37,6 +38,9 @@ class ReportWriter : public RunObserver {
   bool ok_ = true;
   bool brokenPipe_ = false;
   bool toTerminal_ = false;
+  int inUseFd_ = -1;      // holds the shared "in use" lock of a regular report
+  bool regular_ = false;  // a regular file: locked while appending, cut back after a failed write
+  std::string path_;
 };
 
 }  // namespace orv::cli

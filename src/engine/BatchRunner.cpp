@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "engine/OutputFolder.h"
@@ -28,10 +29,17 @@ PhotoWork WorkOf(const RunSetup& setup, const RunOutputs& written) {
   return PhotoWork{setup.blackFrame, setup.skipExisting, &written};
 }
 PhotoSettling SettlingOf(const RunSetup& setup, RunReport& report, StaleTempSweep& sweep,
-                         RunOutputs& written) {
-  return PhotoSettling{setup.settings, setup.host,         setup.log,
-                       setup.observer, report,             &sweep,
-                       setup.skipExisting, setup.keepFileTime, &written};
+                         RunOutputs& written, const SourceFolders& sources) {
+  return PhotoSettling{setup.settings,     setup.host,         setup.log, setup.observer,
+                       report,             &sweep,             setup.skipExisting,
+                       setup.keepFileTime, &written,           &sources};
+}
+
+SourceFolders SourcesOf(const std::vector<CueItem>& cue, const std::vector<size_t>& items) {
+  std::vector<std::string> paths;
+  paths.reserve(items.size());
+  for (size_t i : items) paths.push_back(cue[i].path);
+  return SourceFolders(paths);
 }
 
 // The twin taken in the entry's place, when the run leaves such entries out.
@@ -46,8 +54,9 @@ bool RunOnThisThread(const RunSetup& setup, std::vector<CueItem>& cue,
                      const std::vector<size_t>& items, RunReport& report) {
   StaleTempSweep sweep;
   RunOutputs written;
+  const SourceFolders sources = SourcesOf(cue, items);
   const PhotoWork work = WorkOf(setup, written);
-  const PhotoSettling settling = SettlingOf(setup, report, sweep, written);
+  const PhotoSettling settling = SettlingOf(setup, report, sweep, written, sources);
   Settings settings = setup.settings;
   CProgressDialog& progress = setup.progress;
   std::vector<uint8_t> spareOutput;  // its pages stay in place for the next photo
@@ -98,7 +107,8 @@ class BatchPool {
  public:
   BatchPool(const RunSetup& setup, std::vector<CueItem>& cue, const std::vector<size_t>& items,
             RunReport& report)
-      : setup_(setup), cue_(cue), jobs_(items), settling_(SettlingOf(setup, report, sweep_, written_)),
+      : setup_(setup), cue_(cue), jobs_(items), sources_(SourcesOf(cue, items)),
+        settling_(SettlingOf(setup, report, sweep_, written_, sources_)),
         itemPos_(size_t(setup.workers)) {
     items_.resize(jobs_.size());
     state_.resize(jobs_.size(), State::Waiting);
@@ -122,6 +132,7 @@ class BatchPool {
   const std::vector<size_t>& jobs_;  // queue indexes of the photos, in order
   StaleTempSweep sweep_;
   RunOutputs written_;
+  const SourceFolders sources_;
   const PhotoSettling settling_;
 
   std::mutex mutex_;

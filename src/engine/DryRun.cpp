@@ -28,7 +28,9 @@ std::vector<PlannedOutput> PlanOutputs(const Settings& s, const std::vector<CueI
     const bool ownOutput = written.count(name.unnumbered) != 0;
     if (ownOutput) TakeNextFreeNumber(name, exists);
     PlannedOutput p{item.path, name.path, false};
-    if (skipExisting && !ownOutput && exists(name.unnumbered)) {
+    // As the run decides it: a finished file already there (an output this run plans gets the
+    // next number instead).
+    if (skipExisting && !ownOutput && !ExistingOutput(s, item.path).empty()) {
       p.output = name.unnumbered;
       p.skipped = true;
     } else {

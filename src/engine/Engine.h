@@ -41,7 +41,7 @@ struct RunReport {
   int skipped = 0;  // left out by skipExisting: the output was there already
   int loadFailures = 0;
   int saveFailures = 0;
-  int stageFailures = 0;  // photos saved with a correction that could not run
+  int stageFailures = 0;  // photos not saved: a correction could not run
 };
 
 // The message of a run (or a dry run) with nothing queued, exactly as the program shows it.

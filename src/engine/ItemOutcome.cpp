@@ -40,6 +40,14 @@ void CountSaved(EngineHost& host, const std::string& path, const SaveDetails& de
   }
 }
 
+void CountStageFailure(EngineHost& host, const std::string& path, RunReport& report,
+                       ItemResult& result) {
+  ++report.stageFailures;
+  result.status = ItemResult::Status::Failed;
+  result.error = "a correction could not run (see the log); not saved";
+  host.ReportProblem("a correction could not run on " + path + "; not saved (see the log)");
+}
+
 void CountSaveFailure(EngineHost& host, const std::string& path, const SaveDetails& details,
                       RunReport& report, ItemResult& result) {
   ++report.saveFailures;

@@ -22,6 +22,9 @@ void CountLoadFailure(EngineHost& host, const std::string& path, unsigned code, 
 // The output was saved; with failed stages the photo still counts as failed.
 void CountSaved(EngineHost& host, const std::string& path, const SaveDetails& details,
                 int failedStages, RunReport& report, ItemResult& result);
+// A correction could not run on the picture: the photo is not saved and counts as failed.
+void CountStageFailure(EngineHost& host, const std::string& path, RunReport& report,
+                       ItemResult& result);
 // The output could not be saved.
 void CountSaveFailure(EngineHost& host, const std::string& path, const SaveDetails& details,
                       RunReport& report, ItemResult& result);

@@ -84,4 +84,25 @@ void CompleteOutput(EngineHost& host, const std::string& sourcePath, const std::
     host.ReportProblem("could not set the modification time of " + outputPath);
 }
 
+void CompleteMissingCompanions(EngineHost& host, const std::string& sourcePath,
+                               const std::string& outputPath, bool keepTime) {
+  for (const SidecarCopy& s : SidecarsFor(sourcePath, outputPath)) {
+    if (SameFile(s.from, s.to) || SameFile(sourcePath, s.to) || PathExists(s.to)) continue;
+    if (!CopyFileAtomically(s.from, s.to, kMaxSidecar)) {
+      host.ReportProblem("could not copy the sidecar to " + s.to);
+      continue;
+    }
+    if (keepTime) CopyModificationTime(s.from, s.to);
+  }
+  if (!keepTime) return;
+  struct stat source {};
+  struct stat output {};
+  if (::stat(sourcePath.c_str(), &source) != 0 || ::stat(outputPath.c_str(), &output) != 0) return;
+  if (source.st_mtim.tv_sec == output.st_mtim.tv_sec &&
+      source.st_mtim.tv_nsec == output.st_mtim.tv_nsec)
+    return;
+  if (!CopyModificationTime(sourcePath, outputPath))
+    host.ReportProblem("could not set the modification time of " + outputPath);
+}
+
 }  // namespace orv

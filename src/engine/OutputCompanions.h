@@ -35,4 +35,11 @@ class EngineHost;
 void CompleteOutput(EngineHost& host, const std::string& sourcePath, const std::string& outputPath,
                     bool keepTime, bool replace);
 
+// For an output that a run found already there (--skip-existing): copies the sidecars that are
+// missing beside it and, with keepTime, gives it the source's modification time when it differs.
+// A run stopped between placing a photo and its companions thus completes them on its resume,
+// as a clean run would have left them. Problems are reported to the host.
+void CompleteMissingCompanions(EngineHost& host, const std::string& sourcePath,
+                               const std::string& outputPath, bool keepTime);
+
 }  // namespace orv

@@ -137,6 +137,27 @@ bool WriteFolderMarker(const std::string& folder) {
   return regular;
 }
 
+std::string FolderOfPath(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+SourceFolders::SourceFolders(const std::vector<std::string>& photoPaths) {
+  std::set<std::string> seen;
+  for (const std::string& path : photoPaths) {
+    std::string folder = FolderOfPath(path);
+    if (!seen.insert(folder).second) continue;
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0) folders_.insert({st.st_dev, st.st_ino});
+  }
+}
+
+bool SourceFolders::Holds(const std::string& folder) const {
+  struct stat st {};
+  return ::stat(folder.c_str(), &st) == 0 && folders_.count({st.st_dev, st.st_ino}) != 0;
+}
+
 std::vector<std::string> StaleTempSweep::SweepOnce(const std::string& folder) {
   {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -9,7 +9,10 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include <sys/types.h>
 
 #include "settings/Settings.h"
 
@@ -33,6 +36,22 @@ int EnsureFolder(EngineHost* host, const std::string& path, bool ask);
 // is never followed through a symbolic link; false when "orvoutput.dir" exists but is not a
 // regular file (other write errors are ignored).
 bool WriteFolderMarker(const std::string& folder);
+
+// The folders that hold a run's queued photos, known by device and inode, so that an output
+// folder reached by another path (a symbolic link, a bind mount) is still recognised as one.
+// An output folder that holds queued photos is saving beside them: it never gets the marker,
+// which would exclude the whole folder from later runs.
+class SourceFolders {
+ public:
+  explicit SourceFolders(const std::vector<std::string>& photoPaths);
+  bool Holds(const std::string& folder) const;
+
+ private:
+  std::set<std::pair<dev_t, ino_t>> folders_;
+};
+
+// The folder part of a photo's path ("." for a bare name).
+std::string FolderOfPath(const std::string& path);
 
 // A run killed mid-save leaves its temporary file behind. A run sweeps each output folder once,
 // at its first save there, removing the temporary files whose writer is gone. One sweep object

@@ -110,7 +110,12 @@ std::string NumberedOutputName(const OutputName& name, long n) {
 std::string ExistingOutput(const Settings& s, const std::string& sourcePath) {
   // Only the unnumbered name counts, so the existence test for the numbering is not needed.
   OutputName name = DecideOutputName(s, sourcePath, [](const std::string&) { return false; });
-  return PathExists(name.unnumbered) ? name.unnumbered : std::string();
+  // A directory, a FIFO or an empty file at the name is no finished output (and a FIFO must not
+  // be opened): only a regular file with bytes in it counts.
+  struct stat st {};
+  if (::stat(name.unnumbered.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
+    return std::string();
+  return name.unnumbered;
 }
 
 }  // namespace orv

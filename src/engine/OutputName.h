@@ -42,8 +42,9 @@ void TakeNextFreeNumber(OutputName& name, const PathExistsFn& exists);
 // folder/stem + n + "_ORV" + extension.
 std::string NumberedOutputName(const OutputName& name, long n);
 
-// The unnumbered output name of the source when a file already stands there, else empty: the
-// photo --skip-existing leaves out.
+// The unnumbered output name of the source when a regular, non-empty file already stands there,
+// else empty: the photo --skip-existing leaves out (its companions are completed by the settle
+// step, see CompleteMissingCompanions).
 std::string ExistingOutput(const Settings& s, const std::string& sourcePath);
 
 }  // namespace orv

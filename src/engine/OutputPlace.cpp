@@ -63,8 +63,13 @@ bool PrepareOutput(const SaveContext& ctx, const std::string& sourcePath, Output
     Failed(ctx, "Can't create path: ", outDir, "");
     return false;
   }
+  // An output folder that is a source folder by another path (a link, a bind mount) is saving
+  // beside the sources: a marker there would keep later runs from its new photos.
+  const bool besideSources =
+      SameFile(outDir, FolderOfPath(sourcePath)) || (ctx.sources && ctx.sources->Holds(outDir));
   const bool marked =
-      s.Output.Type == output_type::kOrvSubfolder || s.Output.Type == output_type::kFolder;
+      (s.Output.Type == output_type::kOrvSubfolder || s.Output.Type == output_type::kFolder) &&
+      !besideSources;
   if (marked && !WriteFolderMarker(outDir)) {
     Failed(ctx, "Not saved: the output folder marker ", outDir,
            "/orvoutput.dir is not a regular file");

@@ -118,8 +118,13 @@ WorkedPhoto WorkOnPhoto(const std::string& path, const std::string& twin, Settin
     out.end = WorkedPhoto::End::Cancelled;
     return out;
   }
-  // A stage that could not run was skipped with its red line; the photo is still saved.
+  // A stage that could not run was skipped with its red line; the settle step does not save
+  // the photo, so it is not encoded either.
   out.failedStages = r.failedStages;
+  if (out.failedStages > 0) {
+    out.end = WorkedPhoto::End::Encoded;
+    return out;
+  }
   progress.SetStageText("Saving...");
   EncodeIntoMemory(path, settings, photo, r.colorMatched, progress, out);
   return out;
@@ -138,6 +143,7 @@ bool PlaceEncoded(const PhotoSettling& run, const std::string& path, const Worke
   ctx.log = &run.log;
   ctx.details = &details;
   ctx.sweep = run.sweep;
+  ctx.sources = run.sources;
   OutputName name;
   if (!PrepareOutput(ctx, path, name)) return false;
   if (run.written && name.replace) {
@@ -208,6 +214,9 @@ bool SettlePhoto(const PhotoSettling& run, const std::string& path, WorkedPhoto&
     case WorkedPhoto::End::Skipped:
       run.log.LogAppend(item.twin.empty() ? logtext::SkippedLine(path, item.existing)
                                           : logtext::TwinSkippedLine(path, item.twin));
+      // A run stopped after placing the photo but before its sidecars and time: finish them.
+      if (item.twin.empty() && (!run.written || run.written->SourceOf(item.existing).empty()))
+        CompleteMissingCompanions(run.host, path, item.existing, run.keepFileTime);
       CountSkipped(item.existing, run.report, result);
       saved = true;
       break;
@@ -215,6 +224,15 @@ bool SettlePhoto(const PhotoSettling& run, const std::string& path, WorkedPhoto&
       CountLoadFailure(run.host, path, item.loadError, run.report, result);
       break;
     case WorkedPhoto::End::Encoded: {
+      if (item.failedStages > 0) {
+        // A photo without a correction that could not run is never placed under its final
+        // name: the name would tell --skip-existing that it is done, and a later run (with the
+        // memory it lacked) would never correct it.
+        run.log.LogAppend(logtext::ProblemLine(
+            "Not saved: " + HtmlEscape(path) + " (a correction could not run)"));
+        CountStageFailure(run.host, path, run.report, result);
+        break;
+      }
       SaveDetails details;
       saved = PlaceEncoded(run, path, item, details);
       if (saved)

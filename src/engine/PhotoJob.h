@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ class EngineHost;
 class ProcessLog;
 class RunOutputs;
 class StaleTempSweep;
+class SourceFolders;
 struct RunReport;
 
 // What the work step hands to the settle step.
@@ -73,6 +75,7 @@ struct PhotoSettling {
   bool skipExisting = false;
   bool keepFileTime = false;  // give outputs their source's modification time
   RunOutputs* written = nullptr;  // the outputs this run placed, never replaced by a later photo
+  const SourceFolders* sources = nullptr;  // the folders of the run's queued photos
 };
 
 // Settles one photo. `saved` tells whether it was saved or skipped (its check mark may go);

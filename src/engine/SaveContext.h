@@ -18,6 +18,7 @@ class CProgressDialog;
 class EngineHost;
 class ProcessLog;
 class StaleTempSweep;
+class SourceFolders;
 
 // What a save did, for a run's per-photo report.
 struct SaveDetails {
@@ -39,6 +40,7 @@ struct SaveContext {
   const PhotoMetadata* metadata = nullptr;  // the source's profile, XMP and IPTC; may be null
   SaveDetails* details = nullptr;  // filled when not null
   StaleTempSweep* sweep = nullptr;  // the run's sweep of killed runs' temporary files; may be null
+  const SourceFolders* sources = nullptr;  // the folders of the run's queued photos; may be null
 };
 
 enum class SaveOutcome { Saved, NotSaved };

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace orv {
@@ -28,9 +29,32 @@ int ChooseWorkerCount(const WorkerBudget& budget);
 
 // "MemAvailable" of a /proc/meminfo text, in bytes; 0 when absent or unreadable.
 uint64_t ParseMemAvailable(std::string_view meminfo);
-// MemAvailable of this machine (0 when unknown).
+// What the control groups of this process allow: the cores of its CPU quota and the memory
+// room left under its memory limit, the smallest along its cgroup and the cgroup's ancestors.
+struct CgroupLimits {
+  double cpus = 0;        // quota / period; 0 when unlimited or unknown
+  uint64_t memoryRoom = 0;  // limit minus current use; 0 when unlimited or unknown
+  bool memoryLimited = false;  // a limit was found (room may then be 0 when it is used up)
+};
+
+// Reads the limits from a cgroup file system mounted at `root` ("/sys/fs/cgroup"), for the
+// process whose /proc/PID/cgroup text is `procCgroup`: cgroup v2 (`cpu.max`, `memory.max`,
+// `memory.current`) where the process has a v2 path, else v1 (`cpu.cfs_quota_us`,
+// `cpu.cfs_period_us`, `memory.limit_in_bytes`, `memory.usage_in_bytes`). Inside a container the
+// cgroup's own folder is often mounted as the root itself; that is read when the path is absent.
+CgroupLimits ReadCgroupLimits(const std::string& root, std::string_view procCgroup);
+// The limits of this process.
+CgroupLimits OwnCgroupLimits();
+
+// The room left under the address-space limit (RLIMIT_AS) given the process's current size in
+// bytes; 0 when there is no limit.
+uint64_t AddressSpaceRoom(uint64_t limit, uint64_t currentSize);
+
+// The memory this process may plan for (0 when unknown): the smallest of the machine's
+// MemAvailable, the room under its cgroup memory limits, and the room under RLIMIT_AS.
 uint64_t AvailableMemory();
-// The cores the process may run on (its CPU affinity), at least 1.
+// The cores the process may run on: its CPU affinity, lowered to its cgroup CPU quota (rounded
+// up); at least 1.
 int UsableCores();
 
 }  // namespace orv

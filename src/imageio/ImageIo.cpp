@@ -276,6 +276,9 @@ bool CloseDest(ImageDest* dest) {
     case DestKind::kFile: {
       bool flushed = std::fflush(dest->file) == 0 && fsync(fileno(dest->file)) == 0;
       if (!flushed) NoteFileErrno();
+      // A duplicate keeps the temporary file's lock until it is placed: no sweep of another
+      // run may take the finished file for a killed writer's.
+      const int hold = ::fcntl(fileno(dest->file), F_DUPFD_CLOEXEC, 0);
       bool closed = std::fclose(dest->file) == 0;
       if (!closed) NoteFileErrno();
       bool placed = false;
@@ -296,6 +299,7 @@ bool CloseDest(ImageDest* dest) {
         ok = false;
       }
       DiscardTemp(dest->tempPath, placed);
+      if (hold >= 0) ::close(hold);
       break;
     }
     case DestKind::kMemory:

@@ -46,22 +46,37 @@ int CreateTempBeside(const std::string& finalPath, std::string& tempPath) {
   size_t limit = NameLimit(folder);
   // A long final name is cut so that the temporary name fits beside it.
   if (name.size() + extra > limit) name.resize(limit > extra ? limit - extra : 1);
-  std::string pattern = folder + name + kTempMark + "XXXXXX";
-  // A signal between creating and remembering the file would leave it behind.
-  sigset_t ending, before;
-  sigemptyset(&ending);
-  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&ending, s);
-  ::pthread_sigmask(SIG_BLOCK, &ending, &before);
-  int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-  int saved = errno;
-  if (fd >= 0) RememberTempFile(pattern);
-  ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
-  errno = saved;
-  if (fd < 0) return -1;
+  const std::string base = folder + name + kTempMark;
+  std::string pattern;
+  int fd = -1;
+  // Another run's sweep may take a fresh file's lock before its writer does (it then removes
+  // the file): the writer sees its lock refused and starts again with a new name.
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    pattern = base + "XXXXXX";
+    // A signal between creating and remembering the file would leave it behind.
+    sigset_t ending, before;
+    sigemptyset(&ending);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&ending, s);
+    ::pthread_sigmask(SIG_BLOCK, &ending, &before);
+    fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    int saved = errno;
+    if (fd >= 0) RememberTempFile(pattern);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    errno = saved;
+    if (fd < 0) return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+      ::close(fd);
+      ForgetTempFile(pattern);  // the sweep that holds it removes it
+      fd = -1;
+    }
+  }
+  if (fd < 0) {
+    errno = EAGAIN;
+    return -1;
+  }
   mode_t mask = ::umask(0);
   ::umask(mask);
   ::fchmod(fd, 0666 & ~mask);
-  ::flock(fd, LOCK_EX | LOCK_NB);  // fresh file: nobody else can hold it
   tempPath = pattern;
   return fd;
 }
@@ -114,8 +129,13 @@ std::vector<std::string> RemoveStaleTempFiles(const std::string& folder,
     int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat st {};
-    // A held lock means a live writer; a recent change may be a writer that takes no lock.
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_mtime < startedBefore &&
+    // A held lock means a live writer: every writer holds it from creating the file until the
+    // file has its final name. Names of the earlier spelling come from writers that may have
+    // taken no lock, so for them only a change before this run started means gone.
+    const size_t markAt = name.size() - (sizeof kTempMark - 1 + kRandomChars);
+    const bool lockedByWriters = name.compare(markAt, sizeof kTempMark - 1, kTempMark) == 0;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+        (lockedByWriters || st.st_mtime < startedBefore) &&
         ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(path.c_str()) == 0)
       removed.push_back(name);
     ::close(fd);
@@ -145,10 +165,14 @@ TempFile::~TempFile() {
 bool TempFile::Commit() {
   if (!file_) return false;
   bool good = std::fflush(file_) == 0 && !std::ferror(file_);
+  // The lock stays held through the rename (a duplicate shares it), so that no sweep takes the
+  // complete file for a dead writer's.
+  const int hold = ::fcntl(fileno(file_), F_DUPFD_CLOEXEC, 0);
   good = (std::fclose(file_) == 0) && good;
   file_ = nullptr;
+  good = good && ::rename(tempPath_.c_str(), finalPath_.c_str()) == 0;
+  if (hold >= 0) ::close(hold);
   if (!good) return false;
-  if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) return false;
   committed_ = true;
   return true;
 }

@@ -39,9 +39,10 @@ class TempFile {
 // Creates a temporary file in finalPath's folder, named finalPath + ".orvtmp.XXXXXX" or, when
 // that would pass the folder's name limit, a shortened form of it that still fits whenever the
 // final name does. The file gets the usual permissions of a new file, holds an exclusive lock
-// (flock) for as long as the descriptor stays open, so another process can tell it is still being
-// written, and is remembered for removal should a signal end the process. Returns the descriptor,
-// or -1 with errno set.
+// (flock) for as long as the descriptor stays open (a writer keeps it until the file has its final
+// name: close only a duplicate descriptor before placing), so another process can tell it is
+// still being written, and is remembered for removal should a signal end the process. Returns the
+// descriptor, or -1 with errno set.
 int CreateTempBeside(const std::string& finalPath, std::string& tempPath);
 // Unlinks (unless placed) and forgets a temporary file of CreateTempBeside.
 void DiscardTemp(const std::string& tempPath, bool placed);
@@ -55,7 +56,8 @@ long PlaceAtFreeName(const std::string& tempPath, const std::function<std::strin
                      long first);
 
 // Removes the temporary files of this program in folder whose writer is gone: no process holds
-// their lock and they were last written before `startedBefore`. Returns their names.
+// their lock (for names of the earlier spelling, whose writers may not have locked them, they
+// must also have been last written before `startedBefore`). Returns their names.
 std::vector<std::string> RemoveStaleTempFiles(const std::string& folder, std::time_t startedBefore);
 
 // Writes the whole text (bytes as given) to path through a TempFile.
