@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ReportWriter.h"
+#include "platform/SharedFileLocks.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -50,36 +51,7 @@ ReportWriter::~ReportWriter() {
   if (inUseFd_ >= 0) ::close(inUseFd_);
 }
 
-namespace {
-
-// Open-file-description locks on bytes beyond the report's end, as the log takes them: byte 0
-// serialises appends of runs sharing one report, byte 1 is held shared by every run writing it,
-// so that a starting run empties the report only when no other run is writing it.
-constexpr off_t kAppendByte = 0;
-constexpr off_t kInUseByte = 1;
-
-bool LockByte(int fd, short type, off_t byte, bool wait) {
-  struct flock fl {};
-  fl.l_type = type;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = byte;
-  fl.l_len = 1;
-  while (::fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl) != 0)
-    if (errno != EINTR) return false;
-  return true;
-}
-
-bool InUseElsewhere(int fd) {
-  struct flock fl {};
-  fl.l_type = F_WRLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = kInUseByte;
-  fl.l_len = 1;
-  return ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
-}
-
-}  // namespace
-
+// A report shared by several runs is locked as the log is (platform/SharedFileLocks.h).
 bool ReportWriter::Open(const std::string& path, std::string& error, bool keepEarlier) {
   if (path == "-") {
     std::fflush(stdout);
@@ -99,17 +71,17 @@ bool ReportWriter::Open(const std::string& path, std::string& error, bool keepEa
     path_ = path;
     // A run starting alone empties the report; one that joins a running run's report appends
     // to it, so that neither loses the other's lines.
-    const bool locked = LockByte(fd_, F_WRLCK, kAppendByte, true);
+    const bool locked = LockFileByte(fd_, F_WRLCK, kAppendByte, true);
     if (!keepEarlier && !InUseElsewhere(fd_) && ::ftruncate(fd_, 0) != 0) {
       error = "--report " + path + ": " + std::strerror(errno);
-      if (locked) LockByte(fd_, F_UNLCK, kAppendByte, false);
+      if (locked) LockFileByte(fd_, F_UNLCK, kAppendByte, false);
       return false;
     }
     // A shared lock needs a descriptor open for reading; a report that may only be written
     // goes without it.
     inUseFd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (inUseFd_ >= 0) LockByte(inUseFd_, F_RDLCK, kInUseByte, false);
-    if (locked) LockByte(fd_, F_UNLCK, kAppendByte, false);
+    if (inUseFd_ >= 0) LockFileByte(inUseFd_, F_RDLCK, kInUseByte, false);
+    if (locked) LockFileByte(fd_, F_UNLCK, kAppendByte, false);
   }
   return true;
 }
@@ -119,7 +91,7 @@ void ReportWriter::ItemFinished(const ItemResult& result) {
   std::string line = ReportLine(result) + "\n";
   // On a terminal the line takes the progress line's place; the next update draws it again.
   if (toTerminal_) ClearProgressLine();
-  const bool locked = regular_ && LockByte(fd_, F_WRLCK, kAppendByte, true);
+  const bool locked = regular_ && LockFileByte(fd_, F_WRLCK, kAppendByte, true);
   // Under the append lock nobody else writes: the end now is where this line starts.
   struct stat before {};
   const bool sized = regular_ && ::fstat(fd_, &before) == 0;
@@ -144,7 +116,7 @@ void ReportWriter::ItemFinished(const ItemResult& result) {
     }
     done += size_t(n);
   }
-  if (locked) LockByte(fd_, F_UNLCK, kAppendByte, false);
+  if (locked) LockFileByte(fd_, F_UNLCK, kAppendByte, false);
 }
 
 }  // namespace orv::cli

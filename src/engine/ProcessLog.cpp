@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/ProcessLog.h"
+#include "platform/SharedFileLocks.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -28,33 +29,6 @@ std::tm LocalNow() {
 
 namespace {
 
-// Open-file-description locks on two bytes of the log (beyond its end; no data is needed):
-// byte 0 serialises appends, byte 1 is held shared by every run that is writing the log. Unlike
-// flock, the two are independent, so a run can append while it holds its "in use" lock.
-constexpr off_t kAppendByte = 0;
-constexpr off_t kInUseByte = 1;
-
-bool Lock(int fd, short type, off_t byte, bool wait) {
-  struct flock fl {};
-  fl.l_type = type;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = byte;
-  fl.l_len = 1;
-  while (::fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl) != 0) {
-    if (errno != EINTR) return false;
-  }
-  return true;
-}
-
-// Whether some other run holds its "in use" lock on the log.
-bool InUseElsewhere(int fd) {
-  struct flock fl {};
-  fl.l_type = F_WRLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = kInUseByte;
-  fl.l_len = 1;
-  return ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
-}
 
 // Opens the log at path for appending and runs write(fd) while holding the append lock; a
 // failure to open, or write answering false, is kept in failedErrno.
@@ -65,9 +39,9 @@ void AppendLocked(const std::string& path, int& failedErrno, Fn write) {
     failedErrno = errno;
     return;
   }
-  const bool locked = Lock(fd, F_WRLCK, kAppendByte, true);
+  const bool locked = LockFileByte(fd, F_WRLCK, kAppendByte, true);
   if (!write(fd)) failedErrno = errno != 0 ? errno : EIO;
-  if (locked) Lock(fd, F_UNLCK, kAppendByte, false);
+  if (locked) LockFileByte(fd, F_UNLCK, kAppendByte, false);
   ::close(fd);
 }
 
@@ -112,7 +86,7 @@ void ProcessLog::LogAppend(std::string_view text, bool newFile) const {
       // Another live run's entries are kept: the new run's header follows them.
       if (!InUseElsewhere(fd)) ok = ::ftruncate(fd, 0) == 0;
       int runFd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-      if (runFd >= 0 && Lock(runFd, F_RDLCK, kInUseByte, true))
+      if (runFd >= 0 && LockFileByte(runFd, F_RDLCK, kInUseByte, true))
         runFd_ = runFd;
       else if (runFd >= 0)
         ::close(runFd);

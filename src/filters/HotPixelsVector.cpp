@@ -18,7 +18,7 @@
 
 #include "filters/HotPixelsVector.h"
 #include "filters/KernelPath.h"
-#include "filters/SpeckleRows.h"
+#include "filters/SpeckleRowKernels.h"
 
 #ifndef ORV_HOT_PIXELS_VECTOR_SHARED
 #define ORV_HOT_PIXELS_VECTOR_SHARED

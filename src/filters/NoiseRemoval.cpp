@@ -8,14 +8,14 @@
 #include <new>
 
 #include "filters/FilterArgs.h"
-#include "filters/SpeckleRows.h"
+#include "filters/SpeckleRowKernels.h"
 #include "platform/LargeBuffer.h"
 
 namespace orv {
 namespace {
 
 // Each channel lives in a plane with a one-pixel border of zeros, so the neighbour reads of the
-// row steps (SpeckleRows.h) need no edge tests. A sub-pass is two half-passes: plane -> work,
+// row steps (SpeckleRowKernels.h) need no edge tests. A sub-pass is two half-passes: plane -> work,
 // then work -> plane.
 
 // The 32 half-passes one plane goes through: four directions (vertical, horizontal, diagonal

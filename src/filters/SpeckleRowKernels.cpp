@@ -4,15 +4,15 @@
 #include "filters/VectorTarget.h"  // first: the targets to build
 
 #undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "filters/SpeckleRows.cpp"
+#define HWY_TARGET_INCLUDE "filters/SpeckleRowKernels.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
 #include "filters/KernelPath.h"
-#include "filters/SpeckleRows.h"
+#include "filters/SpeckleRowKernels.h"
 
-#ifndef ORV_SPECKLE_ROWS_REFERENCE
-#define ORV_SPECKLE_ROWS_REFERENCE
+#ifndef ORV_SPECKLE_ROW_KERNELS_REFERENCE
+#define ORV_SPECKLE_ROW_KERNELS_REFERENCE
 namespace orv::speckle_reference {
 
 // The "+ 1" cases never overflow: a value that is raised is below a neighbour, and c - 1 > n is
