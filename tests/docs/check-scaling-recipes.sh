@@ -54,7 +54,11 @@ mkdir -p "$work/srv/library" "$work/bin"
 mv "$work/srv/photos" "$work/srv/library/photos"
 cat >"$work/bin/fake-ssh" <<'SSH'
 #!/usr/bin/env bash
-# ssh HOST COMMAND...: drops the options and the host and runs the command here.
+# ssh HOST COMMAND...: drops the options and the host and runs the command here, with the
+# login shell in SHELL as sshd sets it (GNU parallel's remote worker runs its job with $SHELL;
+# CI's environment has none).
+SHELL=$(getent passwd "$(id -u)" | cut -d: -f7)
+export SHELL=${SHELL:-/bin/sh}
 while [[ $# -gt 0 && $1 == -* && $1 != -- ]]; do
   case $1 in -l | -p | -o | -i) shift 2 ;; *) shift ;; esac
 done
