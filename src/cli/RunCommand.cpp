@@ -60,6 +60,12 @@ bool TakeJobs(RunOptions& o, const std::string& value, std::string& error) {
   return false;
 }
 
+bool TakeThreads(RunOptions& o, const std::string& value, std::string& error) {
+  if (ParseJobs(value, o.threads)) return true;
+  error = "--threads needs a whole number of 1 or more, not '" + value + "'";
+  return false;
+}
+
 bool TakeShard(RunOptions& o, const std::string& value, std::string& error) {
   // An unset variable in a job script gives "": refused, or every task would run everything.
   if (value.empty()) {
@@ -99,6 +105,11 @@ const Option<RunOptions> kRunOptions[] = {
       "work on N photos at once (default: one per core, fewer when\n"
       "memory is short); --jobs 1 works on one photo at a time"},
      TakeJobs},
+    {{"--threads", "", "N", ValueKind::Free,
+      "use at most N threads at once, the photo workers and the\n"
+      "parts of each photo's corrections together (default: one per\n"
+      "core, or ORV_THREADS); also caps --jobs"},
+     TakeThreads},
     {{"--yes", "", "", ValueKind::Flag,
       "answer Yes to questions (the size-limit question of\n"
       "Quality.Type=1); without it and without a terminal they are No"},
@@ -433,6 +444,7 @@ int RunRunCommand(const GlobalOptions& global, std::span<const std::string> args
     return kExitUsage;
 
   engine.SetJobs(o.jobs);
+  engine.SetThreads(o.threads);
   InstallInterruptHandler();
   ArmLogFinish(engine.log().Path());
   RunReport report = engine.RunAll();

@@ -21,6 +21,7 @@ struct RunOptions {
   bool verbose = false;
   bool keepTime = false;
   int jobs = 0;  // 0: one worker per core
+  int threads = 0;  // --threads N: threads at once, workers and bands together; 0: the cores
   std::vector<std::string> paths;
   std::string filesFrom;  // --files-from FILE|-
   bool nulSeparated = false;

@@ -213,6 +213,7 @@ int RunWatchCommand(const GlobalOptions& global, std::span<const std::string> ar
   // A photo whose output exists is never redone: that is what makes a restart safe.
   engine.SetSkipExisting(true);
   engine.SetJobs(run.jobs);
+  engine.SetThreads(run.threads);
   if (!run.blackFrame.empty()) {
     unsigned code = LoadBlackFrame(AbsolutePath(run.blackFrame), engine.blackFrame());
     if (code != 0) {

@@ -17,6 +17,7 @@
 #include "engine/WorkerCount.h"
 #include "imageio/PictureDimensions.h"
 #include "platform/FileTests.h"
+#include "platform/ThreadBudget.h"
 
 namespace orv {
 namespace {
@@ -175,8 +176,13 @@ void BatchPool::WorkerLoop(int worker, Settings settings) {
     WorkerProgress progress(cancel_, itemPos_[size_t(worker)]);
     progress.SetItemRange(0, 100);
     const CueItem& entry = cue_[jobs_[job]];
-    WorkedPhoto item = WorkOnPhoto(entry.path, TwinOf(setup_, entry), settings, work, progress,
-                                   0, std::move(output));
+    WorkedPhoto item;
+    {
+      // The worker's core is its photo's: helpers take bands only on the cores left over.
+      WorkerSlot slot;
+      item = WorkOnPhoto(entry.path, TwinOf(setup_, entry), settings, work, progress, 0,
+                         std::move(output));
+    }
     {
       std::lock_guard<std::mutex> lock(mutex_);
       items_[job] = std::move(item);

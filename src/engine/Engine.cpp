@@ -6,9 +6,11 @@
 
 #include "engine/BatchRunner.h"
 #include "engine/PhotoLoad.h"
+#include "engine/WorkerCount.h"
 #include "imageio/ImageFormat.h"
 #include "platform/LargeBuffer.h"
 #include "platform/NumberText.h"
+#include "platform/ThreadBudget.h"
 #include "settings/SettingRules.h"
 #include "settings/SettingValues.h"
 
@@ -18,7 +20,14 @@ CEngine::CEngine(EngineHost& host, std::string appFolder)
     : host_(host),
       appFolder_(std::move(appFolder)),
       queue_(settings_, host_),
-      log_(appFolder_ + "/help/log.html") {}
+      log_(appFolder_ + "/help/log.html") {
+  SetThreads(0);
+}
+
+void CEngine::SetThreads(int threads) {
+  threads_ = std::max(threads, 0);
+  SetThreadLimit(PlanThreadLimit(threads_));
+}
 
 int CEngine::ShowImageInfo(const std::string& path, FitBox fit) {
   host_.SetWaitCursor(true);
@@ -70,6 +79,8 @@ bool CEngine::AskSizeLimit() {
 
 void CEngine::RunItems(const std::vector<size_t>& items, int workers, bool wholeRun,
                        RunReport& report) {
+  // The cores the process may use can change between runs (a cgroup's quota, the affinity).
+  SetThreadLimit(PlanThreadLimit(threads_));
   std::unique_ptr<CProgressDialog> progress = host_.CreateProgressDialog();
   progress->Create();
   progress->SetItemRange(0, 100);
@@ -126,6 +137,10 @@ RunReport CEngine::RunAll() {
   for (size_t i = 0; i < cue.size(); ++i)
     if (cue[i].checked) items.push_back(i);
   lastWorkers_ = PlanWorkerCount(jobs_, cue);
+  // A thread count asked for holds the photo workers too; without one, --jobs may ask for
+  // more workers than cores (the bands then run on their own workers).
+  if (const int asked = RequestedThreads(threads_); asked > 0)
+    lastWorkers_ = std::min(lastWorkers_, asked);
   RunItems(items, lastWorkers_, true, report);
   return report;
 }

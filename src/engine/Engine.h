@@ -72,6 +72,12 @@ class CEngine {
   int jobs() const { return jobs_; }
   // The workers the last RunAll used.
   int lastWorkerCount() const { return lastWorkers_; }
+  // Threads that work at once, the photo workers and the bands of their photos together: 0 (the
+  // default) takes as many as the cores allow or ORV_THREADS says; a number also caps the
+  // workers. Sets the process's thread budget (platform/ThreadBudget.h), which runs and
+  // previews share.
+  void SetThreads(int threads);
+  int threads() const { return threads_; }
 
   Settings& settings() { return settings_; }
   const Settings& settings() const { return settings_; }
@@ -126,6 +132,7 @@ class CEngine {
   bool skipExisting_ = false;
   int jobs_ = 1;
   int lastWorkers_ = 1;
+  int threads_ = 0;
 };
 
 }  // namespace orv

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -280,6 +282,24 @@ int UsableCores() {
     cores = std::max(1, int(std::ceil(quota)));
   }
   return cores;
+}
+
+int ThreadsFromEnvironment(const char* value) {
+  if (!value) return 0;
+  int threads = 0;
+  const char* end = value + std::strlen(value);
+  auto [stop, ec] = std::from_chars(value, end, threads);
+  return ec == std::errc() && stop == end && threads >= 1 ? threads : 0;
+}
+
+int RequestedThreads(int requested) {
+  return requested > 0 ? requested : ThreadsFromEnvironment(std::getenv("ORV_THREADS"));
+}
+
+int PlanThreadLimit(int requested) {
+  const int cores = UsableCores();
+  const int asked = RequestedThreads(requested);
+  return asked > 0 ? std::min(cores, asked) : cores;
 }
 
 }  // namespace orv

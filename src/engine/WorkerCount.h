@@ -57,4 +57,13 @@ uint64_t AvailableMemory();
 // up); at least 1.
 int UsableCores();
 
+// The thread count asked for: `requested` (--threads) when above 0, else the whole number of 1
+// or more that ORV_THREADS holds, else 0 (none asked for; an unreadable value counts as none).
+int RequestedThreads(int requested);
+// The threads the process works with at once, the photo workers and the bands of their photos
+// together (platform/ThreadBudget.h): the usable cores, lowered to the requested count.
+int PlanThreadLimit(int requested);
+// ORV_THREADS as RequestedThreads reads it from the text `value` (null: unset).
+int ThreadsFromEnvironment(const char* value);
+
 }  // namespace orv

@@ -8,6 +8,7 @@
 
 #include "filters/FilterTable.h"
 #include "platform/CheckedMath.h"
+#include "platform/RowBands.h"
 
 namespace orv {
 namespace {
@@ -62,17 +63,21 @@ bool SimulateFilter(uint8_t* pixels, int width, int height, std::string_view fil
   const auto& rT = t->value[0];
   const auto& gT = t->value[1];
   const auto& bT = t->value[2];
-  for (uint8_t *p = pixels, *end = pixels + bytes; p != end; p += 3) {
-    const int qi = q[WeightedLuma(p[0], p[1], p[2])];
-    const int r = rT[qi][p[0]], g = gT[qi][p[1]], b = bT[qi][p[2]];
-    if (mono) {
-      p[0] = p[1] = p[2] = uint8_t(WeightedLuma(r, g, b));
-    } else {
-      p[0] = uint8_t(r);
-      p[1] = uint8_t(g);
-      p[2] = uint8_t(b);
+  // Every pixel reads itself alone: bands of rows.
+  RunRowBands(0, height, 16, [&](int from, int to) {
+    uint8_t* const first = pixels + size_t(from) * size_t(width) * 3;
+    for (uint8_t *p = first, *end = pixels + size_t(to) * size_t(width) * 3; p != end; p += 3) {
+      const int qi = q[WeightedLuma(p[0], p[1], p[2])];
+      const int r = rT[qi][p[0]], g = gT[qi][p[1]], b = bT[qi][p[2]];
+      if (mono) {
+        p[0] = p[1] = p[2] = uint8_t(WeightedLuma(r, g, b));
+      } else {
+        p[0] = uint8_t(r);
+        p[1] = uint8_t(g);
+        p[2] = uint8_t(b);
+      }
     }
-  }
+  });
   return true;
 }
 

@@ -10,9 +10,10 @@
 
 #include "filters/FilterArgs.h"
 #include "filters/HotPixelsVector.h"
-#include "filters/KernelPath.h"
 #include "filters/ImageFilters.h"
+#include "filters/KernelPath.h"
 #include "filters/MedianSelect.h"
+#include "platform/RowBands.h"
 
 namespace orv {
 namespace {
@@ -94,38 +95,46 @@ bool CImageFilters::RemoveHotPixels(uint8_t* dst, int width, int height, const u
   if (!ReferenceKernelsForced()) return RemoveHotPixelsVector(dst, width, height, src, alpha, wi);
 
   const size_t pixels = size_t(width) * size_t(height);
+  const RowBandCut cut = CutRowBands(half, height - half, kHotPixelBandRows);
   std::unique_ptr<uint8_t[]> planes(new (std::nothrow) uint8_t[pixels * 3]);
-  std::unique_ptr<uint8_t[]> medians(new (std::nothrow) uint8_t[size_t(width) * 3]);
+  std::unique_ptr<uint8_t[]> medians(new (std::nothrow)
+                                         uint8_t[size_t(width) * 3 * size_t(cut.count)]);
   std::unique_ptr<HotPixelTables> tables(new (std::nothrow) HotPixelTables(alpha));
-  alignas(32) uint8_t lanes[MedianNetwork::kMaxInputs * MedianNetwork::kLanes];
   if (!planes || !medians || !tables) return false;
   uint8_t* plane[3] = {planes.get(), planes.get() + pixels, planes.get() + 2 * pixels};
-  for (size_t i = 0; i < pixels; ++i) {
-    plane[0][i] = src[3 * i];
-    plane[1][i] = src[3 * i + 1];
-    plane[2][i] = src[3 * i + 2];
-  }
+  RunRowBands(0, height, kHotPixelBandRows, [&](int from, int to) {
+    for (size_t i = size_t(from) * size_t(width); i < size_t(to) * size_t(width); ++i) {
+      plane[0][i] = src[3 * i];
+      plane[1][i] = src[3 * i + 1];
+      plane[2][i] = src[3 * i + 2];
+    }
+  });
   const MedianNetwork* net = MedianNetwork::For(wi * wi);
   const HotPixelTables& t = *tables;
-  uint8_t* med[3] = {medians.get(), medians.get() + width, medians.get() + 2 * size_t(width)};
 
-  for (int y = half; y < height - half; ++y) {
-    for (int c = 0; c < 3; ++c) RowMedians(plane[c], width, y, wi, net, lanes, med[c]);
-    const uint8_t* s = src + size_t(y) * size_t(width) * 3;
-    uint8_t* d = dst + size_t(y) * size_t(width) * 3;
-    for (int x = half; x < width - half; ++x) {
-      const uint8_t* sp = s + size_t(x) * 3;
-      uint8_t* dp = d + size_t(x) * 3;
-      int m[3] = {med[0][x], med[1][x], med[2][x]};
-      int diff = std::abs((sp[0] + sp[1] + sp[2]) / 3 - (m[0] + m[1] + m[2]) / 3);
-      int level = std::min(diff, 12);
-      for (int ch = 0; ch < 3; ++ch) {
-        int moved = int(t.keep[level][sp[ch]] + t.take[level][m[ch]]);
-        int darker = std::min(moved, int(sp[ch]));
-        dp[ch] = uint8_t(int(t.mixNew[darker] + t.mixOld[dp[ch]]));
+  // Each band has its own median rows and reads only the planes (src may be dst).
+  RunRowBands(cut, [&](int k, int from, int to) {
+    alignas(32) uint8_t lanes[MedianNetwork::kMaxInputs * MedianNetwork::kLanes];
+    uint8_t* const mine = medians.get() + size_t(width) * 3 * size_t(k);
+    uint8_t* med[3] = {mine, mine + width, mine + 2 * size_t(width)};
+    for (int y = from; y < to; ++y) {
+      for (int c = 0; c < 3; ++c) RowMedians(plane[c], width, y, wi, net, lanes, med[c]);
+      const uint8_t* s = src + size_t(y) * size_t(width) * 3;
+      uint8_t* d = dst + size_t(y) * size_t(width) * 3;
+      for (int x = half; x < width - half; ++x) {
+        const uint8_t* sp = s + size_t(x) * 3;
+        uint8_t* dp = d + size_t(x) * 3;
+        int m[3] = {med[0][x], med[1][x], med[2][x]};
+        int diff = std::abs((sp[0] + sp[1] + sp[2]) / 3 - (m[0] + m[1] + m[2]) / 3);
+        int level = std::min(diff, 12);
+        for (int ch = 0; ch < 3; ++ch) {
+          int moved = int(t.keep[level][sp[ch]] + t.take[level][m[ch]]);
+          int darker = std::min(moved, int(sp[ch]));
+          dp[ch] = uint8_t(int(t.mixNew[darker] + t.mixOld[dp[ch]]));
+        }
       }
     }
-  }
+  });
   return true;
 }
 

@@ -19,6 +19,7 @@
 #include "filters/HotPixelsVector.h"
 #include "filters/KernelPath.h"
 #include "filters/SpeckleRowKernels.h"
+#include "platform/RowBands.h"
 
 #ifndef ORV_HOT_PIXELS_VECTOR_SHARED
 #define ORV_HOT_PIXELS_VECTOR_SHARED
@@ -174,9 +175,9 @@ using namespace hot_pixels_shared;
 #if ORV_FALLBACK_TARGET
 // Never chosen: without a vector target the reference code runs. The byte networks give the
 // same medians, so this is still the whole filter.
-void RowsV(RowWork& r, uint8_t* dst, double alpha) {
+void RowsV(RowWork& r, uint8_t* dst, double alpha, int y0, int y1) {
   const int half = r.half, width = r.width;
-  for (int y = half; y < r.height - half; ++y) {
+  for (int y = y0; y < y1; ++y) {
     for (int c = 0; c < 3; ++c) {
       const auto run = [&]<int WI>() {
         for (int x = 0; x < width; ++x) SortColumn<WI>(r, r.plane[c], y, x);
@@ -347,23 +348,23 @@ void PullRow(const RowWork& r, int y, uint8_t* HWY_RESTRICT d, double alpha) {
 }
 
 template <int WI>
-void Rows(RowWork& r, uint8_t* dst, double alpha) {
-  for (int y = r.half; y < r.height - r.half; ++y) {
+void Rows(RowWork& r, uint8_t* dst, double alpha, int y0, int y1) {
+  for (int y = y0; y < y1; ++y) {
     for (int c = 0; c < 3; ++c) RowMedians<WI>(r, y, c);
     PullRow(r, y, dst + size_t(y) * size_t(r.width) * 3, alpha);
   }
 }
 
-void RowsV(RowWork& r, uint8_t* dst, double alpha) {
+void RowsV(RowWork& r, uint8_t* dst, double alpha, int y0, int y1) {
   switch (r.wi) {
     case 3:
-      return Rows<3>(r, dst, alpha);
+      return Rows<3>(r, dst, alpha, y0, y1);
     case 5:
-      return Rows<5>(r, dst, alpha);
+      return Rows<5>(r, dst, alpha, y0, y1);
     case 7:
-      return Rows<7>(r, dst, alpha);
+      return Rows<7>(r, dst, alpha, y0, y1);
     default:
-      return Rows<9>(r, dst, alpha);
+      return Rows<9>(r, dst, alpha, y0, y1);
   }
 }
 #endif
@@ -380,21 +381,33 @@ bool RemoveHotPixelsVector(uint8_t* dst, int width, int height, const uint8_t* s
                            int wi) {
   using hot_pixels_shared::RowWork;
   const size_t pixels = size_t(width) * size_t(height), w = size_t(width);
+  // Output rows [half, height - half) in bands; each band sorts its own window columns and
+  // medians, so it needs its own scratch, and reads only the planes, which are whole before any
+  // band starts (src may be dst).
+  const int half = wi / 2;
+  const RowBandCut cut = CutRowBands(half, height - half, kHotPixelBandRows);
+  const size_t scratchBytes = size_t(wi) * w + 3 * w;
   std::unique_ptr<uint8_t[]> planes(new (std::nothrow) uint8_t[pixels * 3]);
-  std::unique_ptr<uint8_t[]> scratch(new (std::nothrow) uint8_t[size_t(wi) * w + 3 * w]);
+  std::unique_ptr<uint8_t[]> scratch(new (std::nothrow) uint8_t[scratchBytes * size_t(cut.count)]);
   if (!planes || !scratch) return false;
-  RowWork r{};
-  r.width = width;
-  r.height = height;
-  r.wi = wi;
-  r.half = wi / 2;
   uint8_t* const plane[3] = {planes.get(), planes.get() + pixels, planes.get() + 2 * pixels};
-  for (int c = 0; c < 3; ++c) r.plane[c] = plane[c];
-  r.cols = scratch.get();
-  uint8_t* rest = r.cols + size_t(wi) * w;
-  for (int c = 0; c < 3; ++c) r.med[c] = rest + size_t(c) * w;
-  SplitChannels(src, pixels, plane);
-  HWY_DYNAMIC_DISPATCH(RowsV)(r, dst, alpha);
+  RunRowBands(0, height, kHotPixelBandRows, [&](int from, int to) {
+    const size_t at = size_t(from) * w;
+    uint8_t* const part[3] = {plane[0] + at, plane[1] + at, plane[2] + at};
+    SplitChannels(src + 3 * at, size_t(to - from) * w, part);
+  });
+  RunRowBands(cut, [&](int k, int from, int to) {
+    RowWork r{};
+    r.width = width;
+    r.height = height;
+    r.wi = wi;
+    r.half = half;
+    for (int c = 0; c < 3; ++c) r.plane[c] = plane[c];
+    r.cols = scratch.get() + scratchBytes * size_t(k);
+    uint8_t* rest = r.cols + size_t(wi) * w;
+    for (int c = 0; c < 3; ++c) r.med[c] = rest + size_t(c) * w;
+    HWY_DYNAMIC_DISPATCH(RowsV)(r, dst, alpha, from, to);
+  });
   return true;
 }
 

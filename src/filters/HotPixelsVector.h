@@ -11,6 +11,10 @@
 
 namespace orv {
 
+// The fewest output rows a band of the filter takes: below this the per-band scratch and the
+// first rows' column sorts cost more than a thread saves.
+inline constexpr int kHotPixelBandRows = 8;
+
 // Arguments as checked by CImageFilters::RemoveHotPixels: wi odd in 3..9, the picture at least
 // wi x wi, alpha in (0, 1]. False when memory runs out (dst untouched).
 bool RemoveHotPixelsVector(uint8_t* dst, int width, int height, const uint8_t* src, double alpha,

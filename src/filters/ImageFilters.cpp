@@ -4,12 +4,14 @@
 
 #include "filters/LumaRow.h"
 #include "platform/LargeBuffer.h"
+#include "platform/RowBands.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace orv {
 namespace {
@@ -37,14 +39,6 @@ struct Histograms {
   }
 };
 
-// Fills the plane and counts its histogram.
-void LumaAndHistogram(const uint8_t* pixels, size_t count, uint8_t* plane, uint32_t hist[256]) {
-  LumaRow(pixels, plane, count);
-  Histograms h;
-  h.Add(plane, count);
-  h.Total(hist);
-}
-
 // The clip levels of a histogram: the first bins where the running sum reaches the low and the
 // high counts; the walk stops at the high one.
 void FindLevels(const uint32_t hist[256], size_t count, double lowPercent, double highPercent,
@@ -67,6 +61,45 @@ void FindLevels(const uint32_t hist[256], size_t count, double lowPercent, doubl
 
 bool ValidSize(int width, int height) {
   return width >= 0 && height >= 0;
+}
+
+// The fewest rows a band of the per-pixel passes takes.
+constexpr int kPixelBandRows = 16;
+
+// Runs pass(first, count) over the pixels of a width x height picture in bands of whole rows:
+// pixels [first, first + count) of the picture, one band per call. For passes whose every pixel
+// (or byte) depends on that pixel alone.
+template <typename Pass>
+void PixelBands(int width, int height, Pass&& pass) {
+  RunRowBands(0, height, kPixelBandRows, [&](int from, int to) {
+    pass(size_t(from) * size_t(width), size_t(to - from) * size_t(width));
+  });
+}
+
+// The counts of the bands' histograms added up.
+void SumHistograms(const std::vector<Histograms>& bands, uint32_t hist[256]) {
+  std::fill(hist, hist + 256, 0u);
+  for (const Histograms& h : bands) {
+    uint32_t part[256];
+    h.Total(part);
+    for (int v = 0; v < 256; ++v) hist[v] += part[v];
+  }
+}
+
+// The luma histogram of a width x height picture, counted in bands whose counts are summed.
+void CountLuma(const uint8_t* pixels, int width, int height, uint32_t hist[256]) {
+  const RowBandCut cut = CutRowBands(0, height, kPixelBandRows);
+  std::vector<Histograms> bands(size_t(cut.count));
+  RunRowBands(cut, [&](int k, int from, int to) {
+    uint8_t luma[kLumaBlock];
+    const size_t first = size_t(from) * size_t(width), count = size_t(to - from) * size_t(width);
+    for (size_t i = 0; i < count; i += kLumaBlock) {
+      const size_t n = std::min(kLumaBlock, count - i);
+      LumaRow(pixels + 3 * (first + i), luma, n);
+      bands[size_t(k)].Add(luma, n);
+    }
+  });
+  SumHistograms(bands, hist);
 }
 
 }  // namespace
@@ -107,12 +140,13 @@ bool CImageFilters::ApplyStoredLevels(uint8_t* plane, int width, int height) {
   return true;
 }
 
-void CImageFilters::ShiftByLuma(uint8_t* pixels, const uint8_t* plane, size_t count,
+void CImageFilters::ShiftByLuma(uint8_t* pixels, const uint8_t* plane, int width, int height,
                                 const uint8_t map[256]) {
   // The move d = old luma - stretched luma depends on the old luma alone, so one 64 KB table
   // holds clamp(c - d) for every old luma and channel value: three reads per pixel.
   std::unique_ptr<uint8_t[]> table(new (std::nothrow) uint8_t[256 * 256]);
   if (!table) {
+    const size_t count = size_t(width) * size_t(height);
     for (size_t i = 0; i < count; ++i) {
       int d = plane[i] - map[plane[i]];
       uint8_t* p = pixels + 3 * i;
@@ -125,13 +159,15 @@ void CImageFilters::ShiftByLuma(uint8_t* pixels, const uint8_t* plane, size_t co
     for (int c = 0; c < 256; ++c) table[y * 256 + c] = uint8_t(std::clamp(c - d, 0, 255));
   }
   const uint8_t* t = table.get();
-  for (size_t i = 0; i < count; ++i) {
-    const uint8_t* row = t + (size_t(plane[i]) << 8);
-    uint8_t* p = pixels + 3 * i;
-    p[0] = row[p[0]];
-    p[1] = row[p[1]];
-    p[2] = row[p[2]];
-  }
+  PixelBands(width, height, [&](size_t first, size_t n) {
+    for (size_t i = first; i < first + n; ++i) {
+      const uint8_t* row = t + (size_t(plane[i]) << 8);
+      uint8_t* p = pixels + 3 * i;
+      p[0] = row[p[0]];
+      p[1] = row[p[1]];
+      p[2] = row[p[2]];
+    }
+  });
 }
 
 bool CImageFilters::MoveByLevels(uint8_t* pixels, int width, int height, bool findLevels,
@@ -142,16 +178,24 @@ bool CImageFilters::MoveByLevels(uint8_t* pixels, int width, int height, bool fi
   // Released for reuse: the next photo of the same size takes the same plane.
   LargeBufferPtr plane = MakeLargeBuffer(count);
   if (!plane) return false;
-  uint32_t hist[256];
-  LumaAndHistogram(pixels, count, plane.get(), hist);
+  uint8_t* const luma = plane.get();
+  const RowBandCut cut = CutRowBands(0, height, kPixelBandRows);
+  std::vector<Histograms> bands(size_t(cut.count));
+  RunRowBands(cut, [&](int k, int from, int to) {
+    const size_t first = size_t(from) * size_t(width), n = size_t(to - from) * size_t(width);
+    LumaRow(pixels + 3 * first, luma + first, n);
+    bands[size_t(k)].Add(luma + first, n);
+  });
   if (findLevels) {
+    uint32_t hist[256];
+    SumHistograms(bands, hist);
     double lowPercent = lowLevel * 100.0 / 255.0;
     double highPercent = (255 - highLevel) * 100.0 / 255.0;
     FindLevels(hist, count, lowPercent, highPercent, LevelLow, LevelHigh);
   }
   uint8_t map[256];
   if (!StretchMap(map)) return true;
-  ShiftByLuma(pixels, plane.get(), count, map);
+  ShiftByLuma(pixels, plane.get(), width, height, map);
   return true;
 }
 
@@ -169,15 +213,8 @@ bool CImageFilters::FindBalanceLevels(const uint8_t* pixels, int width, int heig
   if (!pixels || !ValidSize(width, height)) return false;
   if (width == 0 || height == 0) return true;
   const size_t count = size_t(width) * size_t(height);
-  Histograms h;
-  uint8_t luma[kLumaBlock];
-  for (size_t i = 0; i < count; i += kLumaBlock) {
-    const size_t n = std::min(kLumaBlock, count - i);
-    LumaRow(pixels + 3 * i, luma, n);
-    h.Add(luma, n);
-  }
   uint32_t hist[256];
-  h.Total(hist);
+  CountLuma(pixels, width, height, hist);
   double lowPercent = lowLevel * 100.0 / 255.0;
   double highPercent = (255 - highLevel) * 100.0 / 255.0;
   FindLevels(hist, count, lowPercent, highPercent, LevelLow, LevelHigh);
@@ -211,20 +248,21 @@ bool CImageFilters::BalanceInPlace(uint8_t* pixels, int width, int height, doubl
     }
   }
   const uint8_t* t = table.get();
-  const size_t count = size_t(width) * size_t(height);
-  uint8_t luma[kLumaBlock];
-  for (size_t i = 0; i < count; i += kLumaBlock) {
-    const size_t n = std::min(kLumaBlock, count - i);
-    uint8_t* block = pixels + 3 * i;
-    LumaRow(block, luma, n);
-    for (size_t k = 0; k < n; ++k) {
-      uint8_t* p = block + 3 * k;
-      const uint8_t* row = t + (size_t(luma[k]) << 8);
-      p[0] = row[p[0]];
-      p[1] = row[p[1]];
-      p[2] = row[p[2]];
+  PixelBands(width, height, [&](size_t first, size_t count) {
+    uint8_t luma[kLumaBlock];
+    for (size_t i = 0; i < count; i += kLumaBlock) {
+      const size_t n = std::min(kLumaBlock, count - i);
+      uint8_t* block = pixels + 3 * (first + i);
+      LumaRow(block, luma, n);
+      for (size_t k = 0; k < n; ++k) {
+        uint8_t* p = block + 3 * k;
+        const uint8_t* row = t + (size_t(luma[k]) << 8);
+        p[0] = row[p[0]];
+        p[1] = row[p[1]];
+        p[2] = row[p[2]];
+      }
     }
-  }
+  });
   return true;
 }
 
@@ -252,7 +290,9 @@ bool CImageFilters::Blend(uint8_t* dst, int width, int height, const uint8_t* sr
     for (int s = 0; s < 256; ++s) mix[d * 256 + s] = uint8_t(int(a[d] + b[s]));
   }
   const uint8_t* table = mix.get();
-  for (size_t i = 0; i < bytes; ++i) dst[i] = table[(dst[i] << 8) | src[i]];
+  PixelBands(width, height, [&](size_t first, size_t count) {
+    for (size_t i = 3 * first; i < 3 * (first + count); ++i) dst[i] = table[(dst[i] << 8) | src[i]];
+  });
   return true;
 }
 

@@ -81,7 +81,7 @@ class CImageFilters {
   // Builds the stretch map of the stored levels; false when they span no range.
   bool StretchMap(uint8_t map[256]) const;
   // Shifts every pixel's channels by old luma - new luma, with old luma from the plane.
-  static void ShiftByLuma(uint8_t* pixels, const uint8_t* plane, size_t count,
+  static void ShiftByLuma(uint8_t* pixels, const uint8_t* plane, int width, int height,
                           const uint8_t map[256]);
   bool MoveByLevels(uint8_t* pixels, int width, int height, bool findLevels, int lowLevel,
                     int highLevel);

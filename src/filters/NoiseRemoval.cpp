@@ -2,14 +2,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "filters/NoiseRemoval.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "filters/FilterArgs.h"
 #include "filters/SpeckleRowKernels.h"
 #include "platform/LargeBuffer.h"
+#include "platform/RowBands.h"
 
 namespace orv {
 namespace {
@@ -65,6 +69,89 @@ void ProcessPlane(uint8_t* plane, uint8_t* work, int width, int height, const St
   }
 }
 
+// Clears the zero border of a padded plane of `rows` interior rows.
+void ClearBorder(uint8_t* base, size_t stride, int rows) {
+  std::memset(base, 0, stride);
+  std::memset(base + size_t(rows + 1) * stride, 0, stride);
+  for (int y = 1; y <= rows; ++y) {
+    base[size_t(y) * stride] = 0;
+    base[size_t(y) * stride + stride - 1] = 0;
+  }
+}
+
+// Picture rows [from, to) split into the interiors of the padded planes, starting at their
+// first interior row.
+void SplitRows(const uint8_t* pixels, int width, int from, int to, uint8_t* const (&plane)[3]) {
+  const size_t stride = size_t(width) + 2;
+  for (int y = from; y < to; ++y) {
+    const size_t at = size_t(y - from + 1) * stride + 1;
+    uint8_t* const row[3] = {plane[0] + at, plane[1] + at, plane[2] + at};
+    SplitChannels(pixels + size_t(y) * size_t(width) * 3, size_t(width), row);
+  }
+}
+
+// The planes' interior rows [first, first + rows) joined into picture rows [to, to + rows).
+void JoinRows(const uint8_t* const (&plane)[3], int width, int first, int rows, uint8_t* pixels,
+              int to) {
+  const size_t stride = size_t(width) + 2;
+  for (int r = 0; r < rows; ++r) {
+    const size_t at = size_t(first + r + 1) * stride + 1;
+    const uint8_t* const row[3] = {plane[0] + at, plane[1] + at, plane[2] + at};
+    JoinChannels(row, size_t(width), pixels + size_t(to + r) * size_t(width) * 3);
+  }
+}
+
+// A half-pass reads only the rows next to the one it writes, so after the 32 half-passes a row
+// depends on the rows up to 32 away. A band works on its rows with that many more on each side
+// (fewer at the picture's edges) in planes of its own: the wrong zeros beyond them reach no
+// farther in than those extra rows, and the band's own rows come out exact.
+constexpr int kSpeckleReach = kStages;
+// The fewest rows a band takes: the extra rows on each side cost a quarter of a band this tall.
+constexpr int kSpeckleBandRows = 256;
+
+// One band's planes: three channels and the work plane, each of its rows plus the reach.
+// Plain blocks, not kept for reuse: their size changes with the cut.
+struct SpeckleBand {
+  std::unique_ptr<uint8_t[]> buffer;
+  int first = 0;  // the picture row of the planes' first interior row
+  int rows = 0;
+};
+
+bool SpeckleRemoveInBands(uint8_t* pixels, int width, int height, const RowBandCut& cut) {
+  const size_t stride = size_t(width) + 2;
+  Stage stages[kStages];
+  BuildStages(ptrdiff_t(stride), stages);
+  std::vector<SpeckleBand> bands(size_t(cut.count));
+  std::atomic<bool> failed{false};
+  // Every band reads the pixels it needs before any band writes one.
+  RunRowBands(cut, [&](int k, int from, int to) {
+    SpeckleBand& b = bands[size_t(k)];
+    b.first = std::max(0, from - kSpeckleReach);
+    b.rows = std::min(height, to + kSpeckleReach) - b.first;
+    const size_t padded = size_t(b.rows + 2) * stride;
+    b.buffer.reset(new (std::nothrow) uint8_t[padded * 4]);
+    if (!b.buffer) {
+      failed = true;
+      return;
+    }
+    for (int p = 0; p < 4; ++p) ClearBorder(b.buffer.get() + size_t(p) * padded, stride, b.rows);
+    uint8_t* const plane[3] = {b.buffer.get(), b.buffer.get() + padded,
+                               b.buffer.get() + 2 * padded};
+    SplitRows(pixels, width, b.first, b.first + b.rows, plane);
+    for (int c = 0; c < 3; ++c)
+      ProcessPlane(plane[c], b.buffer.get() + 3 * padded, width, b.rows, stages);
+  });
+  if (failed) return false;
+  RunRowBands(cut, [&](int k, int from, int to) {
+    const SpeckleBand& b = bands[size_t(k)];
+    const size_t padded = size_t(b.rows + 2) * stride;
+    const uint8_t* const plane[3] = {b.buffer.get(), b.buffer.get() + padded,
+                                     b.buffer.get() + 2 * padded};
+    JoinRows(plane, width, from - b.first, to - from, pixels, from);
+  });
+  return true;
+}
+
 }  // namespace
 
 bool SpeckleRemove(uint8_t* pixels, int width, int height, const ProgressHook* progress) {
@@ -72,6 +159,12 @@ bool SpeckleRemove(uint8_t* pixels, int width, int height, const ProgressHook* p
   if (!PictureArgs(pixels, width, height, bytes)) return false;
   size_t padded = 0;
   if (!PictureBytes(int64_t(width) + 2, int64_t(height) + 2, 1, padded)) return false;
+  // Bands when threads are free and no hook is there to ask between the steps (the caller's,
+  // asked on its thread).
+  if (!progress) {
+    const RowBandCut cut = CutRowBands(0, height, kSpeckleBandRows);
+    if (cut.count > 1) return SpeckleRemoveInBands(pixels, width, height, cut);
+  }
   const size_t stride = size_t(width) + 2;
   // Three channel planes and the work plane, all with the zero border.
   // Released for reuse: the next pass over the same picture takes the same planes.
@@ -79,22 +172,10 @@ bool SpeckleRemove(uint8_t* pixels, int width, int height, const ProgressHook* p
   if (!buffer) return false;
   // Only the borders need clearing: the split writes every plane's interior, and every
   // half-pass writes the work plane's interior before reading it.
-  for (int b = 0; b < 4; ++b) {
-    uint8_t* base = buffer.get() + size_t(b) * padded;
-    std::memset(base, 0, stride);
-    std::memset(base + size_t(height + 1) * stride, 0, stride);
-    for (int y = 1; y <= height; ++y) {
-      base[size_t(y) * stride] = 0;
-      base[size_t(y) * stride + stride - 1] = 0;
-    }
-  }
+  for (int b = 0; b < 4; ++b) ClearBorder(buffer.get() + size_t(b) * padded, stride, height);
   uint8_t* plane[3] = {buffer.get(), buffer.get() + padded, buffer.get() + 2 * padded};
   uint8_t* work = buffer.get() + 3 * padded;
-  for (int y = 0; y < height; ++y) {
-    const size_t at = size_t(y + 1) * stride + 1;
-    uint8_t* const row[3] = {plane[0] + at, plane[1] + at, plane[2] + at};
-    SplitChannels(pixels + size_t(y) * size_t(width) * 3, size_t(width), row);
-  }
+  SplitRows(pixels, width, 0, height, plane);
   int step = 1;
   if (!ProgressContinues(progress, step * 100 / 14)) return false;
 
@@ -113,11 +194,8 @@ bool SpeckleRemove(uint8_t* pixels, int width, int height, const ProgressHook* p
   // The last step is asked before the pixels change, so a stop request always leaves them as
   // they were.
   if (!ProgressContinues(progress, 100)) return false;
-  for (int y = 0; y < height; ++y) {
-    const size_t at = size_t(y + 1) * stride + 1;
-    const uint8_t* const row[3] = {plane[0] + at, plane[1] + at, plane[2] + at};
-    JoinChannels(row, size_t(width), pixels + size_t(y) * size_t(width) * 3);
-  }
+  const uint8_t* const joined[3] = {plane[0], plane[1], plane[2]};
+  JoinRows(joined, width, 0, height, pixels, 0);
   return true;
 }
 

@@ -13,6 +13,7 @@
 #include "filters/ImageFilters.h"
 #include "filters/NeighbourFilter.h"
 #include "filters/PortraitMix.h"
+#include "platform/RowBands.h"
 
 namespace orv {
 namespace {
@@ -44,7 +45,12 @@ bool CImageFilters::PortraitSmooth(uint8_t* pixels, int width, int height, doubl
   uint8_t* sharp = other.get();
   if (!NeighbourFilter(pixels, sharp, width, height, 40, kNeighbourSharpen)) return false;
 
-  PortraitMix(pixels, sharp, soft.get(), bytes / 3, pinkTones != 0);
+  // Every pixel's mix reads that pixel alone: bands of rows.
+  RunRowBands(0, height, 16, [&](int from, int to) {
+    const size_t at = size_t(from) * size_t(width) * 3;
+    PortraitMix(pixels + at, sharp + at, soft.get() + at, size_t(to - from) * size_t(width),
+                pinkTones != 0);
+  });
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include "filters/Resample.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "platform/LargeBuffer.h"
 
 #include "filters/BandTurn.h"
+#include "platform/RowBands.h"
 #include "filters/KernelPath.h"
 #include "filters/ResampleVector.h"
 #include "imageio/GeometryResult.h"
@@ -123,7 +125,7 @@ int ConvertRun(const ResampleContributions& c, int u0, int u1, size_t lineBytes,
 template <int Bpp>
 void HorizontalBand(const uint8_t* src, int w, int h, int y0, uint8_t* bandOut, int W,
                     const ResampleContributions& c, BandBuffers& buf, double* acc, uint8_t* flat) {
-  const int rows = std::min(kBand, h - y0);
+  const int rows = std::min(kBand, h - y0);  // h: the end of the rows wanted
   const size_t lineBytes = size_t(rows) * Bpp;
   TurnBand<Bpp>(src + size_t(y0) * size_t(w) * Bpp, w, rows, buf.band.get());
   for (int u0 = 0; u0 < W; u0 += kValueRun) {
@@ -178,6 +180,97 @@ int KeptRows(const ResampleContributions& vc, int h, std::vector<int>& lastRow) 
   return ring;
 }
 
+// The working memory of one pass over rows: the horizontal band and the sums of a line.
+struct PassBuffers {
+  BandBuffers band;
+  std::unique_ptr<double[]> acc;
+  std::unique_ptr<uint8_t[]> flat;
+  bool Allocate(int w, int W, int bytesPerPixel) {
+    const size_t rowBytes = size_t(W) * size_t(bytesPerPixel);
+    const size_t bandLine = size_t(kBand) * size_t(bytesPerPixel);
+    const size_t accBytes = std::max(rowBytes, bandLine);
+    acc.reset(new (std::nothrow) double[accBytes]);
+    flat.reset(new (std::nothrow) uint8_t[accBytes]);
+    band.band.reset(new (std::nothrow) uint8_t[size_t(w) * bandLine]);
+    band.line.reset(new (std::nothrow) uint8_t[bandLine + 1]);
+    return acc && flat && band.band && band.line;
+  }
+};
+
+// The horizontal pass of source rows [y0, end) into out (their rows of the intermediate
+// picture, one after another).
+void HorizontalRows(const uint8_t* src, int w, int y0, int end, uint8_t* out, int W,
+                    int bytesPerPixel, const ResampleContributions& hc, PassBuffers& b) {
+  const size_t rowBytes = size_t(W) * size_t(bytesPerPixel);
+  for (int y = y0; y < end; y += kBand) {
+    uint8_t* at = out + size_t(y - y0) * rowBytes;
+    switch (bytesPerPixel) {
+      case 1:
+        HorizontalBand<1>(src, w, end, y, at, W, hc, b.band, b.acc.get(), b.flat.get());
+        break;
+      case 2:
+        HorizontalBand<2>(src, w, end, y, at, W, hc, b.band, b.acc.get(), b.flat.get());
+        break;
+      case 3:
+        HorizontalBand<3>(src, w, end, y, at, W, hc, b.band, b.acc.get(), b.flat.get());
+        break;
+      default:
+        HorizontalBand<4>(src, w, end, y, at, W, hc, b.band, b.acc.get(), b.flat.get());
+        break;
+    }
+  }
+}
+
+// The fewest destination rows a band of the resampler takes: a band also makes the
+// intermediate rows its first and last rows share with the next band's.
+constexpr int kResampleBandRows = 32;
+
+// The resize in bands of destination rows, each with its own buffers: a band makes the
+// intermediate rows its destination rows read (a few are made by two bands, alike) and sums
+// them. Each value is summed as in the one-band walk, so the bytes are the same.
+unsigned ResampleInBands(const uint8_t* src, int w, uint8_t* dst, int W, int bytesPerPixel,
+                         const ResampleContributions& hc, const ResampleContributions& vc,
+                         const RowBandCut& cut) {
+  const size_t rowBytes = size_t(W) * size_t(bytesPerPixel);
+  std::atomic<bool> failed{false};
+  RunRowBands(cut, [&](int, int from, int to) {
+    int lo = INT_MAX, hi = -1;
+    for (int v = from; v < to; ++v)
+      for (int k = 0; k < vc.count[size_t(v)]; ++k) {
+        const int r = vc.index[size_t(vc.offset[size_t(v)] + k)];
+        lo = std::min(lo, r);
+        hi = std::max(hi, r);
+      }
+    // The band's contributions, with rows counted from its first intermediate row.
+    ResampleContributions mine;
+    try {
+      for (int v = from; v < to; ++v) {
+        mine.offset.push_back(int(mine.index.size()));
+        mine.count.push_back(vc.count[size_t(v)]);
+        for (int k = 0; k < vc.count[size_t(v)]; ++k) {
+          const size_t at = size_t(vc.offset[size_t(v)] + k);
+          mine.index.push_back(vc.index[at] - lo);
+          mine.weight.push_back(vc.weight[at]);
+        }
+      }
+    } catch (const std::bad_alloc&) {
+      failed = true;
+      return;
+    }
+    PassBuffers b;
+    std::unique_ptr<uint8_t[]> mid(new (std::nothrow) uint8_t[size_t(hi - lo + 1) * rowBytes]);
+    if (!mid || !b.Allocate(w, W, bytesPerPixel)) {
+      failed = true;
+      return;
+    }
+    HorizontalRows(src, w, lo, hi + 1, mid.get(), W, bytesPerPixel, hc, b);
+    for (int v = from; v < to; ++v)
+      ResampleRow(mid.get(), rowBytes, mine, v - from, b.acc.get(), b.flat.get(),
+                  dst + size_t(v) * rowBytes);
+  });
+  return failed ? kGeometryNoMemory : kGeometryOk;
+}
+
 }  // namespace
 
 double Lanczos3(double x) {
@@ -225,6 +318,8 @@ unsigned ResampleImage(const uint8_t* src, int w, int h, uint8_t* dst, int W, in
   ResampleContributions hc, vc;
   if (!BuildResampleContributions(w, W, hc) || !BuildResampleContributions(h, H, vc))
     return kGeometryNoMemory;
+  if (const RowBandCut cut = CutRowBands(0, H, kResampleBandRows); cut.count > 1)
+    return ResampleInBands(src, w, dst, W, bytesPerPixel, hc, vc, cut);
   std::vector<int> lastRow;
   const int kept = KeptRows(vc, h, lastRow);
   size_t midBytes = 0;

@@ -3,6 +3,7 @@
 #include "filters/TwoPassScaler.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "filters/ResampleVector.h"
 
 #include "platform/CheckedMath.h"
+#include "platform/RowBands.h"
 
 namespace orv {
 namespace {
@@ -109,65 +111,97 @@ bool CTwoPassScaler::Scale(const uint8_t* src, int w, int h, uint8_t* dst, int W
   ScalerContributions hc, vc;
   if (!BuildScalerContributions(w, W, hc) || !BuildScalerContributions(h, H, vc)) return false;
   std::unique_ptr<uint8_t[]> mid(NewLargeBuffer(midBytes));
-  std::unique_ptr<float[]> acc(new (std::nothrow) float[size_t(W) * 3]);
-  if (!mid || !acc) return false;
+  if (!mid) return false;
 
-  // Horizontal pass: every row of w pixels becomes W pixels of the intermediate picture.
   const size_t srcStride = size_t(w) * 3, midStride = size_t(W) * 3;
-  int y = 0;
   const bool vectorRows =
       !ReferenceKernelsForced() &&
       std::all_of(hc.count.begin(), hc.count.end(), [](int n) { return n <= kMaxVectorLines; });
-  // Without room for the band the rows take the pixel loop below.
-  std::unique_ptr<uint8_t[]> band(vectorRows ? new (std::nothrow) uint8_t[size_t(w) * kBand * 3]
-                                             : nullptr);
-  if (band) {
-    uint8_t line[kBand * 3 + 1] = {};
-    for (; y < h; y += kBand) {
-      const int rows = std::min(kBand, h - y);
-      for (int r = 0; r < rows; ++r)
-        if (!Report(int(double(y + r) / h * 50))) return false;
-      HorizontalBand(src, w, y, rows, mid.get(), W, hc, band.get(), line);
+  // The horizontal pass of rows [y0, y1): every row of w pixels becomes W pixels of the
+  // intermediate picture. Without a band buffer the rows take the pixel loop.
+  const auto horizontal = [&](int y0, int y1, uint8_t* band) {
+    int y = y0;
+    if (band) {
+      uint8_t line[kBand * 3 + 1] = {};
+      for (; y < y1; y += kBand)
+        HorizontalBand(src, w, y, std::min(kBand, y1 - y), mid.get(), W, hc, band, line);
     }
-  }
-  for (; y < h; ++y) {
-    if (!Report(int(double(y) / h * 50))) return false;
-    const uint8_t* in = src + size_t(y) * srcStride;
-    uint8_t* out = mid.get() + size_t(y) * midStride;
-    for (int u = 0; u < W; ++u) {
-      const float* wt = hc.weights.data() + hc.offset[size_t(u)];
-      const uint8_t* p = in + size_t(hc.first[size_t(u)]) * 3;
-      float r = 0.f, g = 0.f, b = 0.f;
-      for (int i = 0, n = hc.count[size_t(u)]; i < n; ++i, p += 3) {
-        r += wt[i] * float(p[0]);
-        g += wt[i] * float(p[1]);
-        b += wt[i] * float(p[2]);
+    for (; y < y1; ++y) {
+      const uint8_t* in = src + size_t(y) * srcStride;
+      uint8_t* out = mid.get() + size_t(y) * midStride;
+      for (int u = 0; u < W; ++u) {
+        const float* wt = hc.weights.data() + hc.offset[size_t(u)];
+        const uint8_t* p = in + size_t(hc.first[size_t(u)]) * 3;
+        float r = 0.f, g = 0.f, b = 0.f;
+        for (int i = 0, n = hc.count[size_t(u)]; i < n; ++i, p += 3) {
+          r += wt[i] * float(p[0]);
+          g += wt[i] * float(p[1]);
+          b += wt[i] * float(p[2]);
+        }
+        out[3 * size_t(u)] = RoundHalfUp(r);
+        out[3 * size_t(u) + 1] = RoundHalfUp(g);
+        out[3 * size_t(u) + 2] = RoundHalfUp(b);
       }
-      out[3 * size_t(u)] = RoundHalfUp(r);
-      out[3 * size_t(u) + 1] = RoundHalfUp(g);
-      out[3 * size_t(u) + 2] = RoundHalfUp(b);
     }
+  };
+  const auto newBand = [&] {
+    return std::unique_ptr<uint8_t[]>(
+        vectorRows ? new (std::nothrow) uint8_t[size_t(w) * kBand * 3] : nullptr);
+  };
+  // The vertical pass of destination rows [v0, v1), one row at a time: each column's sum runs
+  // over its contributing rows in the same order as a column walk would, so the result is the
+  // same while the reads stay sequential. acc holds a row's sums.
+  const auto vertical = [&](int v0, int v1, float* acc) {
+    for (int v = v0; v < v1; ++v) {
+      const float* wt = vc.weights.data() + vc.offset[size_t(v)];
+      const int first = vc.first[size_t(v)], n = vc.count[size_t(v)];
+      if (ScaleLineVector(mid.get(), midStride, first, wt, n, midStride,
+                          dst + size_t(v) * midStride))
+        continue;
+      std::fill(acc, acc + midStride, 0.f);
+      for (int i = 0; i < n; ++i) {
+        const uint8_t* row = mid.get() + size_t(first + i) * midStride;
+        const float wi = wt[i];
+        for (size_t x = 0; x < midStride; ++x) acc[x] += wi * float(row[x]);
+      }
+      uint8_t* out = dst + size_t(v) * midStride;
+      for (size_t x = 0; x < midStride; ++x) out[x] = RoundHalfUp(acc[x]);
+    }
+  };
+
+  if (!progress_) {
+    // Bands of rows on the threads that are free: each horizontal band writes its own rows of
+    // the intermediate picture, which is whole before the vertical bands read it.
+    RunRowBands(0, h, kBand, [&](int from, int to) {
+      std::unique_ptr<uint8_t[]> band = newBand();
+      horizontal(from, to, band.get());
+    });
+    std::atomic<bool> failed{false};
+    RunRowBands(0, H, kBand, [&](int from, int to) {
+      std::unique_ptr<float[]> acc(new (std::nothrow) float[midStride]);
+      if (!acc) {
+        failed = true;
+        return;
+      }
+      vertical(from, to, acc.get());
+    });
+    return !failed;
   }
 
-  // Vertical pass, one destination row at a time: each column's sum runs over its contributing
-  // rows in the same order as a column walk would, so the result is the same while the reads
-  // stay sequential.
+  // With a progress hook, on the caller's thread, asking it every row.
+  std::unique_ptr<float[]> acc(new (std::nothrow) float[midStride]);
+  if (!acc) return false;
+  std::unique_ptr<uint8_t[]> band = newBand();
+  const int step = band ? kBand : 1;
+  for (int y = 0; y < h; y += step) {
+    const int rows = std::min(step, h - y);
+    for (int r = 0; r < rows; ++r)
+      if (!Report(int(double(y + r) / h * 50))) return false;
+    horizontal(y, y + rows, band.get());
+  }
   for (int v = 0; v < H; ++v) {
     if (!Report(50 + int(double(v) / H * 50))) return false;
-    const float* wt = vc.weights.data() + vc.offset[size_t(v)];
-    const int first = vc.first[size_t(v)], n = vc.count[size_t(v)];
-    if (ScaleLineVector(mid.get(), midStride, first, wt, n, midStride,
-                        dst + size_t(v) * midStride))
-      continue;
-    float* a = acc.get();
-    std::fill(a, a + midStride, 0.f);
-    for (int i = 0; i < n; ++i) {
-      const uint8_t* row = mid.get() + size_t(first + i) * midStride;
-      const float wi = wt[i];
-      for (size_t x = 0; x < midStride; ++x) a[x] += wi * float(row[x]);
-    }
-    uint8_t* out = dst + size_t(v) * midStride;
-    for (size_t x = 0; x < midStride; ++x) out[x] = RoundHalfUp(a[x]);
+    vertical(v, v + 1, acc.get());
   }
   return true;
 }

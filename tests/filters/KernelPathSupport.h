@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "filters/KernelPath.h"
+#include "platform/ThreadBudget.h"
 
 namespace orv::test {
 
@@ -42,6 +43,38 @@ inline const std::vector<std::pair<int, int>>& KernelTestSizes() {
       {1, 1}, {1, 7}, {7, 1}, {2, 2}, {3, 3}, {5, 4}, {9, 9}, {13, 11}, {31, 5},
       {33, 6}, {65, 9}, {97, 17}, {130, 3}, {257, 12}};
   return sizes;
+}
+
+// Thread counts the banded kernels are run at: 1 is the whole picture as one band; the others
+// cut it differently (kBandsPerThread bands a thread, fewer on short pictures).
+inline const std::vector<int>& BandThreadCounts() {
+  static const std::vector<int> counts = {1, 2, 3, 7};
+  return counts;
+}
+
+// Odd sizes tall enough for many bands, with widths around the vector blocks.
+inline const std::vector<std::pair<int, int>>& BandTestSizes() {
+  static const std::vector<std::pair<int, int>> sizes = {{67, 203}, {131, 97}, {9, 61}};
+  return sizes;
+}
+
+// On every path, run() at 2, 3 and 7 threads must give the bytes of run() at one thread.
+template <typename Run>
+void ExpectSameAtEveryThreadCount(const std::string& what, Run run) {
+  for (KernelTarget t : SupportedKernelPaths()) {
+    ScopedKernelTarget force(t);
+    decltype(run()) oneThread;
+    {
+      ScopedThreadLimit one(1);
+      oneThread = run();
+    }
+    for (int threads : BandThreadCounts()) {
+      if (threads == 1) continue;
+      ScopedThreadLimit limit(threads);
+      EXPECT_TRUE(run() == oneThread) << what << " at " << threads << " threads differs from one "
+                                      << "thread on the " << KernelTargetName(t) << " path";
+    }
+  }
 }
 
 }  // namespace orv::test
