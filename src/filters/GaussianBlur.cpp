@@ -3,13 +3,16 @@
 #include "filters/GaussianBlur.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "filters/FilterArgs.h"
 #include "filters/GaussianBlurVector.h"
 #include "platform/LargeBuffer.h"
+#include "platform/RowBands.h"
 
 namespace orv {
 
@@ -37,6 +40,53 @@ bool GaussianKernel::Build(double sigma) {
 }
 
 namespace {
+
+// The fewest rows a band of the blur takes, and at least this many times the kernel's reach.
+constexpr int kBlurBandRows = 32;
+constexpr int kBlurBandReach = 4;
+
+// The blur and the mask read rows up to the kernel's half above and below the row they write,
+// and weigh the taps that fall off the picture out. A band therefore works on a picture of its
+// own: its rows with `reach` more on each side (fewer at the picture's edges, whose taps then
+// fall off as they do for the whole picture), so its own rows come out exact. run(src, out,
+// rows) makes the band picture's result in out, which holds a copy of the band picture's source
+// rows when copyIn is set (for the in-place filter); once every band is done, each band's own
+// rows go into dst. False (dst untouched) when memory runs out or a band fails.
+template <typename Run>
+bool BlurInRowBands(const uint8_t* src, uint8_t* dst, int width, int height, int channels,
+                    int reach, const RowBandCut& cut, bool copyIn, Run run) {
+  const size_t stride = size_t(width) * size_t(channels);
+  const auto lo = [&](int from) { return std::max(0, from - reach); };
+  const auto hi = [&](int to) { return std::min(height, to + reach); };
+  std::vector<std::unique_ptr<uint8_t[]>> out(size_t(cut.count));
+  for (int k = 0; k < cut.count; ++k) {
+    out[size_t(k)].reset(new (std::nothrow)
+                             uint8_t[size_t(hi(cut.To(k)) - lo(cut.From(k))) * stride]);
+    if (!out[size_t(k)]) return false;
+  }
+  std::atomic<bool> failed{false};
+  RunRowBands(cut, [&](int k, int from, int to) {
+    uint8_t* band = out[size_t(k)].get();
+    const uint8_t* first = src + size_t(lo(from)) * stride;
+    const int rows = hi(to) - lo(from);
+    if (copyIn) std::memcpy(band, first, size_t(rows) * stride);
+    if (!run(first, band, rows)) failed = true;
+  });
+  if (failed) return false;
+  RunRowBands(cut, [&](int k, int from, int to) {
+    std::memcpy(dst + size_t(from) * stride,
+                out[size_t(k)].get() + size_t(from - lo(from)) * stride,
+                size_t(to - from) * stride);
+  });
+  return true;
+}
+
+// The cut of a blur's rows: bands only when no hook is to be asked (the caller's, on its
+// thread).
+RowBandCut BlurCut(int height, int half, const ProgressHook* progress) {
+  if (progress) return RowBandCut{0, height, 1};
+  return CutRowBands(0, height, std::max(kBlurBandRows, kBlurBandReach * half));
+}
 
 // Weighted sums of a window of taps over count consecutive outputs whose windows lie entirely
 // inside the data: out[x] = sum over k (ascending) of w[k] x in[x + k]. Eight independent sums
@@ -168,6 +218,11 @@ bool GaussianBlur(const uint8_t* src, uint8_t* dst, int width, int height, int c
   if (!PictureArgs(src, width, height, bytes, channels) || !dst || src == dst) return false;
   GaussianKernel kernel;
   if (!kernel.Build(sigma)) return false;
+  if (const RowBandCut cut = BlurCut(height, kernel.Half(), progress); cut.count > 1)
+    return BlurInRowBands(src, dst, width, height, channels, kernel.Half(), cut, false,
+                          [&](const uint8_t* in, uint8_t* out, int rows) {
+                            return GaussianBlur(in, out, width, rows, channels, sigma);
+                          });
   if (GaussianBlurVectorRuns())
     return GaussianBlurVector(src, dst, width, height, channels, kernel, nullptr, progress);
   BlurBuffers b;
@@ -192,8 +247,7 @@ bool UnsharpMaskVector(const uint8_t* src, int width, int height, int channels, 
                        unsigned threshold, double amount, const GaussianKernel& kernel,
                        const ProgressHook* progress) {
   const UnsharpStep step{threshold, amount};
-  if (!GaussianBlurVector(src, dst, width, height, channels, kernel, &step, progress))
-    return false;
+  if (!GaussianBlurVector(src, dst, width, height, channels, kernel, &step, progress)) return false;
   for (int y = 2; y < height; y += 3)
     if (!ProgressContinues(progress, int((int64_t(y) + 1) * 100 / height))) return false;
   return true;
@@ -204,6 +258,18 @@ bool UnsharpMaskVector(const uint8_t* src, int width, int height, int channels, 
 bool UnsharpMask(const uint8_t* src, int width, int height, int channels, uint8_t* dst,
                  unsigned threshold, double amount, double sigma, const ProgressHook* progress) {
   if (std::isnan(amount)) return false;
+  if (!progress) {
+    size_t bytes = 0;
+    GaussianKernel kernel;
+    if (channels >= 1 && channels <= 4 && PictureArgs(src, width, height, bytes, channels) && dst &&
+        src != dst && kernel.Build(sigma))
+      if (const RowBandCut cut = BlurCut(height, kernel.Half(), nullptr); cut.count > 1)
+        return BlurInRowBands(src, dst, width, height, channels, kernel.Half(), cut, false,
+                              [&](const uint8_t* in, uint8_t* out, int rows) {
+                                return UnsharpMask(in, width, rows, channels, out, threshold,
+                                                   amount, sigma);
+                              });
+  }
   if (GaussianBlurVectorRuns() && std::isfinite(amount)) {
     size_t bytes = 0;
     if (channels < 1 || channels > 4) return false;
@@ -243,6 +309,14 @@ bool UnsharpMaskInPlace(uint8_t* pixels, int width, int height, int channels, un
   if (!PictureArgs(pixels, width, height, bytes, channels)) return false;
   GaussianKernel kernel;
   if (!kernel.Build(sigma)) return false;
+  // In bands, each band's picture is a copy of its rows (a picture-sized copy in all): the
+  // bands may then write their rows back only once every band has read the rows around its own.
+  if (const RowBandCut cut = BlurCut(height, kernel.Half(), progress); cut.count > 1)
+    return BlurInRowBands(pixels, pixels, width, height, channels, kernel.Half(), cut, true,
+                          [&](const uint8_t*, uint8_t* band, int rows) {
+                            return UnsharpMaskInPlace(band, width, rows, channels, threshold,
+                                                      amount, sigma);
+                          });
   // The strips keep two halos of half columns; beyond a quarter of the picture (very large
   // sigmas) a copy of the picture is the smaller buffer.
   const size_t halos = 2 * size_t(kernel.Half()) * size_t(channels) * size_t(height);

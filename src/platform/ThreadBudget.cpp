@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -143,11 +144,22 @@ void Budget::Run(int count, TaskRef task) {
   Job job{task, count};
   // A caller without a slot (a one-photo run, a preview) counts while it runs its tasks.
   const bool countsItself = tSlots == 0;
+  bool posted = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (countsItself) CountIn();
-    StartHelpers();
-    open_.push_back(&job);
+    try {
+      open_.push_back(&job);
+      posted = true;
+    } catch (const std::bad_alloc&) {
+    }
+    if (posted) {
+      if (countsItself) CountIn();
+      StartHelpers();
+    }
+  }
+  if (!posted) {  // no room to post the job: the caller runs it alone
+    for (int i = 0; i < count; ++i) task(i);
+    return;
   }
   helperCv_.notify_all();
   tInTask = true;

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// `orv run --jobs`: the option's forms, and Ctrl-C during a parallel run.
+// `orv run --jobs` and `--threads`: the options' forms, the same bytes whatever the threads, and
+// Ctrl-C during a parallel run.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -50,6 +51,38 @@ TEST_F(RunJobs, AcceptsEveryFormAndRefusesWhatIsNoCount) {
     EXPECT_NE(r.err.find("--jobs needs a whole number"), std::string::npos) << bad;
   }
   EXPECT_EQ(RunOrv(Args({photos.path(), "--jobs"})).status, 2);
+}
+
+TEST_F(RunJobs, ThreadsChangeNoOutputByteAndRefuseWhatIsNoCount) {
+  // Odd sizes, tall enough for several bands, through the default Advanced run with noise
+  // removal and a resize, as one photo (bands on every core) and as a batch.
+  test::WritePicture(photos / "a.jpg", 301, 257, kFormatJpeg);
+  test::WritePicture(photos / "b.png", 157, 333, kFormatPng);
+  const std::vector<std::string> settings = {
+      "--quiet",     "--set", "Mode.Advanced=1", "--set", "Denoise.SimEnabled=1", "--set",
+      "Size.Type=1", "--set", "Size.Percent=71", "--set", "Output.FileType=2"};
+  std::string firstA, firstB;
+  for (const char* threads : {"1", "2", "7"}) {
+    for (const char* jobs : {"1", "2"}) {
+      fs::remove_all(photos / "ORV");
+      std::vector<std::string> args = settings;
+      args.insert(args.end(), {"--threads", threads, "--jobs", jobs, photos.path()});
+      ASSERT_EQ(RunOrv(Args(args)).status, 0) << threads;
+      const std::string a = ReadText(photos / "ORV/a_ORV.png"),
+                        b = ReadText(photos / "ORV/b_ORV.png");
+      ASSERT_FALSE(a.empty());
+      if (firstA.empty()) {
+        firstA = a;
+        firstB = b;
+      }
+      EXPECT_TRUE(a == firstA && b == firstB) << "--threads " << threads << " --jobs " << jobs;
+    }
+  }
+  for (const char* bad : {"0", "-1", "all", ""}) {
+    test::OrvResult r = RunOrv(Args({"--threads", bad, photos.path()}));
+    EXPECT_EQ(r.status, 2) << bad;
+    EXPECT_NE(r.err.find("--threads needs a whole number"), std::string::npos) << bad;
+  }
 }
 
 TEST_F(RunJobs, CtrlCCancelsEveryWorkerLeavesWholeFilesAndExits130) {

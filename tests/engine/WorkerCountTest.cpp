@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <filesystem>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "imageio/PictureDimensions.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
 
@@ -65,6 +66,31 @@ TEST(WorkerCount, MemoryBoundsTheWorkersOfLargePhotos) {
   EXPECT_EQ(ChooseWorkerCount(b), 8);
   b.largestPixels = UINT64_MAX / 2;  // absurd headers saturate instead of wrapping
   EXPECT_EQ(ChooseWorkerCount(b), 1);
+}
+
+TEST(WorkerCount, ThreadsAskedForLowerTheCoresNeverRaiseThem) {
+  EXPECT_EQ(ThreadsFromEnvironment(nullptr), 0);
+  EXPECT_EQ(ThreadsFromEnvironment("3"), 3);
+  for (const char* bad : {"", "0", "-2", "two", "2x", " 2"})
+    EXPECT_EQ(ThreadsFromEnvironment(bad), 0);
+  const int cores = UsableCores();
+  {
+    test::ScopedEnv env("ORV_THREADS", nullptr);
+    EXPECT_EQ(PlanThreadLimit(0), cores);
+    EXPECT_EQ(PlanThreadLimit(1), 1);
+    EXPECT_EQ(PlanThreadLimit(cores + 5), cores);  // never more threads than the cores allow
+  }
+  {
+    test::ScopedEnv env("ORV_THREADS", "1");
+    EXPECT_EQ(RequestedThreads(0), 1);
+    EXPECT_EQ(PlanThreadLimit(0), 1);
+    EXPECT_EQ(RequestedThreads(2), 2);  // the option wins over the variable
+  }
+  {
+    // A value that is no count changes nothing.
+    test::ScopedEnv env("ORV_THREADS", "many");
+    EXPECT_EQ(PlanThreadLimit(0), cores);
+  }
 }
 
 TEST(WorkerCount, ReadsMemAvailableFromMeminfo) {
@@ -151,7 +177,9 @@ TEST(WorkerCount, TheAddressSpaceLimitBoundsTheMemoryPlannedFor) {
     uint64_t pages = 0;
     statm >> pages;
     const uint64_t size = pages * uint64_t(::sysconf(_SC_PAGESIZE));
-    struct rlimit as {rlim_t(size + 256 * kMiB), rlim_t(size + 256 * kMiB)};
+    struct rlimit as {
+      rlim_t(size + 256 * kMiB), rlim_t(size + 256 * kMiB)
+    };
     if (::setrlimit(RLIMIT_AS, &as) != 0) ::_exit(2);
     const uint64_t available = AvailableMemory();
     ::_exit(available > 0 && available <= 256 * kMiB ? 0 : 1);
@@ -211,7 +239,8 @@ TEST(PictureDimensions, ReadFromHeadersOfEveryPlannedFormat) {
   // Damaged and unknown files give no size.
   test::WriteText(dir / "cut.jpg", std::string("\xFF\xD8\xFF\xE1\x40\x00", 6));
   EXPECT_FALSE(ReadPictureDimensions(dir / "cut.jpg", w, h));
-  test::WriteText(dir / "zero.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\0\0\0\0\1", 24));
+  test::WriteText(dir / "zero.png",
+                  std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\0\0\0\0\1", 24));
   EXPECT_FALSE(ReadPictureDimensions(dir / "zero.png", w, h));
   test::WriteText(dir / "x.txt", "hello");
   EXPECT_FALSE(ReadPictureDimensions(dir / "x.txt", w, h));

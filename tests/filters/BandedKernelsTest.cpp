@@ -11,6 +11,7 @@
 #include "FilterTestSupport.h"
 #include "KernelPathSupport.h"
 #include "filters/FilterSimulator.h"
+#include "filters/GaussianBlur.h"
 #include "filters/ImageFilters.h"
 #include "filters/MinoltaMatcher.h"
 #include "filters/NeighbourFilter.h"
@@ -79,6 +80,25 @@ TEST(BandedKernels, AutoBalancePassesAndBlend) {
       EXPECT_TRUE(f.Blend(mixed.data(), width, height, other.data(), width, height, 0.3));
       return std::make_tuple(low, high, balanced, levelled, applied, mixed);
     });
+  }
+}
+
+TEST(BandedKernels, BlurAndUnsharpMaskFromACopyAndInPlace) {
+  unsigned seed = 120;
+  for (const auto& [w, h] : BandTestSizes()) {
+    const int width = w, height = h;
+    const Pixels src = Random(width, height, seed++, 90);
+    // A small sigma (many bands) and a large one (few, with a long reach).
+    for (double sigma : {0.8, 1.7, 6.5}) {
+      ExpectSameAtEveryThreadCount(
+          "blur sigma " + std::to_string(sigma) + " " + SizeName(w, h), [&] {
+            Pixels blurred(src.size()), masked(src.size()), inPlace = src;
+            EXPECT_TRUE(GaussianBlur(src.data(), blurred.data(), width, height, 3, sigma));
+            EXPECT_TRUE(UnsharpMask(src.data(), width, height, 3, masked.data(), 4, 0.8, sigma));
+            EXPECT_TRUE(UnsharpMaskInPlace(inPlace.data(), width, height, 3, 2, 1.3, sigma));
+            return std::make_tuple(blurred, masked, inPlace);
+          });
+    }
   }
 }
 
