@@ -16,19 +16,15 @@ namespace {
 // Row builders. The section and key names are the member names, so a row cannot name a field
 // other than the one it reads.
 // clang-format off
-#define ORV_INT(S, K, def, cre)                                                        \
+#define ORV_INT_KEY(S, K, def, cre, onOff)                                             \
   SettingKey{#S, #K, SettingType::Int,                                                 \
              [](Settings& s) {                                                         \
                return SettingRef{.kind = SettingRef::Kind::Int, .i = &s.S.K};          \
              },                                                                        \
-             SettingValue{.i = def}, SettingValue{.i = cre}, false}
+             SettingValue{.i = def}, SettingValue{.i = cre}, onOff}
+#define ORV_INT(S, K, def, cre) ORV_INT_KEY(S, K, def, cre, false)
 // An int key that holds a switch: 1 = on, 0 = off.
-#define ORV_SWITCH(S, K, def, cre)                                                     \
-  SettingKey{#S, #K, SettingType::Int,                                                 \
-             [](Settings& s) {                                                         \
-               return SettingRef{.kind = SettingRef::Kind::Int, .i = &s.S.K};          \
-             },                                                                        \
-             SettingValue{.i = def}, SettingValue{.i = cre}, true}
+#define ORV_SWITCH(S, K, def, cre) ORV_INT_KEY(S, K, def, cre, true)
 #define ORV_REAL(S, K, def, cre)                                                       \
   SettingKey{#S, #K, SettingType::Double,                                              \
              [](Settings& s) {                                                         \
@@ -221,6 +217,7 @@ const SettingKey kKeys[] = {
     ORV_SWITCH(Output, MirrorTree, 0, 0),
 };
 
+#undef ORV_INT_KEY
 #undef ORV_INT
 #undef ORV_SWITCH
 #undef ORV_REAL
