@@ -11,6 +11,7 @@
 #include "engine/BatchRunner.h"
 #include "engine/Engine.h"
 #include "imageio/ImageFile.h"
+#include "platform/ThreadBudget.h"
 #include "support/EngineFixture.h"
 
 namespace orv {
@@ -56,7 +57,8 @@ void MakeMixedBatch(const fs::path& root) {
   test::WriteText(root / "out/a_ORV.jpg", "in the way");
 }
 
-BatchOutcome RunMixed(int jobs, const std::function<void(Settings&)>& tune = {}) {
+BatchOutcome RunMixed(int jobs, const std::function<void(Settings&)>& tune = {},
+                      int threads = 0) {
   TempDir dir;
   MakeMixedBatch(dir.path());
   RecordingHost host;
@@ -134,6 +136,27 @@ TEST(ParallelBatch, SameFilesNamesLogAndCountsAsOneAtATime) {
   EXPECT_NE(one.log.find("Can't load: ROOT/in1/damaged.jpg"), std::string::npos);
   EXPECT_NE(one.log.find("Determined Quality: "), std::string::npos);
   ASSERT_EQ(one.results.size(), 9u);
+}
+
+TEST(ParallelBatch, AThreadCountCapsTheWorkersAndChangesNoByte) {
+  // Every stage that has a banded kernel, on photos big enough to be cut.
+  const auto heavy = [](Settings& s) {
+    s.Mode.Advanced = 1;
+    s.Denoise.Enabled = s.Denoise.SimEnabled = 1;
+    s.Size.Type = 1;
+    s.Size.Percent = 77;
+  };
+  BatchOutcome one = RunMixed(1, heavy, 1);
+  EXPECT_EQ(ThreadLimit(), 1);
+  BatchOutcome capped = RunMixed(3, heavy, 2);
+  EXPECT_EQ(capped.workers, 2);  // --jobs 3 --threads 2: two workers
+  EXPECT_LE(ThreadLimit(), 2);
+  BatchOutcome automatic = RunMixed(0, heavy, 1);
+  EXPECT_EQ(automatic.workers, 1);
+  BatchOutcome bands = RunMixed(1, heavy, 0);  // one photo at a time, bands on every core
+  ExpectSameOutcome(one, capped);
+  ExpectSameOutcome(one, automatic);
+  ExpectSameOutcome(one, bands);
 }
 
 TEST(ParallelBatch, SameResultWithTextStampAndFixedQualityIntoJpeg) {
