@@ -7,6 +7,7 @@
 
 #include "filters/FilterArgs.h"
 #include "filters/ImageFilters.h"
+#include "platform/RowBands.h"
 
 namespace orv {
 
@@ -14,10 +15,14 @@ bool CImageFilters::SubtractBlackFrame(uint8_t* dst, int width, int height, cons
                                        const uint8_t* frame) {
   size_t bytes = 0;
   if (!PictureArgs(dst, width, height, bytes) || !src || !frame) return false;
-  for (size_t i = 0; i < bytes; ++i) {
-    uint8_t s = src[i], f = frame[i];
-    dst[i] = s > f ? uint8_t(s - f) : 0;
-  }
+  // Every byte reads its own bytes alone (the buffers may be one): bands of rows.
+  const size_t stride = size_t(width) * 3;
+  RunRowBands(0, height, 16, [&](int from, int to) {
+    for (size_t i = size_t(from) * stride; i < size_t(to) * stride; ++i) {
+      uint8_t s = src[i], f = frame[i];
+      dst[i] = s > f ? uint8_t(s - f) : 0;
+    }
+  });
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include "filters/ChannelCurves.h"
 #include "filters/FilterArgs.h"
 #include "filters/ImageFilters.h"
+#include "platform/RowBands.h"
 
 namespace orv {
 
@@ -36,14 +37,19 @@ bool CImageFilters::ApplyChannelLut(uint8_t* pixels, int width, int height, unsi
   if (!PictureArgs(pixels, width, height, bytes) || !table) return false;
   mask &= 0xFF;
   if (mask == 0) return false;
-  if ((mask & 7) == 7) {
-    for (size_t i = 0; i < bytes; ++i) pixels[i] = table[pixels[i]];
-    return true;
-  }
-  for (int c = 0; c < 3; ++c) {
-    if (!(mask & (1u << c))) continue;
-    for (size_t i = size_t(c); i < bytes; i += 3) pixels[i] = table[pixels[i]];
-  }
+  // Every byte is looked up alone: bands of rows.
+  const size_t stride = size_t(width) * 3;
+  RunRowBands(0, height, 16, [&](int from, int to) {
+    const size_t begin = size_t(from) * stride, end = size_t(to) * stride;
+    if ((mask & 7) == 7) {
+      for (size_t i = begin; i < end; ++i) pixels[i] = table[pixels[i]];
+      return;
+    }
+    for (int c = 0; c < 3; ++c) {
+      if (!(mask & (1u << c))) continue;
+      for (size_t i = begin + size_t(c); i < end; i += 3) pixels[i] = table[pixels[i]];
+    }
+  });
   return true;
 }
 

@@ -83,6 +83,25 @@ TEST(BandedKernels, AutoBalancePassesAndBlend) {
   }
 }
 
+TEST(BandedKernels, TonePassesAndBlackFrame) {
+  unsigned seed = 140;
+  for (const auto& [w, h] : BandTestSizes()) {
+    const int width = w, height = h;
+    const Pixels src = Random(width, height, seed++), frame = Random(width, height, seed++, 30);
+    ExpectSameAtEveryThreadCount("tone passes " + SizeName(w, h), [&] {
+      CImageFilters f;
+      Pixels gamma = src, blue = src, saturated = src, dark = src;
+      EXPECT_TRUE(f.AdjustGamma(gamma.data(), width, height, 1.6));
+      uint8_t table[256];
+      for (int i = 0; i < 256; ++i) table[i] = uint8_t(255 - i);
+      EXPECT_TRUE(f.ApplyChannelLut(blue.data(), width, height, 4, table));
+      EXPECT_TRUE(f.AdjustSaturation(saturated.data(), width, height, 200));
+      EXPECT_TRUE(f.SubtractBlackFrame(dark.data(), width, height, dark.data(), frame.data()));
+      return std::make_tuple(gamma, blue, saturated, dark);
+    });
+  }
+}
+
 TEST(BandedKernels, BlurAndUnsharpMaskFromACopyAndInPlace) {
   unsigned seed = 120;
   for (const auto& [w, h] : BandTestSizes()) {
@@ -145,19 +164,18 @@ TEST(BandedKernels, BothResamplersDownAndUp) {
   for (const auto& [w, h] : BandTestSizes()) {
     const int width = w, height = h;
     const Pixels src = Random(width, height, seed++, 120);
-    for (const auto& [W, H] : {std::pair{width / 2 + 1, height / 2 + 1},
-                               std::pair{width * 2 - 1, height * 2 + 1},
-                               std::pair{width / 3 + 1, height * 3 / 2}}) {
+    for (const auto& [W, H] :
+         {std::pair{width / 2 + 1, height / 2 + 1}, std::pair{width * 2 - 1, height * 2 + 1},
+          std::pair{width / 3 + 1, height * 3 / 2}}) {
       const int dw = W, dh = H;
-      ExpectSameAtEveryThreadCount(
-          "resize " + SizeName(w, h) + " to " + SizeName(W, H), [&] {
-            Pixels lanczos(size_t(dw) * size_t(dh) * 3), bilinear(lanczos.size());
-            EXPECT_EQ(ResampleImage(src.data(), width, height, lanczos.data(), dw, dh, 3,
-                                    kLanczos3Kernel),
-                      0u);
-            EXPECT_TRUE(CTwoPassScaler().Scale(src.data(), width, height, bilinear.data(), dw, dh));
-            return std::make_pair(lanczos, bilinear);
-          });
+      ExpectSameAtEveryThreadCount("resize " + SizeName(w, h) + " to " + SizeName(W, H), [&] {
+        Pixels lanczos(size_t(dw) * size_t(dh) * 3), bilinear(lanczos.size());
+        EXPECT_EQ(
+            ResampleImage(src.data(), width, height, lanczos.data(), dw, dh, 3, kLanczos3Kernel),
+            0u);
+        EXPECT_TRUE(CTwoPassScaler().Scale(src.data(), width, height, bilinear.data(), dw, dh));
+        return std::make_pair(lanczos, bilinear);
+      });
     }
   }
   // One and four bytes a pixel through the Lanczos bands.
