@@ -76,6 +76,7 @@ BatchOutcome RunMixed(int jobs, const std::function<void(Settings&)>& tune = {},
   test::ResultCollector collector;
   engine.SetRunObserver(&collector);
   engine.SetJobs(jobs);
+  engine.SetThreads(threads);
 
   BatchOutcome o;
   o.report = engine.RunAll();

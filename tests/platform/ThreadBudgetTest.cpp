@@ -132,7 +132,7 @@ TEST(ThreadBudget, ABatchThatFillsTheCoresCutsNoBands) {
 TEST(ThreadBudget, BandsCoverTheRowsOnce) {
   ScopedThreadLimit limit(7);
   for (int rows : {1, 15, 16, 17, 203, 4000}) {
-    std::vector<std::atomic<int>> hits(size_t(rows));
+    std::vector<std::atomic<int>> hits(static_cast<size_t>(rows));
     RunRowBands(0, rows, 16, [&](int from, int to) {
       EXPECT_LE(from, to);
       for (int y = from; y < to; ++y) hits[size_t(y)].fetch_add(1);
@@ -140,7 +140,9 @@ TEST(ThreadBudget, BandsCoverTheRowsOnce) {
     for (const auto& h : hits) EXPECT_EQ(h.load(), 1) << rows;
     const RowBandCut cut = CutRowBands(5, 5 + rows, 16);
     EXPECT_LE(cut.count, 7 * kBandsPerThread);
-    if (cut.count > 1) EXPECT_GE(cut.To(0) - cut.From(0), 16) << rows;
+    if (cut.count > 1) {
+      EXPECT_GE(cut.To(0) - cut.From(0), 16) << rows;
+    }
   }
   EXPECT_EQ(CutRowBands(3, 3, 16).count, 0);
 }
