@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program's side of the decoding helper: the file's bytes go into a memory file that becomes
-// the helper's standard input, the helper is started with posix_spawn (no copy of this threaded
+// The program's side of the decoding helper: the file itself, or bytes held in memory copied
+// into a memory file, becomes the helper's standard input, which it maps; the helper is started with posix_spawn (no copy of this threaded
 // process ever runs library code), and its answer is read from a pipe against a deadline straight
 // into the buffers handed out. Every size the helper sends is checked as if it came from a file.
 #include "imageio/ChildDecode.h"
@@ -330,12 +330,16 @@ uint8_t* DecodeSourceInChild(const char* decoder, ImageSource* source, uint64_t 
     SetLastLibraryError(limits.failureCode);
     return nullptr;
   }
-  // Read straight into the memory file the helper maps: the file's bytes are copied once.
+  // A file goes to the helper as it is, which maps it: its bytes are not copied here at all.
+  // Anything else is read straight into a memory file the helper maps.
   bool readFailed = false;
-  Descriptor input(MemoryFile(size, [&](uint8_t* to, size_t n) {
-    readFailed = !SeekSource(source, 0, SEEK_SET) || ReadSource(source, to, n) != n;
-    return !readFailed;
-  }));
+  const int file = SourceFileDescriptor(source);
+  Descriptor input(file >= 0 ? AboveStandard(fcntl(file, F_DUPFD_CLOEXEC, 3))
+                             : MemoryFile(size, [&](uint8_t* to, size_t n) {
+                                 readFailed = !SeekSource(source, 0, SEEK_SET) ||
+                                              ReadSource(source, to, n) != n;
+                                 return !readFailed;
+                               }));
   if (input.get() < 0) {
     SetLastLibraryError(readFailed ? kErrFileRead : kErrNoMemory);
     return nullptr;

@@ -1,10 +1,11 @@
 // SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the program and its decoding helper say to each other. The program starts
-// `orv-decode DECODER [--seconds N] [--memory BYTES] [--box WIDTHxHEIGHT] [--percent N]` with the file's bytes
-// on standard input (a memory file) and reads on standard output one answer: this header, then
-// the pixels (width x height x 3 bytes, when the error is 0), the EXIF block, the colour profile,
-// the XMP packet and the decoder's own words, each of the size the header gives.
+//   orv-decode DECODER [--seconds N] [--memory BYTES] [--box WIDTHxHEIGHT] [--percent N]
+// with the file on standard input (the photo's own file, or a memory file holding its bytes) and
+// reads on standard output one answer: this header, then the pixels (width x height x 3 bytes,
+// when the error is 0), the EXIF block, the colour profile, the XMP packet and the decoder's own
+// words, each of the size the header gives.
 #pragma once
 
 #include <cstdint>

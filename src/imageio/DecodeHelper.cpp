@@ -72,8 +72,9 @@ bool ParseRequest(int argc, char** argv, Request& r) {
 // Ends with the program that started it, and after a little more processor time than the
 // program waits for it: a helper left behind by a killed program never runs on.
 void BindToParent(long seconds) {
+  const pid_t parent = getppid();
   prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (getppid() == 1) _exit(1);  // the program ended before the line above took effect
+  if (getppid() != parent) _exit(1);  // the program ended before the line above took effect
   if (seconds > 0) {
     rlimit cpu{rlim_t(seconds) + 5, rlim_t(seconds) + 5};
     setrlimit(RLIMIT_CPU, &cpu);
