@@ -29,8 +29,10 @@ if ((${#need[@]})); then
 fi
 runs=${RUNS:-3}
 source bench/compare-common.sh
-# orv runs RAW decoding in its helper program (built with orv), and the DNG comes from orv_make_dng.
-[ -f "$build/CMakeCache.txt" ] && cmake --build "$build" -j2 --target orv-decode orv_make_dng >/dev/null
+# The DNG comes from orv_make_dng (orv's decoding helper is built with orv).
+if [ -f "$build/CMakeCache.txt" ]; then
+  cmake --build "$build" -j2 --target orv_make_dng >/dev/null
+fi
 "$build/orv_make_dng" "$photo" "$work/in/photo.dng"
 rm "$photo"
 photo="$work/in/photo.dng"
