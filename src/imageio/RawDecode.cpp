@@ -106,6 +106,10 @@ uint8_t* Develop(LibRaw& raw, const uint8_t* data, size_t size, LibraryContext& 
   const bool halfSize = HalfSizeCovers(raw.imgdata.sizes, ctx.rawTargetWidth, ctx.rawTargetHeight,
                                        ctx.rawTargetPercent);
   if (!SizesAcceptable(raw.imgdata, halfSize)) return DecodeFailure(kErrNoMemory);
+  // The full upright size, read before processing: a half-size development shrinks the sizes.
+  const libraw_image_sizes_t& s = raw.imgdata.sizes;
+  const bool turned = s.flip == 5 || s.flip == 6;
+  const int fullWidth = turned ? s.height : s.width, fullHeight = turned ? s.width : s.height;
   p.half_size = halfSize ? 1 : 0;
   code = raw.unpack();
   if (code != LIBRAW_SUCCESS) return DecodeFailure(RawFailure(code));
@@ -132,11 +136,9 @@ uint8_t* Develop(LibRaw& raw, const uint8_t* data, size_t size, LibraryContext& 
   }
   ctx.decoded.upright = true;
   if (halfSize) {
-    // The full upright size, which a percent resize scales rather than the half picture's.
-    const libraw_image_sizes_t& s = raw.imgdata.sizes;
-    const bool turned = s.flip == 5 || s.flip == 6;
-    ctx.decoded.fullWidth = turned ? s.height : s.width;
-    ctx.decoded.fullHeight = turned ? s.width : s.height;
+    // What a percent resize scales, rather than the half picture's size.
+    ctx.decoded.fullWidth = fullWidth;
+    ctx.decoded.fullHeight = fullHeight;
   }
   *width = w;
   *height = h;
