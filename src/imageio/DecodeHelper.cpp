@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/uio.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -128,6 +129,21 @@ bool WriteAll(int fd, const void* bytes, size_t n) {
   return true;
 }
 
+// The picture goes into the pipe by reference (vmsplice) rather than copied into it: the helper
+// never touches the buffer again and exits once it is read, so the program's read is the one
+// copy. Where the answer is no pipe, a plain write.
+bool SpliceAll(int fd, const uint8_t* p, size_t n) {
+  while (n > 0) {
+    iovec chunk{const_cast<uint8_t*>(p), n};
+    const ssize_t done = vmsplice(fd, &chunk, 1, 0);
+    if (done < 0 && errno == EINTR) continue;
+    if (done < 0 && (errno == EBADF || errno == EINVAL)) return WriteAll(fd, p, n);
+    if (done <= 0) return false;
+    p += done, n -= size_t(done);
+  }
+  return true;
+}
+
 uint32_t BlobSize(size_t n) {
   return n <= kMaxHelperBlobBytes ? uint32_t(n) : 0;
 }
@@ -154,7 +170,7 @@ bool Answer(int fd, const uint8_t* pixels, int w, int h, unsigned error) {
                             pixels ? 0 : refused.width,
                             pixels ? 0 : refused.height};
   return WriteAll(fd, &header, sizeof header) &&
-         (!pixels || WriteAll(fd, pixels, size_t(w) * size_t(h) * 3)) &&
+         (!pixels || SpliceAll(fd, pixels, size_t(w) * size_t(h) * 3)) &&
          WriteAll(fd, meta.exif.data(), header.exifSize) &&
          WriteAll(fd, meta.icc.data(), header.iccSize) &&
          WriteAll(fd, meta.xmp.data(), header.xmpSize) &&
