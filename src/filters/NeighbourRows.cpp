@@ -199,7 +199,7 @@ int SumsInside(const ref::Rows& w, uint8_t* HWY_RESTRICT out, int from, int to, 
                 hn::Add(load(down + i), load(down + i + 3))));
     // The sums are never negative, so the shift is the division by 8.
     if constexpr (Kind == kMeanSums) {
-      hn::StoreU(hn::DemoteTo(d8, hn::ShiftRight<3>(sum)), d8, out + i);
+      StoreLaneBytes(hn::ShiftRight<3>(sum), out + i);
     } else {
       const auto c = load(mid + i);
       const auto a = Kind == kSharpenSums ? hn::Sub(sum, hn::ShiftLeft<3>(c)) : hn::ShiftRight<3>(sum);

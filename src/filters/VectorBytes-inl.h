@@ -46,7 +46,7 @@ HWY_INLINE hn::Vec256<int32_t> TruncateFitting(hn::Vec512<double> v) {
 }
 #endif
 
-// Stores the lanes of v, each within 0..255, as Lanes(v) bytes at p.
+// Stores the lanes of v (32- or 16-bit), each within 0..255, as Lanes(v) bytes at p.
 template <class V>
 HWY_INLINE void StoreLaneBytes(V v, uint8_t* HWY_RESTRICT p) {
   const hn::Rebind<uint8_t, hn::DFromV<V>> db;
@@ -58,6 +58,12 @@ HWY_INLINE void StoreLaneBytes(hn::Vec256<int32_t> v, uint8_t* HWY_RESTRICT p) {
 }
 HWY_INLINE void StoreLaneBytes(hn::Vec512<int32_t> v, uint8_t* HWY_RESTRICT p) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm512_cvtepi32_epi8(v.raw));
+}
+HWY_INLINE void StoreLaneBytes(hn::Vec256<int16_t> v, uint8_t* HWY_RESTRICT p) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm256_cvtepi16_epi8(v.raw));
+}
+HWY_INLINE void StoreLaneBytes(hn::Vec512<int16_t> v, uint8_t* HWY_RESTRICT p) {
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm512_cvtepi16_epi8(v.raw));
 }
 #endif
 
