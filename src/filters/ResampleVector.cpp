@@ -70,13 +70,6 @@ inline uint8_t RoundHalfUpToByte(float v) {
   return uint8_t(i < 0 ? 0 : i > 255 ? 255 : i);
 }
 
-// Bilinear: line k of the n lines at lines + k x stride, weight[k]; zero weights left out.
-inline uint8_t BilinearByte(const uint8_t* lines, size_t stride, const float* w, int n, size_t o) {
-  float acc = 0.f;
-  for (int k = 0; k < n; ++k)
-    if (w[k] != 0.f) acc += w[k] * float(lines[size_t(k) * stride + o]);
-  return RoundHalfUpToByte(acc);
-}
 
 }  // namespace orv::resample_shared
 #endif
@@ -190,54 +183,102 @@ void ToDoublesV(const uint8_t* HWY_RESTRICT src, size_t count, double* HWY_RESTR
   for (; i < count; ++i) dst[i] = src[i];
 }
 
-// Bilinear: the n lines at lines + k x stride with weight[k], zero weights left out (a zero
-// product added to a sum of non-negative products changes nothing). Float sums, each product
-// rounded before its add; then int(double(sum) + 0.5) clamped to a byte.
-void BilinearV(const uint8_t* lines, size_t stride, const float* w, int n, size_t count,
-               uint8_t* HWY_RESTRICT out) {
+// The lines of a bilinear destination line, two ways: every line of a strided run, zero
+// weights skipped as the sums go; or, when they fit a small table, only the lines with a weight,
+// gathered once so that the sums run without a test.
+struct StridedLines {
+  const uint8_t* lines;
+  size_t stride;
+  const float* w;
+  int n;
+  bool Skip(int k) const { return w[k] == 0.f; }
+  const uint8_t* Line(int k) const { return lines + size_t(k) * stride; }
+  float Weight(int k) const { return w[k]; }
+};
+struct GatheredLines {
+  const uint8_t* const* rows;
+  const float* w;
+  int n;
+  static constexpr bool Skip(int) { return false; }
+  const uint8_t* Line(int k) const { return rows[k]; }
+  float Weight(int k) const { return w[k]; }
+};
+
+// Bilinear: the lines' float sums (a zero product added to a sum of non-negative products
+// changes nothing, so lines with a zero weight are left out), each product rounded before its
+// add; then int(double(sum) + 0.5) clamped to a byte.
+template <class Lines>
+void BilinearLines(const Lines& l, size_t count, uint8_t* HWY_RESTRICT out) {
   size_t o = 0;
 #if !ORV_FALLBACK_TARGET
   const hn::ScalableTag<float> dq;
   const hn::Rebind<int32_t, decltype(dq)> dqi;
   const hn::Rebind<uint8_t, decltype(dq)> dqb;
   const DF df;
-  const hn::Rebind<float, DF> dh;  // half the float lanes
-  const size_t L = hn::Lanes(dq), H = hn::Lanes(df);
+  const hn::Half<decltype(dq)> dh;  // half the float lanes, as many as a double vector has
+  const size_t L = hn::Lanes(dq);
   const auto floats = [&](const uint8_t* p) HWY_ATTR {
     return hn::ConvertTo(dq, hn::PromoteTo(dqi, hn::LoadU(dqb, p)));
   };
-  HWY_ALIGN float sums[HWY_MAX_BYTES / sizeof(float)];
+  const auto zero = hn::Zero(DI()), top = hn::Set(DI(), 255);
+  const auto half = hn::Set(df, 0.5);
+  // Sums of bytes with weights summing to 1: every truncation fits an int32. The halves are
+  // taken in registers; through memory, the wide store and the narrower reloads stall.
   const auto halfUp = [&](hn::Vec<decltype(dq)> acc, uint8_t* to) HWY_ATTR {
-    hn::Store(acc, dq, sums);
-    const auto zero = hn::Zero(DI()), top = hn::Set(DI(), 255);
-    for (size_t h = 0; h < L; h += H) {
-      // Sums of bytes with weights summing to 1: every truncation fits an int32.
-      const auto i =
-          TruncateFitting(hn::Add(hn::PromoteTo(df, hn::Load(dh, sums + h)), hn::Set(df, 0.5)));
-      StoreLaneBytes(hn::Min(hn::Max(i, zero), top), to + h);
-    }
+    const auto lo = TruncateFitting(hn::Add(hn::PromoteTo(df, hn::LowerHalf(dh, acc)), half));
+    const auto hi = TruncateFitting(hn::Add(hn::PromoteTo(df, hn::UpperHalf(dh, acc)), half));
+    StoreLaneBytes(hn::Min(hn::Max(lo, zero), top), to);
+    StoreLaneBytes(hn::Min(hn::Max(hi, zero), top), to + L / 2);
   };
-  for (; o + 2 * L <= count; o += 2 * L) {
-    auto a0 = hn::Zero(dq), a1 = hn::Zero(dq);
-    const uint8_t* r = lines + o;
-    for (int k = 0; k < n; ++k, r += stride) {
-      if (w[k] == 0.f) continue;
-      const auto wk = hn::Set(dq, w[k]);
+  // Blocks of four vectors: each line's weight is set once for four.
+  for (; o + 4 * L <= count; o += 4 * L) {
+    auto a0 = hn::Zero(dq), a1 = hn::Zero(dq), a2 = hn::Zero(dq), a3 = hn::Zero(dq);
+    for (int k = 0; k < l.n; ++k) {
+      if (l.Skip(k)) continue;
+      const auto wk = hn::Set(dq, l.Weight(k));
+      const uint8_t* r = l.Line(k) + o;
       a0 = hn::Add(a0, hn::Mul(wk, floats(r)));
       a1 = hn::Add(a1, hn::Mul(wk, floats(r + L)));
+      a2 = hn::Add(a2, hn::Mul(wk, floats(r + 2 * L)));
+      a3 = hn::Add(a3, hn::Mul(wk, floats(r + 3 * L)));
     }
     halfUp(a0, out + o);
     halfUp(a1, out + o + L);
+    halfUp(a2, out + o + 2 * L);
+    halfUp(a3, out + o + 3 * L);
   }
   for (; o + L <= count; o += L) {
     auto acc = hn::Zero(dq);
-    const uint8_t* r = lines + o;
-    for (int k = 0; k < n; ++k, r += stride)
-      if (w[k] != 0.f) acc = hn::Add(acc, hn::Mul(hn::Set(dq, w[k]), floats(r)));
+    for (int k = 0; k < l.n; ++k)
+      if (!l.Skip(k)) acc = hn::Add(acc, hn::Mul(hn::Set(dq, l.Weight(k)), floats(l.Line(k) + o)));
     halfUp(acc, out + o);
   }
 #endif
-  for (; o < count; ++o) out[o] = BilinearByte(lines, stride, w, n, o);
+  for (; o < count; ++o) {
+    float acc = 0.f;
+    for (int k = 0; k < l.n; ++k)
+      if (!l.Skip(k)) acc += l.Weight(k) * float(l.Line(k)[o]);
+    out[o] = RoundHalfUpToByte(acc);
+  }
+}
+
+// The lines with a weight gathered when they fit kGathered; otherwise skipped as the sums go.
+constexpr int kGathered = 64;
+
+void BilinearV(const uint8_t* lines, size_t stride, const float* w, int n, size_t count,
+               uint8_t* out) {
+  if (n <= kGathered) {
+    const uint8_t* rows[kGathered];
+    float weights[kGathered];
+    int m = 0;
+    for (int k = 0; k < n; ++k) {
+      if (w[k] == 0.f) continue;
+      rows[m] = lines + size_t(k) * stride;
+      weights[m++] = w[k];
+    }
+    return BilinearLines(GatheredLines{rows, weights, m}, count, out);
+  }
+  BilinearLines(StridedLines{lines, stride, w, n}, count, out);
 }
 
 }  // namespace orv::HWY_NAMESPACE
