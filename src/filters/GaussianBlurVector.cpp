@@ -109,10 +109,10 @@ HWY_INLINE VI QuotientRounded(VD acc, VD d, VD inv) {
   const DF df;
   const DI di;
   const VD q = hn::Mul(acc, inv), half = hn::Set(df, 0.5);
-  const VI low = TruncateFitting(hn::Add(hn::Mul(q, hn::Set(df, kBelow)), half));
-  if (hn::AllTrue(di, hn::Eq(low, TruncateFitting(hn::Add(hn::Mul(q, hn::Set(df, kAbove)), half)))))
+  const VI low = TruncateFitting(di, hn::Add(hn::Mul(q, hn::Set(df, kBelow)), half));
+  if (hn::AllTrue(di, hn::Eq(low, TruncateFitting(di, hn::Add(hn::Mul(q, hn::Set(df, kAbove)), half)))))
     return low;
-  return TruncateFitting(hn::Add(hn::Div(acc, d), half));
+  return TruncateFitting(di, hn::Add(hn::Div(acc, d), half));
 }
 
 HWY_INLINE VD BytesToDoubles(const uint8_t* p) {
@@ -121,7 +121,7 @@ HWY_INLINE VD BytesToDoubles(const uint8_t* p) {
 
 // Lanes within 0..255.
 HWY_INLINE void StoreBytes(VI v, uint8_t* p) {
-  StoreLaneBytes(v, p);
+  StoreLaneBytes(DI(), v, p);
 }
 #endif
 
@@ -248,11 +248,11 @@ HWY_INLINE void FinishVector(VD acc, VD sumV, VD invSum, VD amountV, hn::Vec<DU>
       const VD low = hn::Set(df, -1024.0), high = hn::Set(df, 1024.0);
       v = hn::IfThenElse(hn::Lt(v, low), low, v);
       v = hn::IfThenElse(hn::Lt(high, v), high, v);
-      change = TruncateFitting(v);
+      change = TruncateFitting(di, v);
       const auto over = hn::Gt(hn::BitCast(DU(), hn::Abs(diff)), thresholdV);
       change = hn::IfThenElseZero(hn::RebindMask(di, over), change);
     } else {
-      change = TruncateFitting(v);  // |v| <= 4 x 255
+      change = TruncateFitting(di, v);  // |v| <= 4 x 255
     }
     // std::clamp to 0..255 of an int: Max and Min.
     const VI r = hn::Min(hn::Max(hn::Add(sv, change), hn::Zero(di)), hn::Set(di, 255));

@@ -71,7 +71,7 @@ void MatchV(uint8_t* HWY_RESTRICT rgb, size_t count, const double* HWY_RESTRICT 
                              hn::Mul(hn::Set(df, m[size_t(3 * c + 2)]), b));
       // The reference's clamp to 0..1 (v is never NaN; a zero of either sign indexes 0), then
       // the truncation of its int().
-      hn::Store(TruncateFitting(hn::Mul(hn::Min(hn::Max(v, zero), one), scale)), di, index[c]);
+      hn::Store(TruncateFitting(di, hn::Mul(hn::Min(hn::Max(v, zero), one), scale)), di, index[c]);
     }
     // The table reads take the indices from memory: left to itself the compiler pulls them out
     // of the vector registers one lane at a time, which costs more than the reads.

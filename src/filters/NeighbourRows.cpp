@@ -199,7 +199,7 @@ int SumsInside(const ref::Rows& w, uint8_t* HWY_RESTRICT out, int from, int to, 
                 hn::Add(load(down + i), load(down + i + 3))));
     // The sums are never negative, so the shift is the division by 8.
     if constexpr (Kind == kMeanSums) {
-      StoreLaneBytes(hn::ShiftRight<3>(sum), out + i);
+      StoreLaneBytes(d16, hn::ShiftRight<3>(sum), out + i);
     } else {
       const auto c = load(mid + i);
       const auto a = Kind == kSharpenSums ? hn::Sub(sum, hn::ShiftLeft<3>(c)) : hn::ShiftRight<3>(sum);
@@ -217,7 +217,7 @@ int SumsInside(const ref::Rows& w, uint8_t* HWY_RESTRICT out, int from, int to, 
           // A mix of two bytes with weights summing to 1 stays within 0..255.
           v = hn::Add(hn::Mul(sV, ad), hn::Mul(keepV, cd));
         }
-        StoreLaneBytes(TruncateFitting(v), out + i + g);
+        StoreLaneBytes(di, TruncateFitting(di, v), out + i + g);
       }
     }
   };

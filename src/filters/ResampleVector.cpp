@@ -112,7 +112,7 @@ void LanczosLine(const LanczosLines<Row>& l, size_t count, uint8_t* HWY_RESTRICT
     const VD c = hn::Min(hn::Max(v, zero), top);
     const VD t = hn::Trunc(c);
     const VD r = hn::IfThenElse(hn::Ge(hn::Sub(c, t), half), hn::Add(t, one), t);
-    StoreLaneBytes(TruncateFitting(r), to);
+    StoreLaneBytes(di, TruncateFitting(di, r), to);
   };
   const auto sum = [&](size_t at) HWY_ATTR {
     VD acc = zero;
@@ -225,10 +225,10 @@ void BilinearLines(const Lines& l, size_t count, uint8_t* HWY_RESTRICT out) {
   // Sums of bytes with weights summing to 1: every truncation fits an int32. The halves are
   // taken in registers; through memory, the wide store and the narrower reloads stall.
   const auto halfUp = [&](hn::Vec<decltype(dq)> acc, uint8_t* to) HWY_ATTR {
-    const auto lo = TruncateFitting(hn::Add(hn::PromoteTo(df, hn::LowerHalf(dh, acc)), half));
-    const auto hi = TruncateFitting(hn::Add(hn::PromoteTo(df, hn::UpperHalf(dh, acc)), half));
-    StoreLaneBytes(hn::Min(hn::Max(lo, zero), top), to);
-    StoreLaneBytes(hn::Min(hn::Max(hi, zero), top), to + L / 2);
+    const auto lo = TruncateFitting(DI(), hn::Add(hn::PromoteTo(df, hn::LowerHalf(dh, acc)), half));
+    const auto hi = TruncateFitting(DI(), hn::Add(hn::PromoteTo(df, hn::UpperHalf(dh, acc)), half));
+    StoreLaneBytes(DI(), hn::Min(hn::Max(lo, zero), top), to);
+    StoreLaneBytes(DI(), hn::Min(hn::Max(hi, zero), top), to + L / 2);
   };
   // Blocks of four vectors: each line's weight is set once for four.
   for (; o + 4 * L <= count; o += 4 * L) {

@@ -24,48 +24,57 @@ HWY_BEFORE_NAMESPACE();
 namespace orv::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
-// int32(v) lane by lane, truncating towards zero. Every lane's truncation must fit an int32.
-template <class V>
-HWY_INLINE auto TruncateFitting(V v) {
-  return hn::DemoteTo(hn::Rebind<int32_t, hn::DFromV<V>>(), v);
-}
+// int32(v) lane by lane, truncating towards zero, as lanes of di (Rebind<int32_t> of v's tag).
+// Every lane's truncation must fit an int32. The tags are passed, not derived from the vectors:
+// on scalable targets a vector type does not tell how many of its lanes are in use.
+template <class DI, class V>
+HWY_INLINE hn::Vec<DI> TruncateFitting(DI di, V v) {
 #if HWY_ARCH_X86 && HWY_TARGET <= HWY_SSE4
-template <size_t N>
-HWY_INLINE hn::Vec128<int32_t, N> TruncateFitting(hn::Vec128<double, N> v) {
-  return hn::Vec128<int32_t, N>{_mm_cvttpd_epi32(v.raw)};
-}
+  (void)di;
+  if constexpr (sizeof(v.raw) == 16) {
+    return hn::Vec<DI>{_mm_cvttpd_epi32(v.raw)};
+  }
+#if HWY_TARGET <= HWY_AVX2
+  else if constexpr (sizeof(v.raw) == 32) {
+    return hn::Vec<DI>{_mm256_cvttpd_epi32(v.raw)};
+  }
 #endif
-#if HWY_ARCH_X86 && HWY_TARGET <= HWY_AVX2
-HWY_INLINE hn::Vec128<int32_t> TruncateFitting(hn::Vec256<double> v) {
-  return hn::Vec128<int32_t>{_mm256_cvttpd_epi32(v.raw)};
-}
+#if HWY_TARGET <= HWY_AVX3
+  else if constexpr (sizeof(v.raw) == 64) {
+    return hn::Vec<DI>{_mm512_cvttpd_epi32(v.raw)};
+  }
 #endif
-#if HWY_ARCH_X86 && HWY_TARGET <= HWY_AVX3
-HWY_INLINE hn::Vec256<int32_t> TruncateFitting(hn::Vec512<double> v) {
-  return hn::Vec256<int32_t>{_mm512_cvttpd_epi32(v.raw)};
-}
+  else {
+    return hn::DemoteTo(di, v);
+  }
+#else
+  return hn::DemoteTo(di, v);
 #endif
+}
 
-// Stores the lanes of v (32- or 16-bit), each within 0..255, as Lanes(v) bytes at p.
-template <class V>
-HWY_INLINE void StoreLaneBytes(V v, uint8_t* HWY_RESTRICT p) {
-  const hn::Rebind<uint8_t, hn::DFromV<V>> db;
-  hn::StoreU(hn::DemoteTo(db, v), db, p);
-}
+// Stores the lanes of v (32- or 16-bit lanes of tag d), each within 0..255, as Lanes(d) bytes
+// at p.
+template <class D>
+HWY_INLINE void StoreLaneBytes(D d, hn::Vec<D> v, uint8_t* HWY_RESTRICT p) {
+  const hn::Rebind<uint8_t, D> db;
 #if HWY_ARCH_X86 && HWY_TARGET <= HWY_AVX3
-HWY_INLINE void StoreLaneBytes(hn::Vec256<int32_t> v, uint8_t* HWY_RESTRICT p) {
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm256_cvtepi32_epi8(v.raw));
-}
-HWY_INLINE void StoreLaneBytes(hn::Vec512<int32_t> v, uint8_t* HWY_RESTRICT p) {
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm512_cvtepi32_epi8(v.raw));
-}
-HWY_INLINE void StoreLaneBytes(hn::Vec256<int16_t> v, uint8_t* HWY_RESTRICT p) {
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm256_cvtepi16_epi8(v.raw));
-}
-HWY_INLINE void StoreLaneBytes(hn::Vec512<int16_t> v, uint8_t* HWY_RESTRICT p) {
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm512_cvtepi16_epi8(v.raw));
-}
+  using T = hn::TFromD<D>;
+  constexpr size_t kBytes = sizeof(v.raw);
+  if constexpr (sizeof(T) == 4 && kBytes == 32 && hn::MaxLanes(d) == 8) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm256_cvtepi32_epi8(v.raw));
+  } else if constexpr (sizeof(T) == 4 && kBytes == 64 && hn::MaxLanes(d) == 16) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm512_cvtepi32_epi8(v.raw));
+  } else if constexpr (sizeof(T) == 2 && kBytes == 32 && hn::MaxLanes(d) == 16) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm256_cvtepi16_epi8(v.raw));
+  } else if constexpr (sizeof(T) == 2 && kBytes == 64 && hn::MaxLanes(d) == 32) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm512_cvtepi16_epi8(v.raw));
+  } else {
+    hn::StoreU(hn::DemoteTo(db, v), db, p);
+  }
+#else
+  hn::StoreU(hn::DemoteTo(db, v), db, p);
 #endif
+}
 
 }  // namespace orv::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
