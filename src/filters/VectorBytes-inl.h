@@ -56,6 +56,7 @@ HWY_INLINE hn::Vec<DI> TruncateFitting(DI di, V v) {
 // at p.
 template <class D>
 HWY_INLINE void StoreLaneBytes(D d, hn::Vec<D> v, uint8_t* HWY_RESTRICT p) {
+  (void)d;  // only the narrowing instructions' choice reads it
   const hn::Rebind<uint8_t, D> db;
 #if HWY_ARCH_X86 && HWY_TARGET <= HWY_AVX3
   using T = hn::TFromD<D>;
