@@ -18,6 +18,7 @@
 
 #include "filters/GaussianBlurVector.h"
 #include "filters/KernelPath.h"
+#include "filters/VectorBytes-inl.h"
 
 #ifndef ORV_GAUSSIAN_BLUR_VECTOR_SHARED
 #define ORV_GAUSSIAN_BLUR_VECTOR_SHARED
@@ -102,15 +103,16 @@ HWY_INLINE VD QuotientThroughFloat(VD acc, VD d, VD inv) {
   return ThroughFloat(hn::Div(acc, d));
 }
 
-// int(acc / d + 0.5) lane by lane (the conversion truncates); inv is 1 / d rounded.
+// int(acc / d + 0.5) lane by lane (the conversion truncates); inv is 1 / d rounded. The
+// quotients are weighted means of bytes, so every truncation fits an int32.
 HWY_INLINE VI QuotientRounded(VD acc, VD d, VD inv) {
   const DF df;
   const DI di;
   const VD q = hn::Mul(acc, inv), half = hn::Set(df, 0.5);
-  const VI low = hn::DemoteTo(di, hn::Add(hn::Mul(q, hn::Set(df, kBelow)), half));
-  if (hn::AllTrue(di, hn::Eq(low, hn::DemoteTo(di, hn::Add(hn::Mul(q, hn::Set(df, kAbove)), half)))))
+  const VI low = TruncateFitting(di, hn::Add(hn::Mul(q, hn::Set(df, kBelow)), half));
+  if (hn::AllTrue(di, hn::Eq(low, TruncateFitting(di, hn::Add(hn::Mul(q, hn::Set(df, kAbove)), half)))))
     return low;
-  return hn::DemoteTo(di, hn::Add(hn::Div(acc, d), half));
+  return TruncateFitting(di, hn::Add(hn::Div(acc, d), half));
 }
 
 HWY_INLINE VD BytesToDoubles(const uint8_t* p) {
@@ -119,7 +121,7 @@ HWY_INLINE VD BytesToDoubles(const uint8_t* p) {
 
 // Lanes within 0..255.
 HWY_INLINE void StoreBytes(VI v, uint8_t* p) {
-  hn::StoreU(hn::DemoteTo(DB(), v), DB(), p);
+  StoreLaneBytes(DI(), v, p);
 }
 #endif
 
@@ -246,15 +248,14 @@ HWY_INLINE void FinishVector(VD acc, VD sumV, VD invSum, VD amountV, hn::Vec<DU>
       const VD low = hn::Set(df, -1024.0), high = hn::Set(df, 1024.0);
       v = hn::IfThenElse(hn::Lt(v, low), low, v);
       v = hn::IfThenElse(hn::Lt(high, v), high, v);
-      change = hn::DemoteTo(di, v);
+      change = TruncateFitting(di, v);
       const auto over = hn::Gt(hn::BitCast(DU(), hn::Abs(diff)), thresholdV);
       change = hn::IfThenElseZero(hn::RebindMask(di, over), change);
     } else {
-      change = hn::DemoteTo(di, v);
+      change = TruncateFitting(di, v);  // |v| <= 4 x 255
     }
-    VI r = hn::Add(sv, change);
-    r = hn::IfThenElse(hn::Lt(r, hn::Zero(di)), hn::Zero(di), r);
-    r = hn::IfThenElse(hn::Gt(r, hn::Set(di, 255)), hn::Set(di, 255), r);
+    // std::clamp to 0..255 of an int: Max and Min.
+    const VI r = hn::Min(hn::Max(hn::Add(sv, change), hn::Zero(di)), hn::Set(di, 255));
     StoreBytes(r, d);
   }
 }

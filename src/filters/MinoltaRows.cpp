@@ -8,6 +8,8 @@
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include "filters/VectorBytes-inl.h"
+
 #include "filters/KernelPath.h"
 #include "filters/MinoltaRows.h"
 
@@ -64,14 +66,16 @@ void MatchV(uint8_t* HWY_RESTRICT rgb, size_t count, const double* HWY_RESTRICT 
       for (int c = 0; c < 3; ++c) in[c][k] = linear[p[3 * k + c]];
     const auto r = hn::Load(df, in[0]), g = hn::Load(df, in[1]), b = hn::Load(df, in[2]);
     for (int c = 0; c < 3; ++c) {
-      auto v = hn::Add(hn::Add(hn::Mul(hn::Set(df, m[size_t(3 * c)]), r),
-                               hn::Mul(hn::Set(df, m[size_t(3 * c + 1)]), g)),
-                       hn::Mul(hn::Set(df, m[size_t(3 * c + 2)]), b));
-      v = hn::IfThenElse(hn::Lt(v, zero), zero, v);
-      v = hn::IfThenElse(hn::Gt(v, one), one, v);
-      // The conversion truncates, as the reference's int().
-      hn::Store(hn::DemoteTo(di, hn::Mul(v, scale)), di, index[c]);
+      const auto v = hn::Add(hn::Add(hn::Mul(hn::Set(df, m[size_t(3 * c)]), r),
+                                     hn::Mul(hn::Set(df, m[size_t(3 * c + 1)]), g)),
+                             hn::Mul(hn::Set(df, m[size_t(3 * c + 2)]), b));
+      // The reference's clamp to 0..1 (v is never NaN; a zero of either sign indexes 0), then
+      // the truncation of its int().
+      hn::Store(TruncateFitting(di, hn::Mul(hn::Min(hn::Max(v, zero), one), scale)), di, index[c]);
     }
+    // The table reads take the indices from memory: left to itself the compiler pulls them out
+    // of the vector registers one lane at a time, which costs more than the reads.
+    asm volatile("" : : "r"(index) : "memory");
     for (size_t k = 0; k < N; ++k)
       for (int c = 0; c < 3; ++c) p[3 * k + c] = encode[index[c][k]];
   }

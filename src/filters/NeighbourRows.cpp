@@ -8,6 +8,8 @@
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include "filters/VectorBytes-inl.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -129,75 +131,102 @@ HWY_INLINE void Order(D, V& a, V& b) {
   a = lo;
 }
 
-// The median network on a byte vector at a time, inside a row (neighbours 3 bytes away).
+// Keeps a loaded vector in a register: without it the compiler folds each load into every
+// min and max that reads it, and the rows are read from memory twice.
+template <class V>
+HWY_INLINE void KeepInRegister(V& v) {
+#if HWY_ARCH_X86
+  asm("" : "+v"(v.raw));
+#else
+  (void)v;
+#endif
+}
+
+// The median network on the byte vector at i (neighbours 3 bytes away).
+template <class D>
+HWY_INLINE void MedianVector(D d, const uint8_t* up, const uint8_t* mid, const uint8_t* down,
+                             uint8_t* HWY_RESTRICT out, int i) {
+  auto p0 = hn::LoadU(d, up + i - 3), p1 = hn::LoadU(d, up + i), p2 = hn::LoadU(d, up + i + 3);
+  auto p3 = hn::LoadU(d, mid + i - 3), p4 = hn::LoadU(d, mid + i), p5 = hn::LoadU(d, mid + i + 3);
+  auto p6 = hn::LoadU(d, down + i - 3), p7 = hn::LoadU(d, down + i),
+       p8 = hn::LoadU(d, down + i + 3);
+  KeepInRegister(p0), KeepInRegister(p1), KeepInRegister(p2), KeepInRegister(p3);
+  KeepInRegister(p4), KeepInRegister(p5), KeepInRegister(p6), KeepInRegister(p7);
+  KeepInRegister(p8);
+  Order(d, p1, p2), Order(d, p4, p5), Order(d, p7, p8), Order(d, p0, p1), Order(d, p3, p4);
+  Order(d, p6, p7), Order(d, p1, p2), Order(d, p4, p5), Order(d, p7, p8), Order(d, p0, p3);
+  Order(d, p5, p8), Order(d, p4, p7), Order(d, p3, p6), Order(d, p1, p4), Order(d, p2, p5);
+  Order(d, p4, p7), Order(d, p4, p2), Order(d, p6, p4), Order(d, p4, p2);
+  hn::StoreU(p4, d, out + i);
+}
+
+// The median inside a row. A row part longer than a vector ends with one more vector flush with
+// its end: the bytes it writes again get the same values, and no byte is left to the scalar code.
 int MedianInside(const ref::Rows& w, uint8_t* HWY_RESTRICT out, int from, int to) {
   const hn::ScalableTag<uint8_t> d;
   const int N = int(hn::Lanes(d));
+  // The row pointers in locals: the stores through out could alias w for all the compiler knows.
+  const uint8_t *up = w.up, *mid = w.mid, *down = w.down;
+  if (to - from < N) return from;
   int i = from;
-  for (; i + N <= to; i += N) {
-    auto p0 = hn::LoadU(d, w.up + i - 3), p1 = hn::LoadU(d, w.up + i),
-         p2 = hn::LoadU(d, w.up + i + 3);
-    auto p3 = hn::LoadU(d, w.mid + i - 3), p4 = hn::LoadU(d, w.mid + i),
-         p5 = hn::LoadU(d, w.mid + i + 3);
-    auto p6 = hn::LoadU(d, w.down + i - 3), p7 = hn::LoadU(d, w.down + i),
-         p8 = hn::LoadU(d, w.down + i + 3);
-    Order(d, p1, p2), Order(d, p4, p5), Order(d, p7, p8), Order(d, p0, p1), Order(d, p3, p4);
-    Order(d, p6, p7), Order(d, p1, p2), Order(d, p4, p5), Order(d, p7, p8), Order(d, p0, p3);
-    Order(d, p5, p8), Order(d, p4, p7), Order(d, p3, p6), Order(d, p1, p4), Order(d, p2, p5);
-    Order(d, p4, p7), Order(d, p4, p2), Order(d, p6, p4), Order(d, p4, p2);
-    hn::StoreU(p4, d, out + i);
-  }
-  return i;
+  for (; i + N <= to; i += N) MedianVector(d, up, mid, down, out, i);
+  if (i < to) MedianVector(d, up, mid, down, out, to - N);
+  return to;
 }
+
+// What SumsInside computes; one loop each, so no test on the kind runs per vector.
+enum SumsKind { kSharpenSums, kSoftenSums, kMeanSums };
 
 // Sharpen and soften inside a row: the neighbour sums in 16-bit lanes, then the reference's
 // double operations in its order (no product fused into a sum), a double vector's worth at a time.
-int SumsInside(const ref::Rows& w, uint8_t* HWY_RESTRICT out, int from, int to, int kind,
-               double s) {
+template <SumsKind Kind>
+int SumsInside(const ref::Rows& w, uint8_t* HWY_RESTRICT out, int from, int to, double s) {
   const hn::ScalableTag<int16_t> d16;
   const hn::Rebind<uint8_t, decltype(d16)> d8;
   const hn::ScalableTag<double> df;
   const hn::Rebind<int32_t, decltype(df)> di;
   const hn::Rebind<int16_t, decltype(df)> dh;
-  const hn::Rebind<uint8_t, decltype(df)> db;
   const int N = int(hn::Lanes(d16)), F = int(hn::Lanes(df));
+  const uint8_t *up = w.up, *mid = w.mid, *down = w.down;
   const auto load = [&](const uint8_t* p) HWY_ATTR { return hn::PromoteTo(d16, hn::LoadU(d8, p)); };
-  const bool mean = kind == kNeighbourSoften && s == 1.0;
   const auto sV = hn::Set(df, s), keepV = hn::Set(df, 1 - s);
   const auto zero = hn::Zero(df), top = hn::Set(df, 255.0);
   HWY_ALIGN int16_t aw[HWY_MAX_BYTES / 2], cw[HWY_MAX_BYTES / 2];
-  int i = from;
-  for (; i + N <= to; i += N) {
+  const auto block = [&](int i) HWY_ATTR {
     const auto sum = hn::Add(
-        hn::Add(hn::Add(load(w.up + i - 3), load(w.up + i)), hn::Add(load(w.up + i + 3),
-                                                                     load(w.mid + i - 3))),
-        hn::Add(hn::Add(load(w.mid + i + 3), load(w.down + i - 3)),
-                hn::Add(load(w.down + i), load(w.down + i + 3))));
-    const auto c = load(w.mid + i);
+        hn::Add(hn::Add(load(up + i - 3), load(up + i)), hn::Add(load(up + i + 3), load(mid + i - 3))),
+        hn::Add(hn::Add(load(mid + i + 3), load(down + i - 3)),
+                hn::Add(load(down + i), load(down + i + 3))));
     // The sums are never negative, so the shift is the division by 8.
-    if (mean) {
-      hn::StoreU(hn::DemoteTo(d8, hn::ShiftRight<3>(sum)), d8, out + i);
-      continue;
-    }
-    const auto a = kind == kNeighbourSharpen ? hn::Sub(sum, hn::ShiftLeft<3>(c))
-                                             : hn::ShiftRight<3>(sum);
-    hn::Store(a, d16, aw);
-    hn::Store(c, d16, cw);
-    for (int g = 0; g < N; g += F) {
-      const auto ad = hn::PromoteTo(df, hn::PromoteTo(di, hn::Load(dh, aw + g)));
-      const auto cd = hn::PromoteTo(df, hn::PromoteTo(di, hn::Load(dh, cw + g)));
-      hn::Vec<decltype(df)> v;
-      if (kind == kNeighbourSharpen) {
-        v = hn::Sub(cd, hn::Mul(sV, ad));
-        v = hn::IfThenElse(hn::Lt(v, zero), zero, hn::IfThenElse(hn::Gt(v, top), top, v));
-      } else {
-        // A mix of two bytes with weights summing to 1 stays within 0..255.
-        v = hn::Add(hn::Mul(sV, ad), hn::Mul(keepV, cd));
+    if constexpr (Kind == kMeanSums) {
+      StoreLaneBytes(d16, hn::ShiftRight<3>(sum), out + i);
+    } else {
+      const auto c = load(mid + i);
+      const auto a = Kind == kSharpenSums ? hn::Sub(sum, hn::ShiftLeft<3>(c)) : hn::ShiftRight<3>(sum);
+      hn::Store(a, d16, aw);
+      hn::Store(c, d16, cw);
+      for (int g = 0; g < N; g += F) {
+        const auto ad = hn::PromoteTo(df, hn::PromoteTo(di, hn::Load(dh, aw + g)));
+        const auto cd = hn::PromoteTo(df, hn::PromoteTo(di, hn::Load(dh, cw + g)));
+        hn::Vec<decltype(df)> v;
+        if constexpr (Kind == kSharpenSums) {
+          // The reference's clamp: v is never NaN, and Max and Min give its results, a zero
+          // of either sign truncating to the byte 0 alike.
+          v = hn::Min(hn::Max(hn::Sub(cd, hn::Mul(sV, ad)), zero), top);
+        } else {
+          // A mix of two bytes with weights summing to 1 stays within 0..255.
+          v = hn::Add(hn::Mul(sV, ad), hn::Mul(keepV, cd));
+        }
+        StoreLaneBytes(di, TruncateFitting(di, v), out + i + g);
       }
-      hn::StoreU(hn::DemoteTo(db, hn::DemoteTo(di, v)), db, out + i + g);
     }
-  }
-  return i;
+  };
+  // As in MedianInside, a part longer than a vector ends with a vector flush with its end.
+  if (to - from < N) return from;
+  int i = from;
+  for (; i + N <= to; i += N) block(i);
+  if (i < to) block(to - N);
+  return to;
 }
 
 void NeighbourRowsV(const uint8_t* src, uint8_t* dst, int width, int height, int y0, int y1,
@@ -206,8 +235,11 @@ void NeighbourRowsV(const uint8_t* src, uint8_t* dst, int width, int height, int
   for (int y = y0; y < y1; ++y) {
     const ref::Rows w = ref::RowsAt(src, height, stride, y);
     ref::Row(w, dst + size_t(y) * stride, width, kind, s, [&](int from, int to) {
-      return kind == kNeighbourMedian ? MedianInside(w, dst + size_t(y) * stride, from, to)
-                                      : SumsInside(w, dst + size_t(y) * stride, from, to, kind, s);
+      uint8_t* out = dst + size_t(y) * stride;
+      if (kind == kNeighbourMedian) return MedianInside(w, out, from, to);
+      if (kind == kNeighbourSharpen) return SumsInside<kSharpenSums>(w, out, from, to, s);
+      if (s == 1.0) return SumsInside<kMeanSums>(w, out, from, to, s);
+      return SumsInside<kSoftenSums>(w, out, from, to, s);
     });
   }
 }

@@ -11,6 +11,8 @@
 
 #include <cstring>
 
+#include "filters/VectorBytes-inl.h"
+
 #include "filters/KernelPath.h"
 #include "filters/ResampleVector.h"
 
@@ -18,7 +20,22 @@
 #define ORV_RESAMPLE_VECTOR_SHARED
 namespace orv::resample_shared {
 
-constexpr int kMaxLines = kMaxVectorLines;
+// The lines of one Lanczos destination line: line k of the n contributing lines has its bytes at
+// base + index[k] x stride and weight[k]; the values it sums are read from rowBase +
+// (index[k] - first) x stride (the bytes themselves, or the same values as doubles). Any number
+// of lines; nothing is copied per line.
+template <typename Row>
+struct LanczosLines {
+  const uint8_t* base;
+  const Row* rowBase;
+  int first;
+  size_t stride;
+  const int* index;
+  const double* weight;
+  int n;
+  const uint8_t* Bytes(int k) const { return base + size_t(index[k]) * stride; }
+  const Row* Values(int k) const { return rowBase + size_t(index[k] - first) * stride; }
+};
 
 // The scalar formulas, for the bytes past the last vector block; the same as the reference code.
 inline uint8_t RoundAwayToByte(double v) {
@@ -28,19 +45,23 @@ inline uint8_t RoundAwayToByte(double v) {
   return uint8_t(v - i >= 0.5 ? i + 1 : i);
 }
 
-inline bool IsFlat(const uint8_t* const* all, int n, size_t o) {
-  for (int k = 1; k < n; ++k)
-    if (all[k][o] != all[0][o]) return false;
+template <typename Row>
+inline bool IsFlat(const LanczosLines<Row>& l, size_t o) {
+  const uint8_t v = l.Bytes(0)[o];
+  for (int k = 1; k < l.n; ++k)
+    if (l.Bytes(k)[o] != v) return false;
   return true;
 }
 
+// Lines with a zero weight are left out of the sums (see LanczosLine); k0 is the first line whose
+// weight is not zero, n when there is none.
 template <typename Row>
-inline uint8_t LanczosByte(const uint8_t* const* all, int n, const double* w,
-                           const Row* const* rows, int m, size_t o) {
-  if (IsFlat(all, n, o)) return all[0][o];
+inline uint8_t LanczosByte(const LanczosLines<Row>& l, int k0, size_t o) {
+  if (IsFlat(l, o)) return l.Bytes(0)[o];
   double acc = 0.0;
-  if (m > 0) acc = w[0] * rows[0][o];
-  for (int k = 1; k < m; ++k) acc += w[k] * rows[k][o];
+  if (k0 < l.n) acc = l.weight[k0] * l.Values(k0)[o];
+  for (int k = k0 + 1; k < l.n; ++k)
+    if (l.weight[k] != 0.0) acc += l.weight[k] * l.Values(k)[o];
   return RoundAwayToByte(acc);
 }
 
@@ -49,11 +70,6 @@ inline uint8_t RoundHalfUpToByte(float v) {
   return uint8_t(i < 0 ? 0 : i > 255 ? 255 : i);
 }
 
-inline uint8_t BilinearByte(const uint8_t* const* rows, const float* w, int m, size_t o) {
-  float acc = 0.f;
-  for (int k = 0; k < m; ++k) acc += w[k] * float(rows[k][o]);
-  return RoundHalfUpToByte(acc);
-}
 
 }  // namespace orv::resample_shared
 #endif
@@ -68,15 +84,14 @@ using DI = hn::Rebind<int32_t, DF>;
 using DB = hn::Rebind<uint8_t, DF>;
 using VD = hn::Vec<DF>;
 
-// Lanczos: all[0..n) are every contributing line (the flat test reads them all), rows[0..m)
-// with w[0..m) only those whose weight is not zero. A zero weight adds a zero product, which
-// changes a sum at most in the sign of a zero, and both zeros round to the byte 0; so leaving
-// those products out changes no output byte. The summed lines are bytes or the same values as
-// doubles (Row). The products are not exact, so each is rounded before its add, as in the
-// reference.
+// Lanczos over the lines of l. Lines whose weight is zero are left out of the sums: a zero
+// product changes a sum at most in the sign of a zero, and both zeros round to the byte 0; so
+// leaving those products out changes no output byte. The flat test reads every line. The
+// products are not exact, so each is rounded before its add, as in the reference.
 template <typename Row>
-void LanczosLine(const uint8_t* const* all, int n, const Row* const* rows, const double* w, int m,
-                 size_t count, uint8_t* HWY_RESTRICT out) {
+void LanczosLine(const LanczosLines<Row>& l, size_t count, uint8_t* HWY_RESTRICT out) {
+  int k0 = 0;
+  while (k0 < l.n && l.weight[k0] == 0.0) ++k0;
   size_t o = 0;
 #if !ORV_FALLBACK_TARGET
   const DF df;
@@ -97,12 +112,14 @@ void LanczosLine(const uint8_t* const* all, int n, const Row* const* rows, const
     const VD c = hn::Min(hn::Max(v, zero), top);
     const VD t = hn::Trunc(c);
     const VD r = hn::IfThenElse(hn::Ge(hn::Sub(c, t), half), hn::Add(t, one), t);
-    hn::StoreU(hn::DemoteTo(db, hn::DemoteTo(di, r)), db, to);
+    StoreLaneBytes(di, TruncateFitting(di, r), to);
   };
   const auto sum = [&](size_t at) HWY_ATTR {
     VD acc = zero;
-    if (m > 0) acc = hn::Mul(hn::Set(df, w[0]), load(rows[0] + at));
-    for (int k = 1; k < m; ++k) acc = hn::Add(acc, hn::Mul(hn::Set(df, w[k]), load(rows[k] + at)));
+    if (k0 < l.n) acc = hn::Mul(hn::Set(df, l.weight[k0]), load(l.Values(k0) + at));
+    for (int k = k0 + 1; k < l.n; ++k)
+      if (l.weight[k] != 0.0)
+        acc = hn::Add(acc, hn::Mul(hn::Set(df, l.weight[k]), load(l.Values(k) + at)));
     return acc;
   };
   // Blocks of four vectors: the sums stay in registers across all the lines, and the flat test
@@ -111,15 +128,17 @@ void LanczosLine(const uint8_t* const* all, int n, const Row* const* rows, const
   HWY_ALIGN uint8_t rounded[HWY_MAX_BYTES];
   for (; o + 4 * L <= count; o += 4 * L) {
     VD a0 = zero, a1 = zero, a2 = zero, a3 = zero;
-    if (m > 0) {
-      const VD w0 = hn::Set(df, w[0]);
-      a0 = hn::Mul(w0, load(rows[0] + o));
-      a1 = hn::Mul(w0, load(rows[0] + o + L));
-      a2 = hn::Mul(w0, load(rows[0] + o + 2 * L));
-      a3 = hn::Mul(w0, load(rows[0] + o + 3 * L));
-      for (int k = 1; k < m; ++k) {
-        const VD wk = hn::Set(df, w[k]);
-        const Row* r = rows[k] + o;
+    if (k0 < l.n) {
+      const VD w0 = hn::Set(df, l.weight[k0]);
+      const Row* r0 = l.Values(k0) + o;
+      a0 = hn::Mul(w0, load(r0));
+      a1 = hn::Mul(w0, load(r0 + L));
+      a2 = hn::Mul(w0, load(r0 + 2 * L));
+      a3 = hn::Mul(w0, load(r0 + 3 * L));
+      for (int k = k0 + 1; k < l.n; ++k) {
+        if (l.weight[k] == 0.0) continue;
+        const VD wk = hn::Set(df, l.weight[k]);
+        const Row* r = l.Values(k) + o;
         a0 = hn::Add(a0, hn::Mul(wk, load(r)));
         a1 = hn::Add(a1, hn::Mul(wk, load(r + L)));
         a2 = hn::Add(a2, hn::Mul(wk, load(r + 2 * L)));
@@ -130,29 +149,26 @@ void LanczosLine(const uint8_t* const* all, int n, const Row* const* rows, const
     roundAway(a1, rounded + L);
     roundAway(a2, rounded + 2 * L);
     roundAway(a3, rounded + 3 * L);
-    const auto first = hn::LoadU(d4, all[0] + o);
+    const auto first = hn::LoadU(d4, l.Bytes(0) + o);
     auto flat = hn::Eq(first, first);
-    for (int k = 1; k < n; ++k) flat = hn::And(flat, hn::Eq(hn::LoadU(d4, all[k] + o), first));
+    for (int k = 1; k < l.n; ++k) flat = hn::And(flat, hn::Eq(hn::LoadU(d4, l.Bytes(k) + o), first));
     hn::StoreU(hn::IfThenElse(flat, first, hn::Load(d4, rounded)), d4, out + o);
   }
   // Single vectors for what is left, the flat test byte by byte.
   for (; o + L <= count; o += L) {
     roundAway(sum(o), rounded);
-    for (size_t i = 0; i < L; ++i)
-      out[o + i] = IsFlat(all, n, o + i) ? all[0][o + i] : rounded[i];
+    for (size_t i = 0; i < L; ++i) out[o + i] = IsFlat(l, o + i) ? l.Bytes(0)[o + i] : rounded[i];
   }
 #endif
-  for (; o < count; ++o) out[o] = LanczosByte(all, n, w, rows, m, o);
+  for (; o < count; ++o) out[o] = LanczosByte(l, k0, o);
 }
 
-void LanczosBytesV(const uint8_t* const* all, int n, const uint8_t* const* rows, const double* w,
-                   int m, size_t count, uint8_t* out) {
-  LanczosLine(all, n, rows, w, m, count, out);
+void LanczosBytesV(const LanczosLines<uint8_t>& l, size_t count, uint8_t* out) {
+  LanczosLine(l, count, out);
 }
 
-void LanczosDoublesV(const uint8_t* const* all, int n, const double* const* rows, const double* w,
-                     int m, size_t count, uint8_t* out) {
-  LanczosLine(all, n, rows, w, m, count, out);
+void LanczosDoublesV(const LanczosLines<double>& l, size_t count, uint8_t* out) {
+  LanczosLine(l, count, out);
 }
 
 // The bytes as doubles.
@@ -167,50 +183,102 @@ void ToDoublesV(const uint8_t* HWY_RESTRICT src, size_t count, double* HWY_RESTR
   for (; i < count; ++i) dst[i] = src[i];
 }
 
-// Bilinear: rows[0..m) with w[0..m), zero weights already left out (a zero product added to a
-// sum of non-negative products changes nothing). Float sums, each product rounded before its
+// The lines of a bilinear destination line, two ways: every line of a strided run, zero
+// weights skipped as the sums go; or, when they fit a small table, only the lines with a weight,
+// gathered once so that the sums run without a test.
+struct StridedLines {
+  const uint8_t* lines;
+  size_t stride;
+  const float* w;
+  int n;
+  bool Skip(int k) const { return w[k] == 0.f; }
+  const uint8_t* Line(int k) const { return lines + size_t(k) * stride; }
+  float Weight(int k) const { return w[k]; }
+};
+struct GatheredLines {
+  const uint8_t* const* rows;
+  const float* w;
+  int n;
+  static constexpr bool Skip(int) { return false; }
+  const uint8_t* Line(int k) const { return rows[k]; }
+  float Weight(int k) const { return w[k]; }
+};
+
+// Bilinear: the lines' float sums (a zero product added to a sum of non-negative products
+// changes nothing, so lines with a zero weight are left out), each product rounded before its
 // add; then int(double(sum) + 0.5) clamped to a byte.
-void BilinearV(const uint8_t* const* rows, const float* w, int m, size_t count,
-               uint8_t* HWY_RESTRICT out) {
+template <class Lines>
+void BilinearLines(const Lines& l, size_t count, uint8_t* HWY_RESTRICT out) {
   size_t o = 0;
 #if !ORV_FALLBACK_TARGET
   const hn::ScalableTag<float> dq;
   const hn::Rebind<int32_t, decltype(dq)> dqi;
   const hn::Rebind<uint8_t, decltype(dq)> dqb;
   const DF df;
-  const hn::Rebind<float, DF> dh;  // half the float lanes
-  const size_t L = hn::Lanes(dq), H = hn::Lanes(df);
+  const hn::Half<decltype(dq)> dh;  // half the float lanes, as many as a double vector has
+  const size_t L = hn::Lanes(dq);
   const auto floats = [&](const uint8_t* p) HWY_ATTR {
     return hn::ConvertTo(dq, hn::PromoteTo(dqi, hn::LoadU(dqb, p)));
   };
-  HWY_ALIGN float sums[HWY_MAX_BYTES / sizeof(float)];
+  const auto zero = hn::Zero(DI()), top = hn::Set(DI(), 255);
+  const auto half = hn::Set(df, 0.5);
+  // Sums of bytes with weights summing to 1: every truncation fits an int32. The halves are
+  // taken in registers; through memory, the wide store and the narrower reloads stall.
   const auto halfUp = [&](hn::Vec<decltype(dq)> acc, uint8_t* to) HWY_ATTR {
-    hn::Store(acc, dq, sums);
-    const auto zero = hn::Zero(DI()), top = hn::Set(DI(), 255);
-    for (size_t h = 0; h < L; h += H) {
-      const auto i = hn::DemoteTo(
-          DI(), hn::Add(hn::PromoteTo(df, hn::Load(dh, sums + h)), hn::Set(df, 0.5)));
-      hn::StoreU(hn::DemoteTo(DB(), hn::Min(hn::Max(i, zero), top)), DB(), to + h);
-    }
+    const auto lo = TruncateFitting(DI(), hn::Add(hn::PromoteTo(df, hn::LowerHalf(dh, acc)), half));
+    const auto hi = TruncateFitting(DI(), hn::Add(hn::PromoteTo(df, hn::UpperHalf(dh, acc)), half));
+    StoreLaneBytes(DI(), hn::Min(hn::Max(lo, zero), top), to);
+    StoreLaneBytes(DI(), hn::Min(hn::Max(hi, zero), top), to + L / 2);
   };
-  for (; o + 2 * L <= count; o += 2 * L) {
-    auto a0 = hn::Zero(dq), a1 = hn::Zero(dq);
-    for (int k = 0; k < m; ++k) {
-      const auto wk = hn::Set(dq, w[k]);
-      const uint8_t* r = rows[k] + o;
+  // Blocks of four vectors: each line's weight is set once for four.
+  for (; o + 4 * L <= count; o += 4 * L) {
+    auto a0 = hn::Zero(dq), a1 = hn::Zero(dq), a2 = hn::Zero(dq), a3 = hn::Zero(dq);
+    for (int k = 0; k < l.n; ++k) {
+      if (l.Skip(k)) continue;
+      const auto wk = hn::Set(dq, l.Weight(k));
+      const uint8_t* r = l.Line(k) + o;
       a0 = hn::Add(a0, hn::Mul(wk, floats(r)));
       a1 = hn::Add(a1, hn::Mul(wk, floats(r + L)));
+      a2 = hn::Add(a2, hn::Mul(wk, floats(r + 2 * L)));
+      a3 = hn::Add(a3, hn::Mul(wk, floats(r + 3 * L)));
     }
     halfUp(a0, out + o);
     halfUp(a1, out + o + L);
+    halfUp(a2, out + o + 2 * L);
+    halfUp(a3, out + o + 3 * L);
   }
   for (; o + L <= count; o += L) {
     auto acc = hn::Zero(dq);
-    for (int k = 0; k < m; ++k) acc = hn::Add(acc, hn::Mul(hn::Set(dq, w[k]), floats(rows[k] + o)));
+    for (int k = 0; k < l.n; ++k)
+      if (!l.Skip(k)) acc = hn::Add(acc, hn::Mul(hn::Set(dq, l.Weight(k)), floats(l.Line(k) + o)));
     halfUp(acc, out + o);
   }
 #endif
-  for (; o < count; ++o) out[o] = BilinearByte(rows, w, m, o);
+  for (; o < count; ++o) {
+    float acc = 0.f;
+    for (int k = 0; k < l.n; ++k)
+      if (!l.Skip(k)) acc += l.Weight(k) * float(l.Line(k)[o]);
+    out[o] = RoundHalfUpToByte(acc);
+  }
+}
+
+// The lines with a weight gathered when they fit kGathered; otherwise skipped as the sums go.
+constexpr int kGathered = 64;
+
+void BilinearV(const uint8_t* lines, size_t stride, const float* w, int n, size_t count,
+               uint8_t* out) {
+  if (n <= kGathered) {
+    const uint8_t* rows[kGathered];
+    float weights[kGathered];
+    int m = 0;
+    for (int k = 0; k < n; ++k) {
+      if (w[k] == 0.f) continue;
+      rows[m] = lines + size_t(k) * stride;
+      weights[m++] = w[k];
+    }
+    return BilinearLines(GatheredLines{rows, weights, m}, count, out);
+  }
+  BilinearLines(StridedLines{lines, stride, w, n}, count, out);
 }
 
 }  // namespace orv::HWY_NAMESPACE
@@ -218,50 +286,28 @@ HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
 namespace orv {
-using namespace resample_shared;
+using resample_shared::LanczosLines;
 
 HWY_EXPORT(LanczosBytesV);
 HWY_EXPORT(LanczosDoublesV);
 HWY_EXPORT(ToDoublesV);
 HWY_EXPORT(BilinearV);
 
-namespace {
-
-// The Lanczos line with the sums read from rows (bytes, or the same values as doubles at
-// values + (index - first) x stride).
-template <typename Row>
-bool LanczosLineFor(const uint8_t* base, const Row* rowBase, int first, size_t stride,
-                    const int* index, const double* weight, int n, size_t count, uint8_t* out) {
-  if (ReferenceKernelsForced() || n < 1 || n > kMaxLines) return false;
-  const uint8_t* all[kMaxLines];
-  const Row* rows[kMaxLines];
-  double w[kMaxLines];
-  int m = 0;
-  for (int k = 0; k < n; ++k) {
-    all[k] = base + size_t(index[k]) * stride;
-    if (weight[k] != 0.0) {
-      rows[m] = rowBase + size_t(index[k] - first) * stride;
-      w[m++] = weight[k];
-    }
-  }
-  if constexpr (sizeof(Row) == 1)
-    HWY_DYNAMIC_DISPATCH(LanczosBytesV)(all, n, rows, w, m, count, out);
-  else
-    HWY_DYNAMIC_DISPATCH(LanczosDoublesV)(all, n, rows, w, m, count, out);
-  return true;
-}
-
-}  // namespace
-
 bool ResampleLineVector(const uint8_t* base, size_t stride, const int* index,
                         const double* weight, int n, size_t count, uint8_t* out) {
-  return LanczosLineFor(base, base, 0, stride, index, weight, n, count, out);
+  if (ReferenceKernelsForced() || n < 1) return false;
+  HWY_DYNAMIC_DISPATCH(LanczosBytesV)(LanczosLines<uint8_t>{base, base, 0, stride, index, weight, n},
+                                      count, out);
+  return true;
 }
 
 bool ResampleLineVectorFromDoubles(const uint8_t* base, const double* values, int first,
                                    size_t stride, const int* index, const double* weight, int n,
                                    size_t count, uint8_t* out) {
-  return LanczosLineFor(base, values, first, stride, index, weight, n, count, out);
+  if (ReferenceKernelsForced() || n < 1) return false;
+  HWY_DYNAMIC_DISPATCH(LanczosDoublesV)(
+      LanczosLines<double>{base, values, first, stride, index, weight, n}, count, out);
+  return true;
 }
 
 bool BytesToDoublesVector(const uint8_t* src, size_t count, double* dst) {
@@ -272,16 +318,9 @@ bool BytesToDoublesVector(const uint8_t* src, size_t count, double* dst) {
 
 bool ScaleLineVector(const uint8_t* base, size_t stride, int first, const float* weight, int n,
                      size_t count, uint8_t* out) {
-  if (ReferenceKernelsForced() || n < 0 || n > kMaxLines) return false;
-  const uint8_t* rows[kMaxLines];
-  float w[kMaxLines];
-  int m = 0;
-  for (int k = 0; k < n; ++k) {
-    if (weight[k] == 0.f) continue;
-    rows[m] = base + size_t(first + k) * stride;
-    w[m++] = weight[k];
-  }
-  HWY_DYNAMIC_DISPATCH(BilinearV)(rows, w, m, count, out);
+  if (ReferenceKernelsForced()) return false;
+  HWY_DYNAMIC_DISPATCH(BilinearV)(base + size_t(first) * stride, stride, weight, n < 0 ? 0 : n,
+                                  count, out);
   return true;
 }
 

@@ -12,15 +12,14 @@
 
 namespace orv {
 
-// The most contributing lines a vector call takes; longer sums (downscales past about 1:20) run
-// the scalar code.
-constexpr int kMaxVectorLines = 128;
+// Each entry point takes any number of contributing lines. It returns false, and makes nothing,
+// only when the reference code is forced (ORV_KERNELS=reference or a test's ScopedKernelTarget)
+// or, for the Lanczos lines, when there is no line at all; the caller then runs its reference
+// code.
 
 // One Lanczos destination line of count bytes: line k of the n contributing lines starts at
 // base + index[k] x stride and has weight[k]. A byte whose contributing values are all equal
 // keeps that value; the others are the double sum rounded half away from zero and clamped.
-// False when the reference code is to run (forced, or more than kMaxVectorLines lines): the
-// caller runs it.
 bool ResampleLineVector(const uint8_t* base, size_t stride, const int* index,
                         const double* weight, int n, size_t count, uint8_t* out);
 
@@ -30,12 +29,11 @@ bool ResampleLineVectorFromDoubles(const uint8_t* base, const double* values,
                                    int first, size_t stride, const int* index, const double* weight,
                                    int n, size_t count, uint8_t* out);
 
-// dst[i] = src[i] as doubles for count bytes. False when the reference code is forced.
+// dst[i] = src[i] as doubles for count bytes.
 bool BytesToDoublesVector(const uint8_t* src, size_t count, double* dst);
 
 // One bilinear destination line of count bytes: the float sum over the n lines starting at
-// base + (first + k) x stride with weight[k], rounded half up and clamped. False as for
-// ResampleLineVector.
+// base + (first + k) x stride with weight[k], rounded half up and clamped.
 bool ScaleLineVector(const uint8_t* base, size_t stride, int first,
                      const float* weight, int n, size_t count, uint8_t* out);
 

@@ -38,7 +38,7 @@ constexpr int kBand = 32;
 // The vector horizontal pass over rows [y0, y0 + rows): the band is turned so that each source
 // column is one line of rows x 3 bytes, every destination column is one weighted sum of lines,
 // and its pixels go back into their rows. Each value sums the same products in the same order
-// as the pixel loop. Every count must be within kMaxVectorLines.
+// as the pixel loop.
 void HorizontalBand(const uint8_t* src, int w, int y0, int rows, uint8_t* mid, int W,
                     const ScalerContributions& c, uint8_t* band, uint8_t* line) {
   const size_t lineBytes = size_t(rows) * 3;
@@ -114,9 +114,7 @@ bool CTwoPassScaler::Scale(const uint8_t* src, int w, int h, uint8_t* dst, int W
   if (!mid) return false;
 
   const size_t srcStride = size_t(w) * 3, midStride = size_t(W) * 3;
-  const bool vectorRows =
-      !ReferenceKernelsForced() &&
-      std::all_of(hc.count.begin(), hc.count.end(), [](int n) { return n <= kMaxVectorLines; });
+  const bool vectorRows = !ReferenceKernelsForced();
   // The horizontal pass of rows [y0, y1): every row of w pixels becomes W pixels of the
   // intermediate picture. Without a band buffer the rows take the pixel loop.
   const auto horizontal = [&](int y0, int y1, uint8_t* band) {

@@ -4,12 +4,14 @@
 // reference: up and down, odd ratios, single pixels, flat runs and long contribution lists.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "FilterTestSupport.h"
 #include "KernelPathSupport.h"
 #include "filters/Resample.h"
+#include "filters/ResampleVector.h"
 #include "filters/TwoPassScaler.h"
 #include "imageio/GeometryResult.h"
 
@@ -33,7 +35,7 @@ std::string Case(int w, int h, int W, int H, int extra) {
 
 TEST(ResamplePaths, LanczosIsIdenticalOnEveryPath) {
   std::vector<std::pair<int, int>> sizes = KernelTestSizes();
-  sizes.push_back({300, 9});  // down to one pixel: more lines than a vector call takes
+  sizes.push_back({300, 9});  // down to one pixel: hundreds of lines for each output
   unsigned seed = 3;
   for (const auto& size : sizes) {
     // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
@@ -109,7 +111,9 @@ TEST(ResamplePaths, LanczosMatchesThePlainTwoPassWalk) {
   for (Shape s : {Shape{150, 40, 75, 20, 3}, Shape{131, 37, 200, 45, 3}, Shape{97, 33, 40, 70, 1},
                   Shape{129, 35, 64, 17, 4}, Shape{70, 66, 33, 65, 2}, Shape{60, 200, 30, 100, 3},
                   Shape{40, 150, 53, 310, 1}, Shape{37, 333, 20, 97, 4}, Shape{9, 65, 9, 33, 3},
-                  Shape{11, 97, 5, 7, 2}}) {
+                  Shape{11, 97, 5, 7, 2},
+                  // Hundreds of contributing columns and rows for each output pixel.
+                  Shape{700, 420, 2, 3, 3}}) {
     const unsigned sd = seed++;
     Pixels src = Random(s.w * s.bpp, s.h, sd, sd % 2 ? 256 : 3);
     const Pixels expected = PlainLanczos(src, s.w, s.h, s.W, s.H, s.bpp);
@@ -124,9 +128,53 @@ TEST(ResamplePaths, LanczosMatchesThePlainTwoPassWalk) {
   }
 }
 
+// The line kernels take any number of lines on every vector target: several hundred lines with
+// some zero weights, flat and varied bytes, against the plain sums.
+TEST(ResamplePaths, LineKernelsTakeAnyNumberOfLines) {
+  constexpr int kLines = 300;
+  constexpr size_t kCount = 77, kStride = 80;
+  Pixels bytes = Random(int(kStride), kLines, 12, 256);
+  for (size_t o = 0; o < 20; ++o)  // a flat run: every line has the same byte there
+    for (int k = 0; k < kLines; ++k) bytes[size_t(k) * kStride + o] = 140;
+  std::vector<int> index(kLines);
+  std::vector<double> weight(kLines);
+  std::vector<float> floatWeight(kLines);
+  for (int k = 0; k < kLines; ++k) {
+    index[size_t(k)] = (k * 7) % kLines;  // out of order, as mirrored edges are
+    weight[size_t(k)] = k % 11 == 0 ? 0.0 : (k % 5 - 2) * 0.0071 + 1.0 / kLines;
+    floatWeight[size_t(k)] = k % 13 == 0 ? 0.f : float(1.0 / kLines);
+  }
+  Pixels lanczos(kCount), bilinear(kCount);
+  for (size_t o = 0; o < kCount; ++o) {
+    std::vector<uint8_t> values;
+    double sum = 0;
+    float fsum = 0.f;
+    for (int k = 0; k < kLines; ++k) {
+      const uint8_t v = bytes[size_t(index[size_t(k)]) * kStride + o];
+      values.push_back(v);
+      sum = k == 0 ? weight[0] * v : sum + weight[size_t(k)] * v;
+      fsum += floatWeight[size_t(k)] * float(bytes[size_t(k) * kStride + o]);
+    }
+    lanczos[o] = Settle(values, sum);
+    const int rounded = int(double(fsum) + 0.5);
+    bilinear[o] = uint8_t(std::clamp(rounded, 0, 255));
+  }
+  for (KernelTarget t : SupportedKernelPaths()) {
+    if (t == kReferenceKernels) continue;
+    ScopedKernelTarget force(t);
+    Pixels out(kCount, 9);
+    ASSERT_TRUE(ResampleLineVector(bytes.data(), kStride, index.data(), weight.data(), kLines,
+                                   kCount, out.data()));
+    EXPECT_TRUE(out == lanczos) << "Lanczos on the " << KernelTargetName(t) << " target";
+    ASSERT_TRUE(ScaleLineVector(bytes.data(), kStride, 0, floatWeight.data(), kLines, kCount,
+                                out.data()));
+    EXPECT_TRUE(out == bilinear) << "bilinear on the " << KernelTargetName(t) << " target";
+  }
+}
+
 TEST(ResamplePaths, BilinearIsIdenticalOnEveryPath) {
   std::vector<std::pair<int, int>> sizes = KernelTestSizes();
-  sizes.push_back({2000, 3});  // down to a few pixels: more lines than a vector call takes
+  sizes.push_back({2000, 3});  // down to a few pixels: thousands of lines for each output
   sizes.push_back({100, 70});  // several bands of rows
   unsigned seed = 40;
   for (const auto& size : sizes) {
