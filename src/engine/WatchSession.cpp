@@ -45,6 +45,12 @@ void WatchSession::Wake() {
   [[maybe_unused]] ssize_t n = ::write(wakeFd_, &one, sizeof one);
 }
 
+void WatchSession::DrainWake() {
+  uint64_t count = 0;
+  while (::read(wakeFd_, &count, sizeof count) == ssize_t(sizeof count)) {
+  }
+}
+
 void WatchSession::RequestStop() {
   stop_.store(true);
   Wake();
@@ -73,10 +79,21 @@ void WatchSession::Run() {
     std::vector<std::string> arrived = folders_.Wait(
         wakeFd_, backlog.empty() ? std::chrono::milliseconds(std::chrono::hours(1))
                                  : std::chrono::milliseconds(0));
-    uint64_t count = 0;
-    while (::read(wakeFd_, &count, sizeof count) == ssize_t(sizeof count)) {
-    }
+    DrainWake();
     backlog.insert(backlog.end(), arrived.begin(), arrived.end());
+    // The files of a burst settle a few milliseconds apart: those about to settle join this
+    // run, so that it starts with all of them and every worker gets a photo, rather than a
+    // run of the first one alone on one worker while the others wait for the next run.
+    const auto gatherUntil = std::chrono::steady_clock::now() + kGatherTime;
+    while (!backlog.empty() && backlog.size() < kPhotosPerRun && !stop_.load() &&
+           folders_.SettlesBy(gatherUntil)) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          gatherUntil - std::chrono::steady_clock::now());
+      std::vector<std::string> more =
+          folders_.Wait(wakeFd_, std::max(left, std::chrono::milliseconds(0)));
+      DrainWake();
+      backlog.insert(backlog.end(), more.begin(), more.end());
+    }
     // Photos not run when the stop came have no output: the next start takes them.
     if (stop_.load() || backlog.empty()) continue;
     ApplyNewSettings();

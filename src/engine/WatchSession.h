@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -29,6 +30,8 @@ class WatchSession {
   // Arrivals are run at most this many at a time, so that new settings take effect between
   // them and not only after a burst of hundreds.
   static constexpr size_t kPhotosPerRun = 32;
+  // How long a run waits for files about to settle, once one has.
+  static constexpr std::chrono::milliseconds kGatherTime{250};
 
   // The engine's settings, flags, jobs and log path are the caller's; `statePath` is the file of
   // failed photos; `observer` (may be null) hears what is taken and each result.
@@ -55,6 +58,7 @@ class WatchSession {
 
  private:
   void Wake();
+  void DrainWake();
   void ApplyNewSettings();
 
   CEngine& engine_;
