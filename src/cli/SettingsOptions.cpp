@@ -104,6 +104,13 @@ bool ApplySetAssignment(Settings& s, const std::string& assignment, std::string&
             (key->type == SettingType::Double ? "number" : "whole number") + " for " + name;
     return false;
   }
+  if (key->onOff) {
+    std::optional<int> stored = GetIntSetting(s, *key);
+    if (!stored || (*stored != 0 && *stored != 1)) {
+      error = "--set " + assignment + ": " + name + " is a switch: 1 (on) or 0 (off)";
+      return false;
+    }
+  }
   // A font size given here is an entry, limited as the Extra page limits a typed one.
   if (key->section == "Text" && key->key == "FontSize")
     s.Text.FontSize = EnteredFontSize(s.Text.FontSize);

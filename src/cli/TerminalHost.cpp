@@ -87,7 +87,7 @@ class TerminalProgress : public CProgressDialog {
       f.work = names;
     else
       f.work = names + ": " + StageText();
-    ShowProgressLine(FitProgressLine(f, TerminalColumns()));
+    ShowProgress(f);
   }
 
   bool draw_;

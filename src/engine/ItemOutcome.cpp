@@ -24,20 +24,12 @@ void CountLoadFailure(EngineHost& host, const std::string& path, unsigned code, 
   host.ReportProblem("cannot load " + path + ": " + reason);
 }
 
-void CountSaved(EngineHost& host, const std::string& path, const SaveDetails& details,
-                int failedStages, RunReport& report, ItemResult& result) {
+void CountSaved(const SaveDetails& details, RunReport& report, ItemResult& result) {
   ++report.saved;
   result.status = ItemResult::Status::Saved;
   result.output = details.path;
   result.quality = details.quality;
   result.bytes = details.bytes;
-  if (failedStages > 0) {
-    // Saved without the corrections that could not run: the photo counts as failed.
-    ++report.stageFailures;
-    result.status = ItemResult::Status::Failed;
-    result.error = "a correction could not run (see the log)";
-    host.ReportProblem("a correction could not run on " + path + " (see the log)");
-  }
 }
 
 void CountStageFailure(EngineHost& host, const std::string& path, RunReport& report,

@@ -19,9 +19,8 @@ void CountSkipped(const std::string& existing, RunReport& report, ItemResult& re
 // The photo could not be loaded (the layer's code).
 void CountLoadFailure(EngineHost& host, const std::string& path, unsigned code, RunReport& report,
                       ItemResult& result);
-// The output was saved; with failed stages the photo still counts as failed.
-void CountSaved(EngineHost& host, const std::string& path, const SaveDetails& details,
-                int failedStages, RunReport& report, ItemResult& result);
+// The output was saved (a photo whose corrections did not all run never is).
+void CountSaved(const SaveDetails& details, RunReport& report, ItemResult& result);
 // A correction could not run on the picture: the photo is not saved and counts as failed.
 void CountStageFailure(EngineHost& host, const std::string& path, RunReport& report,
                        ItemResult& result);

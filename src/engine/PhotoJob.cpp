@@ -236,7 +236,7 @@ bool SettlePhoto(const PhotoSettling& run, const std::string& path, WorkedPhoto&
       SaveDetails details;
       saved = PlaceEncoded(run, path, item, details);
       if (saved)
-        CountSaved(run.host, path, details, item.failedStages, run.report, result);
+        CountSaved(details, run.report, result);
       else
         CountSaveFailure(run.host, path, details, run.report, result);
       break;

@@ -16,24 +16,27 @@ namespace {
 // Row builders. The section and key names are the member names, so a row cannot name a field
 // other than the one it reads.
 // clang-format off
-#define ORV_INT(S, K, def, cre)                                                        \
+#define ORV_INT_KEY(S, K, def, cre, onOff)                                             \
   SettingKey{#S, #K, SettingType::Int,                                                 \
              [](Settings& s) {                                                         \
                return SettingRef{.kind = SettingRef::Kind::Int, .i = &s.S.K};          \
              },                                                                        \
-             SettingValue{.i = def}, SettingValue{.i = cre}}
+             SettingValue{.i = def}, SettingValue{.i = cre}, onOff}
+#define ORV_INT(S, K, def, cre) ORV_INT_KEY(S, K, def, cre, false)
+// An int key that holds a switch: 1 = on, 0 = off.
+#define ORV_SWITCH(S, K, def, cre) ORV_INT_KEY(S, K, def, cre, true)
 #define ORV_REAL(S, K, def, cre)                                                       \
   SettingKey{#S, #K, SettingType::Double,                                              \
              [](Settings& s) {                                                         \
                return SettingRef{.kind = SettingRef::Kind::Double, .d = &s.S.K};       \
              },                                                                        \
-             SettingValue{.d = def}, SettingValue{.d = cre}}
+             SettingValue{.d = def}, SettingValue{.d = cre}, false}
 #define ORV_TEXT(S, K, def, cre)                                                       \
   SettingKey{#S, #K, SettingType::Text,                                                \
              [](Settings& s) {                                                         \
                return SettingRef{.kind = SettingRef::Kind::Text, .t = &s.S.K};         \
              },                                                                        \
-             SettingValue{.t = def}, SettingValue{.t = cre}}
+             SettingValue{.t = def}, SettingValue{.t = cre}, false}
 // Point n of the section's Advanced curve, stored under the key DataN.
 #define ORV_POINT(S, n, def, cre)                                                      \
   SettingKey{#S, "Data" #n, SettingType::Int,                                          \
@@ -41,7 +44,7 @@ namespace {
                return SettingRef{.kind = SettingRef::Kind::Point,                      \
                                  .curve = &s.S.Advanced, .index = n};                  \
              },                                                                        \
-             SettingValue{.i = def}, SettingValue{.i = cre}}
+             SettingValue{.i = def}, SettingValue{.i = cre}, false}
 // The Basic value: point 0 of the section's one-point Basic curve.
 #define ORV_BASIC(S, K, def, cre)                                                      \
   SettingKey{#S, #K, SettingType::Int,                                                 \
@@ -49,7 +52,7 @@ namespace {
                return SettingRef{.kind = SettingRef::Kind::Point,                      \
                                  .curve = &s.S.Basic, .index = 0};                     \
              },                                                                        \
-             SettingValue{.i = def}, SettingValue{.i = cre}}
+             SettingValue{.i = def}, SettingValue{.i = cre}, false}
 // The point the section's Advanced curve uses for photographs without EXIF.
 #define ORV_NOEXIF(S, def, cre)                                                        \
   SettingKey{#S, "NoExif", SettingType::Int,                                           \
@@ -57,10 +60,10 @@ namespace {
                return SettingRef{.kind = SettingRef::Kind::NoExif,                     \
                                  .curve = &s.S.Advanced};                              \
              },                                                                        \
-             SettingValue{.i = def}, SettingValue{.i = cre}}
+             SettingValue{.i = def}, SettingValue{.i = cre}, false}
 
 const SettingKey kKeys[] = {
-    ORV_INT(Mode, Advanced, 0, 0),
+    ORV_SWITCH(Mode, Advanced, 0, 0),
 
     ORV_POINT(Balance, 0, 128, 128),
     ORV_POINT(Balance, 1, 128, 128),
@@ -70,44 +73,44 @@ const SettingKey kKeys[] = {
     ORV_POINT(Balance, 5, 128, 128),
     ORV_POINT(Balance, 6, 128, 128),
     ORV_BASIC(Balance, Simple, 215, 128),
-    ORV_INT(Balance, Enabled, 1, 1),
+    ORV_SWITCH(Balance, Enabled, 1, 1),
     ORV_NOEXIF(Balance, 0, 0),
-    ORV_INT(Balance, SimEnabled, 1, 1),
+    ORV_SWITCH(Balance, SimEnabled, 1, 1),
 
     ORV_POINT(Midtones, 0, 128, 128),
     ORV_POINT(Midtones, 1, 128, 128),
     ORV_BASIC(Midtones, Simple, 140, 128),
-    ORV_INT(Midtones, Enabled, 1, 1),
+    ORV_SWITCH(Midtones, Enabled, 1, 1),
     ORV_NOEXIF(Midtones, 0, 0),
-    ORV_INT(Midtones, SimEnabled, 1, 1),
+    ORV_SWITCH(Midtones, SimEnabled, 1, 1),
 
     ORV_POINT(ColorCast, 0, 128, 128),
     ORV_POINT(ColorCast, 1, 128, 128),
     ORV_BASIC(ColorCast, SimData, 128, 128),
-    ORV_INT(ColorCast, Enabled, 1, 1),
-    ORV_INT(ColorCast, SimEnabled, 1, 1),
+    ORV_SWITCH(ColorCast, Enabled, 1, 1),
+    ORV_SWITCH(ColorCast, SimEnabled, 1, 1),
     ORV_NOEXIF(ColorCast, 0, 0),
 
     ORV_POINT(Saturation, 0, 128, 128),
     ORV_POINT(Saturation, 1, 128, 128),
     ORV_BASIC(Saturation, SimData, 128, 128),
-    ORV_INT(Saturation, Enabled, 1, 1),
-    ORV_INT(Saturation, SimEnabled, 1, 1),
+    ORV_SWITCH(Saturation, Enabled, 1, 1),
+    ORV_SWITCH(Saturation, SimEnabled, 1, 1),
     ORV_NOEXIF(Saturation, 0, 0),
 
-    ORV_INT(FilterSim, Enabled, 0, 1),
+    ORV_SWITCH(FilterSim, Enabled, 0, 1),
     ORV_INT(FilterSim, FilterNo, 0, 0),
-    ORV_INT(FilterSim, BW, 0, 0),
-    ORV_INT(FilterSim, SimEnabled, 0, 1),
+    ORV_SWITCH(FilterSim, BW, 0, 0),
+    ORV_SWITCH(FilterSim, SimEnabled, 0, 1),
     ORV_INT(FilterSim, SimFilterNo, 0, 0),
-    ORV_INT(FilterSim, SimBW, 0, 0),
+    ORV_SWITCH(FilterSim, SimBW, 0, 0),
 
     ORV_POINT(Sharpen, 0, 128, 128),
     ORV_POINT(Sharpen, 1, 128, 128),
     ORV_POINT(Sharpen, 2, 128, 128),
     ORV_BASIC(Sharpen, SimData, 128, 128),
-    ORV_INT(Sharpen, Enabled, 1, 1),
-    ORV_INT(Sharpen, SimEnabled, 1, 1),
+    ORV_SWITCH(Sharpen, Enabled, 1, 1),
+    ORV_SWITCH(Sharpen, SimEnabled, 1, 1),
     ORV_INT(Sharpen, Type, 0, 0),
     ORV_NOEXIF(Sharpen, 0, 0),
 
@@ -124,12 +127,12 @@ const SettingKey kKeys[] = {
     ORV_POINT(HotPixels, 3, 128, 128),
     ORV_POINT(HotPixels, 4, 128, 128),
     ORV_BASIC(HotPixels, SimData, 128, 128),
-    ORV_INT(HotPixels, Enabled, 1, 1),
-    ORV_INT(HotPixels, SimEnabled, 1, 1),
-    ORV_INT(HotPixels, BF, 0, 1),
+    ORV_SWITCH(HotPixels, Enabled, 1, 1),
+    ORV_SWITCH(HotPixels, SimEnabled, 1, 1),
+    ORV_SWITCH(HotPixels, BF, 0, 1),
     ORV_NOEXIF(HotPixels, 0, 0),
     ORV_TEXT(HotPixels, ExList, "", ""),
-    ORV_INT(HotPixels, Exclude, 1, 1),
+    ORV_SWITCH(HotPixels, Exclude, 1, 1),
     ORV_INT(HotPixels, ExcludeType, 1, 0),
 
     ORV_POINT(Window, 0, 128, 128),
@@ -145,8 +148,8 @@ const SettingKey kKeys[] = {
     ORV_POINT(Denoise, 3, 128, 128),
     ORV_POINT(Denoise, 4, 128, 128),
     ORV_BASIC(Denoise, SimData, 128, 128),
-    ORV_INT(Denoise, Enabled, 0, 1),
-    ORV_INT(Denoise, SimEnabled, 0, 1),
+    ORV_SWITCH(Denoise, Enabled, 0, 1),
+    ORV_SWITCH(Denoise, SimEnabled, 0, 1),
     ORV_NOEXIF(Denoise, 0, 0),
 
     // Distance keeps a fourth stored value beyond its three visible points.
@@ -157,39 +160,39 @@ const SettingKey kKeys[] = {
     ORV_BASIC(Distance, SimData, 128, 128),
     ORV_NOEXIF(Distance, 3, 0),
 
-    ORV_INT(CleanSkin, Enabled, 0, 0),
-    ORV_INT(CleanSkin, SimEnabled, 0, 0),
+    ORV_SWITCH(CleanSkin, Enabled, 0, 0),
+    ORV_SWITCH(CleanSkin, SimEnabled, 0, 0),
     ORV_NOEXIF(CleanSkin, 0, 0),
     ORV_POINT(CleanSkin, 0, 50, 128),
     ORV_POINT(CleanSkin, 1, 40, 128),
     ORV_BASIC(CleanSkin, SimData, 50, 128),
-    ORV_INT(CleanSkin, PinkTones, 1, 0),
-    ORV_INT(CleanSkin, SimPinkTones, 1, 0),
+    ORV_SWITCH(CleanSkin, PinkTones, 1, 0),
+    ORV_SWITCH(CleanSkin, SimPinkTones, 1, 0),
 
-    ORV_INT(Files, Recursive, 1, 0),
-    ORV_INT(Files, ExcludeORV, 1, 1),
+    ORV_SWITCH(Files, Recursive, 1, 0),
+    ORV_SWITCH(Files, ExcludeORV, 1, 1),
     ORV_INT(Files, RawJpegTwins, 0, 0),
 
     ORV_INT(Size, Type, 0, 0),
     ORV_INT(Size, Percent, 50, 50),
     ORV_INT(Size, Width, 600, 600),
     ORV_INT(Size, Height, 400, 400),
-    ORV_INT(Size, SaveOriginal, 0, 0),
-    ORV_INT(Size, KeepEXIF, 1, 0),
+    ORV_SWITCH(Size, SaveOriginal, 0, 0),
+    ORV_SWITCH(Size, KeepEXIF, 1, 0),
     ORV_INT(Size, Filter, 0, 0),
 
     ORV_INT(Quality, Type, 0, 0),
     ORV_INT(Quality, CQ, 88, 88),
     ORV_REAL(Quality, MaxKB, 150.0, 23.0),
-    ORV_INT(Quality, Subsampling, 1, 0),
+    ORV_SWITCH(Quality, Subsampling, 1, 0),
     ORV_INT(Quality, MinQ, 45, 50),
 
-    ORV_INT(Text, Enabled, 0, 0),
+    ORV_SWITCH(Text, Enabled, 0, 0),
     ORV_TEXT(Text, String, "Copyright (c) ORV Lumitra", "Copyright (c)"),
     ORV_TEXT(Text, FontName, "Arial", "Arial"),
     ORV_INT(Text, FontSize, 16, 15),
-    ORV_INT(Text, Italic, 1, 0),
-    ORV_INT(Text, Underline, 0, 0),
+    ORV_SWITCH(Text, Italic, 1, 0),
+    ORV_SWITCH(Text, Underline, 0, 0),
     ORV_INT(Text, Weight, 400, 400),
     ORV_INT(Text, Placement, 4, 4),
     ORV_INT(Text, BackType, 1, 1),
@@ -199,22 +202,24 @@ const SettingKey kKeys[] = {
     ORV_INT(Text, TextColor, 16777215, 16777215),
     ORV_INT(Text, BKColor, 0, 0),
 
-    ORV_INT(sRGB, Enabled, 1, 1),
-    ORV_INT(sRGB, Test, 0, 0),
+    ORV_SWITCH(sRGB, Enabled, 1, 1),
+    ORV_SWITCH(sRGB, Test, 0, 0),
 
     ORV_INT(Output, Type, 0, 0),
-    ORV_INT(Output, Replace, 1, 0),
+    ORV_SWITCH(Output, Replace, 1, 0),
     ORV_TEXT(Output, SimDir, "", ""),
     ORV_INT(Output, FileType, 0, 0),
-    ORV_INT(Output, DetailedLog, 0, 0),
+    ORV_SWITCH(Output, DetailedLog, 0, 0),
     // "Mirror folder structure of source images" has no key in older profiles; it is written
     // last so that those profiles still load, with the option off.
-    ORV_INT(Output, MirrorFolders, 0, 0),
+    ORV_SWITCH(Output, MirrorFolders, 0, 0),
     // Whole-tree mirroring came later still; profiles without it load with it off.
-    ORV_INT(Output, MirrorTree, 0, 0),
+    ORV_SWITCH(Output, MirrorTree, 0, 0),
 };
 
+#undef ORV_INT_KEY
 #undef ORV_INT
+#undef ORV_SWITCH
 #undef ORV_REAL
 #undef ORV_TEXT
 #undef ORV_POINT

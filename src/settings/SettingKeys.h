@@ -40,6 +40,9 @@ struct SettingKey {
   SettingRef (*ref)(Settings&);
   SettingValue keyDefault;  // what a profile without the key gives
   SettingValue creation;    // what the model holds before any profile is read
+  // A switch: its page offers a check box (or two choices), so 1 = on and 0 = off are its only
+  // values. A profile is still read as it is; `--set` refuses anything else.
+  bool onOff;
 };
 
 // Every key, in the written order of a profile.

@@ -10,6 +10,7 @@
 #include "cli/OptionTable.h"
 #include "cli/ProgressLine.h"
 #include "cli/SettingsOptions.h"
+#include "settings/SettingKeys.h"
 #include "support/RunOrv.h"
 
 namespace orv {
@@ -198,6 +199,33 @@ TEST(SetOption, SuggestsTheNearestNamesAndRefusesChoicesNoPageOffers) {
   }
   for (const char* accepted : {"Output.FileType=3", "Size.Type=2", "Text.DateType=4"})
     EXPECT_TRUE(cli::ApplySetAssignment(s, accepted, error)) << accepted << ": " << error;
+}
+
+// A switch's page offers on and off only; any other number was taken silently and then counted
+// as off by the stages (which want exactly 1), so `--set Sharpen.Enabled=5` turned sharpening off.
+TEST(SetAssignment, SwitchesTakeOnlyOnOrOff) {
+  Settings s;
+  std::string error;
+  for (const char* refused : {"Sharpen.Enabled=5", "Mode.Advanced=2", "Files.Recursive=-1",
+                              "Output.MirrorTree=10", "sRGB.Test=2", "Size.KeepEXIF=2"}) {
+    error.clear();
+    EXPECT_FALSE(cli::ApplySetAssignment(s, refused, error)) << refused;
+    EXPECT_NE(error.find("is a switch: 1 (on) or 0 (off)"), std::string::npos) << error;
+  }
+  for (const char* accepted : {"Sharpen.Enabled=0", "Mode.Advanced=1", "Output.Replace=0",
+                               "Quality.Subsampling=1", "Text.FontSize=40", "Text.Weight=700"})
+    EXPECT_TRUE(cli::ApplySetAssignment(s, accepted, error)) << accepted << ": " << error;
+  EXPECT_EQ(s.Mode.Advanced, 1);
+  EXPECT_EQ(s.Sharpen.Enabled, 0);
+  // Every stage switch is marked, so a key added later without the mark is caught here.
+  for (const SettingKey& key : SettingKeys()) {
+    if (key.key.ends_with("Enabled")) {
+      EXPECT_TRUE(key.onOff) << QualifiedName(key);
+    }
+    if (key.type != SettingType::Int) {
+      EXPECT_FALSE(key.onOff) << QualifiedName(key);
+    }
+  }
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 // names a photo as the report, hostile lists, odd names, signals, closed pipes and terminals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/RunOrv.h"
 #include "support/TestPictures.h"
@@ -185,6 +187,39 @@ TEST_F(RunSafety, TerminalProgressFitsItsWidthAndMessagesClearIt) {
   OrvResult verbose =
       OnTerminal("$ORV --home $APP run --defaults --verbose --set Output.Replace=1 p1.jpg .", 80);
   EXPECT_NE(verbose.out.find("It is used as ORV Output path"), std::string::npos) << verbose.out;
+}
+
+// A window made narrower in the middle of a run: every drawing after it fits the new width
+// (TerminalLineTest shows the redraw comes at once).
+TEST_F(RunSafety, TerminalProgressFollowsAResizedWindow) {
+  for (int i = 0; i < 4; ++i)
+    ASSERT_TRUE(test::WritePicture(photos / ("a_rather_long_photo_name_" + std::to_string(i) +
+                                             ".png"),
+                                   900, 700, kFormatPng));
+  OrvResult r = OnTerminal(
+      "$ORV --home $APP run --defaults --jobs 1 --set Sharpen.Type=1 a_*.png & pid=$!; "
+      "while [ -z \"$(ls ORV 2>/dev/null)\" ]; do sleep 0.02; done; "
+      "stty cols 40; kill -WINCH $pid; sleep 0.3; "
+      "printf '\\n@resized@\\n' >&2; wait $pid",
+      100);
+  ASSERT_EQ(r.status, 0) << r.out;
+  size_t resized = r.out.find("@resized@");
+  ASSERT_NE(resized, std::string::npos) << r.out;
+  // The drawings of the line (each ends with the erase code) from `from` to `to`.
+  auto drawings = [&](size_t from, size_t to) {
+    std::vector<std::string> lines;
+    for (size_t pos = from; pos < to;) {
+      size_t end = std::min(r.out.find_first_of("\r\n", pos), to);
+      std::string piece = r.out.substr(pos, end - pos);
+      size_t erase = piece.find("\x1b[K");
+      if (erase != std::string::npos) lines.push_back(piece.substr(0, erase));
+      pos = end + 1;
+    }
+    return lines;
+  };
+  std::vector<std::string> after = drawings(resized, r.out.size());
+  EXPECT_FALSE(after.empty()) << r.out;
+  for (const std::string& line : after) EXPECT_LE(line.size(), 39u) << line;
 }
 
 TEST_F(RunSafety, SizeLimitQuestionIsWordedForTheTerminalAndNoSaysWhy) {
