@@ -10,8 +10,11 @@
 #            settle time, against `orv run` of the same photos (same workers: one per core);
 #            the target is at most 10 % slower; their CPU times (user + system) too, which move
 #            less than wall times on a shared machine;
-#   idle     the CPU time of a watcher over IDLE seconds (default 60) with nothing arriving,
-#            in inotify mode (target under 0.1 % of a core) and in poll mode (--poll 5).
+#   idle     the CPU time of a watcher over IDLE seconds (default 60; 0 leaves it out) with
+#            nothing arriving, in inotify mode (target under 0.1 % of a core) and in poll mode
+#            (--poll 5).
+# SPREAD=1 moves the burst in with one mv a photo (tens of milliseconds apart, as a copying
+# program or an upload delivers them) instead of one mv for all, and counts from the last.
 # Latency and burst are measured RUNS times (default 5) and the medians printed; the load
 # average is printed before and after, since the machine may be shared. Needs the release build
 # in build/ (orv and orv_make_photo).
@@ -104,7 +107,14 @@ for r in $(seq "$runs"); do
   start_watcher "$work/watched"
   c0=$(cpu_ticks "$watcher")
   t0=$(now)
-  mv "$work"/stage/b*.jpg "$work/watched/"  # one process: the files arrive microseconds apart
+  if [ -n "${SPREAD:-}" ]; then
+    # One mv each, as a copying program or an upload delivers them: tens of milliseconds apart.
+    # The time counts from the last arrival, as orv run starts with every photo there.
+    for f in "$work"/stage/b*.jpg; do mv "$f" "$work/watched/"; done
+    t0=$(now)
+  else
+    mv "$work"/stage/b*.jpg "$work/watched/"  # one process: the files arrive microseconds apart
+  fi
   t1=0
   for i in $(seq "$burst"); do
     wait_for "$work/watched/ORV/b${i}_ORV.jpg"
@@ -133,7 +143,8 @@ echo "       CPU time (user + system): watch $cw ms, orv run $cr ms;" \
   "ratio $(awk -v a="$cw" -v b="$cr" 'BEGIN {printf "%.3f", a / b}')"
 
 # --- Idle ------------------------------------------------------------------------------------
-for mode in inotify poll; do
+[ "$idle" -gt 0 ] || modes=""
+for mode in ${modes-inotify poll}; do
   rm -rf "$work/watched"
   mkdir -p "$work/watched"
   if [ "$mode" = poll ]; then start_watcher "$work/watched" --poll 5; else start_watcher "$work/watched"; fi

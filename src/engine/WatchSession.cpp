@@ -81,10 +81,14 @@ void WatchSession::Run() {
                                  : std::chrono::milliseconds(0));
     DrainWake();
     backlog.insert(backlog.end(), arrived.begin(), arrived.end());
-    // The files of a burst settle a few milliseconds apart: those about to settle join this
-    // run, so that it starts with all of them and every worker gets a photo, rather than a
-    // run of the first one alone on one worker while the others wait for the next run.
-    const auto gatherUntil = std::chrono::steady_clock::now() + kGatherTime;
+    // The files of a burst settle a little apart (microseconds for one mv, tens of
+    // milliseconds for a copying program or an upload): those about to settle join this run,
+    // so that it starts with all of them and every worker gets a photo, rather than a run of
+    // the first ones alone while the other workers wait for the next run. Gathering goes on
+    // while the next file settles within kGatherTime of the last, for kGatherLimit at most; a
+    // photo that arrives alone is not held back.
+    const auto gatherStart = std::chrono::steady_clock::now();
+    auto gatherUntil = gatherStart + kGatherTime;
     while (!backlog.empty() && backlog.size() < kPhotosPerRun && !stop_.load() &&
            folders_.SettlesBy(gatherUntil)) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -93,6 +97,9 @@ void WatchSession::Run() {
           folders_.Wait(wakeFd_, std::max(left, std::chrono::milliseconds(0)));
       DrainWake();
       backlog.insert(backlog.end(), more.begin(), more.end());
+      if (!more.empty())
+        gatherUntil = std::min(gatherStart + kGatherLimit,
+                               std::chrono::steady_clock::now() + kGatherTime);
     }
     // Photos not run when the stop came have no output: the next start takes them.
     if (stop_.load() || backlog.empty()) continue;

@@ -30,8 +30,9 @@ class WatchSession {
   // Arrivals are run at most this many at a time, so that new settings take effect between
   // them and not only after a burst of hundreds.
   static constexpr size_t kPhotosPerRun = 32;
-  // How long a run waits for files about to settle, once one has.
+  // How long a run waits for the next file about to settle, once one has, and at most in all.
   static constexpr std::chrono::milliseconds kGatherTime{250};
+  static constexpr std::chrono::milliseconds kGatherLimit{1000};
 
   // The engine's settings, flags, jobs and log path are the caller's; `statePath` is the file of
   // failed photos; `observer` (may be null) hears what is taken and each result.
