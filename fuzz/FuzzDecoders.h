@@ -72,7 +72,7 @@ inline void FuzzMetafile(const uint8_t* data, size_t size) {
   DecodeWith(ReadMetafile, data, size);
 }
 
-// The program plays WMF files in a child process; the fuzzer drives the player in its own, where
+// The program plays WMF files in its decoding helper; the fuzzer drives the player in its own, where
 // it sees every fault and the player's coverage.
 inline void FuzzWmf(const uint8_t* data, size_t size) {
 #ifdef ORV_FUZZ_WMF_HERE
@@ -83,7 +83,7 @@ inline void FuzzWmf(const uint8_t* data, size_t size) {
 #endif
 }
 
-// The program decodes camera RAW files in a child process; the fuzzer drives LibRaw and the EXIF
+// The program decodes camera RAW files in its decoding helper; the fuzzer drives LibRaw and the EXIF
 // block builder in its own, where it sees every fault and their coverage.
 inline void FuzzRaw(const uint8_t* data, size_t size) {
 #ifdef ORV_FUZZ_RAW_HERE

@@ -32,7 +32,8 @@ int CEngine::ShowImageInfo(const std::string& path, FitBox fit) {
   loadError_ = 0;
   fileSize_ = photo.fileSize;
   camera_ = std::move(photo.camera);
-  panel_ = MakeCameraPanel(camera_, photo.picture.width(), photo.picture.height());
+  // The photo's own size, also when a preview decoded a RAW at half size.
+  panel_ = MakeCameraPanel(camera_, photo.fullWidth, photo.fullHeight);
   metadata_ = std::move(photo.metadata);
   picture_ = std::move(photo.picture);
   host_.SetWaitCursor(false);

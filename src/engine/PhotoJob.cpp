@@ -111,6 +111,8 @@ WorkedPhoto WorkOnPhoto(const std::string& path, const std::string& twin, Settin
 
   ListedCameraNotes notes;
   PipelineInput in{settings, camera, notes, work.blackFrame, &log};
+  if (photo.fullWidth != photo.picture.width() || photo.fullHeight != photo.picture.height())
+    in.fullWidth = photo.fullWidth, in.fullHeight = photo.fullHeight;
   PipelineResult r = ProcessImage(in, photo.picture, nullptr, &progress);
   progress.ShowPicture(photo.picture.pixels(), photo.picture.width(), photo.picture.height());
   out.listedCamera = notes.Take();

@@ -12,6 +12,8 @@
 namespace orv {
 
 FitBox RunFitBox(const Settings& s) {
+  if (s.Size.Type == size_type::kPercent && s.Size.Percent > 0 && s.Size.Percent <= 50)
+    return {0, 0, s.Size.Percent};
   if (s.Size.Type != size_type::kBox || s.Size.Width <= 0 || s.Size.Height <= 0) return {};
   return {s.Size.Width, s.Size.Height};
 }
@@ -22,6 +24,7 @@ unsigned LoadPhoto(const std::string& path, LoadedPhoto& photo, FitBox fit) {
   if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) photo.fileSize = int64_t(st.st_size);
   CImageFile file;
   file.SetRawFitBox(fit.width, fit.height);
+  file.SetRawFitPercent(fit.percent);
   unsigned code = file.Load(path.c_str());
   if (code != 0) return code;
   CameraSource source;
@@ -32,6 +35,8 @@ unsigned LoadPhoto(const std::string& path, LoadedPhoto& photo, FitBox fit) {
   photo.camera = ExtractCameraValues(source);
   // A decoder that turned the pixels upright leaves an Orientation tag that would turn them again.
   if (file.pixelsUpright()) SetExifOrientationUpright(photo.camera.ExifBlock);
+  photo.fullWidth = file.fullWidth();
+  photo.fullHeight = file.fullHeight();
   photo.metadata = file.TakeMetadata();
   photo.picture = file.TakeImage();
   return 0;

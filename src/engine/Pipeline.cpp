@@ -92,6 +92,8 @@ PipelineResult ProcessImage(const PipelineInput& in, Image& picture, Image* deta
   ctx.cropTop = in.cropTop;
   ctx.sourceWidth = in.sourceWidth;
   ctx.sourceHeight = in.sourceHeight;
+  ctx.fullWidth = in.fullWidth;
+  ctx.fullHeight = in.fullHeight;
   // The spare buffers are filled by the stages that need an untouched copy, each right before
   // its filter; a copy made here would be overwritten before anything read it.
 

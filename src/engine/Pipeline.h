@@ -51,6 +51,10 @@ struct PipelineInput {
   // crop was cut from (0: the picture's own size). The black frame is matched against it.
   int sourceWidth = 0;
   int sourceHeight = 0;
+  // The upright size the photo's file holds when it was decoded smaller (a camera RAW at half
+  // size; 0: the picture's own): a percent resize scales this size.
+  int fullWidth = 0;
+  int fullHeight = 0;
 };
 
 struct PipelineResult {

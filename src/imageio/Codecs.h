@@ -83,7 +83,7 @@ bool WriteEmf(ImageDest* dest, const uint8_t* pixels, int width, int height, int
 // white. Its EXIF block, ICC profile (or the profile its nclx description matches) and XMP go to
 // the thread's DecodedMetadata (LibraryContext.h).
 uint8_t* ReadHeif(ImageSource* source, int bits, int* width, int* height);
-// The decoding ReadHeif runs in its child process, in this process: for the fuzz targets.
+// The decoding ReadHeif runs in the decoding helper, in this process: for the fuzz targets.
 uint8_t* DecodeHeifHere(const uint8_t* data, size_t size, int* width, int* height);
 enum class HeifCodec { Hevc, Av1 };
 // Encodes at options.quality (0..100) with the options' EXIF block, ICC profile and XMP packet.

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 // HEIF decoding (HEIC and AVIF) through libheif. The depth of the primary image's derivation is
-// measured before libheif reads the file, and libheif decodes in a child process with time and
+// measured before libheif reads the file, and libheif decodes in the decoding helper with time and
 // memory limits: a hostile file costs one failed load. The size of the primary image is checked
 // against the program's pixel cap before libheif decodes anything; libheif's own security limits
 // stay on.
@@ -232,6 +232,11 @@ uint8_t* DecodeHeifHere(const uint8_t* data, size_t size, int* width, int* heigh
   if (!ctx || !data || !width || !height) return DecodeFailure(kErrBadParam);
   ctx->decoded = {};
   ctx->errorDetail.clear();
+  // libheif follows derivations by recursion: a deep chain is refused before it reads the file.
+  if (HeifDerivationDepth(data, size) > kMaxHeifDerivationDepth) {
+    ctx->errorDetail = "the image is derived through too many levels";
+    return DecodeFailure(kErrBadHeif);
+  }
   SourcePtr source(OpenSourceMemory(data, size));
   if (!source) return DecodeFailure(kErrNoMemory);
   try {
@@ -243,35 +248,11 @@ uint8_t* DecodeHeifHere(const uint8_t* data, size_t size, int* width, int* heigh
 
 uint8_t* ReadHeif(ImageSource* source, int bits, int* width, int* height) {
   if (!BeginDecode(source, bits, width, height)) return nullptr;
-  LibraryContext* ctx = CurrentContext();
-  ctx->decoded = {};
-  ctx->errorDetail.clear();
-  const uint64_t size = SourceSize(source);
-  if (size > kMaxHeifFileBytes) return DecodeFailure(kErrBadHeif);
-  std::vector<uint8_t> data;
-  try {
-    data.resize(size_t(size));
-  } catch (...) {
-    return DecodeFailure(kErrNoMemory);
-  }
-  if (!SeekSource(source, 0, SEEK_SET) || ReadSource(source, data.data(), data.size()) != size)
-    return DecodeFailure(kErrFileRead);
-  const int64_t depth = HeifDerivationDepth(data.data(), data.size());
-  if (depth > kMaxHeifDerivationDepth) {
-    ctx->errorDetail = "the image is derived through too many levels";
-    return DecodeFailure(kErrBadHeif);
-  }
-  EnsureHeifStarted();  // here, so that no child starts libheif's plugins itself
   ChildLimits limits;
   limits.seconds = kSecondsAllowed;
   limits.failureCode = kErrBadHeif;
-  ChildEnd end = ChildEnd::kAnswered;
-  uint8_t* pixels = RenderInChild(DecodeHeifHere, data.data(), data.size(), width, height, limits,
-                                  &end);
-  if (!pixels && end != ChildEnd::kAnswered)
-    CurrentContext()->errorDetail = end == ChildEnd::kTimedOut ? "decoding took too long"
-                                                               : "the decoder failed on this file";
-  return pixels;
+  return DecodeSourceInChild(helper_decoder::kHeif, source, kMaxHeifFileBytes, limits, width,
+                             height);
 }
 
 }  // namespace orv

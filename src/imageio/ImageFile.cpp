@@ -108,6 +108,7 @@ unsigned CImageFile::LoadFromSource(ImageSource* source, ImageFormat format) {
   metadata_.Clear();
   upright_ = false;
   truncated_ = false;
+  fullWidth_ = fullHeight_ = 0;
   format_ = format;
   if (!source) {
     SetLastLibraryError(kErrBadHandle);
@@ -136,11 +137,12 @@ unsigned CImageFile::LoadFromSource(ImageSource* source, ImageFormat format) {
     const bool fit = rawFitWidth_ > 0 && rawFitHeight_ > 0;
     ctx->rawTargetWidth = fit ? rawFitWidth_ : previewWidth_;
     ctx->rawTargetHeight = fit ? rawFitHeight_ : previewHeight_;
+    ctx->rawTargetPercent = rawFitPercent_;
   }
   int w = 0, h = 0;
   uint8_t* pixels = row->decode(source, 24, &w, &h);
   if (ctx) {
-    ctx->rawTargetWidth = ctx->rawTargetHeight = 0;
+    ctx->rawTargetWidth = ctx->rawTargetHeight = ctx->rawTargetPercent = 0;
     // Taken, not copied, so the thread's context does not hold a picture's metadata for long.
     DecodedMetadata found = std::move(ctx->decoded);
     ctx->decoded = {};
@@ -149,6 +151,8 @@ unsigned CImageFile::LoadFromSource(ImageSource* source, ImageFormat format) {
       metadata_.icc = std::move(found.icc);
       metadata_.xmp = std::move(found.xmp);
       upright_ = found.upright;
+      fullWidth_ = found.fullWidth;
+      fullHeight_ = found.fullHeight;
     }
   }
   if (!pixels) return GetLastLibraryError();

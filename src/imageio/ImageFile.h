@@ -55,6 +55,12 @@ class CImageFile {
   // The box a run fits the picture into: a camera RAW that fits at half its size or less is
   // decoded at half size (other formats decode as they are).
   void SetRawFitBox(int width, int height) { rawFitWidth_ = width, rawFitHeight_ = height; }
+  // The percent a run scales the picture to: a camera RAW scaled to 50 % or less is decoded at
+  // half size too.
+  void SetRawFitPercent(int percent) { rawFitPercent_ = percent; }
+  // The upright size the file holds: larger than the picture when a RAW was decoded at half size.
+  int fullWidth() const { return fullWidth_ > 0 ? fullWidth_ : image_.width(); }
+  int fullHeight() const { return fullHeight_ > 0 ? fullHeight_ : image_.height(); }
   void SetJpegQuality(int quality) { jpegQuality_ = quality; }
   int jpegQuality() const { return jpegQuality_; }
   void SetEnhancedSubsampling(bool on) { enhancedSubsampling_ = on; }
@@ -91,7 +97,8 @@ class CImageFile {
   ImageFormat format_ = kFormatUnknown;
   int lockCount_ = 0;
   int previewWidth_ = 0, previewHeight_ = 0;
-  int rawFitWidth_ = 0, rawFitHeight_ = 0;
+  int rawFitWidth_ = 0, rawFitHeight_ = 0, rawFitPercent_ = 0;
+  int fullWidth_ = 0, fullHeight_ = 0;
   int jpegQuality_ = 75;
   bool enhancedSubsampling_ = false;
   JpegDensity density_{};

@@ -184,6 +184,10 @@ const char* SourcePath(const ImageSource* source) {
   return source && source->file ? source->path.c_str() : nullptr;
 }
 
+int SourceFileDescriptor(const ImageSource* source) {
+  return source && source->file ? fileno(source->file) : -1;
+}
+
 ImageDest* OpenDestFile(const char* path) {
   if (!BeginLibraryCall()) return nullptr;
   if (!path || !*path) {

@@ -34,6 +34,8 @@ uint64_t SourceSize(const ImageSource* source);
 uint64_t SourcePosition(const ImageSource* source);
 // The path a file source was opened with, or null for memory sources.
 const char* SourcePath(const ImageSource* source);
+// The open file of a file source, to hand to another process that maps it; -1 for memory sources.
+int SourceFileDescriptor(const ImageSource* source);
 
 // The seven functions a caller supplies for a callback destination; `object` is the caller's.
 struct DestCallbacks {

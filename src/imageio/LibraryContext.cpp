@@ -134,6 +134,7 @@ const char* LibraryErrorText(unsigned code) {
   constexpr unsigned kCount = sizeof(kMessages) / sizeof(kMessages[0]);
   if (code < kCount && kMessages[code]) return kMessages[code];
   if (code == kErrRawCamera) return "camera not supported by this LibRaw version";
+  if (code == kErrNoDecodeHelper) return "the decoding helper orv-decode is not installed";
   if (code == kErrBadHeif || code == kErrHeifEncode || code == kErrBadRaw) {
     // The codec library's message says what was wrong with the file; it is the thread's latest.
     thread_local std::string text;

@@ -27,6 +27,10 @@ struct DecodedMetadata {
   std::vector<uint8_t> icc;
   std::vector<uint8_t> xmp;
   bool upright = false;  // the file's own rotation and mirroring were applied to the pixels
+  // The upright size the file holds when the decoder gave a smaller picture (a camera RAW at half
+  // size); 0 when the picture is the file's full size.
+  int fullWidth = 0;
+  int fullHeight = 0;
 };
 
 struct LibraryContext {
@@ -37,6 +41,9 @@ struct LibraryContext {
   // most half the full size, the RAW is decoded at half size without demosaicing.
   int rawTargetWidth = 0;
   int rawTargetHeight = 0;
+  // The percent the caller scales the next camera RAW to (0: none); 50 or less decodes at half
+  // size as well.
+  int rawTargetPercent = 0;
   std::vector<std::string> inputComments;
   std::vector<JpegMarker> inputMarkers;
   bool lastJpegTruncated = false;

@@ -38,6 +38,7 @@ enum LibraryErrorCode : unsigned {
   kErrHeifEncode = 57,  // likewise
   kErrBadRaw = 58,      // a camera RAW file LibRaw cannot decode; the text adds LibRaw's message
   kErrRawCamera = 59,   // a RAW file of a camera this LibRaw version does not know
+  kErrNoDecodeHelper = 60,  // the decoding helper program is not installed beside the program
 };
 
 // The last error of the calling thread; 55 when the thread never called into the layer.

@@ -24,16 +24,15 @@ struct RawShotValues {
   int flip = 0;           // LibRaw's flip code: 0, 3 (180), 5 (90 ccw), 6 (90 cw)
 };
 
-// The decoder of the format table's RAW rows: reads the file and decodes it in a child process
-// with time and memory limits. The EXIF block and XMP come back in the thread's DecodedMetadata,
+// The decoder of the format table's RAW rows: reads the file and decodes it in the decoding
+// helper with time and memory limits. The EXIF block and XMP come back in the thread's DecodedMetadata,
 // the pixels stand upright (the camera's orientation applied).
 uint8_t* ReadRaw(ImageSource* source, int bits, int* width, int* height);
 
-// The decoding itself, in this process: what the child runs, and what the fuzz target drives.
+// The decoding itself, in this process: what the helper runs, and what the fuzz target drives.
 uint8_t* DecodeRawHere(const uint8_t* data, size_t size, int* width, int* height);
 
-// Sets exiv2 up (quiet, CR3 support on) once per process; the decoder calls it before it forks,
-// so that no child inherits a half-done setup.
+// Sets exiv2 up (quiet, CR3 support on) once per process.
 void StartRawMetadataReader();
 
 // The EXIF block ("Exif\0\0" and little-endian TIFF data) of a RAW file's metadata as exiv2 reads

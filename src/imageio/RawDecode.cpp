@@ -6,7 +6,7 @@
 // own auto balance could then not bring back), highlights clipped rather than rebuilt, PPG
 // demosaicing (clean edges at well under half AHD's time; the program's own noise and sharpening
 // stages follow). LibRaw trusts its input too much to run in this process: the file is decoded
-// in a child with a time limit and, once the sensor size is known, a memory cap fitted to it.
+// in the decoding helper with a time limit and, once the sensor size is known, a memory cap fitted to it.
 #include "imageio/RawCodec.h"
 
 #include <libraw/libraw.h>
@@ -76,9 +76,10 @@ void FillShotValues(const libraw_data_t& d, RawShotValues& shot) {
   shot.flip = d.sizes.flip;
 }
 
-// Whether the picture, fitted into the caller's box, is at most half its size: then a half-size
-// decoding still gives the fitted picture all its pixels.
-bool HalfSizeCovers(const libraw_image_sizes_t& s, int boxWidth, int boxHeight) {
+// Whether the picture, scaled by the caller's percent or fitted into its box, is at most half its
+// size: then a half-size decoding still gives the scaled picture all its pixels.
+bool HalfSizeCovers(const libraw_image_sizes_t& s, int boxWidth, int boxHeight, int percent) {
+  if (percent > 0 && percent <= 50) return true;
   if (boxWidth <= 0 || boxHeight <= 0) return false;
   // The box is upright; the sensor may lie on its side.
   const bool turned = s.flip == 5 || s.flip == 6;
@@ -102,8 +103,13 @@ uint8_t* Develop(LibRaw& raw, const uint8_t* data, size_t size, LibraryContext& 
 
   int code = raw.open_buffer(const_cast<uint8_t*>(data), size);
   if (code != LIBRAW_SUCCESS) return DecodeFailure(RawFailure(code, &raw));
-  const bool halfSize = HalfSizeCovers(raw.imgdata.sizes, ctx.rawTargetWidth, ctx.rawTargetHeight);
+  const bool halfSize = HalfSizeCovers(raw.imgdata.sizes, ctx.rawTargetWidth, ctx.rawTargetHeight,
+                                       ctx.rawTargetPercent);
   if (!SizesAcceptable(raw.imgdata, halfSize)) return DecodeFailure(kErrNoMemory);
+  // The full upright size, read before processing: a half-size development shrinks the sizes.
+  const libraw_image_sizes_t& s = raw.imgdata.sizes;
+  const bool turned = s.flip == 5 || s.flip == 6;
+  const int fullWidth = turned ? s.height : s.width, fullHeight = turned ? s.width : s.height;
   p.half_size = halfSize ? 1 : 0;
   code = raw.unpack();
   if (code != LIBRAW_SUCCESS) return DecodeFailure(RawFailure(code));
@@ -129,6 +135,11 @@ uint8_t* Develop(LibRaw& raw, const uint8_t* data, size_t size, LibraryContext& 
     ctx.decoded = {};
   }
   ctx.decoded.upright = true;
+  if (halfSize) {
+    // What a percent resize scales, rather than the half picture's size.
+    ctx.decoded.fullWidth = fullWidth;
+    ctx.decoded.fullHeight = fullHeight;
+  }
   *width = w;
   *height = h;
   return pixels.release();
@@ -142,8 +153,7 @@ uint8_t* DecodeRawHere(const uint8_t* data, size_t size, int* width, int* height
   if (!ctx || !data || !width || !height) return DecodeFailure(kErrBadParam);
   ctx->decoded = {};
   ctx->errorDetail.clear();
-  // One thread: a batch already decodes one photo per core, and a process forked from a threaded
-  // one is safest when it starts no threads of its own.
+  // One thread: a batch already decodes one photo per core.
   omp_set_num_threads(1);
   try {
     // LibRaw's object holds large tables; it lives on the heap, not the stack.
@@ -158,29 +168,11 @@ uint8_t* DecodeRawHere(const uint8_t* data, size_t size, int* width, int* height
 
 uint8_t* ReadRaw(ImageSource* source, int bits, int* width, int* height) {
   if (!BeginDecode(source, bits, width, height)) return nullptr;
-  const uint64_t size = SourceSize(source);
-  if (size == 0 || size > kMaxRawFileBytes) return DecodeFailure(kErrBadRaw);
-  std::vector<uint8_t> data;
-  try {
-    data.resize(size_t(size));
-  } catch (...) {
-    return DecodeFailure(kErrNoMemory);
-  }
-  if (!SeekSource(source, 0, SEEK_SET) || ReadSource(source, data.data(), data.size()) != size)
-    return DecodeFailure(kErrFileRead);
-  StartRawMetadataReader();
   ChildLimits limits;
   limits.seconds = kSecondsAllowed;
   limits.failureCode = kErrBadRaw;
-  ChildEnd end = ChildEnd::kAnswered;
-  uint8_t* pixels = RenderInChild(DecodeRawHere, data.data(), data.size(), width, height, limits,
-                                  &end);
-  if (!pixels && end != ChildEnd::kAnswered) {
-    if (LibraryContext* ctx = CurrentContext())
-      ctx->errorDetail = end == ChildEnd::kTimedOut ? "decoding took too long"
-                                                    : "the decoder failed on this file";
-  }
-  return pixels;
+  return DecodeSourceInChild(helper_decoder::kRaw, source, kMaxRawFileBytes, limits, width,
+                             height);
 }
 
 }  // namespace orv

@@ -34,7 +34,8 @@ bool TargetSide(double v, int& out) {
 
 }  // namespace
 
-ResizeStagePlan DeriveResizeStage(const SizeGroup& size, int width, int height) {
+ResizeStagePlan DeriveResizeStage(const SizeGroup& size, int width, int height, int fullWidth,
+                                  int fullHeight) {
   if (size.Type <= size_type::kOriginal || width <= 0 || height <= 0) return {};
   int w2 = 0, h2 = 0;
   if (size.Type == size_type::kPercent) {
@@ -42,7 +43,9 @@ ResizeStagePlan DeriveResizeStage(const SizeGroup& size, int width, int height) 
       return Ignored(Format("Size setting ignored: %d perc gives no picture; size kept (%d x %d)",
                             size.Percent, width, height));
     const double f = size.Percent / 100.0;
-    if (!TargetSide(width * f, w2) || !TargetSide(height * f, h2))
+    const bool fromFull = fullWidth > 0 && fullHeight > 0;
+    if (!TargetSide((fromFull ? fullWidth : width) * f, w2) ||
+        !TargetSide((fromFull ? fullHeight : height) * f, h2))
       return Ignored(Format("Size setting ignored: %d perc is too large; size kept (%d x %d)",
                             size.Percent, width, height));
   } else if (size.Type == size_type::kBox) {
@@ -82,7 +85,8 @@ ResizeStagePlan DeriveResizeStage(const SizeGroup& size, int width, int height) 
 
 StageOutcome RunResizeStage(StageContext& ctx) {
   Image& p = ctx.picture;
-  ResizeStagePlan plan = DeriveResizeStage(ctx.settings.Size, p.width(), p.height());
+  ResizeStagePlan plan =
+      DeriveResizeStage(ctx.settings.Size, p.width(), p.height(), ctx.fullWidth, ctx.fullHeight);
   if (plan.warning) {
     // A size setting that cannot be honoured is worth knowing whatever the log's detail.
     ctx.services.ProblemLine(plan.logText);

@@ -25,8 +25,10 @@ struct ResizeStagePlan {
 // Size.Type 0 (or below) does not resize. Type 1 scales by Size.Percent; type 2 fits the picture
 // inside Size.Width x Size.Height and never enlarges. A Size.Percent of 0 or less, an unknown
 // type, or a target beyond the largest accepted picture keeps the size with a warning; a target
-// side that would truncate to 0 becomes 1.
-ResizeStagePlan DeriveResizeStage(const SizeGroup& size, int width, int height);
+// side that would truncate to 0 becomes 1. A percent scales `fullWidth` x `fullHeight` when they
+// are given (a picture decoded at half size), so the output is the size the full decoding gives.
+ResizeStagePlan DeriveResizeStage(const SizeGroup& size, int width, int height, int fullWidth = 0,
+                                  int fullHeight = 0);
 
 // Replaces the working picture by its resampled copy. A size that cannot be honoured, or a
 // resampling that fails, leaves the picture at its size with a red line: the photo is saved.

@@ -58,6 +58,9 @@ struct StageContext {
   int cropTop = 0;
   int sourceWidth = 0;  // the full picture's size in preview mode (0: the picture's own)
   int sourceHeight = 0;
+  // The photo's full size when it was decoded smaller (a RAW at half size; 0: the picture's own).
+  int fullWidth = 0;
+  int fullHeight = 0;
   bool colorMatched = false;  // set by colour matching, read by the saver
   // Why the running stage could not do its work on the picture (empty while it could). The
   // stage is skipped: it writes no stage line, and the pipeline logs the failure and counts it.

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 
+#include "imageio/ImageFile.h"
 #include "imageio/ImageFormat.h"
 #include "imageio/ImageIo.h"
 #include "support/DngFiles.h"
@@ -27,11 +28,11 @@ constexpr char kSample[] = ORV_SOURCE_DIR "/samples/test1.jpg";
 struct RawRun : ::testing::Test {
   test::AppFolder app;
   TempDir photos;
-  // One worker unless a test asks for more: under AddressSanitizer a decoding process forked
-  // while another thread holds the sanitizer's allocator lock can hang.
+  // Two workers unless a test asks otherwise: RAW photos decode in parallel like any other, each
+  // in its own helper process.
   OrvResult Run(std::vector<std::string> args) {
     if (std::find(args.begin(), args.end(), "--jobs") == args.end())
-      args.insert(args.begin(), {"--jobs", "1"});
+      args.insert(args.begin(), {"--jobs", "2"});
     return RunOrv(test::RunArgs(app.path(), args));
   }
   std::string Log() { return ReadText(app / "help/log.html"); }
@@ -107,6 +108,25 @@ TEST_F(RawRun, TwinsFollowTheSetting) {
   // The dry run plans the same.
   r = Run({"--dry-run", photos.path()});
   EXPECT_NE(r.out.find(photos / "IMG_0001.JPG" + "\t\tskipped"), std::string::npos) << r.out;
+}
+
+TEST_F(RawRun, AHalfSizeResizeGivesTheSizeOfTheFullDecoding) {
+  // 50 % decodes at half size and scales the full size: the output is what 50 % of the fully
+  // decoded picture gives, and so is 40 %; 60 % decodes at full size.
+  ASSERT_TRUE(test::MakeDngFromJpeg(kSample, photos / "a.dng"));
+  CImageFile full;
+  ASSERT_EQ(full.Load((photos / "a.dng").c_str()), 0u);
+  for (int percent : {50, 40, 60}) {
+    SCOPED_TRACE(percent);
+    fs::remove_all(photos / "ORV");
+    OrvResult r = Run({"--set", "Size.Type=1", "--set", "Size.Percent=" + std::to_string(percent),
+                       photos.path()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    CImageFile out;
+    ASSERT_EQ(out.Load((photos / "ORV/a_ORV.jpg").c_str()), 0u);
+    EXPECT_EQ(out.width(), int(full.width() * (percent / 100.0)));
+    EXPECT_EQ(out.height(), int(full.height() * (percent / 100.0)));
+  }
 }
 
 TEST_F(RawRun, DamagedRawFilesFailAloneInParallelToo) {

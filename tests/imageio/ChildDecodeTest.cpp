@@ -1,94 +1,53 @@
 // SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Rendering in a child process: the picture and error codes come back, and a renderer that dies
-// or hangs costs only the failure code.
+// Decoding in the helper program: the picture, metadata and error codes come back; a helper that
+// dies, hangs, hoards, lies about its picture or is missing costs only a failed load; and the
+// real helper is found beside the program and decodes from several threads at once.
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
+#include <numeric>
 #include <thread>
+#include <vector>
 
+#include "imageio/ChildDecode.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
 #include "imageio/PixelBuffer.h"
-#include "imageio/ChildDecode.h"
+#include "platform/CheckedMath.h"
 
 namespace orv {
 namespace {
 
 constexpr unsigned kFailed = 27;
 
-ChildLimits Limits(int seconds) {
+ChildLimits Limits(int seconds, uint64_t memoryBytes = 0) {
   ChildLimits limits;
   limits.seconds = seconds;
+  limits.memoryBytes = memoryBytes;
   limits.failureCode = kFailed;
+  limits.helper = ORV_TEST_DECODE_HELPER;
   return limits;
 }
 
-// A 3 x 2 picture whose bytes count up from the first input byte.
-uint8_t* CountingPicture(const uint8_t* data, size_t, int* w, int* h) {
-  uint8_t* p = AllocatePixels(3, 2, 3, false);
-  for (int i = 0; i < 18; ++i) p[i] = uint8_t(data[0] + i);
-  *w = 3, *h = 2;
-  return p;
+uint8_t* Render(const char* decoder, const std::vector<uint8_t>& input, int* w, int* h,
+                const ChildLimits& limits, ChildEnd* end = nullptr) {
+  return RenderInChild(decoder, input.data(), input.size(), w, h, limits, end);
 }
 
-TEST(ChildDecodeTest, PicturesAndErrorsComeBack) {
-  const uint8_t seed = 100;
+TEST(ChildDecodeTest, PicturesMetadataAndErrorsComeBack) {
+  // Three megabytes through the memory file and back through the pipe, byte for byte.
+  std::vector<uint8_t> input(3u << 20);
+  for (size_t i = 0; i < input.size(); ++i) input[i] = uint8_t(i * 7 + i / 4096);
   int w = 0, h = 0;
-  LibraryBuffer px(RenderInChild(CountingPicture, &seed, 1, &w, &h, Limits(10)));
+  LibraryBuffer px(Render("echo", input, &w, &h, Limits(30)));
   ASSERT_TRUE(px);
-  EXPECT_EQ(w, 3);
-  EXPECT_EQ(h, 2);
-  for (int i = 0; i < 18; ++i) EXPECT_EQ(px[size_t(i)], 100 + i);
+  ASSERT_EQ(w, int(input.size() / 3));
+  ASSERT_EQ(h, 1);
+  EXPECT_TRUE(std::equal(input.begin(), input.end(), px.get()));
 
-  auto refuses = [](const uint8_t*, size_t, int*, int*) -> uint8_t* {
-    SetLastLibraryError(12);
-    return nullptr;
-  };
-  ChildEnd end = ChildEnd::kDied;
-  EXPECT_EQ(RenderInChild(refuses, &seed, 1, &w, &h, Limits(10), &end), nullptr);
-  EXPECT_EQ(GetLastLibraryError(), 12u);
-  EXPECT_EQ(end, ChildEnd::kAnswered);
-}
-
-TEST(ChildDecodeTest, ARendererThatDiesOrHangsGivesTheFailureCode) {
-  const uint8_t seed = 0;
-  int w = 0, h = 0;
-  auto dies = [](const uint8_t*, size_t, int*, int*) -> uint8_t* { std::abort(); };
-  ChildEnd end = ChildEnd::kAnswered;
-  EXPECT_EQ(RenderInChild(dies, &seed, 1, &w, &h, Limits(10), &end), nullptr);
-  EXPECT_EQ(GetLastLibraryError(), kFailed);
-  EXPECT_EQ(end, ChildEnd::kDied);
-
-  auto hangs = [](const uint8_t*, size_t, int*, int*) -> uint8_t* {
-    std::this_thread::sleep_for(std::chrono::seconds(60));
-    return nullptr;
-  };
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(RenderInChild(hangs, &seed, 1, &w, &h, Limits(1), &end), nullptr);
-  EXPECT_EQ(GetLastLibraryError(), kFailed);
-  EXPECT_EQ(end, ChildEnd::kTimedOut);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-
-  // This process is unharmed and renders on.
-  const uint8_t seed2 = 7;
-  LibraryBuffer px(RenderInChild(CountingPicture, &seed2, 1, &w, &h, Limits(10)));
-  ASSERT_TRUE(px);
-  EXPECT_EQ(px[17], 7 + 17);
-}
-
-TEST(ChildDecodeTest, MetadataAndMessagesComeBack) {
-  const uint8_t seed = 1;
-  int w = 0, h = 0;
-  auto withMetadata = [](const uint8_t* data, size_t size, int* w, int* h) -> uint8_t* {
-    LibraryContext* ctx = CurrentContext();
-    ctx->decoded.exif = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I'};
-    ctx->decoded.xmp = {'<', 'x', '/', '>'};
-    ctx->decoded.upright = true;
-    return CountingPicture(data, size, w, h);
-  };
-  LibraryBuffer px(RenderInChild(withMetadata, &seed, 1, &w, &h, Limits(10)));
+  const std::vector<uint8_t> seed = {1, 2, 3};
+  px.reset(Render("metadata", seed, &w, &h, Limits(10)));
   ASSERT_TRUE(px);
   const DecodedMetadata& got = CurrentContext()->decoded;
   EXPECT_EQ(got.exif.size(), 8u);
@@ -96,38 +55,107 @@ TEST(ChildDecodeTest, MetadataAndMessagesComeBack) {
   EXPECT_TRUE(got.upright);
   EXPECT_TRUE(got.icc.empty());
 
-  auto explains = [](const uint8_t*, size_t, int*, int*) -> uint8_t* {
-    CurrentContext()->errorDetail = "no such camera";
-    SetLastLibraryError(kErrBadRaw);
-    return nullptr;
-  };
-  EXPECT_EQ(RenderInChild(explains, &seed, 1, &w, &h, Limits(10)), nullptr);
+  // The thread's RAW target box reaches the decoder.
+  CurrentContext()->rawTargetWidth = 5;
+  CurrentContext()->rawTargetHeight = 4;
+  px.reset(Render("box", seed, &w, &h, Limits(10)));
+  CurrentContext()->rawTargetWidth = CurrentContext()->rawTargetHeight = 0;
+  ASSERT_TRUE(px);
+  EXPECT_EQ(w, 5);
+  EXPECT_EQ(h, 4);
+
+  ChildEnd end = ChildEnd::kDied;
+  EXPECT_EQ(Render("refuse", seed, &w, &h, Limits(10), &end), nullptr);
+  EXPECT_EQ(GetLastLibraryError(), 12u);
+  EXPECT_EQ(end, ChildEnd::kAnswered);
+
+  EXPECT_EQ(Render("explain", seed, &w, &h, Limits(10)), nullptr);
   EXPECT_STREQ(LibraryErrorText(GetLastLibraryError()), "bad RAW file: no such camera");
+
+  // A picture the decoder refused for the pixel cap is named in the load's message.
+  ClearRefusedSize();
+  EXPECT_EQ(Render("too-large", seed, &w, &h, Limits(10)), nullptr);
+  EXPECT_EQ(GetLastLibraryError(), kErrNoMemory);
+  EXPECT_NE(DescribeLoadError(kErrNoMemory).find("200000 x 100000"), std::string::npos);
+  ClearRefusedSize();
+}
+
+TEST(ChildDecodeTest, AHelperThatDiesHangsOrLiesGivesTheFailureCode) {
+  const std::vector<uint8_t> seed = {7, 8, 9};
+  int w = 0, h = 0;
+  ChildEnd end = ChildEnd::kAnswered;
+  EXPECT_EQ(Render("die", seed, &w, &h, Limits(10), &end), nullptr);
+  EXPECT_EQ(GetLastLibraryError(), kFailed);
+  EXPECT_EQ(end, ChildEnd::kDied);
+
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Render("hang", seed, &w, &h, Limits(1), &end), nullptr);
+  EXPECT_EQ(GetLastLibraryError(), kFailed);
+  EXPECT_EQ(end, ChildEnd::kTimedOut);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+
+  // Sizes from the helper are checked like sizes from a file: a claimed 10-gigapixel picture is
+  // refused before anything is allocated or waited for.
+  start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Render("forged-size", seed, &w, &h, Limits(20), &end), nullptr);
+  EXPECT_EQ(GetLastLibraryError(), kErrNoMemory);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  // An answer of another form is not read at all.
+  EXPECT_EQ(Render("forged-version", seed, &w, &h, Limits(10), &end), nullptr);
+  EXPECT_EQ(GetLastLibraryError(), kFailed);
+
+  // A decoder the helper does not have, and a helper that is not there.
+  EXPECT_EQ(Render("no-such-decoder", seed, &w, &h, Limits(10), &end), nullptr);
+  EXPECT_EQ(GetLastLibraryError(), kFailed);
+  ChildLimits missing = Limits(10);
+  missing.helper = "/nonexistent/orv-decode";
+  EXPECT_EQ(Render("echo", seed, &w, &h, missing, &end), nullptr);
+  EXPECT_EQ(GetLastLibraryError(), kErrNoDecodeHelper);
+  EXPECT_EQ(end, ChildEnd::kNoHelper);
+  EXPECT_STREQ(LibraryErrorText(kErrNoDecodeHelper),
+               "the decoding helper orv-decode is not installed");
+
+  // This process is unharmed and decodes on.
+  LibraryBuffer px(Render("echo", seed, &w, &h, Limits(10)));
+  ASSERT_TRUE(px);
+  EXPECT_EQ(px[2], 9);
 }
 
 TEST(ChildDecodeTest, TheMemoryCapStopsARunawayDecoder) {
-  const uint8_t seed = 0;
+  const std::vector<uint8_t> seed = {0, 0, 0};
   int w = 0, h = 0;
-  // Asks for 4 GiB, under a cap of 256 MiB beyond what the child inherited.
-  auto greedy = [](const uint8_t* data, size_t size, int* w, int* h) -> uint8_t* {
-    LimitChildMemory(256u << 20);
-    std::vector<uint8_t>* hoard = nullptr;
-    try {
-      hoard = new std::vector<uint8_t>(size_t(4) << 30, 1);
-    } catch (const std::bad_alloc&) {
-      SetLastLibraryError(kErrNoMemory);
-      return nullptr;
-    }
-    delete hoard;
-    return CountingPicture(data, size, w, h);
-  };
   ChildEnd end = ChildEnd::kAnswered;
-  EXPECT_EQ(RenderInChild(greedy, &seed, 1, &w, &h, Limits(20), &end), nullptr);
+  EXPECT_EQ(Render("hoard", seed, &w, &h, Limits(20, 256u << 20), &end), nullptr);
   // Refused (out of memory) or ended by the allocator: either way no picture and no harm here.
   EXPECT_TRUE(GetLastLibraryError() == kErrNoMemory || GetLastLibraryError() == kFailed);
-  // The cap held only in the child.
+  // The cap held only in the helper.
   std::vector<uint8_t> here(size_t(512) << 20, 1);
   EXPECT_EQ(here.back(), 1);
+  // A small decoder under the same cap finishes.
+  LibraryBuffer px(Render("echo", seed, &w, &h, Limits(20, 256u << 20)));
+  EXPECT_TRUE(px);
+}
+
+TEST(ChildDecodeTest, TheRealHelperIsFoundAndServesSeveralThreads) {
+  const std::string helper = DecodeHelperPath();
+  ASSERT_FALSE(helper.empty());
+  EXPECT_EQ(helper.substr(helper.rfind('/') + 1), "orv-decode");
+  // Threads starting helpers at once, as a batch's workers do: each gets its own answer.
+  std::vector<unsigned> codes(4, 0);
+  std::vector<std::thread> threads;
+  for (size_t t = 0; t < codes.size(); ++t)
+    threads.emplace_back([&codes, t] {
+      const std::vector<uint8_t> junk(1000 + t, uint8_t('x'));
+      ChildLimits limits;
+      limits.failureCode = kFailed;
+      int w = 0, h = 0;
+      uint8_t* px =
+          RenderInChild(helper_decoder::kRaw, junk.data(), junk.size(), &w, &h, limits);
+      FreeLibraryBuffer(px);
+      codes[t] = px ? 0 : GetLastLibraryError();
+    });
+  for (std::thread& t : threads) t.join();
+  for (unsigned code : codes) EXPECT_EQ(code, kErrBadRaw);
 }
 
 }  // namespace

@@ -112,10 +112,24 @@ TEST(RawDecode, HalfSizeWhenThatCoversTheTarget) {
   ASSERT_EQ(half.Load((dir / "shot.dng").c_str()), 0u);
   EXPECT_EQ(half.width(), full.width() / 2);
   EXPECT_EQ(half.height(), full.height() / 2);
+  EXPECT_EQ(half.fullWidth(), full.width());
+  EXPECT_EQ(half.fullHeight(), full.height());
   CImageFile needsFull;
   needsFull.SetPreviewSize(full.width() * 2 / 3, full.height() * 2 / 3);
   ASSERT_EQ(needsFull.Load((dir / "shot.dng").c_str()), 0u);
   EXPECT_EQ(needsFull.width(), full.width());
+  EXPECT_EQ(needsFull.fullWidth(), full.width());
+
+  // A percent resize of 50 or less decodes at half size too, and knows the full size.
+  for (int percent : {50, 51}) {
+    SCOPED_TRACE(percent);
+    CImageFile scaled;
+    scaled.SetRawFitPercent(percent);
+    ASSERT_EQ(scaled.Load((dir / "shot.dng").c_str()), 0u);
+    EXPECT_EQ(scaled.width(), percent <= 50 ? full.width() / 2 : full.width());
+    EXPECT_EQ(scaled.fullWidth(), full.width());
+    EXPECT_EQ(scaled.fullHeight(), full.height());
+  }
 }
 
 TEST(RawDecode, DamagedAndHostileFilesFailAlone) {

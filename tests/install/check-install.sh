@@ -25,6 +25,7 @@ gui=0
 
 expected_files() {
   echo bin/orv
+  echo libexec/orv-lumitra/orv-decode
   echo share/bash-completion/completions/orv
   echo lib/systemd/user/orv-watch@.service
   echo share/man/man1/orv.1.gz
@@ -88,6 +89,11 @@ check_prefix() {
     fail "$name: the help pages did not come from this prefix"
   [[ -s $app/help/log.html ]] || fail "$name: no run log in the per-user app folder"
 
+  # A camera RAW decodes through the installed decoding helper.
+  as_new_user "$home" "$prefix/bin/orv" info "$source/fuzz/corpus/raw/small.dng" >"$work/$name.info" ||
+    fail "$name: orv info of a RAW failed: $(cat "$work/$name.info")"
+  grep -q 'Make:' "$work/$name.info" || fail "$name: orv info of a RAW shows no camera"
+
   if ((gui)); then
     # The desktop program takes a profile and a folder as a file manager passes them.
     as_new_user "$home" "$prefix/bin/orv" --home "$app" profile --defaults --write "$work/$name.orv"
@@ -114,6 +120,16 @@ for prefix in "$prefix_a" "$prefix_b"; do
 done
 check_prefix "$prefix_a" prefix-a a
 check_prefix "$prefix_b" prefix-b b
+
+# Without its decoding helper the program fails that one load with a message, and does not crash.
+mv "$prefix_a/libexec/orv-lumitra/orv-decode" "$work/orv-decode.away"
+status=0
+"$prefix_a/bin/orv" info "$source/fuzz/corpus/raw/small.dng" >/dev/null 2>"$work/nohelper.err" ||
+  status=$?
+((status == 1)) || fail "orv info without its helper exited with $status"
+grep -q 'the decoding helper orv-decode is not installed' "$work/nohelper.err" ||
+  fail "orv info without its helper said: $(cat "$work/nohelper.err")"
+mv "$work/orv-decode.away" "$prefix_a/libexec/orv-lumitra/orv-decode"
 
 # The documents the help points to are installed, and the copyright file names the licence.
 [[ -s $prefix_a/share/doc/orv-lumitra/docs/scaling.md ]] || fail "docs/scaling.md is not installed"

@@ -31,6 +31,13 @@ TEST(ResizeStage, PercentScalesAndLogs) {
   p = DeriveResizeStage(Size(1, 100), 640, 480);
   EXPECT_FALSE(p.resize);
   EXPECT_TRUE(p.logText.empty());
+  // A RAW decoded at half size: the percent scales its full size (odd sides included).
+  p = DeriveResizeStage(Size(1, 40), 1501, 1001, 3001, 2001);
+  EXPECT_EQ(p.width, 1200);
+  EXPECT_EQ(p.height, 800);
+  EXPECT_EQ(p.logText, "Size: 40 perc = (1200 x 800)");
+  p = DeriveResizeStage(Size(1, 50), 1500, 1000, 3000, 2000);  // already the size asked for
+  EXPECT_FALSE(p.resize);
 }
 
 TEST(ResizeStage, FitInsideUsesTheLargerRatioAndNeverEnlarges) {

@@ -22,9 +22,11 @@ uint8_t* RenderMetafile(const char* path, int* width, int* height);
 uint8_t* ReadMetafile(ImageSource* source, int bits, int* width, int* height);
 uint8_t* RenderMetafileMemory(const uint8_t* data, size_t size, int* width, int* height);
 
-// The two players behind RenderMetafileMemory. PlayWmf runs PlayWmfHere in a child process.
+// The two players behind RenderMetafileMemory. PlayWmf runs PlayWmfHere in the decoding helper,
+// and PlayWmfWithoutTextHere there after a crash in the text drawing.
 uint8_t* PlayWmf(const uint8_t* data, size_t size, int* width, int* height);
 uint8_t* PlayWmfHere(const uint8_t* data, size_t size, int* width, int* height);
+uint8_t* PlayWmfWithoutTextHere(const uint8_t* data, size_t size, int* width, int* height);
 uint8_t* PlayEmf(const uint8_t* data, size_t size, int* width, int* height);
 
 }  // namespace orv

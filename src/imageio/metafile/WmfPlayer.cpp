@@ -245,18 +245,18 @@ uint8_t* Play(const uint8_t* data, size_t size, int* width, int* height, bool te
   return pixels.release();
 }
 
-uint8_t* PlayWithoutText(const uint8_t* data, size_t size, int* width, int* height) {
-  return Play(data, size, width, height, false);
-}
-
 }  // namespace
 
 uint8_t* PlayWmfHere(const uint8_t* data, size_t size, int* width, int* height) {
   return Play(data, size, width, height, true);
 }
 
+uint8_t* PlayWmfWithoutTextHere(const uint8_t* data, size_t size, int* width, int* height) {
+  return Play(data, size, width, height, false);
+}
+
 // libwmf is a large C library that trusts the files it reads, and fuzzing still finds ways to
-// crash it. It plays in a child process, so such a file is one failed load; 30 seconds is far
+// crash it. It plays in the decoding helper, so such a file is one failed load; 30 seconds is far
 // beyond what any sound metafile needs. Every crash fuzzing still finds is in the device's text
 // drawing (a null glyph bitmap for some stretched or rotated fonts), so after a crash the file
 // plays once more without its text rather than not at all.
@@ -267,9 +267,10 @@ uint8_t* PlayWmf(const uint8_t* data, size_t size, int* width, int* height) {
   limits.memoryBytes = ChildMemoryFor(MaxPixelCount(), 8);
   limits.failureCode = kErrBadMetafile;
   ChildEnd end = ChildEnd::kAnswered;
-  uint8_t* pixels = RenderInChild(PlayWmfHere, data, size, width, height, limits, &end);
+  uint8_t* pixels =
+      RenderInChild(helper_decoder::kWmf, data, size, width, height, limits, &end);
   if (pixels || end != ChildEnd::kDied) return pixels;
-  return RenderInChild(PlayWithoutText, data, size, width, height, limits);
+  return RenderInChild(helper_decoder::kWmfWithoutText, data, size, width, height, limits);
 }
 
 }  // namespace orv
