@@ -16,7 +16,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   help2man librsvg2-bin
   desktop-file-utils appstream shared-mime-info man-db file
-  parallel jq
+  parallel jq rsync
   slurmctld slurmd slurm-client munge
 )
 

@@ -55,8 +55,9 @@ const Command kCommands[] = {
       "watch-failed.txt keeps them). Each saved photo gives one line on stderr: time,\n"
       "source, output, milliseconds. The HTML log is one file a day: log-YYYY-MM-DD.html\n"
       "beside the --log name (default APP_FOLDER/help/log.html); --report appends.\n",
-      "SIGTERM or Ctrl-C stops after the current saves, with exit status 0; SIGHUP reads\n"
-      "the profile and --set options again for the photos that come next.\n"
+      "SIGTERM or Ctrl-C stops within the photos in work: they are saved, no other is\n"
+      "started (the next start takes those), exit status 0; SIGHUP reads the profile and\n"
+      "--set options again for the photos that come next.\n"
       "Exit status: 0 stopped, 1 the app folder could not be used, 2 usage error.\n"},
      WatchOptionDocs,
      RunWatchCommand},

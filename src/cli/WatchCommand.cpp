@@ -2,19 +2,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // `orv watch`: a hot folder. The photos in the folders that have no output yet are processed,
 // then every photo that arrives, once it is complete, with the run's options, until the
-// command is stopped (SIGTERM or Ctrl-C: after the current saves, exit 0). SIGHUP reads the
-// profile again for the photos that come next.
+// command is stopped (SIGTERM or Ctrl-C: the photos in work are saved, none is started, exit
+// 0). SIGHUP reads the profile again for the photos that come next. The watch itself is the
+// engine's WatchSession; this file holds the options, the terminal's lines and the signals.
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <iterator>
+#include <thread>
 #include <utility>
 
 #include "cli/Commands.h"
@@ -27,6 +33,7 @@
 #include "engine/Engine.h"
 #include "engine/WatchFolder.h"
 #include "engine/WatchRunner.h"
+#include "engine/WatchSession.h"
 #include "imageio/LibraryError.h"
 #include "platform/AppFolder.h"
 #include "platform/FileTests.h"
@@ -128,7 +135,7 @@ std::string Clock() {
 }
 
 // One line on stderr a photo as it is saved or fails, then the report's line.
-class WatchLines : public RunObserver {
+class WatchLines : public WatchObserver {
  public:
   WatchLines(RunObserver* report, bool quiet) : report_(report), quiet_(quiet) {}
   void ItemFinished(const ItemResult& r) override {
@@ -145,6 +152,9 @@ class WatchLines : public RunObserver {
     }
     if (report_) report_->ItemFinished(r);
   }
+  void StateWriteFailed() override {
+    std::fprintf(stderr, "orv watch: the state file or the day's log could not be written\n");
+  }
   int saved = 0, failed = 0;
 
  private:
@@ -152,9 +162,10 @@ class WatchLines : public RunObserver {
   bool quiet_;
 };
 
-// SIGTERM, SIGINT and SIGHUP are taken from a descriptor in the watch's loop, never by a
-// handler in the middle of a save: blocked in every thread (the workers start later and
-// inherit the mask), they wait until the current photos are settled.
+// SIGTERM, SIGINT and SIGHUP are blocked in every thread (the workers start later and inherit
+// the mask) and read from a descriptor by a thread of their own, never by a handler in the
+// middle of a save. A stop reaches the run at once: no further photo is started, the photos in
+// work are saved.
 int OpenSignalDescriptor() {
   sigset_t set;
   sigemptyset(&set);
@@ -162,8 +173,53 @@ int OpenSignalDescriptor() {
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGHUP);
   if (::pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0) return -1;
-  return ::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+  return ::signalfd(-1, &set, SFD_CLOEXEC);
 }
+
+// The thread that answers the signals until `quitFd` is written to. SIGHUP builds the settings
+// again, which the watch takes for its next run.
+class SignalThread {
+ public:
+  SignalThread(int signalFd, WatchSession& session, std::function<void()> reload)
+      : signalFd_(signalFd), quitFd_(::eventfd(0, EFD_CLOEXEC)), session_(session),
+        reload_(std::move(reload)) {
+    thread_ = std::thread([this] { Loop(); });
+  }
+  ~SignalThread() {
+    quit_.store(true);
+    const uint64_t one = 1;
+    if (quitFd_ >= 0) {
+      [[maybe_unused]] ssize_t n = ::write(quitFd_, &one, sizeof one);
+    }
+    thread_.join();
+    if (quitFd_ >= 0) ::close(quitFd_);
+  }
+
+ private:
+  void Loop() {
+    // Without an eventfd (none left) the thread looks at the quit flag every 200 ms.
+    const int timeout = quitFd_ >= 0 ? -1 : 200;
+    while (!quit_.load()) {
+      pollfd fds[2] = {{signalFd_, POLLIN, 0}, {quitFd_, POLLIN, 0}};
+      const int ready = ::poll(fds, 2, timeout);
+      if (ready < 0 && errno != EINTR) return;
+      if (ready <= 0 || fds[1].revents) continue;
+      signalfd_siginfo info{};
+      if (::read(signalFd_, &info, sizeof info) != ssize_t(sizeof info)) continue;
+      if (info.ssi_signo == SIGHUP)
+        reload_();
+      else
+        session_.RequestStop();
+    }
+  }
+
+  int signalFd_;
+  int quitFd_;
+  std::atomic<bool> quit_{false};
+  WatchSession& session_;
+  std::function<void()> reload_;
+  std::thread thread_;
+};
 
 }  // namespace
 
@@ -232,54 +288,29 @@ int RunWatchCommand(const GlobalOptions& global, std::span<const std::string> ar
     std::fprintf(stderr, "orv watch: signals: %s\n", std::strerror(errno));
     return kExitFailed;
   }
-  FolderWatch folders(watch);
-  if (!folders.Start(error)) {
+  WatchSession session(engine, &lines, watch, appFolder + "/watch-failed.txt");
+  if (!session.Start(error)) {
     ::close(signals);
     return usage(error);
   }
-  WatchRunner runner(engine, &lines, appFolder + "/watch-failed.txt");
   if (!run.quiet)
     std::fprintf(stderr, "orv watch: watching %zu folder%s (%s); SIGTERM or Ctrl-C stops\n",
                  watch.folders.size(), watch.folders.size() == 1 ? "" : "s",
-                 folders.Polling() ? "polling" : "inotify");
-
-  // Arrivals wait in a backlog and are run a few dozen at a time, so that a stop or a new
-  // profile takes effect between them and not only after a burst of hundreds.
-  constexpr size_t kPhotosPerRun = 32;
-  std::vector<std::string> backlog;
-  bool stop = false;
-  bool stateWarned = false;
-  while (!stop) {
-    std::vector<std::string> arrived = folders.Wait(
-        signals, backlog.empty() ? std::chrono::milliseconds(std::chrono::hours(1))
-                                 : std::chrono::milliseconds(0));
-    backlog.insert(backlog.end(), arrived.begin(), arrived.end());
-    signalfd_siginfo info{};
-    while (::read(signals, &info, sizeof info) == ssize_t(sizeof info)) {
-      if (info.ssi_signo == SIGHUP) {
-        Settings fresh;
-        if (BuildSettings(appFolder, run.settings, fresh, error)) {
-          if (run.rawJpegTwins >= 0) fresh.Files.RawJpegTwins = run.rawJpegTwins;
-          engine.settings() = fresh;
-          if (!run.quiet) std::fprintf(stderr, "%s settings read again\n", Clock().c_str());
-        } else {
-          std::fprintf(stderr, "orv watch: SIGHUP: %s; the settings stay as they were\n",
-                       TerminalSafe(error).c_str());
-        }
+                 session.Polling() ? "polling" : "inotify");
+  {
+    SignalThread answers(signals, session, [&] {
+      Settings fresh;
+      std::string why;
+      if (BuildSettings(appFolder, run.settings, fresh, why)) {
+        if (run.rawJpegTwins >= 0) fresh.Files.RawJpegTwins = run.rawJpegTwins;
+        session.ReplaceSettings(fresh);
+        if (!run.quiet) std::fprintf(stderr, "%s settings read again\n", Clock().c_str());
       } else {
-        stop = true;
+        std::fprintf(stderr, "orv watch: SIGHUP: %s; the settings stay as they were\n",
+                     TerminalSafe(why).c_str());
       }
-    }
-    // Photos not run when the stop came have no output: the next start takes them.
-    if (stop || backlog.empty()) continue;
-    const size_t take = std::min(backlog.size(), kPhotosPerRun);
-    std::vector<std::string> photos(backlog.begin(), backlog.begin() + ptrdiff_t(take));
-    backlog.erase(backlog.begin(), backlog.begin() + ptrdiff_t(take));
-    runner.RunArrived(photos);
-    if (runner.StateWriteFailed() && !stateWarned) {
-      stateWarned = true;
-      std::fprintf(stderr, "orv watch: the state file or the day's log could not be written\n");
-    }
+    });
+    session.Run();
   }
   ::close(signals);
   if (!run.quiet)

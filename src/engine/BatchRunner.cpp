@@ -43,6 +43,10 @@ SourceFolders SourcesOf(const std::vector<CueItem>& cue, const std::vector<size_
   return SourceFolders(paths);
 }
 
+bool StopsTaking(const RunSetup& setup) {
+  return setup.stopTaking && setup.stopTaking->load(std::memory_order_relaxed);
+}
+
 // The twin taken in the entry's place, when the run leaves such entries out.
 const std::string& TwinOf(const RunSetup& setup, const CueItem& entry) {
   static const std::string kNone;
@@ -62,6 +66,10 @@ bool RunOnThisThread(const RunSetup& setup, std::vector<CueItem>& cue,
   CProgressDialog& progress = setup.progress;
   std::vector<uint8_t> spareOutput;  // its pages stay in place for the next photo
   for (size_t k = 0; k < items.size(); ++k) {
+    if (StopsTaking(setup)) {
+      for (size_t j = k; j < items.size(); ++j) ReportNotReached(setup.observer, cue[items[j]].path);
+      return true;
+    }
     const std::string path = cue[items[k]].path;
     const int position = setup.queuePositions ? int(items[k]) : 0;
     progress.SetBatchProgress(int(k), int(items.size()), FileNameOf(path));
@@ -161,9 +169,10 @@ void BatchPool::WorkerLoop(int worker, Settings settings) {
     {
       std::unique_lock<std::mutex> lock(mutex_);
       workCv_.wait(lock, [&] {
-        return cancel_.load() || next_ >= jobs_.size() || next_ < settled_ + window_;
+        return cancel_.load() || StopsTaking(setup_) || next_ >= jobs_.size() ||
+               next_ < settled_ + window_;
       });
-      if (cancel_.load() || next_ >= jobs_.size()) return;
+      if (cancel_.load() || StopsTaking(setup_) || next_ >= jobs_.size()) return;
       job = next_++;
       state_[job] = State::Running;
       workerJob_[size_t(worker)] = int(job);
@@ -245,6 +254,8 @@ bool BatchPool::Run() {
       cancel_ = true;
       workCv_.notify_all();
     }
+    const bool stopTaking = StopsTaking(setup_);
+    if (stopTaking) workCv_.notify_all();
     std::vector<std::pair<size_t, WorkedPhoto>> ready;
     bool idle = false;
     {
@@ -265,9 +276,10 @@ bool BatchPool::Run() {
       if (!Settle(job, item)) cancelled = true;
     }
     if (cancelled || settled_ >= jobs_.size()) break;
-    // After a cancel the run ends once no worker holds a photo: what finished before it in
-    // queue order has been settled above.
-    if (cancel_.load() && idle) {
+    // After a cancel, or once no photo is to be started, the run ends when no worker holds a
+    // photo: what finished before it in queue order has been settled above. Photos are taken
+    // in queue order, so every photo started has been settled by then.
+    if ((cancel_.load() || stopTaking) && idle) {
       std::lock_guard<std::mutex> lock(mutex_);
       bool more = settled_ < jobs_.size() && state_[settled_] == State::Done;
       if (!more) {

@@ -8,6 +8,7 @@
 // one-worker run; only that thread talks to the host, the progress window and the log file.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -36,10 +37,14 @@ struct RunSetup {
   bool clearCheckMarks = true;   // a saved photo's check mark goes (a whole run's photos)
   bool queuePositions = true;    // the progress shows queue positions; else the photo as 1 of 1
   bool skipTwins = true;         // leave out the entries whose RAW+JPEG twin is taken
+  // Once set (from any thread), no further photo is started: those in work are finished and
+  // settled, the rest are reported as not reached. Null: the run takes every photo.
+  const std::atomic<bool>* stopTaking = nullptr;
 };
 
 // Runs the cue's items at the given indexes, in that order. Returns true when the run was
-// cancelled; the photos it did not reach are reported to the observer as cancelled.
+// cancelled or stopped taking photos before the last; the photos it did not reach are reported
+// to the observer as cancelled.
 bool RunPhotos(const RunSetup& setup, std::vector<CueItem>& cue, const std::vector<size_t>& items,
                RunReport& report);
 

@@ -65,17 +65,19 @@ void CEngine::ProcessImage(Image& picture, PipelineMode mode, Image* detailCrop,
   if (r.cancelled) cancelRequested_ = true;
 }
 
+std::string SizeLimitQuestion(double maxKb) {
+  return "The settings in Size & Quality Tab indicate that you want ORV to determine\nthe maximum "
+         "quality providing the result file size is smaller or equal " +
+         FormatG(maxKb) +
+         "kB\nThis may result in image with far lower quality than the original.\n\nAre you sure "
+         "you would like to continue with this setting?";
+}
+
 bool CEngine::AskSizeLimit() {
   // The run takes the size and quality as the page would show them.
   ApplyQualityFallback(settings_);
   if (settings_.Quality.Type != quality_type::kMaxSize) return true;
-  std::string question =
-      "The settings in Size & Quality Tab indicate that you want ORV to determine\nthe maximum "
-      "quality providing the result file size is smaller or equal " +
-      FormatG(settings_.Quality.MaxKB) +
-      "kB\nThis may result in image with far lower quality than the original.\n\nAre you sure "
-      "you would like to continue with this setting?";
-  return host_.AskYesNo(question);
+  return host_.AskYesNo(SizeLimitQuestion(settings_.Quality.MaxKB));
 }
 
 void CEngine::RunItems(const std::vector<size_t>& items, int workers, bool wholeRun,
@@ -104,9 +106,17 @@ void CEngine::RunItems(const std::vector<size_t>& items, int workers, bool whole
   setup.clearCheckMarks = wholeRun;
   setup.queuePositions = wholeRun;
   setup.skipTwins = wholeRun;  // the one photo chosen is taken whatever its twin
+  setup.stopTaking = stopTaking_;
   if (RunPhotos(setup, queue_.Cue(), items, report)) {
     cancelRequested_ = true;
-    EndCancelled(report);
+    if (stopTaking_ && stopTaking_->load()) {
+      // Stopped from outside (a watch that ends): the log says the rest was not run; nobody
+      // is there to read a message.
+      log_.LogAppend(logtext::CancelLine());
+      report.end = RunReport::End::Cancelled;
+    } else {
+      EndCancelled(report);
+    }
   }
   if (wholeRun) {
     log_.FinishRun(logtext::FullRunFooter(), logtext::SharedRunFooter());

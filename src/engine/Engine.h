@@ -8,6 +8,7 @@
 // commits what its pages show into settings() before it calls an operation.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -46,6 +47,9 @@ struct RunReport {
 
 // The message of a run (or a dry run) with nothing queued, exactly as the program shows it.
 inline constexpr const char* kNoFilesMessage = "No files to porcess";
+
+// The question a run asks before it searches each output's quality for a size limit of maxKb.
+std::string SizeLimitQuestion(double maxKb);
 
 class CEngine {
  public:
@@ -102,8 +106,12 @@ class CEngine {
 
   // Told about each photo a run takes up; null for none. Not owned.
   void SetRunObserver(RunObserver* observer) { observer_ = observer; }
+  RunObserver* runObserver() const { return observer_; }
   // Leave out a photo whose unnumbered output name already exists (a re-run after a stop).
   void SetSkipExisting(bool skip) { skipExisting_ = skip; }
+  // A flag another thread may set to end RunAll gently: no further photo is started, those in
+  // work are saved. Such an end logs the cancel line but shows no message. Null: none; not owned.
+  void SetStopTaking(const std::atomic<bool>* flag) { stopTaking_ = flag; }
 
  private:
   // Runs the items through the two steps of every photo, with the progress window the run's
@@ -130,6 +138,7 @@ class CEngine {
   ProcessLog log_;
   RunObserver* observer_ = nullptr;
   bool skipExisting_ = false;
+  const std::atomic<bool>* stopTaking_ = nullptr;
   int jobs_ = 1;
   int lastWorkers_ = 1;
   int threads_ = 0;

@@ -292,6 +292,12 @@ std::vector<std::string> FolderWatch::TakeSettled(Clock::time_point now) {
   return settled;  // the map keeps them in name order
 }
 
+bool FolderWatch::SettlesBy(Clock::time_point when) const {
+  for (const auto& [path, p] : pending_)
+    if (p.quietSince + options_.settle <= when) return true;
+  return false;
+}
+
 std::vector<std::string> FolderWatch::Wait(int wakeFd, std::chrono::milliseconds maxWait) {
   const Clock::time_point start = Clock::now();
   std::vector<std::string> settled = TakeSettled(start);

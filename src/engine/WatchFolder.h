@@ -62,6 +62,8 @@ class FolderWatch {
   bool Polling() const { return polling_; }
   // Files waiting for their settle time.
   size_t PendingCount() const { return pending_.size(); }
+  // Whether a file waiting now reaches its settle time by `when` (unless it changes again).
+  bool SettlesBy(std::chrono::steady_clock::time_point when) const;
 
  private:
   using Clock = std::chrono::steady_clock;

@@ -96,13 +96,14 @@ std::string DailyLogPath(const std::string& basePath, std::time_t when) {
   return basePath.substr(0, dot) + "-" + day + basePath.substr(dot);
 }
 
-WatchRunner::WatchRunner(CEngine& engine, RunObserver* observer, const std::string& statePath)
-    : engine_(engine), observer_(observer), failed_(statePath), logBase_(engine.log().Path()) {
+WatchRunner::WatchRunner(CEngine& engine, WatchObserver* observer, const std::string& statePath)
+    : engine_(engine), observer_(observer), engineObserver_(engine.runObserver()),
+      failed_(statePath), logBase_(engine.log().Path()) {
   failed_.Load();
   engine_.SetRunObserver(this);
 }
 
-WatchRunner::~WatchRunner() { engine_.SetRunObserver(observer_); }
+WatchRunner::~WatchRunner() { engine_.SetRunObserver(engineObserver_); }
 
 RunReport WatchRunner::RunArrived(const std::vector<std::string>& photos) {
   stamps_.clear();
@@ -126,6 +127,12 @@ RunReport WatchRunner::RunArrived(const std::vector<std::string>& photos) {
   if (queue.Cue().empty()) {
     report.end = RunReport::End::EmptyQueue;
     return report;
+  }
+  if (observer_) {
+    std::vector<std::string> taken;
+    taken.reserve(queue.Cue().size());
+    for (const CueItem& item : queue.Cue()) taken.push_back(item.path);
+    observer_->PhotosTaken(taken);
   }
   // The run writes a log of its own, appended to the day's file once it is finished: a run
   // begins its log afresh, the day's file keeps every run of the day.

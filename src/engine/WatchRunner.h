@@ -39,6 +39,16 @@ class FailedPhotos {
   bool changed_ = false;
 };
 
+// What a watch tells its front end, on the watch's own thread: the photos it takes up, then
+// each one's result (RunObserver), in queue order.
+class WatchObserver : public RunObserver {
+ public:
+  // The photos of the next run, before any of them is worked on.
+  virtual void PhotosTaken(const std::vector<std::string>& /*photos*/) {}
+  // The state file or the day's log could not be written (told once).
+  virtual void StateWriteFailed() {}
+};
+
 // The day's log file for a base name: "log.html" on 2026-12-08 gives "log-2026-12-08.html".
 std::string DailyLogPath(const std::string& basePath, std::time_t when);
 
@@ -46,7 +56,7 @@ class WatchRunner : private RunObserver {
  public:
   // The engine's settings, flags and jobs are the caller's; `observer` hears every result.
   // The engine's log path is the base of the daily log names.
-  WatchRunner(CEngine& engine, RunObserver* observer, const std::string& statePath);
+  WatchRunner(CEngine& engine, WatchObserver* observer, const std::string& statePath);
   ~WatchRunner() override;
 
   // Runs the arrived photos: those that failed before as they are now are left out. Returns
@@ -63,7 +73,8 @@ class WatchRunner : private RunObserver {
   bool AppendToDailyLog(const std::string& runLog);
 
   CEngine& engine_;
-  RunObserver* observer_;
+  WatchObserver* observer_;
+  RunObserver* engineObserver_;  // the engine's observer before, given back at the end
   FailedPhotos failed_;
   std::string logBase_;
   std::string dailyLog_;

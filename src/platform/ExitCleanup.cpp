@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 
 namespace orv {
 namespace {
@@ -21,6 +22,9 @@ struct Slot {
 };
 
 Slot gTemps[kSlots];
+// Threads that save at the same time (the desktop program's watch beside a run of the window)
+// claim and free slots one at a time; the signal handler only reads them.
+std::mutex gTempsMutex;
 char gLogPath[kPathBytes];
 volatile std::sig_atomic_t gLogArmed = 0;
 // Seconds east of UTC when the log was armed: the handler cannot call localtime.
@@ -41,6 +45,7 @@ char* PutTwoDigits(char* p, char* end, long v) {
 
 void RememberTempFile(const std::string& path) {
   if (path.size() >= kPathBytes) return;
+  std::lock_guard<std::mutex> lock(gTempsMutex);
   for (Slot& s : gTemps) {
     if (s.used) continue;
     std::memcpy(s.path, path.c_str(), path.size() + 1);
@@ -50,6 +55,7 @@ void RememberTempFile(const std::string& path) {
 }
 
 void ForgetTempFile(const std::string& path) {
+  std::lock_guard<std::mutex> lock(gTempsMutex);
   for (Slot& s : gTemps) {
     if (s.used && path == s.path) {
       s.used = 0;

@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -22,6 +23,8 @@
 #include "platform/AppFolder.h"
 #include "platform/UserStore.h"
 #include "settings/Profile.h"
+#include "settings/SettingRules.h"
+#include "settings/SettingValues.h"
 #include "ui/CueItemDelegate.h"
 #include "ui/FilesPage.h"
 #include "ui/ModePage.h"
@@ -29,6 +32,7 @@
 #include "ui/PaintedIcons.h"
 #include "ui/ProgressWindow.h"
 #include "ui/SizeQualityPage.h"
+#include "ui/WatchSwitch.h"
 #include "ui/pages/ModePages.h"
 #include "ui/pages/DisplayOrientation.h"
 #include "ui/pages/PreviewPanel.h"
@@ -97,6 +101,8 @@ CMainWindow::CMainWindow(std::string appFolder, std::unique_ptr<CPrompts> prompt
 }
 
 CMainWindow::~CMainWindow() {
+  // The watch's photos in work are saved before anything of the window goes.
+  if (watchSwitch_) watchSwitch_->StopAndWait();
   if (persist_) WriteUserValue("Settings", "LastProfile", profileName_.toStdString());
   while (waitCursor_ > 0) SetWaitCursor(false);
 }
@@ -120,6 +126,17 @@ QWidget* CMainWindow::BuildCueColumn() {
   connect(cueList_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
     if (syncingCue_) return;
     engine_.queue().SetChecked(cueList_->row(item), item->checkState() == Qt::Checked);
+  });
+
+  watchSwitch_ = new CWatchSwitch(engine_, *prompts_, [this] { return WatchReady(); }, column);
+  connect(watchSwitch_, &CWatchSwitch::photosTaken, this, &CMainWindow::WatchTook);
+  connect(watchSwitch_, &CWatchSwitch::photoFinished, this, &CMainWindow::WatchFinished);
+  connect(watchSwitch_, &CWatchSwitch::logRequested, this, [this](const QString& path) {
+    SelectTab(tabs::kOrv);
+    helpView()->ShowFile(path);
+  });
+  connect(watchSwitch_, &CWatchSwitch::stopped, this, [this] {
+    if (closeAfterWatch_) close();
   });
 
   auto* paneHeader = new QHBoxLayout;
@@ -176,6 +193,7 @@ QWidget* CMainWindow::BuildCueColumn() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(cueLabel);
   layout->addWidget(cueList_, 1);
+  layout->addWidget(watchSwitch_);
   layout->addLayout(paneHeader);
   layout->addWidget(pane_, 0, Qt::AlignHCenter);
   layout->addWidget(info);
@@ -293,6 +311,7 @@ void CMainWindow::ShowHelpPage(const std::string& path) {
 void CMainWindow::QueueChanged() {
   filesPage_->ShowQueue();
   SyncCueList();
+  if (watchSwitch_) watchSwitch_->QueueChanged();
 }
 
 void CMainWindow::SetWaitCursor(bool on) {
@@ -335,6 +354,10 @@ void CMainWindow::PageNotice(int code) {
 }
 
 void CMainWindow::MarkModified() {
+  if (watchSwitch_ && watchSwitch_->running()) {
+    CommitPages();
+    watchSwitch_->SettingsChanged();
+  }
   std::string name = profileName_.toStdString();
   MarkProfileModified(name);
   profileName_ = QString::fromStdString(name);
@@ -457,8 +480,109 @@ void CMainWindow::SyncCueList() {
     }
     for (int i = 0; i < cueList_->count(); ++i)
       cueList_->item(i)->setCheckState(cue[size_t(i)].checked ? Qt::Checked : Qt::Unchecked);
+    ShowWatchMarks();
   }
   syncingCue_ = false;
+}
+
+void CMainWindow::ShowWatchMarks() {
+  const std::vector<CueItem>& cue = engine_.queue().Cue();
+  for (int i = 0; i < cueList_->count() && size_t(i) < cue.size(); ++i) {
+    QListWidgetItem* item = cueList_->item(i);
+    auto mark = watchMarks_.find(cue[size_t(i)].path);
+    if (mark == watchMarks_.end()) {
+      if (item->data(kWatchStateRole).isValid()) {
+        item->setData(kWatchStateRole, QVariant());
+        item->setIcon(QIcon());
+        item->setToolTip(item->text());
+      }
+      continue;
+    }
+    const int state = mark->second.state;
+    QStyle::StandardPixmap icon = QStyle::SP_BrowserReload;
+    QString note = tr("Being processed by the watch");
+    if (state == int(ItemResult::Status::Failed)) {
+      icon = QStyle::SP_MessageBoxCritical;
+      note = tr("Failed: %1").arg(mark->second.note);
+    } else if (state != kWatchWorking) {
+      icon = QStyle::SP_DialogApplyButton;
+      note = tr("Done: %1").arg(mark->second.note);
+    }
+    item->setData(kWatchStateRole, state);
+    item->setIcon(style()->standardIcon(icon));
+    item->setToolTip(item->text() + QLatin1Char('\n') + note);
+  }
+}
+
+int CMainWindow::CueIndexOf(const std::string& path) {
+  const std::vector<CueItem>& cue = engine_.queue().Cue();
+  for (size_t i = 0; i < cue.size(); ++i)
+    if (cue[i].path == path) return int(i);
+  return -1;
+}
+
+bool CMainWindow::WatchReady() {
+  CommitPages();
+  Settings asked = engine_.settings();
+  ApplyQualityFallback(asked);
+  if (asked.Quality.Type != quality_type::kMaxSize) return true;
+  // The question a run asks, asked once for the whole watch.
+  if (AskYesNo(SizeLimitQuestion(asked.Quality.MaxKB))) return true;
+  SelectTab(tabs::kSizeQuality);
+  return false;
+}
+
+void CMainWindow::WatchTook(const QStringList& sources) {
+  if (runInProgress_) {
+    heldWatchEvents_.push_back([this, sources] { WatchTook(sources); });
+    return;
+  }
+  for (const QString& source : sources) {
+    const std::string path = source.toStdString();
+    int index = CueIndexOf(path);
+    if (index < 0) {
+      engine_.queue().AddToCue(path);
+      index = CueIndexOf(path);
+    }
+    if (index < 0) continue;  // not a photo this queue takes
+    engine_.queue().SetChecked(index, false);
+    watchMarks_[path] = WatchMark{kWatchWorking, QString()};
+  }
+  SyncCueList();
+}
+
+void CMainWindow::WatchFinished(const QString& source, const QString& output, int status,
+                                const QString& error) {
+  if (runInProgress_) {
+    heldWatchEvents_.push_back(
+        [this, source, output, status, error] { WatchFinished(source, output, status, error); });
+    return;
+  }
+  const std::string path = source.toStdString();
+  const int index = CueIndexOf(path);
+  switch (ItemResult::Status(status)) {
+    case ItemResult::Status::Saved:
+    case ItemResult::Status::Skipped:
+      engine_.queue().SetChecked(index, false);
+      watchMarks_[path] = WatchMark{status, output};
+      break;
+    case ItemResult::Status::Failed:
+      // As after a run: a photo that failed keeps its check mark, so All Files tries it again.
+      engine_.queue().SetChecked(index, true);
+      watchMarks_[path] = WatchMark{status, error};
+      break;
+    case ItemResult::Status::Cancelled:  // not reached before a stop: as it was before
+      engine_.queue().SetChecked(index, true);
+      watchMarks_.erase(path);
+      break;
+  }
+  SyncCueList();
+}
+
+void CMainWindow::ReplayWatchEvents() {
+  std::vector<std::function<void()>> held;
+  held.swap(heldWatchEvents_);
+  for (auto& event : held) event();
 }
 
 void CMainWindow::CueSelectionChanged() {
@@ -512,6 +636,7 @@ bool CMainWindow::OpenProfile(const QString& path) {
   UpdateTitle();
   RefreshAllPages();
   RefreshPreviews();
+  watchSwitch_->SettingsChanged();
   return true;
 }
 
@@ -537,6 +662,7 @@ void CMainWindow::ResetToDefault() {
   LoadProfile(engine_.settings(), DefaultProfilePath(appFolder_));
   RefreshAllPages();
   RefreshPreviews();
+  watchSwitch_->SettingsChanged();
 }
 
 void CMainWindow::Help() {
@@ -568,6 +694,7 @@ void CMainWindow::RunAllFiles() {
   AfterRun(report, true);
   if (report.processed > 0) ShowRunCounts(report);
   SyncCueList();
+  ReplayWatchEvents();
 }
 
 void CMainWindow::ShowRunCounts(const RunReport& report) {
@@ -594,6 +721,7 @@ void CMainWindow::RunCurrentImageOnly() {
   CommitPages();
   RunReport report = engine_.RunCurrentImage(SelectedCueIndex());
   AfterRun(report, false);
+  ReplayWatchEvents();
 }
 
 void CMainWindow::AfterRun(const RunReport& report, bool wholeRun) {
@@ -613,6 +741,13 @@ void CMainWindow::SetUiEnabled(bool enabled) {
 void CMainWindow::closeEvent(QCloseEvent* event) {
   if (runInProgress_) {
     // The run must end first (its progress window has Cancel).
+    event->ignore();
+    return;
+  }
+  if (watchSwitch_->running()) {
+    // The watch starts no further photo; the window closes once the photos in work are saved.
+    closeAfterWatch_ = true;
+    watchSwitch_->RequestStop();
     event->ignore();
     return;
   }

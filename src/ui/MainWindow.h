@@ -9,7 +9,10 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <functional>
+#include <map>
 #include <memory>
+#include <vector>
 
 #include "engine/Engine.h"
 #include "engine/LosslessRotate.h"
@@ -31,6 +34,7 @@ class CModePage;
 class COutputPage;
 class CSettingsPages;
 class CSizeQualityPage;
+class CWatchSwitch;
 
 class CMainWindow : public QMainWindow, public EngineHost {
   Q_OBJECT
@@ -90,6 +94,7 @@ class CMainWindow : public QMainWindow, public EngineHost {
   QLabel* advMarker() const { return advMarker_; }
   CProgressWindow* progressWindow() const { return progressWindow_; }
   bool runInProgress() const { return runInProgress_; }
+  CWatchSwitch* watchSwitch() const { return watchSwitch_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -113,6 +118,23 @@ class CMainWindow : public QMainWindow, public EngineHost {
   void AfterRun(const RunReport& report, bool wholeRun);
   // The counts of a finished "All Files" run on the page it ends on.
   void ShowRunCounts(const RunReport& report);
+
+  // The watch's arrivals in the Cue List: taken (the check mark goes while the watch holds
+  // it), then saved (done: unchecked) or failed (checked again, for a later run). Held back
+  // while a run of the window uses the Cue List.
+  void WatchTook(const QStringList& sources);
+  void WatchFinished(const QString& source, const QString& output, int status,
+                     const QString& error);
+  void ReplayWatchEvents();
+  void ShowWatchMarks();
+  // The Cue List entry of `path`; -1 when there is none.
+  int CueIndexOf(const std::string& path);
+  // What the watch did to each photo it took, shown in the Cue List.
+  struct WatchMark {
+    int state = 0;  // an ItemResult::Status, or kWatchWorking
+    QString note;   // the output, or why it failed
+  };
+  bool WatchReady();
 
   // Hands the progress window each photo a run finishes (its picture, with several workers).
   struct FinishedPhotos : RunObserver {
@@ -154,6 +176,10 @@ class CMainWindow : public QMainWindow, public EngineHost {
   std::array<CSettingsPage*, tabs::kCount> pages_{};  // the pages of tabs 0, 1, 7 and 9
   QPointer<CProgressWindow> progressWindow_;
   FinishedPhotos finishedPhotos_{*this};
+  CWatchSwitch* watchSwitch_ = nullptr;
+  std::map<std::string, WatchMark> watchMarks_;
+  std::vector<std::function<void()>> heldWatchEvents_;
+  bool closeAfterWatch_ = false;
 };
 
 }  // namespace orv::ui

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -93,13 +94,32 @@ struct WatchCommand : ::testing::Test {
   test::AppFolder app;
   TempDir photos;
   TempDir io;
-  std::vector<std::string> Args(std::vector<std::string> extra) {
-    std::vector<std::string> args = {"--home", app.path(), "watch", "--settle", "0.3"};
+  std::vector<std::string> Args(std::vector<std::string> extra,
+                                const std::string& settle = "0.3") {
+    std::vector<std::string> args = {"--home", app.path(), "watch", "--settle", settle};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
   }
   bool Exists(const std::string& name) { return fs::exists(photos / name); }
+  // The files of the output folder other than its marker.
+  std::vector<std::string> Outputs() {
+    std::vector<std::string> names;
+    if (fs::exists(photos / "ORV"))
+      for (const auto& e : fs::directory_iterator(photos / "ORV"))
+        if (e.path().filename() != "orvoutput.dir") names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  // Whether an output decodes as a whole picture of the given size.
+  static bool Whole(const std::string& path, int width, int height) {
+    CImageFile file;
+    return file.Load(path.c_str()) == 0 && file.width() == width && file.height() == height;
+  }
 };
+
+bool HaveTool(const char* tool) {
+  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 TEST_F(WatchCommand, TakesWhatIsThereAndWhatArrivesThenStopsCleanly) {
   test::WritePicture(photos / "first.png", 40, 30, kFormatPng);
@@ -269,6 +289,94 @@ TEST_F(WatchCommand, PollModeAndUsageErrors) {
     bad.insert(bad.begin(), {"--home", app.path(), "watch"});
     EXPECT_EQ(test::RunOrv(bad).status, 2) << bad.back();
   }
+}
+
+TEST_F(WatchCommand, SignalsStopWithinThePhotosInWork) {
+  // Enough photos that a batch takes a good while; a stop must not wait for all of it.
+  constexpr int kPhotos = 16;
+  for (int i = 0; i < kPhotos; ++i)
+    test::WritePicture(photos / ("p" + std::to_string(i) + ".png"), 1200, 900, kFormatPng);
+  struct Round {
+    int signal;
+    const char* jobs;
+  };
+  size_t before = 0;
+  for (Round round : {Round{SIGINT, "1"}, Round{SIGTERM, "2"}}) {
+    Watcher w(io / ("err" + std::to_string(round.signal)),
+              Args({"--defaults", "--set", "Output.FileType=1", "--jobs", round.jobs,
+                    photos.path()}));
+    ASSERT_TRUE(WaitUntil([&] { return Outputs().size() > before; })) << w.Err();
+    w.Signal(round.signal);
+    EXPECT_EQ(w.Wait(), 0) << w.Err();
+    const std::string err = w.Err();
+    // The photos in work when the signal came were saved; none was started after it.
+    const size_t saved = Count(err, " ms\n");
+    EXPECT_EQ(Outputs().size(), before + saved) << err;
+    EXPECT_LE(saved, size_t(1 + 2 * std::stoi(round.jobs))) << err;
+    EXPECT_NE(err.find("stopped: " + std::to_string(saved) + " saved, 0 failed"),
+              std::string::npos)
+        << err;
+    for (const std::string& name : Outputs()) {
+      EXPECT_TRUE(name.ends_with("_ORV.jpg") && name.find(".orvtmp") == std::string::npos) << name;
+      EXPECT_TRUE(Whole(photos / ("ORV/" + name), 1200, 900)) << name;
+    }
+    before = Outputs().size();
+    ASSERT_LT(before, size_t(kPhotos));
+  }
+  // The photos not started have no output: the next start takes them, each once.
+  Watcher w(io / "err-last", Args({"--defaults", "--set", "Output.FileType=1", "--jobs", "2",
+                                    photos.path()}));
+  ASSERT_TRUE(WaitUntil([&] { return Outputs().size() >= size_t(kPhotos); }, 300s)) << w.Err();
+  w.Signal(SIGTERM);
+  EXPECT_EQ(w.Wait(), 0);
+  EXPECT_EQ(Count(w.Err(), " ms\n"), size_t(kPhotos) - before) << w.Err();
+  EXPECT_EQ(Outputs().size(), size_t(kPhotos));  // no numbered second outputs
+}
+
+TEST_F(WatchCommand, RsyncCopiesAreTakenOnceAndWhole) {
+  if (!HaveTool("rsync")) GTEST_SKIP() << "rsync is not installed (scripts/install-deps.sh)";
+  TempDir staging;
+  for (int i = 0; i < 4; ++i)
+    test::WritePicture(staging / ("s" + std::to_string(i) + ".png"), 40, 30, kFormatPng);
+  // An uncompressed picture of about 270 kB: at 100 kB/s its copy takes close to 3 seconds.
+  TempDir slow;
+  test::WritePicture(slow / "slow.bmp", 300, 300, kFormatBmp);
+  test::WritePicture(slow / "polled.bmp", 300, 300, kFormatBmp);
+  auto rsync = [](const std::string& options, const std::string& from, const std::string& to) {
+    return std::system(("rsync " + options + " " + test::ShellQuote(from) + " " +
+                        test::ShellQuote(to) + " >/dev/null 2>&1")
+                           .c_str());
+  };
+  {
+    Watcher w(io / "err", Args({"--defaults", "--set", "Output.FileType=1", photos.path()}));
+    ASSERT_TRUE(WaitUntil([&] { return w.Err().find("watching") != std::string::npos; }));
+    // rsync writes each file under a hidden temporary name and renames it into place.
+    ASSERT_EQ(rsync("-a", staging.path() + "/", photos.path() + "/"), 0);
+    ASSERT_TRUE(WaitUntil([&] { return Outputs().size() == 4; })) << w.Err();
+    // --inplace writes the final name itself, slowly; it is taken once the writer is done.
+    ASSERT_EQ(rsync("-a --inplace --bwlimit=100", slow / "slow.bmp", photos.path() + "/"), 0);
+    ASSERT_TRUE(WaitUntil([&] { return Exists("ORV/slow_ORV.jpg"); })) << w.Err();
+    std::this_thread::sleep_for(1s);
+    w.Signal(SIGTERM);
+    EXPECT_EQ(w.Wait(), 0);
+    EXPECT_EQ(Count(w.Err(), " ms\n"), 5u) << w.Err();
+    EXPECT_EQ(Count(w.Err(), "failed:"), 0u) << w.Err();
+    EXPECT_TRUE(Whole(photos / "ORV/slow_ORV.jpg", 300, 300));
+  }
+  // Polling sees the file grow between its looks: the settle time must outlast the writer's
+  // pauses.
+  Watcher w(io / "err-poll", Args({"--defaults", "--set", "Output.FileType=1", "--poll", "0.2",
+                                   photos.path()},
+                                  "1.5"));
+  ASSERT_TRUE(WaitUntil([&] { return w.Err().find("(polling)") != std::string::npos; }));
+  ASSERT_EQ(rsync("-a --inplace --bwlimit=100", slow / "polled.bmp", photos.path() + "/"), 0);
+  ASSERT_TRUE(WaitUntil([&] { return Exists("ORV/polled_ORV.jpg"); })) << w.Err();
+  std::this_thread::sleep_for(1s);
+  w.Signal(SIGTERM);
+  EXPECT_EQ(w.Wait(), 0);
+  EXPECT_EQ(Count(w.Err(), " ms\n"), 1u) << w.Err();
+  EXPECT_TRUE(Whole(photos / "ORV/polled_ORV.jpg", 300, 300));
+  EXPECT_EQ(Outputs().size(), 6u);
 }
 
 }  // namespace

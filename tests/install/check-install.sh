@@ -105,6 +105,11 @@ check_prefix() {
 
   snapshot "$prefix" >"$work/$name.after"
   diff -u "$work/$name.before" "$work/$name.after" || fail "$name: a run wrote into the prefix"
+
+  # The watch service runs this prefix's orv, whatever prefix the build was configured with.
+  grep -qx "ExecStart=$prefix/bin/orv watch \$ORV_WATCH_OPTIONS %f" \
+    "$prefix/lib/systemd/user/orv-watch@.service" ||
+    fail "$name: the watch unit does not run $prefix/bin/orv"
 }
 
 # Two prefixes at different depths: each installed copy must find its own data.
