@@ -64,9 +64,14 @@ int CreateTempBeside(const std::string& finalPath, std::string& tempPath) {
     ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     errno = saved;
     if (fd < 0) return -1;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    const bool refused = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    // A sweep may also have taken the lock, removed the file and let go before this writer
+    // asked: the lock is then granted on a file without a name, whose placing would fail.
+    struct stat st {};
+    const bool removed = !refused && ::fstat(fd, &st) == 0 && st.st_nlink == 0;
+    if (refused || removed) {
       ::close(fd);
-      ForgetTempFile(pattern);  // the sweep that holds it removes it
+      ForgetTempFile(pattern);  // the sweep that took it has removed it
       fd = -1;
     }
   }

@@ -9,8 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <ctime>
 #include <filesystem>
+#include <thread>
 
 #include "platform/SafeWrite.h"
 #include "support/TempDir.h"
@@ -87,6 +89,26 @@ TEST(StaleTemp, FilesBeingWrittenAreNeverSweptAndOldSpellingsGoByTime) {
   std::fclose(f);
   EXPECT_TRUE(RemoveStaleTempFiles(dir.path(), std::time(nullptr) - 5).empty());
   EXPECT_EQ(RemoveStaleTempFiles(dir.path(), std::time(nullptr) + 5).size(), 1u);
+}
+
+// Another process's sweep running all the time beside a writer (shards saving into one mirrored
+// folder): it may take a fresh file's lock, remove the file and let go before the writer asks
+// for the lock. The writer must then start again, never write into the removed file.
+TEST(StaleTemp, AWriterRacingASweepAlwaysPlacesItsFile) {
+  test::TempDir dir;
+  std::atomic<bool> done{false};
+  std::thread sweeper([&] {
+    while (!done) RemoveStaleTempFiles(dir.path(), std::time(nullptr) + 3600);
+  });
+  int failed = 0;
+  for (int i = 0; i < 400; ++i) {
+    const std::string name = dir / ("f" + std::to_string(i));
+    TempFile out(name);
+    failed += !out.ok() || std::fputs("whole", out.file()) < 0 || !out.Commit();
+  }
+  done = true;
+  sweeper.join();
+  EXPECT_EQ(failed, 0);
 }
 
 }  // namespace
