@@ -18,7 +18,7 @@
 
 #include "filters/HotPixelsVector.h"
 #include "filters/KernelPath.h"
-#include "filters/SpeckleRowKernels.h"
+#include "filters/NoiseRemovalVector.h"
 #include "platform/RowBands.h"
 
 #ifndef ORV_HOT_PIXELS_VECTOR_SHARED

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "filters/FilterArgs.h"
-#include "filters/SpeckleRowKernels.h"
+#include "filters/NoiseRemovalVector.h"
 #include "platform/LargeBuffer.h"
 #include "platform/RowBands.h"
 
@@ -19,7 +19,7 @@ namespace orv {
 namespace {
 
 // Each channel lives in a plane with a one-pixel border of zeros, so the neighbour reads of the
-// row steps (SpeckleRowKernels.h) need no edge tests. A sub-pass is two half-passes: plane -> work,
+// row steps (NoiseRemovalVector.h) need no edge tests. A sub-pass is two half-passes: plane -> work,
 // then work -> plane.
 
 // The 32 half-passes one plane goes through: four directions (vertical, horizontal, diagonal

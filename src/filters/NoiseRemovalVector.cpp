@@ -4,12 +4,12 @@
 #include "filters/VectorTarget.h"  // first: the targets to build
 
 #undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "filters/SpeckleRowKernels.cpp"
+#define HWY_TARGET_INCLUDE "filters/NoiseRemovalVector.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
 #include "filters/KernelPath.h"
-#include "filters/SpeckleRowKernels.h"
+#include "filters/NoiseRemovalVector.h"
 
 #ifndef ORV_SPECKLE_ROW_KERNELS_REFERENCE
 #define ORV_SPECKLE_ROW_KERNELS_REFERENCE
