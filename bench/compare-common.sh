@@ -4,7 +4,10 @@
 # (removed on exit) with an app folder $work/home holding the default profile and one generated
 # JPEG at $photo (6000 x 4000 unless PHOTO_SIZE="W H" is set before sourcing), plus `median` of
 # the numbers on standard input and `cpu_seconds COMMAND`: the median CPU time (user + system)
-# of RUNS runs of the command, run under $PIN when that is set (e.g. PIN="taskset -c 0").
+# of RUNS runs of the command, run under $PIN when that is set (e.g. PIN="taskset -c 0");
+# `$stages_off`, the --set arguments that switch every correction off in both modes, and
+# `long_exposure FILE`, which marks a JPEG as a 6-second exposure so that the exposure-dependent
+# stages (hot pixels, black frame) run.
 build=${BUILD:-build}
 runs=${RUNS:-5}
 # The main job's build leaves out the benchmark tools: build what the comparisons run.
@@ -27,4 +30,18 @@ cpu_seconds() {
     times+=("$(awk '{print $1 + $2}' <<<"$t")")
   done
   printf '%s\n' "${times[@]}" | median
+}
+
+stages_off="--set sRGB.Enabled=0 --set HotPixels.BF=0 --set Text.Enabled=0"
+for stage in Balance Midtones ColorCast Saturation Sharpen HotPixels Denoise FilterSim; do
+  stages_off="$stages_off --set $stage.Enabled=0 --set $stage.SimEnabled=0"
+done
+
+long_exposure() {
+  if ! command -v exiftool >/dev/null; then
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get install -y -qq libimage-exiftool-perl >/dev/null
+  fi
+  exiftool -q -overwrite_original -ExposureTime=6 -FNumber=8 -ISO=200 "$1"
 }

@@ -14,11 +14,8 @@ source bench/compare-common.sh
 
 # Every stage off in both modes, quality 88 with the encoder's usual chroma sampling (as
 # ImageMagick writes quality 88); the arguments switch the stage under test on.
-off="--set Quality.Type=0 --set Quality.CQ=88 --set Quality.Subsampling=0 --set sRGB.Enabled=0"
-for s in Balance Midtones ColorCast Saturation Sharpen HotPixels Denoise FilterSim; do
-  off="$off --set $s.Enabled=0 --set $s.SimEnabled=0"
-done
-off="$off --set HotPixels.BF=0 --set Text.Enabled=0 --set Size.Type=0"
+off="--set Quality.Type=0 --set Quality.CQ=88 --set Quality.Subsampling=0 $stages_off"
+off="$off --set Size.Type=0"
 orv_seconds() {
   cpu_seconds "rm -rf '$work/in/ORV'; '$build/orv' --home '$work/home' run --defaults --quiet $off $* '$photo'"
 }

@@ -63,10 +63,7 @@ compare() {
 orv_run="rm -rf '$work/in/ORV'; $pin '$build/orv' --home '$work/home' run --defaults --quiet --jobs 1 --set Output.FileType=1 --set Quality.CQ=88"
 dt_conf="$work/darktable"
 mkdir -p "$dt_conf"
-off="--set sRGB.Enabled=0 --set HotPixels.BF=0 --set Text.Enabled=0"
-for s in Balance Midtones ColorCast Saturation Sharpen HotPixels Denoise FilterSim; do
-  off="$off --set $s.Enabled=0 --set $s.SimEnabled=0"
-done
+off=$stages_off
 if [[ ${PEERS:-all} == all ]]; then
 compare "darktable-cli" "$orv_run '$photo'" \
   "rm -f '$work/dt.jpg'; $pin darktable-cli '$photo' '$work/dt.jpg' --core --configdir '$dt_conf' --conf plugins/imageio/format/jpeg/quality=88"

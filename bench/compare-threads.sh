@@ -12,13 +12,9 @@
 # build in build/; installs libimage-exiftool-perl (for the exposure time) when it is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if ! command -v exiftool >/dev/null; then
-  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get install -y -qq libimage-exiftool-perl >/dev/null
-fi
 [ -x /usr/bin/time ] || { echo "needs GNU time (/usr/bin/time, package time)" >&2; exit 2; }
 source bench/compare-common.sh
-exiftool -q -overwrite_original -ExposureTime=6 -FNumber=8 -ISO=200 "$photo"
+long_exposure "$photo"
 mkdir -p "$work/one" "$work/three"
 cp "$photo" "$work/one/p.jpg"
 for i in 1 2 3; do cp "$photo" "$work/three/p$i.jpg"; done

@@ -18,18 +18,14 @@ fi
 # Every command on one core.
 PIN="taskset -c 0"
 source bench/compare-common.sh
-# A long exposure, so that the exposure-dependent stages (hot pixels, black frame) run.
-exiftool -q -overwrite_original -ExposureTime=6 -FNumber=8 -ISO=200 "$photo"
+long_exposure "$photo"
 
 export VIPS_CONCURRENCY=1
 out="Q=88,subsample-mode=off,strip"
 
 # Every stage off but the ones the arguments switch on; quality 88, full chroma.
-off="--set Quality.Type=0 --set Quality.CQ=88 --set Quality.Subsampling=1 --set sRGB.Enabled=0"
-for s in Balance Midtones ColorCast Saturation Sharpen HotPixels Denoise FilterSim; do
-  off="$off --set $s.Enabled=0 --set $s.SimEnabled=0"
-done
-off="$off --set HotPixels.BF=0 --set Text.Enabled=0 --set Size.Type=0"
+off="--set Quality.Type=0 --set Quality.CQ=88 --set Quality.Subsampling=1 $stages_off"
+off="$off --set Size.Type=0"
 orv_cmd() { echo "rm -rf '$work/in/ORV'; '$build/orv' --home '$work/home' run --defaults --quiet $*"; }
 
 printf '%-34s %9s %9s %7s %7s\n' "operation" "other s" "orv s" "ratio" "target"
