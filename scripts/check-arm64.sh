@@ -69,8 +69,9 @@ cmake --build "$build" -j"${JOBS:-2}" --target orv_kernel_tests
 
 # The test pictures and fixtures are found relative to the sources; the loader and libraries
 # come from the arm64 multiarch tree.
-# WMF files are played by a child program this build does not make, so their round trip is left
-# out unless GTEST_FILTER says otherwise.
+# WMF files are played by the decoding helper, which the test program starts itself and which
+# would need the emulator registered with the kernel: their round trip is left out unless
+# GTEST_FILTER says otherwise.
 # Twice: on the emulator's default processor, which has SVE and SVE2 besides NEON (every target is
 # compared with the reference), and on a NEON-only Cortex-A76, as a Raspberry Pi 5 has.
 cd "$build"
