@@ -227,11 +227,8 @@ uint8_t* DecodePrimary(ImageSource* source, LibraryContext& ctx, int* width, int
 }  // namespace
 
 uint8_t* DecodeHeifHere(const uint8_t* data, size_t size, int* width, int* height) {
-  if (!BeginLibraryCall()) return nullptr;
-  LibraryContext* ctx = CurrentContext();
-  if (!ctx || !data || !width || !height) return DecodeFailure(kErrBadParam);
-  ctx->decoded = {};
-  ctx->errorDetail.clear();
+  LibraryContext* ctx = BeginMemoryDecode(data, width, height);
+  if (!ctx) return nullptr;
   // libheif follows derivations by recursion: a deep chain is refused before it reads the file.
   if (HeifDerivationDepth(data, size) > kMaxHeifDerivationDepth) {
     ctx->errorDetail = "the image is derived through too many levels";

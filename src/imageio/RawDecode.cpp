@@ -148,11 +148,8 @@ uint8_t* Develop(LibRaw& raw, const uint8_t* data, size_t size, LibraryContext& 
 }  // namespace
 
 uint8_t* DecodeRawHere(const uint8_t* data, size_t size, int* width, int* height) {
-  if (!BeginLibraryCall()) return nullptr;
-  LibraryContext* ctx = CurrentContext();
-  if (!ctx || !data || !width || !height) return DecodeFailure(kErrBadParam);
-  ctx->decoded = {};
-  ctx->errorDetail.clear();
+  LibraryContext* ctx = BeginMemoryDecode(data, width, height);
+  if (!ctx) return nullptr;
   // One thread: a batch already decodes one photo per core.
   omp_set_num_threads(1);
   try {
