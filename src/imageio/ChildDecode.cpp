@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "imageio/ChildDecodeWire.h"
+#include "imageio/DecoderStart.h"
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
@@ -316,13 +317,10 @@ uint8_t* RenderInChild(const char* decoder, const uint8_t* data, size_t size, in
   return RunHelper(decoder, input.get(), width, height, limits, end);
 }
 
-uint8_t* DecodeSourceInChild(const char* decoder, ImageSource* source, uint64_t maxFileBytes,
-                             const ChildLimits& limits, int* width, int* height) {
+uint8_t* DecodeSourceInChild(const char* decoder, ImageSource* source, int bits, int* width,
+                             int* height, uint64_t maxFileBytes, const ChildLimits& limits) {
+  if (!BeginDecode(source, bits, width, height)) return nullptr;
   LibraryContext* ctx = CurrentContext();
-  if (!ctx || !source || !width || !height) {
-    SetLastLibraryError(kErrBadParam);
-    return nullptr;
-  }
   ctx->decoded = {};
   ctx->errorDetail.clear();
   const uint64_t size = SourceSize(source);

@@ -244,12 +244,8 @@ uint8_t* DecodeHeifHere(const uint8_t* data, size_t size, int* width, int* heigh
 }
 
 uint8_t* ReadHeif(ImageSource* source, int bits, int* width, int* height) {
-  if (!BeginDecode(source, bits, width, height)) return nullptr;
-  ChildLimits limits;
-  limits.seconds = kSecondsAllowed;
-  limits.failureCode = kErrBadHeif;
-  return DecodeSourceInChild(helper_decoder::kHeif, source, kMaxHeifFileBytes, limits, width,
-                             height);
+  return DecodeSourceInChild(helper_decoder::kHeif, source, bits, width, height, kMaxHeifFileBytes,
+                             {.seconds = kSecondsAllowed, .failureCode = kErrBadHeif});
 }
 
 }  // namespace orv

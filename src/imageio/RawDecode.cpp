@@ -164,12 +164,8 @@ uint8_t* DecodeRawHere(const uint8_t* data, size_t size, int* width, int* height
 }
 
 uint8_t* ReadRaw(ImageSource* source, int bits, int* width, int* height) {
-  if (!BeginDecode(source, bits, width, height)) return nullptr;
-  ChildLimits limits;
-  limits.seconds = kSecondsAllowed;
-  limits.failureCode = kErrBadRaw;
-  return DecodeSourceInChild(helper_decoder::kRaw, source, kMaxRawFileBytes, limits, width,
-                             height);
+  return DecodeSourceInChild(helper_decoder::kRaw, source, bits, width, height, kMaxRawFileBytes,
+                             {.seconds = kSecondsAllowed, .failureCode = kErrBadRaw});
 }
 
 }  // namespace orv
