@@ -328,11 +328,12 @@ uint8_t* DecodeSourceInChild(const char* decoder, ImageSource* source, int bits,
     SetLastLibraryError(limits.failureCode);
     return nullptr;
   }
-  // A file goes to the helper as it is, which maps it: its bytes are not copied here at all.
-  // Anything else is read straight into a memory file the helper maps.
+  // A file goes to the helper as it is, which maps it: its bytes are not copied here at all (a
+  // duplicate of 3 or more, as AboveStandard gives). Anything else is read straight into a memory
+  // file the helper maps.
   bool readFailed = false;
   const int file = SourceFileDescriptor(source);
-  Descriptor input(file >= 0 ? AboveStandard(fcntl(file, F_DUPFD_CLOEXEC, 3))
+  Descriptor input(file >= 0 ? fcntl(file, F_DUPFD_CLOEXEC, 3)
                              : MemoryFile(size, [&](uint8_t* to, size_t n) {
                                  readFailed = !SeekSource(source, 0, SEEK_SET) ||
                                               ReadSource(source, to, n) != n;
