@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "imageio/ChildDecodeWire.h"
+#include "imageio/DecoderStart.h"
 #include "imageio/ImageIo.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
@@ -316,13 +317,10 @@ uint8_t* RenderInChild(const char* decoder, const uint8_t* data, size_t size, in
   return RunHelper(decoder, input.get(), width, height, limits, end);
 }
 
-uint8_t* DecodeSourceInChild(const char* decoder, ImageSource* source, uint64_t maxFileBytes,
-                             const ChildLimits& limits, int* width, int* height) {
+uint8_t* DecodeSourceInChild(const char* decoder, ImageSource* source, int bits, int* width,
+                             int* height, uint64_t maxFileBytes, const ChildLimits& limits) {
+  if (!BeginDecode(source, bits, width, height)) return nullptr;
   LibraryContext* ctx = CurrentContext();
-  if (!ctx || !source || !width || !height) {
-    SetLastLibraryError(kErrBadParam);
-    return nullptr;
-  }
   ctx->decoded = {};
   ctx->errorDetail.clear();
   const uint64_t size = SourceSize(source);
@@ -330,11 +328,12 @@ uint8_t* DecodeSourceInChild(const char* decoder, ImageSource* source, uint64_t 
     SetLastLibraryError(limits.failureCode);
     return nullptr;
   }
-  // A file goes to the helper as it is, which maps it: its bytes are not copied here at all.
-  // Anything else is read straight into a memory file the helper maps.
+  // A file goes to the helper as it is, which maps it: its bytes are not copied here at all (a
+  // duplicate of 3 or more, as AboveStandard gives). Anything else is read straight into a memory
+  // file the helper maps.
   bool readFailed = false;
   const int file = SourceFileDescriptor(source);
-  Descriptor input(file >= 0 ? AboveStandard(fcntl(file, F_DUPFD_CLOEXEC, 3))
+  Descriptor input(file >= 0 ? fcntl(file, F_DUPFD_CLOEXEC, 3)
                              : MemoryFile(size, [&](uint8_t* to, size_t n) {
                                  readFailed = !SeekSource(source, 0, SEEK_SET) ||
                                               ReadSource(source, to, n) != n;

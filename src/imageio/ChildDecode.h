@@ -47,11 +47,11 @@ struct ChildLimits {
 uint8_t* RenderInChild(const char* decoder, const uint8_t* data, size_t size, int* width,
                        int* height, const ChildLimits& limits, ChildEnd* end = nullptr);
 
-// The whole of `source` (at most `maxFileBytes`, else `limits.failureCode`) decoded in the
-// helper, with the decoder's words for a helper that died or took too long: what the RAW and
-// HEIF readers share.
-uint8_t* DecodeSourceInChild(const char* decoder, ImageSource* source, uint64_t maxFileBytes,
-                             const ChildLimits& limits, int* width, int* height);
+// A 24-bit decoder of the format table (BeginDecode's checks) that decodes the whole of `source`
+// (at most `maxFileBytes`, else `limits.failureCode`) in the helper, with the decoder's words for
+// a helper that died or took too long: what the RAW and HEIF readers share.
+uint8_t* DecodeSourceInChild(const char* decoder, ImageSource* source, int bits, int* width,
+                             int* height, uint64_t maxFileBytes, const ChildLimits& limits);
 
 // The helper program: beside the running program's executable (the build tree and a flat
 // install), or where the install rules put it relative to the executable's folder. Empty when

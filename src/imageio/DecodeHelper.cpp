@@ -118,6 +118,22 @@ class Input {
   size_t size_ = 0;
 };
 
+// Standard output becomes a second standard error. A program run with its standard error closed
+// passes none on: /dev/null then takes descriptor 2 first, so that the duplicate can be made and no
+// file a library opens later takes the place and receives its messages.
+bool OutputToStandardError() {
+  if (fcntl(2, F_GETFD) < 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    if (null < 0) return false;
+    if (null != 2) {
+      const bool moved = dup2(null, 2) == 2;
+      close(null);
+      if (!moved) return false;
+    }
+  }
+  return dup2(2, 1) == 1;
+}
+
 bool WriteAll(int fd, const void* bytes, size_t n) {
   const uint8_t* p = static_cast<const uint8_t*>(bytes);
   while (n > 0) {
@@ -197,7 +213,7 @@ int RunDecodeHelper(int argc, char** argv, const HelperDecoder* decoders, size_t
   BindToParent(request.seconds);
   // The answer has standard output to itself: whatever a library prints goes to standard error.
   const int answer = fcntl(1, F_DUPFD_CLOEXEC, 3);
-  if (answer < 0 || dup2(2, 1) < 0) return 1;
+  if (answer < 0 || !OutputToStandardError()) return 1;
   MarkDecodeHelperProcess();
   LimitChildMemory(request.memoryBytes);
 

@@ -27,6 +27,21 @@ inline bool BeginDecode(ImageSource* source, int bits, int* width, int* height) 
   return true;
 }
 
+// The start of a decoder of bytes in memory, as the decoding helper runs them: the thread's
+// context with the last decoding's metadata and error words cleared, or null with the last error
+// set (code 5 for missing bytes or size outputs).
+inline LibraryContext* BeginMemoryDecode(const uint8_t* data, int* width, int* height) {
+  LibraryContext* ctx = BeginLibraryCall();
+  if (!ctx) return nullptr;
+  if (!data || !width || !height) {
+    SetLastLibraryError(kErrBadParam);
+    return nullptr;
+  }
+  ctx->decoded = {};
+  ctx->errorDetail.clear();
+  return ctx;
+}
+
 // Records the code and gives the decoder's null result.
 inline uint8_t* DecodeFailure(unsigned code) {
   SetLastLibraryError(code);

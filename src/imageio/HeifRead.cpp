@@ -227,11 +227,8 @@ uint8_t* DecodePrimary(ImageSource* source, LibraryContext& ctx, int* width, int
 }  // namespace
 
 uint8_t* DecodeHeifHere(const uint8_t* data, size_t size, int* width, int* height) {
-  if (!BeginLibraryCall()) return nullptr;
-  LibraryContext* ctx = CurrentContext();
-  if (!ctx || !data || !width || !height) return DecodeFailure(kErrBadParam);
-  ctx->decoded = {};
-  ctx->errorDetail.clear();
+  LibraryContext* ctx = BeginMemoryDecode(data, width, height);
+  if (!ctx) return nullptr;
   // libheif follows derivations by recursion: a deep chain is refused before it reads the file.
   if (HeifDerivationDepth(data, size) > kMaxHeifDerivationDepth) {
     ctx->errorDetail = "the image is derived through too many levels";
@@ -247,12 +244,8 @@ uint8_t* DecodeHeifHere(const uint8_t* data, size_t size, int* width, int* heigh
 }
 
 uint8_t* ReadHeif(ImageSource* source, int bits, int* width, int* height) {
-  if (!BeginDecode(source, bits, width, height)) return nullptr;
-  ChildLimits limits;
-  limits.seconds = kSecondsAllowed;
-  limits.failureCode = kErrBadHeif;
-  return DecodeSourceInChild(helper_decoder::kHeif, source, kMaxHeifFileBytes, limits, width,
-                             height);
+  return DecodeSourceInChild(helper_decoder::kHeif, source, bits, width, height, kMaxHeifFileBytes,
+                             {.seconds = kSecondsAllowed, .failureCode = kErrBadHeif});
 }
 
 }  // namespace orv

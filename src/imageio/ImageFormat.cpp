@@ -212,8 +212,8 @@ int GuessSourceFormat(ImageSource* source) {
         return kContentZeroPair;
       if (row.format == kFormatTiff) {
         // DNG, NEF, ARW, PEF and most other RAW kinds are TIFF files: their name tells them.
-        const FormatRow* raw = FindFormat(FormatFromExtension(SourcePath(source)));
-        if (raw && raw->cameraRaw) return raw->content;
+        const ImageFormat named = FormatFromExtension(SourcePath(source));
+        if (IsCameraRawFormat(named)) return FindFormat(named)->content;
       }
       if (row.format == kFormatHeic && (std::memcmp(head + 8, "mif1", 4) == 0 ||
                                         std::memcmp(head + 8, "msf1", 4) == 0) &&
@@ -257,19 +257,13 @@ bool IsQueuedImagePath(std::string_view path) {
   return false;
 }
 
-}  // namespace orv
-
-namespace orv {
-
 bool IsCameraRawFormat(ImageFormat format) {
   const FormatRow* row = FindFormat(format);
   return row && row->cameraRaw;
 }
 
 bool IsCameraRawPath(std::string_view path) {
-  for (const FormatRow& row : kFormats)
-    if (row.cameraRaw && EndsWithNoCase(path, row.extensions[0].text)) return true;
-  return false;
+  return IsCameraRawFormat(FormatFromExtension(std::string(path).c_str()));
 }
 
 }  // namespace orv

@@ -76,15 +76,23 @@ void FillShotValues(const libraw_data_t& d, RawShotValues& shot) {
   shot.flip = d.sizes.flip;
 }
 
+// The picture's upright size: the sensor may lie on its side (LibRaw's flip codes 5 and 6).
+struct PictureSize {
+  int width, height;
+};
+PictureSize UprightSize(const libraw_image_sizes_t& s) {
+  const bool turned = s.flip == 5 || s.flip == 6;
+  return turned ? PictureSize{s.height, s.width} : PictureSize{s.width, s.height};
+}
+
 // Whether the picture, scaled by the caller's percent or fitted into its box, is at most half its
 // size: then a half-size decoding still gives the scaled picture all its pixels.
 bool HalfSizeCovers(const libraw_image_sizes_t& s, int boxWidth, int boxHeight, int percent) {
   if (percent > 0 && percent <= 50) return true;
   if (boxWidth <= 0 || boxHeight <= 0) return false;
-  // The box is upright; the sensor may lie on its side.
-  const bool turned = s.flip == 5 || s.flip == 6;
-  const int64_t w = turned ? s.height : s.width, h = turned ? s.width : s.height;
-  return w >= 2 * int64_t(boxWidth) || h >= 2 * int64_t(boxHeight);
+  // The box is upright.
+  const PictureSize upright = UprightSize(s);
+  return upright.width >= 2 * int64_t(boxWidth) || upright.height >= 2 * int64_t(boxHeight);
 }
 
 uint8_t* Develop(LibRaw& raw, const uint8_t* data, size_t size, LibraryContext& ctx, int* width,
@@ -107,9 +115,7 @@ uint8_t* Develop(LibRaw& raw, const uint8_t* data, size_t size, LibraryContext& 
                                        ctx.rawTargetPercent);
   if (!SizesAcceptable(raw.imgdata, halfSize)) return DecodeFailure(kErrNoMemory);
   // The full upright size, read before processing: a half-size development shrinks the sizes.
-  const libraw_image_sizes_t& s = raw.imgdata.sizes;
-  const bool turned = s.flip == 5 || s.flip == 6;
-  const int fullWidth = turned ? s.height : s.width, fullHeight = turned ? s.width : s.height;
+  const PictureSize full = UprightSize(raw.imgdata.sizes);
   p.half_size = halfSize ? 1 : 0;
   code = raw.unpack();
   if (code != LIBRAW_SUCCESS) return DecodeFailure(RawFailure(code));
@@ -137,8 +143,8 @@ uint8_t* Develop(LibRaw& raw, const uint8_t* data, size_t size, LibraryContext& 
   ctx.decoded.upright = true;
   if (halfSize) {
     // What a percent resize scales, rather than the half picture's size.
-    ctx.decoded.fullWidth = fullWidth;
-    ctx.decoded.fullHeight = fullHeight;
+    ctx.decoded.fullWidth = full.width;
+    ctx.decoded.fullHeight = full.height;
   }
   *width = w;
   *height = h;
@@ -148,11 +154,8 @@ uint8_t* Develop(LibRaw& raw, const uint8_t* data, size_t size, LibraryContext& 
 }  // namespace
 
 uint8_t* DecodeRawHere(const uint8_t* data, size_t size, int* width, int* height) {
-  if (!BeginLibraryCall()) return nullptr;
-  LibraryContext* ctx = CurrentContext();
-  if (!ctx || !data || !width || !height) return DecodeFailure(kErrBadParam);
-  ctx->decoded = {};
-  ctx->errorDetail.clear();
+  LibraryContext* ctx = BeginMemoryDecode(data, width, height);
+  if (!ctx) return nullptr;
   // One thread: a batch already decodes one photo per core.
   omp_set_num_threads(1);
   try {
@@ -167,12 +170,8 @@ uint8_t* DecodeRawHere(const uint8_t* data, size_t size, int* width, int* height
 }
 
 uint8_t* ReadRaw(ImageSource* source, int bits, int* width, int* height) {
-  if (!BeginDecode(source, bits, width, height)) return nullptr;
-  ChildLimits limits;
-  limits.seconds = kSecondsAllowed;
-  limits.failureCode = kErrBadRaw;
-  return DecodeSourceInChild(helper_decoder::kRaw, source, kMaxRawFileBytes, limits, width,
-                             height);
+  return DecodeSourceInChild(helper_decoder::kRaw, source, bits, width, height, kMaxRawFileBytes,
+                             {.seconds = kSecondsAllowed, .failureCode = kErrBadRaw});
 }
 
 }  // namespace orv

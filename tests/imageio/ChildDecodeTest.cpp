@@ -3,7 +3,9 @@
 // Decoding in the helper program: the picture, metadata and error codes come back; a helper that
 // dies, hangs, hoards, lies about its picture or is missing costs only a failed load; and the
 // real helper is found beside the program and decodes from several threads at once.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <numeric>
@@ -119,6 +121,26 @@ TEST(ChildDecodeTest, AHelperThatDiesHangsOrLiesGivesTheFailureCode) {
   LibraryBuffer px(Render("echo", seed, &w, &h, Limits(10)));
   ASSERT_TRUE(px);
   EXPECT_EQ(px[2], 9);
+}
+
+TEST(ChildDecodeTest, AProgramWithoutStandardErrorStillDecodes) {
+  // Run with standard error closed (2>&-), the program has none to pass to the helper; the
+  // memory file and the pipe made meanwhile must not take its place either.
+  const int saved = fcntl(2, F_DUPFD_CLOEXEC, 3);
+  ASSERT_GE(saved, 0);
+  close(2);
+  int w = 0, h = 0;
+  ChildEnd end = ChildEnd::kDied;
+  LibraryBuffer px(Render("echo", {4, 5, 6}, &w, &h, Limits(10), &end));
+  const unsigned code = px ? 0u : GetLastLibraryError();
+  const bool stillClosed = fcntl(2, F_GETFD) < 0;
+  dup2(saved, 2);
+  close(saved);
+  EXPECT_TRUE(stillClosed);
+  ASSERT_TRUE(px) << "error " << code;
+  EXPECT_EQ(end, ChildEnd::kAnswered);
+  EXPECT_EQ(w, 1);
+  EXPECT_EQ(px[2], 6);
 }
 
 TEST(ChildDecodeTest, TheMemoryCapStopsARunawayDecoder) {

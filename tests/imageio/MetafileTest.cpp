@@ -225,7 +225,7 @@ TEST(MetafileTest, WmfTextBackgroundPastTheEdgeIsClipped) {
 }
 
 TEST(MetafileTest, WmfCorpusPlaysInThisProcessWithoutFaults) {
-  // The program plays WMF in a child process, out of the sanitizers' sight; here every corpus
+  // The program plays WMF in its decoding helper, out of the sanitizers' sight; here every corpus
   // file (seeds and the inputs fuzzing found) plays in the test process instead, so that a
   // fault or leak in the player's own code shows. The libwmf-crash files still crash libwmf
   // itself and are left to the next test.

@@ -6,7 +6,6 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 
 #include "CodecTestSupport.h"
 #include "imageio/Codecs.h"
@@ -22,15 +21,6 @@ namespace orv {
 namespace {
 
 constexpr char kSample[] = ORV_SOURCE_DIR "/samples/test1.jpg";
-
-std::vector<uint8_t> FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              std::streamsize(bytes.size()));
-}
 
 TEST(RawFormats, EveryKindIsQueuedInAnyCaseAndNeverWritten) {
   for (const char* kind : {"DNG", "CR2", "CR3", "NEF", "NRW", "ARW", "SR2", "ORF", "RW2", "PEF",
@@ -135,21 +125,22 @@ TEST(RawDecode, HalfSizeWhenThatCoversTheTarget) {
 TEST(RawDecode, DamagedAndHostileFilesFailAlone) {
   test::TempDir dir;
   ASSERT_TRUE(test::MakeDngFromJpeg(kSample, dir / "good.dng"));
-  const std::vector<uint8_t> good = FileBytes(dir / "good.dng");
+  const std::vector<uint8_t> good = test::ReadFileBytes(dir / "good.dng");
   ASSERT_GT(good.size(), 1000u);
 
   // Cut short: the directory, written last, is gone.
-  WriteBytes(dir / "truncated.dng", {good.begin(), good.begin() + ptrdiff_t(good.size() * 3 / 5)});
+  testing::WriteFileBytes(dir / "truncated.dng",
+                          {good.begin(), good.begin() + ptrdiff_t(good.size() * 3 / 5)});
   // Bits flipped all through the tags and the directory.
   std::vector<uint8_t> flipped = good;
   for (size_t i = good.size() - 600; i < good.size(); i += 3) flipped[i] ^= 0x5A;
   for (size_t i = 8; i < 200; i += 7) flipped[i] ^= 0xA5;
-  WriteBytes(dir / "flipped.dng", flipped);
+  testing::WriteFileBytes(dir / "flipped.dng", flipped);
   // A directory claiming 100000 x 100000 photosites over the data of a small picture.
-  WriteBytes(dir / "huge.dng", good);
+  testing::WriteFileBytes(dir / "huge.dng", good);
   ASSERT_TRUE(test::ClaimDngSize(dir / "huge.dng", 100000, 100000));
   // Not a RAW at all, but named like one.
-  WriteBytes(dir / "text.nef", std::vector<uint8_t>(4096, 'x'));
+  testing::WriteFileBytes(dir / "text.nef", std::vector<uint8_t>(4096, 'x'));
 
   for (const char* name : {"truncated.dng", "flipped.dng", "huge.dng", "text.nef"}) {
     SCOPED_TRACE(name);
@@ -185,7 +176,7 @@ TEST(RawDecode, AnUnknownCameraSaysSo) {
   EXPECT_EQ(code, kErrRawCamera);
   EXPECT_STREQ(LibraryErrorText(code), "camera not supported by this LibRaw version");
   // A file that is no RAW at all says what LibRaw said of it.
-  WriteBytes(dir / "junk.nef", std::vector<uint8_t>(4096, 'x'));
+  testing::WriteFileBytes(dir / "junk.nef", std::vector<uint8_t>(4096, 'x'));
   EXPECT_EQ(file.Load((dir / "junk.nef").c_str()), kErrBadRaw);
   EXPECT_STREQ(LibraryErrorText(kErrBadRaw), "bad RAW file: Unsupported file format or not RAW file");
 }
