@@ -6,9 +6,9 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <mutex>
 #include <new>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -83,14 +83,15 @@ class Budget {
     ++working_;
     peak_ = std::max(peak_, working_);
   }
-  // Starts helpers up to limit - 1; a system that refuses a thread leaves the work to the
-  // callers. Called with the mutex held.
+  // Starts helpers up to limit - 1; a system that refuses a thread (system_error) or the room
+  // to list it (bad_alloc) leaves the work to the callers. Nothing may leave Run through here:
+  // its job is already posted and lives on the caller's stack. Called with the mutex held.
   void StartHelpers() {
     const size_t wanted = size_t(Limit() - 1);
     while (helpers_.size() < wanted) {
       try {
         helpers_.emplace_back(&Budget::HelperLoop, this);
-      } catch (const std::system_error&) {
+      } catch (const std::exception&) {
         return;
       }
     }
