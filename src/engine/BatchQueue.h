@@ -74,8 +74,10 @@ class BatchQueue {
 
  private:
   void Warn(const std::string& line);
-  // Warns with the system's reason ("No such file or directory") when `path` cannot be reached.
-  bool WarnIfUnreachable(const std::string& path);
+  // What a dropped path is, from one stat: a folder, a photo the queue takes, or refused with a
+  // warning (unreachable, with the system's reason; excluded; not a regular file; unsupported).
+  enum class Dropped { Folder, Photo, Refused };
+  Dropped SortDropped(const std::string& path);
   // Scans one folder; `entered` holds the (device, inode) of every folder this scan went into,
   // so a link back up the tree is followed at most once and never loops.
   void ScanTree(const std::string& folder, std::set<std::pair<dev_t, ino_t>>& entered);
