@@ -200,8 +200,12 @@ void BatchQueue::RebuildCueList() {
   host_.QueueChanged();
 }
 
-void BatchQueue::AddToCue(const std::string& path) {
-  if (!AppendToCue(path)) return;
+void BatchQueue::AddToCue(const std::string& path) { AddToCue(std::vector<std::string>{path}); }
+
+void BatchQueue::AddToCue(const std::vector<std::string>& paths) {
+  bool added = false;
+  for (const std::string& path : paths) added = AppendToCue(path) || added;
+  if (!added) return;
   MarkRawJpegTwins(cue_, settings_.Files.RawJpegTwins);
   host_.QueueChanged();
 }

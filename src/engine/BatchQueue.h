@@ -44,6 +44,8 @@ class BatchQueue {
   void RescanFolders();
   void RebuildCueList();
   void AddToCue(const std::string& path);
+  // Several at once: the twins are marked and the host told once, not once a path.
+  void AddToCue(const std::vector<std::string>& paths);
   void UpdateCounts();
 
   // The Files page's buttons and check boxes.
