@@ -82,52 +82,55 @@ int BatchQueue::ClassifyFile(const std::string& path) {
   return IsQueuedImagePath(path) ? 1 : 0;
 }
 
-bool BatchQueue::WarnIfUnreachable(const std::string& path) {
+BatchQueue::Dropped BatchQueue::SortDropped(const std::string& path) {
+  // One stat a path: a file list may name a million photos, each on a network mount.
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) return false;
-  // Refused now rather than queued to fail at load time with a vaguer message.
-  Warn(path + " Excluded! " + std::strerror(errno) + "\r\n");
-  return true;
+  if (::stat(path.c_str(), &st) != 0) {
+    // Refused now rather than queued to fail at load time with a vaguer message.
+    Warn(path + " Excluded! " + std::strerror(errno) + "\r\n");
+    return Dropped::Refused;
+  }
+  if (S_ISDIR(st.st_mode)) return Dropped::Folder;
+  const int kind = ClassifyFile(path);
+  if (kind == 1 && !S_ISREG(st.st_mode)) {
+    Warn(path + " Excluded! Not a regular file.\r\n");
+    return Dropped::Refused;
+  }
+  if (kind == 0) Warn(path + " Excluded! Not Supported file.\r\n");
+  return kind == 1 ? Dropped::Photo : Dropped::Refused;
 }
 
 void BatchQueue::AddPath(const std::string& path) {
-  if (WarnIfUnreachable(path)) return;
-  if (IsFolder(path)) {
-    folders_.push_back(WithSlash(path));
-    RescanFolders();
-    RebuildCueList();
-    return;
-  }
-  int kind = ClassifyFile(path);
-  if (kind == 1 && PathExists(path) && !IsRegularFile(path)) {
-    Warn(path + " Excluded! Not a regular file.\r\n");
-    return;
-  }
-  if (kind == 1) {
-    files_.push_back(path);
-    UpdateCounts();
-    AddToCue(path);
-  } else if (kind == 0) {
-    Warn(path + " Excluded! Not Supported file.\r\n");
+  switch (SortDropped(path)) {
+    case Dropped::Folder:
+      folders_.push_back(WithSlash(path));
+      RescanFolders();
+      RebuildCueList();
+      break;
+    case Dropped::Photo:
+      files_.push_back(path);
+      UpdateCounts();
+      AddToCue(path);
+      break;
+    case Dropped::Refused:
+      break;
   }
 }
 
 void BatchQueue::AddPaths(const std::vector<std::string>& paths) {
   bool anyFolder = false;
   for (const std::string& path : paths) {
-    if (WarnIfUnreachable(path)) continue;
-    if (IsFolder(path)) {
-      folders_.push_back(WithSlash(path));
-      anyFolder = true;
-      continue;
+    switch (SortDropped(path)) {
+      case Dropped::Folder:
+        folders_.push_back(WithSlash(path));
+        anyFolder = true;
+        break;
+      case Dropped::Photo:
+        files_.push_back(path);
+        break;
+      case Dropped::Refused:
+        break;
     }
-    int kind = ClassifyFile(path);
-    if (kind == 1 && PathExists(path) && !IsRegularFile(path))
-      Warn(path + " Excluded! Not a regular file.\r\n");
-    else if (kind == 1)
-      files_.push_back(path);
-    else if (kind == 0)
-      Warn(path + " Excluded! Not Supported file.\r\n");
   }
   if (anyFolder)
     RescanFolders();
@@ -197,8 +200,12 @@ void BatchQueue::RebuildCueList() {
   host_.QueueChanged();
 }
 
-void BatchQueue::AddToCue(const std::string& path) {
-  if (!AppendToCue(path)) return;
+void BatchQueue::AddToCue(const std::string& path) { AddToCue(std::vector<std::string>{path}); }
+
+void BatchQueue::AddToCue(const std::vector<std::string>& paths) {
+  bool added = false;
+  for (const std::string& path : paths) added = AppendToCue(path) || added;
+  if (!added) return;
   MarkRawJpegTwins(cue_, settings_.Files.RawJpegTwins);
   host_.QueueChanged();
 }

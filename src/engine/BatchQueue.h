@@ -44,6 +44,8 @@ class BatchQueue {
   void RescanFolders();
   void RebuildCueList();
   void AddToCue(const std::string& path);
+  // Several at once: the twins are marked and the host told once, not once a path.
+  void AddToCue(const std::vector<std::string>& paths);
   void UpdateCounts();
 
   // The Files page's buttons and check boxes.
@@ -74,8 +76,10 @@ class BatchQueue {
 
  private:
   void Warn(const std::string& line);
-  // Warns with the system's reason ("No such file or directory") when `path` cannot be reached.
-  bool WarnIfUnreachable(const std::string& path);
+  // What a dropped path is, from one stat: a folder, a photo the queue takes, or refused with a
+  // warning (unreachable, with the system's reason; excluded; not a regular file; unsupported).
+  enum class Dropped { Folder, Photo, Refused };
+  Dropped SortDropped(const std::string& path);
   // Scans one folder; `entered` holds the (device, inode) of every folder this scan went into,
   // so a link back up the tree is followed at most once and never loops.
   void ScanTree(const std::string& folder, std::set<std::pair<dev_t, ino_t>>& entered);

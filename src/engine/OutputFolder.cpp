@@ -154,8 +154,14 @@ SourceFolders::SourceFolders(const std::vector<std::string>& photoPaths) {
 }
 
 bool SourceFolders::Holds(const std::string& folder) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto known = answers_.find(folder);
+  if (known != answers_.end()) return known->second;
   struct stat st {};
-  return ::stat(folder.c_str(), &st) == 0 && folders_.count({st.st_dev, st.st_ino}) != 0;
+  if (::stat(folder.c_str(), &st) != 0) return false;  // asked again once it exists
+  const bool holds = folders_.count({st.st_dev, st.st_ino}) != 0;
+  answers_.emplace(folder, holds);
+  return holds;
 }
 
 std::vector<std::string> StaleTempSweep::SweepOnce(const std::string& folder) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <ctime>
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
@@ -44,10 +45,14 @@ bool WriteFolderMarker(const std::string& folder);
 class SourceFolders {
  public:
   explicit SourceFolders(const std::vector<std::string>& photoPaths);
+  // Whether `folder` is one of them. A run's photos mostly share a few output folders: each is
+  // looked up once a run, not once a photo. Any thread.
   bool Holds(const std::string& folder) const;
 
  private:
   std::set<std::pair<dev_t, ino_t>> folders_;
+  mutable std::mutex mutex_;
+  mutable std::map<std::string, bool> answers_;  // folder path -> Holds
 };
 
 // The folder part of a photo's path ("." for a bare name).

@@ -64,9 +64,10 @@ bool PrepareOutput(const SaveContext& ctx, const std::string& sourcePath, Output
     return false;
   }
   // An output folder that is a source folder by another path (a link, a bind mount) is saving
-  // beside the sources: a marker there would keep later runs from its new photos.
-  const bool besideSources =
-      SameFile(outDir, FolderOfPath(sourcePath)) || (ctx.sources && ctx.sources->Holds(outDir));
+  // beside the sources: a marker there would keep later runs from its new photos. A run's
+  // source folders hold this photo's own.
+  const bool besideSources = ctx.sources ? ctx.sources->Holds(outDir)
+                                         : SameFile(outDir, FolderOfPath(sourcePath));
   const bool marked =
       (s.Output.Type == output_type::kOrvSubfolder || s.Output.Type == output_type::kFolder) &&
       !besideSources;

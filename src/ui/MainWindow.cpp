@@ -521,6 +521,15 @@ int CMainWindow::CueIndexOf(const std::string& path) {
   return -1;
 }
 
+std::unordered_map<std::string, int> CMainWindow::CueIndexes() const {
+  const std::vector<CueItem>& cue = engine_.queue().Cue();
+  std::unordered_map<std::string, int> index;
+  index.reserve(cue.size());
+  // The first entry of a path, as CueIndexOf finds it.
+  for (size_t i = 0; i < cue.size(); ++i) index.emplace(cue[i].path, int(i));
+  return index;
+}
+
 bool CMainWindow::WatchReady() {
   CommitPages();
   Settings asked = engine_.settings();
@@ -537,15 +546,23 @@ void CMainWindow::WatchTook(const QStringList& sources) {
     heldWatchEvents_.push_back([this, sources] { WatchTook(sources); });
     return;
   }
-  for (const QString& source : sources) {
-    const std::string path = source.toStdString();
-    int index = CueIndexOf(path);
-    if (index < 0) {
-      engine_.queue().AddToCue(path);
-      index = CueIndexOf(path);
-    }
-    if (index < 0) continue;  // not a photo this queue takes
-    engine_.queue().SetChecked(index, false);
+  // The arrivals not yet in the Cue List join it together: one rebuild of the list for the
+  // whole burst, not one a photo.
+  std::vector<std::string> paths;
+  paths.reserve(size_t(sources.size()));
+  for (const QString& source : sources) paths.push_back(source.toStdString());
+  std::unordered_map<std::string, int> index = CueIndexes();
+  std::vector<std::string> missing;
+  for (const std::string& path : paths)
+    if (index.emplace(path, -1).second) missing.push_back(path);  // each path once
+  if (!missing.empty()) {
+    engine_.queue().AddToCue(missing);
+    index = CueIndexes();
+  }
+  for (const std::string& path : paths) {
+    auto at = index.find(path);
+    if (at == index.end()) continue;  // not a photo this queue takes
+    engine_.queue().SetChecked(at->second, false);
     watchMarks_[path] = WatchMark{kWatchWorking, QString()};
   }
   SyncCueList();

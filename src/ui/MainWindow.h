@@ -12,6 +12,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/Engine.h"
@@ -129,6 +131,8 @@ class CMainWindow : public QMainWindow, public EngineHost {
   void ShowWatchMarks();
   // The Cue List entry of `path`; -1 when there is none.
   int CueIndexOf(const std::string& path);
+  // Each path's first Cue List entry, for looking up many paths at once.
+  std::unordered_map<std::string, int> CueIndexes() const;
   // What the watch did to each photo it took, shown in the Cue List.
   struct WatchMark {
     int state = 0;  // an ItemResult::Status, or kWatchWorking

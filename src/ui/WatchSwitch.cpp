@@ -121,7 +121,6 @@ bool CWatchSwitch::QueueRecursive() const { return engine_.settings().Files.Recu
 
 void CWatchSwitch::Toggled(bool on) {
   if (!on) {
-    restartWanted_ = false;
     RequestStop();
     return;
   }
@@ -187,6 +186,9 @@ bool CWatchSwitch::Start() {
 }
 
 void CWatchSwitch::RequestStop() {
+  // A stop asked for ends the watch, also one that was about to start again over other
+  // folders (the window closing then would otherwise find a new watch and stay open).
+  restartWanted_ = false;
   if (!running_) {
     ShowStatus();
     return;

@@ -153,5 +153,18 @@ TEST_F(QueueFixture, CheckMarksAreSetByIndexWithinTheList) {
   EXPECT_TRUE(queue.Cue()[0].checked && queue.Cue()[1].checked);
 }
 
+TEST_F(QueueFixture, SeveralCueEntriesJoinInOrderWithTheirTwinsMarked) {
+  const std::string jpeg = Make("in/IMG_1.JPG");
+  const std::string notes = Make("in/notes.txt");
+  const std::string raw = Make("in/IMG_1.CR2");
+  queue.AddToCue(std::vector<std::string>{jpeg, notes, raw});
+  EXPECT_EQ(CuePaths(), (std::vector<std::string>{"in/IMG_1.JPG", "in/IMG_1.CR2"}));
+  // The pair arrived together: the RAW is taken (the default), its JPEG left out for it.
+  EXPECT_EQ(queue.Cue()[0].twin, raw);
+  EXPECT_TRUE(queue.Cue()[1].twin.empty());
+  queue.AddToCue(std::vector<std::string>{notes});  // nothing the queue takes: no change
+  EXPECT_EQ(queue.Cue().size(), 2u);
+}
+
 }  // namespace
 }  // namespace orv

@@ -139,5 +139,22 @@ TEST_F(WatchSwitchTest, FailuresKeepTheirMarkAndClosingWaitsForThePhotosInWork) 
   EXPECT_EQ(saved.Load((in + "/ORV/big_ORV.png").c_str()), 0u);
 }
 
+TEST_F(WatchSwitchTest, ClosingWhileTheWatchTurnsToNewFoldersEndsIt) {
+  const std::string in = Data("in");
+  const std::string more = Data("more");
+  fs::create_directories(in);
+  fs::create_directories(more);
+  ui::CMainWindow& w = OpenWatching(in);
+  Click("watchBox");
+  ASSERT_TRUE(w.watchSwitch()->running());
+  // Another folder queued: the watch ends, to start again over both folders...
+  w.AddDroppedPaths({QString::fromStdString(more)});
+  ASSERT_TRUE(w.watchSwitch()->running());
+  // ...but the window is closed first: no watch starts again, and the window goes.
+  w.close();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isVisible(); }, 60000));
+  EXPECT_FALSE(w.watchSwitch()->running());
+}
+
 }  // namespace
 }  // namespace orv::test
