@@ -521,7 +521,7 @@ int CMainWindow::CueIndexOf(const std::string& path) {
   return -1;
 }
 
-std::unordered_map<std::string, int> CMainWindow::CueIndexes() const {
+std::unordered_map<std::string, int> CMainWindow::CueIndexes() {
   const std::vector<CueItem>& cue = engine_.queue().Cue();
   std::unordered_map<std::string, int> index;
   index.reserve(cue.size());

@@ -132,7 +132,7 @@ class CMainWindow : public QMainWindow, public EngineHost {
   // The Cue List entry of `path`; -1 when there is none.
   int CueIndexOf(const std::string& path);
   // Each path's first Cue List entry, for looking up many paths at once.
-  std::unordered_map<std::string, int> CueIndexes() const;
+  std::unordered_map<std::string, int> CueIndexes();
   // What the watch did to each photo it took, shown in the Cue List.
   struct WatchMark {
     int state = 0;  // an ItemResult::Status, or kWatchWorking
