@@ -13,6 +13,7 @@
 #include "filters/ImageFilters.h"
 #include "filters/KernelPath.h"
 #include "filters/MedianSelect.h"
+#include "platform/LargeBuffer.h"
 #include "platform/RowBands.h"
 
 namespace orv {
@@ -96,7 +97,9 @@ bool CImageFilters::RemoveHotPixels(uint8_t* dst, int width, int height, const u
 
   const size_t pixels = size_t(width) * size_t(height);
   const RowBandCut cut = CutRowBands(half, height - half, kHotPixelBandRows);
-  std::unique_ptr<uint8_t[]> planes(new (std::nothrow) uint8_t[pixels * 3]);
+  // Picture-sized: from the large buffers (huge pages, and the pages of a picture released a
+  // moment ago), where a fresh block costs its 4 KiB page faults serially in the split.
+  LargeBufferPtr planes = MakeLargeBuffer(pixels * 3);
   std::unique_ptr<uint8_t[]> medians(new (std::nothrow)
                                          uint8_t[size_t(width) * 3 * size_t(cut.count)]);
   std::unique_ptr<HotPixelTables> tables(new (std::nothrow) HotPixelTables(alpha));

@@ -19,6 +19,7 @@
 #include "filters/HotPixelsVector.h"
 #include "filters/KernelPath.h"
 #include "filters/NoiseRemovalVector.h"
+#include "platform/LargeBuffer.h"
 #include "platform/RowBands.h"
 
 #ifndef ORV_HOT_PIXELS_VECTOR_SHARED
@@ -387,7 +388,9 @@ bool RemoveHotPixelsVector(uint8_t* dst, int width, int height, const uint8_t* s
   const int half = wi / 2;
   const RowBandCut cut = CutRowBands(half, height - half, kHotPixelBandRows);
   const size_t scratchBytes = size_t(wi) * w + 3 * w;
-  std::unique_ptr<uint8_t[]> planes(new (std::nothrow) uint8_t[pixels * 3]);
+  // Picture-sized: from the large buffers (huge pages, and the pages of a picture released a
+  // moment ago), where a fresh block costs its 4 KiB page faults serially in the split.
+  LargeBufferPtr planes = MakeLargeBuffer(pixels * 3);
   std::unique_ptr<uint8_t[]> scratch(new (std::nothrow) uint8_t[scratchBytes * size_t(cut.count)]);
   if (!planes || !scratch) return false;
   uint8_t* const plane[3] = {planes.get(), planes.get() + pixels, planes.get() + 2 * pixels};
