@@ -13,6 +13,7 @@
 #include "filters/ImageFilters.h"
 #include "filters/NeighbourFilter.h"
 #include "filters/PortraitMix.h"
+#include "platform/LargeBuffer.h"
 #include "platform/RowBands.h"
 
 namespace orv {
@@ -32,8 +33,10 @@ bool CImageFilters::PortraitSmooth(uint8_t* pixels, int width, int height, doubl
                                    int pinkTones) {
   size_t bytes = 0;
   if (!PictureArgs(pixels, width, height, bytes)) return false;
-  std::unique_ptr<uint8_t[]> soft(new (std::nothrow) uint8_t[bytes]);
-  std::unique_ptr<uint8_t[]> other(new (std::nothrow) uint8_t[bytes]);
+  // Picture-sized, from the large buffers: huge pages, and the pages of a picture released a
+  // moment ago.
+  LargeBufferPtr soft = MakeLargeBuffer(bytes);
+  LargeBufferPtr other = MakeLargeBuffer(bytes);
   if (!soft || !other) return false;
   std::memcpy(soft.get(), pixels, bytes);
   // Soften passes ping-pong between the two buffers; the blurred copy ends in `soft`.
