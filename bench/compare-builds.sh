@@ -34,16 +34,16 @@ for ((r = 1; r <= rounds; r++)); do
   done
 done
 
+# Plain awk (mawk has no sorting): one row a benchmark, sorted by name afterwards.
+printf "%-28s %10s %10s %8s\n" "benchmark (least CPU ms)" "before" "after" "ratio"
 awk -F, '
   { gsub(/"/, "", $2); key = $1 SUBSEP $2; names[$2] = 1
     if (!(key in best) || $5 < best[key]) best[key] = $5 }
   END {
-    printf "%-28s %10s %10s %8s\n", "benchmark (least CPU ms)", "before", "after", "ratio"
-    n = asorti(names, sorted)
-    for (i = 1; i <= n; i++) {
-      b = best["before" SUBSEP sorted[i]]; a = best["after" SUBSEP sorted[i]]
-      if (b && a) printf "%-28s %10.1f %10.1f %8.2f\n", sorted[i], b, a, b / a
+    for (name in names) {
+      b = best["before" SUBSEP name]; a = best["after" SUBSEP name]
+      if (b && a) printf "%-28s %10.1f %10.1f %8.2f\n", name, b, a, b / a
     }
-  }' "$work/times.csv"
+  }' "$work/times.csv" | sort
 echo "ratio: before / after (above 1: the after build is faster); ORV_KERNELS=${ORV_KERNELS:-}"
 echo "load averages at the start of each run: ${loads[*]}"
