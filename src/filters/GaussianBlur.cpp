@@ -258,24 +258,20 @@ bool UnsharpMaskVector(const uint8_t* src, int width, int height, int channels, 
 bool UnsharpMask(const uint8_t* src, int width, int height, int channels, uint8_t* dst,
                  unsigned threshold, double amount, double sigma, const ProgressHook* progress) {
   if (std::isnan(amount)) return false;
-  if (!progress) {
-    size_t bytes = 0;
-    GaussianKernel kernel;
-    if (channels >= 1 && channels <= 4 && PictureArgs(src, width, height, bytes, channels) && dst &&
-        src != dst && kernel.Build(sigma))
-      if (const RowBandCut cut = BlurCut(height, kernel.Half(), nullptr); cut.count > 1)
-        return BlurInRowBands(src, dst, width, height, channels, kernel.Half(), cut, false,
-                              [&](const uint8_t* in, uint8_t* out, int rows) {
-                                return UnsharpMask(in, width, rows, channels, out, threshold,
-                                                   amount, sigma);
-                              });
-  }
+  size_t bytes = 0;
+  GaussianKernel kernel;
+  const bool valid = channels >= 1 && channels <= 4 &&
+                     PictureArgs(src, width, height, bytes, channels) && dst && src != dst &&
+                     kernel.Build(sigma);
+  if (valid)
+    if (const RowBandCut cut = BlurCut(height, kernel.Half(), progress); cut.count > 1)
+      return BlurInRowBands(src, dst, width, height, channels, kernel.Half(), cut, false,
+                            [&](const uint8_t* in, uint8_t* out, int rows) {
+                              return UnsharpMask(in, width, rows, channels, out, threshold,
+                                                 amount, sigma);
+                            });
   if (GaussianBlurVectorRuns() && std::isfinite(amount)) {
-    size_t bytes = 0;
-    if (channels < 1 || channels > 4) return false;
-    if (!PictureArgs(src, width, height, bytes, channels) || !dst || src == dst) return false;
-    GaussianKernel kernel;
-    if (!kernel.Build(sigma)) return false;
+    if (!valid) return false;
     return UnsharpMaskVector(src, width, height, channels, dst, threshold, amount, kernel,
                              progress);
   }

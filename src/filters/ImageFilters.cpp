@@ -87,12 +87,18 @@ void SumHistograms(const std::vector<Histograms>& bands, uint32_t hist[256]) {
 }
 
 // The luma histogram of a width x height picture, counted in bands whose counts are summed.
-void CountLuma(const uint8_t* pixels, int width, int height, uint32_t hist[256]) {
+// With a plane, the picture's luma is kept there; without, it is made a block at a time.
+void CountLuma(const uint8_t* pixels, int width, int height, uint8_t* plane, uint32_t hist[256]) {
   const RowBandCut cut = CutRowBands(0, height, kPixelBandRows);
   std::vector<Histograms> bands(size_t(cut.count));
   RunRowBands(cut, [&](int k, int from, int to) {
-    uint8_t luma[kLumaBlock];
     const size_t first = size_t(from) * size_t(width), count = size_t(to - from) * size_t(width);
+    if (plane) {
+      LumaRow(pixels + 3 * first, plane + first, count);
+      bands[size_t(k)].Add(plane + first, count);
+      return;
+    }
+    uint8_t luma[kLumaBlock];
     for (size_t i = 0; i < count; i += kLumaBlock) {
       const size_t n = std::min(kLumaBlock, count - i);
       LumaRow(pixels + 3 * (first + i), luma, n);
@@ -178,17 +184,9 @@ bool CImageFilters::MoveByLevels(uint8_t* pixels, int width, int height, bool fi
   // Released for reuse: the next photo of the same size takes the same plane.
   LargeBufferPtr plane = MakeLargeBuffer(count);
   if (!plane) return false;
-  uint8_t* const luma = plane.get();
-  const RowBandCut cut = CutRowBands(0, height, kPixelBandRows);
-  std::vector<Histograms> bands(size_t(cut.count));
-  RunRowBands(cut, [&](int k, int from, int to) {
-    const size_t first = size_t(from) * size_t(width), n = size_t(to - from) * size_t(width);
-    LumaRow(pixels + 3 * first, luma + first, n);
-    bands[size_t(k)].Add(luma + first, n);
-  });
+  uint32_t hist[256];
+  CountLuma(pixels, width, height, plane.get(), hist);
   if (findLevels) {
-    uint32_t hist[256];
-    SumHistograms(bands, hist);
     double lowPercent = lowLevel * 100.0 / 255.0;
     double highPercent = (255 - highLevel) * 100.0 / 255.0;
     FindLevels(hist, count, lowPercent, highPercent, LevelLow, LevelHigh);
@@ -214,7 +212,7 @@ bool CImageFilters::FindBalanceLevels(const uint8_t* pixels, int width, int heig
   if (width == 0 || height == 0) return true;
   const size_t count = size_t(width) * size_t(height);
   uint32_t hist[256];
-  CountLuma(pixels, width, height, hist);
+  CountLuma(pixels, width, height, nullptr, hist);
   double lowPercent = lowLevel * 100.0 / 255.0;
   double highPercent = (255 - highLevel) * 100.0 / 255.0;
   FindLevels(hist, count, lowPercent, highPercent, LevelLow, LevelHigh);

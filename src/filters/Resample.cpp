@@ -93,18 +93,26 @@ struct BandBuffers {
 // overlap, so each column is converted about once and stays in the cache while it is summed.
 constexpr int kValueRun = 32;
 
-// Converts the band columns that destination columns [u0, u1) read into buf.values and returns
-// the first of them; -1 when the reference code is forced or memory runs out.
-int ConvertRun(const ResampleContributions& c, int u0, int u1, size_t lineBytes,
-               BandBuffers& buf) {
-  if (ReferenceKernelsForced()) return -1;
-  int lo = INT_MAX, hi = -1;
+// The first and the last source line that destination lines [u0, u1) read; lo > hi when they
+// read none.
+void ReadSpan(const ResampleContributions& c, int u0, int u1, int& lo, int& hi) {
+  lo = INT_MAX;
+  hi = -1;
   for (int u = u0; u < u1; ++u)
     for (int k = 0; k < c.count[size_t(u)]; ++k) {
       const int j = c.index[size_t(c.offset[size_t(u)] + k)];
       lo = std::min(lo, j);
       hi = std::max(hi, j);
     }
+}
+
+// Converts the band columns that destination columns [u0, u1) read into buf.values and returns
+// the first of them; -1 when the reference code is forced or memory runs out.
+int ConvertRun(const ResampleContributions& c, int u0, int u1, size_t lineBytes,
+               BandBuffers& buf) {
+  if (ReferenceKernelsForced()) return -1;
+  int lo, hi;
+  ReadSpan(c, u0, u1, lo, hi);
   if (hi < lo) return -1;
   const size_t need = size_t(hi - lo + 1) * lineBytes;
   if (need > buf.valuesSize) {
@@ -145,6 +153,48 @@ void HorizontalBand(const uint8_t* src, int w, int h, int y0, uint8_t* bandOut, 
   }
 }
 
+// The working memory of one pass over rows: the horizontal band and the sums of a line.
+struct PassBuffers {
+  BandBuffers band;
+  std::unique_ptr<double[]> acc;
+  std::unique_ptr<uint8_t[]> flat;
+  bool Allocate(int w, int W, int bytesPerPixel) {
+    const size_t rowBytes = size_t(W) * size_t(bytesPerPixel);
+    const size_t bandLine = size_t(kBand) * size_t(bytesPerPixel);
+    const size_t accBytes = std::max(rowBytes, bandLine);
+    acc.reset(new (std::nothrow) double[accBytes]);
+    flat.reset(new (std::nothrow) uint8_t[accBytes]);
+    band.band.reset(new (std::nothrow) uint8_t[size_t(w) * bandLine]);
+    band.line.reset(new (std::nothrow) uint8_t[bandLine + 1]);
+    return acc && flat && band.band && band.line;
+  }
+};
+
+// HorizontalBand for the picture's bytes per pixel: the band of source rows from y0 (up to
+// row end) into out.
+void HorizontalBandOf(int bytesPerPixel, const uint8_t* src, int w, int end, int y0, uint8_t* out,
+                      int W, const ResampleContributions& hc, PassBuffers& b) {
+  switch (bytesPerPixel) {
+    case 1:
+      return HorizontalBand<1>(src, w, end, y0, out, W, hc, b.band, b.acc.get(), b.flat.get());
+    case 2:
+      return HorizontalBand<2>(src, w, end, y0, out, W, hc, b.band, b.acc.get(), b.flat.get());
+    case 3:
+      return HorizontalBand<3>(src, w, end, y0, out, W, hc, b.band, b.acc.get(), b.flat.get());
+    default:
+      return HorizontalBand<4>(src, w, end, y0, out, W, hc, b.band, b.acc.get(), b.flat.get());
+  }
+}
+
+// The horizontal pass of source rows [y0, end) into out (their rows of the intermediate
+// picture, one after another).
+void HorizontalRows(const uint8_t* src, int w, int y0, int end, uint8_t* out, int W,
+                    int bytesPerPixel, const ResampleContributions& hc, PassBuffers& b) {
+  const size_t rowBytes = size_t(W) * size_t(bytesPerPixel);
+  for (int y = y0; y < end; y += kBand)
+    HorizontalBandOf(bytesPerPixel, src, w, end, y, out + size_t(y - y0) * rowBytes, W, hc, b);
+}
+
 // The rows of the intermediate picture kept at a time, in a ring: the band being made and
 // every row a destination row not yet made still reads. lastRow[v] is the last row destination
 // row v reads. A ring of a few bands covers a resize of a photo (a halving reads 13 rows); when
@@ -155,12 +205,8 @@ int KeptRows(const ResampleContributions& vc, int h, std::vector<int>& lastRow) 
   std::vector<int> firstAfter(H + 1, INT_MAX);  // the least row read by v and later rows
   int span = 0;
   for (size_t v = 0; v < H; ++v) {
-    int lo = INT_MAX, hi = -1;
-    for (int k = 0; k < vc.count[v]; ++k) {
-      const int r = vc.index[size_t(vc.offset[v] + k)];
-      lo = std::min(lo, r);
-      hi = std::max(hi, r);
-    }
+    int lo, hi;
+    ReadSpan(vc, int(v), int(v) + 1, lo, hi);
     lastRow[v] = hi;
     firstAfter[v] = lo;
     span = std::max(span, hi - lo + 1);
@@ -180,47 +226,6 @@ int KeptRows(const ResampleContributions& vc, int h, std::vector<int>& lastRow) 
   return ring;
 }
 
-// The working memory of one pass over rows: the horizontal band and the sums of a line.
-struct PassBuffers {
-  BandBuffers band;
-  std::unique_ptr<double[]> acc;
-  std::unique_ptr<uint8_t[]> flat;
-  bool Allocate(int w, int W, int bytesPerPixel) {
-    const size_t rowBytes = size_t(W) * size_t(bytesPerPixel);
-    const size_t bandLine = size_t(kBand) * size_t(bytesPerPixel);
-    const size_t accBytes = std::max(rowBytes, bandLine);
-    acc.reset(new (std::nothrow) double[accBytes]);
-    flat.reset(new (std::nothrow) uint8_t[accBytes]);
-    band.band.reset(new (std::nothrow) uint8_t[size_t(w) * bandLine]);
-    band.line.reset(new (std::nothrow) uint8_t[bandLine + 1]);
-    return acc && flat && band.band && band.line;
-  }
-};
-
-// The horizontal pass of source rows [y0, end) into out (their rows of the intermediate
-// picture, one after another).
-void HorizontalRows(const uint8_t* src, int w, int y0, int end, uint8_t* out, int W,
-                    int bytesPerPixel, const ResampleContributions& hc, PassBuffers& b) {
-  const size_t rowBytes = size_t(W) * size_t(bytesPerPixel);
-  for (int y = y0; y < end; y += kBand) {
-    uint8_t* at = out + size_t(y - y0) * rowBytes;
-    switch (bytesPerPixel) {
-      case 1:
-        HorizontalBand<1>(src, w, end, y, at, W, hc, b.band, b.acc.get(), b.flat.get());
-        break;
-      case 2:
-        HorizontalBand<2>(src, w, end, y, at, W, hc, b.band, b.acc.get(), b.flat.get());
-        break;
-      case 3:
-        HorizontalBand<3>(src, w, end, y, at, W, hc, b.band, b.acc.get(), b.flat.get());
-        break;
-      default:
-        HorizontalBand<4>(src, w, end, y, at, W, hc, b.band, b.acc.get(), b.flat.get());
-        break;
-    }
-  }
-}
-
 // The fewest destination rows a band of the resampler takes: a band also makes the
 // intermediate rows its first and last rows share with the next band's.
 constexpr int kResampleBandRows = 32;
@@ -234,13 +239,8 @@ unsigned ResampleInBands(const uint8_t* src, int w, uint8_t* dst, int W, int byt
   const size_t rowBytes = size_t(W) * size_t(bytesPerPixel);
   std::atomic<bool> failed{false};
   RunRowBands(cut, [&](int, int from, int to) {
-    int lo = INT_MAX, hi = -1;
-    for (int v = from; v < to; ++v)
-      for (int k = 0; k < vc.count[size_t(v)]; ++k) {
-        const int r = vc.index[size_t(vc.offset[size_t(v)] + k)];
-        lo = std::min(lo, r);
-        hi = std::max(hi, r);
-      }
+    int lo, hi;
+    ReadSpan(vc, from, to, lo, hi);
     // The band's contributions, with rows counted from its first intermediate row.
     ResampleContributions mine;
     try {
@@ -327,40 +327,23 @@ unsigned ResampleImage(const uint8_t* src, int w, int h, uint8_t* dst, int W, in
   // The vertical pass reads row r of the intermediate picture from slot r % kept.
   for (int& r : vc.index) r %= kept;
   const size_t rowBytes = size_t(W) * size_t(bytesPerPixel);
-  const size_t bandLine = size_t(kBand) * size_t(bytesPerPixel);
-  const size_t accBytes = std::max(rowBytes, bandLine);
   std::unique_ptr<uint8_t[]> mid(NewLargeBuffer(midBytes));
-  std::unique_ptr<double[]> acc(new (std::nothrow) double[accBytes]);
-  std::unique_ptr<uint8_t[]> flat(new (std::nothrow) uint8_t[accBytes]);
-  BandBuffers band;
-  band.band.reset(new (std::nothrow) uint8_t[size_t(w) * bandLine]);
-  band.line.reset(new (std::nothrow) uint8_t[bandLine + 1]);
-  if (!mid || !acc || !flat || !band.band || !band.line) return kGeometryNoMemory;
+  PassBuffers b;
+  if (!mid || !b.Allocate(w, W, bytesPerPixel)) return kGeometryNoMemory;
 
   // Each output value sums the same contributions in the same order as a walk column by column
   // would, so the order of the loops does not change any result. A destination row is made as
   // soon as the bands it reads are.
-  const auto horizontal = [&](int y0) {
-    uint8_t* out = mid.get() + size_t(y0 % kept) * rowBytes;
-    switch (bytesPerPixel) {
-      case 1:
-        return HorizontalBand<1>(src, w, h, y0, out, W, hc, band, acc.get(), flat.get());
-      case 2:
-        return HorizontalBand<2>(src, w, h, y0, out, W, hc, band, acc.get(), flat.get());
-      case 3:
-        return HorizontalBand<3>(src, w, h, y0, out, W, hc, band, acc.get(), flat.get());
-      default:
-        return HorizontalBand<4>(src, w, h, y0, out, W, hc, band, acc.get(), flat.get());
-    }
-  };
   int v = 0;
   const auto vertical = [&](int madeRows) {
     for (; v < H && lastRow[size_t(v)] < madeRows; ++v)
-      ResampleRow(mid.get(), rowBytes, vc, v, acc.get(), flat.get(), dst + size_t(v) * rowBytes);
+      ResampleRow(mid.get(), rowBytes, vc, v, b.acc.get(), b.flat.get(),
+                  dst + size_t(v) * rowBytes);
   };
   for (int y0 = 0; y0 < h; y0 += kBand) {
     vertical(y0);
-    horizontal(y0);
+    HorizontalBandOf(bytesPerPixel, src, w, h, y0, mid.get() + size_t(y0 % kept) * rowBytes, W,
+                     hc, b);
   }
   vertical(h);
   return kGeometryOk;
