@@ -16,9 +16,8 @@ bool CImageFilters::SubtractBlackFrame(uint8_t* dst, int width, int height, cons
   size_t bytes = 0;
   if (!PictureArgs(dst, width, height, bytes) || !src || !frame) return false;
   // Every byte reads its own bytes alone (the buffers may be one): bands of rows.
-  const size_t stride = size_t(width) * 3;
-  RunRowBands(0, height, 16, [&](int from, int to) {
-    for (size_t i = size_t(from) * stride; i < size_t(to) * stride; ++i) {
+  RunPixelBands(width, height, [&](size_t first, size_t count) {
+    for (size_t i = 3 * first; i < 3 * (first + count); ++i) {
       uint8_t s = src[i], f = frame[i];
       dst[i] = s > f ? uint8_t(s - f) : 0;
     }

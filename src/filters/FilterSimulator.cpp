@@ -64,9 +64,8 @@ bool SimulateFilter(uint8_t* pixels, int width, int height, std::string_view fil
   const auto& gT = t->value[1];
   const auto& bT = t->value[2];
   // Every pixel reads itself alone: bands of rows.
-  RunRowBands(0, height, 16, [&](int from, int to) {
-    uint8_t* const first = pixels + size_t(from) * size_t(width) * 3;
-    for (uint8_t *p = first, *end = pixels + size_t(to) * size_t(width) * 3; p != end; p += 3) {
+  RunPixelBands(width, height, [&](size_t first, size_t count) {
+    for (uint8_t *p = pixels + 3 * first, *end = p + 3 * count; p != end; p += 3) {
       const int qi = q[WeightedLuma(p[0], p[1], p[2])];
       const int r = rT[qi][p[0]], g = gT[qi][p[1]], b = bT[qi][p[2]];
       if (mono) {

@@ -38,9 +38,8 @@ bool CImageFilters::ApplyChannelLut(uint8_t* pixels, int width, int height, unsi
   mask &= 0xFF;
   if (mask == 0) return false;
   // Every byte is looked up alone: bands of rows.
-  const size_t stride = size_t(width) * 3;
-  RunRowBands(0, height, 16, [&](int from, int to) {
-    const size_t begin = size_t(from) * stride, end = size_t(to) * stride;
+  RunPixelBands(width, height, [&](size_t first, size_t count) {
+    const size_t begin = 3 * first, end = 3 * (first + count);
     if ((mask & 7) == 7) {
       for (size_t i = begin; i < end; ++i) pixels[i] = table[pixels[i]];
       return;

@@ -63,19 +63,6 @@ bool ValidSize(int width, int height) {
   return width >= 0 && height >= 0;
 }
 
-// The fewest rows a band of the per-pixel passes takes.
-constexpr int kPixelBandRows = 16;
-
-// Runs pass(first, count) over the pixels of a width x height picture in bands of whole rows:
-// pixels [first, first + count) of the picture, one band per call. For passes whose every pixel
-// (or byte) depends on that pixel alone.
-template <typename Pass>
-void PixelBands(int width, int height, Pass&& pass) {
-  RunRowBands(0, height, kPixelBandRows, [&](int from, int to) {
-    pass(size_t(from) * size_t(width), size_t(to - from) * size_t(width));
-  });
-}
-
 // The counts of the bands' histograms added up.
 void SumHistograms(const std::vector<Histograms>& bands, uint32_t hist[256]) {
   std::fill(hist, hist + 256, 0u);
@@ -87,7 +74,8 @@ void SumHistograms(const std::vector<Histograms>& bands, uint32_t hist[256]) {
 }
 
 // The luma histogram of a width x height picture, counted in bands whose counts are summed.
-// With a plane, the picture's luma is kept there; without, it is made a block at a time.
+// With a plane, the picture's luma is kept there (and hist may be null: the plane alone);
+// without, it is made a block at a time.
 void CountLuma(const uint8_t* pixels, int width, int height, uint8_t* plane, uint32_t hist[256]) {
   const RowBandCut cut = CutRowBands(0, height, kPixelBandRows);
   std::vector<Histograms> bands(size_t(cut.count));
@@ -95,7 +83,7 @@ void CountLuma(const uint8_t* pixels, int width, int height, uint8_t* plane, uin
     const size_t first = size_t(from) * size_t(width), count = size_t(to - from) * size_t(width);
     if (plane) {
       LumaRow(pixels + 3 * first, plane + first, count);
-      bands[size_t(k)].Add(plane + first, count);
+      if (hist) bands[size_t(k)].Add(plane + first, count);
       return;
     }
     uint8_t luma[kLumaBlock];
@@ -105,7 +93,7 @@ void CountLuma(const uint8_t* pixels, int width, int height, uint8_t* plane, uin
       bands[size_t(k)].Add(luma, n);
     }
   });
-  SumHistograms(bands, hist);
+  if (hist) SumHistograms(bands, hist);
 }
 
 }  // namespace
@@ -165,7 +153,7 @@ void CImageFilters::ShiftByLuma(uint8_t* pixels, const uint8_t* plane, int width
     for (int c = 0; c < 256; ++c) table[y * 256 + c] = uint8_t(std::clamp(c - d, 0, 255));
   }
   const uint8_t* t = table.get();
-  PixelBands(width, height, [&](size_t first, size_t n) {
+  RunPixelBands(width, height, [&](size_t first, size_t n) {
     for (size_t i = first; i < first + n; ++i) {
       const uint8_t* row = t + (size_t(plane[i]) << 8);
       uint8_t* p = pixels + 3 * i;
@@ -184,8 +172,9 @@ bool CImageFilters::MoveByLevels(uint8_t* pixels, int width, int height, bool fi
   // Released for reuse: the next photo of the same size takes the same plane.
   LargeBufferPtr plane = MakeLargeBuffer(count);
   if (!plane) return false;
+  // The histogram only when the levels are to be found: the stored ones need the plane alone.
   uint32_t hist[256];
-  CountLuma(pixels, width, height, plane.get(), hist);
+  CountLuma(pixels, width, height, plane.get(), findLevels ? hist : nullptr);
   if (findLevels) {
     double lowPercent = lowLevel * 100.0 / 255.0;
     double highPercent = (255 - highLevel) * 100.0 / 255.0;
@@ -246,7 +235,7 @@ bool CImageFilters::BalanceInPlace(uint8_t* pixels, int width, int height, doubl
     }
   }
   const uint8_t* t = table.get();
-  PixelBands(width, height, [&](size_t first, size_t count) {
+  RunPixelBands(width, height, [&](size_t first, size_t count) {
     uint8_t luma[kLumaBlock];
     for (size_t i = 0; i < count; i += kLumaBlock) {
       const size_t n = std::min(kLumaBlock, count - i);
@@ -288,7 +277,7 @@ bool CImageFilters::Blend(uint8_t* dst, int width, int height, const uint8_t* sr
     for (int s = 0; s < 256; ++s) mix[d * 256 + s] = uint8_t(int(a[d] + b[s]));
   }
   const uint8_t* table = mix.get();
-  PixelBands(width, height, [&](size_t first, size_t count) {
+  RunPixelBands(width, height, [&](size_t first, size_t count) {
     for (size_t i = 3 * first; i < 3 * (first + count); ++i) dst[i] = table[(dst[i] << 8) | src[i]];
   });
   return true;

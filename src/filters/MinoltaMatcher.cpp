@@ -72,9 +72,8 @@ bool MatchMinoltaColors(uint8_t* pixels, int width, int height) {
   const ToneCurve& out = OutputToneCurve();
   for (int i = 0; i < 512; ++i) encode[i] = matcher.srgb[int(out[size_t(i)] * 1023)];
   // Each pixel depends only on itself, so converting in place gives what a second buffer would.
-  RunRowBands(0, height, 16, [&](int from, int to) {
-    MatchMinoltaRun(pixels + size_t(from) * size_t(width) * 3, size_t(to - from) * size_t(width),
-                    matcher.linear, matcher.matrix, encode);
+  RunPixelBands(width, height, [&](size_t first, size_t count) {
+    MatchMinoltaRun(pixels + 3 * first, count, matcher.linear, matcher.matrix, encode);
   });
   return true;
 }

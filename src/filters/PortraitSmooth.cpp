@@ -49,10 +49,9 @@ bool CImageFilters::PortraitSmooth(uint8_t* pixels, int width, int height, doubl
   if (!NeighbourFilter(pixels, sharp, width, height, 40, kNeighbourSharpen)) return false;
 
   // Every pixel's mix reads that pixel alone: bands of rows.
-  RunRowBands(0, height, 16, [&](int from, int to) {
-    const size_t at = size_t(from) * size_t(width) * 3;
-    PortraitMix(pixels + at, sharp + at, soft.get() + at, size_t(to - from) * size_t(width),
-                pinkTones != 0);
+  RunPixelBands(width, height, [&](size_t first, size_t count) {
+    const size_t at = 3 * first;
+    PortraitMix(pixels + at, sharp + at, soft.get() + at, count, pinkTones != 0);
   });
   return true;
 }

@@ -31,9 +31,8 @@ bool CImageFilters::AdjustSaturation(uint8_t* pixels, int width, int height, int
   }
   const uint8_t* t = table.get();
   // Every pixel reads itself alone: bands of rows.
-  const size_t stride = size_t(width) * 3;
-  RunRowBands(0, height, 16, [&](int from, int to) {
-    for (size_t i = size_t(from) * stride; i < size_t(to) * stride; i += 3) {
+  RunPixelBands(width, height, [&](size_t first, size_t count) {
+    for (size_t i = 3 * first; i < 3 * (first + count); i += 3) {
       int lum = (77 * pixels[i] + 151 * pixels[i + 1] + 28 * pixels[i + 2]) >> 8;
       const uint8_t* row = t + (lum << 8);
       pixels[i] = row[pixels[i]];

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/ThreadBudget.h"
@@ -56,6 +57,20 @@ void RunRowBands(const RowBandCut& cut, Band&& band) {
 template <typename Band>
 void RunRowBands(int y0, int y1, int minRows, Band&& band) {
   RunRowBands(CutRowBands(y0, y1, minRows), [&](int, int from, int to) { band(from, to); });
+}
+
+// The fewest rows a band of a per-pixel pass takes: such a band costs little to start, but a
+// thread must be woken.
+inline constexpr int kPixelBandRows = 16;
+
+// Runs pass(first, count) over the pixels of a width x height picture in bands of whole rows:
+// pixels [first, first + count), counted from the picture's first. For passes whose every pixel
+// (or byte) depends on that pixel alone.
+template <typename Pass>
+void RunPixelBands(int width, int height, Pass&& pass) {
+  RunRowBands(0, height, kPixelBandRows, [&](int from, int to) {
+    pass(size_t(from) * size_t(width), size_t(to - from) * size_t(width));
+  });
 }
 
 }  // namespace orv
