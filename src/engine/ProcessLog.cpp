@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/ProcessLog.h"
 #include "platform/SharedFileLocks.h"
+#include "platform/WriteAll.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -45,16 +46,6 @@ void AppendLocked(const std::string& path, int& failedErrno, Fn write) {
   ::close(fd);
 }
 
-bool WriteAll(int fd, std::string_view text) {
-  while (!text.empty()) {
-    ssize_t n = ::write(fd, text.data(), text.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    text.remove_prefix(size_t(n));
-  }
-  return true;
-}
-
 }  // namespace
 
 ProcessLog::~ProcessLog() {
@@ -91,7 +82,7 @@ void ProcessLog::LogAppend(std::string_view text, bool newFile) const {
       else if (runFd >= 0)
         ::close(runFd);
     }
-    return ok && WriteAll(fd, text);
+    return ok && WriteAll(fd, text.data(), text.size());
   });
 }
 
@@ -100,7 +91,8 @@ void ProcessLog::FinishRun(std::string_view footer, std::string_view sharedFoote
   AppendLocked(path_, failedErrno_, [&](int fd) {
     // This run's own "in use" lock goes first, so that only other runs count.
     ReleaseRun();
-    return WriteAll(fd, InUseElsewhere(fd) ? sharedFooter : footer);
+    const std::string_view text = InUseElsewhere(fd) ? sharedFooter : footer;
+    return WriteAll(fd, text.data(), text.size());
   });
   ReleaseRun();
 }

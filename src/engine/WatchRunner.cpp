@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "platform/SafeWrite.h"
+#include "platform/WriteAll.h"
 
 namespace orv {
 namespace {
@@ -19,17 +20,6 @@ namespace {
 bool ParseInt64(std::string_view text, int64_t& value) {
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   return ec == std::errc() && end == text.data() + text.size();
-}
-
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= size_t(n);
-  }
-  return true;
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "imageio/LibraryError.h"
 #include "imageio/PixelBuffer.h"
 #include "platform/CheckedMath.h"
+#include "platform/WriteAll.h"
 
 namespace orv {
 namespace {
@@ -132,17 +133,6 @@ bool OutputToStandardError() {
     }
   }
   return dup2(2, 1) == 1;
-}
-
-bool WriteAll(int fd, const void* bytes, size_t n) {
-  const uint8_t* p = static_cast<const uint8_t*>(bytes);
-  while (n > 0) {
-    const ssize_t done = write(fd, p, n);
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) return false;
-    p += done, n -= size_t(done);
-  }
-  return true;
 }
 
 // The picture goes into the pipe by reference (vmsplice) rather than copied into it: the helper
