@@ -11,6 +11,7 @@
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
 #include "imageio/PixelBuffer.h"
+#include "platform/ThreadBudget.h"
 
 namespace orv {
 namespace {
@@ -49,7 +50,9 @@ const std::vector<uint8_t>& Encoded() {
   return file;
 }
 
+// The benchmarks take the thread limit as their argument: 1 is the one-piece code.
 void BM_ReadJpeg24MP(benchmark::State& state) {
+  ScopedThreadLimit threads(int(state.range(0)));
   const auto& file = Encoded();
   for (auto _ : state) {
     ImageSource* src = OpenSourceMemory(file.data(), file.size());
@@ -60,21 +63,35 @@ void BM_ReadJpeg24MP(benchmark::State& state) {
     CloseSource(src);
   }
 }
-BENCHMARK(BM_ReadJpeg24MP)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadJpeg24MP)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
-void BM_WriteJpeg24MP(benchmark::State& state) {
+void WriteJpeg24MP(benchmark::State& state, const JpegEncodeOptions& o) {
+  ScopedThreadLimit threads(int(state.range(0)));
   const auto& pixels = Picture();
   std::vector<uint8_t> buf(pixels.size());
-  JpegEncodeOptions o;
-  o.quality = 90;
-  o.dct = JpegDct::AccurateInteger;  // as the program saves
   for (auto _ : state) {
     ImageDest* dest = OpenDestMemory(buf.data(), buf.size());
     benchmark::DoNotOptimize(WriteJpeg(dest, pixels.data(), kWidth, kHeight, o));
     CloseDest(dest);
   }
 }
-BENCHMARK(BM_WriteJpeg24MP)->Unit(benchmark::kMillisecond);
+
+void BM_WriteJpeg24MP(benchmark::State& state) {
+  JpegEncodeOptions o;
+  o.quality = 90;
+  o.dct = JpegDct::AccurateInteger;  // as the program saves
+  WriteJpeg24MP(state, o);
+}
+BENCHMARK(BM_WriteJpeg24MP)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// Full chroma at quality 88, as the whole-command thread comparison saves.
+void BM_WriteJpeg24MPFullChroma(benchmark::State& state) {
+  JpegEncodeOptions o;
+  o.quality = 88;
+  o.fullChroma = true;
+  WriteJpeg24MP(state, o);
+}
+BENCHMARK(BM_WriteJpeg24MPFullChroma)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace orv

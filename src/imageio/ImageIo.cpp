@@ -174,6 +174,26 @@ size_t ReadSource(ImageSource* source, void* buffer, size_t size) {
   return got;
 }
 
+size_t ReadSourceAt(const ImageSource* source, uint64_t offset, void* buffer, size_t size) {
+  if (!source || !buffer || size == 0 || offset >= source->size) return 0;
+  if (size > source->size - offset) size = size_t(source->size - offset);
+  if (!source->file) {
+    std::memcpy(buffer, source->data + offset, size);
+    return size;
+  }
+  // pread leaves the stream's own position (and its buffer) alone.
+  const int fd = fileno(source->file);
+  size_t got = 0;
+  while (got < size) {
+    const ssize_t n = ::pread(fd, static_cast<uint8_t*>(buffer) + got, size - got,
+                              off_t(offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += size_t(n);
+  }
+  return got;
+}
+
 uint64_t SourceSize(const ImageSource* source) {
   return source ? source->size : 0;
 }

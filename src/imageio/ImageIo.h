@@ -30,6 +30,9 @@ using SourcePtr = std::unique_ptr<ImageSource, SourceCloser>;
 
 // Reads up to size bytes; returns how many were read (fewer only at the end of the data).
 size_t ReadSource(ImageSource* source, void* buffer, size_t size);
+// Reads up to size bytes from `offset` without moving the source's position; several threads may
+// read one source so at once (and none of them with ReadSource meanwhile).
+size_t ReadSourceAt(const ImageSource* source, uint64_t offset, void* buffer, size_t size);
 uint64_t SourceSize(const ImageSource* source);
 uint64_t SourcePosition(const ImageSource* source);
 // The path a file source was opened with, or null for memory sources.

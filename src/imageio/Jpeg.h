@@ -63,6 +63,11 @@ struct JpegEncodeOptions {
 uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height,
                    const JpegEncodeOptions& options);
 
+// How many encodes of this process were made in bands and joined, and how many decodes were
+// made in bands; for the tests that the banded paths ran.
+uint64_t JpegBandedEncodeCount();
+uint64_t JpegBandedDecodeCount();
+
 int GetJpegInputCommentCount();
 // A new zero-terminated copy of comment `index`, released with FreeLibraryBuffer; null (5) for a
 // bad index. length (optional) receives the text length without the terminator.

@@ -2,23 +2,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG decoding on libjpeg. Every libjpeg call that can fail runs inside a small function that
 // owns the setjmp and holds no C++ objects, so a longjmp never skips a destructor.
+#include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 extern "C" {
 #include <jerror.h>
 #include <jpeglib.h>
 }
 
+#include "imageio/BandProgress.h"
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
 #include "imageio/PixelBuffer.h"
 #include "platform/CheckedMath.h"
+#include "platform/PagesAhead.h"
+#include "platform/ThreadBudget.h"
 
 namespace orv {
 namespace {
@@ -37,6 +44,9 @@ struct ReadErrorManager {
 struct SourceManager {
   jpeg_source_mgr pub;
   ImageSource* source;
+  // A band's decompressor reads the shared source at its own offset instead.
+  const ImageSource* shared;
+  uint64_t offset;
   JOCTET* buffer;
   bool hitEnd;
 };
@@ -57,6 +67,9 @@ struct JpegReader {
   ProgressCallback callback;
   void* callbackUser;
   bool aborted;
+  std::atomic<size_t>* reached;  // bytes of pixels written so far, for the pages put in ahead
+  bool band;  // decodes some rows of another reader's picture: the pixels are not its own
+  int firstRow, endRow;  // the rows DecodeCore decodes; endRow 0 for every row
 };
 
 const JOCTET kFakeEoi[2] = {0xFF, JPEG_EOI};
@@ -65,7 +78,13 @@ void InitSource(j_decompress_ptr) {}
 
 boolean FillInput(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
-  size_t n = ReadSource(src->source, src->buffer, kInputChunk);
+  size_t n = 0;
+  if (src->shared) {
+    n = ReadSourceAt(src->shared, src->offset, src->buffer, kInputChunk);
+    src->offset += n;
+  } else {
+    n = ReadSource(src->source, src->buffer, kInputChunk);
+  }
   if (n == 0) {
     // Premature end: hand libjpeg an EOI so it finishes with what it has (a warning, not an error).
     WARNMS(cinfo, JWRN_JPEG_EOF);
@@ -112,7 +131,7 @@ void Destroy(JpegReader* r) {
   r->created = false;
 }
 
-// Creates the decompressor and reads the header, keeping COM and APP1..APP14.
+// Creates the decompressor and reads the header, keeping COM and APP1..APP14 (not for a band).
 bool ReadHeaderCore(JpegReader* r) {
   if (setjmp(r->err.jump)) {
     Destroy(r);
@@ -135,8 +154,10 @@ bool ReadHeaderCore(JpegReader* r) {
   r->cinfo.src = &r->src.pub;
   r->progress.progress_monitor = ProgressMonitor;
   r->cinfo.progress = &r->progress;
-  jpeg_save_markers(&r->cinfo, JPEG_COM, 0xFFFF);
-  for (int m = 1; m <= 14; ++m) jpeg_save_markers(&r->cinfo, JPEG_APP0 + m, 0xFFFF);
+  if (!r->band) {
+    jpeg_save_markers(&r->cinfo, JPEG_COM, 0xFFFF);
+    for (int m = 1; m <= 14; ++m) jpeg_save_markers(&r->cinfo, JPEG_APP0 + m, 0xFFFF);
+  }
   jpeg_read_header(&r->cinfo, TRUE);
   return true;
 }
@@ -181,7 +202,8 @@ void ConvertRow(const JpegReader* r, const uint8_t* in, uint8_t* out, JDIMENSION
   }
 }
 
-// Decodes every row into r->pixels. Returns 0, 9 (decoder error) or 14 (aborted).
+// Decodes rows [firstRow, endRow) into r->pixels (from the first row to the last when endRow is
+// 0), skipping the rows above. Returns 0, 9 (decoder error) or 14 (aborted).
 unsigned DecodeCore(JpegReader* r) {
   if (setjmp(r->err.jump)) {
     Destroy(r);
@@ -190,12 +212,17 @@ unsigned DecodeCore(JpegReader* r) {
   jpeg_start_decompress(&r->cinfo);
   const JDIMENSION width = r->cinfo.output_width;
   const size_t stride = size_t(width) * size_t(r->outComponents);
-  while (r->cinfo.output_scanline < r->cinfo.output_height) {
+  const JDIMENSION first = JDIMENSION(r->firstRow);
+  const JDIMENSION end = r->endRow > 0 ? JDIMENSION(r->endRow) : r->cinfo.output_height;
+  if (first > 0 && jpeg_skip_scanlines(&r->cinfo, first) != first)
+    ERREXIT(&r->cinfo, JERR_BAD_STATE);
+  while (r->cinfo.output_scanline < end) {
     JDIMENSION y = r->cinfo.output_scanline;
     uint8_t* target = r->pixels + size_t(y) * stride;
     JSAMPROW rowPointer = r->conversion == Conversion::kDirect ? target : r->row;
     if (jpeg_read_scanlines(&r->cinfo, &rowPointer, 1) != 1) ERREXIT(&r->cinfo, JERR_BAD_STATE);
     ConvertRow(r, r->row, target, width);
+    if (r->reached) r->reached->store(size_t(y + 1) * stride, std::memory_order_relaxed);
     if (r->callback && !r->callback(r->callbackUser, int(y), int(r->cinfo.output_height))) {
       r->aborted = true;
       Destroy(r);
@@ -218,7 +245,7 @@ JpegReader* NewReader(ImageSource* source) {
 struct ReaderDeleter {
   void operator()(JpegReader* r) const {
     Destroy(r);
-    FreeLibraryBuffer(r->pixels);
+    if (!r->band) FreeLibraryBuffer(r->pixels);
     delete[] r->row;
     delete r;
   }
@@ -267,7 +294,95 @@ bool StartRead(LibraryContext* ctx, ImageSource* source, ReaderPtr& reader) {
   return true;
 }
 
+// The fewest rows a band decodes.
+constexpr int kMinDecodeBandRows = 256;
+// What skipping a row (Huffman decoding it) costs against decoding it, about, in camera JPEGs.
+// A band starting lower skips more, so the bands are cut to take about as long each.
+constexpr double kSkipCost = 0.6;
+
+enum class BandedRead { kDecoded, kNotBanded, kAborted };
+
+std::atomic<uint64_t> bandedDecodes{0};
+
+// First rows of `count` bands over `height` rows, each band's skipping and decoding costing
+// about the same, at multiples of `step` (the rows of one MCU row).
+std::vector<int> DecodeBandStarts(int height, int count, int step) {
+  // Band k costs kSkipCost * start_k + rows_k; equal costs C give start_{k+1} = C + (1 - f)
+  // start_k, and start_count = height fixes C.
+  const double keep = 1.0 - kSkipCost;
+  const double cost = height * kSkipCost / (1.0 - std::pow(keep, count));
+  std::vector<int> starts{0};
+  double at = 0;
+  for (int k = 1; k < count; ++k) {
+    at = cost + keep * at;
+    const int row = int(at / step + 0.5) * step;
+    if (row <= starts.back() || row >= height) break;
+    starts.push_back(row);
+  }
+  starts.push_back(height);
+  return starts;
+}
+
+// Decodes a sequential full-size picture in bands of rows on the threads the budget has free:
+// each band has a decompressor of its own that skips the rows above it. kNotBanded when no
+// helper is free, the picture is small, progressive or scaled, or a band met anything but clean
+// data (damage, a premature end: the caller decodes in one piece, as it always has).
+BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContext& ctx) {
+  const jpeg_decompress_struct& c = r->cinfo;
+  const int height = int(c.output_height);
+  if (!HelpersFree() || c.progressive_mode || c.output_width != c.image_width ||
+      c.output_height != c.image_height || height < 2 * kMinDecodeBandRows)
+    return BandedRead::kNotBanded;
+  const int count = std::min({ThreadLimit(), 4, height / kMinDecodeBandRows});
+  const std::vector<int> starts = DecodeBandStarts(height, count, 8 * c.max_v_samp_factor);
+  const size_t bands = starts.size() - 1;
+  if (bands < 2) return BandedRead::kNotBanded;
+  std::vector<ReaderPtr> readers;
+  try {
+    readers.resize(bands);
+  } catch (...) {
+    return BandedRead::kNotBanded;
+  }
+  BandProgress progress(ctx, height);
+  std::atomic<bool> clean{true};
+  auto task = [&](int k) {
+    ReaderPtr& b = readers[size_t(k)];
+    b.reset(NewReader(nullptr));
+    if (!b) return clean.store(false);
+    b->band = true;
+    b->src.shared = source;
+    if (!ReadHeaderCore(b.get())) return clean.store(false);
+    b->cinfo.out_color_space = c.out_color_space;
+    b->cinfo.scale_num = c.scale_num;
+    b->cinfo.scale_denom = c.scale_denom;
+    if (!CalcDimensionsCore(b.get()) || b->cinfo.output_width != c.output_width ||
+        b->cinfo.output_height != c.output_height)
+      return clean.store(false);
+    b->conversion = r->conversion;
+    b->adobeInverted = r->adobeInverted;
+    b->outComponents = r->outComponents;
+    b->pixels = r->pixels;
+    if (r->row) {
+      b->row = new (std::nothrow) uint8_t[size_t(c.output_width) * size_t(c.output_components)];
+      if (!b->row) return clean.store(false);
+    }
+    b->callback = BandRowDone;
+    b->callbackUser = &progress;
+    b->firstRow = starts[size_t(k)];
+    b->endRow = starts[size_t(k) + 1];
+    if (DecodeCore(b.get()) != kErrNone || b->err.pub.num_warnings > 0 || b->src.hitEnd)
+      clean.store(false);
+  };
+  RunTasks(int(bands), task);
+  if (progress.Stopped()) return BandedRead::kAborted;
+  if (!clean.load()) return BandedRead::kNotBanded;
+  bandedDecodes.fetch_add(1, std::memory_order_relaxed);
+  return BandedRead::kDecoded;
+}
+
 }  // namespace
+
+uint64_t JpegBandedDecodeCount() { return bandedDecodes.load(std::memory_order_relaxed); }
 
 bool ReadJpegHeader(ImageSource* source, JpegHeaderInfo* info) {
   LibraryContext* ctx = BeginLibraryCall();
@@ -341,7 +456,22 @@ uint8_t* ReadJpeg(ImageSource* source, int bits, int* width, int* height) {
   r->callback = ctx->progress;
   r->callbackUser = ctx->progressUser;
   const int outWidth = int(c.output_width), outHeight = int(c.output_height);
-  unsigned result = DecodeCore(r);
+  unsigned result = kErrNone;
+  switch (DecodeInBands(source, r, *ctx)) {
+    case BandedRead::kDecoded:
+      break;
+    case BandedRead::kAborted:
+      result = kErrAborted;
+      break;
+    case BandedRead::kNotBanded: {
+      // In one piece; a free core puts the picture's pages in place while libjpeg fills it.
+      const size_t bytes = size_t(outWidth) * size_t(outHeight) * size_t(r->outComponents);
+      std::atomic<size_t> reached{0};
+      r->reached = &reached;
+      WriteWithPagesAhead(r->pixels, bytes, reached, [&] { result = DecodeCore(r); });
+      break;
+    }
+  }
   if (result != kErrNone) {
     SetLastLibraryError(result);
     return nullptr;

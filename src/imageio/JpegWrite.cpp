@@ -1,9 +1,14 @@
 // SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG encoding on libjpeg, with the setjmp confined to one small function that holds no C++
-// objects. The options' segments follow the JFIF APP0 segment in the order given.
+// objects. The options' segments follow the JFIF APP0 segment in the order given. When cores are
+// free, a sequential picture is encoded in bands of MCU rows on several threads and the band
+// streams are joined into the bytes of the one-piece encoding (JpegBandJoin.h).
+#include <algorithm>
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -15,10 +20,13 @@ extern "C" {
 }
 
 #include "imageio/EncoderSupport.h"
+#include "imageio/BandProgress.h"
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
+#include "imageio/JpegBandJoin.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
+#include "platform/RowBands.h"
 
 namespace orv {
 namespace {
@@ -41,6 +49,7 @@ struct JpegWriter {
   jpeg_compress_struct cinfo;
   WriteErrorManager err;
   DestManager dst;
+  jpeg_destination_mgr* ownDest;  // used in place of dst when set (the band streams)
   JOCTET buffer[kOutputChunk];
   bool created;
   const uint8_t* pixels;
@@ -101,7 +110,7 @@ unsigned EncodeCore(JpegWriter* w) {
   w->dst.pub.empty_output_buffer = EmptyOutput;
   w->dst.pub.term_destination = TermDestination;
   w->dst.buffer = w->buffer;
-  w->cinfo.dest = &w->dst.pub;
+  w->cinfo.dest = w->ownDest ? w->ownDest : &w->dst.pub;
 
   jpeg_compress_struct& c = w->cinfo;
   const JpegEncodeOptions& o = *w->options;
@@ -179,6 +188,177 @@ bool ValidOptions(const JpegEncodeOptions& o) {
 
 }  // namespace
 
+namespace {
+
+// The fewest MCU rows a band holds: a band also encodes one MCU row of the band above.
+constexpr int kMinBandMcuRows = 16;
+
+std::atomic<uint64_t> bandedEncodes{0};
+
+enum class BandedOutcome { kWritten, kNotBanded, kWriteFailed, kAborted };
+
+// A band's stream in one growing block of memory, with room for the eight bytes that
+// UnstuffEntropyInPlace zeroes after the bits.
+struct BandSink {
+  jpeg_destination_mgr pub;
+  uint8_t* data;
+  size_t capacity;
+  size_t size;
+};
+
+constexpr size_t kSinkSlack = 8;
+
+void InitBandSink(j_compress_ptr cinfo) {
+  auto* s = reinterpret_cast<BandSink*>(cinfo->dest);
+  s->pub.next_output_byte = s->data;
+  s->pub.free_in_buffer = s->capacity - kSinkSlack;
+}
+
+boolean GrowBandSink(j_compress_ptr cinfo) {
+  auto* s = reinterpret_cast<BandSink*>(cinfo->dest);
+  const size_t used = s->capacity - kSinkSlack;  // libjpeg asks only when the room is full
+  const size_t bigger = s->capacity * 2;
+  auto* grown = static_cast<uint8_t*>(std::realloc(s->data, bigger));
+  if (!grown) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
+  s->data = grown;
+  s->capacity = bigger;
+  s->pub.next_output_byte = grown + used;
+  s->pub.free_in_buffer = bigger - kSinkSlack - used;
+  return TRUE;
+}
+
+void TermBandSink(j_compress_ptr cinfo) {
+  auto* s = reinterpret_cast<BandSink*>(cinfo->dest);
+  s->size = s->capacity - kSinkSlack - s->pub.free_in_buffer;
+}
+
+// One band's stream and its entropy-coded bits; firstRowMcus holds where the MCUs of its first
+// MCU row start (and where the row ends), for the streams whose first row is walked.
+struct BandStream {
+  BandSink sink{};
+  JpegScanLayout layout;
+  UnstuffedBits bits;
+  std::vector<uint64_t> firstRowMcus;
+  bool ok = false;
+  BandStream() = default;
+  BandStream(const BandStream&) = delete;
+  BandStream& operator=(const BandStream&) = delete;
+  ~BandStream() { std::free(sink.data); }
+};
+
+// Encodes `rows` rows from row `first` into the band's sink and reads its bits.
+void EncodeBand(BandStream* band, const uint8_t* pixels, int width, int first, int rows,
+                int components, const JpegEncodeOptions& options, bool walkFirstRow,
+                BandProgress* progress) {
+  std::unique_ptr<JpegWriter, WriterDeleter> writer(new (std::nothrow) JpegWriter);
+  if (!writer) return;
+  // A first guess at the stream's size: a quarter byte a sample.
+  BandSink& sink = band->sink;
+  sink.capacity = size_t(width) * size_t(rows) * size_t(components) / 4 + kOutputChunk;
+  sink.data = static_cast<uint8_t*>(std::malloc(sink.capacity));
+  if (!sink.data) return;
+  sink.pub.init_destination = InitBandSink;
+  sink.pub.empty_output_buffer = GrowBandSink;
+  sink.pub.term_destination = TermBandSink;
+  JpegWriter* w = writer.get();
+  std::memset(static_cast<void*>(w), 0, sizeof(JpegWriter));
+  w->ownDest = &sink.pub;
+  w->pixels = pixels + size_t(first) * size_t(width) * size_t(components);
+  w->width = width;
+  w->height = rows;
+  w->components = components;
+  w->options = &options;
+  w->callback = progress ? BandRowDone : nullptr;
+  w->callbackUser = progress;
+  const unsigned result = EncodeCore(w);
+  const std::span<uint8_t> buffer(sink.data, sink.capacity);
+  band->ok = result == kErrNone &&
+             ParseJpegScanLayout(buffer.first(sink.size), &band->layout) &&
+             UnstuffEntropyInPlace(buffer, sink.size, band->layout.headerEnd, &band->bits) &&
+             (!walkFirstRow ||
+              WalkMcus(band->layout, band->bits, band->layout.mcusPerRow, &band->firstRowMcus));
+}
+
+// Encodes a sequential picture in bands of MCU rows on the threads the budget has free and
+// writes the joined stream. kNotBanded when no helper is free, the picture is small or
+// progressive, or the join cannot be made; the caller then encodes in one piece.
+BandedOutcome WriteJpegInBands(ImageDest* dest, const uint8_t* pixels, int width, int height,
+                               const JpegEncodeOptions& options, const LibraryContext& ctx) {
+  if (options.progressive || width < 64) return BandedOutcome::kNotBanded;
+  const int components = options.bits == 24 ? 3 : 1;
+  const int mcuHeight = components == 3 && !options.fullChroma ? 16 : 8;
+  const int mcuRows = (height + mcuHeight - 1) / mcuHeight;
+  const RowBandCut cut = CutRowBands(0, mcuRows, kMinBandMcuRows);
+  if (cut.count < 2) return BandedOutcome::kNotBanded;
+  // bands[count] is the last MCU row alone: it tells the bits that end the last band.
+  std::unique_ptr<BandStream[]> bands(new (std::nothrow) BandStream[size_t(cut.count) + 1]);
+  if (!bands) return BandedOutcome::kNotBanded;
+  JpegEncodeOptions withoutSegments = options;
+  withoutSegments.segments = {};
+  BandProgress progress(ctx, height);
+  auto task = [&](int k) {
+    if (k == cut.count) {
+      const int first = (mcuRows - 1) * mcuHeight;
+      EncodeBand(&bands[size_t(k)], pixels, width, first, height - first, components,
+                 withoutSegments, true, nullptr);
+      return;
+    }
+    // Band k's rows, after the band above's last MCU row.
+    const int top = cut.From(k) * mcuHeight;
+    const int bottom = std::min(cut.To(k) * mcuHeight, height);
+    const int first = k > 0 ? top - mcuHeight : 0;
+    EncodeBand(&bands[size_t(k)], pixels, width, first, bottom - first, components,
+               k == 0 ? options : withoutSegments, k > 0, &progress);
+  };
+  RunTasks(cut.count + 1, task);
+  if (progress.Stopped()) return BandedOutcome::kAborted;
+
+  for (int k = 0; k <= cut.count; ++k)
+    if (!bands[size_t(k)].ok) return BandedOutcome::kNotBanded;
+  const JpegScanLayout& layout = bands[0].layout;
+  const int mcus = layout.mcusPerRow;
+  if (layout.mcuRowHeight != mcuHeight || mcus < 2) return BandedOutcome::kNotBanded;
+  std::vector<BitRange> ranges;
+  for (int k = 0; k < cut.count; ++k) {
+    const BandStream& band = bands[size_t(k)];
+    const BandStream& next = bands[size_t(k) + 1];
+    if (band.layout.mcusPerRow != mcus || next.layout.mcusPerRow != mcus)
+      return BandedOutcome::kNotBanded;
+    // The band's bits begin after its lead and end with its last MCU, whose bits stand in the
+    // next stream's first row.
+    const uint64_t begin = k > 0 ? band.firstRowMcus.back() : 0;
+    const BitRange last{&next.bits, next.firstRowMcus[size_t(mcus) - 1],
+                        next.firstRowMcus[size_t(mcus)]};
+    const int64_t end = FindDataEnd(band.bits, last, begin);
+    if (end < 0) return BandedOutcome::kNotBanded;
+    ranges.push_back({&band.bits, begin, uint64_t(end)});
+  }
+  // The first band's header, with the whole picture's height, the joined bits and the end.
+  uint8_t* header = bands[0].sink.data;
+  header[layout.heightAt] = uint8_t(height >> 8);
+  header[layout.heightAt + 1] = uint8_t(height & 0xFF);
+  // The header goes with the first block of bits: a join that cannot start (out of memory)
+  // has then written nothing, and the caller encodes in one piece.
+  bool started = false, written = true;
+  const bool joined = JoinBitRanges(ranges, [&](const uint8_t* bytes, size_t size) {
+    written = (started || WriteDest(dest, header, layout.headerEnd)) &&
+              WriteDest(dest, bytes, size);
+    started = true;
+    return written;
+  });
+  if (!written) return BandedOutcome::kWriteFailed;
+  if (!joined) return BandedOutcome::kNotBanded;
+  static const uint8_t kEndOfImage[2] = {0xFF, JPEG_EOI};
+  if (!WriteDest(dest, kEndOfImage, 2) || !FlushDest(dest))
+    return BandedOutcome::kWriteFailed;
+  bandedEncodes.fetch_add(1, std::memory_order_relaxed);
+  return BandedOutcome::kWritten;
+}
+
+}  // namespace
+
+uint64_t JpegBandedEncodeCount() { return bandedEncodes.load(std::memory_order_relaxed); }
+
 uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height,
                    const JpegEncodeOptions& options) {
   LibraryContext* ctx = BeginEncode(dest);
@@ -205,7 +385,20 @@ uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height
   w->callbackUser = ctx->progressUser;
 
   const int64_t start = DestPosition(dest);
-  unsigned result = EncodeCore(w);
+  unsigned result = kErrNone;
+  switch (WriteJpegInBands(dest, pixels, width, height, options, *ctx)) {
+    case BandedOutcome::kWritten:
+      break;
+    case BandedOutcome::kWriteFailed:
+      result = kErrFileWrite;
+      break;
+    case BandedOutcome::kAborted:
+      result = kErrAborted;
+      break;
+    case BandedOutcome::kNotBanded:
+      result = EncodeCore(w);
+      break;
+  }
   int64_t size = result == kErrNone ? DestSize(dest) : -1;
   if (result == kErrNone && size <= 0) result = kErrFileWrite;
   if (result != kErrNone) {

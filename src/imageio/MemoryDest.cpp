@@ -36,12 +36,19 @@ const DestCallbacks kVectorCallbacks = {
       size_t at = size_t(m->position);
       size_t end = at + n;
       if (end < n) return 0;
+      const auto* from = static_cast<const uint8_t*>(data);
       try {
+        if (at == m->bytes->size()) {
+          // Appending, as encoders mostly do: copied once, not zero-filled first.
+          m->bytes->insert(m->bytes->end(), from, from + n);
+          m->position = int64_t(end);
+          return n;
+        }
         if (m->bytes->size() < end) m->bytes->resize(end);
       } catch (...) {
         return 0;
       }
-      if (n) std::copy_n(static_cast<const uint8_t*>(data), n, m->bytes->data() + at);
+      if (n) std::copy_n(from, n, m->bytes->data() + at);
       m->position = int64_t(end);
       return n;
     },

@@ -78,14 +78,17 @@ uint8_t* NewLargeBuffer(size_t bytes) {
   if (bytes >= kHugeFrom)
     if (uint8_t* again = kept.Take(bytes)) return again;
   uint8_t* p = new (std::nothrow) uint8_t[bytes ? bytes : 1];
-  if (p && bytes >= kHugeFrom) {
-    // Only the whole pages inside the block are advised; the advice is a hint and may fail.
-    const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
-    uintptr_t begin = (uintptr_t(p) + page - 1) & ~(page - 1);
-    uintptr_t end = (uintptr_t(p) + bytes) & ~(page - 1);
-    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-  }
+  if (p) AdviseHugePages(p, bytes);
   return p;
+}
+
+void AdviseHugePages(void* block, size_t bytes) {
+  if (!block || bytes < kHugeFrom) return;
+  // Only the whole pages inside the block are advised; the advice is a hint and may fail.
+  const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+  uintptr_t begin = (uintptr_t(block) + page - 1) & ~(page - 1);
+  uintptr_t end = (uintptr_t(block) + bytes) & ~(page - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 }  // namespace orv

@@ -16,6 +16,9 @@ namespace orv {
 // thread released a moment ago is handed out again: its pages are already in place, where a
 // fresh 72 MB buffer costs its page faults once more for every photo of a batch.
 uint8_t* NewLargeBuffer(size_t bytes);
+// Marks the whole pages of a block of several megabytes (from new[] or malloc, such as a
+// vector's reserved room) for transparent huge pages; smaller blocks are left as they are.
+void AdviseHugePages(void* block, size_t bytes);
 // Gives back a buffer of `bytes` bytes from NewLargeBuffer (or new[]): large ones are kept for
 // the thread's next request of that size, a few at a time; the others are deleted.
 void ReleaseLargeBuffer(uint8_t* buffer, size_t bytes);
