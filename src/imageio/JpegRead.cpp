@@ -345,6 +345,13 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
   }
   BandProgress progress(ctx, height);
   std::atomic<bool> clean{true};
+  // How far each band has written (bytes from the picture's start): a band done before the one
+  // above it puts that band's pages in place ahead of it, as the pages of a fresh picture can
+  // cost as much as the decoding.
+  const size_t stride = size_t(c.output_width) * size_t(r->outComponents);
+  std::unique_ptr<std::atomic<size_t>[]> reached(new (std::nothrow) std::atomic<size_t>[bands]);
+  if (!reached) return BandedRead::kNotBanded;
+  for (size_t k = 0; k < bands; ++k) reached[k] = size_t(starts[k]) * stride;
   auto task = [&](int k) {
     ReaderPtr& b = readers[size_t(k)];
     b.reset(NewReader(nullptr));
@@ -370,8 +377,13 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
     b->callbackUser = &progress;
     b->firstRow = starts[size_t(k)];
     b->endRow = starts[size_t(k) + 1];
-    if (DecodeCore(b.get()) != kErrNone || b->err.pub.num_warnings > 0 || b->src.hitEnd)
+    b->reached = &reached[size_t(k)];
+    if (DecodeCore(b.get()) != kErrNone || b->err.pub.num_warnings > 0 || b->src.hitEnd) {
       clean.store(false);
+      return;
+    }
+    if (k > 0)
+      PopulatePagesBackwards(r->pixels, size_t(starts[size_t(k)]) * stride, reached[size_t(k) - 1]);
   };
   RunTasks(int(bands), task);
   if (progress.Stopped()) return BandedRead::kAborted;
