@@ -71,10 +71,11 @@ cmake --build "$build" -j"${JOBS:-2}" --target orv_kernel_tests
 # come from the arm64 multiarch tree.
 # WMF files are played by the decoding helper, which the test program starts itself and which
 # would need the emulator registered with the kernel: their round trip is left out unless
-# GTEST_FILTER says otherwise. So are the banded-kernel and thread-budget tests, the only ones
-# that start threads: Debian's qemu-aarch64-static (7.2) never returns from a guest's first
+# GTEST_FILTER says otherwise. So are the tests that start threads (banded kernels and JPEG
+# coding in bands, the thread budget, pages put in place ahead of a writer): Debian's qemu-aarch64-static (7.2) never returns from a guest's first
 # thread start on this machine (a five-line std::thread program hangs alike), and how a kernel is
-# cut into bands does not depend on the processor (the native and clang runs check that). Every
+# cut into bands does not depend on the processor (the native and clang runs check that; the
+# JPEG band join's own tests, which start no thread, run here). Every
 # other test runs on one thread: the thread limit starts at 1 and only those tests raise it.
 # Twice: on the emulator's default processor, which has SVE and SVE2 besides NEON (every target is
 # compared with the reference), and on a NEON-only Cortex-A76, as a Raspberry Pi 5 has.
@@ -84,7 +85,7 @@ for cpu in max cortex-a76; do
   echo "check-arm64: tests on the emulated $cpu" >&2
   qemu-aarch64-static -cpu "$cpu" -L /usr/aarch64-linux-gnu \
     -E LD_LIBRARY_PATH=/usr/lib/aarch64-linux-gnu ./orv_kernel_tests --gtest_brief=1 \
-    "--gtest_filter=${GTEST_FILTER:--*/wmf:BandedKernels.*:ThreadBudget.*}" "$@" ||
+    "--gtest_filter=${GTEST_FILTER:--*/wmf:BandedKernels.*:ThreadBudget.*:JpegBands.*:PagesAhead.*}" "$@" ||
     status=$?
 done
 echo "check-arm64: finished in $(( $(date +%s) - start )) s" >&2

@@ -325,12 +325,13 @@ std::vector<int> DecodeBandStarts(int height, int count, int step) {
 
 // Decodes a sequential full-size picture in bands of rows on the threads the budget has free:
 // each band has a decompressor of its own that skips the rows above it. kNotBanded when no
-// helper is free, the picture is small, progressive or scaled, or a band met anything but clean
-// data (damage, a premature end: the caller decodes in one piece, as it always has).
+// helper is free, the picture is small, progressive, arithmetic-coded or scaled, or a band met
+// anything but clean data (damage, a premature end: the caller decodes in one piece, as it always
+// has).
 BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContext& ctx) {
   const jpeg_decompress_struct& c = r->cinfo;
   const int height = int(c.output_height);
-  if (!HelpersFree() || c.progressive_mode || c.output_width != c.image_width ||
+  if (!HelpersFree() || c.progressive_mode || c.arith_code || c.output_width != c.image_width ||
       c.output_height != c.image_height || height < 2 * kMinDecodeBandRows)
     return BandedRead::kNotBanded;
   const int count = std::min({ThreadLimit(), 4, height / kMinDecodeBandRows});

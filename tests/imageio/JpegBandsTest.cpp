@@ -134,7 +134,7 @@ struct Bits {
   }
 };
 
-TEST(JpegBands, DataEndIsFoundOnlyWhereOnePlaceFits) {
+TEST(JpegBandJoin, DataEndIsFoundOnlyWhereOnePlaceFits) {
   const Bits stream("00000111");  // data, then padding of one bits
   const Bits zero("0"), one("1"), wrong("11");
   EXPECT_EQ(FindDataEnd(stream.view, {&zero.view, 0, 1}, 0), 5);
@@ -145,7 +145,7 @@ TEST(JpegBands, DataEndIsFoundOnlyWhereOnePlaceFits) {
   EXPECT_EQ(FindDataEnd(flat.view, {&wrong.view, 0, 2}, 0), -1);  // nowhere
 }
 
-TEST(JpegBands, JoinedBitsArePaddedAndStuffed) {
+TEST(JpegBandJoin, JoinedBitsArePaddedAndStuffed) {
   std::mt19937 rng(5);
   std::vector<std::string> pieces;
   std::string all;
@@ -180,7 +180,7 @@ TEST(JpegBands, JoinedBitsArePaddedAndStuffed) {
   EXPECT_FALSE(JoinBitRanges(ranges, [](const uint8_t*, size_t) { return false; }));
 }
 
-TEST(JpegBands, StreamsTheJoinCannotReadAreRefused) {
+TEST(JpegBandJoin, StreamsTheJoinCannotReadAreRefused) {
   const std::vector<uint8_t> px = Picture(2, 48, 40);
   JpegEncodeOptions o;
   std::vector<uint8_t> baseline = EncodeWith(1, px, 48, 40, o);
