@@ -38,12 +38,19 @@ bool ParseHuffmanTables(const uint8_t* seg, size_t size, JpegScanLayout* layout)
     std::memcpy(t.symbols, seg + i, total);
     i += total;
     int32_t code = 0, index = 0;
+    constexpr int kFast = JpegScanLayout::Huffman::kFastBits;
     for (int l = 1; l <= 16; ++l) {
       t.firstCode[l] = code;
       t.firstIndex[l] = index;
+      if (code + t.count[l] > (int32_t(1) << l)) return false;  // more codes than l bits hold
+      for (int n = 0; l <= kFast && n < t.count[l]; ++n) {
+        // Every kFast-bit string that starts with this code.
+        const int first = (code + n) << (kFast - l);
+        for (int s = 0; s < 1 << (kFast - l); ++s)
+          t.fast[first + s] = uint16_t(l << 8 | t.symbols[index + n]);
+      }
       code += t.count[l];
       index += t.count[l];
-      if (code > (int32_t(1) << l)) return false;  // more codes than this length holds
       code <<= 1;
     }
     t.present = true;
@@ -145,6 +152,16 @@ class BitReader {
   }
   // The symbol of the next code, or -1.
   int Decode(const JpegScanLayout::Huffman& t) {
+    // Most codes are short: one look at the next bits (the zero bytes after the data make the
+    // look safe at the end; a code reaching past the bits is refused).
+    const uint16_t hit =
+        t.fast[ReadBits(bits_.data, pos_, JpegScanLayout::Huffman::kFastBits)];
+    if (hit) {
+      const uint64_t length = hit >> 8;
+      if (length > bits_.bitCount - pos_) return -1;
+      pos_ += length;
+      return hit & 0xFF;
+    }
     int32_t code = 0;
     for (int l = 1; l <= 16; ++l) {
       if (pos_ >= bits_.bitCount) return -1;

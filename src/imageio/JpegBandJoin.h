@@ -32,6 +32,10 @@ struct JpegScanLayout {
     int32_t firstCode[17] = {};
     int32_t firstIndex[17] = {};
     uint8_t symbols[256] = {};
+    // The codes of up to kFastBits bits, looked up by the next kFastBits bits: length << 8 |
+    // symbol, 0 for a longer code.
+    static constexpr int kFastBits = 9;
+    uint16_t fast[1 << kFastBits] = {};
     bool present = false;
   };
   struct ScanComponent {
