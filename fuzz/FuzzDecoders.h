@@ -21,6 +21,7 @@
 #include "imageio/PixelBuffer.h"
 #include "imageio/RawCodec.h"
 #include "imageio/metafile/Metafile.h"
+#include "platform/ThreadBudget.h"
 
 namespace orv::fuzz {
 
@@ -58,8 +59,13 @@ inline void ReadMetadataWith(PhotoMetadata (*read)(ImageSource*), const uint8_t*
 
 inline void FuzzJpeg(const uint8_t* data, size_t size) {
   // Both bit depths, and the header call that keeps the segments, which are then read as the
-  // loader reads them.
+  // loader reads them; and once more with a second thread, where a tall picture is decoded in
+  // bands whose decompressors skip the rows above them.
   DecodeWith(ReadJpeg, data, size);
+  {
+    ScopedThreadLimit twoThreads(2);
+    DecodeWith(ReadJpeg, data, size);
+  }
   ImageSource* src = OpenSourceMemory(data, size);
   int w = 0, h = 0;
   FreeLibraryBuffer(ReadJpeg(src, 8, &w, &h));

@@ -348,6 +348,22 @@ TEST(JpegBands, DamagedDataIsDecodedInOnePieceAsBefore) {
   EXPECT_TRUE(DecodeWith(2, cut, 24).truncated);
 }
 
+TEST(JpegBands, GarbageDataIsSkippedSafelyAndDecodedAsInOnePiece) {
+  // A tall picture whose lower entropy-coded data is noise: the lower bands skip through it (or
+  // start in it), and whatever libjpeg makes of it, the bands must match the one-piece decode.
+  const std::vector<uint8_t> file = EncodeSampled(96, 1200, 2, 2, false);
+  std::mt19937 rng(17);
+  for (int round = 0; round < 4; ++round) {
+    std::vector<uint8_t> noisy = file;
+    for (size_t i = file.size() / 4 + size_t(round) * 997; i + 2 < file.size(); ++i)
+      noisy[i] = uint8_t(rng());
+    SCOPED_TRACE(round);
+    const Pixels whole = DecodeWith(1, noisy, 24);
+    EXPECT_EQ(DecodeWith(2, noisy, 24), whole);
+    EXPECT_EQ(DecodeWith(4, noisy, 8).error, DecodeWith(1, noisy, 8).error);
+  }
+}
+
 TEST(JpegBands, StopFromTheProgressCallbackEndsADecodeInBands) {
   const std::vector<uint8_t> file = EncodeSampled(256, 1024, 2, 2, false);
   SetLibraryProgressCallback([](void*, int row, int) { return row < 100; }, nullptr);
