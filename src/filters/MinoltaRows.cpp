@@ -59,6 +59,10 @@ void MatchV(uint8_t* HWY_RESTRICT rgb, size_t count, const double* HWY_RESTRICT 
   HWY_ALIGN double in[3][HWY_MAX_BYTES / sizeof(double)];
   HWY_ALIGN int32_t index[3][HWY_MAX_BYTES / sizeof(double)];
   const auto zero = hn::Zero(df), one = hn::Set(df, 1.0), scale = hn::Set(df, 511.0);
+  // The matrix in registers: the barrier below would otherwise make the loop load it again.
+  const decltype(hn::Zero(df)) coefficient[9] = {
+      hn::Set(df, m[0]), hn::Set(df, m[1]), hn::Set(df, m[2]), hn::Set(df, m[3]), hn::Set(df, m[4]),
+      hn::Set(df, m[5]), hn::Set(df, m[6]), hn::Set(df, m[7]), hn::Set(df, m[8])};
   size_t i = 0;
   for (; i + N <= count; i += N) {
     uint8_t* p = rgb + 3 * i;
@@ -66,9 +70,9 @@ void MatchV(uint8_t* HWY_RESTRICT rgb, size_t count, const double* HWY_RESTRICT 
       for (int c = 0; c < 3; ++c) in[c][k] = linear[p[3 * k + c]];
     const auto r = hn::Load(df, in[0]), g = hn::Load(df, in[1]), b = hn::Load(df, in[2]);
     for (int c = 0; c < 3; ++c) {
-      const auto v = hn::Add(hn::Add(hn::Mul(hn::Set(df, m[size_t(3 * c)]), r),
-                                     hn::Mul(hn::Set(df, m[size_t(3 * c + 1)]), g)),
-                             hn::Mul(hn::Set(df, m[size_t(3 * c + 2)]), b));
+      const auto v = hn::Add(hn::Add(hn::Mul(coefficient[3 * c], r),
+                                     hn::Mul(coefficient[3 * c + 1], g)),
+                             hn::Mul(coefficient[3 * c + 2], b));
       // The reference's clamp to 0..1 (v is never NaN; a zero of either sign indexes 0), then
       // the truncation of its int().
       hn::Store(TruncateFitting(di, hn::Mul(hn::Min(hn::Max(v, zero), one), scale)), di, index[c]);
