@@ -48,6 +48,17 @@ void MatchV(uint8_t* rgb, size_t count, const double* linear, const Matrix3& m,
   minolta_reference::Run(rgb, 0, count, linear, m, encode);
 }
 #else
+// One matrix row on the lanes, summed left to right as the reference does (no product fused into
+// a sum); then the reference's clamp to 0..1 (v is never NaN; a zero of either sign indexes 0)
+// and the truncation of its int(), stored as table indices.
+// zero, one and scale (511) come in registers like the matrix.
+template <class DI, class V>
+HWY_INLINE void MatrixRow(DI di, V x, V y, V z, V r, V g, V b, V zero, V one, V scale,
+                          int32_t* HWY_RESTRICT out) {
+  const V v = hn::Add(hn::Add(hn::Mul(x, r), hn::Mul(y, g)), hn::Mul(z, b));
+  hn::Store(TruncateFitting(di, hn::Mul(hn::Min(hn::Max(v, zero), one), scale)), di, out);
+}
+
 // A double vector's worth of pixels at a time: the linear values are read into channel rows, the
 // matrix rows run on the lanes in the reference's order (no product fused into a sum), and the
 // indices go back through the encode table.
@@ -60,23 +71,19 @@ void MatchV(uint8_t* HWY_RESTRICT rgb, size_t count, const double* HWY_RESTRICT 
   HWY_ALIGN int32_t index[3][HWY_MAX_BYTES / sizeof(double)];
   const auto zero = hn::Zero(df), one = hn::Set(df, 1.0), scale = hn::Set(df, 511.0);
   // The matrix in registers: the barrier below would otherwise make the loop load it again.
-  const decltype(hn::Zero(df)) coefficient[9] = {
-      hn::Set(df, m[0]), hn::Set(df, m[1]), hn::Set(df, m[2]), hn::Set(df, m[3]), hn::Set(df, m[4]),
-      hn::Set(df, m[5]), hn::Set(df, m[6]), hn::Set(df, m[7]), hn::Set(df, m[8])};
+  // (Nine variables: SVE vectors have no size and cannot be array elements.)
+  const auto m0 = hn::Set(df, m[0]), m1 = hn::Set(df, m[1]), m2 = hn::Set(df, m[2]);
+  const auto m3 = hn::Set(df, m[3]), m4 = hn::Set(df, m[4]), m5 = hn::Set(df, m[5]);
+  const auto m6 = hn::Set(df, m[6]), m7 = hn::Set(df, m[7]), m8 = hn::Set(df, m[8]);
   size_t i = 0;
   for (; i + N <= count; i += N) {
     uint8_t* p = rgb + 3 * i;
     for (size_t k = 0; k < N; ++k)
       for (int c = 0; c < 3; ++c) in[c][k] = linear[p[3 * k + c]];
     const auto r = hn::Load(df, in[0]), g = hn::Load(df, in[1]), b = hn::Load(df, in[2]);
-    for (int c = 0; c < 3; ++c) {
-      const auto v = hn::Add(hn::Add(hn::Mul(coefficient[3 * c], r),
-                                     hn::Mul(coefficient[3 * c + 1], g)),
-                             hn::Mul(coefficient[3 * c + 2], b));
-      // The reference's clamp to 0..1 (v is never NaN; a zero of either sign indexes 0), then
-      // the truncation of its int().
-      hn::Store(TruncateFitting(di, hn::Mul(hn::Min(hn::Max(v, zero), one), scale)), di, index[c]);
-    }
+    MatrixRow(di, m0, m1, m2, r, g, b, zero, one, scale, index[0]);
+    MatrixRow(di, m3, m4, m5, r, g, b, zero, one, scale, index[1]);
+    MatrixRow(di, m6, m7, m8, r, g, b, zero, one, scale, index[2]);
     // The table reads take the indices from memory: left to itself the compiler pulls them out
     // of the vector registers one lane at a time, which costs more than the reads.
     asm volatile("" : : "r"(index) : "memory");
