@@ -72,11 +72,12 @@ cmake --build "$build" -j"${JOBS:-2}" --target orv_kernel_tests
 # WMF files are played by the decoding helper, which the test program starts itself and which
 # would need the emulator registered with the kernel: their round trip is left out unless
 # GTEST_FILTER says otherwise. So are the tests that start threads (banded kernels and JPEG
-# coding in bands, the thread budget, pages put in place ahead of a writer): Debian's qemu-aarch64-static (7.2) never returns from a guest's first
-# thread start on this machine (a five-line std::thread program hangs alike), and how a kernel is
-# cut into bands does not depend on the processor (the native and clang runs check that; the
-# JPEG band join's own tests, which start no thread, run here). Every
-# other test runs on one thread: the thread limit starts at 1 and only those tests raise it.
+# coding in bands, the thread budget, pages put in place ahead of a writer): Debian's
+# qemu-aarch64-static (7.2) never returns from a guest's first thread start on this machine (a
+# five-line std::thread program hangs alike), and how a picture is cut into bands does not
+# depend on the processor (the native and clang runs check that; the JPEG band join's own
+# tests, which start no thread, run here). Every other test runs on one thread: the thread limit
+# starts at 1 and only those tests raise it.
 # Twice: on the emulator's default processor, which has SVE and SVE2 besides NEON (every target is
 # compared with the reference), and on a NEON-only Cortex-A76, as a Raspberry Pi 5 has.
 cd "$build"

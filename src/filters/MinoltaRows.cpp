@@ -48,10 +48,10 @@ void MatchV(uint8_t* rgb, size_t count, const double* linear, const Matrix3& m,
   minolta_reference::Run(rgb, 0, count, linear, m, encode);
 }
 #else
-// One matrix row on the lanes, summed left to right as the reference does (no product fused into
-// a sum); then the reference's clamp to 0..1 (v is never NaN; a zero of either sign indexes 0)
-// and the truncation of its int(), stored as table indices.
-// zero, one and scale (511) come in registers like the matrix.
+// One matrix row (x, y, z) on the lanes, summed left to right as the reference does (no product
+// fused into a sum); then the reference's clamp to 0..1 (v is never NaN; a zero of either sign
+// indexes 0) and the truncation of its int() after scaling by 511, stored as table indices. The
+// constants come in as values, kept in registers by the caller like the matrix.
 template <class DI, class V>
 HWY_INLINE void MatrixRow(DI di, V x, V y, V z, V r, V g, V b, V zero, V one, V scale,
                           int32_t* HWY_RESTRICT out) {
@@ -60,8 +60,8 @@ HWY_INLINE void MatrixRow(DI di, V x, V y, V z, V r, V g, V b, V zero, V one, V 
 }
 
 // A double vector's worth of pixels at a time: the linear values are read into channel rows, the
-// matrix rows run on the lanes in the reference's order (no product fused into a sum), and the
-// indices go back through the encode table.
+// three matrix rows run on the lanes (MatrixRow), and the indices go back through the encode
+// table.
 void MatchV(uint8_t* HWY_RESTRICT rgb, size_t count, const double* HWY_RESTRICT linear,
             const Matrix3& m, const uint8_t* HWY_RESTRICT encode) {
   const hn::ScalableTag<double> df;

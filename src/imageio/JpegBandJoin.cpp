@@ -7,6 +7,8 @@
 #include <memory>
 #include <new>
 
+#include "imageio/ByteOrder.h"
+
 namespace orv {
 namespace {
 
@@ -17,8 +19,6 @@ constexpr uint8_t kDht = 0xC4, kSoi = 0xD8, kEoi = 0xD9, kSos = 0xDA, kDri = 0xD
 bool IsOtherFrameMarker(uint8_t m) {
   return m >= 0xC2 && m <= 0xCF && m != kDht && m != 0xC8 && m != 0xCC;
 }
-
-unsigned Be16(const uint8_t* p) { return unsigned(p[0]) << 8 | p[1]; }
 
 bool ParseHuffmanTables(const uint8_t* seg, size_t size, JpegScanLayout* layout) {
   size_t i = 0;

@@ -21,6 +21,7 @@ extern "C" {
 
 #include "imageio/EncoderSupport.h"
 #include "imageio/BandProgress.h"
+#include "imageio/ByteOrder.h"
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
 #include "imageio/JpegBandJoin.h"
@@ -169,6 +170,25 @@ struct WriterDeleter {
     delete w;
   }
 };
+using WriterPtr = std::unique_ptr<JpegWriter, WriterDeleter>;
+
+// A writer of the picture's rows with the options, reporting each row to callback; its
+// destination is set by the caller. Null when memory runs out.
+WriterPtr NewWriter(const uint8_t* pixels, int width, int height, const JpegEncodeOptions& options,
+                    ProgressCallback callback, void* callbackUser) {
+  WriterPtr writer(new (std::nothrow) JpegWriter);
+  if (!writer) return writer;
+  JpegWriter* w = writer.get();
+  std::memset(static_cast<void*>(w), 0, sizeof(JpegWriter));
+  w->pixels = pixels;
+  w->width = width;
+  w->height = height;
+  w->components = options.bits == 24 ? 3 : 1;
+  w->options = &options;
+  w->callback = callback;
+  w->callbackUser = callbackUser;
+  return writer;
+}
 
 }  // namespace
 
@@ -250,8 +270,6 @@ struct BandStream {
 void EncodeBand(BandStream* band, const uint8_t* pixels, int width, int first, int rows,
                 int components, const JpegEncodeOptions& options, bool walkFirstRow,
                 BandProgress* progress) {
-  std::unique_ptr<JpegWriter, WriterDeleter> writer(new (std::nothrow) JpegWriter);
-  if (!writer) return;
   // A first guess at the stream's size: a quarter byte a sample.
   BandSink& sink = band->sink;
   sink.capacity = size_t(width) * size_t(rows) * size_t(components) / 4 + kOutputChunk;
@@ -260,16 +278,11 @@ void EncodeBand(BandStream* band, const uint8_t* pixels, int width, int first, i
   sink.pub.init_destination = InitBandSink;
   sink.pub.empty_output_buffer = GrowBandSink;
   sink.pub.term_destination = TermBandSink;
+  WriterPtr writer = NewWriter(pixels + size_t(first) * size_t(width) * size_t(components), width,
+                               rows, options, progress ? BandRowDone : nullptr, progress);
+  if (!writer) return;
   JpegWriter* w = writer.get();
-  std::memset(static_cast<void*>(w), 0, sizeof(JpegWriter));
   w->ownDest = &sink.pub;
-  w->pixels = pixels + size_t(first) * size_t(width) * size_t(components);
-  w->width = width;
-  w->height = rows;
-  w->components = components;
-  w->options = &options;
-  w->callback = progress ? BandRowDone : nullptr;
-  w->callbackUser = progress;
   const unsigned result = EncodeCore(w);
   const std::span<uint8_t> buffer(sink.data, sink.capacity);
   band->ok = result == kErrNone &&
@@ -335,8 +348,7 @@ BandedOutcome WriteJpegInBands(ImageDest* dest, const uint8_t* pixels, int width
   }
   // The first band's header, with the whole picture's height, the joined bits and the end.
   uint8_t* header = bands[0].sink.data;
-  header[layout.heightAt] = uint8_t(height >> 8);
-  header[layout.heightAt + 1] = uint8_t(height & 0xFF);
+  PutBe16(header + layout.heightAt, uint32_t(height));
   // The header goes with the first block of bits: a join that cannot start (out of memory)
   // has then written nothing, and the caller encodes in one piece.
   bool started = false, written = true;
@@ -368,22 +380,6 @@ uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height
     RefuseEncode(dest, kErrBadParam);
     return 0;
   }
-  std::unique_ptr<JpegWriter, WriterDeleter> writer(new (std::nothrow) JpegWriter);
-  if (!writer) {
-    RefuseEncode(dest, kErrNoMemory);
-    return 0;
-  }
-  JpegWriter* w = writer.get();
-  std::memset(static_cast<void*>(w), 0, sizeof(JpegWriter));
-  w->dst.dest = dest;
-  w->pixels = pixels;
-  w->width = width;
-  w->height = height;
-  w->components = options.bits == 24 ? 3 : 1;
-  w->options = &options;
-  w->callback = ctx->progress;
-  w->callbackUser = ctx->progressUser;
-
   const int64_t start = DestPosition(dest);
   unsigned result = kErrNone;
   switch (WriteJpegInBands(dest, pixels, width, height, options, *ctx)) {
@@ -395,9 +391,17 @@ uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height
     case BandedOutcome::kAborted:
       result = kErrAborted;
       break;
-    case BandedOutcome::kNotBanded:
-      result = EncodeCore(w);
+    case BandedOutcome::kNotBanded: {
+      WriterPtr writer = NewWriter(pixels, width, height, options, ctx->progress,
+                                   ctx->progressUser);
+      if (!writer) {
+        RefuseEncode(dest, kErrNoMemory);
+        return 0;
+      }
+      writer->dst.dest = dest;
+      result = EncodeCore(writer.get());
       break;
+    }
   }
   int64_t size = result == kErrNone ? DestSize(dest) : -1;
   if (result == kErrNone && size <= 0) result = kErrFileWrite;

@@ -82,13 +82,17 @@ uint8_t* NewLargeBuffer(size_t bytes) {
   return p;
 }
 
+PageSpan WholePagesInside(const void* block, size_t bytes) {
+  const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+  return {(uintptr_t(block) + page - 1) & ~(page - 1), (uintptr_t(block) + bytes) & ~(page - 1)};
+}
+
 void AdviseHugePages(void* block, size_t bytes) {
   if (!block || bytes < kHugeFrom) return;
-  // Only the whole pages inside the block are advised; the advice is a hint and may fail.
-  const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
-  uintptr_t begin = (uintptr_t(block) + page - 1) & ~(page - 1);
-  uintptr_t end = (uintptr_t(block) + bytes) & ~(page - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  // The advice is a hint and may fail.
+  const PageSpan pages = WholePagesInside(block, bytes);
+  if (pages.end > pages.begin)
+    ::madvise(reinterpret_cast<void*>(pages.begin), pages.end - pages.begin, MADV_HUGEPAGE);
 }
 
 }  // namespace orv

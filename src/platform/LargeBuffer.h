@@ -16,6 +16,13 @@ namespace orv {
 // thread released a moment ago is handed out again: its pages are already in place, where a
 // fresh 72 MB buffer costs its page faults once more for every photo of a batch.
 uint8_t* NewLargeBuffer(size_t bytes);
+// The whole pages inside [block, block + bytes), as addresses [begin, end); begin >= end when
+// none: the pages at a block's ends may hold other allocations, so advice and population stay
+// inside.
+struct PageSpan {
+  uintptr_t begin = 0, end = 0;
+};
+PageSpan WholePagesInside(const void* block, size_t bytes);
 // Marks the whole pages of a block of several megabytes (from new[] or malloc, such as a
 // vector's reserved room) for transparent huge pages; smaller blocks are left as they are.
 void AdviseHugePages(void* block, size_t bytes);
