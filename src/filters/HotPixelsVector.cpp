@@ -19,7 +19,7 @@
 #include "filters/HotPixelsVector.h"
 #include "filters/KernelPath.h"
 #include "filters/NoiseRemovalVector.h"
-#include "platform/LargeBuffer.h"
+#include "platform/CheckedMath.h"
 #include "platform/RowBands.h"
 
 #ifndef ORV_HOT_PIXELS_VECTOR_SHARED
@@ -128,9 +128,11 @@ inline uint8_t PullOne(int s, int m, int d, int level, double alpha) {
   return uint8_t(int(darker * alpha + d * (1 - alpha)));
 }
 
+// One output row's work: the window's rows of each channel plane (row y - half + k at
+// window[c][k]; window[c][half] is the row's own), and the band's scratch.
 struct RowWork {
-  int width, height, wi, half;
-  const uint8_t* plane[3];
+  int width, wi, half;
+  const uint8_t* window[3][9];
   uint8_t* cols;    // wi rows of width bytes: the sorted columns
   uint8_t* med[3];  // the row's medians per channel
 };
@@ -147,10 +149,10 @@ inline void RunNetwork(const Network& net, uint8_t* v) {
 }
 
 template <int WI>
-inline void SortColumn(const RowWork& r, const uint8_t* plane, int y, int x) {
+inline void SortColumn(const RowWork& r, int c, int x) {
   const size_t w = size_t(r.width);
   uint8_t v[WI];
-  for (int k = 0; k < WI; ++k) v[k] = plane[size_t(y - WI / 2 + k) * w + size_t(x)];
+  for (int k = 0; k < WI; ++k) v[k] = r.window[c][k][x];
   RunNetwork(Networks<WI>::kColumn, v);
   for (int k = 0; k < WI; ++k) r.cols[size_t(k) * w + size_t(x)] = v[k];
 }
@@ -176,30 +178,26 @@ using namespace hot_pixels_shared;
 #if ORV_FALLBACK_TARGET
 // Never chosen: without a vector target the reference code runs. The byte networks give the
 // same medians, so this is still the whole filter.
-void RowsV(RowWork& r, uint8_t* dst, double alpha, int y0, int y1) {
+void RowV(RowWork& r, uint8_t* d, double alpha) {
   const int half = r.half, width = r.width;
-  for (int y = y0; y < y1; ++y) {
-    for (int c = 0; c < 3; ++c) {
-      const auto run = [&]<int WI>() {
-        for (int x = 0; x < width; ++x) SortColumn<WI>(r, r.plane[c], y, x);
-        for (int x = half; x < width - half; ++x) MedianOne<WI>(r, r.med[c], x);
-      };
-      switch (r.wi) {
-        case 3: run.template operator()<3>(); break;
-        case 5: run.template operator()<5>(); break;
-        case 7: run.template operator()<7>(); break;
-        default: run.template operator()<9>(); break;
-      }
+  for (int c = 0; c < 3; ++c) {
+    const auto run = [&]<int WI>() {
+      for (int x = 0; x < width; ++x) SortColumn<WI>(r, c, x);
+      for (int x = half; x < width - half; ++x) MedianOne<WI>(r, r.med[c], x);
+    };
+    switch (r.wi) {
+      case 3: run.template operator()<3>(); break;
+      case 5: run.template operator()<5>(); break;
+      case 7: run.template operator()<7>(); break;
+      default: run.template operator()<9>(); break;
     }
-    uint8_t* d = dst + size_t(y) * size_t(width) * 3;
-    const size_t at = size_t(y) * size_t(width);
-    for (int x = half; x < width - half; ++x) {
-      const uint8_t* s[3] = {r.plane[0] + at, r.plane[1] + at, r.plane[2] + at};
-      int sum = (s[0][x] + s[1][x] + s[2][x]) / 3 - (r.med[0][x] + r.med[1][x] + r.med[2][x]) / 3;
-      int level = std::min(sum < 0 ? -sum : sum, 12);
-      for (int c = 0; c < 3; ++c)
-        d[3 * x + c] = PullOne(s[c][x], r.med[c][x], d[3 * x + c], level, alpha);
-    }
+  }
+  const uint8_t* s[3] = {r.window[0][half], r.window[1][half], r.window[2][half]};
+  for (int x = half; x < width - half; ++x) {
+    int sum = (s[0][x] + s[1][x] + s[2][x]) / 3 - (r.med[0][x] + r.med[1][x] + r.med[2][x]) / 3;
+    int level = std::min(sum < 0 ? -sum : sum, 12);
+    for (int c = 0; c < 3; ++c)
+      d[3 * x + c] = PullOne(s[c][x], r.med[c][x], d[3 * x + c], level, alpha);
   }
 }
 #else
@@ -248,13 +246,13 @@ HWY_INLINE void RunNetworkV(Wires<Count>& w) {
   }
 }
 
-// The sorted columns of rows y - half .. y + half at columns [x, x + lanes).
+// The sorted columns of channel c's window rows at columns [x, x + lanes).
 template <int WI>
-HWY_INLINE void SortColumns(const RowWork& r, const uint8_t* plane, int y, int x) {
+HWY_INLINE void SortColumns(const RowWork& r, int c, int x) {
   const D8 d;
   const size_t w = size_t(r.width);
   Wires<WI> v;
-  for (int k = 0; k < WI; ++k) v.Put(k, hn::LoadU(d, plane + size_t(y - WI / 2 + k) * w + x));
+  for (int k = 0; k < WI; ++k) v.Put(k, hn::LoadU(d, r.window[c][k] + x));
   RunNetworkV<Networks<WI>::kColumn>(v);
   for (int k = 0; k < WI; ++k) hn::StoreU(v.Get(k), d, r.cols + size_t(k) * w + x);
 }
@@ -272,35 +270,34 @@ HWY_INLINE void MedianBlock(const RowWork& r, uint8_t* med, int x) {
   hn::StoreU(v.Get(Networks<WI>::kMedian.medianWire), d, med + x);
 }
 
-// Row y's medians of channel c. Blocks that would pass the end are moved left to end on the
+// The row's medians of channel c. Blocks that would pass the end are moved left to end on the
 // last column; the overlap is recomputed with the same result. Rows narrower than a vector take
 // one byte at a time.
 template <int WI>
-HWY_NOINLINE void RowMedians(RowWork& r, int y, int c) {
+HWY_NOINLINE void RowMedians(RowWork& r, int c) {
   const int N = int(hn::Lanes(D8()));
   const int width = r.width, half = WI / 2;
   if (width < N + 2 * half) {
-    for (int x = 0; x < width; ++x) SortColumn<WI>(r, r.plane[c], y, x);
+    for (int x = 0; x < width; ++x) SortColumn<WI>(r, c, x);
     for (int x = half; x < width - half; ++x) MedianOne<WI>(r, r.med[c], x);
     return;
   }
-  for (int x0 = 0; x0 < width; x0 += N) SortColumns<WI>(r, r.plane[c], y, std::min(x0, width - N));
+  for (int x0 = 0; x0 < width; x0 += N) SortColumns<WI>(r, c, std::min(x0, width - N));
   const int first = half, last = width - half;  // output columns [first, last)
   for (int x0 = first; x0 < last; x0 += N) MedianBlock<WI>(r, r.med[c], std::min(x0, last - N));
 }
 
-// The pull of row y's interior pixels into the interleaved destination row d: a byte vector's
+// The pull of the row's interior pixels into the interleaved destination row d: a byte vector's
 // worth of pixels is split into channels, and the pull runs a double vector's worth at a time
 // with the reference's double operations in its order (no product fused into a sum).
-void PullRow(const RowWork& r, int y, uint8_t* HWY_RESTRICT d, double alpha) {
+void PullRow(const RowWork& r, uint8_t* HWY_RESTRICT d, double alpha) {
   const D8 d8;
   const hn::ScalableTag<double> df;
   const hn::Rebind<int32_t, decltype(df)> di;
   const hn::Rebind<uint8_t, decltype(df)> db;
   const int N = int(hn::Lanes(d8)), F = int(hn::Lanes(df));
   const int half = r.half, last = r.width - half;
-  const size_t at = size_t(y) * size_t(r.width);
-  const uint8_t* s[3] = {r.plane[0] + at, r.plane[1] + at, r.plane[2] + at};
+  const uint8_t* s[3] = {r.window[0][half], r.window[1][half], r.window[2][half]};
   const auto alphaV = hn::Set(df, alpha), restV = hn::Set(df, 1 - alpha);
   const auto one = hn::Set(df, 1.0), twelve = hn::Set(df, 12.0);
   const auto third = hn::Set(di, 43691), levelCap = hn::Set(di, 12);
@@ -349,23 +346,21 @@ void PullRow(const RowWork& r, int y, uint8_t* HWY_RESTRICT d, double alpha) {
 }
 
 template <int WI>
-void Rows(RowWork& r, uint8_t* dst, double alpha, int y0, int y1) {
-  for (int y = y0; y < y1; ++y) {
-    for (int c = 0; c < 3; ++c) RowMedians<WI>(r, y, c);
-    PullRow(r, y, dst + size_t(y) * size_t(r.width) * 3, alpha);
-  }
+void Row(RowWork& r, uint8_t* d, double alpha) {
+  for (int c = 0; c < 3; ++c) RowMedians<WI>(r, c);
+  PullRow(r, d, alpha);
 }
 
-void RowsV(RowWork& r, uint8_t* dst, double alpha, int y0, int y1) {
+void RowV(RowWork& r, uint8_t* d, double alpha) {
   switch (r.wi) {
     case 3:
-      return Rows<3>(r, dst, alpha, y0, y1);
+      return Row<3>(r, d, alpha);
     case 5:
-      return Rows<5>(r, dst, alpha, y0, y1);
+      return Row<5>(r, d, alpha);
     case 7:
-      return Rows<7>(r, dst, alpha, y0, y1);
+      return Row<7>(r, d, alpha);
     default:
-      return Rows<9>(r, dst, alpha, y0, y1);
+      return Row<9>(r, d, alpha);
   }
 }
 #endif
@@ -376,40 +371,60 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace orv {
 
-HWY_EXPORT(RowsV);
+HWY_EXPORT(RowV);
 
 bool RemoveHotPixelsVector(uint8_t* dst, int width, int height, const uint8_t* src, double alpha,
                            int wi) {
   using hot_pixels_shared::RowWork;
-  const size_t pixels = size_t(width) * size_t(height), w = size_t(width);
-  // Output rows [half, height - half) in bands; each band sorts its own window columns and
-  // medians, so it needs its own scratch, and reads only the planes, which are whole before any
-  // band starts (src may be dst).
+  const size_t w = size_t(width), rowBytes = 3 * w;
+  // Output rows [half, height - half) in bands. A band holds its window's rows as channel planes
+  // in a ring of wi rows, each split from src just before the first row that reads it, so the
+  // planes stay in the cache and no picture-sized copy is made. src may be dst: within a band a
+  // row is split before the band writes it, and the rows a band reads beyond its own (half
+  // above and half below, which its neighbours write) are copied before any band starts.
   const int half = wi / 2;
   const RowBandCut cut = CutRowBands(half, height - half, kHotPixelBandRows);
-  const size_t scratchBytes = size_t(wi) * w + 3 * w;
-  // Picture-sized: from the large buffers (huge pages, and the pages of a picture released a
-  // moment ago), where a fresh block costs its 4 KiB page faults serially in the split.
-  LargeBufferPtr planes = MakeLargeBuffer(pixels * 3);
-  std::unique_ptr<uint8_t[]> scratch(new (std::nothrow) uint8_t[scratchBytes * size_t(cut.count)]);
-  if (!planes || !scratch) return false;
-  uint8_t* const plane[3] = {planes.get(), planes.get() + pixels, planes.get() + 2 * pixels};
-  RunRowBands(0, height, kHotPixelBandRows, [&](int from, int to) {
-    const size_t at = size_t(from) * w;
-    uint8_t* const part[3] = {plane[0] + at, plane[1] + at, plane[2] + at};
-    SplitChannels(src + 3 * at, size_t(to - from) * w, part);
-  });
+  // Per band: the ring, the sorted columns (wi rows), the medians (three rows) and the copies
+  // of the rows around it.
+  const size_t ringBytes = size_t(wi) * rowBytes, scratchBytes = size_t(wi) * w + 3 * w;
+  const size_t aroundBytes = size_t(2 * half) * rowBytes;
+  const size_t bandBytes = ringBytes + scratchBytes + aroundBytes;
+  size_t workBytes = 0;
+  if (!CheckedMul(bandBytes, size_t(cut.count), workBytes)) return false;
+  std::unique_ptr<uint8_t[]> work(new (std::nothrow) uint8_t[workBytes]);
+  if (!work) return false;
+  const auto bandWork = [&](int k) { return work.get() + bandBytes * size_t(k); };
+  for (int k = 0; k < cut.count; ++k) {
+    uint8_t* around = bandWork(k) + ringBytes + scratchBytes;
+    std::memcpy(around, src + size_t(cut.From(k) - half) * rowBytes, size_t(half) * rowBytes);
+    std::memcpy(around + size_t(half) * rowBytes, src + size_t(cut.To(k)) * rowBytes,
+                size_t(half) * rowBytes);
+  }
   RunRowBands(cut, [&](int k, int from, int to) {
+    uint8_t* const mine = bandWork(k);
+    const uint8_t* const around = mine + ringBytes + scratchBytes;
+    // Picture row y lives in ring slot y mod wi, its channel c at plane(y, c).
+    const auto plane = [&](int y, int c) { return mine + (size_t(y % wi) * 3 + size_t(c)) * w; };
+    const auto split = [&](int y) {
+      const uint8_t* pixels = y < from ? around + size_t(y - (from - half)) * rowBytes
+                              : y >= to ? around + size_t(half + y - to) * rowBytes
+                                        : src + size_t(y) * rowBytes;
+      uint8_t* const p[3] = {plane(y, 0), plane(y, 1), plane(y, 2)};
+      SplitChannels(pixels, w, p);
+    };
     RowWork r{};
     r.width = width;
-    r.height = height;
     r.wi = wi;
     r.half = half;
-    for (int c = 0; c < 3; ++c) r.plane[c] = plane[c];
-    r.cols = scratch.get() + scratchBytes * size_t(k);
-    uint8_t* rest = r.cols + size_t(wi) * w;
-    for (int c = 0; c < 3; ++c) r.med[c] = rest + size_t(c) * w;
-    HWY_DYNAMIC_DISPATCH(RowsV)(r, dst, alpha, from, to);
+    r.cols = mine + ringBytes;
+    for (int c = 0; c < 3; ++c) r.med[c] = r.cols + size_t(wi) * w + size_t(c) * w;
+    for (int y = from - half; y < from + half; ++y) split(y);
+    for (int y = from; y < to; ++y) {
+      split(y + half);
+      for (int c = 0; c < 3; ++c)
+        for (int row = 0; row < wi; ++row) r.window[c][row] = plane(y - half + row, c);
+      HWY_DYNAMIC_DISPATCH(RowV)(r, dst + size_t(y) * rowBytes, alpha);
+    }
   });
   return true;
 }

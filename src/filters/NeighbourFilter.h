@@ -19,4 +19,9 @@ enum NeighbourKind : int { kNeighbourSharpen = 0, kNeighbourSoften = 1, kNeighbo
 bool NeighbourFilter(const uint8_t* src, uint8_t* dst, int width, int height, int strength,
                      int kind, const ProgressHook* progress = nullptr);
 
+// The same filter on the picture in place, with the same bytes as NeighbourFilter into another
+// buffer and without a picture-sized copy. False (pixels untouched) for bad arguments or when
+// memory runs out.
+bool NeighbourFilterInPlace(uint8_t* pixels, int width, int height, int strength, int kind);
+
 }  // namespace orv

@@ -123,6 +123,9 @@ void NeighbourRowsV(const uint8_t* src, uint8_t* dst, int width, int height, int
                     int kind, double s) {
   ref::FilterRows(src, dst, width, height, y0, y1, kind, s);
 }
+void NeighbourRowV(const ref::Rows& w, uint8_t* out, int width, int kind, double s) {
+  ref::Row(w, out, width, kind, s, [](int from, int) { return from; });
+}
 #else
 template <class D, class V>
 HWY_INLINE void Order(D, V& a, V& b) {
@@ -232,19 +235,20 @@ int SumsInside(const ref::Rows& w, uint8_t* HWY_RESTRICT out, int from, int to, 
   return to;
 }
 
+void NeighbourRowV(const ref::Rows& w, uint8_t* out, int width, int kind, double s) {
+  ref::Row(w, out, width, kind, s, [&](int from, int to) {
+    if (kind == kNeighbourMedian) return MedianInside(w, out, from, to);
+    if (kind == kNeighbourSharpen) return SumsInside<kSharpenSums>(w, out, from, to, s);
+    if (s == 1.0) return SumsInside<kMeanSums>(w, out, from, to, s);
+    return SumsInside<kSoftenSums>(w, out, from, to, s);
+  });
+}
+
 void NeighbourRowsV(const uint8_t* src, uint8_t* dst, int width, int height, int y0, int y1,
                     int kind, double s) {
   const size_t stride = size_t(width) * 3;
-  for (int y = y0; y < y1; ++y) {
-    const ref::Rows w = ref::RowsAt(src, height, stride, y);
-    ref::Row(w, dst + size_t(y) * stride, width, kind, s, [&](int from, int to) {
-      uint8_t* out = dst + size_t(y) * stride;
-      if (kind == kNeighbourMedian) return MedianInside(w, out, from, to);
-      if (kind == kNeighbourSharpen) return SumsInside<kSharpenSums>(w, out, from, to, s);
-      if (s == 1.0) return SumsInside<kMeanSums>(w, out, from, to, s);
-      return SumsInside<kSoftenSums>(w, out, from, to, s);
-    });
-  }
+  for (int y = y0; y < y1; ++y)
+    NeighbourRowV(ref::RowsAt(src, height, stride, y), dst + size_t(y) * stride, width, kind, s);
 }
 #endif
 
@@ -255,12 +259,21 @@ HWY_AFTER_NAMESPACE();
 namespace orv {
 
 HWY_EXPORT(NeighbourRowsV);
+HWY_EXPORT(NeighbourRowV);
 
 void NeighbourRows(const uint8_t* src, uint8_t* dst, int width, int height, int y0, int y1,
                    int kind, double s) {
   if (ReferenceKernelsForced())
     return neighbour_reference::FilterRows(src, dst, width, height, y0, y1, kind, s);
   HWY_DYNAMIC_DISPATCH(NeighbourRowsV)(src, dst, width, height, y0, y1, kind, s);
+}
+
+void NeighbourRow(const uint8_t* up, const uint8_t* mid, const uint8_t* down, uint8_t* out,
+                  int width, int kind, double s) {
+  const neighbour_reference::Rows w{up, mid, down};
+  if (ReferenceKernelsForced())
+    return neighbour_reference::Row(w, out, width, kind, s, [](int from, int) { return from; });
+  HWY_DYNAMIC_DISPATCH(NeighbourRowV)(w, out, width, kind, s);
 }
 
 }  // namespace orv

@@ -14,4 +14,9 @@ namespace orv {
 void NeighbourRows(const uint8_t* src, uint8_t* dst, int width, int height, int y0, int y1,
                    int kind, double s);
 
+// One row into out from the rows above, at and below it (3 x width bytes each; at the picture's
+// top and bottom the caller passes the replicated row). out is none of the three.
+void NeighbourRow(const uint8_t* up, const uint8_t* mid, const uint8_t* down, uint8_t* out,
+                  int width, int kind, double s);
+
 }  // namespace orv

@@ -51,11 +51,10 @@ StageOutcome RunSharpenStage(StageContext& ctx) {
   ctx.ShowStageName();
   if (p.method == SharpenStagePlan::kNone) return StageOutcome::kDone;
   if (p.method == SharpenStagePlan::kNeighbour) {
-    // The filter writes every byte of its output, so it writes into the spare, which then
-    // becomes the picture.
-    ctx.IntoSpare([&](const Image& source, Image& target) {
-      return NeighbourFilter(source.pixels(), target.pixels(), target.width(), target.height(),
-                             p.neighbourStrength, kNeighbourSharpen);
+    // In place: a spare picture would cost a single photo's run a fresh 72 MB buffer.
+    ctx.InPlace([&](Image& target) {
+      return NeighbourFilterInPlace(target.pixels(), target.width(), target.height(),
+                                    p.neighbourStrength, kNeighbourSharpen);
     });
   } else {
     // Without a picture-sized copy: a fresh 72 MB buffer costs a single photo's run more than

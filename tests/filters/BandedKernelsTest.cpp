@@ -45,7 +45,7 @@ TEST(BandedKernels, HotPixelsInPlaceAndFromACopy) {
   }
 }
 
-TEST(BandedKernels, NeighbourFilterEveryKind) {
+TEST(BandedKernels, NeighbourFilterEveryKindFromACopyAndInPlace) {
   unsigned seed = 20;
   for (const auto& [w, h] : BandTestSizes()) {
     const int width = w, height = h;
@@ -54,9 +54,11 @@ TEST(BandedKernels, NeighbourFilterEveryKind) {
       for (int strength : {0, 37, 100}) {
         ExpectSameAtEveryThreadCount(
             "neighbour kind " + std::to_string(kind) + " " + SizeName(w, h), [&] {
-              Pixels dst(src.size());
+              Pixels dst(src.size()), inPlace = src;
               EXPECT_TRUE(NeighbourFilter(src.data(), dst.data(), width, height, strength, kind));
-              return dst;
+              EXPECT_TRUE(NeighbourFilterInPlace(inPlace.data(), width, height, strength, kind));
+              EXPECT_TRUE(inPlace == dst) << "in place, kind " << kind << " " << SizeName(w, h);
+              return std::make_pair(dst, inPlace);
             });
       }
     }

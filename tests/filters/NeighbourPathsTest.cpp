@@ -14,7 +14,7 @@
 namespace orv::test {
 namespace {
 
-TEST(NeighbourPaths, EveryKindAndStrengthIsIdenticalOnEveryPath) {
+TEST(NeighbourPaths, EveryKindAndStrengthIsIdenticalOnEveryPathAndInPlace) {
   unsigned seed = 900;
   for (const auto& size : KernelTestSizes()) {
     // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
@@ -26,8 +26,11 @@ TEST(NeighbourPaths, EveryKindAndStrengthIsIdenticalOnEveryPath) {
             std::to_string(w) + "x" + std::to_string(h) + " kind " + std::to_string(kind) +
                 " strength " + std::to_string(strength),
             [&] {
-              Pixels dst(src.size(), 1);
+              Pixels dst(src.size(), 1), inPlace = src;
               EXPECT_TRUE(NeighbourFilter(src.data(), dst.data(), w, h, strength, kind));
+              // In place the picture must come out as the filter writes it elsewhere.
+              EXPECT_TRUE(NeighbourFilterInPlace(inPlace.data(), w, h, strength, kind));
+              EXPECT_TRUE(inPlace == dst) << w << "x" << h << " kind " << kind << " in place";
               return dst;
             });
       }
