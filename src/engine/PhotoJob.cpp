@@ -52,7 +52,7 @@ void EncodeIntoMemory(const std::string& path, const Settings& settings, const L
   // that the buffer does not grow through a series of copies into fresh memory.
   try {
     const size_t had = item.bytes.capacity();
-    item.bytes.reserve(std::max(had, photo.picture.byteSize() / 2));
+    item.bytes.reserve(std::max(had, HugePageFriendlySize(photo.picture.byteSize() / 2)));
     // Written once from the start: huge pages save a page fault every 4 KiB.
     if (item.bytes.capacity() != had) AdviseHugePages(item.bytes.data(), item.bytes.capacity());
   } catch (...) {

@@ -6,11 +6,19 @@
 #include <unistd.h>
 #include <new>
 
+#include "platform/CheckedMath.h"
+
 namespace orv {
 
 namespace {
 
 constexpr size_t kHugeFrom = size_t(4) << 20;
+constexpr size_t kHugePage = size_t(2) << 20;
+// What glibc's malloc adds to a request before it maps a large block: the chunk's size field
+// in front, rounded to its 16-byte alignment, and the size field of the chunk after it.
+constexpr size_t kMallocOverhead = 24;
+// Linux 6.1's synchronous collapse into a huge page; older kernels refuse it.
+constexpr int kCollapse = 25;
 
 // Buffers released by this thread, kept for its next requests of the same sizes: a picture, its
 // spare and a luma plane are what one photo of a batch allocates and frees.
@@ -74,11 +82,19 @@ void TrimLargeBuffers() {
   kept.Trim();
 }
 
+size_t HugePageFriendlySize(size_t bytes) {
+  size_t whole = 0;
+  if (bytes < kHugeFrom || !CheckedAdd(bytes, kMallocOverhead + kHugePage - 1, whole))
+    return bytes;
+  return (whole & ~(kHugePage - 1)) - kMallocOverhead;
+}
+
 uint8_t* NewLargeBuffer(size_t bytes) {
   if (bytes >= kHugeFrom)
     if (uint8_t* again = kept.Take(bytes)) return again;
-  uint8_t* p = new (std::nothrow) uint8_t[bytes ? bytes : 1];
-  if (p) AdviseHugePages(p, bytes);
+  const size_t allocated = HugePageFriendlySize(bytes);
+  uint8_t* p = new (std::nothrow) uint8_t[allocated ? allocated : 1];
+  if (p) AdviseHugePages(p, allocated);
   return p;
 }
 
@@ -89,10 +105,18 @@ PageSpan WholePagesInside(const void* block, size_t bytes) {
 
 void AdviseHugePages(void* block, size_t bytes) {
   if (!block || bytes < kHugeFrom) return;
-  // The advice is a hint and may fail.
-  const PageSpan pages = WholePagesInside(block, bytes);
-  if (pages.end > pages.begin)
-    ::madvise(reinterpret_cast<void*>(pages.begin), pages.end - pages.begin, MADV_HUGEPAGE);
+  // From the page holding the first byte to the one holding the last: the advice covers the
+  // whole mapping of a block from HugePageFriendlySize, so that its first and last huge pages
+  // can be huge too. It is a hint and may fail.
+  const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+  const uintptr_t begin = uintptr_t(block) & ~(page - 1);
+  const uintptr_t end = (uintptr_t(block) + bytes + page - 1) & ~(page - 1);
+  if (::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE) != 0) return;
+  // The allocator has already written its header into the first page, so the huge page that
+  // holds it would be faulted in 4 KiB at a time; it is made huge now instead.
+  const uintptr_t head = begin & ~(kHugePage - 1);
+  if (head == begin && end - begin >= kHugePage)
+    ::madvise(reinterpret_cast<void*>(head), kHugePage, kCollapse);
 }
 
 }  // namespace orv

@@ -16,6 +16,11 @@ namespace orv {
 // thread released a moment ago is handed out again: its pages are already in place, where a
 // fresh 72 MB buffer costs its page faults once more for every photo of a batch.
 uint8_t* NewLargeBuffer(size_t bytes);
+// The size to allocate for a block of at least `bytes` bytes (of several megabytes) so that the
+// C library maps it as a whole number of huge pages, which the kernel places on a huge-page
+// boundary: all of it can then be huge pages, where a block that starts and ends inside huge
+// pages has up to 4 MB at its ends faulted 4 KiB at a time. Smaller sizes come back unchanged.
+size_t HugePageFriendlySize(size_t bytes);
 // The whole pages inside [block, block + bytes), as addresses [begin, end); begin >= end when
 // none: the pages at a block's ends may hold other allocations, so advice and population stay
 // inside.
@@ -23,8 +28,9 @@ struct PageSpan {
   uintptr_t begin = 0, end = 0;
 };
 PageSpan WholePagesInside(const void* block, size_t bytes);
-// Marks the whole pages of a block of several megabytes (from new[] or malloc, such as a
-// vector's reserved room) for transparent huge pages; smaller blocks are left as they are.
+// Marks the pages of a block of several megabytes (from new[] or malloc, such as a vector's
+// reserved room) for transparent huge pages, the pages at its ends too (the advice changes no
+// byte); smaller blocks are left as they are.
 void AdviseHugePages(void* block, size_t bytes);
 // Gives back a buffer of `bytes` bytes from NewLargeBuffer (or new[]): large ones are kept for
 // the thread's next request of that size, a few at a time; the others are deleted.
