@@ -92,22 +92,6 @@ struct StageContext {
     if (processPicture) Check(fn(picture));
     if (crop) fn(*crop);
   }
-  // Runs fn(source, target) with target the spare buffer at the source's size, for a filter
-  // that reads the source and writes every byte of the target; the target then becomes the
-  // picture, so no copy of the pixels is made. Likewise for the crop and its spare. A spare that
-  // cannot be had, or fn answering false, fails the stage when it happens to the picture, which
-  // is then left as it was.
-  template <typename Fn>
-  void IntoSpare(Fn fn) {
-    if (processPicture &&
-        Check(spare.Allocate(picture.width(), picture.height()),
-              "no memory for a copy of the picture") &&
-        Check(fn(static_cast<const Image&>(picture), spare)))
-      std::swap(picture, spare);
-    if (crop && detailSpare && detailSpare->Allocate(crop->width(), crop->height()) &&
-        fn(static_cast<const Image&>(*crop), *detailSpare))
-      std::swap(*crop, *detailSpare);
-  }
 };
 
 // The curve value a flash-indexed stage uses in the current mode: the curve at FlashAxis in

@@ -161,11 +161,11 @@ TEST_F(PipelineFixture, PreviewLeavesThePictureToDetailStagesAndWritesNoLines) {
 }
 
 TEST_F(PipelineFixture, AStageThatCannotWorkIsNamedAndTheChainGoesOn) {
-  // A picture over the pixel limit set after it was made: sharpening cannot allocate its copy,
-  // and the colour fix refuses the picture; each is named, and the chain runs to its end.
+  // A picture over the pixel limit set after it was made: noise removal cannot allocate its
+  // copy, and the colour fix refuses the picture; each is named, and the chain runs to its end.
   picture = test::GradientImage(1500, 1000);
   Settings s = AllOff(false);
-  s.Sharpen.SimEnabled = 1;
+  s.Denoise.SimEnabled = 1;
   s.Saturation.SimEnabled = 1;
   PipelineResult r;
   {
@@ -175,9 +175,10 @@ TEST_F(PipelineFixture, AStageThatCannotWorkIsNamedAndTheChainGoesOn) {
   EXPECT_FALSE(r.cancelled);
   EXPECT_EQ(r.failedStages, 2);
   std::string text = ReadText(dir / "log.html");
-  EXPECT_NE(text.find("Sharpen: not applied, no memory for a copy of the picture"),
-            std::string::npos);
-  EXPECT_EQ(text.find("SH: NT="), std::string::npos);  // no line that reads like success
+  EXPECT_NE(text.find("De-Noiser: not applied, no memory for a copy of the picture"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("DE:Alpha="), std::string::npos);  // no line that reads like success
   EXPECT_NE(text.find("Color Final Fix: not applied, its filter failed"), std::string::npos);
   EXPECT_EQ(text.find("SA: NT="), std::string::npos);
 
@@ -192,7 +193,7 @@ TEST_F(PipelineFixture, AStageThatCannotWorkIsNamedAndTheChainGoesOn) {
 
 TEST_F(PipelineFixture, AStageWithoutItsSpareBufferIsToldAndCounted) {
   Settings s = AllOff(false);
-  s.Sharpen.SimEnabled = 1;
+  s.Denoise.SimEnabled = 1;
   picture = test::GradientImage(1500, 1000);
   auto before = Pixels(picture);
   // The picture is already in memory; the limit now refuses a second buffer of its size.
@@ -203,11 +204,11 @@ TEST_F(PipelineFixture, AStageWithoutItsSpareBufferIsToldAndCounted) {
   }
   EXPECT_EQ(r.failedStages, 1);
   std::string text = ReadText(dir / "log.html");
-  EXPECT_NE(text.find("<font color=\"#ff0900\">Sharpen: not applied, no memory for a copy of the "
-                      "picture</font>"),
+  EXPECT_NE(text.find("<font color=\"#ff0900\">De-Noiser: not applied, no memory for a copy of "
+                      "the picture</font>"),
             std::string::npos)
       << text;
-  EXPECT_EQ(test::Count(text, "Sharp"), 1u);  // no stage line claiming it ran
+  EXPECT_EQ(test::Count(text, "DE:"), 0u);  // no stage line claiming it ran
   EXPECT_TRUE(std::equal(before.begin(), before.end(), picture.pixels()));
 }
 
