@@ -57,7 +57,7 @@ TEST(BandedKernels, NeighbourFilterEveryKindFromACopyAndInPlace) {
               Pixels dst(src.size()), inPlace = src;
               EXPECT_TRUE(NeighbourFilter(src.data(), dst.data(), width, height, strength, kind));
               EXPECT_TRUE(NeighbourFilterInPlace(inPlace.data(), width, height, strength, kind));
-              EXPECT_TRUE(inPlace == dst) << "in place, kind " << kind << " " << SizeName(w, h);
+              EXPECT_TRUE(inPlace == dst) << "in place, kind " << kind << " " << SizeName(width, height);
               return std::make_pair(dst, inPlace);
             });
       }
