@@ -14,14 +14,14 @@ namespace {
 
 constexpr size_t kHugeFrom = size_t(4) << 20;
 constexpr size_t kHugePage = size_t(2) << 20;
-// What glibc's malloc adds to a request before it maps a large block: the chunk's size field
-// in front, rounded to its 16-byte alignment, and the size field of the chunk after it.
+// glibc's malloc maps a large request of n bytes as ALIGN_UP(ALIGN_UP(n + 8, 16) + 8, page)
+// bytes (its two size fields), so a request of k x 2 MiB - 24 is mapped as exactly k x 2 MiB.
 constexpr size_t kMallocOverhead = 24;
 // Linux 6.1's synchronous collapse into a huge page; older kernels refuse it.
 constexpr int kCollapse = 25;
 
-// Buffers released by this thread, kept for its next requests of the same sizes: a picture, its
-// spare and a luma plane are what one photo of a batch allocates and frees.
+// Buffers released by this thread, kept for its next requests of the same sizes: a picture, the
+// JPEG band streams' block and a luma plane are what one photo of a batch allocates and frees.
 struct KeptBuffers {
   static constexpr int kSlots = 3;
   uint8_t* buffer[kSlots] = {};
