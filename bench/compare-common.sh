@@ -4,7 +4,9 @@
 # (removed on exit) with an app folder $work/home holding the default profile and one generated
 # JPEG at $photo (6000 x 4000 unless PHOTO_SIZE="W H" is set before sourcing), plus `median` of
 # the numbers on standard input and `cpu_seconds COMMAND`: the median CPU time (user + system)
-# of RUNS runs of the command, run under $PIN when that is set (e.g. PIN="taskset -c 0");
+# of RUNS runs of the command, run under $PIN when that is set (e.g. PIN="taskset -c 0"), and
+# `cpu_seconds_side_by_side A B`, the two medians of A and B run in turn (A, B, A, B, ...), so
+# that a change of the machine's load while they run falls on both alike;
 # `$stages_off`, the --set arguments that switch every correction off in both modes, and
 # `long_exposure FILE`, which marks a JPEG as a 6-second exposure so that the exposure-dependent
 # stages (hot pixels, black frame) run.
@@ -30,6 +32,17 @@ cpu_seconds() {
     times+=("$(awk '{print $1 + $2}' <<<"$t")")
   done
   printf '%s\n' "${times[@]}" | median
+}
+
+cpu_seconds_side_by_side() {
+  local a=() b=() t
+  for ((i = 0; i < runs; i++)); do
+    t=$( { TIMEFORMAT='%U %S'; time ${PIN:-} bash -c "$1" >/dev/null 2>&1; } 2>&1)
+    a+=("$(awk '{print $1 + $2}' <<<"$t")")
+    t=$( { TIMEFORMAT='%U %S'; time ${PIN:-} bash -c "$2" >/dev/null 2>&1; } 2>&1)
+    b+=("$(awk '{print $1 + $2}' <<<"$t")")
+  done
+  echo "$(printf '%s\n' "${a[@]}" | median) $(printf '%s\n' "${b[@]}" | median)"
 }
 
 stages_off="--set sRGB.Enabled=0 --set HotPixels.BF=0 --set Text.Enabled=0"

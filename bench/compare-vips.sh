@@ -6,7 +6,8 @@
 # resize 50 % Lanczos 3, unsharp mask sigma 1 and the 3 x 3 median (hot pixels) against their
 # `vips` counterparts, and the default Advanced run of a 6-second exposure against the
 # `djpeg | cjpeg -quality 88 -sample 1x1` floor. Prints the median CPU time (user + system) of
-# RUNS runs of each, so other work on a shared machine does not inflate it, and the ratio
+# RUNS runs of each, so other work on a shared machine does not inflate it, the two commands of a
+# row taking turns so that a change of load falls on both, and the ratio
 # (vips / orv: above 1 means orv is faster; for the floor, orv / floor).
 # Needs the release build in build/; installs libvips-tools, libjpeg-turbo-progs and
 # libimage-exiftool-perl (for the exposure time) when they are missing.
@@ -31,8 +32,7 @@ orv_cmd() { echo "rm -rf '$work/in/ORV'; '$build/orv' --home '$work/home' run --
 printf '%-34s %9s %9s %7s %7s\n' "operation" "other s" "orv s" "ratio" "target"
 row() {  # row LABEL TARGET "ORV ARGUMENTS" "OTHER COMMAND"
   local other orv
-  other=$(cpu_seconds "$4")
-  orv=$(cpu_seconds "$(orv_cmd "$3")")
+  read -r other orv < <(cpu_seconds_side_by_side "$4" "$(orv_cmd "$3")")
   awk -v l="$1" -v a="$other" -v b="$orv" -v t="$2" \
     'BEGIN {printf "%-34s %9.3f %9.3f %7.2f %7s\n", l, a, b, a / b, t}'
 }
@@ -49,7 +49,8 @@ row "hot pixels 3x3 / rank 3 3 4" ">=6" \
   "vips rank '$photo' '$work/v.jpg[$out]' 3 3 4"
 
 # The default Advanced run (every default stage, the profile's curves) against the codec floor.
-floor=$(cpu_seconds "djpeg '$photo' | cjpeg -quality 88 -sample 1x1 > '$work/turbo.jpg'")
-full=$(cpu_seconds "$(orv_cmd "--set Mode.Advanced=1 --set Quality.Type=0 --set Quality.CQ=88 --set Quality.Subsampling=1 '$photo'")")
+read -r floor full < <(cpu_seconds_side_by_side \
+  "djpeg '$photo' | cjpeg -quality 88 -sample 1x1 > '$work/turbo.jpg'" \
+  "$(orv_cmd "--set Mode.Advanced=1 --set Quality.Type=0 --set Quality.CQ=88 --set Quality.Subsampling=1 '$photo'")")
 awk -v a="$floor" -v b="$full" \
   'BEGIN {printf "%-34s %9.3f %9.3f %7.2f %7s\n", "Advanced run, 6 s (floor / orv)", a, b, b / a, "<=2.5"}'
