@@ -25,22 +25,24 @@ photo="$work/in/photo.jpg"
 
 median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
+# The CPU time (user + system) of one run of the command.
+cpu_once() {
+  local t
+  t=$( { TIMEFORMAT='%U %S'; time ${PIN:-} bash -c "$1" >/dev/null 2>&1; } 2>&1)
+  awk '{print $1 + $2}' <<<"$t"
+}
+
 cpu_seconds() {
-  local times=() t
-  for ((i = 0; i < runs; i++)); do
-    t=$( { TIMEFORMAT='%U %S'; time ${PIN:-} bash -c "$*" >/dev/null 2>&1; } 2>&1)
-    times+=("$(awk '{print $1 + $2}' <<<"$t")")
-  done
+  local times=()
+  for ((i = 0; i < runs; i++)); do times+=("$(cpu_once "$*")"); done
   printf '%s\n' "${times[@]}" | median
 }
 
 cpu_seconds_side_by_side() {
-  local a=() b=() t
+  local a=() b=()
   for ((i = 0; i < runs; i++)); do
-    t=$( { TIMEFORMAT='%U %S'; time ${PIN:-} bash -c "$1" >/dev/null 2>&1; } 2>&1)
-    a+=("$(awk '{print $1 + $2}' <<<"$t")")
-    t=$( { TIMEFORMAT='%U %S'; time ${PIN:-} bash -c "$2" >/dev/null 2>&1; } 2>&1)
-    b+=("$(awk '{print $1 + $2}' <<<"$t")")
+    a+=("$(cpu_once "$1")")
+    b+=("$(cpu_once "$2")")
   done
   echo "$(printf '%s\n' "${a[@]}" | median) $(printf '%s\n' "${b[@]}" | median)"
 }

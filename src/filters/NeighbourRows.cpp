@@ -102,12 +102,16 @@ inline void Row(const Rows& w, uint8_t* out, int width, int kind, double s, Insi
   FilterBytes(w, out, n - 3, n, 3, 0, kind, s);
 }
 
+// One row by the scalar code alone.
+inline void ReferenceRow(const Rows& w, uint8_t* out, int width, int kind, double s) {
+  Row(w, out, width, kind, s, [](int from, int) { return from; });
+}
+
 inline void FilterRows(const uint8_t* src, uint8_t* dst, int width, int height, int y0, int y1,
                        int kind, double s) {
   const size_t stride = size_t(width) * 3;
   for (int y = y0; y < y1; ++y)
-    Row(RowsAt(src, height, stride, y), dst + size_t(y) * stride, width, kind, s,
-        [](int from, int) { return from; });
+    ReferenceRow(RowsAt(src, height, stride, y), dst + size_t(y) * stride, width, kind, s);
 }
 
 }  // namespace orv::neighbour_reference
@@ -124,7 +128,7 @@ void NeighbourRowsV(const uint8_t* src, uint8_t* dst, int width, int height, int
   ref::FilterRows(src, dst, width, height, y0, y1, kind, s);
 }
 void NeighbourRowV(const ref::Rows& w, uint8_t* out, int width, int kind, double s) {
-  ref::Row(w, out, width, kind, s, [](int from, int) { return from; });
+  ref::ReferenceRow(w, out, width, kind, s);
 }
 #else
 template <class D, class V>
@@ -272,7 +276,7 @@ void NeighbourRow(const uint8_t* up, const uint8_t* mid, const uint8_t* down, ui
                   int width, int kind, double s) {
   const neighbour_reference::Rows w{up, mid, down};
   if (ReferenceKernelsForced())
-    return neighbour_reference::Row(w, out, width, kind, s, [](int from, int) { return from; });
+    return neighbour_reference::ReferenceRow(w, out, width, kind, s);
   HWY_DYNAMIC_DISPATCH(NeighbourRowV)(w, out, width, kind, s);
 }
 

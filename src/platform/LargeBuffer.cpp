@@ -98,11 +98,6 @@ uint8_t* NewLargeBuffer(size_t bytes) {
   return p;
 }
 
-PageSpan WholePagesInside(const void* block, size_t bytes) {
-  const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
-  return {(uintptr_t(block) + page - 1) & ~(page - 1), (uintptr_t(block) + bytes) & ~(page - 1)};
-}
-
 void AdviseHugePages(void* block, size_t bytes) {
   if (!block || bytes < kHugeFrom) return;
   // From the page holding the first byte to the one holding the last: the advice covers the

@@ -21,13 +21,6 @@ uint8_t* NewLargeBuffer(size_t bytes);
 // boundary: all of it can then be huge pages, where a block that starts and ends inside huge
 // pages has up to 4 MB at its ends faulted 4 KiB at a time. Smaller sizes come back unchanged.
 size_t HugePageFriendlySize(size_t bytes);
-// The whole pages inside [block, block + bytes), as addresses [begin, end); begin >= end when
-// none: the pages at a block's ends may hold other allocations, so advice and population stay
-// inside.
-struct PageSpan {
-  uintptr_t begin = 0, end = 0;
-};
-PageSpan WholePagesInside(const void* block, size_t bytes);
 // Marks the pages of a block of several megabytes (from new[] or malloc, such as a vector's
 // reserved room) for transparent huge pages, the pages at its ends too (the advice changes no
 // byte); smaller blocks are left as they are.

@@ -3,18 +3,19 @@
 #include "platform/PagesAhead.h"
 
 #include <sys/mman.h>
-
-#include "platform/LargeBuffer.h"
+#include <unistd.h>
 
 namespace orv {
 
 void PopulatePagesBackwards(uint8_t* buffer, size_t bytes, const std::atomic<size_t>& reached) {
 #ifdef MADV_POPULATE_WRITE
   constexpr uintptr_t kStep = uintptr_t(2) << 20;
+  const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
   const uintptr_t start = uintptr_t(buffer);
-  const PageSpan pages = WholePagesInside(buffer, bytes);
-  const uintptr_t first = pages.begin;
-  uintptr_t end = pages.end;
+  // Only the whole pages inside the buffer: the pages at its ends may hold other allocations,
+  // which populating would fault in for nothing.
+  const uintptr_t first = (start + page - 1) & ~(page - 1);
+  uintptr_t end = (start + bytes) & ~(page - 1);
   while (end > first) {
     uintptr_t begin = (end - 1) & ~(kStep - 1);  // the start of the 2 MiB step holding end - 1
     if (begin < first) begin = first;
