@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -163,15 +164,26 @@ class BatchPool {
 
 void BatchPool::WorkerLoop(int worker, Settings settings) {
   const PhotoWork work = WorkOf(setup_, written_);
+  // The worker's core is its photo's: helpers take bands only on the cores left over. The slot
+  // is kept from one photo to the next when the next one is there to take: let go for a moment,
+  // it would wake a helper onto the bands of a photo in flight just as this worker needs its
+  // core again. It is let go while the worker waits, and when it stops.
+  std::optional<WorkerSlot> slot;
   for (;;) {
     size_t job = 0;
     std::vector<uint8_t> output;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      workCv_.wait(lock, [&] {
+      const auto canGoOn = [&] {
         return cancel_.load() || StopsTaking(setup_) || next_ >= jobs_.size() ||
                next_ < settled_ + window_;
-      });
+      };
+      if (slot && !canGoOn()) {
+        lock.unlock();
+        slot.reset();
+        lock.lock();
+      }
+      workCv_.wait(lock, canGoOn);
       if (cancel_.load() || StopsTaking(setup_) || next_ >= jobs_.size()) return;
       job = next_++;
       state_[job] = State::Running;
@@ -185,13 +197,9 @@ void BatchPool::WorkerLoop(int worker, Settings settings) {
     WorkerProgress progress(cancel_, itemPos_[size_t(worker)]);
     progress.SetItemRange(0, 100);
     const CueItem& entry = cue_[jobs_[job]];
-    WorkedPhoto item;
-    {
-      // The worker's core is its photo's: helpers take bands only on the cores left over.
-      WorkerSlot slot;
-      item = WorkOnPhoto(entry.path, TwinOf(setup_, entry), settings, work, progress, 0,
-                         std::move(output));
-    }
+    if (!slot) slot.emplace();
+    WorkedPhoto item = WorkOnPhoto(entry.path, TwinOf(setup_, entry), settings, work, progress, 0,
+                                   std::move(output));
     {
       std::lock_guard<std::mutex> lock(mutex_);
       items_[job] = std::move(item);

@@ -24,6 +24,7 @@ extern "C" {
 #include "imageio/LibraryError.h"
 #include "imageio/PixelBuffer.h"
 #include "platform/CheckedMath.h"
+#include "platform/LateRowCut.h"
 #include "platform/PagesAhead.h"
 #include "platform/ThreadBudget.h"
 
@@ -70,6 +71,7 @@ struct JpegReader {
   std::atomic<size_t>* reached;  // bytes of pixels written so far, for the pages put in ahead
   bool band;  // decodes some rows of another reader's picture: the pixels are not its own
   int firstRow, endRow;  // the rows DecodeCore decodes; endRow 0 for every row
+  LateRowCut* lateCut;   // the top band of a late cut: stops at the row a helper took
 };
 
 const JOCTET kFakeEoi[2] = {0xFF, JPEG_EOI};
@@ -218,6 +220,7 @@ unsigned DecodeCore(JpegReader* r) {
     ERREXIT(&r->cinfo, JERR_BAD_STATE);
   while (r->cinfo.output_scanline < end) {
     JDIMENSION y = r->cinfo.output_scanline;
+    if (r->lateCut && !r->lateCut->TopMayWork(int(y))) break;
     uint8_t* target = r->pixels + size_t(y) * stride;
     JSAMPROW rowPointer = r->conversion == Conversion::kDirect ? target : r->row;
     if (jpeg_read_scanlines(&r->cinfo, &rowPointer, 1) != 1) ERREXIT(&r->cinfo, JERR_BAD_STATE);
@@ -323,21 +326,31 @@ std::vector<int> DecodeBandStarts(int height, int count, int step) {
   return starts;
 }
 
-// Decodes a sequential full-size picture in bands of rows on the threads the budget has free:
-// each band has a decompressor of its own that skips the rows above it. kNotBanded when no
-// helper is free, the picture is small, progressive, arithmetic-coded or scaled, or a band met
-// anything but clean data (damage, a premature end: the caller decodes in one piece, as it always
-// has).
+// Decodes a sequential full-size picture in bands of rows: each band has a decompressor of its
+// own that skips the rows above it. With helpers free, the bands are cut up front to cost the
+// same; with every core busy (the photo workers of a batch), the caller decodes from the top
+// while the lower rows stay on offer to a helper freed later (the batch's tail), cut when one
+// comes (LateRowCut.h). kNotBanded when no helper can join, the picture is small, progressive,
+// arithmetic-coded or scaled, or a band met anything but clean data (damage, a premature end:
+// the caller decodes in one piece, as it always has).
 BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContext& ctx) {
   const jpeg_decompress_struct& c = r->cinfo;
   const int height = int(c.output_height);
-  if (!HelpersFree() || c.progressive_mode || c.arith_code || c.output_width != c.image_width ||
+  if (!HelpersMayJoin() || c.progressive_mode || c.arith_code || c.output_width != c.image_width ||
       c.output_height != c.image_height || height < 2 * kMinDecodeBandRows)
     return BandedRead::kNotBanded;
-  const int count = std::min({ThreadLimit(), 4, height / kMinDecodeBandRows});
-  const std::vector<int> starts = DecodeBandStarts(height, count, 8 * c.max_v_samp_factor);
+  const int step = 8 * c.max_v_samp_factor;
+  const bool late = !HelpersFree();
+  // Up front: the first row of every band and the end. Late: the top band and the lower one,
+  // whose first row is set when a helper takes it.
+  std::vector<int> starts{0, height, height};
+  if (!late) {
+    const int count = std::min({ThreadLimit(), 4, height / kMinDecodeBandRows});
+    starts = DecodeBandStarts(height, count, step);
+    if (starts.size() < 3) return BandedRead::kNotBanded;
+  }
+  LateRowCut lateCut(height, step, kMinDecodeBandRows, kSkipCost);
   const size_t bands = starts.size() - 1;
-  if (bands < 2) return BandedRead::kNotBanded;
   std::vector<ReaderPtr> readers;
   try {
     readers.resize(bands);
@@ -353,7 +366,15 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
   std::unique_ptr<std::atomic<size_t>[]> reached(new (std::nothrow) std::atomic<size_t>[bands]);
   if (!reached) return BandedRead::kNotBanded;
   for (size_t k = 0; k < bands; ++k) reached[k] = size_t(starts[k]) * stride;
+  std::atomic<bool> lowerTaken{false};
   auto task = [&](int k) {
+    int first = starts[size_t(k)];
+    if (late && k == 1) {
+      // Run by a helper freed since the start, or by the caller once the top is done.
+      if ((first = lateCut.TakeLower()) < 0) return;
+      lowerTaken.store(true);
+      reached[1] = size_t(first) * stride;
+    }
     ReaderPtr& b = readers[size_t(k)];
     b.reset(NewReader(nullptr));
     if (!b) return clean.store(false);
@@ -376,20 +397,21 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
     }
     b->callback = BandRowDone;
     b->callbackUser = &progress;
-    b->firstRow = starts[size_t(k)];
+    b->firstRow = first;
     b->endRow = starts[size_t(k) + 1];
     b->reached = &reached[size_t(k)];
+    if (late && k == 0) b->lateCut = &lateCut;
     if (DecodeCore(b.get()) != kErrNone || b->err.pub.num_warnings > 0 || b->src.hitEnd) {
       clean.store(false);
       return;
     }
-    if (k > 0)
-      PopulatePagesBackwards(r->pixels, size_t(starts[size_t(k)]) * stride, reached[size_t(k) - 1]);
+    if (k > 0) PopulatePagesBackwards(r->pixels, size_t(first) * stride, reached[size_t(k) - 1]);
   };
   RunTasks(int(bands), task);
   if (progress.Stopped()) return BandedRead::kAborted;
   if (!clean.load()) return BandedRead::kNotBanded;
-  bandedDecodes.fetch_add(1, std::memory_order_relaxed);
+  // A late cut that no helper took is the one-piece decode, on the top band's decompressor.
+  if (!late || lowerTaken.load()) bandedDecodes.fetch_add(1, std::memory_order_relaxed);
   return BandedRead::kDecoded;
 }
 

@@ -61,8 +61,9 @@ class Budget {
     helperCv_.notify_all();
   }
 
+  bool HelpersMayJoin() const { return Limit() > 1 && !tInTask; }
   bool HelpersFree() {
-    if (Limit() <= 1 || tInTask) return false;
+    if (!HelpersMayJoin()) return false;
     std::lock_guard<std::mutex> lock(mutex_);
     return working_ + (tSlots == 0 ? 1 : 0) < Limit();
   }
@@ -212,6 +213,10 @@ void RunTasks(int count, TaskRef task) {
 }
 bool HelpersFree() {
   return TheBudget().HelpersFree();
+}
+
+bool HelpersMayJoin() {
+  return TheBudget().HelpersMayJoin();
 }
 
 int PeakWorkingThreads() {

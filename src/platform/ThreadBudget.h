@@ -51,6 +51,9 @@ void RunTasks(int count, TaskRef task);
 // Whether a helper could join a RunTasks called now: the limit is above 1, the caller is not
 // itself a task, and fewer threads than the limit work. Kernels cut no bands when none could.
 bool HelpersFree();
+// Whether a helper could join a RunTasks called now at some point before it ends: the limit is
+// above 1 and the caller is not itself a task. For work that can still be split once it runs.
+bool HelpersMayJoin();
 
 // The most threads that worked at once since ResetPeakWorkingThreads: slot holders, callers of
 // RunTasks and helpers running tasks. For the tests that the limit holds.

@@ -6,9 +6,14 @@
 // every sampling and colour space, and damaged data is decoded in one piece as before.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <fstream>
+#include <future>
+#include <mutex>
 #include <random>
+#include <thread>
 #include <vector>
 
 extern "C" {
@@ -361,6 +366,107 @@ TEST(JpegBands, GarbageDataIsSkippedSafelyAndDecodedAsInOnePiece) {
     const Pixels whole = DecodeWith(1, noisy, 24);
     EXPECT_EQ(DecodeWith(2, noisy, 24), whole);
     EXPECT_EQ(DecodeWith(4, noisy, 8).error, DecodeWith(1, noisy, 8).error);
+  }
+}
+
+// Another photo worker, holding its slot of the thread budget on a thread of its own until
+// Release().
+class OtherWorker {
+ public:
+  OtherWorker() {
+    std::promise<void> holding;
+    thread_ = std::thread([this, &holding] {
+      WorkerSlot slot;
+      holding.set_value();
+      std::unique_lock<std::mutex> lock(mutex_);
+      cv_.wait(lock, [this] { return released_; });
+    });
+    holding.get_future().wait();
+  }
+  ~OtherWorker() {
+    Release();
+    thread_.join();
+  }
+  void Release() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      released_ = true;
+    }
+    cv_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  bool released_ = false;
+  std::thread thread_;
+};
+
+// The caller's top band, seen through the progress callback (one call a row it decodes; the
+// row it is told counts every band's rows): at its 16th row the other worker lets its core go,
+// and the top then waits a little a row until a helper's rows show, so that the helper comes
+// well before the top is too far on.
+struct TopWatch {
+  OtherWorker* other;
+  int calls = 0;
+  bool helperSeen = false;
+  static bool Row(void* user, int row, int) {
+    auto* w = static_cast<TopWatch*>(user);
+    ++w->calls;
+    if (w->calls == 16) w->other->Release();
+    w->helperSeen = w->helperSeen || row + 1 > w->calls;
+    if (w->calls >= 16 && !w->helperSeen && w->calls < 80)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return true;
+  }
+};
+
+TEST(JpegBands, ACoreFreedDuringADecodeTakesTheRowsBelowALateCut) {
+  // Every core busy at the start (this thread's slot and another worker's, of two): the caller
+  // decodes from the top, and the rows below stay on offer.
+  const std::vector<uint8_t> file = EncodeSampled(333, 1400, 2, 2, false);
+  const Pixels whole = DecodeWith(1, file, 24);
+  ASSERT_EQ(whole.error, 0u);
+  ScopedThreadLimit limit(2);
+  WorkerSlot mine;
+  const auto decode = [&](const std::vector<uint8_t>& bytes) {
+    SetJpegDecodeScale(1, 1);
+    Pixels out;
+    ImageSource* src = OpenSourceMemory(bytes.data(), bytes.size());
+    int w = 0, h = 0;
+    uint8_t* p = ReadJpeg(src, 24, &w, &h);
+    CloseSource(src);
+    if (!p) return out;
+    out.bytes.assign(p, p + size_t(w) * size_t(h) * 3);
+    out.truncated = JpegInputWasTruncated();
+    FreeLibraryBuffer(p);
+    return out;
+  };
+  {
+    // The other core frees up after the top's first rows: a helper takes the lower rows.
+    OtherWorker other;
+    TopWatch watch{&other};
+    SetLibraryProgressCallback(TopWatch::Row, &watch);
+    const uint64_t before = JpegBandedDecodeCount();
+    EXPECT_EQ(decode(file), whole);
+    SetLibraryProgressCallback(nullptr, nullptr);
+    EXPECT_TRUE(watch.helperSeen);
+    EXPECT_EQ(JpegBandedDecodeCount(), before + 1);
+    EXPECT_LT(watch.calls, 1400) << "the top stopped at the cut";
+  }
+  {
+    // Nobody comes: the top decodes every row, as the one-piece decode.
+    OtherWorker other;
+    const uint64_t before = JpegBandedDecodeCount();
+    EXPECT_EQ(decode(file), whole);
+    EXPECT_EQ(JpegBandedDecodeCount(), before);
+  }
+  {
+    // Damaged data is decoded in one piece as before, truncation flag and all.
+    OtherWorker other;
+    const std::vector<uint8_t> cut(file.begin(), file.begin() + long(file.size() * 3 / 4));
+    EXPECT_EQ(decode(cut), DecodeWith(1, cut, 24));
+    EXPECT_TRUE(decode(cut).truncated);
   }
 }
 

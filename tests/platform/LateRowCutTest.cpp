@@ -1,0 +1,85 @@
+// SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A late cut of rows between a top that works on and a helper that comes later: every row is
+// worked exactly once, by one side, whenever the helper comes; the cut falls where both should
+// end together, and a helper that comes too late takes nothing.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/LateRowCut.h"
+
+namespace orv::test {
+namespace {
+
+// Runs the top over every row it may work; returns the rows it worked.
+int RunTop(LateRowCut& cut, int height) {
+  int y = 0;
+  while (y < height && cut.TopMayWork(y)) ++y;
+  return y;
+}
+
+TEST(LateRowCut, TheCutFallsWhereBothSidesEndTogether) {
+  // A helper at the start: the top works the cut's rows, the helper passes them at 0.6 of a row
+  // each and works the rest; both cost 2000 / 1.4 = 1428.6 rows, on a multiple of 16.
+  LateRowCut early(2000, 16, 256, 0.6);
+  EXPECT_EQ(early.TakeLower(), 1424);
+  EXPECT_EQ(early.TakeLower(), -1) << "the lower part is taken once";
+  EXPECT_EQ(RunTop(early, 2000), 1424);
+
+  // A helper after the top's first 400 rows (claimed a step at a time): the cut moves down.
+  LateRowCut later(2000, 16, 256, 0.6);
+  for (int y = 0; y < 400; ++y) ASSERT_TRUE(later.TopMayWork(y));
+  const int at = later.TakeLower();
+  EXPECT_EQ(at, 1712);  // (2000 + 400) / 1.4 = 1714.3
+  EXPECT_EQ(RunTop(later, 2000), at);
+
+  // Too late: the helper would not end before the top alone, or would get under 256 rows.
+  LateRowCut tooLate(2000, 16, 256, 0.6);
+  for (int y = 0; y < 900; ++y) ASSERT_TRUE(tooLate.TopMayWork(y));
+  EXPECT_EQ(tooLate.TakeLower(), -1);
+  EXPECT_EQ(RunTop(tooLate, 2000), 2000);
+
+  // Nobody comes: the top works every row, and the caller's own late call takes nothing.
+  LateRowCut alone(1000, 8, 256, 0.6);
+  EXPECT_EQ(RunTop(alone, 1000), 1000);
+  EXPECT_EQ(alone.TakeLower(), -1);
+
+  // Too small to cut at all.
+  LateRowCut small(300, 16, 256, 0.6);
+  EXPECT_EQ(small.TakeLower(), -1);
+  EXPECT_EQ(RunTop(small, 300), 300);
+}
+
+TEST(LateRowCut, EveryRowIsWorkedOnceWheneverTheHelperComes) {
+  constexpr int kHeight = 1200;
+  for (int delay = 0; delay < 400; delay += 7) {
+    SCOPED_TRACE(delay);
+    LateRowCut cut(kHeight, 8, 64, 0.6);
+    // Each side marks the rows it works; a row marked twice, or never, is a fault.
+    std::vector<std::atomic<int>> worked(kHeight);
+    std::atomic<int> topRows{0};
+    std::thread top([&] {
+      int y = 0;
+      for (; y < kHeight && cut.TopMayWork(y); ++y) worked[size_t(y)].fetch_add(1);
+      topRows.store(y);
+    });
+    // The helper comes after the top has worked about `delay` rows.
+    while (topRows.load() == 0 && worked[size_t(delay)].load() == 0) std::this_thread::yield();
+    const int first = cut.TakeLower();
+    if (first >= 0)
+      for (int y = first; y < kHeight; ++y) worked[size_t(y)].fetch_add(1);
+    top.join();
+    for (int y = 0; y < kHeight; ++y) ASSERT_EQ(worked[size_t(y)].load(), 1) << "row " << y;
+    if (first >= 0) {
+      EXPECT_EQ(topRows.load(), first);
+      EXPECT_EQ(first % 8, 0);
+      EXPECT_GE(kHeight - first, 64);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orv::test
