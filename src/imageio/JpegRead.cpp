@@ -370,8 +370,9 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
   auto task = [&](int k) {
     int first = starts[size_t(k)];
     if (late && k == 1) {
-      // Run by a helper freed since the start, or by the caller once the top is done.
-      if ((first = lateCut.TakeLower()) < 0) return;
+      // Run by a helper freed since the start, or by the caller once the top is done (or
+      // stopped, or failed: then nothing is left to do).
+      if (progress.stop.load() || !clean.load() || (first = lateCut.TakeLower()) < 0) return;
       lowerTaken.store(true);
       reached[1] = size_t(first) * stride;
     }

@@ -462,6 +462,14 @@ TEST(JpegBands, ACoreFreedDuringADecodeTakesTheRowsBelowALateCut) {
     EXPECT_EQ(JpegBandedDecodeCount(), before);
   }
   {
+    // A stop from the top's rows ends the decode with nothing, whoever has the lower rows.
+    OtherWorker other;
+    SetLibraryProgressCallback([](void*, int row, int) { return row < 100; }, nullptr);
+    EXPECT_TRUE(decode(file).bytes.empty());
+    EXPECT_EQ(GetLastLibraryError(), 14u);
+    SetLibraryProgressCallback(nullptr, nullptr);
+  }
+  {
     // Damaged data is decoded in one piece as before, truncation flag and all.
     OtherWorker other;
     const std::vector<uint8_t> cut(file.begin(), file.begin() + long(file.size() * 3 / 4));
