@@ -205,7 +205,8 @@ void ConvertRow(const JpegReader* r, const uint8_t* in, uint8_t* out, JDIMENSION
 }
 
 // Decodes rows [firstRow, endRow) into r->pixels (from the first row to the last when endRow is
-// 0), skipping the rows above. Returns 0, 9 (decoder error) or 14 (aborted).
+// 0), skipping the rows above; the top band of a late cut ends at the cut instead. Returns 0, 9
+// (decoder error) or 14 (aborted).
 unsigned DecodeCore(JpegReader* r) {
   if (setjmp(r->err.jump)) {
     Destroy(r);
