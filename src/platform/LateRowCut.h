@@ -19,9 +19,11 @@ class LateRowCut {
   // Rows [0, height); the cut falls on multiples of `step`, leaves the helper at least minRows
   // rows, and counts passing a row at reachCost (0 to 1) of working it.
   LateRowCut(int height, int step, int minRows, double reachCost)
-      : height_(height), step_(std::max(step, 1)), minRows_(minRows), reachCost_(reachCost) {
-    state_.store(Pack(0, height), std::memory_order_relaxed);
-  }
+      : height_(height),
+        step_(std::max(step, 1)),
+        minRows_(minRows),
+        reachCost_(reachCost),
+        state_(Pack(0, height)) {}
 
   // On the top's thread before row y (rows in order): whether row y is the top's. The top claims
   // a step of rows at a time, so a helper never cuts inside the rows it may be working.
@@ -65,7 +67,7 @@ class LateRowCut {
 
   const int height_, step_, minRows_;
   const double reachCost_;
-  std::atomic<uint64_t> state_{0};  // the rows the top has claimed, and the cut (height: none)
+  std::atomic<uint64_t> state_;  // the rows the top has claimed, and the cut (height: none)
 };
 
 }  // namespace orv

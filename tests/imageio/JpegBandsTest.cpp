@@ -264,8 +264,8 @@ struct Pixels {
   bool operator==(const Pixels&) const = default;
 };
 
-Pixels DecodeWith(int threads, const std::vector<uint8_t>& file, int bits) {
-  ScopedThreadLimit limit(threads);
+// Decodes at the thread limit in force.
+Pixels Decode(const std::vector<uint8_t>& file, int bits) {
   SetJpegDecodeScale(1, 1);
   Pixels out;
   ImageSource* src = OpenSourceMemory(file.data(), file.size());
@@ -280,6 +280,11 @@ Pixels DecodeWith(int threads, const std::vector<uint8_t>& file, int bits) {
   out.truncated = JpegInputWasTruncated();
   FreeLibraryBuffer(p);
   return out;
+}
+
+Pixels DecodeWith(int threads, const std::vector<uint8_t>& file, int bits) {
+  ScopedThreadLimit limit(threads);
+  return Decode(file, bits);
 }
 
 TEST(JpegBands, BandedDecodeEqualsTheOnePieceDecode) {
@@ -429,26 +434,13 @@ TEST(JpegBands, ACoreFreedDuringADecodeTakesTheRowsBelowALateCut) {
   ASSERT_EQ(whole.error, 0u);
   ScopedThreadLimit limit(2);
   WorkerSlot mine;
-  const auto decode = [&](const std::vector<uint8_t>& bytes) {
-    SetJpegDecodeScale(1, 1);
-    Pixels out;
-    ImageSource* src = OpenSourceMemory(bytes.data(), bytes.size());
-    int w = 0, h = 0;
-    uint8_t* p = ReadJpeg(src, 24, &w, &h);
-    CloseSource(src);
-    if (!p) return out;
-    out.bytes.assign(p, p + size_t(w) * size_t(h) * 3);
-    out.truncated = JpegInputWasTruncated();
-    FreeLibraryBuffer(p);
-    return out;
-  };
   {
     // The other core frees up after the top's first rows: a helper takes the lower rows.
     OtherWorker other;
     TopWatch watch{&other};
     SetLibraryProgressCallback(TopWatch::Row, &watch);
     const uint64_t before = JpegBandedDecodeCount();
-    EXPECT_EQ(decode(file), whole);
+    EXPECT_EQ(Decode(file, 24), whole);
     SetLibraryProgressCallback(nullptr, nullptr);
     EXPECT_TRUE(watch.helperSeen);
     EXPECT_EQ(JpegBandedDecodeCount(), before + 1);
@@ -458,14 +450,14 @@ TEST(JpegBands, ACoreFreedDuringADecodeTakesTheRowsBelowALateCut) {
     // Nobody comes: the top decodes every row, as the one-piece decode.
     OtherWorker other;
     const uint64_t before = JpegBandedDecodeCount();
-    EXPECT_EQ(decode(file), whole);
+    EXPECT_EQ(Decode(file, 24), whole);
     EXPECT_EQ(JpegBandedDecodeCount(), before);
   }
   {
     // A stop from the top's rows ends the decode with nothing, whoever has the lower rows.
     OtherWorker other;
     SetLibraryProgressCallback([](void*, int row, int) { return row < 100; }, nullptr);
-    EXPECT_TRUE(decode(file).bytes.empty());
+    EXPECT_TRUE(Decode(file, 24).bytes.empty());
     EXPECT_EQ(GetLastLibraryError(), 14u);
     SetLibraryProgressCallback(nullptr, nullptr);
   }
@@ -473,8 +465,8 @@ TEST(JpegBands, ACoreFreedDuringADecodeTakesTheRowsBelowALateCut) {
     // Damaged data is decoded in one piece as before, truncation flag and all.
     OtherWorker other;
     const std::vector<uint8_t> cut(file.begin(), file.begin() + long(file.size() * 3 / 4));
-    EXPECT_EQ(decode(cut), DecodeWith(1, cut, 24));
-    EXPECT_TRUE(decode(cut).truncated);
+    EXPECT_EQ(Decode(cut, 24), DecodeWith(1, cut, 24));
+    EXPECT_TRUE(Decode(cut, 24).truncated);
   }
 }
 
