@@ -5,8 +5,10 @@
 // no automatic brightening (it clips the brightest percent of the picture, which the program's
 // own auto balance could then not bring back), highlights clipped rather than rebuilt, PPG
 // demosaicing (clean edges at well under half AHD's time; the program's own noise and sharpening
-// stages follow). LibRaw trusts its input too much to run in this process: the file is decoded
-// in the decoding helper with a time limit and, once the sensor size is known, a memory cap fitted to it.
+// stages follow). LibRaw trusts its input too much to run in the program's own process: this is
+// the decoding helper's side, run there with a time limit and, once the sensor size is known, a
+// memory cap fitted to it (RawInHelper.cpp hands the file over). Only the helper and the tests
+// link it, so the programs load neither LibRaw nor exiv2 when they start.
 #include "imageio/RawCodec.h"
 
 #include <libraw/libraw.h>
@@ -30,11 +32,6 @@
 namespace orv {
 namespace {
 
-// The largest RAW files (150-megapixel medium format, uncompressed) stay well below this.
-constexpr uint64_t kMaxRawFileBytes = 1ull << 30;
-// A 100-megapixel file takes about 25 s to demosaic on a slow core; a file still busy after this
-// long is not a photograph.
-constexpr int kSecondsAllowed = 180;
 constexpr int kDemosaicPpg = 2;
 
 unsigned RawFailure(int code, const LibRaw* raw = nullptr) {
@@ -167,11 +164,6 @@ uint8_t* DecodeRawHere(const uint8_t* data, size_t size, int* width, int* height
   } catch (...) {  // no exception leaves the layer
     return DecodeFailure(kErrBadRaw);
   }
-}
-
-uint8_t* ReadRaw(ImageSource* source, int bits, int* width, int* height) {
-  return DecodeSourceInChild(helper_decoder::kRaw, source, bits, width, height, kMaxRawFileBytes,
-                             {.seconds = kSecondsAllowed, .failureCode = kErrBadRaw});
 }
 
 }  // namespace orv

@@ -2,7 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Windows metafile playback through libwmf's bitmap device. The header is checked here first
 // (sizes, record lengths) so that libwmf only sees files whose framing is sound. The device
-// draws onto a clear canvas over the metafile's whole frame; what stays clear becomes grey.
+// draws onto a clear canvas over the metafile's whole frame; what stays clear becomes grey. This
+// is the decoding helper's side (WmfInHelper.cpp hands the file over): only the helper and the
+// tests link it, so the programs do not load libwmf and its X11 libraries when they start.
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
 
@@ -14,7 +16,6 @@
 #include "imageio/PixelBuffer.h"
 #include "imageio/SourceReader.h"
 #include "platform/CheckedMath.h"
-#include "imageio/ChildDecode.h"
 #include "imageio/metafile/Metafile.h"
 #include "imageio/metafile/WmfDevice.h"
 
@@ -253,24 +254,6 @@ uint8_t* PlayWmfHere(const uint8_t* data, size_t size, int* width, int* height) 
 
 uint8_t* PlayWmfWithoutTextHere(const uint8_t* data, size_t size, int* width, int* height) {
   return Play(data, size, width, height, false);
-}
-
-// libwmf is a large C library that trusts the files it reads, and fuzzing still finds ways to
-// crash it. It plays in the decoding helper, so such a file is one failed load; 30 seconds is far
-// beyond what any sound metafile needs. Every crash fuzzing still finds is in the device's text
-// drawing (a null glyph bitmap for some stretched or rotated fonts), so after a crash the file
-// plays once more without its text rather than not at all.
-uint8_t* PlayWmf(const uint8_t* data, size_t size, int* width, int* height) {
-  ChildLimits limits;
-  limits.seconds = 30;
-  // The canvas and libwmf's device copies of it, for the largest picture the cap allows.
-  limits.memoryBytes = ChildMemoryFor(MaxPixelCount(), 8);
-  limits.failureCode = kErrBadMetafile;
-  ChildEnd end = ChildEnd::kAnswered;
-  uint8_t* pixels =
-      RenderInChild(helper_decoder::kWmf, data, size, width, height, limits, &end);
-  if (pixels || end != ChildEnd::kDied) return pixels;
-  return RenderInChild(helper_decoder::kWmfWithoutText, data, size, width, height, limits);
 }
 
 }  // namespace orv
