@@ -5,12 +5,22 @@
 #include "filters/KernelPath.h"
 
 #include <hwy/highway.h>
+#include <hwy/nanobenchmark.h>
 #include <hwy/targets.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+
+// libhwy calibrates the timer of its benchmark tool (hwy::Measure) as it is loaded: about 65,000
+// back-to-back timer reads, some 4 ms at the start of every process, the decoding helper's
+// included. The programs never measure with it. Its call goes through the dynamic linker, so
+// this definition, which the executables export, answers it instead: the resolution of one tick.
+// With a libhwy that no longer makes the call this changes nothing.
+uint64_t hwy::platform::TimerResolution() {
+  return 1;
+}
 
 namespace orv {
 namespace {
