@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // HEIF decoding (HEIC and AVIF) through libheif. The depth of the primary image's derivation is
 // measured before libheif reads the file, and libheif decodes in the decoding helper with time and
-// memory limits: a hostile file costs one failed load. The size of the primary image is checked
+// memory limits (HeifInHelper.cpp hands the file over): a hostile file costs one failed load. The size of the primary image is checked
 // against the program's pixel cap before libheif decodes anything; libheif's own security limits
 // stay on.
 #include <libheif/heif.h>
@@ -31,10 +31,6 @@ namespace {
 
 // Metadata items larger than this are not kept: no EXIF, XMP or profile comes near it.
 constexpr size_t kMaxMetadataBytes = size_t(16) << 20;
-// HEIF photographs are a few megabytes; a 200-megapixel one stays well below this.
-constexpr uint64_t kMaxHeifFileBytes = 1ull << 30;
-// A 12-megapixel HEIC decodes in under a second; a file still busy after this is not a photo.
-constexpr int kSecondsAllowed = 60;
 
 ImageSource* Source(void* user) {
   return static_cast<ImageSource*>(user);
@@ -149,7 +145,7 @@ void CollectMetadata(const heif_image_handle* handle, DecodedMetadata& out) {
 }
 
 uint8_t* DecodePrimary(ImageSource* source, LibraryContext& ctx, int* width, int* height) {
-  EnsureHeifStarted();
+  if (!Heif()) return DecodeFailure(kErrBadHeif);
   if (!SeekSource(source, 0, SEEK_SET)) return DecodeFailure(kErrFileRead);
   HeifPtr<heif_context> context(heif_context_alloc());
   if (!context) return DecodeFailure(kErrNoMemory);
@@ -241,11 +237,6 @@ uint8_t* DecodeHeifHere(const uint8_t* data, size_t size, int* width, int* heigh
   } catch (...) {  // no exception leaves the layer
     return DecodeFailure(kErrNoMemory);
   }
-}
-
-uint8_t* ReadHeif(ImageSource* source, int bits, int* width, int* height) {
-  return DecodeSourceInChild(helper_decoder::kHeif, source, bits, width, height, kMaxHeifFileBytes,
-                             {.seconds = kSecondsAllowed, .failureCode = kErrBadHeif});
 }
 
 }  // namespace orv

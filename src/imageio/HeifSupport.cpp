@@ -2,28 +2,91 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imageio/HeifSupport.h"
 
-#include <mutex>
+#include <dlfcn.h>
+
+#include <string>
 
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
 
 namespace orv {
+namespace {
 
-void EnsureHeifStarted() {
-  // Never matched by heif_deinit: other threads may be decoding until the process ends.
-  static std::once_flag once;
-  std::call_once(once, [] { heif_init(nullptr); });
-}
+// Debian's libheif1 package; the soname stays while the library's interface does.
+constexpr const char* kHeifLibrary = "libheif.so.1";
 
-unsigned HeifFailure(const heif_error& error, unsigned code) {
-  if (error.code == heif_error_Memory_allocation_error) code = kErrNoMemory;
+void KeepDetail(const std::string& text) {
   if (LibraryContext* ctx = CurrentContext()) {
     try {
-      ctx->errorDetail = error.message ? error.message : "";
+      ctx->errorDetail = text;
     } catch (...) {
       ctx->errorDetail.clear();
     }
   }
+}
+
+template <typename F>
+bool Find(void* library, const char* name, F& function, std::string& failure) {
+  function = reinterpret_cast<F>(dlsym(library, name));
+  if (!function) failure = std::string(kHeifLibrary) + " has no " + name;
+  return function != nullptr;
+}
+
+struct LoadedHeif {
+  HeifFunctions functions{};
+  bool loaded = false;
+  std::string failure;
+
+  LoadedHeif() {
+    // Never closed, and heif_init never matched by heif_deinit: other threads may be coding
+    // until the process ends.
+    void* library = dlopen(kHeifLibrary, RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+      const char* why = dlerror();
+      failure = why ? why : "libheif could not be loaded";
+      return;
+    }
+    decltype(&heif_init) init = nullptr;
+    HeifFunctions& f = functions;
+    loaded =
+        Find(library, "heif_init", init, failure) &&
+        Find(library, "heif_context_alloc", f.context_alloc, failure) &&
+        Find(library, "heif_context_free", f.context_free, failure) &&
+        Find(library, "heif_image_handle_release", f.image_handle_release, failure) &&
+        Find(library, "heif_image_release", f.image_release, failure) &&
+        Find(library, "heif_encoder_release", f.encoder_release, failure) &&
+        Find(library, "heif_decoding_options_free", f.decoding_options_free, failure) &&
+        Find(library, "heif_encoding_options_alloc", f.encoding_options_alloc, failure) &&
+        Find(library, "heif_encoding_options_free", f.encoding_options_free, failure) &&
+        Find(library, "heif_context_get_encoder_for_format", f.context_get_encoder_for_format,
+             failure) &&
+        Find(library, "heif_encoder_set_lossy_quality", f.encoder_set_lossy_quality, failure) &&
+        Find(library, "heif_encoder_set_parameter_string", f.encoder_set_parameter_string,
+             failure) &&
+        Find(library, "heif_image_create", f.image_create, failure) &&
+        Find(library, "heif_image_add_plane", f.image_add_plane, failure) &&
+        Find(library, "heif_image_get_plane", f.image_get_plane, failure) &&
+        Find(library, "heif_image_set_raw_color_profile", f.image_set_raw_color_profile, failure) &&
+        Find(library, "heif_context_encode_image", f.context_encode_image, failure) &&
+        Find(library, "heif_context_add_exif_metadata", f.context_add_exif_metadata, failure) &&
+        Find(library, "heif_context_add_XMP_metadata", f.context_add_XMP_metadata, failure) &&
+        Find(library, "heif_context_write", f.context_write, failure);
+    if (loaded) init(nullptr);
+  }
+};
+
+}  // namespace
+
+const HeifFunctions* Heif() {
+  static const LoadedHeif heif;
+  if (heif.loaded) return &heif.functions;
+  KeepDetail(heif.failure);
+  return nullptr;
+}
+
+unsigned HeifFailure(const heif_error& error, unsigned code) {
+  if (error.code == heif_error_Memory_allocation_error) code = kErrNoMemory;
+  KeepDetail(error.message ? error.message : "");
   return code;
 }
 

@@ -21,8 +21,7 @@ uint8_t* PlayWmf(const uint8_t* data, size_t size, int* width, int* height) {
   limits.memoryBytes = ChildMemoryFor(MaxPixelCount(), 8);
   limits.failureCode = kErrBadMetafile;
   ChildEnd end = ChildEnd::kAnswered;
-  uint8_t* pixels =
-      RenderInChild(helper_decoder::kWmf, data, size, width, height, limits, &end);
+  uint8_t* pixels = RenderInChild(helper_decoder::kWmf, data, size, width, height, limits, &end);
   if (pixels || end != ChildEnd::kDied) return pixels;
   return RenderInChild(helper_decoder::kWmfWithoutText, data, size, width, height, limits);
 }
