@@ -44,6 +44,8 @@ constexpr NamedTarget kNames[] = {
 std::atomic<int64_t> gForced{-1};
 // The target chosen from the processor and ORV_KERNELS.
 std::atomic<int64_t> gChosen{0};
+// The vector targets this processor runs, whatever ORV_KERNELS says.
+std::atomic<int64_t> gSupported{0};
 
 int64_t Narrowest(int64_t targets) {
   // Highway numbers wider targets with lower bits.
@@ -57,19 +59,23 @@ int64_t Widest(int64_t targets) {
 }
 
 // Reads ORV_KERNELS once and caps Highway's choice accordingly, before any kernel dispatches.
+// hwy::SupportedTargets() is asked only here, and before the cap: each call hands Highway's
+// dispatch every target the processor has again, which would undo hwy::DisableTargets.
 void Initialise() {
   static std::once_flag once;
   std::call_once(once, [] {
     const int64_t supported = hwy::SupportedTargets() & kVectorTargets;
+    gSupported.store(supported, std::memory_order_relaxed);
     int64_t chosen = Widest(supported);
     int64_t cap = -1;
     if (const char* v = std::getenv("ORV_KERNELS"); v && KernelTargetFromName(v, cap)) {
       if (cap == 0) {
         chosen = 0;
       } else if (cap > 0) {
-        // Targets wider than the cap (the lower bits) are switched off for Highway's dispatch.
+        // Targets wider than the cap (the lower bits) are switched off for Highway's dispatch,
+        // which chooses again at its next call.
+        chosen = Widest(supported & ~(cap - 1));
         hwy::DisableTargets(cap - 1);
-        chosen = Widest(hwy::SupportedTargets() & kVectorTargets);
       }
     }
     gChosen.store(chosen, std::memory_order_relaxed);
@@ -109,7 +115,7 @@ std::vector<KernelTarget> SupportedKernelTargets() {
   std::vector<KernelTarget> targets{kReferenceKernels};
   // Widest first from Highway's bits; reversed below so the narrowest vector target comes first.
   std::vector<KernelTarget> vector;
-  const int64_t supported = hwy::SupportedTargets() & kVectorTargets;
+  const int64_t supported = gSupported.load(std::memory_order_relaxed);
   for (int64_t t = supported; t != 0; t &= t - 1) vector.push_back(t & ~(t - 1));
   targets.insert(targets.end(), vector.rbegin(), vector.rend());
   return targets;

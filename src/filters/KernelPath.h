@@ -25,6 +25,9 @@ KernelTarget ActiveKernelTarget();
 // Whether the kernels run the reference code (forced, or no vector target on this processor).
 // Every kernel entry point asks this first; cheap after the first call.
 bool ReferenceKernelsForced();
+// The target a kernel called now runs, as Highway's dispatch picks it (the reference when forced):
+// ActiveKernelTarget() unless the two have come apart. For the tests.
+KernelTarget DispatchedKernelTarget();
 // The reference and the vector targets of this build that the processor runs, in that order
 // (narrowest vector target first), whatever ORV_KERNELS says.
 std::vector<KernelTarget> SupportedKernelTargets();
