@@ -17,9 +17,12 @@ bool CImageFilters::SubtractBlackFrame(uint8_t* dst, int width, int height, cons
   if (!PictureArgs(dst, width, height, bytes) || !src || !frame) return false;
   // Every byte reads its own bytes alone (the buffers may be one): bands of rows.
   RunPixelBands(width, height, [&](size_t first, size_t count) {
+    uint8_t* const out = dst;  // locals, not captures: see RunPixelBands
+    const uint8_t* const in = src;
+    const uint8_t* const dark = frame;
     for (size_t i = 3 * first; i < 3 * (first + count); ++i) {
-      uint8_t s = src[i], f = frame[i];
-      dst[i] = s > f ? uint8_t(s - f) : 0;
+      uint8_t s = in[i], f = dark[i];
+      out[i] = s > f ? uint8_t(s - f) : 0;
     }
   });
   return true;

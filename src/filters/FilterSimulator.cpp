@@ -42,6 +42,28 @@ void BuildTables(ChannelTables& t, const uint8_t filter[3], bool keepHighlights,
   }
 }
 
+// count pixels at p through the tables: q maps a pixel's luma to its highlight row of each
+// channel table. The tables come in as parameters, held in registers: the byte stores could alias
+// a lambda's captured references for all the compiler knows, which would reload them after every
+// store. One loop for each kind of output.
+template <bool kMono>
+void SimulateRun(uint8_t* p, size_t count, const ChannelTables& t, const uint8_t* q) {
+  const auto& rT = t.value[0];
+  const auto& gT = t.value[1];
+  const auto& bT = t.value[2];
+  for (uint8_t* end = p + 3 * count; p != end; p += 3) {
+    const int qi = q[WeightedLuma(p[0], p[1], p[2])];
+    const int r = rT[qi][p[0]], g = gT[qi][p[1]], b = bT[qi][p[2]];
+    if constexpr (kMono) {
+      p[0] = p[1] = p[2] = uint8_t(WeightedLuma(r, g, b));
+    } else {
+      p[0] = uint8_t(r);
+      p[1] = uint8_t(g);
+      p[2] = uint8_t(b);
+    }
+  }
+}
+
 }  // namespace
 
 bool SimulateFilter(uint8_t* pixels, int width, int height, std::string_view filterName,
@@ -60,22 +82,12 @@ bool SimulateFilter(uint8_t* pixels, int width, int height, std::string_view fil
   uint8_t q[256];
   for (int lum = 0; lum < 256; ++lum) q[lum] = keep ? uint8_t(lum * lum / 255) : 0;
 
-  const auto& rT = t->value[0];
-  const auto& gT = t->value[1];
-  const auto& bT = t->value[2];
   // Every pixel reads itself alone: bands of rows.
   RunPixelBands(width, height, [&](size_t first, size_t count) {
-    for (uint8_t *p = pixels + 3 * first, *end = p + 3 * count; p != end; p += 3) {
-      const int qi = q[WeightedLuma(p[0], p[1], p[2])];
-      const int r = rT[qi][p[0]], g = gT[qi][p[1]], b = bT[qi][p[2]];
-      if (mono) {
-        p[0] = p[1] = p[2] = uint8_t(WeightedLuma(r, g, b));
-      } else {
-        p[0] = uint8_t(r);
-        p[1] = uint8_t(g);
-        p[2] = uint8_t(b);
-      }
-    }
+    if (mono)
+      SimulateRun<true>(pixels + 3 * first, count, *t, q);
+    else
+      SimulateRun<false>(pixels + 3 * first, count, *t, q);
   });
   return true;
 }

@@ -39,14 +39,17 @@ bool CImageFilters::ApplyChannelLut(uint8_t* pixels, int width, int height, unsi
   if (mask == 0) return false;
   // Every byte is looked up alone: bands of rows.
   RunPixelBands(width, height, [&](size_t first, size_t count) {
+    uint8_t* const p = pixels;  // locals, not captures: see RunPixelBands
+    const uint8_t* const lut = table;
+    const unsigned channels = mask;
     const size_t begin = 3 * first, end = 3 * (first + count);
-    if ((mask & 7) == 7) {
-      for (size_t i = begin; i < end; ++i) pixels[i] = table[pixels[i]];
+    if ((channels & 7) == 7) {
+      for (size_t i = begin; i < end; ++i) p[i] = lut[p[i]];
       return;
     }
     for (int c = 0; c < 3; ++c) {
-      if (!(mask & (1u << c))) continue;
-      for (size_t i = begin + size_t(c); i < end; i += 3) pixels[i] = table[pixels[i]];
+      if (!(channels & (1u << c))) continue;
+      for (size_t i = begin + size_t(c); i < end; i += 3) p[i] = lut[p[i]];
     }
   });
   return true;

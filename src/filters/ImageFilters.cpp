@@ -154,9 +154,12 @@ void CImageFilters::ShiftByLuma(uint8_t* pixels, const uint8_t* plane, int width
   }
   const uint8_t* t = table.get();
   RunPixelBands(width, height, [&](size_t first, size_t n) {
+    uint8_t* const px = pixels;  // locals, not captures: see RunPixelBands
+    const uint8_t* const lumas = plane;
+    const uint8_t* const rows = t;
     for (size_t i = first; i < first + n; ++i) {
-      const uint8_t* row = t + (size_t(plane[i]) << 8);
-      uint8_t* p = pixels + 3 * i;
+      const uint8_t* row = rows + (size_t(lumas[i]) << 8);
+      uint8_t* p = px + 3 * i;
       p[0] = row[p[0]];
       p[1] = row[p[1]];
       p[2] = row[p[2]];
@@ -236,14 +239,16 @@ bool CImageFilters::BalanceInPlace(uint8_t* pixels, int width, int height, doubl
   }
   const uint8_t* t = table.get();
   RunPixelBands(width, height, [&](size_t first, size_t count) {
+    uint8_t* const px = pixels;  // locals, not captures: see RunPixelBands
+    const uint8_t* const rows = t;
     uint8_t luma[kLumaBlock];
     for (size_t i = 0; i < count; i += kLumaBlock) {
       const size_t n = std::min(kLumaBlock, count - i);
-      uint8_t* block = pixels + 3 * (first + i);
+      uint8_t* block = px + 3 * (first + i);
       LumaRow(block, luma, n);
       for (size_t k = 0; k < n; ++k) {
         uint8_t* p = block + 3 * k;
-        const uint8_t* row = t + (size_t(luma[k]) << 8);
+        const uint8_t* row = rows + (size_t(luma[k]) << 8);
         p[0] = row[p[0]];
         p[1] = row[p[1]];
         p[2] = row[p[2]];
@@ -278,7 +283,10 @@ bool CImageFilters::Blend(uint8_t* dst, int width, int height, const uint8_t* sr
   }
   const uint8_t* table = mix.get();
   RunPixelBands(width, height, [&](size_t first, size_t count) {
-    for (size_t i = 3 * first; i < 3 * (first + count); ++i) dst[i] = table[(dst[i] << 8) | src[i]];
+    uint8_t* const out = dst;  // locals, not captures: see RunPixelBands
+    const uint8_t* const in = src;
+    const uint8_t* const lut = table;
+    for (size_t i = 3 * first; i < 3 * (first + count); ++i) out[i] = lut[(out[i] << 8) | in[i]];
   });
   return true;
 }

@@ -32,12 +32,14 @@ bool CImageFilters::AdjustSaturation(uint8_t* pixels, int width, int height, int
   const uint8_t* t = table.get();
   // Every pixel reads itself alone: bands of rows.
   RunPixelBands(width, height, [&](size_t first, size_t count) {
+    uint8_t* const p = pixels;  // locals, not captures: see RunPixelBands
+    const uint8_t* const rows = t;
     for (size_t i = 3 * first; i < 3 * (first + count); i += 3) {
-      int lum = (77 * pixels[i] + 151 * pixels[i + 1] + 28 * pixels[i + 2]) >> 8;
-      const uint8_t* row = t + (lum << 8);
-      pixels[i] = row[pixels[i]];
-      pixels[i + 1] = row[pixels[i + 1]];
-      pixels[i + 2] = row[pixels[i + 2]];
+      int lum = (77 * p[i] + 151 * p[i + 1] + 28 * p[i + 2]) >> 8;
+      const uint8_t* row = rows + (lum << 8);
+      p[i] = row[p[i]];
+      p[i + 1] = row[p[i + 1]];
+      p[i + 2] = row[p[i + 2]];
     }
   });
   return true;
