@@ -15,7 +15,7 @@ namespace {
 // Debian's libheif1 package; the soname stays while the library's interface does.
 constexpr const char* kHeifLibrary = "libheif.so.1";
 
-void KeepDetail(const std::string& text) {
+void KeepDetail(const char* text) {
   if (LibraryContext* ctx = CurrentContext()) {
     try {
       ctx->errorDetail = text;
@@ -80,7 +80,7 @@ struct LoadedHeif {
 const HeifFunctions* Heif() {
   static const LoadedHeif heif;
   if (heif.loaded) return &heif.functions;
-  KeepDetail(heif.failure);
+  KeepDetail(heif.failure.c_str());
   return nullptr;
 }
 

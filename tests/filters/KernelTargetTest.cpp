@@ -37,7 +37,8 @@ TEST(KernelTarget, ListsTheReferenceFirstAndEveryTargetOnceUnderItsOwnName) {
 TEST(KernelTarget, NamesTheTargetChosenForThisProcessor) {
   // Printed for the record of a run (the arm64 check quotes it).
   std::string supported;
-  for (KernelTarget t : SupportedKernelTargets()) supported += std::string(" ") + KernelTargetName(t);
+  for (KernelTarget t : SupportedKernelTargets())
+    supported += std::string(" ") + KernelTargetName(t);
   std::cout << "[ kernels  ] chosen: " << KernelTargetName(ActiveKernelTarget())
             << "; supported:" << supported << std::endl;
   EXPECT_STRNE(KernelTargetName(ActiveKernelTarget()), "Unknown");
@@ -105,7 +106,7 @@ TEST_P(KernelTargetFromEnvironment, CapsWhatTheKernelsRunInAFreshProcess) {
     if (!KernelTargetFromName(name.c_str(), cap)) return -1;
     if (cap == kReferenceKernels) return kReferenceKernels;
     KernelTarget widest = kReferenceKernels;
-    for (KernelTarget t : SupportedKernelTargets())  // narrowest first
+    for (KernelTarget t : SupportedKernelTargets())        // narrowest first
       if (t != kReferenceKernels && t >= cap) widest = t;  // wider targets have lower bits
     return widest;
   }();
