@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // HEIF decoding (HEIC and AVIF) through libheif. The depth of the primary image's derivation is
 // measured before libheif reads the file, and libheif decodes in the decoding helper with time and
-// memory limits (HeifInHelper.cpp hands the file over): a hostile file costs one failed load. The
+// memory limits (HelperDecoders.cpp hands the file over): a hostile file costs one failed load. The
 // size of the primary image is checked against the program's pixel cap before libheif decodes
 // anything; libheif's own security limits stay on.
 #include <libheif/heif.h>

@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 
 #include <string>
+#include <type_traits>
 
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
@@ -25,13 +26,6 @@ void KeepDetail(const char* text) {
   }
 }
 
-template <typename F>
-bool Find(void* library, const char* name, F& function, std::string& failure) {
-  function = reinterpret_cast<F>(dlsym(library, name));
-  if (!function) failure = std::string(kHeifLibrary) + " has no " + name;
-  return function != nullptr;
-}
-
 struct LoadedHeif {
   HeifFunctions functions{};
   bool loaded = false;
@@ -46,31 +40,34 @@ struct LoadedHeif {
       failure = why ? why : "libheif could not be loaded";
       return;
     }
+    // The first function missing is the failure.
+    const auto find = [&](const char* name, auto& function) {
+      function =
+          reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
+      if (!function) failure = std::string(kHeifLibrary) + " has no " + name;
+      return function != nullptr;
+    };
     decltype(&heif_init) init = nullptr;
     HeifFunctions& f = functions;
-    loaded =
-        Find(library, "heif_init", init, failure) &&
-        Find(library, "heif_context_alloc", f.context_alloc, failure) &&
-        Find(library, "heif_context_free", f.context_free, failure) &&
-        Find(library, "heif_image_handle_release", f.image_handle_release, failure) &&
-        Find(library, "heif_image_release", f.image_release, failure) &&
-        Find(library, "heif_encoder_release", f.encoder_release, failure) &&
-        Find(library, "heif_decoding_options_free", f.decoding_options_free, failure) &&
-        Find(library, "heif_encoding_options_alloc", f.encoding_options_alloc, failure) &&
-        Find(library, "heif_encoding_options_free", f.encoding_options_free, failure) &&
-        Find(library, "heif_context_get_encoder_for_format", f.context_get_encoder_for_format,
-             failure) &&
-        Find(library, "heif_encoder_set_lossy_quality", f.encoder_set_lossy_quality, failure) &&
-        Find(library, "heif_encoder_set_parameter_string", f.encoder_set_parameter_string,
-             failure) &&
-        Find(library, "heif_image_create", f.image_create, failure) &&
-        Find(library, "heif_image_add_plane", f.image_add_plane, failure) &&
-        Find(library, "heif_image_get_plane", f.image_get_plane, failure) &&
-        Find(library, "heif_image_set_raw_color_profile", f.image_set_raw_color_profile, failure) &&
-        Find(library, "heif_context_encode_image", f.context_encode_image, failure) &&
-        Find(library, "heif_context_add_exif_metadata", f.context_add_exif_metadata, failure) &&
-        Find(library, "heif_context_add_XMP_metadata", f.context_add_XMP_metadata, failure) &&
-        Find(library, "heif_context_write", f.context_write, failure);
+    loaded = find("heif_init", init) && find("heif_context_alloc", f.context_alloc) &&
+             find("heif_context_free", f.context_free) &&
+             find("heif_image_handle_release", f.image_handle_release) &&
+             find("heif_image_release", f.image_release) &&
+             find("heif_encoder_release", f.encoder_release) &&
+             find("heif_decoding_options_free", f.decoding_options_free) &&
+             find("heif_encoding_options_alloc", f.encoding_options_alloc) &&
+             find("heif_encoding_options_free", f.encoding_options_free) &&
+             find("heif_context_get_encoder_for_format", f.context_get_encoder_for_format) &&
+             find("heif_encoder_set_lossy_quality", f.encoder_set_lossy_quality) &&
+             find("heif_encoder_set_parameter_string", f.encoder_set_parameter_string) &&
+             find("heif_image_create", f.image_create) &&
+             find("heif_image_add_plane", f.image_add_plane) &&
+             find("heif_image_get_plane", f.image_get_plane) &&
+             find("heif_image_set_raw_color_profile", f.image_set_raw_color_profile) &&
+             find("heif_context_encode_image", f.context_encode_image) &&
+             find("heif_context_add_exif_metadata", f.context_add_exif_metadata) &&
+             find("heif_context_add_XMP_metadata", f.context_add_XMP_metadata) &&
+             find("heif_context_write", f.context_write);
     if (loaded) init(nullptr);
   }
 };

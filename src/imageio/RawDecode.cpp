@@ -7,7 +7,7 @@
 // demosaicing (clean edges at well under half AHD's time; the program's own noise and sharpening
 // stages follow). LibRaw trusts its input too much to run in the program's own process: this is
 // the decoding helper's side, run there with a time limit and, once the sensor size is known, a
-// memory cap fitted to it (RawInHelper.cpp hands the file over). Only the helper and the tests
+// memory cap fitted to it (HelperDecoders.cpp hands the file over). Only the helper and the tests
 // link it, so the programs load neither LibRaw nor exiv2 when they start.
 #include "imageio/RawCodec.h"
 

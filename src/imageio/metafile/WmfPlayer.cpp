@@ -3,7 +3,7 @@
 // Windows metafile playback through libwmf's bitmap device. The header is checked here first
 // (sizes, record lengths) so that libwmf only sees files whose framing is sound. The device
 // draws onto a clear canvas over the metafile's whole frame; what stays clear becomes grey. This
-// is the decoding helper's side (WmfInHelper.cpp hands the file over): only the helper and the
+// is the decoding helper's side (HelperDecoders.cpp hands the file over): only the helper and the
 // tests link it, so the programs do not load libwmf and its X11 libraries when they start.
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
