@@ -145,13 +145,17 @@ void LanczosLine(const LanczosLines<Row>& l, size_t count, uint8_t* HWY_RESTRICT
         a3 = hn::Add(a3, hn::Mul(wk, load(r + 3 * L)));
       }
     }
-    roundAway(a0, rounded);
-    roundAway(a1, rounded + L);
-    roundAway(a2, rounded + 2 * L);
-    roundAway(a3, rounded + 3 * L);
     const auto first = hn::LoadU(d4, l.Bytes(0) + o);
     auto flat = hn::Eq(first, first);
     for (int k = 1; k < l.n; ++k) flat = hn::And(flat, hn::Eq(hn::LoadU(d4, l.Bytes(k) + o), first));
+    // Mostly no byte of a block is flat: its sums go straight out. Reading the four stores back
+    // as one vector would wait for them, since no store hands its bytes on to a wider load.
+    uint8_t* const to = hn::AllFalse(d4, flat) ? out + o : rounded;
+    roundAway(a0, to);
+    roundAway(a1, to + L);
+    roundAway(a2, to + 2 * L);
+    roundAway(a3, to + 3 * L);
+    if (to != rounded) continue;
     hn::StoreU(hn::IfThenElse(flat, first, hn::Load(d4, rounded)), d4, out + o);
   }
   // Single vectors for what is left, the flat test byte by byte.
@@ -220,15 +224,13 @@ void BilinearLines(const Lines& l, size_t count, uint8_t* HWY_RESTRICT out) {
   const auto floats = [&](const uint8_t* p) HWY_ATTR {
     return hn::ConvertTo(dq, hn::PromoteTo(dqi, hn::LoadU(dqb, p)));
   };
-  const auto zero = hn::Zero(DI()), top = hn::Set(DI(), 255);
   const auto half = hn::Set(df, 0.5);
   // Sums of bytes with weights summing to 1: every truncation fits an int32. The halves are
   // taken in registers; through memory, the wide store and the narrower reloads stall.
   const auto halfUp = [&](hn::Vec<decltype(dq)> acc, uint8_t* to) HWY_ATTR {
     const auto lo = TruncateFitting(DI(), hn::Add(hn::PromoteTo(df, hn::LowerHalf(dh, acc)), half));
     const auto hi = TruncateFitting(DI(), hn::Add(hn::PromoteTo(df, hn::UpperHalf(dh, acc)), half));
-    StoreLaneBytes(DI(), hn::Min(hn::Max(lo, zero), top), to);
-    StoreLaneBytes(DI(), hn::Min(hn::Max(hi, zero), top), to + L / 2);
+    StoreClampedBytes2(DI(), lo, hi, to);
   };
   // Blocks of four vectors: each line's weight is set once for four.
   for (; o + 4 * L <= count; o += 4 * L) {

@@ -77,6 +77,32 @@ HWY_INLINE void StoreLaneBytes(D d, hn::Vec<D> v, uint8_t* HWY_RESTRICT p) {
 #endif
 }
 
+// Stores the lanes of lo and then those of hi (32-bit lanes of tag d, each within 0..255) as
+// 2 x Lanes(d) bytes at p. Four-lane halves (a double vector's lanes on AVX2) go through the two
+// packs at once, where one at a time takes both packs for each.
+template <class D>
+HWY_INLINE void StoreLaneBytes2(D d, hn::Vec<D> lo, hn::Vec<D> hi, uint8_t* HWY_RESTRICT p) {
+#if HWY_ARCH_X86 && HWY_TARGET <= HWY_SSE4
+  if constexpr (sizeof(lo.raw) == 16 && hn::MaxLanes(d) == 4) {
+    const __m128i words = _mm_packs_epi32(lo.raw, hi.raw);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(words, words));
+    return;
+  }
+#endif
+  StoreLaneBytes(d, lo, p);
+  StoreLaneBytes(d, hi, p + hn::Lanes(d));
+}
+
+// The same for lanes of any value, clamped to 0..255 first (the packs clamp as they narrow).
+template <class D>
+HWY_INLINE void StoreClampedBytes2(D d, hn::Vec<D> lo, hn::Vec<D> hi, uint8_t* HWY_RESTRICT p) {
+#if HWY_ARCH_X86 && HWY_TARGET <= HWY_SSE4
+  if constexpr (sizeof(lo.raw) == 16 && hn::MaxLanes(d) == 4) return StoreLaneBytes2(d, lo, hi, p);
+#endif
+  const auto zero = hn::Zero(d), top = hn::Set(d, 255);
+  StoreLaneBytes2(d, hn::Min(hn::Max(lo, zero), top), hn::Min(hn::Max(hi, zero), top), p);
+}
+
 }  // namespace orv::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
 
