@@ -49,7 +49,8 @@ void BuildTables(ChannelTables& t, const uint8_t filter[3], bool keepHighlights,
 // Kept out of line: inlined into the band's lambda, GCC 12 reads the green byte into a spare
 // register and merges it with a move, one more instruction a pixel (7 % of the colour filter).
 template <bool kMono>
-__attribute__((noinline)) void SimulateRun(uint8_t* p, size_t count, const ChannelTables& t, const uint8_t* q) {
+__attribute__((noinline)) void SimulateRun(uint8_t* p, size_t count, const ChannelTables& t,
+                                           const uint8_t* q) {
   const auto& rT = t.value[0];
   const auto& gT = t.value[1];
   const auto& bT = t.value[2];

@@ -1,10 +1,11 @@
 // SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Two conversions the vector kernels end almost every output with, written once for every
+// The conversions the vector kernels end almost every output with, written once for every
 // target: doubles whose truncation is known to fit an int32 truncated without Highway's
-// overflow clamp (the kernels clamp or bound their values before), and 32-bit lanes known to lie
-// in 0..255 stored as bytes with AVX-512's one narrowing instruction instead of a chain of packs
-// and permutes. Both give exactly what hn::DemoteTo gives for such values.
+// overflow clamp (the kernels clamp or bound their values before), 32-bit lanes known to lie in
+// 0..255 stored as bytes with AVX-512's one narrowing instruction instead of a chain of packs
+// and permutes, and two four-lane halves clamped and stored through one pair of packs on AVX2.
+// All give exactly what hn::DemoteTo gives for such values.
 //
 // Included by a kernel file after hwy/highway.h, inside its per-target part (once per target,
 // as Highway's own -inl headers are).
@@ -77,11 +78,11 @@ HWY_INLINE void StoreLaneBytes(D d, hn::Vec<D> v, uint8_t* HWY_RESTRICT p) {
 #endif
 }
 
-// Stores the lanes of lo and then those of hi (32-bit lanes of tag d, each within 0..255) as
-// 2 x Lanes(d) bytes at p. Four-lane halves (a double vector's lanes on AVX2) go through the two
-// packs at once, where one at a time takes both packs for each.
+// Stores the lanes of lo and then those of hi (32-bit lanes of tag d, any values) clamped to
+// 0..255, as 2 x Lanes(d) bytes at p. Four-lane halves (a double vector's lanes on AVX2) go
+// through one pair of saturating packs, which clamp as they narrow both at once.
 template <class D>
-HWY_INLINE void StoreLaneBytes2(D d, hn::Vec<D> lo, hn::Vec<D> hi, uint8_t* HWY_RESTRICT p) {
+HWY_INLINE void StoreClampedBytes2(D d, hn::Vec<D> lo, hn::Vec<D> hi, uint8_t* HWY_RESTRICT p) {
 #if HWY_ARCH_X86 && HWY_TARGET <= HWY_SSE4
   if constexpr (sizeof(lo.raw) == 16 && hn::MaxLanes(d) == 4) {
     const __m128i words = _mm_packs_epi32(lo.raw, hi.raw);
@@ -89,18 +90,9 @@ HWY_INLINE void StoreLaneBytes2(D d, hn::Vec<D> lo, hn::Vec<D> hi, uint8_t* HWY_
     return;
   }
 #endif
-  StoreLaneBytes(d, lo, p);
-  StoreLaneBytes(d, hi, p + hn::Lanes(d));
-}
-
-// The same for lanes of any value, clamped to 0..255 first (the packs clamp as they narrow).
-template <class D>
-HWY_INLINE void StoreClampedBytes2(D d, hn::Vec<D> lo, hn::Vec<D> hi, uint8_t* HWY_RESTRICT p) {
-#if HWY_ARCH_X86 && HWY_TARGET <= HWY_SSE4
-  if constexpr (sizeof(lo.raw) == 16 && hn::MaxLanes(d) == 4) return StoreLaneBytes2(d, lo, hi, p);
-#endif
   const auto zero = hn::Zero(d), top = hn::Set(d, 255);
-  StoreLaneBytes2(d, hn::Min(hn::Max(lo, zero), top), hn::Min(hn::Max(hi, zero), top), p);
+  StoreLaneBytes(d, hn::Min(hn::Max(lo, zero), top), p);
+  StoreLaneBytes(d, hn::Min(hn::Max(hi, zero), top), p + hn::Lanes(d));
 }
 
 }  // namespace orv::HWY_NAMESPACE
