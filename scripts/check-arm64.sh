@@ -72,8 +72,9 @@ cmake --build "$build" -j"${JOBS:-2}" --target orv_kernel_tests
 # WMF files are played by the decoding helper, which the test program starts itself and which
 # would need the emulator registered with the kernel: their round trip is left out unless
 # GTEST_FILTER says otherwise, and so are the ORV_KERNELS tests, which start the test program
-# again in a fresh process (the forced targets' dispatch is still checked in one process). So are the tests that start threads (banded kernels and JPEG
-# coding in bands, the thread budget, pages put in place ahead of a writer): Debian's
+# again in a fresh process (the forced targets' dispatch is still checked in one process). So
+# are the tests that start threads (banded kernels and JPEG coding in bands, the thread budget,
+# pages put in place ahead of a writer): Debian's
 # qemu-aarch64-static (7.2) never returns from a guest's first thread start on this machine (a
 # five-line std::thread program hangs alike), and how a picture is cut into bands does not
 # depend on the processor (the native and clang runs check that; the JPEG band join's own

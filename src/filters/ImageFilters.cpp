@@ -3,6 +3,7 @@
 #include "filters/ImageFilters.h"
 
 #include "filters/LumaRow.h"
+#include "filters/PixelRowLookup.h"
 #include "platform/LargeBuffer.h"
 #include "platform/RowBands.h"
 
@@ -157,16 +158,8 @@ void CImageFilters::ShiftByLuma(uint8_t* pixels, const uint8_t* plane, int width
     uint8_t* const px = pixels;  // locals, not captures: see RunPixelBands
     const uint8_t* const lumas = plane;
     const uint8_t* const rows = t;
-    for (size_t i = first; i < first + n; ++i) {
-      const uint8_t* row = rows + (size_t(lumas[i]) << 8);
-      uint8_t* p = px + 3 * i;
-      // All three reads before the stores: the compiler cannot tell that the table is not the
-      // picture, and read after each store it pays a fifth more a pixel.
-      const uint8_t r = row[p[0]], g = row[p[1]], b = row[p[2]];
-      p[0] = r;
-      p[1] = g;
-      p[2] = b;
-    }
+    for (size_t i = first; i < first + n; ++i)
+      LookUpPixel(px + 3 * i, rows + (size_t(lumas[i]) << 8));
   });
 }
 
@@ -249,13 +242,7 @@ bool CImageFilters::BalanceInPlace(uint8_t* pixels, int width, int height, doubl
       const size_t n = std::min(kLumaBlock, count - i);
       uint8_t* block = px + 3 * (first + i);
       LumaRow(block, luma, n);
-      for (size_t k = 0; k < n; ++k) {
-        uint8_t* p = block + 3 * k;
-        const uint8_t* row = rows + (size_t(luma[k]) << 8);
-        p[0] = row[p[0]];
-        p[1] = row[p[1]];
-        p[2] = row[p[2]];
-      }
+      for (size_t k = 0; k < n; ++k) LookUpPixel(block + 3 * k, rows + (size_t(luma[k]) << 8));
     }
   });
   return true;

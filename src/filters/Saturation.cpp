@@ -8,6 +8,7 @@
 
 #include "filters/FilterArgs.h"
 #include "filters/ImageFilters.h"
+#include "filters/PixelRowLookup.h"
 #include "platform/RowBands.h"
 
 namespace orv {
@@ -36,10 +37,7 @@ bool CImageFilters::AdjustSaturation(uint8_t* pixels, int width, int height, int
     const uint8_t* const rows = t;
     for (size_t i = 3 * first; i < 3 * (first + count); i += 3) {
       int lum = (77 * p[i] + 151 * p[i + 1] + 28 * p[i + 2]) >> 8;
-      const uint8_t* row = rows + (lum << 8);
-      p[i] = row[p[i]];
-      p[i + 1] = row[p[i + 1]];
-      p[i + 2] = row[p[i + 2]];
+      LookUpPixel(p + i, rows + (lum << 8));
     }
   });
   return true;
