@@ -21,6 +21,7 @@
 #include "imageio/ImageFile.h"
 #include "imageio/ImageFormat.h"
 #include "ui/pages/PageDialogs.h"
+#include "ui/pages/PreviewPanel.h"
 #include "ui/Tabs.h"
 #include "ui/pages/SettingsPages.h"
 
