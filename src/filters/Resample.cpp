@@ -10,14 +10,16 @@
 #include <memory>
 #include <new>
 #include <numbers>
-#include "platform/LargeBuffer.h"
+
+#include <hwy/aligned_allocator.h>
 
 #include "filters/BandTurn.h"
-#include "platform/RowBands.h"
 #include "filters/KernelPath.h"
 #include "filters/ResampleVector.h"
 #include "imageio/GeometryResult.h"
 #include "platform/CheckedMath.h"
+#include "platform/LargeBuffer.h"
+#include "platform/RowBands.h"
 
 namespace orv {
 namespace {
@@ -85,7 +87,9 @@ constexpr int kBand = 32;
 struct BandBuffers {
   std::unique_ptr<uint8_t[]> band, line;
   // The vector path's band columns as doubles, for one run of destination columns at a time.
-  std::unique_ptr<double[]> values;
+  // Cache-line aligned: the conversion's full-width stores would otherwise each straddle two
+  // lines, which some processors take at half speed (the halving took 10 % longer).
+  hwy::AlignedFreeUniquePtr<double[]> values;
   size_t valuesSize = 0;
 };
 
@@ -116,7 +120,7 @@ int ConvertRun(const ResampleContributions& c, int u0, int u1, size_t lineBytes,
   if (hi < lo) return -1;
   const size_t need = size_t(hi - lo + 1) * lineBytes;
   if (need > buf.valuesSize) {
-    buf.values.reset(new (std::nothrow) double[need]);
+    buf.values = hwy::AllocateAligned<double>(need);
     buf.valuesSize = buf.values ? need : 0;
     if (!buf.values) return -1;
   }

@@ -80,9 +80,19 @@ HWY_INLINE void StoreLaneBytes(D d, hn::Vec<D> v, uint8_t* HWY_RESTRICT p) {
 
 // Stores the lanes of lo and then those of hi (32-bit lanes of tag d, any values) clamped to
 // 0..255, as 2 x Lanes(d) bytes at p. Four-lane halves (a double vector's lanes on AVX2) go
-// through one pair of saturating packs, which clamp as they narrow both at once.
+// through one pair of saturating packs, which clamp as they narrow both at once; eight-lane
+// halves (AVX-512) are joined into one vector, floored at zero and narrowed with unsigned
+// saturation, one store for both.
 template <class D>
 HWY_INLINE void StoreClampedBytes2(D d, hn::Vec<D> lo, hn::Vec<D> hi, uint8_t* HWY_RESTRICT p) {
+#if HWY_ARCH_X86 && HWY_TARGET <= HWY_AVX3
+  if constexpr (sizeof(hn::TFromD<D>) == 4 && sizeof(lo.raw) == 32 && hn::MaxLanes(d) == 8) {
+    const __m512i both = _mm512_inserti64x4(_mm512_castsi256_si512(lo.raw), hi.raw, 1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
+                     _mm512_cvtusepi32_epi8(_mm512_max_epi32(both, _mm512_setzero_si512())));
+    return;
+  }
+#endif
 #if HWY_ARCH_X86 && HWY_TARGET <= HWY_SSE4
   if constexpr (sizeof(lo.raw) == 16 && hn::MaxLanes(d) == 4) {
     const __m128i words = _mm_packs_epi32(lo.raw, hi.raw);
