@@ -10,6 +10,7 @@
 #include <memory>
 #include <new>
 #include <numbers>
+#include <vector>
 
 #include <hwy/aligned_allocator.h>
 
@@ -91,6 +92,9 @@ struct BandBuffers {
   // lines, which some processors take at half speed (the halving took 10 % longer).
   hwy::AlignedFreeUniquePtr<double[]> values;
   size_t valuesSize = 0;
+  // The first and the last source line each run of destination columns reads: the same for
+  // every band of the pass, so worked out at its first band.
+  std::vector<int> runLo, runHi;
 };
 
 // Destination columns the vector path converts source columns for at a time: their sources
@@ -110,13 +114,27 @@ void ReadSpan(const ResampleContributions& c, int u0, int u1, int& lo, int& hi) 
     }
 }
 
-// Converts the band columns that destination columns [u0, u1) read into buf.values and returns
-// the first of them; -1 when the reference code is forced or memory runs out.
-int ConvertRun(const ResampleContributions& c, int u0, int u1, size_t lineBytes,
-               BandBuffers& buf) {
+// Converts the band columns that the run of destination columns from u0 (kValueRun of them, or
+// to the picture's edge) reads into buf.values and returns the first of them; -1 when the
+// reference code is forced or memory runs out.
+int ConvertRun(const ResampleContributions& c, int u0, size_t lineBytes, BandBuffers& buf) {
   if (ReferenceKernelsForced()) return -1;
-  int lo, hi;
-  ReadSpan(c, u0, u1, lo, hi);
+  if (buf.runLo.empty()) {
+    const int columns = int(c.count.size());
+    try {
+      for (int r0 = 0; r0 < columns; r0 += kValueRun) {
+        int lo, hi;
+        ReadSpan(c, r0, std::min(columns, r0 + kValueRun), lo, hi);
+        buf.runLo.push_back(lo);
+        buf.runHi.push_back(hi);
+      }
+    } catch (const std::bad_alloc&) {
+      buf.runLo.clear();
+      buf.runHi.clear();
+      return -1;
+    }
+  }
+  const int lo = buf.runLo[size_t(u0 / kValueRun)], hi = buf.runHi[size_t(u0 / kValueRun)];
   if (hi < lo) return -1;
   const size_t need = size_t(hi - lo + 1) * lineBytes;
   if (need > buf.valuesSize) {
@@ -142,7 +160,7 @@ void HorizontalBand(const uint8_t* src, int w, int h, int y0, uint8_t* bandOut, 
   TurnBand<Bpp>(src + size_t(y0) * size_t(w) * Bpp, w, rows, buf.band.get());
   for (int u0 = 0; u0 < W; u0 += kValueRun) {
     const int u1 = std::min(W, u0 + kValueRun);
-    const int first = ConvertRun(c, u0, u1, lineBytes, buf);
+    const int first = ConvertRun(c, u0, lineBytes, buf);
     for (int u = u0; u < u1; ++u) {
       const size_t at = size_t(c.offset[size_t(u)]);
       if (first < 0 || !ResampleLineVectorFromDoubles(
