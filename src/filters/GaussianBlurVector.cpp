@@ -7,6 +7,7 @@
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "filters/GaussianBlurVector.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/aligned_allocator.h>
 #include <hwy/cache_control.h>
 #include <hwy/highway.h>
 
@@ -40,8 +41,8 @@ struct BlurJob {
 // Working memory of one strip: the converted source row (with the halo) and the ring of
 // horizontal results (float values held as doubles, so the vertical pass converts nothing).
 struct StripBuffers {
-  std::unique_ptr<double[]> in;
-  std::unique_ptr<double[]> ring;
+  hwy::AlignedFreeUniquePtr<double[]> in;
+  hwy::AlignedFreeUniquePtr<double[]> ring;
   std::unique_ptr<const double*[]> rows;
 };
 
@@ -367,10 +368,12 @@ bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height,
   // Strips narrow enough that the ring of horizontal rows stays within about 192 KB.
   const int perPixel = taps * channels * int(sizeof(double));
   const int stripWidth = std::clamp(192 * 1024 / perPixel, 16, width);
-  const size_t slotSize = size_t(stripWidth) * size_t(channels);
+  // Slots start on cache lines, as do both blocks: the passes' full-width stores would otherwise
+  // straddle two lines, which some processors take at half speed.
+  const size_t slotSize = (size_t(stripWidth) * size_t(channels) + 7) / 8 * 8;
   StripBuffers b;
-  b.in.reset(new (std::nothrow) double[(size_t(stripWidth) + 2 * size_t(half)) * size_t(channels)]);
-  b.ring.reset(new (std::nothrow) double[slotSize * size_t(taps)]);
+  b.in = hwy::AllocateAligned<double>((size_t(stripWidth) + 2 * size_t(half)) * size_t(channels));
+  b.ring = hwy::AllocateAligned<double>(slotSize * size_t(taps));
   b.rows.reset(new (std::nothrow) const double*[size_t(taps)]);
   if (!b.in || !b.ring || !b.rows) return false;
   BlurJob job{src, dst, width, height, channels, taps, half, w.get(), full, mask, nullptr};
