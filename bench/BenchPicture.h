@@ -2,13 +2,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The picture the filter benchmarks share: 6000 x 4000 (24 megapixels) of gradients with noise
 // and a sprinkle of hot pixels, so flat-area shortcuts fire only as often as in a photograph and
-// every branch of the filters is taken. Made once per process.
+// every branch of the filters is taken. Made once per process. Also the timing of in-place
+// filters on fresh copies of it (InPlace).
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -39,6 +41,26 @@ inline const std::vector<uint8_t>& BenchPicture() {
 inline void SetMegapixels(benchmark::State& state) {
   state.counters["MP/s"] = benchmark::Counter(double(kWidth) * kHeight / 1e6 * state.iterations(),
                                               benchmark::Counter::kIsRate);
+}
+
+// Runs op on a fresh copy of the picture each iteration; the copy is not timed.
+template <typename Op>
+void InPlace(benchmark::State& state, Op op) {
+  std::vector<uint8_t> work(BenchPicture().size());
+  // One call untimed first: a kernel's picture-sized scratch buffers are fresh memory on its
+  // first call and reused after, as in a batch. A kernel that takes over half a second would
+  // otherwise be timed once, on that first call, and report its page faults (three times its
+  // time on a machine whose host hands memory back).
+  std::memcpy(work.data(), BenchPicture().data(), work.size());
+  op(work.data());
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::memcpy(work.data(), BenchPicture().data(), work.size());
+    state.ResumeTiming();
+    op(work.data());
+    benchmark::ClobberMemory();
+  }
+  SetMegapixels(state);
 }
 
 }  // namespace orv::bench

@@ -5,7 +5,6 @@
 // commands.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <vector>
 
 #include "BenchPicture.h"
@@ -17,29 +16,10 @@
 namespace {
 
 using orv::bench::BenchPicture;
+using orv::bench::InPlace;
 using orv::bench::kHeight;
 using orv::bench::kWidth;
 using orv::bench::SetMegapixels;
-
-// Runs op on a fresh copy of the picture each iteration; the copy is not timed.
-template <typename Op>
-void InPlace(benchmark::State& state, Op op) {
-  std::vector<uint8_t> work(BenchPicture().size());
-  // One call untimed first: a kernel's picture-sized scratch buffers are fresh memory on its
-  // first call and reused after, as in a batch. A kernel that takes over half a second would
-  // otherwise be timed once, on that first call, and report its page faults (three times its
-  // time on a machine whose host hands memory back).
-  std::memcpy(work.data(), BenchPicture().data(), work.size());
-  op(work.data());
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::memcpy(work.data(), BenchPicture().data(), work.size());
-    state.ResumeTiming();
-    op(work.data());
-    benchmark::ClobberMemory();
-  }
-  SetMegapixels(state);
-}
 
 void BM_AdjustGamma(benchmark::State& state) {
   InPlace(state, [](uint8_t* p) { orv::CImageFilters().AdjustGamma(p, kWidth, kHeight, 1.05); });

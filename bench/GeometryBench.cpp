@@ -3,7 +3,6 @@
 // Resize, filter simulation and Minolta matching on a generated 24-megapixel picture.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <vector>
 
 #include "BenchPicture.h"
@@ -14,6 +13,7 @@
 namespace {
 
 using orv::bench::BenchPicture;
+using orv::bench::InPlace;
 using orv::bench::kHeight;
 using orv::bench::kWidth;
 using orv::bench::SetMegapixels;
@@ -31,20 +31,6 @@ void BM_ResizeHalf(benchmark::State& state) {
   SetMegapixels(state);
 }
 BENCHMARK(BM_ResizeHalf)->Arg(0)->Arg(1)->ArgName("filter")->Unit(benchmark::kMillisecond);
-
-// The in-place filters run on a fresh copy each time; the copy is outside the timing.
-template <typename F>
-void InPlace(benchmark::State& state, F filter) {
-  std::vector<uint8_t> work(BenchPicture().size());
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::memcpy(work.data(), BenchPicture().data(), work.size());
-    state.ResumeTiming();
-    filter(work.data());
-    benchmark::ClobberMemory();
-  }
-  SetMegapixels(state);
-}
 
 void BM_SimulateFilter(benchmark::State& state) {
   InPlace(state, [&](uint8_t* p) {

@@ -368,9 +368,12 @@ bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height,
   // Strips narrow enough that the ring of horizontal rows stays within about 192 KB.
   const int perPixel = taps * channels * int(sizeof(double));
   const int stripWidth = std::clamp(192 * 1024 / perPixel, 16, width);
-  // Slots start on cache lines, as do both blocks: the passes' full-width stores would otherwise
-  // straddle two lines, which some processors take at half speed.
-  const size_t slotSize = (size_t(stripWidth) * size_t(channels) + 7) / 8 * 8;
+  // Slots start on cache lines, as do both blocks (Highway aligns its blocks to HWY_ALIGNMENT):
+  // the passes' full-width stores would otherwise straddle two lines, which some processors take
+  // at half speed.
+  constexpr size_t kSlotStep = HWY_ALIGNMENT / sizeof(double);
+  const size_t slotSize =
+      (size_t(stripWidth) * size_t(channels) + kSlotStep - 1) / kSlotStep * kSlotStep;
   StripBuffers b;
   b.in = hwy::AllocateAligned<double>((size_t(stripWidth) + 2 * size_t(half)) * size_t(channels));
   b.ring = hwy::AllocateAligned<double>(slotSize * size_t(taps));

@@ -172,8 +172,9 @@ bool SpeckleRemoveInBands(uint8_t* pixels, int width, int height, const RowBandC
 bool SpeckleRemove(uint8_t* pixels, int width, int height, const ProgressHook* progress) {
   size_t bytes = 0;
   if (!PictureArgs(pixels, width, height, bytes)) return false;
-  size_t padded = 0, block = 0;
-  if (!PictureBytes(int64_t(width) + 2, int64_t(height) + 2, 1, padded) ||
+  // The bordered plane within the picture cap, then its bytes with the rows padded to lines.
+  size_t bordered = 0, padded = 0, block = 0;
+  if (!PictureBytes(int64_t(width) + 2, int64_t(height) + 2, 1, bordered) ||
       !CheckedMul(PlaneStride(width), size_t(height) + 2, padded) ||
       !CheckedMul(padded, size_t(4), block) || block > SIZE_MAX - kPlaneSlack)
     return false;

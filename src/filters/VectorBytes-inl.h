@@ -4,8 +4,9 @@
 // target: doubles whose truncation is known to fit an int32 truncated without Highway's
 // overflow clamp (the kernels clamp or bound their values before), 32-bit lanes known to lie in
 // 0..255 stored as bytes with AVX-512's one narrowing instruction instead of a chain of packs
-// and permutes, and two four-lane halves clamped and stored through one pair of packs on AVX2.
-// All give exactly what hn::DemoteTo gives for such values.
+// and permutes, and two halves of 32-bit lanes clamped and stored together (one pair of
+// saturating packs on AVX2, one saturating narrowing on AVX-512). All give exactly what
+// hn::DemoteTo gives for such values.
 //
 // Included by a kernel file after hwy/highway.h, inside its per-target part (once per target,
 // as Highway's own -inl headers are).
