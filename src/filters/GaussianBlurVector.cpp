@@ -32,6 +32,10 @@ struct BlurJob {
   int width, height, channels, taps, half;
   const double* w;  // the weights as doubles
   double full;      // the sum of all weights, in tap order
+  // Every nonzero weight over full is at least 2^-125, so that no nonzero quotient of the
+  // horizontal pass (a weight times a byte of at least 1, over full, at the least) is a
+  // subnormal float.
+  bool normalFloats;
   const UnsharpStep* mask;
   // In place (src == dst): the original bytes of the half columns left of the strip, which
   // earlier strips have overwritten, half x channels bytes a row; null otherwise.
@@ -84,34 +88,57 @@ constexpr int kPrefetchRows = 4;
 
 #if !ORV_FALLBACK_TARGET
 // Quotients without a division. A division costs far more than the rest of an output's work, so
-// the quotient q = acc / d is taken as acc times the rounded reciprocal, which is within two
-// units in the last place of it. Each result below rounds q (to a float, or +0.5 and truncated);
-// that rounding is monotone, so when it gives the same value at q' (1 - 2^-40) and q' (1 + 2^-40),
-// a range that holds q, it gives that value at q too. Only a quotient within 2^-40 of a rounding
-// boundary, in practice never, takes the division.
+// the quotient q = acc / d is taken as acc times the rounded reciprocal, which is within three
+// units in the last place of the rounded quotient. Each result below is a rounding of q (to a
+// float, or +0.5 and truncated) that can tell q from the rounded quotient only near a rounding
+// boundary; there, in practice never, the vector takes the division.
 constexpr double kBelow = 1.0 - 0x1p-40, kAbove = 1.0 + 0x1p-40;
 
 HWY_INLINE VD ThroughFloat(VD v) {
   return hn::PromoteTo(DF(), hn::DemoteTo(DS(), v));
 }
 
-// double(float(acc / d)) lane by lane; inv is 1 / d rounded.
-HWY_INLINE VD QuotientThroughFloat(VD acc, VD d, VD inv) {
+// Rounding a double to a float reads the 29 low bits of its significand: below 2^28 it rounds
+// down, above up, at 2^28 to even. Nearby doubles round alike unless those bits lie near 2^28
+// (between float values; next to a float value, a power of two included, both sides round to
+// it). Lanes whose bits lie within 2^8 of 2^28: adding 2^8 - 2^28 brings that window to
+// 0 .. 2^9 - 1, whose bits 9 to 28 are zero. For float values of normal size only: a subnormal
+// float keeps fewer bits.
+HWY_INLINE bool NearFloatHalfway(VD q) {
+  const hn::RebindToUnsigned<DF> du;
+  constexpr uint64_t kShift = (uint64_t(1) << 8) - (uint64_t(1) << 28);  // wraps, as meant
+  constexpr uint64_t kWindow = (uint64_t(1) << 29) - (uint64_t(1) << 9);
+  const auto moved = hn::Add(hn::BitCast(du, q), hn::Set(du, kShift));
+  return !hn::AllFalse(du, hn::Eq(hn::And(moved, hn::Set(du, kWindow)), hn::Zero(du)));
+}
+
+// double(float(acc / d)) lane by lane; inv is 1 / d rounded. With normalFloats (every nonzero
+// quotient is at least 2^-125, a normal float) the bits of q are looked at; otherwise q is
+// bracketed by q (1 - 2^-40) and q (1 + 2^-40), whose float roundings agree unless the quotient
+// is within 2^-40 of a boundary (the rounding is monotone).
+HWY_INLINE VD QuotientThroughFloat(VD acc, VD d, VD inv, bool normalFloats) {
   const DF df;
   const VD q = hn::Mul(acc, inv);
-  const VD low = ThroughFloat(hn::Mul(q, hn::Set(df, kBelow)));
-  if (hn::AllTrue(df, hn::Eq(low, ThroughFloat(hn::Mul(q, hn::Set(df, kAbove)))))) return low;
+  if (normalFloats) {
+    if (!NearFloatHalfway(q)) return ThroughFloat(q);
+  } else {
+    const VD low = ThroughFloat(hn::Mul(q, hn::Set(df, kBelow)));
+    if (hn::AllTrue(df, hn::Eq(low, ThroughFloat(hn::Mul(q, hn::Set(df, kAbove)))))) return low;
+  }
   return ThroughFloat(hn::Div(acc, d));
 }
 
 // int(acc / d + 0.5) lane by lane (the conversion truncates); inv is 1 / d rounded. The
-// quotients are weighted means of bytes, so every truncation fits an int32.
+// quotients are weighted means of bytes, so every truncation fits an int32. The brackets
+// q (1 -+ 2^-40) + 0.5 are each rounded once (a fused multiply-add where the target has one):
+// x -> x + 0.5 rounded is monotone, so they hold the rounded quotient + 0.5 between them either
+// way.
 HWY_INLINE VI QuotientRounded(VD acc, VD d, VD inv) {
   const DF df;
   const DI di;
   const VD q = hn::Mul(acc, inv), half = hn::Set(df, 0.5);
-  const VI low = TruncateFitting(di, hn::Add(hn::Mul(q, hn::Set(df, kBelow)), half));
-  if (hn::AllTrue(di, hn::Eq(low, TruncateFitting(di, hn::Add(hn::Mul(q, hn::Set(df, kAbove)), half)))))
+  const VI low = TruncateFitting(di, hn::MulAdd(q, hn::Set(df, kBelow), half));
+  if (hn::AllTrue(di, hn::Eq(low, TruncateFitting(di, hn::MulAdd(q, hn::Set(df, kAbove), half)))))
     return low;
   return TruncateFitting(di, hn::Add(hn::Div(acc, d), half));
 }
@@ -173,6 +200,7 @@ void HorizontalStrip(const BlurJob& j, int y, int x0, int x1, double* HWY_RESTRI
     int o = begin;
 #if !ORV_FALLBACK_TARGET
     const VD full = hn::Set(df, j.full), invFull = hn::Set(df, 1.0 / j.full);
+    const bool normal = j.normalFloats;
     // Blocks of four vectors, then single vectors, then single elements.
     for (; o + 4 * L <= end; o += 4 * L) {
       VD a0 = hn::Zero(df), a1 = hn::Zero(df), a2 = hn::Zero(df), a3 = hn::Zero(df);
@@ -185,16 +213,16 @@ void HorizontalStrip(const BlurJob& j, int y, int x0, int x1, double* HWY_RESTRI
         a2 = hn::MulAdd(wk, hn::LoadU(df, pk + 2 * L), a2);
         a3 = hn::MulAdd(wk, hn::LoadU(df, pk + 3 * L), a3);
       }
-      hn::StoreU(QuotientThroughFloat(a0, full, invFull), df, out + o);
-      hn::StoreU(QuotientThroughFloat(a1, full, invFull), df, out + o + L);
-      hn::StoreU(QuotientThroughFloat(a2, full, invFull), df, out + o + 2 * L);
-      hn::StoreU(QuotientThroughFloat(a3, full, invFull), df, out + o + 3 * L);
+      hn::StoreU(QuotientThroughFloat(a0, full, invFull, normal), df, out + o);
+      hn::StoreU(QuotientThroughFloat(a1, full, invFull, normal), df, out + o + L);
+      hn::StoreU(QuotientThroughFloat(a2, full, invFull, normal), df, out + o + 2 * L);
+      hn::StoreU(QuotientThroughFloat(a3, full, invFull, normal), df, out + o + 3 * L);
     }
     for (; o + L <= end; o += L) {
       VD a0 = hn::Zero(df);
       const double* p = in + shift + o;
       for (int k = 0; k < taps; ++k) a0 = hn::MulAdd(hn::Set(df, j.w[k]), hn::LoadU(df, p + k * ch), a0);
-      hn::StoreU(QuotientThroughFloat(a0, full, invFull), df, out + o);
+      hn::StoreU(QuotientThroughFloat(a0, full, invFull, normal), df, out + o);
     }
 #endif
     for (; o < end; ++o) {
@@ -365,6 +393,9 @@ bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height,
     w[size_t(k)] = kernel.Weights()[k];
     full += w[size_t(k)];
   }
+  bool normalFloats = true;
+  for (int k = 0; k < taps; ++k)
+    if (w[size_t(k)] != 0 && w[size_t(k)] / full < 0x1p-125) normalFloats = false;
   // Strips narrow enough that the ring of horizontal rows stays within about 192 KB.
   const int perPixel = taps * channels * int(sizeof(double));
   const int stripWidth = std::clamp(192 * 1024 / perPixel, 16, width);
@@ -379,7 +410,8 @@ bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height,
   b.ring = hwy::AllocateAligned<double>(slotSize * size_t(taps));
   b.rows.reset(new (std::nothrow) const double*[size_t(taps)]);
   if (!b.in || !b.ring || !b.rows) return false;
-  BlurJob job{src, dst, width, height, channels, taps, half, w.get(), full, mask, nullptr};
+  BlurJob job{src,  dst,  width,        height, channels, taps,
+              half, w.get(), full, normalFloats, mask, nullptr};
   // In place, each strip first keeps the original bytes of its last half columns (taken from
   // the kept halo where they lie left of the strip) for the next strip's horizontal pass.
   const bool inPlace = src == dst;

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "FilterTestSupport.h"
@@ -25,7 +26,8 @@ TEST(BlurPaths, GaussianBlurIsIdenticalOnEveryPath) {
     // Named copies: the lambdas below capture them (clang 14 cannot capture bindings).
     const int w = size.first, h = size.second;
     for (int ch = 1; ch <= 4; ++ch) {
-      for (double sigma : {0.3, 1.0, 1.5, 3.2}) {
+      // 0.07: the outer weights are subnormal floats.
+      for (double sigma : {0.07, 0.3, 1.0, 1.5, 3.2}) {
         Pixels src = Random(w * ch, h, seed++);
         src.resize(size_t(w) * size_t(h) * size_t(ch));
         ExpectSameOnEveryPath(Case(w, h, ch, sigma), [&] {
@@ -35,6 +37,18 @@ TEST(BlurPaths, GaussianBlurIsIdenticalOnEveryPath) {
         });
       }
     }
+  }
+  // Bytes of 0 and 1: the sums are sums of weights, and at these sigmas some of them come near
+  // the halfway point between two floats, where the vector path takes the division.
+  Pixels twoLevels(200 * 60 * 3);
+  std::mt19937 rng(98);
+  for (auto& v : twoLevels) v = uint8_t(rng() % 2);
+  for (double sigma : {1.11, 1.99}) {
+    ExpectSameOnEveryPath("200x60 of 0 and 1, sigma " + std::to_string(sigma), [&] {
+      Pixels dst(twoLevels.size());
+      EXPECT_TRUE(GaussianBlur(twoLevels.data(), dst.data(), 200, 60, 3, sigma));
+      return dst;
+    });
   }
   // Wide enough for several strips at a large sigma.
   Pixels wide = Random(1500, 40, 99);
