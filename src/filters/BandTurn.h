@@ -12,34 +12,48 @@
 #include <cstdint>
 #include <cstring>
 
+#include "filters/BandTurnVector.h"
+
 namespace orv {
 
 // Source columns turned at a time: a tile's lines stay in the first-level cache while every row
 // of the band writes into them.
 constexpr int kTurnTile = 64;
 
+// Turns pixels [x0, x1) of row r of the band (rows of w pixels of Bpp bytes, the first at
+// `first`) into their slots of lines x0 .. x1 - 1 (line x starts at band + x x rows x Bpp).
+template <int Bpp>
+void TurnRowPart(const uint8_t* first, int w, int rows, int r, int x0, int x1, uint8_t* band) {
+  const size_t lineBytes = size_t(rows) * Bpp;
+  const uint8_t* in = first + (size_t(r) * size_t(w) + size_t(x0)) * Bpp;
+  uint8_t* out = band + size_t(x0) * lineBytes + size_t(r) * Bpp;
+  int x = x0;
+  if constexpr (Bpp == 3) {
+    // Four-byte moves: the spare byte lands on the next row's slot, written after this one,
+    // so the band's last row and the picture's last pixel move three bytes.
+    if (r + 1 < rows)
+      for (; x < x1 && x + 1 < w; ++x, in += Bpp, out += lineBytes) std::memcpy(out, in, 4);
+  }
+  for (; x < x1; ++x, in += Bpp, out += lineBytes) std::memcpy(out, in, Bpp);
+}
+
 // Turns `rows` rows of w pixels of Bpp bytes (the first at `first`, one after another) into
-// band: line x starts at band + x x rows x Bpp.
+// band: line x starts at band + x x rows x Bpp. Three-byte pixels go through the vector path
+// (BandTurnVector.h) unless the reference code is forced.
 template <int Bpp>
 void TurnBand(const uint8_t* first, int w, int rows, uint8_t* band) {
-  const size_t lineBytes = size_t(rows) * Bpp;
+  if constexpr (Bpp == 3)
+    if (TurnRgbBandVector(first, w, rows, band)) return;
   for (int t0 = 0; t0 < w; t0 += kTurnTile) {
     const int t1 = std::min(w, t0 + kTurnTile);
     for (int r = 0; r < rows; ++r) {
-      const uint8_t* in = first + (size_t(r) * size_t(w) + size_t(t0)) * Bpp;
-      uint8_t* out = band + size_t(t0) * lineBytes + size_t(r) * Bpp;
       // The row's part of the next tile, fetched while this one moves: the band reads its rows
       // in short pieces a whole row apart, which the hardware prefetchers pick up late.
-      if (t1 < w)
-        for (int e = 0; e < kTurnTile * Bpp; e += 64) __builtin_prefetch(in + kTurnTile * Bpp + e);
-      int x = t0;
-      if constexpr (Bpp == 3) {
-        // Four-byte moves: the spare byte lands on the next row's slot, written after this one,
-        // so the band's last row and the picture's last pixel move three bytes.
-        if (r + 1 < rows)
-          for (; x < t1 && x + 1 < w; ++x, in += Bpp, out += lineBytes) std::memcpy(out, in, 4);
+      if (t1 < w) {
+        const uint8_t* next = first + (size_t(r) * size_t(w) + size_t(t1)) * Bpp;
+        for (int e = 0; e < kTurnTile * Bpp; e += 64) __builtin_prefetch(next + e);
       }
-      for (; x < t1; ++x, in += Bpp, out += lineBytes) std::memcpy(out, in, Bpp);
+      TurnRowPart<Bpp>(first, w, rows, r, t0, t1, band);
     }
   }
 }

@@ -10,6 +10,7 @@
 
 #include "FilterTestSupport.h"
 #include "KernelPathSupport.h"
+#include "filters/BandTurn.h"
 #include "filters/Resample.h"
 #include "filters/ResampleVector.h"
 #include "filters/TwoPassScaler.h"
@@ -31,6 +32,23 @@ std::vector<std::pair<int, int>> Targets(int w, int h) {
 std::string Case(int w, int h, int W, int H, int extra) {
   return std::to_string(w) + "x" + std::to_string(h) + " -> " + std::to_string(W) + "x" +
          std::to_string(H) + " (" + std::to_string(extra) + ")";
+}
+
+// The turned band holds every pixel of every row exactly once, in line order, whatever the
+// width (blocks of four columns, the last columns of a tile and of the picture) and the rows
+// (groups of four, the rows left over, the last rows, past which no spare byte may spill into
+// the next line).
+TEST(ResamplePaths, TurnedBandIsIdenticalOnEveryPath) {
+  for (int w : {1, 5, 6, 7, 9, 64, 67, 70, 131}) {
+    for (int rows : {1, 3, 4, 5, 6, 8, 9, 13, 30, 32}) {
+      const Pixels picture = Random(w, rows + 2, unsigned(w * 100 + rows));
+      ExpectSameOnEveryPath("turning " + std::to_string(w) + " x " + std::to_string(rows), [&] {
+        Pixels band(size_t(w) * size_t(rows) * 3 + 16, 7);
+        TurnBand<3>(picture.data(), w, rows, band.data());
+        return band;
+      });
+    }
+  }
 }
 
 TEST(ResamplePaths, LanczosIsIdenticalOnEveryPath) {
