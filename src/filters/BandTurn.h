@@ -70,4 +70,28 @@ void PutColumn(const uint8_t* line, int rows, uint8_t* out, size_t stride, bool 
   }
 }
 
+// Destination lines the horizontal passes make before putting them into their columns, and the
+// bytes between their slots for lines of up to bandLine bytes: 16 more, so that the vector path
+// reads each line 16 bytes at a time.
+constexpr int kPutColumns = 4;
+constexpr size_t PutLineStride(size_t bandLine) {
+  return bandLine + 16;
+}
+
+// Puts n (up to kPutColumns) lines of `rows` pixels, line j at lines + j x lineStride, back as
+// neighbouring columns: pixel r of line j goes to out + r x stride + j x Bpp. columnsAfter
+// columns of the rows follow these and are written after them. A group of four three-byte
+// columns goes through the vector path (BandTurnVector.h) unless the reference code is forced.
+template <int Bpp>
+void PutColumns(const uint8_t* lines, size_t lineStride, int n, int rows, uint8_t* out,
+                size_t stride, int columnsAfter) {
+  if constexpr (Bpp == 3)
+    if (n == kPutColumns &&
+        PutRgbColumnsVector(lines, lineStride, rows, out, stride, columnsAfter >= 2))
+      return;
+  for (int j = 0; j < n; ++j)
+    PutColumn<Bpp>(lines + size_t(j) * lineStride, rows, out + size_t(j) * Bpp, stride,
+                   j + 1 < n || columnsAfter > 0);
+}
+
 }  // namespace orv

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Turning a band of three-byte pixels with 16-byte vectors, compiled once per vector target
-// through Highway's foreach_target.h.
+// Turning a band of three-byte pixels and putting lines back as columns with 16-byte vectors,
+// compiled once per vector target through Highway's foreach_target.h.
 #include "filters/VectorTarget.h"  // first: the targets to build
 
 #undef HWY_TARGET_INCLUDE
@@ -99,6 +99,29 @@ bool TurnRgbBandV(const uint8_t* first, int w, int rows, uint8_t* band) {
 #endif
 }
 
+bool PutRgbColumnsV(const uint8_t* lines, size_t lineStride, int rows, uint8_t* out,
+                    size_t stride, bool roomAfter) {
+#if ORV_FALLBACK_TARGET
+  (void)lines;
+  (void)lineStride;
+  (void)rows;
+  (void)out;
+  (void)stride;
+  (void)roomAfter;
+  return false;
+#else
+  // The lines play the rows of TurnBlock, and the output rows its lines.
+  int r = 0;
+  for (; r + 4 <= rows; r += 4)
+    TurnBlock(lines + size_t(r) * 3, lineStride, out + size_t(r) * stride, stride, !roomAfter);
+  for (; r < rows; ++r)
+    for (int j = 0; j < 4; ++j)
+      std::memcpy(out + size_t(r) * stride + size_t(j) * 3, lines + size_t(j) * lineStride +
+                  size_t(r) * 3, 3);
+  return true;
+#endif
+}
+
 }  // namespace orv::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
 
@@ -106,10 +129,17 @@ HWY_AFTER_NAMESPACE();
 namespace orv {
 
 HWY_EXPORT(TurnRgbBandV);
+HWY_EXPORT(PutRgbColumnsV);
 
 bool TurnRgbBandVector(const uint8_t* first, int w, int rows, uint8_t* band) {
   if (ReferenceKernelsForced()) return false;
   return HWY_DYNAMIC_DISPATCH(TurnRgbBandV)(first, w, rows, band);
+}
+
+bool PutRgbColumnsVector(const uint8_t* lines, size_t lineStride, int rows, uint8_t* out,
+                         size_t stride, bool roomAfter) {
+  if (ReferenceKernelsForced()) return false;
+  return HWY_DYNAMIC_DISPATCH(PutRgbColumnsV)(lines, lineStride, rows, out, stride, roomAfter);
 }
 
 }  // namespace orv

@@ -150,27 +150,31 @@ int ConvertRun(const ResampleContributions& c, int u0, size_t lineBytes, BandBuf
 
 // The horizontal pass of one band of rows (from row y0): the band is turned so that a source
 // column becomes a line of band-height pixels, every destination column is computed as a line by
-// ResampleRow, and its pixels are put back into their rows of the intermediate picture, whose
-// first row of the band is at bandOut.
+// ResampleRow, and the pixels of each group of lines are put back into their rows of the
+// intermediate picture, whose first row of the band is at bandOut.
 template <int Bpp>
 void HorizontalBand(const uint8_t* src, int w, int h, int y0, uint8_t* bandOut, int W,
                     const ResampleContributions& c, BandBuffers& buf, double* acc, uint8_t* flat) {
   const int rows = std::min(kBand, h - y0);  // h: the end of the rows wanted
   const size_t lineBytes = size_t(rows) * Bpp;
   TurnBand<Bpp>(src + size_t(y0) * size_t(w) * Bpp, w, rows, buf.band.get());
+  const size_t lineStride = PutLineStride(size_t(kBand) * Bpp);
   for (int u0 = 0; u0 < W; u0 += kValueRun) {
     const int u1 = std::min(W, u0 + kValueRun);
     const int first = ConvertRun(c, u0, lineBytes, buf);
-    for (int u = u0; u < u1; ++u) {
-      const size_t at = size_t(c.offset[size_t(u)]);
-      if (first < 0 || !ResampleLineVectorFromDoubles(
-                           buf.band.get(), buf.values.get(), first, lineBytes,
-                           c.index.data() + at, c.weight.data() + at, c.count[size_t(u)],
-                           lineBytes, buf.line.get()))
-        ResampleRow(buf.band.get(), lineBytes, c, u, acc, flat, buf.line.get());
-      // The line buffer has room for the read past its end.
-      PutColumn<Bpp>(buf.line.get(), rows, bandOut + size_t(u) * Bpp, size_t(W) * Bpp,
-                     u + 1 < W);
+    for (int u = u0; u < u1; u += kPutColumns) {
+      const int n = std::min(kPutColumns, u1 - u);
+      for (int j = 0; j < n; ++j) {
+        const size_t at = size_t(c.offset[size_t(u + j)]);
+        uint8_t* line = buf.line.get() + size_t(j) * lineStride;
+        if (first < 0 || !ResampleLineVectorFromDoubles(
+                             buf.band.get(), buf.values.get(), first, lineBytes,
+                             c.index.data() + at, c.weight.data() + at, c.count[size_t(u + j)],
+                             lineBytes, line))
+          ResampleRow(buf.band.get(), lineBytes, c, u + j, acc, flat, line);
+      }
+      PutColumns<Bpp>(buf.line.get(), lineStride, n, rows, bandOut + size_t(u) * Bpp,
+                      size_t(W) * Bpp, W - u - n);
     }
   }
 }
@@ -187,7 +191,7 @@ struct PassBuffers {
     acc.reset(new (std::nothrow) double[accBytes]);
     flat.reset(new (std::nothrow) uint8_t[accBytes]);
     band.band.reset(new (std::nothrow) uint8_t[size_t(w) * bandLine]);
-    band.line.reset(new (std::nothrow) uint8_t[bandLine + 1]);
+    band.line.reset(new (std::nothrow) uint8_t[kPutColumns * PutLineStride(bandLine)]);
     return acc && flat && band.band && band.line;
   }
 };

@@ -37,18 +37,21 @@ constexpr int kBand = 32;
 
 // The vector horizontal pass over rows [y0, y0 + rows): the band is turned so that each source
 // column is one line of rows x 3 bytes, every destination column is one weighted sum of lines,
-// and its pixels go back into their rows. Each value sums the same products in the same order
-// as the pixel loop.
+// and the pixels of each group of lines go back into their rows. Each value sums the same
+// products in the same order as the pixel loop.
 void HorizontalBand(const uint8_t* src, int w, int y0, int rows, uint8_t* mid, int W,
-                    const ScalerContributions& c, uint8_t* band, uint8_t* line) {
+                    const ScalerContributions& c, uint8_t* band, uint8_t* lines) {
   const size_t lineBytes = size_t(rows) * 3;
   TurnBand<3>(src + size_t(y0) * size_t(w) * 3, w, rows, band);
-  for (int u = 0; u < W; ++u) {
-    ScaleLineVector(band, lineBytes, c.first[size_t(u)],
-                    c.weights.data() + c.offset[size_t(u)], c.count[size_t(u)], lineBytes, line);
-    // The line has room for the read past its end.
-    PutColumn<3>(line, rows, mid + (size_t(y0) * size_t(W) + size_t(u)) * 3, size_t(W) * 3,
-                 u + 1 < W);
+  const size_t lineStride = PutLineStride(size_t(kBand) * 3);
+  for (int u = 0; u < W; u += kPutColumns) {
+    const int n = std::min(kPutColumns, W - u);
+    for (int j = 0; j < n; ++j)
+      ScaleLineVector(band, lineBytes, c.first[size_t(u + j)],
+                      c.weights.data() + c.offset[size_t(u + j)], c.count[size_t(u + j)],
+                      lineBytes, lines + size_t(j) * lineStride);
+    PutColumns<3>(lines, lineStride, n, rows, mid + (size_t(y0) * size_t(W) + size_t(u)) * 3,
+                  size_t(W) * 3, W - u - n);
   }
 }
 
@@ -120,9 +123,9 @@ bool CTwoPassScaler::Scale(const uint8_t* src, int w, int h, uint8_t* dst, int W
   const auto horizontal = [&](int y0, int y1, uint8_t* band) {
     int y = y0;
     if (band) {
-      uint8_t line[kBand * 3 + 1] = {};
+      uint8_t lines[kPutColumns * PutLineStride(kBand * 3)] = {};
       for (; y < y1; y += kBand)
-        HorizontalBand(src, w, y, std::min(kBand, y1 - y), mid.get(), W, hc, band, line);
+        HorizontalBand(src, w, y, std::min(kBand, y1 - y), mid.get(), W, hc, band, lines);
     }
     for (; y < y1; ++y) {
       const uint8_t* in = src + size_t(y) * srcStride;

@@ -51,6 +51,28 @@ TEST(ResamplePaths, TurnedBandIsIdenticalOnEveryPath) {
   }
 }
 
+// Lines put back as columns: every group size, row counts around the groups of four, and the
+// last columns of a row, past which no spare byte may spill.
+TEST(ResamplePaths, ColumnsPutBackAreIdenticalOnEveryPath) {
+  const size_t stride = PutLineStride(32 * 3);
+  const Pixels lines = Random(int(stride), kPutColumns, 11);
+  for (int width : {1, 3, 4, 5, 6, 9, 10}) {
+    for (int rows : {1, 3, 4, 5, 9, 13, 32}) {
+      ExpectSameOnEveryPath("putting into " + std::to_string(width) + " x " + std::to_string(rows),
+                            [&] {
+                              Pixels picture(size_t(width) * size_t(rows) * 3 + 16, 7);
+                              for (int u = 0; u < width; u += kPutColumns) {
+                                const int n = std::min(kPutColumns, width - u);
+                                PutColumns<3>(lines.data(), stride, n, rows,
+                                              picture.data() + size_t(u) * 3, size_t(width) * 3,
+                                              width - u - n);
+                              }
+                              return picture;
+                            });
+    }
+  }
+}
+
 TEST(ResamplePaths, LanczosIsIdenticalOnEveryPath) {
   std::vector<std::pair<int, int>> sizes = KernelTestSizes();
   sizes.push_back({300, 9});  // down to one pixel: hundreds of lines for each output
