@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "filters/FilterSimulator.h"
+#include "filters/FilterTable.h"
 #include "filters/GaussianBlur.h"
 #include "filters/ImageFilters.h"
 #include "filters/KernelPath.h"
@@ -40,7 +42,7 @@ Outcome Run(const Input& in) {
   std::vector<uint8_t> pic(in.pixels.begin(), in.pixels.begin() + long(rgb));
   std::vector<uint8_t> dst(rgb, 0);
   orv::CImageFilters f;
-  switch (in.kernel % 11) {
+  switch (in.kernel % 12) {
     case 0:
       out.ok = orv::NeighbourFilter(pic.data(), dst.data(), w, h, in.s[0] % 101, in.s[1] % 3);
       out.bytes = dst;
@@ -85,7 +87,7 @@ Outcome Run(const Input& in) {
     case 9: {
       const int W = 1 + in.s[0] % 64, H = 1 + in.s[1] % 64;
       std::vector<uint8_t> scaled(size_t(W) * size_t(H) * 3, 0);
-      if (in.kernel % 11 == 8) {
+      if (in.kernel % 12 == 8) {
         out.ok = orv::ResampleImage(pic.data(), w, h, scaled.data(), W, H, 3,
                                     orv::kLanczos3Kernel) == 0;
       } else {
@@ -94,6 +96,12 @@ Outcome Run(const Input& in) {
       }
       out.bytes = scaled;
       return out;
+    }
+    case 11: {
+      const auto filters = orv::FilterTable();
+      out.ok = orv::SimulateFilter(pic.data(), w, h, filters[in.s[0] % filters.size()].name,
+                                   in.s[1], in.s[2] & 1, in.s[3] & 1);
+      break;
     }
     default:
       out.ok = f.AutoLevels(pic.data(), w, h, in.s[0] % 50, 200 + in.s[1] % 56);
