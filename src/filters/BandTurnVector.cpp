@@ -47,11 +47,9 @@ HWY_INLINE void TurnBlock(const uint8_t* in, size_t rowBytes, uint8_t* out, size
   const auto t23 = hn::BitCast(d64, hn::InterleaveLower(d32, r2, r3));
   const auto u01 = hn::BitCast(d64, hn::InterleaveUpper(d32, r0, r1));
   const auto u23 = hn::BitCast(d64, hn::InterleaveUpper(d32, r2, r3));
-  const hn::Vec<decltype(d64)> column[4] = {
-      hn::InterleaveLower(d64, t01, t23), hn::InterleaveUpper(d64, t01, t23),
-      hn::InterleaveLower(d64, u01, u23), hn::InterleaveUpper(d64, u01, u23)};
-  for (int j = 0; j < 4; ++j) {
-    const auto packed = hn::TableLookupBytes(hn::BitCast(d8, column[j]), pack);
+  // One column's vector to its line (no arrays: SVE vectors cannot be array elements).
+  const auto put = [&](int j, hn::Vec<decltype(d64)> column) {
+    const auto packed = hn::TableLookupBytes(hn::BitCast(d8, column), pack);
     uint8_t* to = out + size_t(j) * lineBytes;
     if (!exact) {
       hn::StoreU(packed, d8, to);
@@ -60,7 +58,11 @@ HWY_INLINE void TurnBlock(const uint8_t* in, size_t rowBytes, uint8_t* out, size
       hn::Store(packed, d8, bytes);
       std::memcpy(to, bytes, 12);
     }
-  }
+  };
+  put(0, hn::InterleaveLower(d64, t01, t23));
+  put(1, hn::InterleaveUpper(d64, t01, t23));
+  put(2, hn::InterleaveLower(d64, u01, u23));
+  put(3, hn::InterleaveUpper(d64, u01, u23));
 }
 #endif
 
