@@ -6,8 +6,8 @@
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "filters/BandTurnVector.cpp"
-#include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/cache_control.h>
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
 #include <algorithm>
@@ -33,9 +33,9 @@ HWY_INLINE void TurnBlock(const uint8_t* in, size_t rowBytes, uint8_t* out, size
   const hn::Full128<uint8_t> d8;
   const hn::Full128<uint32_t> d32;
   const hn::Full128<uint64_t> d64;
-  alignas(16) static constexpr uint8_t kSpread[16] = {0, 1, 2, 2, 3, 4, 5,  5,
+  alignas(16) static constexpr uint8_t kSpread[16] = {0, 1, 2, 2, 3, 4,  5,  5,
                                                       6, 7, 8, 8, 9, 10, 11, 11};
-  alignas(16) static constexpr uint8_t kPack[16] = {0, 1, 2, 4, 5, 6, 8, 9,
+  alignas(16) static constexpr uint8_t kPack[16] = {0,  1,  2,  4,  5,  6,  8,  9,
                                                     10, 12, 13, 14, 15, 15, 15, 15};
   const auto spread = hn::Load(d8, kSpread), pack = hn::Load(d8, kPack);
   auto row = [&](int i) {
@@ -101,8 +101,8 @@ bool TurnRgbBandV(const uint8_t* first, int w, int rows, uint8_t* band) {
 #endif
 }
 
-bool PutRgbColumnsV(const uint8_t* lines, size_t lineStride, int rows, uint8_t* out,
-                    size_t stride, bool roomAfter) {
+bool PutRgbColumnsV(const uint8_t* lines, size_t lineStride, int rows, uint8_t* out, size_t stride,
+                    bool roomAfter) {
 #if ORV_FALLBACK_TARGET
   (void)lines;
   (void)lineStride;
@@ -118,8 +118,8 @@ bool PutRgbColumnsV(const uint8_t* lines, size_t lineStride, int rows, uint8_t* 
     TurnBlock(lines + size_t(r) * 3, lineStride, out + size_t(r) * stride, stride, !roomAfter);
   for (; r < rows; ++r)
     for (int j = 0; j < 4; ++j)
-      std::memcpy(out + size_t(r) * stride + size_t(j) * 3, lines + size_t(j) * lineStride +
-                  size_t(r) * 3, 3);
+      std::memcpy(out + size_t(r) * stride + size_t(j) * 3,
+                  lines + size_t(j) * lineStride + size_t(r) * 3, 3);
   return true;
 #endif
 }

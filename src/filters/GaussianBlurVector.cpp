@@ -410,8 +410,8 @@ bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height,
   b.ring = hwy::AllocateAligned<double>(slotSize * size_t(taps));
   b.rows.reset(new (std::nothrow) const double*[size_t(taps)]);
   if (!b.in || !b.ring || !b.rows) return false;
-  BlurJob job{src,  dst,  width,        height, channels, taps,
-              half, w.get(), full, normalFloats, mask, nullptr};
+  BlurJob job{src,  dst,     width, height,       channels, taps,
+              half, w.get(), full,  normalFloats, mask,     nullptr};
   // In place, each strip first keeps the original bytes of its last half columns (taken from
   // the kept halo where they lie left of the strip) for the next strip's horizontal pass.
   const bool inPlace = src == dst;
