@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The vector path of the filter simulator, compiled once per vector target through Highway's
-// foreach_target.h.
+// The vector path of the filter simulator's grey output, compiled once per vector target through
+// Highway's foreach_target.h.
 #include "filters/VectorTarget.h"  // first: the targets to build
 
 #undef HWY_TARGET_INCLUDE
@@ -61,8 +61,8 @@ HWY_INLINE VI Lookup(const uint8_t* table, VI offsets) {
   return hn::And(hn::GatherOffset(di, base, offsets), hn::Set(di, 0xFF));
 }
 
-// One vector of pixels (3 x Lanes bytes) at p.
-HWY_INLINE void SimulateVector(uint8_t* p, const uint8_t* tables, const uint8_t* q, bool mono) {
+// One vector of pixels (3 x Lanes bytes) at p, to grey.
+HWY_INLINE void SimulateVector(uint8_t* p, const uint8_t* tables, const uint8_t* q) {
   const DI di;
   const DB db;
   hn::Vec<DB> r8, g8, b8;
@@ -72,33 +72,28 @@ HWY_INLINE void SimulateVector(uint8_t* p, const uint8_t* tables, const uint8_t*
   const VI R = Lookup(tables, hn::Add(row, r));
   const VI G = Lookup(tables + kTableBytes, hn::Add(row, g));
   const VI B = Lookup(tables + 2 * kTableBytes, hn::Add(row, b));
-  if (mono) {
-    const auto y = hn::DemoteTo(db, WeightedLuma(R, G, B));
-    hn::StoreInterleaved3(y, y, y, db, p);
-  } else {
-    hn::StoreInterleaved3(hn::DemoteTo(db, R), hn::DemoteTo(db, G), hn::DemoteTo(db, B), db, p);
-  }
+  const auto y = hn::DemoteTo(db, WeightedLuma(R, G, B));
+  hn::StoreInterleaved3(y, y, y, db, p);
 }
 #endif
 
-bool SimulateRunV(uint8_t* p, size_t count, const uint8_t* tables, const uint8_t* q, bool mono) {
+bool SimulateGreyRunV(uint8_t* p, size_t count, const uint8_t* tables, const uint8_t* q) {
 #if !ORV_FILTER_SIM_GATHERS
   (void)p;
   (void)count;
   (void)tables;
   (void)q;
-  (void)mono;
   return false;
 #else
   const size_t lanes = hn::Lanes(DI());
   size_t done = 0;
-  for (; done + lanes <= count; done += lanes) SimulateVector(p + 3 * done, tables, q, mono);
+  for (; done + lanes <= count; done += lanes) SimulateVector(p + 3 * done, tables, q);
   if (done < count) {
     // The last pixels through a vector's worth of room.
     uint8_t rest[3 * HWY_MAX_BYTES / sizeof(int32_t)] = {};
     const size_t bytes = 3 * (count - done);
     std::memcpy(rest, p + 3 * done, bytes);
-    SimulateVector(rest, tables, q, mono);
+    SimulateVector(rest, tables, q);
     std::memcpy(p + 3 * done, rest, bytes);
   }
   return true;
@@ -111,12 +106,12 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace orv {
 
-HWY_EXPORT(SimulateRunV);
+HWY_EXPORT(SimulateGreyRunV);
 
-bool SimulateFilterRunVector(uint8_t* p, size_t count, const uint8_t* tables, const uint8_t* q,
-                             bool mono) {
+bool SimulateFilterGreyRunVector(uint8_t* p, size_t count, const uint8_t* tables,
+                                 const uint8_t* q) {
   if (ReferenceKernelsForced()) return false;
-  return HWY_DYNAMIC_DISPATCH(SimulateRunV)(p, count, tables, q, mono);
+  return HWY_DYNAMIC_DISPATCH(SimulateGreyRunV)(p, count, tables, q);
 }
 
 }  // namespace orv

@@ -147,8 +147,6 @@ template <typename Row, class Lines>
 size_t LanczosBlocks(const Lines& lines, size_t count, uint8_t* HWY_RESTRICT out) {
   const DF df;
   const size_t L = hn::Lanes(df);
-  const auto load = [](const Row* p) HWY_ATTR { return LoadValues(p); };
-  const auto roundAway = [](VD v, uint8_t* to) HWY_ATTR { StoreRoundedAway(v, to); };
   const VD zero = hn::Zero(df);
   // The sums stay in registers across all the lines, and the flat test runs on the block's
   // bytes at once.
@@ -161,18 +159,18 @@ size_t LanczosBlocks(const Lines& lines, size_t count, uint8_t* HWY_RESTRICT out
     if (k0 < m) {
       const VD w0 = hn::Set(df, lines.Weight(k0));
       const Row* r0 = lines.Values(k0) + o;
-      a0 = hn::Mul(w0, load(r0));
-      a1 = hn::Mul(w0, load(r0 + L));
-      a2 = hn::Mul(w0, load(r0 + 2 * L));
-      a3 = hn::Mul(w0, load(r0 + 3 * L));
+      a0 = hn::Mul(w0, LoadValues(r0));
+      a1 = hn::Mul(w0, LoadValues(r0 + L));
+      a2 = hn::Mul(w0, LoadValues(r0 + 2 * L));
+      a3 = hn::Mul(w0, LoadValues(r0 + 3 * L));
       for (int k = k0 + 1; k < m; ++k) {
         if (lines.Skip(k)) continue;
         const VD wk = hn::Set(df, lines.Weight(k));
         const Row* r = lines.Values(k) + o;
-        a0 = hn::Add(a0, hn::Mul(wk, load(r)));
-        a1 = hn::Add(a1, hn::Mul(wk, load(r + L)));
-        a2 = hn::Add(a2, hn::Mul(wk, load(r + 2 * L)));
-        a3 = hn::Add(a3, hn::Mul(wk, load(r + 3 * L)));
+        a0 = hn::Add(a0, hn::Mul(wk, LoadValues(r)));
+        a1 = hn::Add(a1, hn::Mul(wk, LoadValues(r + L)));
+        a2 = hn::Add(a2, hn::Mul(wk, LoadValues(r + 2 * L)));
+        a3 = hn::Add(a3, hn::Mul(wk, LoadValues(r + 3 * L)));
       }
     }
     const auto first = hn::LoadU(d4, lines.Bytes(0) + o);
@@ -182,10 +180,10 @@ size_t LanczosBlocks(const Lines& lines, size_t count, uint8_t* HWY_RESTRICT out
     // Mostly no byte of a block is flat: its sums go straight out. Reading the four stores back
     // as one vector would wait for them, since no store hands its bytes on to a wider load.
     uint8_t* const to = hn::AllFalse(d4, flat) ? out + o : rounded;
-    roundAway(a0, to);
-    roundAway(a1, to + L);
-    roundAway(a2, to + 2 * L);
-    roundAway(a3, to + 3 * L);
+    StoreRoundedAway(a0, to);
+    StoreRoundedAway(a1, to + L);
+    StoreRoundedAway(a2, to + 2 * L);
+    StoreRoundedAway(a3, to + 3 * L);
     if (to != rounded) continue;
     hn::StoreU(hn::IfThenElse(flat, first, hn::Load(d4, rounded)), d4, out + o);
   }
