@@ -3,6 +3,7 @@
 #include "filters/FilterSimulator.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -44,10 +45,17 @@ void BuildTables(ChannelTables& t, const uint8_t filter[3], bool keepHighlights,
   }
 }
 
+// Pixels a run reads from a copy of its source bytes at a time (768 bytes on the stack).
+constexpr size_t kSimulateBlock = 256;
+
 // count pixels at p through the tables: q maps a pixel's luma to its highlight row of each
 // channel table. The tables come in as parameters, held in registers: the byte stores could alias
 // a lambda's captured references for all the compiler knows, which would reload them after every
 // store. One loop for each kind of output.
+// Each block of pixels is read from a copy on the stack and written in place. Read in place, the
+// next pixel's bytes follow the stores of the one before in the same buffer, and the processor
+// holds those reads back behind the stores: the colour output took 45 ms a 24-megapixel picture
+// against 32 ms from the copy, and GCC's choice of register for the pointer decided between them.
 // Kept out of line: inlined into the band's lambda, GCC 12 reads the green byte into a spare
 // register and merges it with a move, one more instruction a pixel (7 % of the colour filter).
 template <bool kMono>
@@ -56,16 +64,26 @@ __attribute__((noinline)) void SimulateRun(uint8_t* p, size_t count, const Chann
   const auto& rT = t.value[0];
   const auto& gT = t.value[1];
   const auto& bT = t.value[2];
-  for (uint8_t* end = p + 3 * count; p != end; p += 3) {
-    const int qi = q[WeightedLuma(p[0], p[1], p[2])];
-    const int r = rT[qi][p[0]], g = gT[qi][p[1]], b = bT[qi][p[2]];
-    if constexpr (kMono) {
-      p[0] = p[1] = p[2] = uint8_t(WeightedLuma(r, g, b));
-    } else {
-      p[0] = uint8_t(r);
-      p[1] = uint8_t(g);
-      p[2] = uint8_t(b);
+  alignas(64) uint8_t source[3 * kSimulateBlock];
+  while (count > 0) {
+    const size_t n = std::min(count, kSimulateBlock);
+    if (n == kSimulateBlock)
+      std::memcpy(source, p, sizeof source);
+    else
+      std::memcpy(source, p, 3 * n);
+    const uint8_t* s = source;
+    for (uint8_t* end = p + 3 * n; p != end; p += 3, s += 3) {
+      const int qi = q[WeightedLuma(s[0], s[1], s[2])];
+      const int r = rT[qi][s[0]], g = gT[qi][s[1]], b = bT[qi][s[2]];
+      if constexpr (kMono) {
+        p[0] = p[1] = p[2] = uint8_t(WeightedLuma(r, g, b));
+      } else {
+        p[0] = uint8_t(r);
+        p[1] = uint8_t(g);
+        p[2] = uint8_t(b);
+      }
     }
+    count -= n;
   }
 }
 
