@@ -3,10 +3,10 @@
 #include "filters/FilterSimulator.h"
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <new>
 
+#include "filters/CopiedBlocks.h"
 #include "filters/FilterSimulatorVector.h"
 #include "filters/FilterTable.h"
 #include "platform/CheckedMath.h"
@@ -45,45 +45,28 @@ void BuildTables(ChannelTables& t, const uint8_t filter[3], bool keepHighlights,
   }
 }
 
-// Pixels a run reads from a copy of its source bytes at a time (768 bytes on the stack).
-constexpr size_t kSimulateBlock = 256;
-
-// count pixels at p through the tables: q maps a pixel's luma to its highlight row of each
-// channel table. The tables come in as parameters, held in registers: the byte stores could alias
-// a lambda's captured references for all the compiler knows, which would reload them after every
-// store. One loop for each kind of output.
-// Each block of pixels is read from a copy on the stack and written in place. Read in place, the
-// next pixel's bytes follow the stores of the one before in the same buffer, and the processor
-// holds those reads back behind the stores: the colour output took 45 ms a 24-megapixel picture
-// against 32 ms from the copy, and GCC's choice of register for the pointer decided between them.
+// count pixels through the tables, read from in and written to out: q maps a pixel's luma to
+// its highlight row of each channel table. The tables come in as parameters, held in registers:
+// the byte stores could alias a lambda's captured references for all the compiler knows, which
+// would reload them after every store. One loop for each kind of output.
 // Kept out of line: inlined into the band's lambda, GCC 12 reads the green byte into a spare
 // register and merges it with a move, one more instruction a pixel (7 % of the colour filter).
 template <bool kMono>
-__attribute__((noinline)) void SimulateRun(uint8_t* p, size_t count, const ChannelTables& t,
-                                           const uint8_t* q) {
+__attribute__((noinline)) void SimulateRun(uint8_t* out, const uint8_t* in, size_t count,
+                                           const ChannelTables& t, const uint8_t* q) {
   const auto& rT = t.value[0];
   const auto& gT = t.value[1];
   const auto& bT = t.value[2];
-  alignas(64) uint8_t source[3 * kSimulateBlock];
-  while (count > 0) {
-    const size_t n = std::min(count, kSimulateBlock);
-    if (n == kSimulateBlock)
-      std::memcpy(source, p, sizeof source);
-    else
-      std::memcpy(source, p, 3 * n);
-    const uint8_t* s = source;
-    for (uint8_t* end = p + 3 * n; p != end; p += 3, s += 3) {
-      const int qi = q[WeightedLuma(s[0], s[1], s[2])];
-      const int r = rT[qi][s[0]], g = gT[qi][s[1]], b = bT[qi][s[2]];
-      if constexpr (kMono) {
-        p[0] = p[1] = p[2] = uint8_t(WeightedLuma(r, g, b));
-      } else {
-        p[0] = uint8_t(r);
-        p[1] = uint8_t(g);
-        p[2] = uint8_t(b);
-      }
+  for (uint8_t* end = out + 3 * count; out != end; out += 3, in += 3) {
+    const int qi = q[WeightedLuma(in[0], in[1], in[2])];
+    const int r = rT[qi][in[0]], g = gT[qi][in[1]], b = bT[qi][in[2]];
+    if constexpr (kMono) {
+      out[0] = out[1] = out[2] = uint8_t(WeightedLuma(r, g, b));
+    } else {
+      out[0] = uint8_t(r);
+      out[1] = uint8_t(g);
+      out[2] = uint8_t(b);
     }
-    count -= n;
   }
 }
 
@@ -111,10 +94,14 @@ bool SimulateFilter(uint8_t* pixels, int width, int height, std::string_view fil
   RunPixelBands(width, height, [&](size_t first, size_t count) {
     if (mono && SimulateFilterGreyRunVector(pixels + 3 * first, count, &t->value[0][0][0], q))
       return;
-    if (mono)
-      SimulateRun<true>(pixels + 3 * first, count, *t, q);
-    else
-      SimulateRun<false>(pixels + 3 * first, count, *t, q);
+    // Each block is read from a copy of itself (CopiedBlocks.h).
+    ForEachCopiedBlock(pixels + 3 * first, 3 * count,
+                       [&](uint8_t* out, const uint8_t* in, size_t bytes) {
+                         if (mono)
+                           SimulateRun<true>(out, in, bytes / 3, *t, q);
+                         else
+                           SimulateRun<false>(out, in, bytes / 3, *t, q);
+                       });
   });
   return true;
 }

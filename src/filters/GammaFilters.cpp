@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "filters/ChannelCurves.h"
+#include "filters/CopiedBlocks.h"
 #include "filters/FilterArgs.h"
 #include "filters/ImageFilters.h"
 #include "platform/RowBands.h"
@@ -43,14 +44,21 @@ bool CImageFilters::ApplyChannelLut(uint8_t* pixels, int width, int height, unsi
     const uint8_t* const lut = table;
     const unsigned channels = mask;
     const size_t begin = 3 * first, end = 3 * (first + count);
+    // Each block is read from a copy of itself (CopiedBlocks.h).
     if ((channels & 7) == 7) {
-      for (size_t i = begin; i < end; ++i) p[i] = lut[p[i]];
+      ForEachCopiedBlock(p + begin, end - begin,
+                         [lut](uint8_t* out, const uint8_t* in, size_t bytes) {
+                           for (size_t i = 0; i < bytes; ++i) out[i] = lut[in[i]];
+                         });
       return;
     }
-    for (int c = 0; c < 3; ++c) {
-      if (!(channels & (1u << c))) continue;
-      for (size_t i = begin + size_t(c); i < end; i += 3) p[i] = lut[p[i]];
-    }
+    ForEachCopiedBlock(p + begin, end - begin,
+                       [lut, channels](uint8_t* out, const uint8_t* in, size_t bytes) {
+                         for (size_t c = 0; c < 3; ++c) {
+                           if (!(channels & (1u << c))) continue;
+                           for (size_t i = c; i < bytes; i += 3) out[i] = lut[in[i]];
+                         }
+                       });
   });
   return true;
 }

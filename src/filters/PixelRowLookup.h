@@ -17,4 +17,12 @@ inline void LookUpPixel(uint8_t* p, const uint8_t* row) {
   p[2] = b;
 }
 
+// The same step reading the pixel's bytes from in, a copy of them (CopiedBlocks.h).
+inline void LookUpPixel(uint8_t* p, const uint8_t* in, const uint8_t* row) {
+  const uint8_t r = row[in[0]], g = row[in[1]], b = row[in[2]];
+  p[0] = r;
+  p[1] = g;
+  p[2] = b;
+}
+
 }  // namespace orv

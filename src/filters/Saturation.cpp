@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "filters/CopiedBlocks.h"
 #include "filters/FilterArgs.h"
 #include "filters/ImageFilters.h"
 #include "filters/PixelRowLookup.h"
@@ -33,12 +34,15 @@ bool CImageFilters::AdjustSaturation(uint8_t* pixels, int width, int height, int
   const uint8_t* t = table.get();
   // Every pixel reads itself alone: bands of rows.
   RunPixelBands(width, height, [&](size_t first, size_t count) {
-    uint8_t* const p = pixels;  // locals, not captures: see RunPixelBands
-    const uint8_t* const rows = t;
-    for (size_t i = 3 * first; i < 3 * (first + count); i += 3) {
-      int lum = (77 * p[i] + 151 * p[i + 1] + 28 * p[i + 2]) >> 8;
-      LookUpPixel(p + i, rows + (lum << 8));
-    }
+    const uint8_t* const rows = t;  // a local, not a capture: see RunPixelBands
+    // Each block is read from a copy of itself (CopiedBlocks.h).
+    ForEachCopiedBlock(pixels + 3 * first, 3 * count,
+                       [rows](uint8_t* out, const uint8_t* in, size_t bytes) {
+                         for (size_t i = 0; i < bytes; i += 3) {
+                           int lum = (77 * in[i] + 151 * in[i + 1] + 28 * in[i + 2]) >> 8;
+                           LookUpPixel(out + i, in + i, rows + (lum << 8));
+                         }
+                       });
   });
   return true;
 }

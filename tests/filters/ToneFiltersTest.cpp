@@ -2,8 +2,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "filters/ChannelCurves.h"
 #include "filters/FilterTestSupport.h"
@@ -129,6 +134,35 @@ TEST(RemoveCast, NeutralGammaAndCurveEndsKeepThePicture) {
     Pixels p = test::Uniform(4, 4, 90, 120, blue), before = p;
     f.RemoveCast(p.data(), 4, 4, 1.49609375, 0);
     EXPECT_EQ(p, before);
+  }
+}
+
+// The per-pixel table passes work through the picture a block of pixels at a time, reading each
+// block from a copy: on pictures of several blocks, each ending inside one, every pixel must come
+// out as it does when it is the whole picture.
+TEST(TablePasses, EveryPixelComesOutAsItDoesAlone) {
+  uint8_t inverse[256];
+  for (int i = 0; i < 256; ++i) inverse[i] = uint8_t(255 - i);
+  const std::vector<std::pair<std::string, std::function<void(Pixels&, int, int)>>> passes = {
+      {"saturation",
+       [](Pixels& p, int w, int h) { CImageFilters().AdjustSaturation(p.data(), w, h, 250); }},
+      {"gamma", [](Pixels& p, int w, int h) { CImageFilters().AdjustGamma(p.data(), w, h, 0.7); }},
+      {"red and blue", [&](Pixels& p, int w,
+                           int h) { CImageFilters().ApplyChannelLut(p.data(), w, h, 5, inverse); }},
+      {"cast", [](Pixels& p, int w, int h) { CImageFilters().RemoveCast(p.data(), w, h, 0.8, 1); }},
+  };
+  for (const auto& [name, pass] : passes) {
+    for (const auto& [width, height] : {std::pair{600, 1}, std::pair{29, 23}}) {
+      const Pixels src = test::Random(width, height, unsigned(width));
+      Pixels whole = src;
+      pass(whole, width, height);
+      for (size_t i = 0; i < src.size(); i += 3) {
+        Pixels alone(src.begin() + std::ptrdiff_t(i), src.begin() + std::ptrdiff_t(i) + 3);
+        pass(alone, 1, 1);
+        ASSERT_TRUE(std::equal(alone.begin(), alone.end(), whole.begin() + std::ptrdiff_t(i)))
+            << name << " " << width << " x " << height << ", pixel " << i / 3;
+      }
+    }
   }
 }
 
