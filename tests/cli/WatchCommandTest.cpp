@@ -32,11 +32,12 @@ using test::TempDir;
 using test::WriteText;
 
 // Waits until `done` holds, at most `limit`.
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 60s) {
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 60s,
+               std::chrono::milliseconds step = 50ms) {
   const auto end = std::chrono::steady_clock::now() + limit;
   while (!done()) {
     if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(50ms);
+    std::this_thread::sleep_for(step);
   }
   return true;
 }
@@ -155,13 +156,15 @@ TEST_F(WatchCommand, TakesWhatIsThereAndWhatArrivesThenStopsCleanly) {
 
 TEST_F(WatchCommand, RestartAfterKillRedoesOnlyWhatWasCutOff) {
   test::WritePicture(photos / "a.png", 40, 30, kFormatPng);
-  test::WritePicture(photos / "b.png", 1600, 1200, kFormatPng);
+  // Large enough to take a few hundred milliseconds: a 2-megapixel one was often done before
+  // the kill came.
+  test::WritePicture(photos / "b.png", 3200, 2400, kFormatPng);
   struct stat before {};
   {
     Watcher w(io / "err1", Args({"--defaults", "--set", "Output.FileType=1", "--jobs", "1",
                                  photos.path()}));
-    ASSERT_TRUE(WaitUntil([&] { return Exists("ORV/a_ORV.jpg"); })) << w.Err();
-    w.Kill9();  // most likely in the middle of b.png
+    ASSERT_TRUE(WaitUntil([&] { return Exists("ORV/a_ORV.jpg"); }, 60s, 2ms)) << w.Err();
+    w.Kill9();  // in the middle of b.png
   }
   ASSERT_EQ(::stat((photos / "ORV/a_ORV.jpg").c_str(), &before), 0);
   std::this_thread::sleep_for(50ms);
