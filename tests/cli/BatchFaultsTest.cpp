@@ -295,10 +295,14 @@ TEST_F(BatchFaults, ControlCharactersAreEscapedOnTheTerminal) {
   EXPECT_NE(r.err.find("x\\e[2J\\norv: 5 of 5 photos saved.jpg"), std::string::npos) << r.err;
   // "--" ends the options of every command.
   Photo("-x.jpg");
+  // Back to the folder the tests started in afterwards: the photos' folder is removed at the end
+  // of the test, and a later test's shell commands cannot start in a removed folder.
+  const fs::path started = fs::current_path();
   fs::current_path(photos.path());
   EXPECT_EQ(Orv({"info", "--", "-x.jpg"}).status, 0);
   EXPECT_EQ(Orv({"exif", "--", "-x.jpg"}).status, 0);
   EXPECT_EQ(Orv({"rotate", "cw", "--", "-x.jpg"}).status, 0);
+  fs::current_path(started);
 }
 
 }  // namespace

@@ -308,7 +308,9 @@ TEST_F(WatchCommand, SignalsStopWithinThePhotosInWork) {
     Watcher w(io / ("err" + std::to_string(round.signal)),
               Args({"--defaults", "--set", "Output.FileType=1", "--jobs", round.jobs,
                     photos.path()}));
-    ASSERT_TRUE(WaitUntil([&] { return Outputs().size() > before; })) << w.Err();
+    // The signal comes within 2 ms of the first output of the round: a photo here takes about
+    // 25 ms, so a look every 50 ms let a few more finish first.
+    ASSERT_TRUE(WaitUntil([&] { return Outputs().size() > before; }, 60s, 2ms)) << w.Err();
     w.Signal(round.signal);
     EXPECT_EQ(w.Wait(), 0) << w.Err();
     const std::string err = w.Err();
