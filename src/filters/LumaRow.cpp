@@ -73,41 +73,57 @@ void LumaRowV(const uint8_t* rgb, uint8_t* luma, size_t count) {
   luma_reference::Row(rgb, luma, 0, count);
 }
 #else
-// A vector of bytes is split into its channels, which are taken a 32-bit vector's worth at a time:
-// 299 R + 587 G + 114 B exactly, its quotient by 1000 as ((s >> 3) x 33555) >> 22 (exact for every
-// s up to 255000). A group holding a pixel whose exact luma is whole takes the reference's double
-// sum for its pixels.
+// A vector of bytes is split into its channels, and each half of it is widened to 16-bit lanes.
+// The exact sum s = 299 R + 587 G + 114 B needs 18 bits, but it is 256 (R + 2 G) + lo with
+// lo = 43 R + 75 G + 114 B < 2^16, so t = s >> 3 = 32 (R + 2 G) + (lo >> 3) < 2^15, and the
+// quotient by 1000 is ((t x 33555) >> 16) >> 6 (exact for every s up to 255000): all in 16-bit
+// lanes, twice as many a vector as 32-bit ones. s is a multiple of 1000 when lo & 7 is 0 and t is
+// 125 times the quotient; a half holding such a pixel takes the reference for its pixels.
+//
+// The luma of one half's pixels as bytes; `whole` is set when one of them takes the reference.
+// The constants come as arguments (wr, wg, wb: 43, 75, 114; magic: 33555; times125: 125), one
+// each: SVE vectors cannot be members of a struct or an array.
+template <class D16, class V16>
+HWY_INLINE auto LumaHalf(D16 d16, V16 r, V16 g, V16 b, V16 wr, V16 wg, V16 wb, V16 magic,
+                         V16 times125, bool& whole) {
+  const hn::Rebind<uint8_t, D16> d8h;
+  const hn::RebindToSigned<D16> di16;
+  const auto lo = hn::Add(hn::Add(hn::Mul(r, wr), hn::Mul(g, wg)), hn::Mul(b, wb));
+  const auto t = hn::Add(hn::ShiftLeft<5>(hn::Add(r, hn::Add(g, g))), hn::ShiftRight<3>(lo));
+  const auto q = hn::ShiftRight<6>(hn::MulHigh(t, magic));
+  whole = !hn::AllFalse(d16, hn::And(hn::Eq(hn::And(lo, hn::Set(d16, 7)), hn::Zero(d16)),
+                                     hn::Eq(t, hn::Mul(q, times125))));
+  return hn::DemoteTo(d8h, hn::BitCast(di16, q));
+}
+
 void LumaRowV(const uint8_t* HWY_RESTRICT rgb, uint8_t* HWY_RESTRICT luma, size_t count) {
   const hn::ScalableTag<uint8_t> d8;
-  const hn::ScalableTag<int32_t> d32;
-  const hn::Rebind<uint8_t, decltype(d32)> d8q;  // one byte per 32-bit lane
-  const size_t N = hn::Lanes(d8), Q = hn::Lanes(d32);
-  HWY_ALIGN uint8_t channel[3][HWY_MAX_BYTES];
-  auto wr = hn::Set(d32, 299), wg = hn::Set(d32, 587), wb = hn::Set(d32, 114);
-  auto magic = hn::Set(d32, 33555), thousand = hn::Set(d32, 1000);
-#if HWY_ARCH_X86
+  const hn::Half<decltype(d8)> d8h;
+  const hn::Repartition<uint16_t, decltype(d8)> d16;
+  const size_t N = hn::Lanes(d8), H = hn::Lanes(d16);
+  auto wr = hn::Set(d16, 43), wg = hn::Set(d16, 75), wb = hn::Set(d16, 114);
+  auto magic = hn::Set(d16, 33555), times125 = hn::Set(d16, 125);
+#if HWY_TARGET == HWY_SSE4
   // Hidden from the optimizer: GCC 12 turns each multiply by a known constant into a chain of
-  // shifts and adds, longer than the one multiply (the luma row took a fifth more time).
-  asm("" : "+v"(wr.raw), "+v"(wg.raw), "+v"(wb.raw), "+v"(magic.raw), "+v"(thousand.raw));
+  // shifts and adds, longer than the one multiply on SSE4 (its luma row took a sixth more
+  // time); on AVX2 and AVX-512 the chains are the faster.
+  asm("" : "+v"(wr.raw), "+v"(wg.raw), "+v"(wb.raw), "+v"(magic.raw), "+v"(times125.raw));
 #endif
   size_t i = 0;
   for (; i + N <= count; i += N) {
     hn::Vec<decltype(d8)> r, g, b;
     hn::LoadInterleaved3(d8, rgb + 3 * i, r, g, b);
-    hn::Store(r, d8, channel[0]);
-    hn::Store(g, d8, channel[1]);
-    hn::Store(b, d8, channel[2]);
-    for (size_t k = 0; k < N; k += Q) {
-      const auto s = hn::Add(
-          hn::Add(hn::Mul(hn::PromoteTo(d32, hn::Load(d8q, channel[0] + k)), wr),
-                  hn::Mul(hn::PromoteTo(d32, hn::Load(d8q, channel[1] + k)), wg)),
-          hn::Mul(hn::PromoteTo(d32, hn::Load(d8q, channel[2] + k)), wb));
-      const auto q = hn::ShiftRight<22>(hn::Mul(hn::ShiftRight<3>(s), magic));
-      if (hn::AllFalse(d32, hn::Eq(s, hn::Mul(q, thousand)))) {
-        hn::StoreU(hn::DemoteTo(d8q, q), d8q, luma + i + k);
-      } else {
-        for (size_t p = i + k; p < i + k + Q; ++p) luma[p] = luma_reference::Luma(rgb + 3 * p);
-      }
+    bool wholeLow = false, wholeHigh = false;
+    const auto low = LumaHalf(
+        d16, hn::PromoteTo(d16, hn::LowerHalf(d8h, r)), hn::PromoteTo(d16, hn::LowerHalf(d8h, g)),
+        hn::PromoteTo(d16, hn::LowerHalf(d8h, b)), wr, wg, wb, magic, times125, wholeLow);
+    const auto high = LumaHalf(
+        d16, hn::PromoteTo(d16, hn::UpperHalf(d8h, r)), hn::PromoteTo(d16, hn::UpperHalf(d8h, g)),
+        hn::PromoteTo(d16, hn::UpperHalf(d8h, b)), wr, wg, wb, magic, times125, wholeHigh);
+    hn::StoreU(hn::Combine(d8, high, low), d8, luma + i);
+    if (wholeLow || wholeHigh) [[unlikely]] {
+      for (size_t p = wholeLow ? i : i + H; p < (wholeHigh ? i + N : i + H); ++p)
+        luma[p] = luma_reference::Luma(rgb + 3 * p);
     }
   }
   luma_reference::Row(rgb, luma, i, count);

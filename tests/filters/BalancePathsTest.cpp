@@ -4,6 +4,7 @@
 // the stage used before: AutoLevels on a copy, then Blend of the copy into the picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -104,6 +105,34 @@ TEST(BalancePaths, LumaIsTheTruncatedDoubleSumOnEveryPath) {
       out.push_back(uint8_t(high));
       return out;
     });
+  }
+}
+
+// All 2^24 colours, started at three offsets so that the vector blocks meet each colour at
+// several lanes: the 16-bit arithmetic of the vector paths must give the truncated double sum.
+TEST(BalancePaths, LumaOfEveryColourOnEveryPath) {
+  const size_t count = size_t(1) << 24;
+  Pixels picture(3 * count);
+  for (size_t i = 0; i < count; ++i) {
+    picture[3 * i] = uint8_t(i >> 16);
+    picture[3 * i + 1] = uint8_t(i >> 8);
+    picture[3 * i + 2] = uint8_t(i);
+  }
+  Pixels expected(count);
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* q = &picture[3 * i];
+    expected[i] = uint8_t(int((0.299 * q[0] + 0.587 * q[1]) + 0.114 * q[2]));
+  }
+  Pixels plane(count);
+  for (KernelTarget path : test::SupportedKernelPaths()) {
+    ScopedKernelTarget force(path);
+    CImageFilters f;
+    for (size_t shift : {0, 1, 7}) {
+      const int width = int(count - shift);
+      ASSERT_TRUE(f.LumaPlane(picture.data() + 3 * shift, width, 1, plane.data()));
+      EXPECT_TRUE(std::equal(plane.begin(), plane.begin() + width, expected.begin() + shift))
+          << "on the " << KernelTargetName(path) << " path, shift " << shift;
+    }
   }
 }
 
