@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "filters/CopiedBlocks.h"
 #include "filters/FilterArgs.h"
 
 namespace orv {
@@ -79,11 +80,14 @@ bool CChannelCurves::ApplyAll(uint8_t* pixels, int width, int height) const {
     g[i] = uint8_t(green_[i]);
     b[i] = uint8_t(blue_[i]);
   }
-  for (size_t i = 0; i < bytes; i += 3) {
-    pixels[i] = r[pixels[i]];
-    pixels[i + 1] = g[pixels[i + 1]];
-    pixels[i + 2] = b[pixels[i + 2]];
-  }
+  // Each block is read from a copy of itself (CopiedBlocks.h).
+  ForEachCopiedBlock(pixels, bytes, [&r, &g, &b](uint8_t* out, const uint8_t* in, size_t n) {
+    for (size_t i = 0; i < n; i += 3) {
+      out[i] = r[in[i]];
+      out[i + 1] = g[in[i + 1]];
+      out[i + 2] = b[in[i + 2]];
+    }
+  });
   return true;
 }
 
@@ -92,7 +96,9 @@ bool CChannelCurves::ApplyBlue(uint8_t* pixels, int width, int height) const {
   if (!PictureArgs(pixels, width, height, bytes)) return false;
   uint8_t b[256];
   for (int i = 0; i < 256; ++i) b[i] = uint8_t(blue_[i]);
-  for (size_t i = 2; i < bytes; i += 3) pixels[i] = b[pixels[i]];
+  ForEachCopiedBlock(pixels, bytes, [&b](uint8_t* out, const uint8_t* in, size_t n) {
+    for (size_t i = 2; i < n; i += 3) out[i] = b[in[i]];
+  });
   return true;
 }
 

@@ -150,6 +150,8 @@ TEST(TablePasses, EveryPixelComesOutAsItDoesAlone) {
       {"red and blue", [&](Pixels& p, int w,
                            int h) { CImageFilters().ApplyChannelLut(p.data(), w, h, 5, inverse); }},
       {"cast", [](Pixels& p, int w, int h) { CImageFilters().RemoveCast(p.data(), w, h, 0.8, 1); }},
+      {"blue cast",
+       [](Pixels& p, int w, int h) { CImageFilters().RemoveCast(p.data(), w, h, 1.3, 0); }},
   };
   for (const auto& [name, pass] : passes) {
     for (const auto& [width, height] : {std::pair{600, 1}, std::pair{29, 23}}) {
