@@ -8,21 +8,20 @@
 
 namespace orv {
 
-// All three reads come before the stores: the compiler cannot tell that the table is not the
-// picture, and reading each byte after the store before it costs up to a fifth more a pixel.
-inline void LookUpPixel(uint8_t* p, const uint8_t* row) {
-  const uint8_t r = row[p[0]], g = row[p[1]], b = row[p[2]];
-  p[0] = r;
-  p[1] = g;
-  p[2] = b;
-}
-
-// The same step reading the pixel's bytes from in, a copy of them (CopiedBlocks.h).
+// The pixel's bytes read from in (the pixel itself, or a copy of it: CopiedBlocks.h) and
+// written to p. All three reads come before the stores: the compiler cannot tell that the table
+// is not the picture, and reading each byte after the store before it costs up to a fifth more a
+// pixel.
 inline void LookUpPixel(uint8_t* p, const uint8_t* in, const uint8_t* row) {
   const uint8_t r = row[in[0]], g = row[in[1]], b = row[in[2]];
   p[0] = r;
   p[1] = g;
   p[2] = b;
+}
+
+// The step in place.
+inline void LookUpPixel(uint8_t* p, const uint8_t* row) {
+  LookUpPixel(p, p, row);
 }
 
 }  // namespace orv
