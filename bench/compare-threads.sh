@@ -8,8 +8,11 @@
 #   - a batch of three copies of it.
 # Each is run RUNS times (default 5); the medians and the ratio all cores / one core are printed
 # with the targets, and the outputs of the two runs are compared byte for byte. The load average
-# is printed before and after: on a shared machine wall times move with it. Needs the release
-# build in build/; installs libimage-exiftool-perl (for the exposure time) when it is missing.
+# is printed before and after: on a shared machine wall times move with it. PAUSE=s waits s
+# seconds before every run, for the first run after a quiet spell: on a virtual machine whose
+# host takes back the memory its guest leaves free, fresh memory then costs far more than in
+# runs back to back (3 seconds is enough on the machines seen so far). Needs the release build
+# in build/; installs libimage-exiftool-perl (for the exposure time) when it is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -x /usr/bin/time ] || { echo "needs GNU time (/usr/bin/time, package time)" >&2; exit 2; }
@@ -24,6 +27,7 @@ for i in 1 2 3; do cp "$photo" "$work/three/p$i.jpg"; done
 seconds() {
   local folder=$1; shift
   rm -rf "$folder/ORV"
+  sleep "${PAUSE:-0}"
   /usr/bin/time -f '%e' -o "$work/time" "$@" "$build/orv" --home "$work/home" run --defaults \
     --quiet --set Mode.Advanced=1 --set Quality.Type=0 --set Quality.CQ=88 \
     --set Quality.Subsampling=1 "$folder" >/dev/null 2>&1
@@ -31,7 +35,7 @@ seconds() {
 }
 sums() { (cd "$1/ORV" && md5sum ./*) }
 
-echo "cores: $(nproc); runs: $runs; photo: 6000 x 4000, 6 s exposure"
+echo "cores: $(nproc); runs: $runs; photo: 6000 x 4000, 6 s exposure; pause: ${PAUSE:-0} s"
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 for f in one three; do : >"$work/$f.all"; : >"$work/$f.pinned"; done
 same=yes

@@ -24,6 +24,7 @@ extern "C" {
 #include "imageio/LibraryError.h"
 #include "imageio/PixelBuffer.h"
 #include "platform/CheckedMath.h"
+#include "platform/LargeBuffer.h"
 #include "platform/LateRowCut.h"
 #include "platform/PagesAhead.h"
 #include "platform/ThreadBudget.h"
@@ -401,6 +402,13 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
     b->callbackUser = &progress;
     b->firstRow = first;
     b->endRow = starts[size_t(k) + 1];
+    // The band's rows faulted in before it writes them, on its own thread, so that the pages of
+    // a slow system go over to small ones (LargeBuffer.h). The top of a late cut may write every
+    // row; a lower part taken later finds its rows in place.
+    if (!(late && k == 1)) {
+      const int placeEnd = late ? height : b->endRow;
+      PlacePages(r->pixels + size_t(first) * stride, size_t(placeEnd - first) * stride);
+    }
     b->reached = &reached[size_t(k)];
     if (late && k == 0) b->lateCut = &lateCut;
     if (DecodeCore(b.get()) != kErrNone || b->err.pub.num_warnings > 0 || b->src.hitEnd) {

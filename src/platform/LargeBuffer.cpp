@@ -3,7 +3,10 @@
 #include "platform/LargeBuffer.h"
 
 #include <sys/mman.h>
+#include <time.h>
 #include <unistd.h>
+#include <algorithm>
+#include <atomic>
 #include <new>
 
 #include "platform/CheckedMath.h"
@@ -19,6 +22,26 @@ constexpr size_t kHugePage = size_t(2) << 20;
 constexpr size_t kMallocOverhead = 24;
 // Linux 6.1's synchronous collapse into a huge page; older kernels refuse it.
 constexpr int kCollapse = 25;
+// The longest a step of page placing may take, per 2 MiB, before huge pages count as slow: a
+// huge page freed a moment ago takes about 0.2 ms, 2 MiB of small pages 0.3 to 0.6 ms, a huge
+// page the host of a virtual machine must supply again about 5 ms.
+constexpr double kSlowSecondsPerHugePage = 1.5e-3;
+
+std::atomic<bool> hugePagesSlow{false};
+
+double ThreadSeconds() {
+  timespec t{};
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Marks the whole pages of [begin, end) for small pages.
+void AdviseSmallPages(uintptr_t begin, uintptr_t end) {
+  const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+  begin = (begin + page - 1) & ~(page - 1);
+  end &= ~(page - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_NOHUGEPAGE);
+}
 
 // Buffers released by this thread, kept for its next requests of the same sizes: a picture, the
 // JPEG band streams' block and a luma plane are what one photo of a batch allocates and frees.
@@ -106,12 +129,65 @@ void AdviseHugePages(void* block, size_t bytes) {
   const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
   const uintptr_t begin = uintptr_t(block) & ~(page - 1);
   const uintptr_t end = (uintptr_t(block) + bytes + page - 1) & ~(page - 1);
-  if (::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE) != 0) return;
+  // Small pages on a system whose fresh huge pages are slow, even where huge pages are the
+  // default for every mapping.
+  const int advice = HugePagesSlow() ? MADV_NOHUGEPAGE : MADV_HUGEPAGE;
+  if (::madvise(reinterpret_cast<void*>(begin), end - begin, advice) != 0 ||
+      advice == MADV_NOHUGEPAGE)
+    return;
   // The allocator has already written its header into the first page, so the huge page that
   // holds it would be faulted in 4 KiB at a time; it is made huge now instead.
   const uintptr_t head = begin & ~(kHugePage - 1);
   if (head == begin && end - begin >= kHugePage)
     ::madvise(reinterpret_cast<void*>(head), kHugePage, kCollapse);
+}
+
+bool HugePagesSlow() {
+  return hugePagesSlow.load(std::memory_order_relaxed);
+}
+
+bool PlacePageStep(uintptr_t begin, uintptr_t end, uintptr_t restBegin, uintptr_t restEnd) {
+#ifdef MADV_POPULATE_WRITE
+  if (end <= begin) return true;
+  const double start = ThreadSeconds();
+  if (::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE) != 0)
+    return false;
+  const double perHugePage = (ThreadSeconds() - start) / (double(end - begin) / double(kHugePage));
+  // Steps of less than half a huge page say too little: one fault can cost more than the rest.
+  if (end - begin >= kHugePage / 2 && perHugePage > kSlowSecondsPerHugePage)
+    hugePagesSlow.store(true, std::memory_order_relaxed);
+  // Slow since this step or an earlier one (another band's, another buffer's): the rest of the
+  // range, which may have been marked for huge pages before, goes on small pages.
+  if (HugePagesSlow()) AdviseSmallPages(restBegin, restEnd);
+  return true;
+#else
+  (void)begin;
+  (void)end;
+  (void)restBegin;
+  (void)restEnd;
+  return false;
+#endif
+}
+
+ScopedHugePagesSlow::ScopedHugePagesSlow(bool slow) : previous_(HugePagesSlow()) {
+  hugePagesSlow.store(slow, std::memory_order_relaxed);
+}
+ScopedHugePagesSlow::~ScopedHugePagesSlow() {
+  hugePagesSlow.store(previous_, std::memory_order_relaxed);
+}
+
+void PlacePages(uint8_t* buffer, size_t bytes) {
+  if (!buffer || bytes < kHugeFrom) return;
+  const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+  // Only the whole pages inside the buffer: the pages at its ends may hold other allocations.
+  const uintptr_t first = (uintptr_t(buffer) + page - 1) & ~(page - 1);
+  const uintptr_t last = (uintptr_t(buffer) + bytes) & ~(page - 1);
+  if (HugePagesSlow()) AdviseSmallPages(first, last);
+  for (uintptr_t at = first; at < last;) {
+    const uintptr_t next = std::min(last, (at & ~(kHugePage - 1)) + kHugePage);
+    if (!PlacePageStep(at, next, next, last)) return;
+    at = next;
+  }
 }
 
 }  // namespace orv

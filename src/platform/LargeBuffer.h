@@ -2,8 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Picture-sized buffers. Touching a fresh 72 MB buffer page by page costs more than decoding a
 // photo on some machines; buffers of several megabytes are therefore marked for transparent huge
-// pages, which cuts the page faults 512-fold. The memory is an ordinary new[] block: release it
-// with delete[] (or hold it in std::unique_ptr<uint8_t[]>).
+// pages, which cuts the page faults 512-fold. Where fresh huge pages turn out slower than small
+// ones (below), the process keeps its buffers on small pages instead. The memory is an ordinary
+// new[] block: release it with delete[] (or hold it in std::unique_ptr<uint8_t[]>).
 #pragma once
 
 #include <cstddef>
@@ -23,8 +24,38 @@ uint8_t* NewLargeBuffer(size_t bytes);
 size_t HugePageFriendlySize(size_t bytes);
 // Marks the pages of a block of several megabytes (from new[] or malloc, such as a vector's
 // reserved room) for transparent huge pages, the pages at its ends too (the advice changes no
-// byte); smaller blocks are left as they are.
+// byte); smaller blocks are left as they are. Once huge pages are slow, the block is marked for
+// small pages instead.
 void AdviseHugePages(void* block, size_t bytes);
+
+// Whether this process has seen a fresh huge page come slower than its 512 small pages would.
+// On a virtual machine whose host takes back the memory its guest leaves free, a huge page that
+// has been free for a few seconds costs about 5 ms to fault in, against 0.2 ms for one freed a
+// moment ago and 0.6 ms for 2 MiB of small pages: a photo's first picture then cost more in
+// page faults than in decoding.
+bool HugePagesSlow();
+// Faults in the pages of [begin, end) as a write would, without reading or writing them, and
+// times it on the thread's CPU clock: a step that takes longer per huge page than small pages
+// would marks huge pages slow. Once they are slow, [restBegin, restEnd) (the part of the buffer
+// still to be placed) goes over to small pages. False when the system cannot populate (Linux
+// before 5.14): the writer's own faults place the pages then.
+bool PlacePageStep(uintptr_t begin, uintptr_t end, uintptr_t restBegin, uintptr_t restEnd);
+// Places the whole pages of [buffer, buffer + bytes) in steps of 2 MiB from the front, ahead of
+// a writer that fills the buffer (PlacePageStep): the cost of the faults is the same as the
+// writer's would be, but a slow start switches the rest to small pages.
+void PlacePages(uint8_t* buffer, size_t bytes);
+// Sets whether huge pages count as slow while it lives and puts the previous state back; for
+// tests.
+class ScopedHugePagesSlow {
+ public:
+  explicit ScopedHugePagesSlow(bool slow);
+  ~ScopedHugePagesSlow();
+  ScopedHugePagesSlow(const ScopedHugePagesSlow&) = delete;
+  ScopedHugePagesSlow& operator=(const ScopedHugePagesSlow&) = delete;
+
+ private:
+  bool previous_;
+};
 // Gives back a buffer of `bytes` bytes from NewLargeBuffer (or new[]): large ones are kept for
 // the thread's next request of that size, a few at a time; the others are deleted.
 void ReleaseLargeBuffer(uint8_t* buffer, size_t bytes);

@@ -5,6 +5,10 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
+
+#include "platform/LargeBuffer.h"
+
 namespace orv {
 
 void PopulatePagesBackwards(uint8_t* buffer, size_t bytes, const std::atomic<size_t>& reached) {
@@ -21,8 +25,10 @@ void PopulatePagesBackwards(uint8_t* buffer, size_t bytes, const std::atomic<siz
     if (begin < first) begin = first;
     if (begin < start + reached.load(std::memory_order_relaxed)) return;
     // Faults the pages in as a write would, but neither reads nor writes them: the writer may
-    // be storing into its own pages meanwhile. Kernels before 5.14 refuse; then stop.
-    if (::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE) != 0) return;
+    // be storing into its own pages meanwhile. Kernels before 5.14 refuse; then stop. A slow
+    // step puts the rest, down to the writer, on small pages.
+    const uintptr_t writer = start + reached.load(std::memory_order_relaxed);
+    if (!PlacePageStep(begin, end, std::max(first, writer), begin)) return;
     end = begin;
   }
 #else

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <thread>
 
+#include "platform/LargeBuffer.h"
 #include "platform/ThreadBudget.h"
 
 namespace orv {
@@ -21,12 +22,15 @@ namespace orv {
 // writer has come to) has overtaken. Memory that cannot be populated this way is left alone.
 void PopulatePagesBackwards(uint8_t* buffer, size_t bytes, const std::atomic<size_t>& reached);
 
-// Runs write() on the calling thread, with PopulatePagesBackwards on a free core meanwhile; just
-// write() when no core is free. write() moves `reached` forward as it goes.
+// Runs write() on the calling thread, with PopulatePagesBackwards on a free core meanwhile. When
+// no core is free, the caller places the pages itself first (PlacePages), which costs what the
+// writer's faults would and lets a slow start go over to small pages. write() moves `reached`
+// forward as it goes.
 template <typename Write>
 void WriteWithPagesAhead(uint8_t* buffer, size_t bytes, const std::atomic<size_t>& reached,
                          Write&& write) {
   if (!HelpersFree()) {
+    PlacePages(buffer, bytes);
     write();
     return;
   }
