@@ -146,7 +146,8 @@ bool HugePagesSlow() {
   return hugePagesSlow.load(std::memory_order_relaxed);
 }
 
-bool PlacePageStep(uintptr_t begin, uintptr_t end, uintptr_t restBegin, uintptr_t restEnd) {
+bool PlacePageStep(uintptr_t begin, uintptr_t end, uintptr_t restBegin, uintptr_t restEnd,
+                   bool& restSmall) {
 #ifdef MADV_POPULATE_WRITE
   if (end <= begin) return true;
   const double start = ThreadSeconds();
@@ -157,14 +158,19 @@ bool PlacePageStep(uintptr_t begin, uintptr_t end, uintptr_t restBegin, uintptr_
   if (end - begin >= kHugePage / 2 && perHugePage > kSlowSecondsPerHugePage)
     hugePagesSlow.store(true, std::memory_order_relaxed);
   // Slow since this step or an earlier one (another band's, another buffer's): the rest of the
-  // range, which may have been marked for huge pages before, goes on small pages.
-  if (HugePagesSlow()) AdviseSmallPages(restBegin, restEnd);
+  // range, which may have been marked for huge pages before, goes on small pages, once: the
+  // advice holds the mapping's lock against every other thread's faults.
+  if (!restSmall && HugePagesSlow()) {
+    AdviseSmallPages(restBegin, restEnd);
+    restSmall = true;
+  }
   return true;
 #else
   (void)begin;
   (void)end;
   (void)restBegin;
   (void)restEnd;
+  (void)restSmall;
   return false;
 #endif
 }
@@ -182,10 +188,12 @@ void PlacePages(uint8_t* buffer, size_t bytes) {
   // Only the whole pages inside the buffer: the pages at its ends may hold other allocations.
   const uintptr_t first = (uintptr_t(buffer) + page - 1) & ~(page - 1);
   const uintptr_t last = (uintptr_t(buffer) + bytes) & ~(page - 1);
-  if (HugePagesSlow()) AdviseSmallPages(first, last);
+  // Slow already: all of it on small pages before the first step.
+  bool restSmall = HugePagesSlow();
+  if (restSmall) AdviseSmallPages(first, last);
   for (uintptr_t at = first; at < last;) {
     const uintptr_t next = std::min(last, (at & ~(kHugePage - 1)) + kHugePage);
-    if (!PlacePageStep(at, next, next, last)) return;
+    if (!PlacePageStep(at, next, next, last, restSmall)) return;
     at = next;
   }
 }

@@ -37,9 +37,11 @@ bool HugePagesSlow();
 // Faults in the pages of [begin, end) as a write would, without reading or writing them, and
 // times it on the thread's CPU clock: a step that takes longer per huge page than small pages
 // would marks huge pages slow. Once they are slow, [restBegin, restEnd) (the part of the buffer
-// still to be placed) goes over to small pages. False when the system cannot populate (Linux
-// before 5.14): the writer's own faults place the pages then.
-bool PlacePageStep(uintptr_t begin, uintptr_t end, uintptr_t restBegin, uintptr_t restEnd);
+// still to be placed) goes over to small pages, unless restSmall says it has already; restSmall
+// is set then. False when the system cannot populate (Linux before 5.14): the writer's own faults
+// place the pages then.
+bool PlacePageStep(uintptr_t begin, uintptr_t end, uintptr_t restBegin, uintptr_t restEnd,
+                   bool& restSmall);
 // Places the whole pages of [buffer, buffer + bytes) in steps of 2 MiB from the front, ahead of
 // a writer that fills the buffer (PlacePageStep): the cost of the faults is the same as the
 // writer's would be, but a slow start switches the rest to small pages.

@@ -20,6 +20,7 @@ void PopulatePagesBackwards(uint8_t* buffer, size_t bytes, const std::atomic<siz
   // which populating would fault in for nothing.
   const uintptr_t first = (start + page - 1) & ~(page - 1);
   uintptr_t end = (start + bytes) & ~(page - 1);
+  bool restSmall = false;  // everything below the steps is marked for small pages
   while (end > first) {
     uintptr_t begin = (end - 1) & ~(kStep - 1);  // the start of the 2 MiB step holding end - 1
     if (begin < first) begin = first;
@@ -28,7 +29,7 @@ void PopulatePagesBackwards(uint8_t* buffer, size_t bytes, const std::atomic<siz
     // be storing into its own pages meanwhile. Kernels before 5.14 refuse; then stop. A slow
     // step puts the rest, down to the writer, on small pages.
     const uintptr_t writer = start + reached.load(std::memory_order_relaxed);
-    if (!PlacePageStep(begin, end, std::max(first, writer), begin)) return;
+    if (!PlacePageStep(begin, end, std::max(first, writer), begin, restSmall)) return;
     end = begin;
   }
 #else
