@@ -103,6 +103,11 @@ Outcome Run(const Input& in) {
                                    in.s[1], in.s[2] & 1, in.s[3] & 1);
       break;
     }
+    case 10:
+      // Auto balance at the strengths the stage asks for (b / 255).
+      out.ok = f.FindBalanceLevels(pic.data(), w, h, in.s[0] % 50, 200 + in.s[1] % 56) &&
+               f.BalanceInPlace(pic.data(), w, h, in.s[2] / 255.0);
+      break;
     default:
       out.ok = f.AutoLevels(pic.data(), w, h, in.s[0] % 50, 200 + in.s[1] % 56);
       break;

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "filters/ImageFilters.h"
 
+#include "filters/BalanceRow.h"
 #include "filters/LumaRow.h"
 #include "filters/PixelRowLookup.h"
 #include "platform/LargeBuffer.h"
@@ -232,6 +233,22 @@ bool CImageFilters::BalanceInPlace(uint8_t* pixels, int width, int height, doubl
   // so one 64 KB table gives the result: one read per byte.
   uint8_t map[256];
   const bool stretch = StretchMap(map);
+  // The vector pass computes the mix in whole numbers; it runs when they give the double mix's
+  // byte for every value and moved value (for the default strength and 111 of the other 255)
+  // and the processor has a vector target it pays on (asked with no pixels).
+  BalanceMix mix;
+  for (int y = 0; y < 256; ++y) mix.stretched[y] = stretch ? map[y] : uint8_t(y);
+  mix.strength = int(std::lround(alpha * 255));
+  bool wholeNumbers = BalanceRowVector(pixels, 0, mix);
+  for (int c = 0; c < 256 && wholeNumbers; ++c)
+    for (int m = 0; m < 256 && wholeNumbers; ++m)
+      wholeNumbers = MixBytes(c, m, mix.strength) == (alpha == 1.0 ? m : int(a[c] + b[m]));
+  if (wholeNumbers) {
+    RunPixelBands(width, height, [&](size_t first, size_t count) {
+      BalanceRowVector(pixels + 3 * first, count, mix);
+    });
+    return true;
+  }
   std::unique_ptr<uint8_t[]> table(new (std::nothrow) uint8_t[256 * 256]);
   if (!table) return false;
   for (int y = 0; y < 256; ++y) {

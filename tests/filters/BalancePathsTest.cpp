@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "filters/FilterTestSupport.h"
-#include "filters/KernelPathSupport.h"
 #include "filters/ImageFilters.h"
+#include "filters/KernelPathSupport.h"
 
 namespace orv {
 namespace {
@@ -44,8 +46,8 @@ TEST(BalancePaths, OnePassGivesTheBytesAndLevelsOfCopyAndBlend) {
     for (int spread : {256, 60, 4}) {
       Pixels picture = test::Random(s.w, s.h, seed++, spread);
       for (double alpha : {0.0, 1.0 / 255, 0.3, 0.843137, 0.99, 1.0, -2.0, 7.0, nan}) {
-        SCOPED_TRACE(testing::Message() << s.w << "x" << s.h << " spread " << spread
-                                        << " alpha " << alpha);
+        SCOPED_TRACE(testing::Message()
+                     << s.w << "x" << s.h << " spread " << spread << " alpha " << alpha);
         int refLow = 0, refHigh = 0, low = 0, high = 0;
         Pixels expected = Reference(picture, s.w, s.h, alpha, refLow, refHigh);
         EXPECT_EQ(OnePass(picture, s.w, s.h, alpha, low, high), expected);
@@ -132,6 +134,42 @@ TEST(BalancePaths, LumaOfEveryColourOnEveryPath) {
       ASSERT_TRUE(f.LumaPlane(picture.data() + 3 * shift, width, 1, plane.data()));
       EXPECT_TRUE(std::equal(plane.begin(), plane.begin() + width, expected.begin() + shift))
           << "on the " << KernelTargetName(path) << " path, shift " << shift;
+    }
+  }
+}
+
+// The move and mix at every strength the stage can ask for (b / 255 for b in 0..255), some others
+// and a few level settings (stretched from the picture, stretched hard, none), on pictures with
+// whole lumas, greys, black and white: each path gives the reference's bytes. Where the mix in
+// whole numbers equals the double mix (the default strength 215 among them) the vector targets of
+// 32 bytes or more compute it; the others, and the strengths where it does not, take the table.
+TEST(BalancePaths, MoveAndMixOfEveryStrengthOnEveryPath) {
+  int w = 0, h = 0;
+  Pixels picture = LumaTrapPicture(w, h);
+  // Black and white runs, for the bytes that the move clamps.
+  for (size_t i = 0; i < 3 * 600; ++i) picture[i] = 0;
+  for (size_t i = 3 * 600; i < 3 * 1200; ++i) picture[i] = 255;
+  std::vector<double> strengths;
+  for (int b = 0; b < 256; ++b) strengths.push_back(b / 255.0);
+  for (double alpha : {0.3, 0.843137, 1e-9}) strengths.push_back(alpha);
+  struct Levels {
+    int low, high;  // the clip levels asked of FindBalanceLevels; -1: none found (no stretch)
+  };
+  for (Levels levels : {Levels{5, 250}, Levels{60, 140}, Levels{-1, -1}}) {
+    for (double alpha : strengths) {
+      // An odd start, so that the vector blocks meet the pixels at other lanes.
+      const size_t skip = size_t(alpha * 255) % 5;
+      const int width = w * h - int(skip);
+      test::ExpectSameOnEveryPath(
+          "balance at " + std::to_string(alpha) + ", levels " + std::to_string(levels.low), [&] {
+            Pixels out(picture.begin() + ptrdiff_t(3 * skip), picture.end());
+            CImageFilters f;
+            if (levels.low >= 0) {
+              EXPECT_TRUE(f.FindBalanceLevels(out.data(), width, 1, levels.low, levels.high));
+            }
+            EXPECT_TRUE(f.BalanceInPlace(out.data(), width, 1, alpha));
+            return out;
+          });
     }
   }
 }
