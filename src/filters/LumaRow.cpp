@@ -25,9 +25,8 @@ void LumaRowV(const uint8_t* rgb, uint8_t* luma, size_t count) {
 #else
 void LumaRowV(const uint8_t* HWY_RESTRICT rgb, uint8_t* HWY_RESTRICT luma, size_t count) {
   const hn::ScalableTag<uint8_t> d8;
-  const hn::Half<decltype(d8)> d8h;
   const hn::Repartition<uint16_t, decltype(d8)> d16;
-  const size_t N = hn::Lanes(d8), H = hn::Lanes(d16);
+  const size_t N = hn::Lanes(d8);
   auto wr = hn::Set(d16, 43), wg = hn::Set(d16, 75), wb = hn::Set(d16, 114);
   auto magic = hn::Set(d16, 33555), times125 = hn::Set(d16, 125);
 #if HWY_TARGET == HWY_SSE4
@@ -40,18 +39,13 @@ void LumaRowV(const uint8_t* HWY_RESTRICT rgb, uint8_t* HWY_RESTRICT luma, size_
   for (; i + N <= count; i += N) {
     hn::Vec<decltype(d8)> r, g, b;
     hn::LoadInterleaved3(d8, rgb + 3 * i, r, g, b);
-    bool wholeLow = false, wholeHigh = false;
-    const auto low = LumaHalf(
-        d16, hn::PromoteTo(d16, hn::LowerHalf(d8h, r)), hn::PromoteTo(d16, hn::LowerHalf(d8h, g)),
-        hn::PromoteTo(d16, hn::LowerHalf(d8h, b)), wr, wg, wb, magic, times125, wholeLow);
-    const auto high = LumaHalf(
-        d16, hn::PromoteTo(d16, hn::UpperHalf(d8h, r)), hn::PromoteTo(d16, hn::UpperHalf(d8h, g)),
-        hn::PromoteTo(d16, hn::UpperHalf(d8h, b)), wr, wg, wb, magic, times125, wholeHigh);
-    hn::StoreU(hn::Combine(d8, high, low), d8, luma + i);
-    if (wholeLow || wholeHigh) [[unlikely]] {
-      for (size_t p = wholeLow ? i : i + H; p < (wholeHigh ? i + N : i + H); ++p)
-        luma[p] = luma_reference::Luma(rgb + 3 * p);
-    }
+    bool whole = false;
+    const auto y = LumaOfChannels(d8, r, g, b, wr, wg, wb, magic, times125, whole);
+    // Grey, black and white pixels among them: the reference's double sums, in vectors.
+    if (whole) [[unlikely]]
+      hn::StoreU(LumaByDoubles(d8, r, g, b), d8, luma + i);
+    else
+      hn::StoreU(y, d8, luma + i);
   }
   luma_reference::Row(rgb, luma, i, count);
 }
