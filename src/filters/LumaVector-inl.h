@@ -27,9 +27,10 @@ namespace hn = hwy::HWY_NAMESPACE;
 // lo = 43 R + 75 G + 114 B < 2^16, so t = s >> 3 = 32 (R + 2 G) + (lo >> 3) < 2^15, and the
 // quotient by 1000 is ((t x 33555) >> 16) >> 6 (exact for every s up to 255000): all in 16-bit
 // lanes, twice as many a vector as 32-bit ones. s is a multiple of 1000 when lo & 7 is 0 and t is
-// 125 times the quotient; a half holding such a pixel takes the reference for its pixels.
+// 125 times the quotient: the double sum may then land just below it, and the vector holding such
+// a pixel takes the reference's sums (LumaByDoubles).
 //
-// The luma of one half's pixels as bytes; `whole` is set when one of them takes the reference.
+// The luma of one half's pixels as bytes; `whole` is set when one of them is such a pixel.
 // The constants come as arguments (wr, wg, wb: 43, 75, 114; magic: 33555; times125: 125), one
 // each: SVE vectors cannot be members of a struct or an array.
 template <class D16, class V16>
@@ -46,7 +47,7 @@ HWY_INLINE auto LumaHalf(D16 d16, V16 r, V16 g, V16 b, V16 wr, V16 wg, V16 wb, V
 }
 
 // The luma of the pixels of one vector of each channel, as bytes; `whole` is set when one of
-// them takes the reference (its lanes are then not the luma).
+// them has a whole exact luma (its lane may then be one above the reference's).
 template <class D8, class V8, class V16>
 HWY_INLINE V8 LumaOfChannels(D8 d8, V8 r, V8 g, V8 b, V16 wr, V16 wg, V16 wb, V16 magic,
                              V16 times125, bool& whole) {
