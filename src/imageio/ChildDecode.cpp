@@ -32,6 +32,7 @@
 #include "platform/AppFolder.h"
 #include "platform/CheckedMath.h"
 #include "platform/FileTests.h"
+#include "platform/LargeBuffer.h"
 
 extern char** environ;
 
@@ -218,6 +219,9 @@ uint8_t* RunHelper(const char* decoder, int input, int* width, int* height,
     // The sizes pass the pixel cap (with overflow-safe arithmetic) before anything is allocated.
     pixels.reset(AllocatePixels(header.width, header.height, 3, false));
     if (!pixels) error = GetLastLibraryError();
+    // Faulted in before the helper's rows arrive, so that slow fresh huge pages go over to
+    // small ones.
+    if (pixels) PlacePages(pixels.get(), size_t(header.width) * size_t(header.height) * 3);
     ok = pixels && ReadAll(answer.get(), pixels.get(),
                            size_t(header.width) * size_t(header.height) * 3, deadline);
   }

@@ -25,6 +25,7 @@
 #include "imageio/LibraryError.h"
 #include "imageio/PixelBuffer.h"
 #include "platform/CheckedMath.h"
+#include "platform/LargeBuffer.h"
 
 namespace orv {
 namespace {
@@ -205,6 +206,8 @@ uint8_t* DecodePrimary(ImageSource* source, LibraryContext& ctx, int* width, int
 
   uint8_t* pixels = AllocatePixels(w, h, 3, false);
   if (!pixels) return nullptr;
+  // Faulted in before the rows are written, so that slow fresh huge pages go over to small ones.
+  PlacePages(pixels, size_t(w) * size_t(h) * 3);
   for (int y = 0; y < h; ++y)
     ConvertRow(plane + size_t(y) * size_t(stride), pixels + size_t(y) * size_t(w) * 3, w, alpha,
                bits);

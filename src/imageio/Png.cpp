@@ -21,6 +21,7 @@
 #include "imageio/PixelBuffer.h"
 #include "imageio/XmpPacket.h"
 #include "platform/CheckedMath.h"
+#include "platform/LargeBuffer.h"
 
 namespace orv {
 namespace {
@@ -189,6 +190,8 @@ uint8_t* ReadPng(ImageSource* source, int bits, int* width, int* height) {
   }
   r.pixels = AllocatePixels(r.width, r.height, 3, false);
   if (!r.pixels) return nullptr;
+  // Faulted in before the rows are written, so that slow fresh huge pages go over to small ones.
+  PlacePages(r.pixels, size_t(r.width) * size_t(r.height) * 3);
   if (r.interlace != PNG_INTERLACE_NONE) {
     r.rows = new (std::nothrow) png_bytep[r.height];
     if (r.hasAlpha) r.work = AllocatePixels(r.width, r.height, 4, false);
