@@ -361,13 +361,7 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
   }
   BandProgress progress(ctx, height);
   std::atomic<bool> clean{true};
-  // How far each band has written (bytes from the picture's start): a band done before the one
-  // above it puts that band's pages in place ahead of it, as the pages of a fresh picture can
-  // cost as much as the decoding.
   const size_t stride = size_t(c.output_width) * size_t(r->outComponents);
-  std::unique_ptr<std::atomic<size_t>[]> reached(new (std::nothrow) std::atomic<size_t>[bands]);
-  if (!reached) return BandedRead::kNotBanded;
-  for (size_t k = 0; k < bands; ++k) reached[k] = size_t(starts[k]) * stride;
   std::atomic<bool> lowerTaken{false};
   auto task = [&](int k) {
     int first = starts[size_t(k)];
@@ -376,7 +370,6 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
       // stopped, or failed: then nothing is left to do).
       if (progress.stop.load() || !clean.load() || (first = lateCut.TakeLower()) < 0) return;
       lowerTaken.store(true);
-      reached[1] = size_t(first) * stride;
     }
     ReaderPtr& b = readers[size_t(k)];
     b.reset(NewReader(nullptr));
@@ -402,20 +395,19 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
     b->callbackUser = &progress;
     b->firstRow = first;
     b->endRow = starts[size_t(k) + 1];
-    // The band's rows faulted in before it writes them, on its own thread, so that the pages of
-    // a slow system go over to small ones (LargeBuffer.h). The top of a late cut may write every
-    // row; a lower part taken later finds its rows in place.
+    // The band's rows faulted in before it writes them, on its own thread, as the pages of a
+    // fresh picture can cost as much as the decoding, and so that those of a slow system go over
+    // to small ones (LargeBuffer.h). The top of a late cut may write every row; a lower part
+    // taken later finds its rows in place.
     if (!(late && k == 1)) {
       const int placeEnd = late ? height : b->endRow;
       PlacePages(r->pixels + size_t(first) * stride, size_t(placeEnd - first) * stride);
     }
-    b->reached = &reached[size_t(k)];
     if (late && k == 0) b->lateCut = &lateCut;
     if (DecodeCore(b.get()) != kErrNone || b->err.pub.num_warnings > 0 || b->src.hitEnd) {
       clean.store(false);
       return;
     }
-    if (k > 0) PopulatePagesBackwards(r->pixels, size_t(first) * stride, reached[size_t(k) - 1]);
   };
   RunTasks(int(bands), task);
   if (progress.Stopped()) return BandedRead::kAborted;
