@@ -4,6 +4,7 @@
 // owns the setjmp and holds no C++ objects, so a longjmp never skips a destructor.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
@@ -73,6 +74,9 @@ struct JpegReader {
   bool band;  // decodes some rows of another reader's picture: the pixels are not its own
   int firstRow, endRow;  // the rows DecodeCore decodes; endRow 0 for every row
   LateRowCut* lateCut;   // the top band of a late cut: stops at the row a helper took
+  LateRowCut* lowerCut;  // the lower band of a cut that moves: firstRow is where it starts out
+  int cutStep;           // the rows the cut moves by (an MCU row)
+  bool placeAhead;       // a band's rows: their pages are placed as the decoding comes to them
 };
 
 const JOCTET kFakeEoi[2] = {0xFF, JPEG_EOI};
@@ -205,9 +209,33 @@ void ConvertRow(const JpegReader* r, const uint8_t* in, uint8_t* out, JDIMENSION
   }
 }
 
+// The fewest rows a lower band passes in one call while its cut moves: libjpeg decodes the rows
+// around the end of every pass in full, which in passes of 128 rows cost a tenth more.
+constexpr int kLeastPassRows = 256;
+
+// Passes the rows above a lower band whose cut moves: half the way left at a time (at least
+// kLeastPassRows), the cut moved after each pass by the speeds seen (LateRowCut::MoveCut).
+// Returns the band's first row. Runs inside DecodeCore's setjmp: plain data only.
+JDIMENSION PassToMovingCut(JpegReader* r) {
+  const auto start = std::chrono::steady_clock::now();
+  const int step = r->cutStep;
+  const int least = std::max(step, kLeastPassRows / step * step);
+  int at = 0, cut = r->firstRow;
+  while (at < cut) {
+    const int left = cut - at;
+    const int pass = std::min(left, std::max(least, left / 2 / step * step));
+    if (jpeg_skip_scanlines(&r->cinfo, JDIMENSION(pass)) != JDIMENSION(pass))
+      ERREXIT(&r->cinfo, JERR_BAD_STATE);
+    at += pass;
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+    cut = r->lowerCut->MoveCut(at, seconds.count());
+  }
+  return JDIMENSION(at);
+}
+
 // Decodes rows [firstRow, endRow) into r->pixels (from the first row to the last when endRow is
-// 0), skipping the rows above; the top band of a late cut ends at the cut instead. Returns 0, 9
-// (decoder error) or 14 (aborted).
+// 0), skipping the rows above; the top band of a late cut ends at the cut instead, and the lower
+// band of a moving cut starts at the cut. Returns 0, 9 (decoder error) or 14 (aborted).
 unsigned DecodeCore(JpegReader* r) {
   if (setjmp(r->err.jump)) {
     Destroy(r);
@@ -216,14 +244,23 @@ unsigned DecodeCore(JpegReader* r) {
   jpeg_start_decompress(&r->cinfo);
   const JDIMENSION width = r->cinfo.output_width;
   const size_t stride = size_t(width) * size_t(r->outComponents);
-  const JDIMENSION first = JDIMENSION(r->firstRow);
+  JDIMENSION first = JDIMENSION(r->firstRow);
   const JDIMENSION end = r->endRow > 0 ? JDIMENSION(r->endRow) : r->cinfo.output_height;
-  if (first > 0 && jpeg_skip_scanlines(&r->cinfo, first) != first)
+  if (r->lowerCut)
+    first = PassToMovingCut(r);
+  else if (first > 0 && jpeg_skip_scanlines(&r->cinfo, first) != first)
     ERREXIT(&r->cinfo, JERR_BAD_STATE);
+  // The pages of a fresh picture can cost as much as the decoding: each band places its own on
+  // its own thread, as it comes to them (its end may still move), so that those of a slow
+  // system go over to small ones (LargeBuffer.h).
+  PagesPlacedAhead pages;
+  if (r->placeAhead)
+    pages.Start(r->pixels + size_t(first) * stride, r->pixels + size_t(end) * stride);
   while (r->cinfo.output_scanline < end) {
     JDIMENSION y = r->cinfo.output_scanline;
     if (r->lateCut && !r->lateCut->TopMayWork(int(y))) break;
     uint8_t* target = r->pixels + size_t(y) * stride;
+    if (r->placeAhead) pages.Before(target + stride);
     JSAMPROW rowPointer = r->conversion == Conversion::kDirect ? target : r->row;
     if (jpeg_read_scanlines(&r->cinfo, &rowPointer, 1) != 1) ERREXIT(&r->cinfo, JERR_BAD_STATE);
     ConvertRow(r, r->row, target, width);
@@ -329,10 +366,12 @@ std::vector<int> DecodeBandStarts(int height, int count, int step) {
 }
 
 // Decodes a sequential full-size picture in bands of rows: each band has a decompressor of its
-// own that skips the rows above it. With helpers free, the bands are cut up front to cost the
-// same; with every core busy (the photo workers of a batch), the caller decodes from the top
-// while the lower rows stay on offer to a helper freed later (the batch's tail), cut when one
-// comes (LateRowCut.h). kNotBanded when no helper can join, the picture is small, progressive,
+// own that skips the rows above it. Two bands (a two-core machine, or a decode that starts with
+// every core busy) share a cut that moves: the caller's top band decodes from the top, and the
+// lower band, on a helper, moves the cut by the speeds of both as it passes the rows above
+// (LateRowCut). With every core busy at the start (the photo workers of a batch), the lower rows
+// stay on offer to a helper freed later (the batch's tail). More bands are cut up front to cost
+// the same. kNotBanded when no helper can join, the picture is small, progressive,
 // arithmetic-coded or scaled, or a band met anything but clean data (damage, a premature end:
 // the caller decodes in one piece, as it always has).
 BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContext& ctx) {
@@ -343,15 +382,22 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
     return BandedRead::kNotBanded;
   const int step = 8 * c.max_v_samp_factor;
   const bool late = !HelpersFree();
-  // Up front: the first row of every band and the end. Late: the top band and the lower one,
-  // whose first row is set when a helper takes it.
+  const int count = late ? 2 : std::min({ThreadLimit(), 4, height / kMinDecodeBandRows});
+  if (count < 2) return BandedRead::kNotBanded;
+  // A moving cut: the top band and the lower one, whose first row is set as it goes. Up front:
+  // the first row of every band and the end.
+  const bool moving = count == 2;
   std::vector<int> starts{0, height, height};
-  if (!late) {
-    const int count = std::min({ThreadLimit(), 4, height / kMinDecodeBandRows});
+  if (!moving) {
     starts = DecodeBandStarts(height, count, step);
     if (starts.size() < 3) return BandedRead::kNotBanded;
   }
-  LateRowCut lateCut(height, step, kMinDecodeBandRows, kSkipCost);
+  // A helper that comes later must still get a worthwhile share; one there from the start
+  // takes where the estimate puts the cut, whatever its share, so that a picture of 2 x 256
+  // rows still decodes in bands.
+  LateRowCut lateCut(height, step, late ? kMinDecodeBandRows : step, kSkipCost);
+  const int firstCut = moving && !late ? lateCut.TakeLower() : 0;
+  if (firstCut < 0) return BandedRead::kNotBanded;
   const size_t bands = starts.size() - 1;
   std::vector<ReaderPtr> readers;
   try {
@@ -361,7 +407,6 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
   }
   BandProgress progress(ctx, height);
   std::atomic<bool> clean{true};
-  const size_t stride = size_t(c.output_width) * size_t(r->outComponents);
   std::atomic<bool> lowerTaken{false};
   auto task = [&](int k) {
     int first = starts[size_t(k)];
@@ -369,8 +414,10 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
       // Run by a helper freed since the start, or by the caller once the top is done (or
       // stopped, or failed: then nothing is left to do).
       if (progress.stop.load() || !clean.load() || (first = lateCut.TakeLower()) < 0) return;
-      lowerTaken.store(true);
+    } else if (moving && k == 1) {
+      first = firstCut;
     }
+    if (moving && k == 1) lowerTaken.store(true);
     ReaderPtr& b = readers[size_t(k)];
     b.reset(NewReader(nullptr));
     if (!b) return clean.store(false);
@@ -395,15 +442,12 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
     b->callbackUser = &progress;
     b->firstRow = first;
     b->endRow = starts[size_t(k) + 1];
-    // The band's rows faulted in before it writes them, on its own thread, as the pages of a
-    // fresh picture can cost as much as the decoding, and so that those of a slow system go over
-    // to small ones (LargeBuffer.h). The top of a late cut may write every row; a lower part
-    // taken later finds its rows in place.
-    if (!(late && k == 1)) {
-      const int placeEnd = late ? height : b->endRow;
-      PlacePages(r->pixels + size_t(first) * stride, size_t(placeEnd - first) * stride);
+    b->placeAhead = true;
+    if (moving && k == 0) b->lateCut = &lateCut;
+    if (moving && k == 1) {
+      b->lowerCut = &lateCut;
+      b->cutStep = step;
     }
-    if (late && k == 0) b->lateCut = &lateCut;
     if (DecodeCore(b.get()) != kErrNone || b->err.pub.num_warnings > 0 || b->src.hitEnd) {
       clean.store(false);
       return;
@@ -413,7 +457,7 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
   if (progress.Stopped()) return BandedRead::kAborted;
   if (!clean.load()) return BandedRead::kNotBanded;
   // A late cut that no helper took is the one-piece decode, on the top band's decompressor.
-  if (!late || lowerTaken.load()) bandedDecodes.fetch_add(1, std::memory_order_relaxed);
+  if (!moving || lowerTaken.load()) bandedDecodes.fetch_add(1, std::memory_order_relaxed);
   return BandedRead::kDecoded;
 }
 

@@ -25,7 +25,8 @@ size_t HugePageFriendlySize(size_t bytes);
 // Marks the pages of a block of several megabytes (from new[] or malloc, such as a vector's
 // reserved room) for transparent huge pages, the pages at its ends too (the advice changes no
 // byte); smaller blocks are left as they are. Once huge pages are slow, the block is marked for
-// small pages instead.
+// small pages instead, unless its writer's own faults of small pages would cost more still (on a
+// paravirtualized guest each one goes out to the host).
 void AdviseHugePages(void* block, size_t bytes);
 
 // Whether this process has seen a fresh huge page come slower than its 512 small pages would.
@@ -46,8 +47,19 @@ bool PlacePageStep(uintptr_t begin, uintptr_t end, uintptr_t restBegin, uintptr_
 // a writer that fills the buffer (PlacePageStep): the cost of the faults is the same as the
 // writer's would be, but a slow start switches the rest to small pages.
 void PlacePages(uint8_t* buffer, size_t bytes);
-// Sets whether huge pages count as slow while it lives and puts the previous state back; for
-// tests.
+// The same for a writer whose extent is not known up front (a band of rows whose end still
+// moves): the pages are placed a 2 MiB step at a time as the writing comes to them. Plain data,
+// so that it may live in a function that libjpeg's errors leave by longjmp.
+struct PagesPlacedAhead {
+  uintptr_t placed = 0, end = 0;  // whole pages: placed up to `placed`, never beyond `end`
+  bool restSmall = false;
+  // The buffer [begin, end) to place.
+  void Start(uint8_t* begin, uint8_t* end);
+  // Before the writer stores below `writeEnd`: places up to the 2 MiB boundary at or after it.
+  void Before(const uint8_t* writeEnd);
+};
+// Sets whether huge pages count as slow (slower than any small pages) while it lives and puts
+// the previous state back; for tests.
 class ScopedHugePagesSlow {
  public:
   explicit ScopedHugePagesSlow(bool slow);
@@ -56,7 +68,7 @@ class ScopedHugePagesSlow {
   ScopedHugePagesSlow& operator=(const ScopedHugePagesSlow&) = delete;
 
  private:
-  bool previous_;
+  double previous_;
 };
 // Gives back a buffer of `bytes` bytes from NewLargeBuffer (or new[]): large ones are kept for
 // the thread's next request of that size, a few at a time; the others are deleted.

@@ -1,14 +1,18 @@
 // SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Rows that one thread works through from the top while a helper that comes free later (the
-// tail of a batch) may still take their lower part. For work whose lower part costs extra to
-// reach: a JPEG decoder must Huffman-decode every row above the first one it decodes. The cut
-// goes where both should end together; a helper that comes too late takes nothing, and the top
-// then works every row itself, with nothing spent on reaching a cut.
+// Rows that one thread works through from the top while a helper takes their lower part, for
+// work whose lower part costs extra to reach: a JPEG decoder must Huffman-decode every row above
+// the first one it decodes. The cut goes where both should end together. A helper that comes
+// free later (the tail of a batch) may still take the lower part, or nothing when it comes too
+// late; the top then works every row itself, with nothing spent on reaching a cut. While the
+// helper makes its way to the cut it moves the cut by the speeds both sides show (MoveCut): how
+// dear reaching a row is against working it depends on the machine, on the data and on whether
+// the rows' memory is fresh, and a guess made up front left one side idle for a fifth of the work.
 #pragma once
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 
@@ -28,6 +32,7 @@ class LateRowCut {
   // On the top's thread before row y (rows in order): whether row y is the top's. The top claims
   // a step of rows at a time, so a helper never cuts inside the rows it may be working.
   bool TopMayWork(int y) {
+    if (y == 0) topStart_.store(Now(), std::memory_order_release);
     uint64_t s = state_.load(std::memory_order_acquire);
     for (;;) {
       const int claimed = Claimed(s), cut = Cut(s);
@@ -58,7 +63,50 @@ class LateRowCut {
     }
   }
 
+  // On the helper's thread, once it has passed `passed` rows (a multiple of step) on its way to
+  // the cut, `seconds` after it set out: moves the cut to where both sides should end together
+  // at the speeds seen so far (the top's rows since its first one, the helper's passed rows),
+  // and returns it. The cut stays on a multiple of step, at or below the rows either side has
+  // reached, and leaves the helper minRows rows where it can; it no longer moves once the top
+  // has claimed every row above it. Rows at or after the returned cut are the helper's once it
+  // has passed every row up to it.
+  int MoveCut(int passed, double seconds) {
+    const int64_t topStart = topStart_.load(std::memory_order_acquire);
+    return MoveCutAt(passed, seconds, topStart ? double(Now() - topStart) * 1e-9 : 0.0);
+  }
+  // The same with the top's time since its first row given (0: not started); for tests.
+  int MoveCutAt(int passed, double seconds, double topSeconds) {
+    uint64_t s = state_.load(std::memory_order_acquire);
+    for (;;) {
+      const int claimed = Claimed(s), cut = Cut(s);
+      if (claimed >= cut || claimed == 0 || passed <= 0 || topSeconds <= 0 || seconds <= 0)
+        return cut;
+      // Passing a row costs `reach` of working one: the top works `claimed / topSeconds` rows a
+      // second, the helper passes `passed / seconds`. Both end together when
+      // (cut - claimed) = reach (cut - passed) + (height - cut).
+      const double reach =
+          std::clamp((claimed / topSeconds) / (passed / seconds), kLeastReach, kMostReach);
+      const double even = (height_ + claimed - reach * passed) / (2.0 - reach);
+      const int lowest = std::max(claimed, passed);
+      const int highest = std::max(lowest, (height_ - minRows_) / step_ * step_);
+      const int moved = std::clamp(int(std::lround(even / step_)) * step_, lowest, highest);
+      if (moved == cut) return cut;
+      if (state_.compare_exchange_weak(s, Pack(claimed, moved), std::memory_order_acq_rel,
+                                       std::memory_order_acquire))
+        return moved;
+    }
+  }
+
  private:
+  // Bounds of the cost of passing a row against working it that MoveCut believes: a first
+  // step's timing can be off by far, and a reach near 2 would put the cut past the picture.
+  static constexpr double kLeastReach = 0.05, kMostReach = 1.5;
+  static int64_t Now() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  }
+
   static uint64_t Pack(int claimed, int cut) {
     return uint64_t(uint32_t(cut)) << 32 | uint32_t(claimed);
   }
@@ -68,6 +116,7 @@ class LateRowCut {
   const int height_, step_, minRows_;
   const double reachCost_;
   std::atomic<uint64_t> state_;  // the rows the top has claimed, and the cut (height: none)
+  std::atomic<int64_t> topStart_{0};  // when the top asked for its first row (steady clock, ns)
 };
 
 }  // namespace orv

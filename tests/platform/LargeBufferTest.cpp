@@ -6,6 +6,7 @@
 // writer keeps them too and puts a system whose huge pages are slow on small pages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -120,6 +121,31 @@ TEST(LargeBufferPlacing, KeepsEveryByteWrittenBeforeItWhateverThePages) {
   uint8_t small[4096] = {7};
   PlacePages(small, sizeof small);
   EXPECT_EQ(small[0], 7);
+}
+
+TEST(LargeBufferPlacing, PagesPlacedAheadOfAWriterKeepEveryByte) {
+  // A band's rows written one at a time with their pages placed as the writing comes to them,
+  // from an odd start to an odd end, while the rows above and below (other bands') were written
+  // before: nothing is lost on either side.
+  for (bool slow : {false, true}) {
+    ScopedHugePagesSlow pages(slow);
+    const size_t bytes = 13 * kMiB + 3, row = 18003, first = 3 * row + 1;
+    const size_t end = bytes - 2 * row - 7;
+    LargeBufferPtr buffer = MakeLargeBuffer(bytes);
+    ASSERT_TRUE(buffer);
+    for (size_t i = 0; i < first; ++i) buffer[i] = Pattern(i);
+    for (size_t i = end; i < bytes; ++i) buffer[i] = Pattern(i);
+    PagesPlacedAhead ahead;
+    ahead.Start(buffer.get() + first, buffer.get() + end);
+    for (size_t at = first; at < end; at += row) {
+      const size_t stop = std::min(end, at + row);
+      ahead.Before(buffer.get() + stop);
+      for (size_t i = at; i < stop; ++i) buffer[i] = Pattern(i);
+    }
+    size_t wrong = 0;
+    for (size_t i = 0; i < bytes; ++i) wrong += buffer[i] != Pattern(i);
+    EXPECT_EQ(wrong, 0u) << (slow ? "slow" : "fast") << " huge pages";
+  }
 }
 
 TEST(LargeBufferPlacing, OnceHugePagesAreSlowBuffersGoOnSmallPages) {

@@ -1,11 +1,13 @@
 // SPDX-FileCopyrightText: 2026 The ORV Lumitra developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A late cut of rows between a top that works on and a helper that comes later: every row is
-// worked exactly once, by one side, whenever the helper comes; the cut falls where both should
-// end together, and a helper that comes too late takes nothing.
+// worked exactly once, by one side, whenever the helper comes and however it moves the cut on
+// its way; the cut falls where both should end together at the speeds seen, and a helper that
+// comes too late takes nothing.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -78,6 +80,60 @@ TEST(LateRowCut, EveryRowIsWorkedOnceWheneverTheHelperComes) {
       EXPECT_EQ(first % 8, 0);
       EXPECT_GE(kHeight - first, 64);
     }
+  }
+}
+
+TEST(LateRowCut, TheHelperMovesTheCutByTheSpeedsSeen) {
+  LateRowCut cut(2000, 16, 16, 0.6);
+  ASSERT_EQ(cut.TakeLower(), 1424);
+  for (int y = 0; y < 400; ++y) ASSERT_TRUE(cut.TopMayWork(y));
+  // The top worked 400 rows in 0.1 s, the helper passed 800 in 0.1 s: passing costs half of
+  // working, so both end together at (2000 + 400 - 0.5 x 800) / 1.5 = 1333.3.
+  EXPECT_EQ(cut.MoveCutAt(800, 0.1, 0.1), 1328);
+  // Passing as dear as working: (2000 + 400 - 800) / 1.
+  EXPECT_EQ(cut.MoveCutAt(800, 0.2, 0.1), 1600);
+  // No time seen on one side yet: the cut stays.
+  EXPECT_EQ(cut.MoveCutAt(800, 0.0, 0.1), 1600);
+  EXPECT_EQ(cut.MoveCutAt(800, 0.1, 0.0), 1600);
+  // A first step timed absurdly fast or slow is bounded: never before the rows passed, never
+  // past the helper's least share.
+  EXPECT_EQ(cut.MoveCutAt(1000, 0.001, 0.1), 1200);  // reach taken as 0.05
+  EXPECT_EQ(cut.MoveCutAt(16, 1.0, 0.1), 1984);      // reach taken as 1.5
+  // Once the top has claimed every row above the cut, the cut stays where it is.
+  EXPECT_EQ(RunTop(cut, 2000), 1984);
+  EXPECT_EQ(cut.MoveCutAt(800, 0.1, 0.1), 1984);
+}
+
+TEST(LateRowCut, EveryRowIsWorkedOnceWhileTheHelperMovesTheCut) {
+  constexpr int kHeight = 1500, kStep = 8;
+  std::mt19937 rng(5);
+  for (int round = 0; round < 200; ++round) {
+    SCOPED_TRACE(round);
+    LateRowCut cut(kHeight, kStep, kStep, 0.6);
+    int end = cut.TakeLower();
+    ASSERT_GT(end, 0);
+    std::vector<std::atomic<int>> worked(kHeight);
+    std::atomic<int> topRows{0};
+    std::thread top([&] {
+      int y = 0;
+      for (; y < kHeight && cut.TopMayWork(y); ++y) worked[size_t(y)].fetch_add(1);
+      topRows.store(y);
+    });
+    // The helper passes rows in steps and moves the cut after each, with speeds that swing
+    // from step to step, while the top works on.
+    std::uniform_real_distribution<double> seconds(0.0, 0.02);
+    int passed = 0;
+    while (passed < end) {
+      passed += std::min(end - passed, kStep * int(1 + rng() % 40));
+      end = cut.MoveCutAt(passed, seconds(rng), seconds(rng));
+      ASSERT_GE(end, passed);
+      ASSERT_EQ(end % kStep, 0);
+      if (rng() % 4 == 0) std::this_thread::yield();
+    }
+    for (int y = passed; y < kHeight; ++y) worked[size_t(y)].fetch_add(1);
+    top.join();
+    EXPECT_EQ(topRows.load(), passed);
+    for (int y = 0; y < kHeight; ++y) ASSERT_EQ(worked[size_t(y)].load(), 1) << "row " << y;
   }
 }
 
