@@ -419,6 +419,19 @@ int64_t DestSize(ImageDest* dest) {
   return -1;
 }
 
+uint8_t* DestRoom(ImageDest* dest, size_t size) {
+  if (!dest) return nullptr;
+  switch (dest->kind) {
+    case DestKind::kFile:
+      return nullptr;
+    case DestKind::kMemory:
+      return RangeInside(dest->pos, size, dest->capacity) ? dest->buffer + dest->pos : nullptr;
+    case DestKind::kCallbacks:
+      return dest->callbacks.room ? dest->callbacks.room(dest->object, size) : nullptr;
+  }
+  return nullptr;
+}
+
 bool FlushDest(ImageDest* dest) {
   if (!dest) return false;
   switch (dest->kind) {

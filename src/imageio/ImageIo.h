@@ -40,7 +40,8 @@ const char* SourcePath(const ImageSource* source);
 // The open file of a file source, to hand to another process that maps it; -1 for memory sources.
 int SourceFileDescriptor(const ImageSource* source);
 
-// The seven functions a caller supplies for a callback destination; `object` is the caller's.
+// The functions a caller supplies for a callback destination; `object` is the caller's. All but
+// `room` must be there.
 struct DestCallbacks {
   // Called once by OpenDestCallbacks with the new handle; false fails the open.
   bool (*open)(ImageDest* dest, void* object);
@@ -52,6 +53,9 @@ struct DestCallbacks {
   bool (*flush)(void* object);
   // Called by CloseDest; `failed` tells whether a write into this destination failed.
   void (*close)(void* object, bool failed);
+  // Where the next size bytes written will go, when the destination appends them to memory it
+  // already holds; null otherwise (or no function at all).
+  uint8_t* (*room)(void* object, size_t size);
 };
 
 ImageDest* OpenDestFile(const char* path);
@@ -77,6 +81,11 @@ int64_t DestPosition(ImageDest* dest);
 // The destination's size in bytes: file length, bytes written to memory, the size callback.
 int64_t DestSize(ImageDest* dest);
 bool FlushDest(ImageDest* dest);
+// Where the next size bytes written will go, when the destination writes them into memory it
+// already holds, so that their pages can be put in place ahead of the writer; null for files,
+// for a destination that would have to grow, and for callbacks without a room function. Only
+// for placing pages: the bytes are still written with WriteDest.
+uint8_t* DestRoom(ImageDest* dest, size_t size);
 // Marks the destination as holding a failed write: a file destination is then discarded on close.
 void MarkDestFailed(ImageDest* dest);
 // Drops what the current call wrote after position `start` (a failed or aborted encode leaves no

@@ -28,6 +28,7 @@ extern "C" {
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
 #include "platform/LargeBuffer.h"
+#include "platform/PagesAhead.h"
 #include "platform/RowBands.h"
 
 namespace orv {
@@ -384,13 +385,29 @@ BandedOutcome WriteJpegInBands(ImageDest* dest, const uint8_t* pixels, int width
   PutBe16(header + layout.heightAt, uint32_t(height));
   // The header goes with the first block of bits: a join that cannot start (out of memory)
   // has then written nothing, and the caller encodes in one piece.
-  bool started = false, written = true;
-  const bool joined = JoinBitRanges(ranges, [&](const uint8_t* bytes, size_t size) {
-    written = (started || WriteDest(dest, header, layout.headerEnd)) &&
-              WriteDest(dest, bytes, size);
-    started = true;
-    return written;
-  });
+  bool started = false, written = true, joined = false;
+  std::atomic<size_t> reached{0};  // bytes written into the destination's room so far
+  const auto join = [&] {
+    joined = JoinBitRanges(ranges, [&](const uint8_t* bytes, size_t size) {
+      written = (started || WriteDest(dest, header, layout.headerEnd)) &&
+                WriteDest(dest, bytes, size);
+      reached.store(reached.load(std::memory_order_relaxed) + (started ? 0 : layout.headerEnd) +
+                        size,
+                    std::memory_order_relaxed);
+      started = true;
+      return written;
+    });
+  };
+  // The join is one thread's work, and the fresh pages of the memory it writes the stream into
+  // cost it about as much again: a free core puts them in place from the far end meanwhile.
+  // The stream's size is about the bits joined (the stuffed zeros come on top).
+  uint64_t bits = 0;
+  for (const BitRange& r : ranges) bits += r.to - r.from;
+  const size_t expected = layout.headerEnd + size_t(bits / 8) + sizeof(uint16_t);
+  if (uint8_t* room = DestRoom(dest, expected))
+    WriteWithPagesAhead(room, expected, reached, join);
+  else
+    join();
   if (!written) return BandedOutcome::kWriteFailed;
   if (!joined) return BandedOutcome::kNotBanded;
   static const uint8_t kEndOfImage[2] = {0xFF, JPEG_EOI};

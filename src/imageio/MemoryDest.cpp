@@ -63,6 +63,13 @@ const DestCallbacks kVectorCallbacks = {
     [](void* o) { return int64_t(static_cast<VectorOutput*>(o)->bytes->size()); },
     [](void*) { return true; },
     [](void* o, bool) { delete static_cast<VectorOutput*>(o); },
+    // Appending within the room reserved: the bytes go right after the ones written.
+    [](void* o, size_t n) -> uint8_t* {
+      const auto* m = static_cast<VectorOutput*>(o);
+      std::vector<uint8_t>& v = *m->bytes;
+      if (size_t(m->position) != v.size() || n > v.capacity() - v.size()) return nullptr;
+      return v.data() + v.size();
+    },
 };
 
 const DestCallbacks kCounterCallbacks = {
@@ -85,6 +92,7 @@ const DestCallbacks kCounterCallbacks = {
     [](void* o) { return static_cast<Counter*>(o)->size; },
     [](void*) { return true; },
     [](void* o, bool) { delete static_cast<Counter*>(o); },
+    nullptr,
 };
 
 // Opens a callback destination that owns `state` (freed by its close callback, or here when the

@@ -64,7 +64,7 @@ Decoded DecodeMemory(DecodeFn fn, const std::vector<uint8_t>& data) {
 
 std::vector<uint8_t> EncodeMemory(EncodeFn fn, const std::vector<uint8_t>& pixels, int w, int h) {
   Growing g;
-  DestCallbacks cb{GOpen, GWrite, GSeek, GPos, GSize, GFlush, GClose};
+  DestCallbacks cb{GOpen, GWrite, GSeek, GPos, GSize, GFlush, GClose, nullptr};
   ImageDest* dest = OpenDestCallbacks(&cb, &g);
   bool ok = fn(dest, pixels.data(), w, h, 24);
   CloseDest(dest);

@@ -113,7 +113,8 @@ TEST(DestTest, CallbackDestinationNeedsAllSevenFunctions) {
                    [](void* o) { return int64_t(static_cast<Counter*>(o)->bytes); },
                    [](void* o) { return int64_t(static_cast<Counter*>(o)->bytes); },
                    [](void*) { return true; },
-                   [](void* o, bool failed) { static_cast<Counter*>(o)->closedFailed = failed; }};
+                   [](void* o, bool failed) { static_cast<Counter*>(o)->closedFailed = failed; },
+                   nullptr};
   DestCallbacks missing = cb;
   missing.size = nullptr;
   EXPECT_EQ(OpenDestCallbacks(&missing, &counter), nullptr);
@@ -160,6 +161,41 @@ TEST(DestTest, VectorAndCounterHoldWhatAFileWould) {
   CloseDest(seeker);
   EXPECT_EQ(OpenDestVector(nullptr), nullptr);
   EXPECT_EQ(GetLastLibraryError(), 5u);
+}
+
+TEST(DestTest, RoomIsWhereTheNextBytesGoAndOnlyWhereNothingMustGrow) {
+  // A vector with room reserved: the room starts right after the bytes written, and a write
+  // lands there without moving the vector.
+  std::vector<uint8_t> bytes;
+  bytes.reserve(64);
+  ImageDest* vec = OpenDestVector(&bytes);
+  ASSERT_TRUE(WriteDest(vec, "abc", 3));
+  uint8_t* room = DestRoom(vec, 61);
+  ASSERT_EQ(room, bytes.data() + 3);
+  EXPECT_EQ(DestRoom(vec, 62), nullptr) << "beyond the reserved room";
+  ASSERT_TRUE(WriteDest(vec, "de", 2));
+  EXPECT_EQ(std::memcmp(room, "de", 2), 0);
+  // After a seek back the next bytes overwrite: no room to place.
+  ASSERT_TRUE(SeekDest(vec, 1, SEEK_SET));
+  EXPECT_EQ(DestRoom(vec, 1), nullptr);
+  ASSERT_TRUE(CloseDest(vec));
+
+  // A fixed memory block: the rest of it; files and counters have none.
+  uint8_t block[16];
+  ImageDest* memory = OpenDestMemory(block, sizeof block);
+  ASSERT_TRUE(WriteDest(memory, "xy", 2));
+  EXPECT_EQ(DestRoom(memory, 14), block + 2);
+  EXPECT_EQ(DestRoom(memory, 15), nullptr);
+  CloseDest(memory);
+  ImageDest* counter = OpenDestCounter();
+  EXPECT_EQ(DestRoom(counter, 1), nullptr);
+  CloseDest(counter);
+  testing::TempDir dir;
+  ImageDest* file = OpenDestFile(dir.File("room.bin").c_str());
+  EXPECT_EQ(DestRoom(file, 1), nullptr);
+  MarkDestFailed(file);
+  CloseDest(file);
+  EXPECT_EQ(DestRoom(nullptr, 1), nullptr);
 }
 
 TEST(FormatTest, SignaturesInTableOrder) {
