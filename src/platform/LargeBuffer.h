@@ -3,8 +3,9 @@
 // Picture-sized buffers. Touching a fresh 72 MB buffer page by page costs more than decoding a
 // photo on some machines; buffers of several megabytes are therefore marked for transparent huge
 // pages, which cuts the page faults 512-fold. Where fresh huge pages turn out slower than small
-// ones (below), the process keeps its buffers on small pages instead. The memory is an ordinary
-// new[] block: release it with delete[] (or hold it in std::unique_ptr<uint8_t[]>).
+// ones (below), the process keeps the buffers whose pages it places ahead on small pages instead,
+// and the others too unless their writers' own small-page faults cost more still. The memory is
+// an ordinary new[] block: release it with delete[] (or hold it in std::unique_ptr<uint8_t[]>).
 #pragma once
 
 #include <cstddef>
