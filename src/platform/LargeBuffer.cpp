@@ -209,7 +209,7 @@ bool PlacePageStep(uintptr_t begin, uintptr_t end, uintptr_t restBegin, uintptr_
 
 void PagesPlacedAhead::Start(uint8_t* begin, uint8_t* stop) {
   const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
-  // Only the whole pages inside the buffer, as PlacePages.
+  // Only the whole pages inside the buffer: the pages at its ends may hold other allocations.
   placed = (uintptr_t(begin) + page - 1) & ~(page - 1);
   end = std::max(placed, uintptr_t(stop) & ~(page - 1));
   restSmall = HugePagesSlow();
@@ -242,18 +242,9 @@ ScopedHugePagesSlow::~ScopedHugePagesSlow() {
 
 void PlacePages(uint8_t* buffer, size_t bytes) {
   if (!buffer || bytes < kHugeFrom) return;
-  const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
-  // Only the whole pages inside the buffer: the pages at its ends may hold other allocations.
-  const uintptr_t first = (uintptr_t(buffer) + page - 1) & ~(page - 1);
-  const uintptr_t last = (uintptr_t(buffer) + bytes) & ~(page - 1);
-  // Slow already: all of it on small pages before the first step.
-  bool restSmall = HugePagesSlow();
-  if (restSmall) AdviseSmallPages(first, last);
-  for (uintptr_t at = first; at < last;) {
-    const uintptr_t next = std::min(last, (at & ~(kHugePage - 1)) + kHugePage);
-    if (!PlacePageStep(at, next, next, last, restSmall)) return;
-    at = next;
-  }
+  PagesPlacedAhead pages;
+  pages.Start(buffer, buffer + bytes);
+  pages.Before(buffer + bytes);
 }
 
 }  // namespace orv

@@ -23,6 +23,18 @@ int RunTop(LateRowCut& cut, int height) {
   return y;
 }
 
+// Runs the top on a thread of its own, marking each row it works in `worked`; topRows receives
+// the rows it worked once it stops.
+std::thread StartTop(LateRowCut& cut, std::vector<std::atomic<int>>& worked,
+                     std::atomic<int>& topRows) {
+  return std::thread([&cut, &worked, &topRows] {
+    const int height = int(worked.size());
+    int y = 0;
+    for (; y < height && cut.TopMayWork(y); ++y) worked[size_t(y)].fetch_add(1);
+    topRows.store(y);
+  });
+}
+
 TEST(LateRowCut, TheCutFallsWhereBothSidesEndTogether) {
   // A helper at the start: the top works the cut's rows, the helper passes them at 0.6 of a row
   // each and works the rest; both cost 2000 / 1.4 = 1428.6 rows, on a multiple of 16.
@@ -63,11 +75,7 @@ TEST(LateRowCut, EveryRowIsWorkedOnceWheneverTheHelperComes) {
     // Each side marks the rows it works; a row marked twice, or never, is a fault.
     std::vector<std::atomic<int>> worked(kHeight);
     std::atomic<int> topRows{0};
-    std::thread top([&] {
-      int y = 0;
-      for (; y < kHeight && cut.TopMayWork(y); ++y) worked[size_t(y)].fetch_add(1);
-      topRows.store(y);
-    });
+    std::thread top = StartTop(cut, worked, topRows);
     // The helper comes after the top has worked about `delay` rows.
     while (topRows.load() == 0 && worked[size_t(delay)].load() == 0) std::this_thread::yield();
     const int first = cut.TakeLower();
@@ -114,11 +122,7 @@ TEST(LateRowCut, EveryRowIsWorkedOnceWhileTheHelperMovesTheCut) {
     ASSERT_GT(end, 0);
     std::vector<std::atomic<int>> worked(kHeight);
     std::atomic<int> topRows{0};
-    std::thread top([&] {
-      int y = 0;
-      for (; y < kHeight && cut.TopMayWork(y); ++y) worked[size_t(y)].fetch_add(1);
-      topRows.store(y);
-    });
+    std::thread top = StartTop(cut, worked, topRows);
     // The helper passes rows in steps and moves the cut after each, with speeds that swing
     // from step to step, while the top works on.
     std::uniform_real_distribution<double> seconds(0.0, 0.02);
