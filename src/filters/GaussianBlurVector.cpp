@@ -36,6 +36,10 @@ struct BlurJob {
   // horizontal pass (a weight times a byte of at least 1, over full, at the least) is a
   // subnormal float.
   bool normalFloats;
+  // The weights are symmetric (w[k] == w[taps - 1 - k]) and every sum of products of a weight
+  // and a byte is exact in a double, in any order (see ExactHorizontalSums): the horizontal
+  // pass may then add the two bytes of a pair of equal weights first and multiply once.
+  bool pairedTaps;
   const UnsharpStep* mask;
   // In place (src == dst): the original bytes of the half columns left of the strip, which
   // earlier strips have overwritten, half x channels bytes a row; null otherwise.
@@ -202,6 +206,31 @@ void HorizontalStrip(const BlurJob& j, int y, int x0, int x1, double* HWY_RESTRI
     const VD full = hn::Set(df, j.full), invFull = hn::Set(df, 1.0 / j.full);
     const bool normal = j.normalFloats;
     // Blocks of four vectors, then single vectors, then single elements.
+    if (j.pairedTaps) {
+      // The same exact sums with half the multiplies: (in[k] + in[taps - 1 - k]) is a sum of
+      // two bytes, exact, and its product with the weight is exact too.
+      const int mirror = (taps - 1) * ch;
+      for (; o + 4 * L <= end; o += 4 * L) {
+        const double* p = in + shift + o;
+        const double* pm = p + half * ch;
+        const VD wm = hn::Set(df, j.w[half]);
+        VD a0 = hn::Mul(wm, hn::LoadU(df, pm)), a1 = hn::Mul(wm, hn::LoadU(df, pm + L));
+        VD a2 = hn::Mul(wm, hn::LoadU(df, pm + 2 * L)), a3 = hn::Mul(wm, hn::LoadU(df, pm + 3 * L));
+        for (int k = 0; k < half; ++k) {
+          const VD wk = hn::Set(df, j.w[k]);
+          const double* pk = p + k * ch;
+          const double* qk = p + mirror - k * ch;
+          a0 = hn::MulAdd(wk, hn::Add(hn::LoadU(df, pk), hn::LoadU(df, qk)), a0);
+          a1 = hn::MulAdd(wk, hn::Add(hn::LoadU(df, pk + L), hn::LoadU(df, qk + L)), a1);
+          a2 = hn::MulAdd(wk, hn::Add(hn::LoadU(df, pk + 2 * L), hn::LoadU(df, qk + 2 * L)), a2);
+          a3 = hn::MulAdd(wk, hn::Add(hn::LoadU(df, pk + 3 * L), hn::LoadU(df, qk + 3 * L)), a3);
+        }
+        hn::StoreU(QuotientThroughFloat(a0, full, invFull, normal), df, out + o);
+        hn::StoreU(QuotientThroughFloat(a1, full, invFull, normal), df, out + o + L);
+        hn::StoreU(QuotientThroughFloat(a2, full, invFull, normal), df, out + o + 2 * L);
+        hn::StoreU(QuotientThroughFloat(a3, full, invFull, normal), df, out + o + 3 * L);
+      }
+    }
     for (; o + 4 * L <= end; o += 4 * L) {
       VD a0 = hn::Zero(df), a1 = hn::Zero(df), a2 = hn::Zero(df), a3 = hn::Zero(df);
       const double* p = in + shift + o;
@@ -378,6 +407,25 @@ using namespace blur_shared;
 
 HWY_EXPORT(StripV);
 
+// Whether the horizontal sums may pair equal weights. Each float weight is a multiple of its
+// own unit in the last place, so every product of a weight and a byte, and every sum of such
+// products, is a multiple of the smallest of those units; a sum is at most 255 times the sum of
+// the weights. Below 2^53 such units every partial sum is exact in a double, whatever the order
+// of the adds, so the paired sums equal the reference's sums in tap order. The bound holds with
+// room to spare for every kernel the blur builds (its outer weights are at least 0.04 of the
+// centre one); the check keeps the pairing honest for any weights.
+static bool ExactHorizontalSums(const float* w, int taps, double full) {
+  double unit = 0;
+  for (int k = 0; k < taps; ++k) {
+    if (w[k] != w[taps - 1 - k] || !(w[k] >= 0.0f) || !std::isfinite(w[k])) return false;
+    if (w[k] == 0.0f) continue;
+    const double u = std::ldexp(1.0, std::max(std::ilogb(w[k]) - 23, -149));
+    if (unit == 0 || u < unit) unit = u;
+  }
+  // 512 rather than 255: full is itself a rounded sum of the weights.
+  return unit > 0 && 512.0 * full <= std::ldexp(unit, 53);
+}
+
 bool GaussianBlurVectorRuns() {
   return !ReferenceKernelsForced();
 }
@@ -396,6 +444,7 @@ bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height,
   bool normalFloats = true;
   for (int k = 0; k < taps; ++k)
     if (w[size_t(k)] != 0 && w[size_t(k)] / full < 0x1p-125) normalFloats = false;
+  const bool pairedTaps = ExactHorizontalSums(kernel.Weights(), taps, full);
   // Strips narrow enough that the ring of horizontal rows stays within about 192 KB.
   const int perPixel = taps * channels * int(sizeof(double));
   const int stripWidth = std::clamp(192 * 1024 / perPixel, 16, width);
@@ -410,8 +459,8 @@ bool GaussianBlurVector(const uint8_t* src, uint8_t* dst, int width, int height,
   b.ring = hwy::AllocateAligned<double>(slotSize * size_t(taps));
   b.rows.reset(new (std::nothrow) const double*[size_t(taps)]);
   if (!b.in || !b.ring || !b.rows) return false;
-  BlurJob job{src,  dst,     width, height,       channels, taps,
-              half, w.get(), full,  normalFloats, mask,     nullptr};
+  BlurJob job{src,  dst,     width, height,       channels,   taps,
+              half, w.get(), full,  normalFloats, pairedTaps, mask, nullptr};
   // In place, each strip first keeps the original bytes of its last half columns (taken from
   // the kept halo where they lie left of the strip) for the next strip's horizontal pass.
   const bool inPlace = src == dst;
