@@ -17,6 +17,7 @@
 #include "imageio/LibraryError.h"
 #include "platform/CheckedMath.h"
 #include "platform/SafeWrite.h"
+#include "platform/WriteAll.h"
 
 namespace orv {
 
@@ -336,11 +337,35 @@ bool CloseDest(ImageDest* dest) {
   return ok;
 }
 
+namespace {
+
+// A file destination's writes of this size or more (a whole encoded photo) go past the page
+// cache: the file is synced when it closes.
+constexpr size_t kPastCacheWrite = size_t(1) << 20;
+
+bool WriteFilePastCache(ImageDest* dest, const void* data, size_t size) {
+  const int fd = fileno(dest->file);
+  if (std::fflush(dest->file) != 0 || !WriteAllPastCache(fd, data, size)) {
+    NoteFileErrno();
+    return false;
+  }
+  // stdio's position follows the descriptor's, which the writes moved.
+  const off_t at = ::lseek(fd, 0, SEEK_CUR);
+  if (at < 0 || fseeko(dest->file, at, SEEK_SET) != 0) {
+    NoteFileErrno();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool WriteDest(ImageDest* dest, const void* data, size_t size) {
   if (!dest) return false;
   if (size == 0) return true;
   switch (dest->kind) {
     case DestKind::kFile:
+      if (size >= kPastCacheWrite) return WriteFilePastCache(dest, data, size);
       if (std::fwrite(data, 1, size, dest->file) == size) return true;
       NoteFileErrno();
       return false;

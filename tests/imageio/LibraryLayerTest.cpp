@@ -163,6 +163,29 @@ TEST(DestTest, VectorAndCounterHoldWhatAFileWould) {
   EXPECT_EQ(GetLastLibraryError(), 5u);
 }
 
+// A whole photo's bytes in one write go past the page cache; the writes before and after it,
+// a seek back over it and the file placed at the end keep every byte where a plain file puts it.
+TEST(DestTest, AFileTakesLargeWritesAmongSmallOnesAndSeeks) {
+  testing::TempDir dir;
+  std::vector<uint8_t> big(size_t(3) << 20);
+  for (size_t i = 0; i < big.size(); ++i) big[i] = uint8_t(i * 131 + i / 4096);
+  const std::string path = dir.File("large.bin");
+  ImageDest* d = OpenDestFile(path.c_str());
+  ASSERT_NE(d, nullptr);
+  ASSERT_TRUE(WriteDest(d, "head", 4));
+  ASSERT_TRUE(WriteDest(d, big.data(), big.size()));
+  EXPECT_EQ(DestPosition(d), int64_t(4 + big.size()));
+  ASSERT_TRUE(WriteDest(d, "tail", 4));
+  ASSERT_TRUE(SeekDest(d, 1, SEEK_SET));
+  ASSERT_TRUE(WriteDest(d, "E", 1));
+  EXPECT_EQ(DestSize(d), int64_t(8 + big.size()));
+  ASSERT_TRUE(CloseDest(d));
+  std::vector<uint8_t> expected{'h', 'E', 'a', 'd'};
+  expected.insert(expected.end(), big.begin(), big.end());
+  expected.insert(expected.end(), {'t', 'a', 'i', 'l'});
+  EXPECT_EQ(testing::ReadFileBytes(path), expected);
+}
+
 TEST(DestTest, RoomIsWhereTheNextBytesGoAndOnlyWhereNothingMustGrow) {
   // A vector with room reserved: the room starts right after the bytes written, and a write
   // lands there without moving the vector.
