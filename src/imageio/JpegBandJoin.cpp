@@ -3,6 +3,7 @@
 #include "imageio/JpegBandJoin.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -198,9 +199,16 @@ bool WalkBlock(BitReader& in, const JpegScanLayout::Huffman& dc,
   return true;
 }
 
+// A big-endian word read from memory as a number, or a number's bytes for memory as a
+// big-endian word: the same swap.
+uint64_t BigEndianWord(uint64_t word) {
+  if constexpr (std::endian::native == std::endian::little) return __builtin_bswap64(word);
+  return word;
+}
+
 // Copies `count` bits from bit `from` of src to bit `at` of dst. The bits of dst's byte at / 8
 // before `at` are kept and the rest of dst is overwritten, so ranges are copied in order. src
-// needs eight readable bytes after its bits.
+// needs eight readable bytes after its bits, and dst eight bytes of room after them.
 void CopyBits(const uint8_t* src, uint64_t from, uint64_t count, uint8_t* dst, uint64_t at) {
   if (count == 0) return;
   uint8_t* d = dst + at / 8;
@@ -212,13 +220,15 @@ void CopyBits(const uint8_t* src, uint64_t from, uint64_t count, uint8_t* dst, u
   from += uint64_t(head);
   count -= uint64_t(head);
   ++d;
-  // Then whole bytes, seven at a time from one big-endian word.
+  // Then whole bytes, seven at a time from one big-endian word, stored as eight: the eighth is
+  // overwritten by the next store or the last byte, or lies past the bits, where the next
+  // range's first byte keeps none of it (dst needs eight bytes of room after its bits).
   while (count >= 56) {
-    const uint8_t* s = src + from / 8;
-    uint64_t word = 0;
-    for (int i = 0; i < 8; ++i) word = word << 8 | s[i];
-    word <<= from % 8;
-    for (int i = 0; i < 7; ++i) d[i] = uint8_t(word >> (56 - 8 * i));
+    uint64_t word;
+    std::memcpy(&word, src + from / 8, sizeof word);
+    word = BigEndianWord(word) << (from % 8);
+    word = BigEndianWord(word);
+    std::memcpy(d, &word, sizeof word);
     d += 7;
     from += 56;
     count -= 56;
@@ -335,13 +345,29 @@ bool JoinBitRanges(std::span<const BitRange> ranges,
     uint8_t* dst = stuffed.get();
     const uint8_t* p = raw.get();
     const uint8_t* const end = p + bytes;
+    // Eight bytes at a time: about one in four such words of entropy-coded data holds a 0xFF,
+    // which is too often for a search per 0xFF to pay.
+    constexpr uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+    while (end - p >= 8) {
+      uint64_t word;
+      std::memcpy(&word, p, sizeof word);
+      const uint64_t inverse = ~word;  // a 0xFF byte is a zero byte here
+      if (((inverse - kOnes) & ~inverse & kHighs) == 0) {
+        std::memcpy(dst, p, sizeof word);
+        dst += 8;
+        p += 8;
+        continue;
+      }
+      for (int i = 0; i < 8; ++i) {
+        const uint8_t b = *p++;
+        *dst++ = b;
+        if (b == 0xFF) *dst++ = 0;
+      }
+    }
     while (p < end) {
-      const void* ff = std::memchr(p, 0xFF, size_t(end - p));
-      const uint8_t* stop = ff ? static_cast<const uint8_t*>(ff) + 1 : end;
-      std::memcpy(dst, p, size_t(stop - p));
-      dst += stop - p;
-      if (ff) *dst++ = 0;
-      p = stop;
+      const uint8_t b = *p++;
+      *dst++ = b;
+      if (b == 0xFF) *dst++ = 0;
     }
     return write(stuffed.get(), size_t(dst - stuffed.get()));
   };
