@@ -84,12 +84,12 @@ void MatchV(uint8_t* HWY_RESTRICT rgb, size_t count, const double* HWY_RESTRICT 
   // The pixels of the step before, whose indices wait in index[1 - now].
   uint8_t* pending = nullptr;
   int now = 0;
-  const auto storePending = [&](const int32_t (*ready)[kMostLanes]) {
+  const auto store = [&](uint8_t* pixels, const int32_t (*ready)[kMostLanes]) {
     // Each pixel's bytes are stored one by one through an address the compiler cannot follow:
     // left to itself it gathers a step's bytes into vectors with a lane insert each, which
     // costs a fifth of the time on AVX-512 and on AVX2.
     for (size_t k = 0; k < step; ++k) {
-      uint8_t* out = pending + 3 * k;
+      uint8_t* out = pixels + 3 * k;
       asm("" : "+r"(out));
       for (int c = 0; c < 3; ++c) out[c] = encode[ready[c][k]];
     }
@@ -109,11 +109,11 @@ void MatchV(uint8_t* HWY_RESTRICT rgb, size_t count, const double* HWY_RESTRICT 
     // The table reads take the indices from memory: left to itself the compiler pulls them out
     // of the vector registers one lane at a time, which costs more than the reads.
     asm volatile("" : : "r"(index) : "memory");
-    if (pending) storePending(index[1 - now]);
+    if (pending) store(pending, index[1 - now]);
     pending = p;
     now = 1 - now;
   }
-  if (pending) storePending(index[1 - now]);
+  if (pending) store(pending, index[1 - now]);
   minolta_reference::Run(rgb, i, count, linear, m, encode);
 }
 #endif

@@ -345,6 +345,10 @@ bool JoinBitRanges(std::span<const BitRange> ranges,
     uint8_t* dst = stuffed.get();
     const uint8_t* p = raw.get();
     const uint8_t* const end = p + bytes;
+    const auto put = [&dst](uint8_t b) {
+      *dst++ = b;
+      if (b == 0xFF) *dst++ = 0;
+    };
     // Eight bytes at a time: about one in four such words of entropy-coded data holds a 0xFF,
     // which is too often for a search per 0xFF to pay.
     constexpr uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
@@ -358,17 +362,9 @@ bool JoinBitRanges(std::span<const BitRange> ranges,
         p += 8;
         continue;
       }
-      for (int i = 0; i < 8; ++i) {
-        const uint8_t b = *p++;
-        *dst++ = b;
-        if (b == 0xFF) *dst++ = 0;
-      }
+      for (int i = 0; i < 8; ++i) put(*p++);
     }
-    while (p < end) {
-      const uint8_t b = *p++;
-      *dst++ = b;
-      if (b == 0xFF) *dst++ = 0;
-    }
+    while (p < end) put(*p++);
     return write(stuffed.get(), size_t(dst - stuffed.get()));
   };
   for (const BitRange& r : ranges) {
