@@ -18,6 +18,7 @@
 #include "engine/WorkerCount.h"
 #include "imageio/PictureDimensions.h"
 #include "platform/FileTests.h"
+#include "platform/LargeBuffer.h"
 #include "platform/ThreadBudget.h"
 
 namespace orv {
@@ -80,7 +81,17 @@ bool RunOnThisThread(const RunSetup& setup, std::vector<CueItem>& cue,
     WorkedPhoto item = WorkOnPhoto(path, TwinOf(setup, cue[items[k]]), settings, work, progress,
                                    position + 1, std::move(spareOutput));
     bool saved = false;
-    const bool goesOn = SettlePhoto(settling, path, item, saved);
+    bool goesOn = true;
+    auto settle = [&](int) { goesOn = SettlePhoto(settling, path, item, saved); };
+    if (k + 1 < items.size()) {
+      settle(0);
+    } else {
+      // No photo comes after this one to reuse the buffers kept for it: a free core frees
+      // them (milliseconds of small pages) while this thread places the photo.
+      TakenLargeBuffers kept = TakeKeptLargeBuffers();
+      auto free = [&](int) { kept = {}; };
+      RunTasksBeside(1, free, settle);
+    }
     spareOutput = std::move(item.bytes);
     if (!goesOn) {
       for (size_t j = k + 1; j < items.size(); ++j)

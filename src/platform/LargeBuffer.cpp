@@ -71,7 +71,7 @@ void AdviseSmallPages(uintptr_t begin, uintptr_t end) {
 // Buffers released by this thread, kept for its next requests of the same sizes: a picture, the
 // JPEG band streams' block and a luma plane are what one photo of a batch allocates and frees.
 struct KeptBuffers {
-  static constexpr int kSlots = 3;
+  static constexpr int kSlots = kKeptLargeBuffers;
   uint8_t* buffer[kSlots] = {};
   size_t bytes[kSlots] = {};
 
@@ -128,6 +128,16 @@ void ReleaseLargeBuffer(uint8_t* buffer, size_t bytes) {
 
 void TrimLargeBuffers() {
   kept.Trim();
+}
+
+TakenLargeBuffers TakeKeptLargeBuffers() {
+  TakenLargeBuffers taken;
+  for (int i = 0; i < kKeptLargeBuffers; ++i) {
+    taken.buffers[i].reset(kept.buffer[i]);
+    kept.buffer[i] = nullptr;
+    kept.bytes[i] = 0;
+  }
+  return taken;
 }
 
 size_t HugePageFriendlySize(size_t bytes) {

@@ -76,6 +76,14 @@ class ScopedHugePagesSlow {
 void ReleaseLargeBuffer(uint8_t* buffer, size_t bytes);
 // Deletes the buffers this thread keeps (the end of a run).
 void TrimLargeBuffers();
+// The buffers this thread keeps, taken out of its keeping: they are deleted when the result goes,
+// on whichever thread drops it. Freeing a photo's worth of small pages takes milliseconds, which
+// a free core can spend while this thread goes on.
+inline constexpr int kKeptLargeBuffers = 3;
+struct TakenLargeBuffers {
+  std::unique_ptr<uint8_t[]> buffers[kKeptLargeBuffers];
+};
+TakenLargeBuffers TakeKeptLargeBuffers();
 
 // Hands a buffer of `bytes` bytes back through ReleaseLargeBuffer.
 struct LargeBufferRelease {

@@ -68,7 +68,7 @@ class Budget {
     return working_ + (tSlots == 0 ? 1 : 0) < Limit();
   }
 
-  void Run(int count, TaskRef task);
+  void Run(int count, TaskRef task, const TaskRef* own);
 
   int Peak() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -137,12 +137,12 @@ void Budget::HelperLoop() {
   }
 }
 
-void Budget::Run(int count, TaskRef task) {
-  if (count <= 0) return;
-  if (count == 1 || tInTask || Limit() <= 1) {
+void Budget::Run(int count, TaskRef task, const TaskRef* own) {
+  const auto runAlone = [&] {
+    if (own) (*own)(0);
     for (int i = 0; i < count; ++i) task(i);
-    return;
-  }
+  };
+  if (count <= 0 || (count == 1 && !own) || tInTask || Limit() <= 1) return runAlone();
   Job job{task, count};
   // A caller without a slot (a one-photo run, a preview) counts while it runs its tasks.
   const bool countsItself = tSlots == 0;
@@ -159,12 +159,10 @@ void Budget::Run(int count, TaskRef task) {
       StartHelpers();
     }
   }
-  if (!posted) {  // no room to post the job: the caller runs it alone
-    for (int i = 0; i < count; ++i) task(i);
-    return;
-  }
+  if (!posted) return runAlone();  // no room to post the job
   helperCv_.notify_all();
   tInTask = true;
+  if (own) (*own)(0);
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     if (job.next >= job.count) break;
@@ -209,7 +207,10 @@ WorkerSlot::~WorkerSlot() {
 }
 
 void RunTasks(int count, TaskRef task) {
-  TheBudget().Run(count, task);
+  TheBudget().Run(count, task, nullptr);
+}
+void RunTasksBeside(int count, TaskRef task, TaskRef own) {
+  TheBudget().Run(count, task, &own);
 }
 bool HelpersFree() {
   return TheBudget().HelpersFree();

@@ -47,6 +47,10 @@ class TaskRef {
 // Runs task(0) .. task(count - 1), in any order and on any threads the budget has free; returns
 // once every one has run. Called from inside a task, the tasks run on the calling thread.
 void RunTasks(int count, TaskRef task);
+// The same, while the calling thread first runs own(0), work of its own that is no task (it may
+// not hand tasks to helpers itself: a RunTasks inside runs inline). For work that a free core
+// can do beside the caller's, such as freeing memory while the caller waits on a disk.
+void RunTasksBeside(int count, TaskRef task, TaskRef own);
 
 // Whether a helper could join a RunTasks called now: the limit is above 1, the caller is not
 // itself a task, and fewer threads than the limit work. Kernels cut no bands when none could.

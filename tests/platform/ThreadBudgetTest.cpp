@@ -56,6 +56,41 @@ TEST(ThreadBudget, HelpersJoinTheBandsOfALonePhoto) {
   EXPECT_LE(threads.size(), 3u);
 }
 
+TEST(ThreadBudget, WorkBesideTheCallersOwnRunsOnAFreeCoreOrAfterIt) {
+  const std::thread::id caller = std::this_thread::get_id();
+  {
+    // A free core takes the task while the caller's own work waits for it to start.
+    ScopedThreadLimit limit(2);
+    std::atomic<bool> started{false};
+    std::thread::id taker;
+    auto task = [&](int) {
+      taker = std::this_thread::get_id();
+      started = true;
+    };
+    bool sawIt = false;
+    auto own = [&](int) {
+      for (int k = 0; k < 2000 && !started; ++k) std::this_thread::sleep_for(5ms);
+      sawIt = started.load();
+    };
+    RunTasksBeside(1, task, own);
+    EXPECT_TRUE(sawIt);
+    EXPECT_NE(taker, caller);
+  }
+  // With one thread, and from inside a task, the caller runs its own work first, then the tasks.
+  for (bool inside : {false, true}) {
+    ScopedThreadLimit limit(inside ? 2 : 1);
+    std::vector<int> order;
+    auto task = [&](int i) { order.push_back(i); };
+    auto own = [&](int) { order.push_back(-1); };
+    auto outer = [&](int) { RunTasksBeside(2, task, own); };
+    if (inside)
+      RunTasks(1, outer);
+    else
+      outer(0);
+    EXPECT_EQ(order, (std::vector<int>{-1, 0, 1})) << inside;
+  }
+}
+
 TEST(ThreadBudget, WorkersAndHelpersTogetherStayWithinTheLimit) {
   for (int limitThreads : {1, 2, 3}) {
     ScopedThreadLimit limit(limitThreads);
