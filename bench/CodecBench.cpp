@@ -5,11 +5,17 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <csetjmp>
 #include <vector>
+
+extern "C" {
+#include <jpeglib.h>
+}
 
 #include "BenchPicture.h"
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
+#include "imageio/JpegResume.h"
 #include "imageio/PixelBuffer.h"
 #include "platform/ThreadBudget.h"
 
@@ -83,6 +89,54 @@ void BM_WriteJpeg24MP(benchmark::State& state) {
   WriteJpeg24MP(state, o);
 }
 BENCHMARK(BM_WriteJpeg24MP)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// Getting to the last MCU row of the picture BM_ReadJpeg24MP decodes: the walk of the
+// entropy-coded data that a band's decode starts with, and for comparison libjpeg's own skip.
+void BM_WalkJpegRows(benchmark::State& state) {
+  const auto& file = Encoded();
+  for (auto _ : state) {
+    JpegRowWalker walker;
+    if (!walker.Open(file) || !walker.WalkTo(walker.McuRows())) {
+      state.SkipWithError("walk failed");
+      return;
+    }
+    benchmark::DoNotOptimize(walker.At());
+  }
+  state.counters["MB"] = double(file.size()) / 1e6;
+}
+BENCHMARK(BM_WalkJpegRows)->Unit(benchmark::kMillisecond);
+
+struct SkipErrorTrap {
+  jpeg_error_mgr mgr;
+  std::jmp_buf jump;
+};
+
+void BM_SkipJpegRows(benchmark::State& state) {
+  const auto& file = Encoded();
+  for (auto _ : state) {
+    jpeg_decompress_struct c;
+    SkipErrorTrap trap;
+    c.err = jpeg_std_error(&trap.mgr);
+    trap.mgr.error_exit = [](j_common_ptr info) {
+      std::longjmp(reinterpret_cast<SkipErrorTrap*>(info->err)->jump, 1);
+    };
+    jpeg_create_decompress(&c);
+    if (setjmp(trap.jump)) {
+      jpeg_destroy_decompress(&c);
+      state.SkipWithError("libjpeg failed");
+      return;
+    }
+    jpeg_mem_src(&c, file.data(), static_cast<unsigned long>(file.size()));
+    jpeg_read_header(&c, TRUE);
+    jpeg_start_decompress(&c);
+    const JDIMENSION mcuRowHeight = JDIMENSION(c.max_v_samp_factor * DCTSIZE);
+    const JDIMENSION mcuRows = (c.output_height + mcuRowHeight - 1) / mcuRowHeight;
+    benchmark::DoNotOptimize(jpeg_skip_scanlines(&c, (mcuRows - 1) * mcuRowHeight));
+    jpeg_abort_decompress(&c);
+    jpeg_destroy_decompress(&c);
+  }
+}
+BENCHMARK(BM_SkipJpegRows)->Unit(benchmark::kMillisecond);
 
 // Full chroma at quality 88, as the whole-command thread comparison saves.
 void BM_WriteJpeg24MPFullChroma(benchmark::State& state) {
