@@ -63,10 +63,12 @@ struct JpegEncodeOptions {
 uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height,
                    const JpegEncodeOptions& options);
 
-// How many encodes of this process were made in bands and joined, and how many decodes were
-// made in bands; for the tests that the banded paths ran.
+// How many encodes of this process were made in bands and joined, how many decodes were made in
+// bands, and how many lower bands walked to their rows and decoded a stream resumed there; for
+// the tests that the banded paths ran.
 uint64_t JpegBandedEncodeCount();
 uint64_t JpegBandedDecodeCount();
+uint64_t JpegResumedBandCount();
 
 int GetJpegInputCommentCount();
 // A new zero-terminated copy of comment `index`, released with FreeLibraryBuffer; null (5) for a

@@ -21,6 +21,7 @@ extern "C" {
 #include "imageio/BandProgress.h"
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
+#include "imageio/JpegResume.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
 #include "imageio/PixelBuffer.h"
@@ -50,6 +51,10 @@ struct SourceManager {
   // A band's decompressor reads the shared source at its own offset instead.
   const ImageSource* shared;
   uint64_t offset;
+  // Or two pieces of memory, one after the other (a stream that resumes at a row).
+  const uint8_t* piece[2];
+  size_t pieceSize[2];
+  int piecesGiven;
   JOCTET* buffer;
   bool hitEnd;
 };
@@ -76,6 +81,7 @@ struct JpegReader {
   LateRowCut* lateCut;   // the top band of a late cut: stops at the row a helper took
   LateRowCut* lowerCut;  // the lower band of a cut that moves: firstRow is where it starts out
   int cutStep;           // the rows the cut moves by (an MCU row)
+  int rowShift;          // the picture row of this decompressor's row 0 (a resumed stream)
   bool placeAhead;       // a band's rows: their pages are placed as the decoding comes to them
 };
 
@@ -86,7 +92,15 @@ void InitSource(j_decompress_ptr) {}
 boolean FillInput(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
   size_t n = 0;
-  if (src->shared) {
+  if (src->piece[0]) {
+    while (src->piecesGiven < 2 && src->pieceSize[src->piecesGiven] == 0) ++src->piecesGiven;
+    if (src->piecesGiven < 2) {
+      const int k = src->piecesGiven++;
+      src->pub.next_input_byte = src->piece[k];
+      src->pub.bytes_in_buffer = src->pieceSize[k];
+      return TRUE;
+    }
+  } else if (src->shared) {
     n = ReadSourceAt(src->shared, src->offset, src->buffer, kInputChunk);
     src->offset += n;
   } else {
@@ -233,9 +247,70 @@ JDIMENSION PassToMovingCut(JpegReader* r) {
   return JDIMENSION(at);
 }
 
+// The fewest rows the walker passes in one go while the cut moves: a pass costs nothing to start.
+constexpr int kLeastWalkRows = 64;
+// The largest file whose bytes a lower band reads into memory to walk them.
+constexpr uint64_t kMostWalkedBytes = uint64_t(1) << 30;
+
+// A lower band's stream that resumes one MCU row above its cut: the file's bytes and the head
+// that goes before the part of them from tailFrom.
+struct ResumedLower {
+  std::unique_ptr<uint8_t[]> file;
+  size_t fileSize = 0;
+  std::vector<uint8_t> head;
+  size_t tailFrom = 0;
+  int cut = 0;
+};
+
+enum class Walked { kResumed, kAtCut, kNotWalked, kDamaged };
+
+// Passes the rows above a lower band with JpegRowWalker, which reads the codes without decoding
+// them (to a cut that moves as PassToMovingCut moves it, or to a fixed one when lateCut is
+// null), and builds the stream that resumes one MCU row above the cut: the upsampling of the
+// cut's first rows reads that row's colour. kNotWalked when the stream cannot be walked
+// (nothing passed yet: the caller passes with libjpeg), kAtCut when the rows are passed but the
+// resuming stream cannot be made (the cut is final: the caller skips to it with libjpeg),
+// kDamaged when the codes are broken.
+Walked WalkToCut(const ImageSource* source, LateRowCut* lateCut, int step, int firstCut,
+                 ResumedLower* out) {
+  const auto start = std::chrono::steady_clock::now();
+  const uint64_t size = SourceSize(source);
+  if (size == 0 || size > kMostWalkedBytes || firstCut < 2 * step) return Walked::kNotWalked;
+  out->file.reset(new (std::nothrow) uint8_t[size_t(size)]);
+  if (!out->file || ReadSourceAt(source, 0, out->file.get(), size_t(size)) != size)
+    return Walked::kNotWalked;
+  out->fileSize = size_t(size);
+  JpegRowWalker walker;
+  if (!walker.Open({out->file.get(), out->fileSize}) || walker.Layout().mcuRowHeight != step)
+    return Walked::kNotWalked;
+  // The walker stays an MCU row behind the rows passed: the cut never falls above them, and the
+  // stream resumes at the row before the cut.
+  int at = 0, cut = firstCut;
+  while (at < cut) {
+    const int left = cut - at;
+    const int pass = !lateCut ? left
+                              : std::min(left, std::max({step, kLeastWalkRows / step * step,
+                                                         left / 2 / step * step}));
+    if (!walker.WalkTo((at + pass) / step - 1)) return Walked::kDamaged;
+    at += pass;
+    if (lateCut) {
+      const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+      cut = lateCut->MoveCut(at, seconds.count());
+    }
+  }
+  out->cut = at;
+  try {
+    if (walker.ResumeStream(&out->head, &out->tailFrom) && out->tailFrom <= out->fileSize)
+      return Walked::kResumed;
+  } catch (...) {
+  }
+  return Walked::kAtCut;
+}
+
 // Decodes rows [firstRow, endRow) into r->pixels (from the first row to the last when endRow is
 // 0), skipping the rows above; the top band of a late cut ends at the cut instead, and the lower
-// band of a moving cut starts at the cut. Returns 0, 9 (decoder error) or 14 (aborted).
+// band of a moving cut starts at the cut. A resumed stream's rows land rowShift rows lower.
+// Returns 0, 9 (decoder error) or 14 (aborted).
 unsigned DecodeCore(JpegReader* r) {
   if (setjmp(r->err.jump)) {
     Destroy(r);
@@ -253,11 +328,12 @@ unsigned DecodeCore(JpegReader* r) {
   // The pages of a fresh picture can cost as much as the decoding: each band places its own on
   // its own thread, as it comes to them (its end may still move), so that those of a slow
   // system go over to small ones (LargeBuffer.h).
+  const size_t shift = size_t(r->rowShift);
   PagesPlacedAhead pages;
   if (r->placeAhead)
-    pages.Start(r->pixels + size_t(first) * stride, r->pixels + size_t(end) * stride);
+    pages.Start(r->pixels + (first + shift) * stride, r->pixels + (end + shift) * stride);
   while (r->cinfo.output_scanline < end) {
-    JDIMENSION y = r->cinfo.output_scanline;
+    const JDIMENSION y = r->cinfo.output_scanline + JDIMENSION(r->rowShift);
     if (r->lateCut && !r->lateCut->TopMayWork(int(y))) break;
     uint8_t* target = r->pixels + size_t(y) * stride;
     if (r->placeAhead) pages.Before(target + stride);
@@ -265,7 +341,8 @@ unsigned DecodeCore(JpegReader* r) {
     if (jpeg_read_scanlines(&r->cinfo, &rowPointer, 1) != 1) ERREXIT(&r->cinfo, JERR_BAD_STATE);
     ConvertRow(r, r->row, target, width);
     if (r->reached) r->reached->store(size_t(y + 1) * stride, std::memory_order_relaxed);
-    if (r->callback && !r->callback(r->callbackUser, int(y), int(r->cinfo.output_height))) {
+    if (r->callback &&
+        !r->callback(r->callbackUser, int(y), int(r->cinfo.output_height + shift))) {
       r->aborted = true;
       Destroy(r);
       return kErrAborted;
@@ -341,18 +418,21 @@ constexpr int kMinDecodeBandRows = 256;
 // What skipping a row (Huffman decoding it) costs against decoding it, about, in camera JPEGs.
 // A band starting lower skips more, so the bands are cut to take about as long each.
 constexpr double kSkipCost = 0.6;
+// What walking past a row (JpegRowWalker) costs against decoding it, about.
+constexpr double kWalkCost = 0.25;
 
 enum class BandedRead { kDecoded, kNotBanded, kAborted };
 
 std::atomic<uint64_t> bandedDecodes{0};
+std::atomic<uint64_t> resumedBands{0};
 
-// First rows of `count` bands over `height` rows, each band's skipping and decoding costing
+// First rows of `count` bands over `height` rows, each band's passing and decoding costing
 // about the same, at multiples of `step` (the rows of one MCU row).
-std::vector<int> DecodeBandStarts(int height, int count, int step) {
-  // Band k costs kSkipCost * start_k + rows_k; equal costs C give start_{k+1} = C + (1 - f)
-  // start_k, and start_count = height fixes C.
-  const double keep = 1.0 - kSkipCost;
-  const double cost = height * kSkipCost / (1.0 - std::pow(keep, count));
+std::vector<int> DecodeBandStarts(int height, int count, int step, double passCost) {
+  // Band k costs f start_k + rows_k (f: passing a row against decoding it); equal costs C give
+  // start_{k+1} = C + (1 - f) start_k, and start_count = height fixes C.
+  const double keep = 1.0 - passCost;
+  const double cost = height * passCost / (1.0 - std::pow(keep, count));
   std::vector<int> starts{0};
   double at = 0;
   for (int k = 1; k < count; ++k) {
@@ -387,15 +467,19 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
   // A moving cut: the top band and the lower one, whose first row is set as it goes. Up front:
   // the first row of every band and the end.
   const bool moving = count == 2;
+  // Streams without restart markers are what JpegRowWalker reads (it refuses any other): the
+  // lower bands walk to their rows rather than have libjpeg decode the codes above them.
+  const bool walkable = c.restart_interval == 0;
+  const double passCost = walkable ? kWalkCost : kSkipCost;
   std::vector<int> starts{0, height, height};
   if (!moving) {
-    starts = DecodeBandStarts(height, count, step);
+    starts = DecodeBandStarts(height, count, step, passCost);
     if (starts.size() < 3) return BandedRead::kNotBanded;
   }
   // A helper that comes later must still get a worthwhile share; one there from the start
   // takes where the estimate puts the cut, whatever its share, so that a picture of 2 x 256
   // rows still decodes in bands.
-  LateRowCut lateCut(height, step, late ? kMinDecodeBandRows : step, kSkipCost);
+  LateRowCut lateCut(height, step, late ? kMinDecodeBandRows : step, passCost);
   const int firstCut = moving && !late ? lateCut.TakeLower() : 0;
   if (firstCut < 0) return BandedRead::kNotBanded;
   const size_t bands = starts.size() - 1;
@@ -418,17 +502,34 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
       first = firstCut;
     }
     if (moving && k == 1) lowerTaken.store(true);
+    // A lower band walks to its first row where it can and decodes a stream that resumes
+    // there.
+    ResumedLower resumed;
+    Walked walked = Walked::kNotWalked;
+    if (k > 0 && walkable) {
+      walked = WalkToCut(source, moving ? &lateCut : nullptr, step, first, &resumed);
+      if (walked == Walked::kDamaged) return clean.store(false);
+      if (walked != Walked::kNotWalked) first = resumed.cut;
+    }
     ReaderPtr& b = readers[size_t(k)];
     b.reset(NewReader(nullptr));
     if (!b) return clean.store(false);
     b->band = true;
-    b->src.shared = source;
+    if (walked == Walked::kResumed) {
+      b->src.piece[0] = resumed.head.data();
+      b->src.pieceSize[0] = resumed.head.size();
+      b->src.piece[1] = resumed.file.get() + resumed.tailFrom;
+      b->src.pieceSize[1] = resumed.fileSize - resumed.tailFrom;
+      b->rowShift = first - 2 * step;
+    } else {
+      b->src.shared = source;
+    }
     if (!ReadHeaderCore(b.get())) return clean.store(false);
     b->cinfo.out_color_space = c.out_color_space;
     b->cinfo.scale_num = c.scale_num;
     b->cinfo.scale_denom = c.scale_denom;
     if (!CalcDimensionsCore(b.get()) || b->cinfo.output_width != c.output_width ||
-        b->cinfo.output_height != c.output_height)
+        int(b->cinfo.output_height) + b->rowShift != height)
       return clean.store(false);
     b->conversion = r->conversion;
     b->adobeInverted = r->adobeInverted;
@@ -440,11 +541,11 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
     }
     b->callback = BandRowDone;
     b->callbackUser = &progress;
-    b->firstRow = first;
-    b->endRow = starts[size_t(k) + 1];
+    b->firstRow = first - b->rowShift;
+    b->endRow = starts[size_t(k) + 1] - b->rowShift;
     b->placeAhead = true;
     if (moving && k == 0) b->lateCut = &lateCut;
-    if (moving && k == 1) {
+    if (moving && k == 1 && walked == Walked::kNotWalked) {
       b->lowerCut = &lateCut;
       b->cutStep = step;
     }
@@ -452,6 +553,7 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
       clean.store(false);
       return;
     }
+    if (walked == Walked::kResumed) resumedBands.fetch_add(1, std::memory_order_relaxed);
   };
   RunTasks(int(bands), task);
   if (progress.Stopped()) return BandedRead::kAborted;
@@ -464,6 +566,7 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
 }  // namespace
 
 uint64_t JpegBandedDecodeCount() { return bandedDecodes.load(std::memory_order_relaxed); }
+uint64_t JpegResumedBandCount() { return resumedBands.load(std::memory_order_relaxed); }
 
 bool ReadJpegHeader(ImageSource* source, JpegHeaderInfo* info) {
   LibraryContext* ctx = BeginLibraryCall();

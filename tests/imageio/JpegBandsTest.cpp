@@ -225,8 +225,12 @@ TEST(JpegBandJoin, StreamsTheJoinCannotReadAreRefused) {
 }
 
 // A baseline JPEG straight from libjpeg, with luma sampling factors h x v (chroma 1 x 1), or
-// CMYK with every factor 1.
-std::vector<uint8_t> EncodeSampled(int w, int h, int hy, int vy, bool cmyk) {
+// CMYK with every factor 1; with optimized Huffman tables or restart markers if asked.
+struct Coding {
+  bool optimize = false;
+  int restartRows = 0;
+};
+std::vector<uint8_t> EncodeSampled(int w, int h, int hy, int vy, bool cmyk, Coding coding = {}) {
   const int n = cmyk ? 4 : 3;
   std::vector<uint8_t> px(size_t(w) * size_t(h) * size_t(n));
   for (size_t i = 0; i < px.size(); ++i) px[i] = uint8_t((i * 2654435761u) >> 13);
@@ -245,6 +249,8 @@ std::vector<uint8_t> EncodeSampled(int w, int h, int hy, int vy, bool cmyk) {
   jpeg_set_quality(&c, 90, TRUE);
   c.comp_info[0].h_samp_factor = cmyk ? 1 : hy;
   c.comp_info[0].v_samp_factor = cmyk ? 1 : vy;
+  c.optimize_coding = coding.optimize;
+  c.restart_in_rows = coding.restartRows;
   jpeg_start_compress(&c, TRUE);
   while (c.next_scanline < c.image_height) {
     JSAMPROW row = &px[size_t(c.next_scanline) * size_t(w) * size_t(n)];
@@ -291,23 +297,34 @@ TEST(JpegBands, BandedDecodeEqualsTheOnePieceDecode) {
   struct Case {
     int w, h, hy, vy;
     bool cmyk;
+    Coding coding;
   };
   // Every luma sampling libjpeg upsamples differently (fancy 2 x 2 and 2 x 1 need the rows
-  // around a band's edge), CMYK, and heights that end mid MCU row.
-  const Case cases[] = {{333, 700, 2, 2, false},  {1001, 517, 2, 1, false},
-                        {64, 777, 1, 2, false},   {200, 600, 1, 1, false},
-                        {130, 1003, 4, 1, false}, {161, 560, 1, 1, true}};
+  // around a band's edge), CMYK, and heights that end mid MCU row; optimized tables (the lower
+  // bands walk to their rows with codes only the picture uses) and restart markers (the lower
+  // bands have libjpeg skip the rows above).
+  const Coding plain, optimized{true, 0}, restarts{false, 3};
+  const Case cases[] = {{333, 700, 2, 2, false, plain},     {1001, 517, 2, 1, false, plain},
+                        {64, 777, 1, 2, false, plain},      {200, 600, 1, 1, false, plain},
+                        {130, 1003, 4, 1, false, plain},    {161, 560, 1, 1, true, plain},
+                        {333, 700, 2, 2, false, optimized}, {257, 611, 2, 2, false, restarts}};
   for (const Case& k : cases) {
-    const std::vector<uint8_t> file = EncodeSampled(k.w, k.h, k.hy, k.vy, k.cmyk);
+    const std::vector<uint8_t> file = EncodeSampled(k.w, k.h, k.hy, k.vy, k.cmyk, k.coding);
     for (int bits : {24, 8}) {
-      SCOPED_TRACE(::testing::Message() << k.w << " x " << k.h << ", " << k.hy << " x " << k.vy
-                                        << (k.cmyk ? ", CMYK" : "") << ", " << bits << " bits");
+      SCOPED_TRACE(::testing::Message()
+                   << k.w << " x " << k.h << ", " << k.hy << " x " << k.vy
+                   << (k.cmyk ? ", CMYK" : "") << (k.coding.optimize ? ", optimized" : "")
+                   << (k.coding.restartRows ? ", restarts" : "") << ", " << bits << " bits");
       const Pixels whole = DecodeWith(1, file, bits);
       ASSERT_EQ(whole.error, 0u);
       for (int threads : {2, 3, 4}) {
-        const uint64_t before = JpegBandedDecodeCount();
+        const uint64_t before = JpegBandedDecodeCount(), resumed = JpegResumedBandCount();
         EXPECT_EQ(DecodeWith(threads, file, bits), whole) << threads << " threads";
         EXPECT_EQ(JpegBandedDecodeCount(), before + 1) << threads << " threads";
+        if (k.coding.restartRows)
+          EXPECT_EQ(JpegResumedBandCount(), resumed) << threads << " threads";
+        else
+          EXPECT_GT(JpegResumedBandCount(), resumed) << threads << " threads";
       }
     }
   }
