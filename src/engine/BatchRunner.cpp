@@ -89,7 +89,7 @@ bool RunOnThisThread(const RunSetup& setup, std::vector<CueItem>& cue,
       // No photo comes after this one to reuse the buffers kept for it: a free core frees
       // them (milliseconds of small pages) while this thread places the photo.
       TakenLargeBuffers kept = TakeKeptLargeBuffers();
-      auto free = [&](int) { kept = {}; };
+      auto free = [&](int) { kept.Free(); };
       RunTasksBeside(1, free, settle);
     }
     spareOutput = std::move(item.bytes);

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "platform/CheckedMath.h"
 
@@ -133,11 +134,37 @@ void TrimLargeBuffers() {
 TakenLargeBuffers TakeKeptLargeBuffers() {
   TakenLargeBuffers taken;
   for (int i = 0; i < kKeptLargeBuffers; ++i) {
-    taken.buffers[i].reset(kept.buffer[i]);
+    taken.buffers_[i] = kept.buffer[i];
+    taken.bytes_[i] = kept.bytes[i];
     kept.buffer[i] = nullptr;
     kept.bytes[i] = 0;
   }
   return taken;
+}
+
+TakenLargeBuffers::TakenLargeBuffers(TakenLargeBuffers&& other) noexcept {
+  for (int i = 0; i < kKeptLargeBuffers; ++i) {
+    buffers_[i] = std::exchange(other.buffers_[i], nullptr);
+    bytes_[i] = std::exchange(other.bytes_[i], 0);
+  }
+}
+
+void TakenLargeBuffers::Free() {
+  const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+  for (int i = 0; i < kKeptLargeBuffers; ++i) {
+    if (!buffers_[i]) continue;
+    // The whole pages inside the block: the allocator's own words around it stay.
+    const uintptr_t begin = (uintptr_t(buffers_[i]) + page - 1) & ~(page - 1);
+    const uintptr_t end = (uintptr_t(buffers_[i]) + bytes_[i]) & ~(page - 1);
+    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+    delete[] buffers_[i];
+    buffers_[i] = nullptr;
+    bytes_[i] = 0;
+  }
+}
+
+bool TakenLargeBuffers::empty() const {
+  return std::all_of(std::begin(buffers_), std::end(buffers_), [](uint8_t* b) { return !b; });
 }
 
 size_t HugePageFriendlySize(size_t bytes) {

@@ -76,12 +76,25 @@ class ScopedHugePagesSlow {
 void ReleaseLargeBuffer(uint8_t* buffer, size_t bytes);
 // Deletes the buffers this thread keeps (the end of a run).
 void TrimLargeBuffers();
-// The buffers this thread keeps, taken out of its keeping: they are deleted when the result goes,
-// on whichever thread drops it. Freeing a photo's worth of small pages takes milliseconds, which
-// a free core can spend while this thread goes on.
+// The buffers this thread keeps, taken out of its keeping, for another thread to free: a photo's
+// worth of small pages takes milliseconds to free, which a free core can spend while this thread
+// goes on. Free gives their pages back first (MADV_DONTNEED), which leaves the process's memory
+// map open to others (a direct write pins its pages through it); deleting the blocks outright
+// would hold the map for as long as their pages take. The destructor frees what is left.
 inline constexpr int kKeptLargeBuffers = 3;
-struct TakenLargeBuffers {
-  std::unique_ptr<uint8_t[]> buffers[kKeptLargeBuffers];
+class TakenLargeBuffers {
+ public:
+  TakenLargeBuffers() = default;
+  TakenLargeBuffers(TakenLargeBuffers&& other) noexcept;
+  TakenLargeBuffers& operator=(TakenLargeBuffers&&) = delete;
+  ~TakenLargeBuffers() { Free(); }
+  void Free();
+  bool empty() const;
+
+ private:
+  friend TakenLargeBuffers TakeKeptLargeBuffers();
+  uint8_t* buffers_[kKeptLargeBuffers] = {};
+  size_t bytes_[kKeptLargeBuffers] = {};
 };
 TakenLargeBuffers TakeKeptLargeBuffers();
 
