@@ -64,11 +64,12 @@ uint64_t WriteJpeg(ImageDest* dest, const uint8_t* pixels, int width, int height
                    const JpegEncodeOptions& options);
 
 // How many encodes of this process were made in bands and joined, how many decodes were made in
-// bands, and how many lower bands walked to their rows and decoded a stream resumed there; for
-// the tests that the banded paths ran.
+// bands, how many lower bands walked to their rows and decoded a stream resumed there, and how
+// many rows such bands took back from the top band; for the tests that the banded paths ran.
 uint64_t JpegBandedEncodeCount();
 uint64_t JpegBandedDecodeCount();
 uint64_t JpegResumedBandCount();
+uint64_t JpegTakenBackRows();
 
 int GetJpegInputCommentCount();
 // A new zero-terminated copy of comment `index`, released with FreeLibraryBuffer; null (5) for a

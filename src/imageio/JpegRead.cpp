@@ -260,6 +260,9 @@ struct ResumedLower {
   std::vector<uint8_t> head;
   size_t tailFrom = 0;
   int cut = 0;
+  // The walker and where each MCU row above the cut starts, for taking back rows of the top.
+  std::unique_ptr<JpegRowWalker> walker;
+  std::vector<JpegRowStart> rowStarts;
 };
 
 enum class Walked { kResumed, kAtCut, kNotWalked, kDamaged };
@@ -271,8 +274,8 @@ enum class Walked { kResumed, kAtCut, kNotWalked, kDamaged };
 // (nothing passed yet: the caller passes with libjpeg), kAtCut when the rows are passed but the
 // resuming stream cannot be made (the cut is final: the caller skips to it with libjpeg),
 // kDamaged when the codes are broken.
-Walked WalkToCut(const ImageSource* source, LateRowCut* lateCut, int step, int firstCut,
-                 ResumedLower* out) {
+Walked WalkToCutOrThrow(const ImageSource* source, LateRowCut* lateCut, int step, int firstCut,
+                        ResumedLower* out) {
   const auto start = std::chrono::steady_clock::now();
   const uint64_t size = SourceSize(source);
   if (size == 0 || size > kMostWalkedBytes || firstCut < 2 * step) return Walked::kNotWalked;
@@ -280,9 +283,12 @@ Walked WalkToCut(const ImageSource* source, LateRowCut* lateCut, int step, int f
   if (!out->file || ReadSourceAt(source, 0, out->file.get(), size_t(size)) != size)
     return Walked::kNotWalked;
   out->fileSize = size_t(size);
-  JpegRowWalker walker;
+  out->walker = std::make_unique<JpegRowWalker>();
+  JpegRowWalker& walker = *out->walker;
   if (!walker.Open({out->file.get(), out->fileSize}) || walker.Layout().mcuRowHeight != step)
     return Walked::kNotWalked;
+  out->rowStarts.reserve(size_t(walker.McuRows()));
+  out->rowStarts.push_back(walker.At());
   // The walker stays an MCU row behind the rows passed: the cut never falls above them, and the
   // stream resumes at the row before the cut.
   int at = 0, cut = firstCut;
@@ -291,7 +297,11 @@ Walked WalkToCut(const ImageSource* source, LateRowCut* lateCut, int step, int f
     const int pass = !lateCut ? left
                               : std::min(left, std::max({step, kLeastWalkRows / step * step,
                                                          left / 2 / step * step}));
-    if (!walker.WalkTo((at + pass) / step - 1)) return Walked::kDamaged;
+    // Row by row, keeping where each starts.
+    for (int row = walker.At().row + 1; row <= (at + pass) / step - 1; ++row) {
+      if (!walker.WalkTo(row)) return Walked::kDamaged;
+      out->rowStarts.push_back(walker.At());
+    }
     at += pass;
     if (lateCut) {
       const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
@@ -299,12 +309,20 @@ Walked WalkToCut(const ImageSource* source, LateRowCut* lateCut, int step, int f
     }
   }
   out->cut = at;
-  try {
-    if (walker.ResumeStream(&out->head, &out->tailFrom) && out->tailFrom <= out->fileSize)
-      return Walked::kResumed;
-  } catch (...) {
-  }
+  if (walker.ResumeStream(&out->head, &out->tailFrom) && out->tailFrom <= out->fileSize)
+    return Walked::kResumed;
   return Walked::kAtCut;
+}
+
+// WalkToCutOrThrow in a task, where nothing may throw: memory running out on the way is a
+// reason to decode in one piece.
+Walked WalkToCut(const ImageSource* source, LateRowCut* lateCut, int step, int firstCut,
+                 ResumedLower* out) {
+  try {
+    return WalkToCutOrThrow(source, lateCut, step, firstCut, out);
+  } catch (...) {
+    return Walked::kDamaged;
+  }
 }
 
 // Decodes rows [firstRow, endRow) into r->pixels (from the first row to the last when endRow is
@@ -425,6 +443,10 @@ enum class BandedRead { kDecoded, kNotBanded, kAborted };
 
 std::atomic<uint64_t> bandedDecodes{0};
 std::atomic<uint64_t> resumedBands{0};
+std::atomic<uint64_t> takenBackRows{0};
+// What starting on rows taken back from the top costs, in rows, beside the two MCU rows decoded
+// before them (the made-up one and the one above): a decompressor and the resumed stream.
+constexpr int kTakeBackStartRows = 16;
 
 // First rows of `count` bands over `height` rows, each band's passing and decoding costing
 // about the same, at multiples of `step` (the rows of one MCU row).
@@ -479,7 +501,10 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
   // A helper that comes later must still get a worthwhile share; one there from the start
   // takes where the estimate puts the cut, whatever its share, so that a picture of 2 x 256
   // rows still decodes in bands.
-  LateRowCut lateCut(height, step, late ? kMinDecodeBandRows : step, passCost);
+  // A lower band that walks can take back the top's last rows: its cut leans a tenth of the
+  // picture below the even point, so that the top is the side likely to be late.
+  LateRowCut lateCut(height, step, late ? kMinDecodeBandRows : step, passCost,
+                     moving && walkable ? height / 10 : 0);
   const int firstCut = moving && !late ? lateCut.TakeLower() : 0;
   if (firstCut < 0) return BandedRead::kNotBanded;
   const size_t bands = starts.size() - 1;
@@ -492,6 +517,57 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
   BandProgress progress(ctx, height);
   std::atomic<bool> clean{true};
   std::atomic<bool> lowerTaken{false};
+  // Decodes picture rows [from, to) on a reader of its own: from the shared source, or from a
+  // resumed stream whose row 0 is picture row `shift`. False when the rows did not decode
+  // cleanly (or were stopped).
+  struct Pieces {
+    const uint8_t* head;
+    size_t headSize;
+    const uint8_t* tail;
+    size_t tailSize;
+    int shift;
+  };
+  const auto decodeRows = [&](ReaderPtr& b, const Pieces* pieces, int from, int to,
+                              LateRowCut* topOf, LateRowCut* lowerOf) {
+    b.reset(NewReader(nullptr));
+    if (!b) return false;
+    b->band = true;
+    if (pieces) {
+      b->src.piece[0] = pieces->head;
+      b->src.pieceSize[0] = pieces->headSize;
+      b->src.piece[1] = pieces->tail;
+      b->src.pieceSize[1] = pieces->tailSize;
+      b->rowShift = pieces->shift;
+    } else {
+      b->src.shared = source;
+    }
+    if (!ReadHeaderCore(b.get())) return false;
+    b->cinfo.out_color_space = c.out_color_space;
+    b->cinfo.scale_num = c.scale_num;
+    b->cinfo.scale_denom = c.scale_denom;
+    if (!CalcDimensionsCore(b.get()) || b->cinfo.output_width != c.output_width ||
+        int(b->cinfo.output_height) + b->rowShift != height)
+      return false;
+    b->conversion = r->conversion;
+    b->adobeInverted = r->adobeInverted;
+    b->outComponents = r->outComponents;
+    b->pixels = r->pixels;
+    if (r->row) {
+      b->row = new (std::nothrow) uint8_t[size_t(c.output_width) * size_t(c.output_components)];
+      if (!b->row) return false;
+    }
+    b->callback = BandRowDone;
+    b->callbackUser = &progress;
+    b->firstRow = from - b->rowShift;
+    b->endRow = to - b->rowShift;
+    b->placeAhead = true;
+    b->lateCut = topOf;
+    if (lowerOf) {
+      b->lowerCut = lowerOf;
+      b->cutStep = step;
+    }
+    return DecodeCore(b.get()) == kErrNone && b->err.pub.num_warnings == 0 && !b->src.hitEnd;
+  };
   auto task = [&](int k) {
     int first = starts[size_t(k)];
     if (late && k == 1) {
@@ -511,49 +587,35 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
       if (walked == Walked::kDamaged) return clean.store(false);
       if (walked != Walked::kNotWalked) first = resumed.cut;
     }
-    ReaderPtr& b = readers[size_t(k)];
-    b.reset(NewReader(nullptr));
-    if (!b) return clean.store(false);
-    b->band = true;
-    if (walked == Walked::kResumed) {
-      b->src.piece[0] = resumed.head.data();
-      b->src.pieceSize[0] = resumed.head.size();
-      b->src.piece[1] = resumed.file.get() + resumed.tailFrom;
-      b->src.pieceSize[1] = resumed.fileSize - resumed.tailFrom;
-      b->rowShift = first - 2 * step;
-    } else {
-      b->src.shared = source;
-    }
-    if (!ReadHeaderCore(b.get())) return clean.store(false);
-    b->cinfo.out_color_space = c.out_color_space;
-    b->cinfo.scale_num = c.scale_num;
-    b->cinfo.scale_denom = c.scale_denom;
-    if (!CalcDimensionsCore(b.get()) || b->cinfo.output_width != c.output_width ||
-        int(b->cinfo.output_height) + b->rowShift != height)
+    const Pieces own{resumed.head.data(), resumed.head.size(),
+                     resumed.file.get() + resumed.tailFrom, resumed.fileSize - resumed.tailFrom,
+                     first - 2 * step};
+    if (!decodeRows(readers[size_t(k)], walked == Walked::kResumed ? &own : nullptr, first,
+                    starts[size_t(k) + 1], moving && k == 0 ? &lateCut : nullptr,
+                    moving && k == 1 && walked == Walked::kNotWalked ? &lateCut : nullptr))
       return clean.store(false);
-    b->conversion = r->conversion;
-    b->adobeInverted = r->adobeInverted;
-    b->outComponents = r->outComponents;
-    b->pixels = r->pixels;
-    if (r->row) {
-      b->row = new (std::nothrow) uint8_t[size_t(c.output_width) * size_t(c.output_components)];
-      if (!b->row) return clean.store(false);
+    if (walked != Walked::kResumed) return;
+    resumedBands.fetch_add(1, std::memory_order_relaxed);
+    if (!moving) return;
+    // Done with its own rows while the top works on: takes back the top's last rows, resumed
+    // at the row above them, for as long as that pays.
+    for (int end = first, from; !progress.stop.load() &&
+                                (from = lateCut.TakeTopEnd(end, 2 * step + kTakeBackStartRows)) >= 0;
+         end = from) {
+      std::vector<uint8_t> head;
+      size_t tailFrom = 0;
+      const size_t row = size_t(from / step - 1);
+      const bool resumable = from >= 2 * step && row < resumed.rowStarts.size() &&
+                             resumed.walker->ResumeStreamAt(resumed.rowStarts[row], &head,
+                                                            &tailFrom) &&
+                             tailFrom <= resumed.fileSize;
+      const Pieces back{head.data(), head.size(), resumed.file.get() + tailFrom,
+                        resumed.fileSize - tailFrom, from - 2 * step};
+      ReaderPtr taken;
+      if (!decodeRows(taken, resumable ? &back : nullptr, from, end, nullptr, nullptr))
+        return clean.store(false);
+      takenBackRows.fetch_add(uint64_t(end - from), std::memory_order_relaxed);
     }
-    b->callback = BandRowDone;
-    b->callbackUser = &progress;
-    b->firstRow = first - b->rowShift;
-    b->endRow = starts[size_t(k) + 1] - b->rowShift;
-    b->placeAhead = true;
-    if (moving && k == 0) b->lateCut = &lateCut;
-    if (moving && k == 1 && walked == Walked::kNotWalked) {
-      b->lowerCut = &lateCut;
-      b->cutStep = step;
-    }
-    if (DecodeCore(b.get()) != kErrNone || b->err.pub.num_warnings > 0 || b->src.hitEnd) {
-      clean.store(false);
-      return;
-    }
-    if (walked == Walked::kResumed) resumedBands.fetch_add(1, std::memory_order_relaxed);
   };
   RunTasks(int(bands), task);
   if (progress.Stopped()) return BandedRead::kAborted;
@@ -567,6 +629,7 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
 
 uint64_t JpegBandedDecodeCount() { return bandedDecodes.load(std::memory_order_relaxed); }
 uint64_t JpegResumedBandCount() { return resumedBands.load(std::memory_order_relaxed); }
+uint64_t JpegTakenBackRows() { return takenBackRows.load(std::memory_order_relaxed); }
 
 bool ReadJpegHeader(ImageSource* source, JpegHeaderInfo* info) {
   LibraryContext* ctx = BeginLibraryCall();

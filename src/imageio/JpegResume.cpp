@@ -737,18 +737,26 @@ bool PlainBlocks(const JpegScanLayout& L, const Code (*dcCodes)[256],
 }
 
 bool JpegRowWalker::ResumeStream(std::vector<uint8_t>* head, size_t* tailFrom) const {
-  if (!open_ || failed_ || at_.row >= mcuRows_) return false;
+  return !failed_ && ResumeStreamAt(at_, head, tailFrom);
+}
+
+bool JpegRowWalker::ResumeStreamAt(const JpegRowStart& at, std::vector<uint8_t>* head,
+                                   size_t* tailFrom) const {
+  if (!open_ || at.row >= mcuRows_ || at.row > at_.row || at.byte >= file_.size() ||
+      at.byte < layout_.headerEnd || at.bit < 0 || at.bit > 7)
+    return false;
   try {
-    return BuildResume(head, tailFrom);
+    return BuildResume(at, head, tailFrom);
   } catch (const std::bad_alloc&) {
     return false;
   }
 }
 
-bool JpegRowWalker::BuildResume(std::vector<uint8_t>* head, size_t* tailFrom) const {
+bool JpegRowWalker::BuildResume(const JpegRowStart& at, std::vector<uint8_t>* head,
+                                 size_t* tailFrom) const {
   const JpegScanLayout& L = layout_;
   const int64_t newHeight =
-      int64_t(L.mcuRowHeight) + int64_t(L.height) - int64_t(at_.row) * L.mcuRowHeight;
+      int64_t(L.mcuRowHeight) + int64_t(L.height) - int64_t(at.row) * L.mcuRowHeight;
   if (newHeight < 1 || newHeight > 65535) return false;
   const size_t nc = L.components.size();
 
@@ -762,8 +770,8 @@ bool JpegRowWalker::BuildResume(std::vector<uint8_t>* head, size_t* tailFrom) co
         c > 0 && sc.acTable == L.components[c - 1].acTable ? fills[c - 1] : PlanAcFill(acCodes[c]);
   }
   std::vector<std::vector<MadeBlock>> blocks(nc);
-  if (!PlainBlocks(L, dcCodes, fills, at_, &blocks) &&
-      !SearchBlocks(L, dcCodes, fills, at_, &blocks))
+  if (!PlainBlocks(L, dcCodes, fills, at, &blocks) &&
+      !SearchBlocks(L, dcCodes, fills, at, &blocks))
     return false;
 
   // The made-up row's bits, MCU by MCU.
@@ -787,14 +795,14 @@ bool JpegRowWalker::BuildResume(std::vector<uint8_t>* head, size_t* tailFrom) co
         }
       }
     }
-  if (int(w.count % 8) != at_.bit) return false;
+  if (int(w.count % 8) != at.bit) return false;
 
   const uint8_t* data = file_.data();
-  size_t tail = at_.byte;
-  if (at_.bit) {
+  size_t tail = at.byte;
+  if (at.bit) {
     // The last made-up bits share a byte with the row's first bits.
-    w.bytes.back() = uint8_t(w.bytes.back() | (data[at_.byte] & (0xFF >> at_.bit)));
-    tail += data[at_.byte] == 0xFF ? 2 : 1;
+    w.bytes.back() = uint8_t(w.bytes.back() | (data[at.byte] & (0xFF >> at.bit)));
+    tail += data[at.byte] == 0xFF ? 2 : 1;
   }
   head->clear();
   head->reserve(L.headerEnd + w.bytes.size() * 2);

@@ -59,11 +59,13 @@ class JpegRowWalker {
   // height does not fit the frame header, the tables lack the codes a made-up row needs (the
   // caller then skips rows some other way), or memory runs out.
   bool ResumeStream(std::vector<uint8_t>* head, size_t* tailFrom) const;
+  // The same for the start of an earlier row that At() gave on the way (kept by the caller).
+  bool ResumeStreamAt(const JpegRowStart& at, std::vector<uint8_t>* head, size_t* tailFrom) const;
 
  private:
   struct Tables;
   bool Walk(int row);
-  bool BuildResume(std::vector<uint8_t>* head, size_t* tailFrom) const;
+  bool BuildResume(const JpegRowStart& at, std::vector<uint8_t>* head, size_t* tailFrom) const;
 
   std::span<const uint8_t> file_;
   JpegScanLayout layout_;

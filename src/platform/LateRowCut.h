@@ -8,6 +8,10 @@
 // helper makes its way to the cut it moves the cut by the speeds both sides show (MoveCut): how
 // dear reaching a row is against working it depends on the machine, on the data and on whether
 // the rows' memory is fresh, and a guess made up front left one side idle for a fifth of the work.
+// Speeds still change after the cut is set (fresh memory, a busy host), and a helper that can
+// start at any row above the cut cheaply (a JPEG walked to its rows) takes back the top's last
+// rows once its own are done (TakeTopEnd): for such a helper the cut leans below the even
+// point, so that the top is the side more likely to be late.
 #pragma once
 
 #include <algorithm>
@@ -21,11 +25,13 @@ namespace orv {
 class LateRowCut {
  public:
   // Rows [0, height); the cut falls on multiples of `step`, leaves the helper at least minRows
-  // rows, and counts passing a row at reachCost (0 to 1) of working it.
-  LateRowCut(int height, int step, int minRows, double reachCost)
+  // rows, counts passing a row at reachCost (0 to 1) of working it, and lies `lean` rows below
+  // the point where both sides would end together.
+  LateRowCut(int height, int step, int minRows, double reachCost, int lean = 0)
       : height_(height),
         step_(std::max(step, 1)),
         minRows_(minRows),
+        lean_(std::max(lean, 0)),
         reachCost_(reachCost),
         state_(Pack(0, height)) {}
 
@@ -55,8 +61,10 @@ class LateRowCut {
       // The top works cut - claimed more rows; the helper passes cut rows and works the rest:
       // cut - claimed = reachCost * cut + height - cut.
       const double even = (double(height_) + claimed) / (2.0 - reachCost_);
-      const int cut = std::max(claimed, int(std::lround(even / step_)) * step_);
+      int cut = std::max(claimed, int(std::lround(even / step_)) * step_);
       if (cut >= height_ || height_ - cut < minRows_) return -1;
+      const int leanMost = (height_ - minRows_) / step_ * step_;
+      cut = std::max(cut, std::min(cut + lean_ / step_ * step_, leanMost));
       if (state_.compare_exchange_weak(s, Pack(claimed, cut), std::memory_order_acq_rel,
                                        std::memory_order_acquire))
         return cut;
@@ -86,7 +94,7 @@ class LateRowCut {
       // (cut - claimed) = reach (cut - passed) + (height - cut).
       const double reach =
           std::clamp((claimed / topSeconds) / (passed / seconds), kLeastReach, kMostReach);
-      const double even = (height_ + claimed - reach * passed) / (2.0 - reach);
+      const double even = (height_ + claimed - reach * passed) / (2.0 - reach) + lean_;
       const int lowest = std::max(claimed, passed);
       const int highest = std::max(lowest, (height_ - minRows_) / step_ * step_);
       const int moved = std::clamp(int(std::lround(even / step_)) * step_, lowest, highest);
@@ -94,6 +102,25 @@ class LateRowCut {
       if (state_.compare_exchange_weak(s, Pack(claimed, moved), std::memory_order_acq_rel,
                                        std::memory_order_acquire))
         return moved;
+    }
+  }
+
+  // On the helper once it has worked its own rows, from `end` (the cut it had) on, while the top
+  // may still work: takes the top's rows from where both should end together, when the helper
+  // spends `startRows` rows' worth on starting there, up to `end`. Returns the first row taken
+  // (rows from it to end are the helper's), or -1 when the top is too near the cut for that to
+  // pay or the cut is no longer `end`.
+  int TakeTopEnd(int end, int startRows) {
+    uint64_t s = state_.load(std::memory_order_acquire);
+    for (;;) {
+      const int claimed = Claimed(s), cut = Cut(s);
+      if (cut != end || claimed >= cut) return -1;
+      // The top works from claimed to the new cut, the helper starts and works on to end.
+      const int even = int(std::lround((double(claimed) + end + startRows) / 2.0 / step_)) * step_;
+      if (even <= claimed || end - even < step_) return -1;
+      if (state_.compare_exchange_weak(s, Pack(claimed, even), std::memory_order_acq_rel,
+                                       std::memory_order_acquire))
+        return even;
     }
   }
 
@@ -113,7 +140,7 @@ class LateRowCut {
   static int Claimed(uint64_t s) { return int(uint32_t(s)); }
   static int Cut(uint64_t s) { return int(uint32_t(s >> 32)); }
 
-  const int height_, step_, minRows_;
+  const int height_, step_, minRows_, lean_;
   const double reachCost_;
   std::atomic<uint64_t> state_;  // the rows the top has claimed, and the cut (height: none)
   std::atomic<int64_t> topStart_{0};  // when the top asked for its first row (steady clock, ns)

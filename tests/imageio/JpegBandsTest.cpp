@@ -338,6 +338,28 @@ TEST(JpegBands, BandedDecodeEqualsTheOnePieceDecode) {
   EXPECT_EQ(DecodeWith(3, grey, 24), DecodeWith(1, grey, 24));
 }
 
+TEST(JpegBands, ALowerBandDoneEarlyTakesBackTheTopsLastRows) {
+  // The caller's progress callback runs on the caller's thread, which decodes the top band
+  // (almost always: it claims the first band before a helper wakes), and holds it up: the lower
+  // band ends first and decodes the top's last rows, resumed at the row above them.
+  const std::vector<uint8_t> file = EncodeSampled(333, 1400, 2, 2, false);
+  const Pixels whole = DecodeWith(1, file, 24);
+  ASSERT_EQ(whole.error, 0u);
+  ScopedThreadLimit limit(2);
+  const uint64_t before = JpegTakenBackRows();
+  for (int attempt = 0; attempt < 5 && JpegTakenBackRows() == before; ++attempt) {
+    SetLibraryProgressCallback(
+        [](void*, int, int) {
+          std::this_thread::sleep_for(std::chrono::microseconds(100));
+          return true;
+        },
+        nullptr);
+    EXPECT_EQ(Decode(file, 24), whole);
+    SetLibraryProgressCallback(nullptr, nullptr);
+  }
+  EXPECT_GT(JpegTakenBackRows(), before);
+}
+
 TEST(JpegBands, FileSourcesDecodeInBandsToo) {
   testing::TempDir dir;
   const std::vector<uint8_t> file = EncodeSampled(640, 800, 2, 2, false);

@@ -154,11 +154,13 @@ std::vector<uint8_t> Picture(int kind, int w, int h) {
 // Resumes at `row` and checks the decode against the full one: the made-up row first, then the
 // file's rows, equal from the second pixel row of `row` on (the first takes part of its
 // upsampling from the row above, here the made-up one). False when ResumeStream refused.
+// Checks the stream resumed at `at` (the walker's own row when null).
 bool CheckResume(const JpegRowWalker& walker, const std::vector<uint8_t>& file,
-                 const Decoded& full) {
+                 const Decoded& full, const JpegRowStart* at = nullptr) {
   std::vector<uint8_t> head;
   size_t tailFrom = 0;
-  if (!walker.ResumeStream(&head, &tailFrom)) return false;
+  if (at ? !walker.ResumeStreamAt(*at, &head, &tailFrom) : !walker.ResumeStream(&head, &tailFrom))
+    return false;
   EXPECT_LE(tailFrom, file.size());
   head.insert(head.end(), file.begin() + std::ptrdiff_t(tailFrom), file.end());
   const Decoded part = Decode(head);
@@ -166,7 +168,7 @@ bool CheckResume(const JpegRowWalker& walker, const std::vector<uint8_t>& file,
   if (!part.ok) return true;
   EXPECT_EQ(part.warnings, 0);
   const int mcuHeight = walker.Layout().mcuRowHeight;
-  const int row = walker.At().row;
+  const int row = at ? at->row : walker.At().row;
   const int shift = row * mcuHeight - mcuHeight;  // full-decode row of the resumed decode's row
   EXPECT_EQ(part.width, full.width);
   EXPECT_EQ(part.height + shift, full.height);
@@ -223,14 +225,19 @@ TEST(JpegResume, ResumedDecodeEqualsTheFullDecode) {
             JpegRowWalker walker;
             ASSERT_TRUE(walker.Open(file));
             const int rows = walker.McuRows();
+            std::vector<JpegRowStart> kept;
             for (int row : {1, rows / 2, rows - 1}) {
               if (row < walker.At().row) continue;
               ASSERT_TRUE(walker.WalkTo(row));
+              kept.push_back(walker.At());
               if (CheckResume(walker, file, full))
                 ++built;
               else
                 ++refused;
             }
+            // Rows passed on the way resume as well from where they started.
+            for (const JpegRowStart& start : kept)
+              if (!CheckResume(walker, file, full, &start)) ++refused;
             EXPECT_TRUE(walker.WalkTo(rows));
             EXPECT_EQ(walker.At().row, rows);
             std::vector<uint8_t> head;

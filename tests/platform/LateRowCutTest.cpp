@@ -141,5 +141,43 @@ TEST(LateRowCut, EveryRowIsWorkedOnceWhileTheHelperMovesTheCut) {
   }
 }
 
+TEST(LateRowCut, AHelperDoneEarlyTakesBackTheTopsLastRows) {
+  // Leaning 160 rows below the even point (2000 / 1.5 = 1333.3, on 1328).
+  LateRowCut cut(2000, 16, 16, 0.5, 160);
+  ASSERT_EQ(cut.TakeLower(), 1488);
+  for (int y = 0; y < 800; ++y) ASSERT_TRUE(cut.TopMayWork(y));
+  // The helper's rows are done with the top at 800: both end together when the top works on to
+  // x and the helper, after 32 rows' worth of starting, from x to 1488: x = 1160, on 1168.
+  EXPECT_EQ(cut.TakeTopEnd(1488, 32), 1168);
+  EXPECT_EQ(cut.TakeTopEnd(1488, 32), -1) << "the cut is no longer the helper's first row";
+  EXPECT_EQ(cut.TakeTopEnd(1168, 400), -1) << "starting costs more than the rows left";
+  EXPECT_EQ(RunTop(cut, 2000), 1168);
+  EXPECT_EQ(cut.TakeTopEnd(1168, 0), -1) << "the top has claimed every row";
+}
+
+TEST(LateRowCut, EveryRowIsWorkedOnceWhenTheHelperTakesBackRows) {
+  constexpr int kHeight = 1200, kStep = 8;
+  std::mt19937 rng(11);
+  for (int round = 0; round < 200; ++round) {
+    SCOPED_TRACE(round);
+    LateRowCut cut(kHeight, kStep, kStep, 0.3, int(rng() % 200));
+    int end = cut.TakeLower();
+    ASSERT_GT(end, 0);
+    std::vector<std::atomic<int>> worked(kHeight);
+    std::atomic<int> topRows{0};
+    std::thread top = StartTop(cut, worked, topRows);
+    for (int y = end; y < kHeight; ++y) worked[size_t(y)].fetch_add(1);
+    // Takes back the top's last rows at random moments while the top works on.
+    for (int from; (from = cut.TakeTopEnd(end, int(rng() % 64))) >= 0; end = from) {
+      ASSERT_EQ(from % kStep, 0);
+      ASSERT_LT(from, end);
+      for (int y = from; y < end; ++y) worked[size_t(y)].fetch_add(1);
+      if (rng() % 2) std::this_thread::yield();
+    }
+    top.join();
+    for (int y = 0; y < kHeight; ++y) ASSERT_EQ(worked[size_t(y)].load(), 1) << "row " << y;
+  }
+}
+
 }  // namespace
 }  // namespace orv::test
