@@ -362,7 +362,13 @@ bool JoinBitRanges(std::span<const BitRange> ranges,
         p += 8;
         continue;
       }
-      for (int i = 0; i < 8; ++i) put(*p++);
+      // Without a branch a byte: its zero is stored every time and kept after a 0xFF only.
+      for (int i = 0; i < 8; ++i) {
+        const uint8_t b = *p++;
+        dst[0] = b;
+        dst[1] = 0;
+        dst += 1 + (b == 0xFF);
+      }
     }
     while (p < end) put(*p++);
     return write(stuffed.get(), size_t(dst - stuffed.get()));
