@@ -144,6 +144,10 @@ void Budget::Run(int count, TaskRef task, const TaskRef* own) {
   };
   if (count <= 0 || (count == 1 && !own) || tInTask || Limit() <= 1) return runAlone();
   Job job{task, count};
+  // The caller's first task is the first one, whoever wakes first: a kernel's first band is
+  // often the one that reports progress or holds what the caller set up.
+  const bool takesFirst = !own;
+  if (takesFirst) job.next = 1;
   // A caller without a slot (a one-photo run, a preview) counts while it runs its tasks.
   const bool countsItself = tSlots == 0;
   bool posted = false;
@@ -163,7 +167,9 @@ void Budget::Run(int count, TaskRef task, const TaskRef* own) {
   helperCv_.notify_all();
   tInTask = true;
   if (own) (*own)(0);
+  if (takesFirst) task(0);
   std::unique_lock<std::mutex> lock(mutex_);
+  if (takesFirst) Finished(&job);
   for (;;) {
     if (job.next >= job.count) break;
     const int index = Claim(&job);

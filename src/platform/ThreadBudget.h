@@ -45,7 +45,8 @@ class TaskRef {
 };
 
 // Runs task(0) .. task(count - 1), in any order and on any threads the budget has free; returns
-// once every one has run. Called from inside a task, the tasks run on the calling thread.
+// once every one has run. The calling thread runs task(0) itself, first. Called from inside a
+// task, the tasks run on the calling thread.
 void RunTasks(int count, TaskRef task);
 // The same, while the calling thread first runs own(0), work of its own that is no task (it may
 // not hand tasks to helpers itself: a RunTasks inside runs inline). For work that a free core

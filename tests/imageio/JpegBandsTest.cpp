@@ -339,9 +339,9 @@ TEST(JpegBands, BandedDecodeEqualsTheOnePieceDecode) {
 }
 
 TEST(JpegBands, ALowerBandDoneEarlyTakesBackTheTopsLastRows) {
-  // The caller's progress callback runs on the caller's thread, which decodes the top band
-  // (almost always: it claims the first band before a helper wakes), and holds it up: the lower
-  // band ends first and decodes the top's last rows, resumed at the row above them.
+  // The caller's progress callback runs on the caller's thread, which decodes the top band (the
+  // first task), and holds it up: the lower band ends first and decodes the top's last rows,
+  // resumed at the row above them.
   const std::vector<uint8_t> file = EncodeSampled(333, 1400, 2, 2, false);
   const Pixels whole = DecodeWith(1, file, 24);
   ASSERT_EQ(whole.error, 0u);

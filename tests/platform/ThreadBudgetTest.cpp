@@ -56,6 +56,26 @@ TEST(ThreadBudget, HelpersJoinTheBandsOfALonePhoto) {
   EXPECT_LE(threads.size(), 3u);
 }
 
+TEST(ThreadBudget, TheCallerRunsTheFirstTaskWhateverHelpersWait) {
+  // Helpers left waiting from a higher limit race the caller for a new job's tasks; the first
+  // task (a band that reports progress) stays the caller's.
+  {
+    ScopedThreadLimit many(4);
+    auto nothing = [](int) {};
+    RunTasks(8, nothing);
+  }
+  ScopedThreadLimit limit(2);
+  const std::thread::id caller = std::this_thread::get_id();
+  for (int round = 0; round < 500; ++round) {
+    std::thread::id first;
+    auto task = [&](int i) {
+      if (i == 0) first = std::this_thread::get_id();
+    };
+    RunTasks(2, task);
+    ASSERT_EQ(first, caller) << round;
+  }
+}
+
 TEST(ThreadBudget, WorkBesideTheCallersOwnRunsOnAFreeCoreOrAfterIt) {
   const std::thread::id caller = std::this_thread::get_id();
   {
