@@ -17,6 +17,7 @@
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
 #include "imageio/JpegMetadataSegments.h"
+#include "imageio/JpegResume.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/PixelBuffer.h"
 #include "imageio/RawCodec.h"
@@ -60,7 +61,15 @@ inline void ReadMetadataWith(PhotoMetadata (*read)(ImageSource*), const uint8_t*
 inline void FuzzJpeg(const uint8_t* data, size_t size) {
   // Both bit depths, and the header call that keeps the segments, which are then read as the
   // loader reads them; and once more with a second thread, where a tall picture is decoded in
-  // bands whose decompressors skip the rows above them.
+  // bands that walk to their rows. The row walker and the stream that resumes at a row, on any
+  // stream, not only tall ones.
+  JpegRowWalker walker;
+  if (walker.Open({data, size})) {
+    std::vector<uint8_t> head;
+    size_t tailFrom = 0;
+    for (int row : {1, walker.McuRows() / 2, walker.McuRows()})
+      if (walker.WalkTo(row)) walker.ResumeStream(&head, &tailFrom);
+  }
   DecodeWith(ReadJpeg, data, size);
   {
     ScopedThreadLimit twoThreads(2);
