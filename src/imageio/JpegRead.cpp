@@ -602,9 +602,10 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
     if (!moving) return;
     // Done with its own rows while the top works on: takes back the top's last rows, resumed
     // at the row above them, for as long as that pays.
-    for (int end = first, from; !progress.stop.load() &&
-                                (from = lateCut.TakeTopEnd(end, 2 * step + kTakeBackStartRows)) >= 0;
-         end = from) {
+    const int startRows = 2 * step + kTakeBackStartRows;
+    for (int end = first; !progress.stop.load();) {
+      const int from = lateCut.TakeTopEnd(end, startRows);
+      if (from < 0) break;
       std::vector<uint8_t> head;
       size_t tailFrom = 0;
       const size_t row = size_t(from / step - 1);
@@ -618,6 +619,7 @@ BandedRead DecodeInBands(ImageSource* source, JpegReader* r, const LibraryContex
       if (!decodeRows(taken, resumable ? &back : nullptr, from, end, nullptr, nullptr))
         return clean.store(false);
       takenBackRows.fetch_add(uint64_t(end - from), std::memory_order_relaxed);
+      end = from;
     }
   };
   RunTasks(int(bands), task);

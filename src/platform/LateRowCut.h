@@ -116,7 +116,8 @@ class LateRowCut {
       const int claimed = Claimed(s), cut = Cut(s);
       if (cut != end || claimed >= cut) return -1;
       // The top works from claimed to the new cut, the helper starts and works on to end.
-      const int even = int(std::lround((double(claimed) + end + startRows) / 2.0 / step_)) * step_;
+      const double both = (double(claimed) + end + startRows) / 2.0;
+      const int even = int(std::lround(both / step_)) * step_;
       if (even <= claimed || end - even < step_) return -1;
       if (state_.compare_exchange_weak(s, Pack(claimed, even), std::memory_order_acq_rel,
                                        std::memory_order_acquire))

@@ -102,9 +102,11 @@ TEST(ThreadBudget, WorkBesideTheCallersOwnRunsOnAFreeCoreOrAfterIt) {
     std::vector<int> order;
     auto task = [&](int i) { order.push_back(i); };
     auto own = [&](int) { order.push_back(-1); };
-    auto outer = [&](int) { RunTasksBeside(2, task, own); };
+    auto outer = [&](int i) {
+      if (i == 0) RunTasksBeside(2, task, own);
+    };
     if (inside)
-      RunTasks(1, outer);
+      RunTasks(2, outer);  // the caller's first task, with a helper free for the other
     else
       outer(0);
     EXPECT_EQ(order, (std::vector<int>{-1, 0, 1})) << inside;
