@@ -147,12 +147,17 @@ bool JpegRowWalker::Open(std::span<const uint8_t> file) {
   failed_ = false;
   file_ = file;
   try {
-    if (!ParseJpegScanLayout(file, &layout_)) return false;
-    if (layout_.components.empty() || layout_.components.size() > 4) return false;
-    if (!tables_) tables_ = std::make_unique<Tables>();
+    return OpenTables();
   } catch (const std::bad_alloc&) {
     return false;
   }
+}
+
+bool JpegRowWalker::OpenTables() {
+  const std::span<const uint8_t> file = file_;
+  if (!ParseJpegScanLayout(file, &layout_)) return false;
+  if (layout_.components.empty() || layout_.components.size() > 4) return false;
+  if (!tables_) tables_ = std::make_unique<Tables>();
   Tables& t = *tables_;
   bool dcBuilt[4] = {}, acBuilt[4] = {};
   t.blocksInMcu = 0;

@@ -64,6 +64,7 @@ class JpegRowWalker {
 
  private:
   struct Tables;
+  bool OpenTables();  // Open's work; may throw bad_alloc
   bool Walk(int row);
   bool BuildResume(const JpegRowStart& at, std::vector<uint8_t>* head, size_t* tailFrom) const;
 
