@@ -3,7 +3,6 @@
 #include "imageio/JpegBandJoin.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -199,13 +198,6 @@ bool WalkBlock(BitReader& in, const JpegScanLayout::Huffman& dc,
   return true;
 }
 
-// A big-endian word read from memory as a number, or a number's bytes for memory as a
-// big-endian word: the same swap.
-uint64_t BigEndianWord(uint64_t word) {
-  if constexpr (std::endian::native == std::endian::little) return __builtin_bswap64(word);
-  return word;
-}
-
 // Copies `count` bits from bit `from` of src to bit `at` of dst. The bits of dst's byte at / 8
 // before `at` are kept and the rest of dst is overwritten, so ranges are copied in order. src
 // needs eight readable bytes after its bits, and dst eight bytes of room after them.
@@ -224,11 +216,7 @@ void CopyBits(const uint8_t* src, uint64_t from, uint64_t count, uint8_t* dst, u
   // overwritten by the next store or the last byte, or lies past the bits, where the next
   // range's first byte keeps none of it (dst needs eight bytes of room after its bits).
   while (count >= 56) {
-    uint64_t word;
-    std::memcpy(&word, src + from / 8, sizeof word);
-    word = BigEndianWord(word) << (from % 8);
-    word = BigEndianWord(word);
-    std::memcpy(d, &word, sizeof word);
+    PutBe64(d, Be64(src + from / 8) << (from % 8));
     d += 7;
     from += 56;
     count -= 56;
@@ -345,30 +333,25 @@ bool JoinBitRanges(std::span<const BitRange> ranges,
     uint8_t* dst = stuffed.get();
     const uint8_t* p = raw.get();
     const uint8_t* const end = p + bytes;
+    // A byte without a branch: its zero is stored every time and kept after a 0xFF only (the
+    // block has room for two bytes a byte).
     const auto put = [&dst](uint8_t b) {
-      *dst++ = b;
-      if (b == 0xFF) *dst++ = 0;
+      dst[0] = b;
+      dst[1] = 0;
+      dst += 1 + (b == 0xFF);
     };
     // Eight bytes at a time: about one in four such words of entropy-coded data holds a 0xFF,
     // which is too often for a search per 0xFF to pay.
-    constexpr uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
     while (end - p >= 8) {
       uint64_t word;
       std::memcpy(&word, p, sizeof word);
-      const uint64_t inverse = ~word;  // a 0xFF byte is a zero byte here
-      if (((inverse - kOnes) & ~inverse & kHighs) == 0) {
+      if (!HoldsByteFF(word)) {
         std::memcpy(dst, p, sizeof word);
         dst += 8;
         p += 8;
         continue;
       }
-      // Without a branch a byte: its zero is stored every time and kept after a 0xFF only.
-      for (int i = 0; i < 8; ++i) {
-        const uint8_t b = *p++;
-        dst[0] = b;
-        dst[1] = 0;
-        dst += 1 + (b == 0xFF);
-      }
+      for (int i = 0; i < 8; ++i) put(*p++);
     }
     while (p < end) put(*p++);
     return write(stuffed.get(), size_t(dst - stuffed.get()));

@@ -51,6 +51,14 @@ struct JpegScanLayout {
   Huffman dc[4], ac[4];
 };
 
+// Whether one of a word's eight bytes of entropy-coded data is 0xFF, after which JPEG stuffs a
+// zero (or a marker starts); whichever byte order the word was loaded in.
+inline bool HoldsByteFF(uint64_t word) {
+  constexpr uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+  const uint64_t inverse = ~word;  // a 0xFF byte is a zero byte here
+  return ((inverse - kOnes) & ~inverse & kHighs) != 0;
+}
+
 // Reads the layout of a single-scan baseline or extended sequential Huffman stream with no
 // restart interval. False for anything else.
 bool ParseJpegScanLayout(std::span<const uint8_t> stream, JpegScanLayout* layout);

@@ -227,17 +227,21 @@ void ConvertRow(const JpegReader* r, const uint8_t* in, uint8_t* out, JDIMENSION
 // around the end of every pass in full, which in passes of 128 rows cost a tenth more.
 constexpr int kLeastPassRows = 256;
 
+// The next pass towards a cut that moves, `left` rows away: half the way left, at least `least`
+// rows, in whole steps (MCU rows).
+int NextPassRows(int left, int least, int step) {
+  return std::min(left, std::max({step, least / step * step, left / 2 / step * step}));
+}
+
 // Passes the rows above a lower band whose cut moves: half the way left at a time (at least
 // kLeastPassRows), the cut moved after each pass by the speeds seen (LateRowCut::MoveCut).
 // Returns the band's first row. Runs inside DecodeCore's setjmp: plain data only.
 JDIMENSION PassToMovingCut(JpegReader* r) {
   const auto start = std::chrono::steady_clock::now();
   const int step = r->cutStep;
-  const int least = std::max(step, kLeastPassRows / step * step);
   int at = 0, cut = r->firstRow;
   while (at < cut) {
-    const int left = cut - at;
-    const int pass = std::min(left, std::max(least, left / 2 / step * step));
+    const int pass = NextPassRows(cut - at, kLeastPassRows, step);
     if (jpeg_skip_scanlines(&r->cinfo, JDIMENSION(pass)) != JDIMENSION(pass))
       ERREXIT(&r->cinfo, JERR_BAD_STATE);
     at += pass;
@@ -293,10 +297,7 @@ Walked WalkToCutOrThrow(const ImageSource* source, LateRowCut* lateCut, int step
   // stream resumes at the row before the cut.
   int at = 0, cut = firstCut;
   while (at < cut) {
-    const int left = cut - at;
-    const int pass = !lateCut ? left
-                              : std::min(left, std::max({step, kLeastWalkRows / step * step,
-                                                         left / 2 / step * step}));
+    const int pass = lateCut ? NextPassRows(cut - at, kLeastWalkRows, step) : cut - at;
     // Row by row, keeping where each starts.
     for (int row = walker.At().row + 1; row <= (at + pass) / step - 1; ++row) {
       if (!walker.WalkTo(row)) return Walked::kDamaged;

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <new>
 
+#include "imageio/ByteOrder.h"
+
 namespace orv {
 namespace {
 
@@ -103,19 +105,6 @@ void BuildAcLut(const Huffman& t, uint32_t* lut) {
     }
     lut[i] = firstBits ? AcEntry::Make(pos, advance, before, firstBits, firstAdvance) : kAcSlow;
   }
-}
-
-inline bool HasByteFF(uint64_t word) {
-  constexpr uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
-  const uint64_t inverse = ~word;  // a 0xFF byte is a zero byte here
-  return ((inverse - kOnes) & ~inverse & kHighs) != 0;
-}
-
-inline uint64_t LoadBigEndian(const uint8_t* p) {
-  uint64_t word;
-  std::memcpy(&word, p, sizeof word);
-  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
-  return word;
 }
 
 // The JPEG rule turning `size` magnitude bits into a difference.
@@ -255,8 +244,8 @@ bool JpegRowWalker::Walk(int row) {
   // Tops the buffer up to at least 56 bits: eight bytes in one load when none of them is 0xFF.
   auto refill = [&]() {
     if (end - p >= 8 && !rd.ended) {
-      const uint64_t word = LoadBigEndian(p);
-      if (!HasByteFF(word)) {
+      const uint64_t word = Be64(p);
+      if (!HoldsByteFF(word)) {
         const int bytes = (63 - nbits) >> 3;  // 4 to 7 here
         buf |= (word & (~uint64_t(0) << (64 - 8 * bytes))) >> nbits;
         p += bytes;

@@ -5,10 +5,16 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <csetjmp>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+
+extern "C" {
+#include <jpeglib.h>
+}
 
 #include "imageio/LibraryError.h"
 
@@ -88,6 +94,61 @@ TempDir::~TempDir() {
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& data) {
   std::ofstream f(path, std::ios::binary);
   f.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+}
+
+namespace {
+
+struct EncodeErrorTrap {
+  jpeg_error_mgr mgr;
+  std::jmp_buf jump;
+};
+
+void TrapEncodeError(j_common_ptr info) {
+  std::longjmp(reinterpret_cast<EncodeErrorTrap*>(info->err)->jump, 1);
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeWithLibjpeg(const uint8_t* pixels, int w, int h, int components,
+                                       const LibjpegSettings& s) {
+  jpeg_compress_struct c;
+  EncodeErrorTrap trap;
+  c.err = jpeg_std_error(&trap.mgr);
+  trap.mgr.error_exit = TrapEncodeError;
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_create_compress(&c);
+  if (setjmp(trap.jump)) {
+    jpeg_destroy_compress(&c);
+    std::free(out);
+    return {};
+  }
+  jpeg_mem_dest(&c, &out, &size);
+  c.image_width = JDIMENSION(w);
+  c.image_height = JDIMENSION(h);
+  c.input_components = components;
+  c.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, s.quality, TRUE);
+  if (components == 3) {
+    c.comp_info[0].h_samp_factor = s.lumaH;
+    c.comp_info[0].v_samp_factor = s.lumaV;
+  }
+  c.optimize_coding = s.optimize;
+  c.restart_in_rows = s.restartRows;
+  c.arith_code = s.arithmetic;
+  if (s.progressive) jpeg_simple_progression(&c);
+  jpeg_start_compress(&c, TRUE);
+  const size_t stride = size_t(w) * size_t(components);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = const_cast<uint8_t*>(pixels + size_t(c.next_scanline) * stride);
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  std::vector<uint8_t> file(out, out + size);
+  std::free(out);
+  jpeg_destroy_compress(&c);
+  return file;
 }
 
 }  // namespace orv::testing

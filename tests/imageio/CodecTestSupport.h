@@ -71,6 +71,22 @@ Decoded DecodeMemory(DecodeFn fn, const std::vector<uint8_t>& data);
 using EncodeFn = bool (*)(ImageDest*, const uint8_t*, int, int, int);
 std::vector<uint8_t> EncodeMemory(EncodeFn fn, const std::vector<uint8_t>& pixels, int w, int h);
 
+// A JPEG written by libjpeg itself, not through the library layer: the luma's sampling factors
+// (chroma 1 x 1; colour pictures only), quality, optimized tables, restart markers, progressive
+// and arithmetic coding.
+struct LibjpegSettings {
+  int lumaH = 2, lumaV = 2;
+  int quality = 90;
+  bool optimize = false;
+  int restartRows = 0;
+  bool progressive = false;
+  bool arithmetic = false;
+};
+// Encodes w x h pixels of `components` bytes each (1 grey, 3 RGB, 4 CMYK); empty when libjpeg
+// refuses the settings.
+std::vector<uint8_t> EncodeWithLibjpeg(const uint8_t* pixels, int w, int h, int components,
+                                       const LibjpegSettings& s);
+
 // A fresh empty folder under the build tree, removed with its contents at destruction.
 class TempDir {
  public:

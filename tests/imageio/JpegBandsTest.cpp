@@ -16,10 +16,6 @@
 #include <thread>
 #include <vector>
 
-extern "C" {
-#include <jpeglib.h>
-}
-
 #include "CodecTestSupport.h"
 #include "imageio/ImageIo.h"
 #include "imageio/Jpeg.h"
@@ -234,33 +230,12 @@ std::vector<uint8_t> EncodeSampled(int w, int h, int hy, int vy, bool cmyk, Codi
   const int n = cmyk ? 4 : 3;
   std::vector<uint8_t> px(size_t(w) * size_t(h) * size_t(n));
   for (size_t i = 0; i < px.size(); ++i) px[i] = uint8_t((i * 2654435761u) >> 13);
-  jpeg_compress_struct c;
-  jpeg_error_mgr e;
-  c.err = jpeg_std_error(&e);
-  jpeg_create_compress(&c);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &out, &size);
-  c.image_width = JDIMENSION(w);
-  c.image_height = JDIMENSION(h);
-  c.input_components = n;
-  c.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 90, TRUE);
-  c.comp_info[0].h_samp_factor = cmyk ? 1 : hy;
-  c.comp_info[0].v_samp_factor = cmyk ? 1 : vy;
-  c.optimize_coding = coding.optimize;
-  c.restart_in_rows = coding.restartRows;
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row = &px[size_t(c.next_scanline) * size_t(w) * size_t(n)];
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  std::vector<uint8_t> file(out, out + size);
-  std::free(out);
-  jpeg_destroy_compress(&c);
-  return file;
+  testing::LibjpegSettings s;
+  s.lumaH = hy;
+  s.lumaV = vy;
+  s.optimize = coding.optimize;
+  s.restartRows = coding.restartRows;
+  return testing::EncodeWithLibjpeg(px.data(), w, h, n, s);
 }
 
 struct Pixels {

@@ -15,6 +15,7 @@ extern "C" {
 #include <jpeglib.h>
 }
 
+#include "CodecTestSupport.h"
 #include "imageio/JpegBandJoin.h"
 #include "imageio/JpegResume.h"
 
@@ -32,63 +33,17 @@ void TrapError(j_common_ptr info) {
 void Quiet(j_common_ptr, int) {}
 void QuietText(j_common_ptr) {}
 
-struct EncodeSettings {
-  int lumaH = 2, lumaV = 2;  // chroma is 1 x 1
+// libjpeg's own encoding at quality 92; a grey picture takes the colour picture's green.
+struct EncodeSettings : testing::LibjpegSettings {
   bool grey = false;
-  int quality = 92;
-  bool optimize = false;
-  int restartRows = 0;
-  bool progressive = false;
-  bool arithmetic = false;
+  EncodeSettings() { quality = 92; }
 };
 
-// Empty when libjpeg refuses the settings.
 std::vector<uint8_t> Encode(const std::vector<uint8_t>& px, int w, int h, const EncodeSettings& s) {
-  jpeg_compress_struct c;
-  ErrorTrap trap;
-  c.err = jpeg_std_error(&trap.mgr);
-  trap.mgr.error_exit = TrapError;
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_create_compress(&c);
-  if (setjmp(trap.jump)) {
-    jpeg_destroy_compress(&c);
-    std::free(out);
-    return {};
-  }
-  jpeg_mem_dest(&c, &out, &size);
-  const int n = s.grey ? 1 : 3;
-  c.image_width = JDIMENSION(w);
-  c.image_height = JDIMENSION(h);
-  c.input_components = n;
-  c.in_color_space = s.grey ? JCS_GRAYSCALE : JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, s.quality, TRUE);
-  if (!s.grey) {
-    c.comp_info[0].h_samp_factor = s.lumaH;
-    c.comp_info[0].v_samp_factor = s.lumaV;
-  }
-  c.optimize_coding = s.optimize;
-  c.restart_in_rows = s.restartRows;
-  c.arith_code = s.arithmetic;
-  if (s.progressive) jpeg_simple_progression(&c);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<uint8_t> grey;
-  while (c.next_scanline < c.image_height) {
-    const uint8_t* src = &px[size_t(c.next_scanline) * size_t(w) * 3];
-    JSAMPROW row = const_cast<uint8_t*>(src);
-    if (s.grey) {
-      grey.resize(size_t(w));
-      for (int x = 0; x < w; ++x) grey[size_t(x)] = src[3 * x + 1];
-      row = grey.data();
-    }
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  std::vector<uint8_t> file(out, out + size);
-  std::free(out);
-  jpeg_destroy_compress(&c);
-  return file;
+  if (!s.grey) return testing::EncodeWithLibjpeg(px.data(), w, h, 3, s);
+  std::vector<uint8_t> grey(size_t(w) * size_t(h));
+  for (size_t i = 0; i < grey.size(); ++i) grey[i] = px[3 * i + 1];
+  return testing::EncodeWithLibjpeg(grey.data(), w, h, 1, s);
 }
 
 struct Decoded {
