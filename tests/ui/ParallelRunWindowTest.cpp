@@ -26,7 +26,7 @@ TEST_F(ParallelRunWindowTest, ProgressWindowShowsThePoolAndStaysResponsive) {
   std::filesystem::create_directories(in);
   const int kPhotos = 8;
   for (int i = 0; i < kPhotos; ++i)
-    ASSERT_TRUE(WritePicture(in + "/p" + std::to_string(i) + ".jpg", 600, 400, kFormatJpeg));
+    ASSERT_TRUE(WritePicture(in + "/p" + std::to_string(i) + ".jpg", 1600, 1200, kFormatJpeg));
   ui::CMainWindow& w = Open();
   w.AddDroppedPaths({QString::fromStdString(in)});
 
