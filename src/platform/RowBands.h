@@ -18,16 +18,25 @@ namespace orv {
 // still finds bands to take, and a band that runs slow holds up little.
 inline constexpr int kBandsPerThread = 4;
 
-// Rows [y0, y1) cut into `count` bands of nearly equal height: band k is [From(k), To(k)).
+// Rows [y0, y1) cut into `count` bands: band k is [From(k), To(k)). A tapered cut makes its
+// first count / 2 bands three times as high as the others: the threads take the bands in order,
+// so the one that ends first waits for at most a low band at the end of the kernel, with no more
+// bands (and band set-ups) than an even cut.
 struct RowBandCut {
   int y0 = 0, y1 = 0, count = 0;
-  int From(int k) const { return y0 + int((int64_t(y1) - y0) * k / count); }
+  bool tapered = false;
+  int From(int k) const {
+    if (!tapered) return y0 + int((int64_t(y1) - y0) * k / count);
+    const int64_t high = count / 2, weights = 3 * high + (count - high);
+    const int64_t before = k <= high ? 3 * int64_t(k) : 3 * high + (k - high);
+    return y0 + int((int64_t(y1) - y0) * before / weights);
+  }
   int To(int k) const { return From(k + 1); }
 };
 
 // The cut of rows [y0, y1): one band when no helper could join now (every core has its photo,
 // or the limit is 1), else up to kBandsPerThread bands a thread of the limit, each of at least
-// minRows rows. No bands for no rows.
+// minRows rows, tapered where even the low bands hold that many. No bands for no rows.
 inline RowBandCut CutRowBands(int y0, int y1, int minRows) {
   RowBandCut cut{y0, y1, 0};
   const int rows = y1 - y0;
@@ -38,6 +47,8 @@ inline RowBandCut CutRowBands(int y0, int y1, int minRows) {
   }
   const int most = rows / std::max(minRows, 1);
   cut.count = std::clamp(std::min(most, ThreadLimit() * kBandsPerThread), 1, rows);
+  // A low band of a tapered cut holds rows / (2 x count) rows or more.
+  cut.tapered = cut.count >= 4 && int64_t(rows) >= 2 * int64_t(cut.count) * std::max(minRows, 1);
   return cut;
 }
 

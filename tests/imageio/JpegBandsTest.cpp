@@ -22,6 +22,7 @@
 #include "imageio/JpegBandJoin.h"
 #include "imageio/LibraryContext.h"
 #include "imageio/LibraryError.h"
+#include "platform/RowBands.h"
 #include "platform/ThreadBudget.h"
 
 namespace orv {
@@ -58,8 +59,13 @@ TEST(JpegBands, JoinedStreamEqualsTheOnePieceEncoding) {
   struct Size {
     int w, h;
   };
-  // Heights that cut into many bands with a partial last MCU row, and one too small to cut.
-  const Size sizes[] = {{64, 520}, {67, 257}, {333, 700}, {1001, 1003}, {64, 33}};
+  // Heights that cut into many bands with a partial last MCU row, one cut tapered (low bands
+  // last) at 2 threads whatever the MCU height, and one too small to cut.
+  const Size sizes[] = {{64, 520}, {67, 257}, {333, 700}, {1001, 1003}, {64, 4101}, {64, 33}};
+  {
+    ScopedThreadLimit two(2);
+    ASSERT_TRUE(CutRowBands(0, (4101 + 15) / 16, 16).tapered);
+  }
   std::vector<std::pair<const char*, JpegEncodeOptions>> settings;
   auto add = [&](const char* name, auto change) {
     JpegEncodeOptions o;

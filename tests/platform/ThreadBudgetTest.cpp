@@ -195,13 +195,35 @@ TEST(ThreadBudget, BandsCoverTheRowsOnce) {
       for (int y = from; y < to; ++y) hits[size_t(y)].fetch_add(1);
     });
     for (const auto& h : hits) EXPECT_EQ(h.load(), 1) << rows;
-    const RowBandCut cut = CutRowBands(5, 5 + rows, 16);
-    EXPECT_LE(cut.count, 7 * kBandsPerThread);
-    if (cut.count > 1) {
-      EXPECT_GE(cut.To(0) - cut.From(0), 16) << rows;
-    }
   }
   EXPECT_EQ(CutRowBands(3, 3, 16).count, 0);
+}
+
+// Every cut, even or tapered, runs from its first row to its last without gap or overlap, and
+// none of its bands is lower than the kernel allows.
+TEST(ThreadBudget, CutsTileTheRowsWithBandsOfTheLeastHeightOrMore) {
+  for (int threads : {2, 3, 7}) {
+    ScopedThreadLimit limit(threads);
+    for (int rows : {1, 15, 16, 17, 127, 128, 129, 203, 255, 256, 257, 4000, 4001}) {
+      for (int minRows : {1, 16, 40}) {
+        const RowBandCut cut = CutRowBands(5, 5 + rows, minRows);
+        ASSERT_GE(cut.count, 1);
+        EXPECT_LE(cut.count, threads * kBandsPerThread);
+        EXPECT_EQ(cut.From(0), 5);
+        EXPECT_EQ(cut.To(cut.count - 1), 5 + rows);
+        for (int k = 0; k < cut.count; ++k) {
+          if (cut.count > 1) EXPECT_GE(cut.To(k) - cut.From(k), minRows) << rows << " " << k;
+          EXPECT_LE(cut.From(k), cut.To(k));
+        }
+        // Tapered: the bands taken last are the low ones.
+        if (cut.tapered)
+          EXPECT_LT(cut.To(cut.count - 1) - cut.From(cut.count - 1), cut.To(0) - cut.From(0));
+      }
+    }
+  }
+  ScopedThreadLimit two(2);
+  EXPECT_TRUE(CutRowBands(0, 4000, 16).tapered);
+  EXPECT_FALSE(CutRowBands(0, 200, 16).tapered);  // the low bands would hold 12 rows
 }
 
 }  // namespace
