@@ -212,12 +212,15 @@ TEST(ThreadBudget, CutsTileTheRowsWithBandsOfTheLeastHeightOrMore) {
         EXPECT_EQ(cut.From(0), 5);
         EXPECT_EQ(cut.To(cut.count - 1), 5 + rows);
         for (int k = 0; k < cut.count; ++k) {
-          if (cut.count > 1) EXPECT_GE(cut.To(k) - cut.From(k), minRows) << rows << " " << k;
+          if (cut.count > 1) {
+            EXPECT_GE(cut.To(k) - cut.From(k), minRows) << rows << " " << k;
+          }
           EXPECT_LE(cut.From(k), cut.To(k));
         }
         // Tapered: the bands taken last are the low ones.
-        if (cut.tapered)
+        if (cut.tapered) {
           EXPECT_LT(cut.To(cut.count - 1) - cut.From(cut.count - 1), cut.To(0) - cut.From(0));
+        }
       }
     }
   }
