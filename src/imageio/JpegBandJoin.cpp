@@ -152,8 +152,9 @@ class BitReader {
   }
   // The symbol of the next code, or -1.
   int Decode(const JpegScanLayout::Huffman& t) {
-    // Most codes are short: one look at the next bits (the zero bytes after the data make the
-    // look safe at the end; a code reaching past the bits is refused).
+    // Most codes are short: one look at the next bits, and a longer one read by the canonical
+    // rule from a look at 16 (the zero bytes after the data make the looks safe at the end; a
+    // code reaching past the bits is refused).
     const uint16_t hit =
         t.fast[ReadBits(bits_.data, pos_, JpegScanLayout::Huffman::kFastBits)];
     if (hit) {
@@ -162,15 +163,12 @@ class BitReader {
       pos_ += length;
       return hit & 0xFF;
     }
-    int32_t code = 0;
-    for (int l = 1; l <= 16; ++l) {
-      if (pos_ >= bits_.bitCount) return -1;
-      code = code << 1 | int32_t(ReadBits(bits_.data, pos_, 1));
-      ++pos_;
-      if (code - t.firstCode[l] < int32_t(t.count[l]))
-        return t.symbols[t.firstIndex[l] + code - t.firstCode[l]];
-    }
-    return -1;
+    int length = 0;
+    const int symbol =
+        DecodeCanonicalCode(t, uint64_t(ReadBits(bits_.data, pos_, 16)) << 48, &length);
+    if (symbol < 0 || uint64_t(length) > bits_.bitCount - pos_) return -1;
+    pos_ += uint64_t(length);
+    return symbol;
   }
 
  private:

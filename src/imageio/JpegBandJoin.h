@@ -51,6 +51,19 @@ struct JpegScanLayout {
   Huffman dc[4], ac[4];
 };
 
+// The symbol of the canonical code that starts at the top (high bit) of `bits`, of which at
+// least 16 are valid, and the code's length; -1 when they start no code of the table.
+inline int DecodeCanonicalCode(const JpegScanLayout::Huffman& t, uint64_t bits, int* length) {
+  for (int l = 1; l <= 16; ++l) {
+    const uint32_t d = uint32_t(bits >> (64 - l)) - uint32_t(t.firstCode[l]);
+    if (d < t.count[l]) {
+      *length = l;
+      return t.symbols[t.firstIndex[l] + int32_t(d)];
+    }
+  }
+  return -1;
+}
+
 // Whether one of a word's eight bytes of entropy-coded data is 0xFF, after which JPEG stuffs a
 // zero (or a marker starts); whichever byte order the word was loaded in.
 inline bool HoldsByteFF(uint64_t word) {

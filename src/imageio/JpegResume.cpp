@@ -27,19 +27,6 @@ constexpr int kMaxBlocksInMcu = 10;
 // DC magnitude categories of 8-bit samples.
 constexpr int kMaxDcCategory = 11;
 
-// The symbol of the code at the top of buf (at least 16 valid bits) and its length; -1 when the
-// bits start no code.
-inline int DecodeCanonical(const Huffman& t, uint64_t buf, int* length) {
-  for (int l = 1; l <= 16; ++l) {
-    const uint32_t d = uint32_t(buf >> (64 - l)) - uint32_t(t.firstCode[l]);
-    if (d < t.count[l]) {
-      *length = l;
-      return t.symbols[t.firstIndex[l] + int32_t(d)];
-    }
-  }
-  return -1;
-}
-
 // Calls f(code, length, symbol) for every code of the table.
 template <typename F>
 void ForEachCode(const Huffman& t, F f) {
@@ -271,7 +258,7 @@ bool JpegRowWalker::Walk(int row) {
           length = de & 31;
           size = de >> 8;
         } else {
-          size = DecodeCanonical(*blk.dc, buf, &length);
+          size = DecodeCanonicalCode(*blk.dc, buf, &length);
           if (size < 0) {
             ok = false;
             break;
@@ -297,7 +284,7 @@ bool JpegRowWalker::Walk(int row) {
             continue;
           }
           length = 0;
-          const int symbol = DecodeCanonical(*blk.ac, buf, &length);
+          const int symbol = DecodeCanonicalCode(*blk.ac, buf, &length);
           if (symbol < 0) {
             ok = false;
             break;
@@ -801,8 +788,7 @@ bool JpegRowWalker::BuildResume(const JpegRowStart& at, std::vector<uint8_t>* he
   head->clear();
   head->reserve(L.headerEnd + w.bytes.size() * 2);
   head->assign(data, data + L.headerEnd);
-  (*head)[L.heightAt] = uint8_t(newHeight >> 8);
-  (*head)[L.heightAt + 1] = uint8_t(newHeight);
+  PutBe16(head->data() + L.heightAt, uint32_t(newHeight));
   for (uint8_t b : w.bytes) {
     head->push_back(b);
     if (b == 0xFF) head->push_back(0);

@@ -61,12 +61,18 @@ double SmallFaultSecondsPer2MiB() {
   return seconds;
 }
 
-// Marks the whole pages of [begin, end) for small pages.
-void AdviseSmallPages(uintptr_t begin, uintptr_t end) {
+// Gives `advice` for the whole pages of [begin, end): the pages at its ends may hold other
+// allocations.
+void AdviseWholePages(uintptr_t begin, uintptr_t end, int advice) {
   const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
   begin = (begin + page - 1) & ~(page - 1);
   end &= ~(page - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_NOHUGEPAGE);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, advice);
+}
+
+// Marks the whole pages of [begin, end) for small pages.
+void AdviseSmallPages(uintptr_t begin, uintptr_t end) {
+  AdviseWholePages(begin, end, MADV_NOHUGEPAGE);
 }
 
 // Buffers released by this thread, kept for its next requests of the same sizes: a picture, the
@@ -150,13 +156,11 @@ TakenLargeBuffers::TakenLargeBuffers(TakenLargeBuffers&& other) noexcept {
 }
 
 void TakenLargeBuffers::Free() {
-  const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
   for (int i = 0; i < kKeptLargeBuffers; ++i) {
     if (!buffers_[i]) continue;
     // The whole pages inside the block: the allocator's own words around it stay.
-    const uintptr_t begin = (uintptr_t(buffers_[i]) + page - 1) & ~(page - 1);
-    const uintptr_t end = (uintptr_t(buffers_[i]) + bytes_[i]) & ~(page - 1);
-    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+    const uintptr_t begin = uintptr_t(buffers_[i]);
+    AdviseWholePages(begin, begin + bytes_[i], MADV_DONTNEED);
     delete[] buffers_[i];
     buffers_[i] = nullptr;
     bytes_[i] = 0;

@@ -63,8 +63,7 @@ class LateRowCut {
       const double even = (double(height_) + claimed) / (2.0 - reachCost_);
       int cut = std::max(claimed, int(std::lround(even / step_)) * step_);
       if (cut >= height_ || height_ - cut < minRows_) return -1;
-      const int leanMost = (height_ - minRows_) / step_ * step_;
-      cut = std::max(cut, std::min(cut + lean_ / step_ * step_, leanMost));
+      cut = std::max(cut, std::min(cut + lean_ / step_ * step_, LastCut()));
       if (state_.compare_exchange_weak(s, Pack(claimed, cut), std::memory_order_acq_rel,
                                        std::memory_order_acquire))
         return cut;
@@ -96,7 +95,7 @@ class LateRowCut {
           std::clamp((claimed / topSeconds) / (passed / seconds), kLeastReach, kMostReach);
       const double even = (height_ + claimed - reach * passed) / (2.0 - reach) + lean_;
       const int lowest = std::max(claimed, passed);
-      const int highest = std::max(lowest, (height_ - minRows_) / step_ * step_);
+      const int highest = std::max(lowest, LastCut());
       const int moved = std::clamp(int(std::lround(even / step_)) * step_, lowest, highest);
       if (moved == cut) return cut;
       if (state_.compare_exchange_weak(s, Pack(claimed, moved), std::memory_order_acq_rel,
@@ -138,6 +137,8 @@ class LateRowCut {
   static uint64_t Pack(int claimed, int cut) {
     return uint64_t(uint32_t(cut)) << 32 | uint32_t(claimed);
   }
+  // The lowest cut that leaves the helper minRows rows.
+  int LastCut() const { return (height_ - minRows_) / step_ * step_; }
   static int Claimed(uint64_t s) { return int(uint32_t(s)); }
   static int Cut(uint64_t s) { return int(uint32_t(s >> 32)); }
 

@@ -5,17 +5,13 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <csetjmp>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 
-extern "C" {
-#include <jpeglib.h>
-}
-
+#include "LibjpegErrorTrap.h"
 #include "imageio/LibraryError.h"
 
 namespace orv::testing {
@@ -96,25 +92,11 @@ void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& data) {
   f.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
 }
 
-namespace {
-
-struct EncodeErrorTrap {
-  jpeg_error_mgr mgr;
-  std::jmp_buf jump;
-};
-
-void TrapEncodeError(j_common_ptr info) {
-  std::longjmp(reinterpret_cast<EncodeErrorTrap*>(info->err)->jump, 1);
-}
-
-}  // namespace
-
 std::vector<uint8_t> EncodeWithLibjpeg(const uint8_t* pixels, int w, int h, int components,
                                        const LibjpegSettings& s) {
   jpeg_compress_struct c;
-  EncodeErrorTrap trap;
-  c.err = jpeg_std_error(&trap.mgr);
-  trap.mgr.error_exit = TrapEncodeError;
+  LibjpegErrorTrap trap;
+  c.err = trap.Install();
   unsigned char* out = nullptr;
   unsigned long size = 0;
   jpeg_create_compress(&c);

@@ -5,33 +5,18 @@
 // positions agree with the plain MCU walk; unsupported and damaged streams are refused cleanly.
 #include <gtest/gtest.h>
 
-#include <csetjmp>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
 
-extern "C" {
-#include <jpeglib.h>
-}
-
 #include "CodecTestSupport.h"
+#include "LibjpegErrorTrap.h"
 #include "imageio/JpegBandJoin.h"
 #include "imageio/JpegResume.h"
 
 namespace orv {
 namespace {
-
-struct ErrorTrap {
-  jpeg_error_mgr mgr;
-  std::jmp_buf jump;
-};
-
-void TrapError(j_common_ptr info) {
-  std::longjmp(reinterpret_cast<ErrorTrap*>(info->err)->jump, 1);
-}
-void Quiet(j_common_ptr, int) {}
-void QuietText(j_common_ptr) {}
 
 // libjpeg's own encoding at quality 92; a grey picture takes the colour picture's green.
 struct EncodeSettings : testing::LibjpegSettings {
@@ -58,11 +43,8 @@ struct Decoded {
 Decoded Decode(const std::vector<uint8_t>& file) {
   Decoded d;
   jpeg_decompress_struct c;
-  ErrorTrap trap;
-  c.err = jpeg_std_error(&trap.mgr);
-  trap.mgr.error_exit = TrapError;
-  trap.mgr.emit_message = Quiet;
-  trap.mgr.output_message = QuietText;
+  testing::LibjpegErrorTrap trap;
+  c.err = trap.Install();
   jpeg_create_decompress(&c);
   if (setjmp(trap.jump)) {
     jpeg_destroy_decompress(&c);
