@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <ctime>
@@ -18,7 +19,7 @@ constexpr size_t kPathBytes = 4096;
 
 struct Slot {
   char path[kPathBytes];
-  volatile std::sig_atomic_t used;
+  std::atomic<int> used;  // set once path is written; read by the handler
 };
 
 Slot gTemps[kSlots];
@@ -29,6 +30,12 @@ char gLogPath[kPathBytes];
 volatile std::sig_atomic_t gLogArmed = 0;
 // Seconds east of UTC when the log was armed: the handler cannot call localtime.
 long gUtcOffset = 0;
+// Temporary files being created now, and whether a signal's cleanup has begun. Lock-free
+// atomics, which a handler may use; sequentially consistent, so that a creation and a cleanup
+// that start together see at least one of the other's marks.
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
+std::atomic<int> gCreating{0};
+std::atomic<bool> gEnding{false};
 
 // Appends text at p, never past end; returns the new position.
 char* Put(char* p, char* end, const char* text) {
@@ -47,9 +54,9 @@ void RememberTempFile(const std::string& path) {
   if (path.size() >= kPathBytes) return;
   std::lock_guard<std::mutex> lock(gTempsMutex);
   for (Slot& s : gTemps) {
-    if (s.used) continue;
+    if (s.used.load()) continue;
     std::memcpy(s.path, path.c_str(), path.size() + 1);
-    s.used = 1;
+    s.used.store(1);
     return;
   }
 }
@@ -57,11 +64,24 @@ void RememberTempFile(const std::string& path) {
 void ForgetTempFile(const std::string& path) {
   std::lock_guard<std::mutex> lock(gTempsMutex);
   for (Slot& s : gTemps) {
-    if (s.used && path == s.path) {
-      s.used = 0;
+    if (s.used.load() && path == s.path) {
+      s.used.store(0);
       return;
     }
   }
+}
+
+TempFileCreation::TempFileCreation() {
+  sigset_t all;
+  sigfillset(&all);
+  ::pthread_sigmask(SIG_BLOCK, &all, &before_);
+  gCreating.fetch_add(1);
+  ok_ = !gEnding.load();
+}
+
+TempFileCreation::~TempFileCreation() {
+  gCreating.fetch_sub(1);
+  ::pthread_sigmask(SIG_SETMASK, &before_, nullptr);
 }
 
 void ArmLogFinish(const std::string& path) {
@@ -97,8 +117,15 @@ const char* SignalName(int signal) {
 }
 
 void CleanUpForSignal(int signal) {
+  gEnding.store(true);
+  // A creation takes microseconds, on a slow network folder longer; the bound only keeps an
+  // unforeseen stall from holding the process.
+  for (int waited = 0; gCreating.load() > 0 && waited < 100000; ++waited) {
+    timespec pause{0, 50000};
+    ::nanosleep(&pause, nullptr);
+  }
   for (Slot& s : gTemps) {
-    if (s.used) ::unlink(s.path);
+    if (s.used.load()) ::unlink(s.path);
   }
   if (!gLogArmed) return;
   // Only a log the run already started is finished; a missing one is not created.

@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cerrno>
 #include <cstdlib>
@@ -53,16 +52,18 @@ int CreateTempBeside(const std::string& finalPath, std::string& tempPath) {
   // the file): the writer sees its lock refused and starts again with a new name.
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
     pattern = base + "XXXXXX";
-    // A signal between creating and remembering the file would leave it behind.
-    sigset_t ending, before;
-    sigemptyset(&ending);
-    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&ending, s);
-    ::pthread_sigmask(SIG_BLOCK, &ending, &before);
-    fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    int saved = errno;
-    if (fd >= 0) RememberTempFile(pattern);
-    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
-    errno = saved;
+    {
+      // A signal between creating and remembering the file would leave it behind.
+      TempFileCreation creation;
+      if (!creation.ok()) {
+        errno = EINTR;  // the process is ending by a signal
+        return -1;
+      }
+      fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+      const int saved = errno;
+      if (fd >= 0) RememberTempFile(pattern);
+      errno = saved;
+    }
     if (fd < 0) return -1;
     const bool refused = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     // A sweep may also have taken the lock, removed the file and let go before this writer
