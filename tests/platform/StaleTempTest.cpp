@@ -22,13 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-size_t TempCount(const std::string& folder) {
-  size_t n = 0;
-  for (const auto& e : fs::directory_iterator(folder))
-    n += e.path().filename().string().find(".orvtmp.") != std::string::npos;
-  return n;
-}
-
 TEST(StaleTemp, AKilledWritersFileGoesAtOnceAndALiveOnesStays) {
   test::TempDir dir;
   const std::string target = dir / "p_ORV.jpg";
@@ -52,7 +45,7 @@ TEST(StaleTemp, AKilledWritersFileGoesAtOnceAndALiveOnesStays) {
   // While the writer lives, even a sweep that takes every time as old leaves its file alone.
   const std::time_t later = std::time(nullptr) + 3600;
   EXPECT_TRUE(RemoveStaleTempFiles(dir.path(), later).empty());
-  EXPECT_EQ(TempCount(dir.path()), 1u);
+  EXPECT_EQ(test::CountTempFiles(dir.path()), 1u);
 
   ::kill(child, SIGKILL);
   int status = 0;
@@ -60,7 +53,7 @@ TEST(StaleTemp, AKilledWritersFileGoesAtOnceAndALiveOnesStays) {
   // A run started in the same second (its start is not after the file's last write) removes it.
   const std::time_t sameSecond = std::time(nullptr) - 1;
   EXPECT_EQ(RemoveStaleTempFiles(dir.path(), sameSecond).size(), 1u);
-  EXPECT_EQ(TempCount(dir.path()), 0u);
+  EXPECT_EQ(test::CountTempFiles(dir.path()), 0u);
 
   // This process's own file being written is held as well (another descriptor, same process).
   std::string temp;

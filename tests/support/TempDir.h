@@ -4,6 +4,7 @@
 // and writing of test files.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -49,6 +50,14 @@ inline std::string ReadText(const std::string& path) {
 inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// How many of the program's temporary files (name.orvtmp.XXXXXX) stand in the folder.
+inline size_t CountTempFiles(const std::string& folder) {
+  size_t n = 0;
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    n += e.path().filename().string().find(".orvtmp.") != std::string::npos;
+  return n;
 }
 
 // A committed sample photograph.
